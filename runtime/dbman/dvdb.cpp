@@ -6,7 +6,7 @@
 namespace dv_qem {
 
 DVDB::DVDB(const char* path, int ro) : read_only(ro) {
-  DV_ASSERT(path != nullptr && "_pname!=0");
+  if (path == nullptr) _VRN_assertion_violation("_pname!=0", __FILE__, __LINE__);
   pathname = _VRN_strdup(path);
 }
 
