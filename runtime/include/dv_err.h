@@ -118,5 +118,6 @@ const void* _VRN_fault_in_service();
 // messages go to standard error.
 using _VRN_message_box_fn = void (*)(const char* title, const char* text);
 void _VRN_set_message_box(_VRN_message_box_fn show);
+_VRN_message_box_fn _VRN_get_message_box();  // null until one is registered
 
 }  // namespace dv_qem

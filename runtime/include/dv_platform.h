@@ -67,9 +67,14 @@ enum _VRN_file_error : int {
 // transfers are positioned (pread/pwrite); nothing is mapped.
 struct _VRN_file;
 
-// Opens path; on failure returns null, sets code and copies the system text
-// "(%d) %s" into text (cut to text_size). A read-only open takes a shared
-// lock, any other an exclusive one; a refused lock is code 1.
+// The result code above for a system error number (errno).
+int _VRN_file_error_code(int error_number);
+
+// Opens path (the descriptor is close-on-exec); on failure returns null, sets
+// code and copies the system text "(%d) %s" into text (cut to text_size).
+// A regular file opened with flags 0 takes a shared lock, with any other
+// flags an exclusive one; a refused lock is code 1, and a truncating open
+// truncates only once it holds the lock.
 _VRN_file* _VRN_open_file(const char* path, int flags, int mode, int& code, char* text,
                           size_t text_size);
 // Writes at the file's offset and advances it. Returns the bytes written,
@@ -86,32 +91,43 @@ size_t _VRN_pread_file(_VRN_file* f, void* buffer, size_t length, off_t offset);
 off_t _VRN_seek_file(_VRN_file* f, off_t distance, int whence);
 // fsync; failure throws dv_err_cant_write_to_file "FlushFileBuffers failed: %s".
 void _VRN_flush_file(_VRN_file* f);
+// Failure throws dv_err_file "GetFileSize failed: %s".
 off_t _VRN_file_size(_VRN_file* f);
+// ftruncate; failure throws dv_err_cant_write_to_file "SetEndOfFile failed: %s".
 void _VRN_truncate_file(_VRN_file* f, off_t size);
 int _VRN_close_file(_VRN_file* f);  // 0 or -1; frees f
-// fsync of the directory that holds path (a new file's name is durable).
+// fsync of the directory that holds path (a new file's name is durable);
+// failure throws dv_err_cant_write_to_file "FlushFileBuffers failed: %s: %s"
+// (directory, system text).
 void _VRN_flush_directory_of(const char* path);
 int _VRN_delete_file(const char* path);  // 0 or -1
 int _VRN_rename_file(const char* from, const char* to);  // 0 or -1
-// -1 when missing, 0444 when read-only, else 0666.
+// -1 when missing, 0444 when no write permission bit is set, else 0666.
 int _VRN_get_mode(const char* path);
 int _VRN_access(const char* path, int mode);  // access(2) with mode & 6
 
 // ---- paths ----------------------------------------------------------------
 constexpr size_t _VRN_MAX_PATH = 512;
-// Makes path absolute in place (buffer of _VRN_MAX_PATH); case is kept.
-// Failure: dv_err_file "%s: %s"; too long: dv_err_invalid_pathname "%s".
+// Makes path absolute in place (buffer of _VRN_MAX_PATH) against the working
+// directory, dropping "." components and repeated '/'; case, ".." and symbolic
+// links are kept as they are (the file need not exist). Failure: dv_err_file
+// "%s: %s" (path, system text); a result of _VRN_MAX_PATH characters or more:
+// dv_err_invalid_pathname "%s".
 void _VRN_get_full_path(char* path);
-// Keeps the part after the last '/', '\\' or ':' in place; empty: dv_err_file.
+// Keeps the file name (the part after the last '/', '\\' or ':') in place;
+// an empty file name: dv_err_file "%s".
 void _VRN_get_short_path(char* path);
+// The file name part of path (the whole path when it has no separator).
 const char* _VRN_file_name_of(const char* path);
-// Appends "." and extension into out (capacity out_size); with DV_FATFS set a
-// 1-3 character extension of the last path component is cut first.
+// Writes "<path>.<extension>" into out (capacity out_size). With DV_FATFS set
+// an extension of 1 to 3 characters in the file name is cut first. A result
+// that does not fit: dv_err_invalid_pathname "%s" (the name it would be).
 void _VRN_add_extension(char* out, size_t out_size, const char* path, const char* extension);
 // The temporary directory, without a trailing separator (read once).
 const char* _VRN_get_tmp_dir();
-// Creates a new unique file "<dir>/<prefix>XXXXXX" and writes its name to out
-// (_VRN_MAX_PATH bytes); returns 0, or -1 on failure.
+// Creates a new unique file "<dir>/<prefix>XXXXXX" (a null dir is the
+// temporary directory) and writes its name to out (_VRN_MAX_PATH bytes);
+// returns 0, or -1 on failure.
 int _VRN_get_tmp_filename(const char* dir, const char* prefix, char* out);
 
 // ---- memory -------------------------------------------------------------
@@ -119,7 +135,7 @@ int _VRN_get_tmp_filename(const char* dir, const char* prefix, char* out);
 void* _VRN_allocate(size_t n);
 void* _VRN_allocate_zeroed(size_t n, size_t size);
 void _VRN_free(void* p);
-unsigned _VRN_get_page_size();
+unsigned _VRN_get_page_size();  // the system's, read once
 
 // ---- errors from the system ---------------------------------------------
 // "(%d) %s" for the error number into buffer.
@@ -127,6 +143,7 @@ void _VRN_system_error_text(int error_number, char* buffer, size_t size);
 // Throws dv_err_internal "%s - %s" with text and "%s\n%s (%d)\n" (short and
 // long system message, number).
 [[noreturn]] void _VRN_signal_system_error(int error_number, const char* text);
+// The same for errno, with text formatted from fmt (cut at 1024 bytes).
 [[noreturn]] void _VRN_signal_last_error(const char* fmt, ...)
     __attribute__((format(printf, 1, 2)));
 
@@ -134,10 +151,12 @@ void _VRN_system_error_text(int error_number, char* buffer, size_t size);
 // 1 when the program registered a message box (_VRN_set_message_box).
 int _VRN_is_gui_process();
 
-// Clean-up lists 0..3, run at library unload in list order, newest first
-// within a list.
+// Clean-up lists 0..3 (another list number is an internal assertion), run at
+// library unload.
 void _VRN_register_cleanup(void (*fn)(), int list);
 void _VRN_register_cleanup_arg(void (*fn)(void*), void* arg, int list);
+// Runs and forgets every registered clean-up: lists 0, 1, 2, 3, newest first
+// within a list. A call while a run is under way does nothing.
 void _VRN_run_cleanups();
 
 }  // namespace dv_qem

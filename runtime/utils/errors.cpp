@@ -177,5 +177,6 @@ void _VRN_assertion_violation(const char* expr, const char* file, unsigned line)
 void _VRN_set_fault_in_service(const void* address) { fault_in_service.store(address); }
 const void* _VRN_fault_in_service() { return fault_in_service.load(); }
 void _VRN_set_message_box(_VRN_message_box_fn show) { message_box.store(show); }
+_VRN_message_box_fn _VRN_get_message_box() { return message_box.load(); }
 
 }  // namespace dv_qem

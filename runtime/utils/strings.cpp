@@ -18,6 +18,32 @@ char* _VRN_strdup(const char* s) {
 
 size_t _VRN_strlen(const char* s) { return std::strlen(s); }
 
+namespace {
+
+unsigned char ascii_upper(unsigned char c) { return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c; }
+unsigned char ascii_lower(unsigned char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; }
+
+}  // namespace
+
+int _VRN_strcasecmp(const char* a, const char* b) {
+  const unsigned char* x = reinterpret_cast<const unsigned char*>(a);
+  const unsigned char* y = reinterpret_cast<const unsigned char*>(b);
+  for (;; ++x, ++y) {
+    unsigned char cx = ascii_upper(*x);
+    unsigned char cy = ascii_upper(*y);
+    if (cx != cy) return cx < cy ? -1 : 1;
+    if (cx == '\0') return 0;
+  }
+}
+
+void _VRN_uppercase(char* s) {
+  for (; *s != '\0'; ++s) *s = static_cast<char>(ascii_upper(static_cast<unsigned char>(*s)));
+}
+
+void _VRN_lowercase(char* s) {
+  for (; *s != '\0'; ++s) *s = static_cast<char>(ascii_lower(static_cast<unsigned char>(*s)));
+}
+
 int _VRN_sprintf(char* buffer, const char* fmt, ...) {
   va_list args;
   va_start(args, fmt);
