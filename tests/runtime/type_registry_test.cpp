@@ -1,0 +1,150 @@
+// Guards the type registry (newest registration wins, "dv_qem::" ignored on
+// both sides, pointer and reference names give the pointer typespec,
+// deregistration removes one registration) and the normal form of type names
+// that lookups compare (blanks around template brackets and commas, tabs,
+// newlines, and a cut that never runs past the buffer).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "classname.h"
+#include "dv_typespec.h"
+#include "runtime_state.h"
+
+using namespace dv_qem;
+
+namespace {
+
+class named_typespec : public dv_typespec {
+ public:
+  explicit named_typespec(const char* name) : dv_typespec(name) {}
+  void do_relocation(void*, dv_address_map*) override {}
+  void do_relocation(void*, int) override {}
+  unsigned get_size() const override { return 4; }
+  int needs_relocation() const override { return 0; }
+};
+
+// Registers typespecs for one test and removes every registration after it.
+class TypeRegistry : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    for (const dv_typespec* ts : registered_) _DV_int::dereg_type(ts);
+    _DV_int::set_pointer_typespec(nullptr);
+  }
+  void reg(const dv_typespec* ts) {
+    _DV_int::reg_type(ts);
+    registered_.push_back(ts);
+  }
+  void dereg(const dv_typespec* ts) {
+    _DV_int::dereg_type(ts);
+    registered_.erase(std::find(registered_.begin(), registered_.end(), ts));
+  }
+  std::vector<const dv_typespec*> registered_;
+};
+
+TEST_F(TypeRegistry, NamespacePrefixIsIgnoredOnBothSides) {
+  named_typespec qualified("dv_qem::reg_list");
+  named_typespec plain("reg_set");
+  reg(&qualified);
+  reg(&plain);
+  EXPECT_EQ(_DV_int::lookup_type("reg_list"), &qualified);
+  EXPECT_EQ(_DV_int::lookup_type("dv_qem::reg_list"), &qualified);
+  EXPECT_EQ(_DV_int::lookup_type("reg_set"), &plain);
+  EXPECT_EQ(_DV_int::lookup_type("dv_qem::reg_set"), &plain);
+  EXPECT_EQ(_DV_int::lookup_type("dv_qem::dv_qem::reg_set"), nullptr) << "only one prefix is dropped";
+  EXPECT_EQ(_DV_int::lookup_type("reg_lis"), nullptr);
+  EXPECT_EQ(_DV_int::lookup_type("Reg_list"), nullptr);
+  EXPECT_EQ(_DV_int::lookup_type(""), nullptr);
+  EXPECT_EQ(_DV_int::lookup_type(nullptr), nullptr);
+}
+
+TEST_F(TypeRegistry, NewestRegistrationWinsAndDeregistrationRemovesOne) {
+  named_typespec older("reg_node");
+  named_typespec newer("dv_qem::reg_node");
+  reg(&older);
+  reg(&newer);
+  EXPECT_EQ(_DV_int::lookup_type("reg_node"), &newer);
+  dereg(&newer);
+  EXPECT_EQ(_DV_int::lookup_type("reg_node"), &older);
+
+  // Registered twice: one deregistration leaves the other.
+  reg(&older);
+  dereg(&older);
+  EXPECT_EQ(_DV_int::lookup_type("reg_node"), &older);
+  dereg(&older);
+  EXPECT_EQ(_DV_int::lookup_type("reg_node"), nullptr);
+
+  named_typespec never("reg_never");
+  _DV_int::dereg_type(&never);  // not registered: nothing happens
+}
+
+TEST_F(TypeRegistry, PointerAndReferenceNamesGiveThePointerTypespec) {
+  named_typespec pointer("void*");
+  named_typespec star_named("reg_elem*");
+  reg(&star_named);
+  EXPECT_EQ(_DV_int::lookup_type("reg_elem*"), nullptr) << "no pointer typespec yet";
+  _DV_int::set_pointer_typespec(&pointer);
+  for (const char* name : {"reg_elem*", "foo*", "dv_qem::foo*", "foo&", "char**", "*", "&"})
+    EXPECT_EQ(_DV_int::lookup_type(name), &pointer) << name;
+  EXPECT_EQ(_DV_int::lookup_type("foo*x"), nullptr);
+}
+
+TEST(ClassName, NormalForm) {
+  struct row {
+    const char* in;
+    const char* out;
+  };
+  const row rows[] = {
+      {"dv_List< int >", "dv_List<int>"},
+      {"a, b", "a,b"},
+      {"x< y<z> >", "x<y<z> >"},
+      {"x<y<z>>", "x<y<z>>"},
+      {"x<y<z>  >", "x<y<z> >"},
+      {"x<y<z > >", "x<y<z> >"},
+      {"   int", "int"},
+      {"\t int", "int"},
+      {"unsigned  int", "unsigned int"},
+      {"unsigned\tint", "unsignedint"},
+      {"dv_qem:: dv_list", "dv_qem::dv_list"},
+      {"map<a,\n b>", "map<a,b>"},
+      {"pair<a \t>", "pair<a>"},
+      {"a ,b", "a ,b"},
+      {"int ", "int "},
+      {"", ""},
+  };
+  for (const row& r : rows) {
+    char out[64];
+    _VRN_normalize_classname(out, r.in, sizeof out);
+    EXPECT_STREQ(out, r.out) << '"' << r.in << '"';
+  }
+}
+
+TEST(ClassName, CutToTheBuffer) {
+  struct row {
+    size_t length;
+    const char* out;
+  };
+  const row rows[] = {
+      {1, ""},
+      {4, "dv_"},
+      {8, "dv_List"},
+      {9, "dv_List<"},
+      {12, "dv_List<int"},
+      {13, "dv_List<int>"},
+      {40, "dv_List<int>"},
+  };
+  for (const row& r : rows) {
+    char out[48];
+    std::memset(out, '#', sizeof out);
+    _VRN_normalize_classname(out, "dv_List< int >", r.length);
+    EXPECT_STREQ(out, r.out) << "length " << r.length;
+    for (size_t i = r.length; i < sizeof out; ++i) ASSERT_EQ(out[i], '#') << "length " << r.length << ", byte " << i;
+  }
+  char untouched = '#';
+  _VRN_normalize_classname(&untouched, "int", 0);
+  EXPECT_EQ(untouched, '#');
+}
+
+}  // namespace
