@@ -4,13 +4,13 @@
 #include <cstdint>
 #include <cstring>
 
+#include "dv_env.h"
 #include "dv_err.h"
 #include "dv_locks.h"
 #include "dv_platform.h"
 #include "dvdb.h"
 #include "memory_layer.h"
 #include "runtime_state.h"
-#include "trace.h"
 
 namespace dv_qem {
 
@@ -21,23 +21,6 @@ constexpr uint64_t kAddressLimit = uint64_t{1} << 32;
 uint64_t word_of(const void* p) { return reinterpret_cast<uintptr_t>(p); }
 unsigned as_word(const void* p) { return static_cast<unsigned>(reinterpret_cast<uintptr_t>(p)); }
 char* as_address(uint64_t w) { return reinterpret_cast<char*>(static_cast<uintptr_t>(w)); }
-
-// The value of the environment variable name as an unsigned integer in C
-// notation (0x hexadecimal, leading 0 octal, else decimal), rounded down to
-// a multiple of truncate (a power of two); 0 when unset or empty. Anything
-// but a whole number in range raises dv_err_misc. (_VRN_getenv_integer of
-// the environment utilities has the same behaviour and replaces this.)
-dv4u environment_integer(const char* name, dv4u truncate) {
-  const char* value = _VRN_getenv(name);
-  if (value == nullptr) return 0;
-  char* end = nullptr;
-  errno = 0;
-  dv4u number = _VRN_strto4u(value, &end, 0);
-  // A completely read value can hold a '-' only as the number's sign.
-  if (*end != '\0' || errno == ERANGE || std::strchr(value, '-') != nullptr)
-    throw dv_err_misc("The value of %s, \"%s\", is not a valid integer.", name, value);
-  return number & ~(truncate - 1);
-}
 
 // Reserves [start, start + size) exactly; null when taken or beyond the
 // 32-bit address space.
@@ -58,11 +41,11 @@ void _DV_int::reserve_address_space(dv4u n) {
   const dv4u page = get_page_size();
   if (n == 0) {
     DV_ASSERT(region_size_ == 0);
-    dv4u env_start = environment_integer("DV_QEM_AS_START", page);
-    dv4u env_size = environment_integer("DV_QEM_AS_SIZE", page);
+    dv4u env_start = _VRN_getenv_integer("DV_QEM_AS_START", nullptr, page);
+    dv4u env_size = _VRN_getenv_integer("DV_QEM_AS_SIZE", nullptr, page);
     dv4u start = env_start != 0 ? env_start : default_start_;
     dv4u size = env_size != 0 ? env_size : default_size_;
-    if (trace_level_ != 0) _DV_trace("DV_int::reserve_address_space(0x%x,%d)\n", start, static_cast<int>(size));
+    if (trace_level_ != 0) _VRN_printf("DV_int::reserve_address_space(0x%x,%d)\n", start, static_cast<int>(size));
     char* reserved = reserve_exactly(start, size);
     if (reserved == nullptr && env_start == 0) reserved = dv_try_reserve_memory(nullptr, size);
     if (reserved == nullptr)
@@ -74,7 +57,7 @@ void _DV_int::reserve_address_space(dv4u n) {
   DV_ASSERT(region_size_ != 0);
   uint64_t end = word_of(region_start_) + region_size_;
   if (trace_level_ != 0)
-    _DV_trace("DV_int::reserve_address_space(0x%x,%d)\n", static_cast<unsigned>(end), static_cast<int>(n));
+    _VRN_printf("DV_int::reserve_address_space(0x%x,%d)\n", static_cast<unsigned>(end), static_cast<int>(n));
   if (reserve_exactly(end, n) == nullptr)
     throw dv_err_out_of_virtual_memory("dv_get_address_space:VirtualAlloc(0x%x, %d) failed",
                                        static_cast<unsigned>(end), static_cast<int>(n));

@@ -3,9 +3,9 @@
 #include <cstring>
 
 #include "dv_err.h"
+#include "dv_platform.h"
 #include "dvdb.h"
 #include "runtime_state.h"
-#include "trace.h"
 
 namespace dv_qem {
 
@@ -17,7 +17,7 @@ unsigned as_word(const void* p) { return static_cast<unsigned>(reinterpret_cast<
 
 void _DV_int::register_DVDB(DVDB* db) {
   DV_ASSERT(!_lookup_DVDB_by_ptr(db));
-  if (trace_level_ != 0) _DV_trace("DV_int::register_DVDB(0x%x)\n", as_word(db));
+  if (trace_level_ != 0) _VRN_printf("DV_int::register_DVDB(0x%x)\n", as_word(db));
   DVDB** link = &databases_;
   while (*link != nullptr && (*link)->as_start < db->as_start) link = &(*link)->next;
   db->next = *link;
@@ -26,7 +26,7 @@ void _DV_int::register_DVDB(DVDB* db) {
 }
 
 void _DV_int::deregister_DVDB(DVDB* db) {
-  if (trace_level_ != 0) _DV_trace("DV_int::deregister_DVDB(0x%x)\n", as_word(db));
+  if (trace_level_ != 0) _VRN_printf("DV_int::deregister_DVDB(0x%x)\n", as_word(db));
   for (DVDB** link = &databases_; *link != nullptr; link = &(*link)->next) {
     if (*link == db) {
       *link = db->next;

@@ -12,7 +12,7 @@
 #include <cstring>
 
 #include "dv_err.h"
-#include "trace.h"
+#include "dv_platform.h"
 
 #ifndef MAP_FIXED_NOREPLACE
 #define MAP_FIXED_NOREPLACE 0x100000
@@ -27,23 +27,6 @@ std::atomic<dv4u> region_size{0};
 std::atomic<int> tracing{0};
 
 constexpr size_t kTextSize = 512;
-
-// Raises dv_err_internal "<text> - <system text>" for error_number, with the
-// system text laid out as "%s\n%s (%d)\n". (The platform layer's
-// _VRN_signal_system_error does the same job and will replace this.)
-[[noreturn]] __attribute__((format(printf, 2, 3))) void raise_system_failure(
-    int error_number, const char* fmt, ...) {
-  char text[kTextSize];
-  va_list args;
-  va_start(args, fmt);
-  std::vsnprintf(text, sizeof text, fmt, args);
-  va_end(args);
-  char message[256];
-  const char* m = strerror_r(error_number, message, sizeof message);
-  char detail[kTextSize];
-  std::snprintf(detail, sizeof detail, "%s\n%s (%d)\n", m, m, error_number);
-  throw dv_err_internal("%s - %s", text, detail);
-}
 
 unsigned as_word(const void* p) { return static_cast<unsigned>(reinterpret_cast<uintptr_t>(p)); }
 
@@ -85,7 +68,7 @@ void protect_pages_no_access(char* address, dv4u size) {
   for (dv4u offset = 0; offset < size; offset += page) {
     char* p = address + offset;
     if (mprotect(p, page, PROT_NONE) != 0 && errno != ENOMEM)
-      raise_system_failure(errno, "dv_protect_memory: VirtualProtect(0x%x, %d, PAGE_NOACCESS) failed",
+      _VRN_signal_system_errorf(errno, "dv_protect_memory: VirtualProtect(0x%x, %d, PAGE_NOACCESS) failed",
                            as_word(p), static_cast<int>(page));
   }
 }
@@ -124,7 +107,7 @@ char* dv_try_reserve_memory(void* address, dv4u size) {
 }
 
 char* dv_reserve_memory(dv4u size, void* address) {
-  if (tracing.load()) _DV_trace("dv_reserve_memory(%d, 0x%x)\n", static_cast<int>(size), as_word(address));
+  if (tracing.load()) _VRN_printf("dv_reserve_memory(%d, 0x%x)\n", static_cast<int>(size), as_word(address));
   if (address != nullptr) {
     if (address != region_start.load()) throw dv_err_internal("dv_reserve_memory for the wrong address");
     if (size != region_size.load()) throw dv_err_internal("dv_reserve_memory for the wrong size");
@@ -132,18 +115,18 @@ char* dv_reserve_memory(dv4u size, void* address) {
   }
   char* p = dv_try_reserve_memory(nullptr, size);
   if (p == nullptr)
-    raise_system_failure(errno, "dv_reserve_memory: VirtualAlloc(0,%d) returned NULL", static_cast<int>(size));
+    _VRN_signal_system_errorf(errno, "dv_reserve_memory: VirtualAlloc(0,%d) returned NULL", static_cast<int>(size));
   return p;
 }
 
 void dv_protect_memory(void* address, dv4u size, int kind) {
   if (tracing.load())
-    _DV_trace("dv_protect_memory(0x%x, %d, %d)\n", as_word(address), static_cast<int>(size), kind);
+    _VRN_printf("dv_protect_memory(0x%x, %d, %d)\n", as_word(address), static_cast<int>(size), kind);
   int protection = protection_of(kind);
   char* p = static_cast<char*>(address);
   if (kind == dv_memory_no_access) {
     if (!inside_region(address, size))
-      raise_system_failure(ENOMEM, "dv_protect_memory: VirtualProtect(0x%x, %d, PAGE_NOACCESS) failed",
+      _VRN_signal_system_errorf(ENOMEM, "dv_protect_memory: VirtualProtect(0x%x, %d, PAGE_NOACCESS) failed",
                            as_word(address), static_cast<int>(size));
     if (mprotect(p, size, protection) != 0) protect_pages_no_access(p, size);
     return;
@@ -151,25 +134,25 @@ void dv_protect_memory(void* address, dv4u size, int kind) {
   int error_number = inside_region(address, size) ? 0 : ENOMEM;
   if (error_number == 0 && mprotect(p, size, protection) != 0) error_number = errno;
   if (error_number != 0)
-    raise_system_failure(error_number, "dv_protect_memory: VirtualProtect(0x%x, %d) returned FALSE",
+    _VRN_signal_system_errorf(error_number, "dv_protect_memory: VirtualProtect(0x%x, %d) returned FALSE",
                          as_word(address), static_cast<int>(size));
 }
 
 void dv_map_memory(void* address, dv4u size, int kind) {
   if (tracing.load())
-    _DV_trace("dv_map_memory(0x%x, %d, %d)\n", as_word(address), static_cast<int>(size), kind);
+    _VRN_printf("dv_map_memory(0x%x, %d, %d)\n", as_word(address), static_cast<int>(size), kind);
   if (size != dv_memory_page_size()) throw dv_err_internal("dv_map_memory called for non-page length");
   if (!is_page_aligned(address)) throw dv_err_internal("dv_map_memory called for non-page-aligned address");
   int protection = protection_of(kind);
   int error_number = inside_region(address, size) ? 0 : ENOMEM;
   if (error_number == 0 && mprotect(address, size, protection) != 0) error_number = errno;
   if (error_number != 0)
-    raise_system_failure(error_number, "dv_map_memory: VirtualAlloc(0x%x, %d, MEM_COMMIT, %s) failed",
+    _VRN_signal_system_errorf(error_number, "dv_map_memory: VirtualAlloc(0x%x, %d, MEM_COMMIT, %s) failed",
                          as_word(address), static_cast<int>(size), protection_name(kind));
 }
 
 void dv_unmap_memory(void* address, dv4u size) {
-  if (tracing.load()) _DV_trace("dv_unmap_memory(0x%x, %d)\n", as_word(address), static_cast<int>(size));
+  if (tracing.load()) _VRN_printf("dv_unmap_memory(0x%x, %d)\n", as_word(address), static_cast<int>(size));
   if (size != dv_memory_page_size()) throw dv_err_internal("dv_unmap_memory called for non-page length");
   if (!is_page_aligned(address)) throw dv_err_internal("dv_unmap_memory called for non-page-aligned address");
   int error_number = inside_region(address, size) ? 0 : ENOMEM;
@@ -177,14 +160,14 @@ void dv_unmap_memory(void* address, dv4u size) {
       (madvise(address, size, MADV_DONTNEED) != 0 || mprotect(address, size, PROT_NONE) != 0))
     error_number = errno;
   if (error_number != 0)
-    raise_system_failure(error_number, "dv_unmap_memory: VirtualFree(0x%x, %d, MEM_DECOMMIT",
+    _VRN_signal_system_errorf(error_number, "dv_unmap_memory: VirtualFree(0x%x, %d, MEM_DECOMMIT",
                          as_word(address), static_cast<int>(size));
 }
 
 void dv_unreserve_memory(void* address, dv4u size) {
-  if (tracing.load()) _DV_trace("dv_unreserve_memory(0x%x, %d)\n", as_word(address), static_cast<int>(size));
+  if (tracing.load()) _VRN_printf("dv_unreserve_memory(0x%x, %d)\n", as_word(address), static_cast<int>(size));
   if (munmap(address, size) != 0)
-    raise_system_failure(errno, "dv_unreserve_memory: VirtualFree(0x%x, %d, MEM_RELEASE) failed",
+    _VRN_signal_system_errorf(errno, "dv_unreserve_memory: VirtualFree(0x%x, %d, MEM_RELEASE) failed",
                          as_word(address), static_cast<int>(size));
 }
 

@@ -3,9 +3,9 @@
 #include <cstdint>
 
 #include "dv_err.h"
+#include "dv_platform.h"
 #include "dvdb.h"
 #include "runtime_state.h"
-#include "trace.h"
 
 namespace dv_qem {
 
@@ -43,7 +43,7 @@ char* _DV_int::reserve_db_space_anywhere(dv4u r) {
     }
   }
   if (trace_level_ != 0)
-    _DV_trace("DV_int::reserve_db_space_anywhere(%d): 0x%x\n", static_cast<int>(r),
+    _VRN_printf("DV_int::reserve_db_space_anywhere(%d): 0x%x\n", static_cast<int>(r),
               static_cast<unsigned>(candidate));
   uint64_t region_end = word_of(region_start_) + region_size_;
   if (candidate < word_of(region_start_) || candidate + r > region_end || candidate % page != 0)
@@ -90,7 +90,7 @@ char* _DV_int::reserve_db_space_for(const char* name, char* start, dv4u r) {
     }
   }
   if (trace_level_ != 0)
-    _DV_trace("DV_int::reserve_db_space_for(%s,0x%x,%d): 0x%x\n", name, as_word(start), static_cast<int>(r),
+    _VRN_printf("DV_int::reserve_db_space_for(%s,0x%x,%d): 0x%x\n", name, as_word(start), static_cast<int>(r),
               as_word(start));
   return start;
 }
@@ -109,7 +109,7 @@ int _DV_int::can_grow_db_space(const DVDB* db, dv4u r, dv4u& room) {
     can_grow = 1;
   }
   if (trace_level_ != 0)
-    _DV_trace("DV_int::can_grow_db_space(%s,%d,%d): %d\n", db->pathname, static_cast<int>(r),
+    _VRN_printf("DV_int::can_grow_db_space(%s,%d,%d): %d\n", db->pathname, static_cast<int>(r),
               static_cast<int>(room), can_grow);
   return can_grow;
 }

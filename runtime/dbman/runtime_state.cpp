@@ -3,12 +3,12 @@
 
 #include <atomic>
 
+#include "dv_env.h"
 #include "dv_err.h"
 #include "dv_locks.h"
 #include "dv_platform.h"
 #include "dvdb.h"
 #include "memory_layer.h"
-#include "trace.h"
 
 namespace dv_qem {
 
@@ -47,8 +47,8 @@ int trace_level_from_environment() {
 // Switches read once when the library is loaded (set and non-empty = on).
 struct load_time_switches {
   load_time_switches() {
-    _DV_int::set_check_illegal_pointers(_VRN_getenv("DV_QEM_CHK_ILLEGAL_PTR") != nullptr);
-    _DV_int::set_thread_locking_disabled(_VRN_getenv("DV_QEM_DISABLE_THREAD_LOCKING") != nullptr);
+    _DV_int::set_check_illegal_pointers(_VRN_getenv_bool("DV_QEM_CHK_ILLEGAL_PTR", nullptr) != 0);
+    _DV_int::set_thread_locking_disabled(_VRN_getenv_bool("DV_QEM_DISABLE_THREAD_LOCKING", nullptr) != 0);
   }
 } the_load_time_switches;
 
@@ -84,7 +84,7 @@ void _DV_int::initialize() {
 
 void _DV_int::_cleanup() {
   _VRN_thread_lock lock;
-  if (trace_level_ != 0) _DV_trace("DV_int::_cleanup() called.\n");
+  if (trace_level_ != 0) _VRN_printf("DV_int::_cleanup() called.\n");
   try {
     if (lifecycle_hooks.abort_transaction != nullptr) lifecycle_hooks.abort_transaction();
     if (lifecycle_hooks.close_database != nullptr) {

@@ -4,8 +4,8 @@
 
 #include "dv_locks.h"
 #include "dv_typespec.h"
+#include "dv_platform.h"
 #include "runtime_state.h"
-#include "trace.h"
 
 namespace dv_qem {
 
@@ -29,13 +29,13 @@ const char* without_namespace(const char* name) {
 
 void _DV_int::reg_type(const dv_typespec* ts) {
   _VRN_thread_lock lock;
-  if (trace_level_ != 0) _DV_trace("DV_int::reg_type: 0x%x %s\n", as_word(ts), name_of(ts));
+  if (trace_level_ != 0) _VRN_printf("DV_int::reg_type: 0x%x %s\n", as_word(ts), name_of(ts));
   types_ = new type_node{types_, ts};
 }
 
 void _DV_int::dereg_type(const dv_typespec* ts) {
   _VRN_thread_lock lock;
-  if (trace_level_ != 0) _DV_trace("DV_int::dereg_type: 0x%x %s\n", as_word(ts), name_of(ts));
+  if (trace_level_ != 0) _VRN_printf("DV_int::dereg_type: 0x%x %s\n", as_word(ts), name_of(ts));
   for (type_node** link = &types_; *link != nullptr; link = &(*link)->next) {
     if ((*link)->ts == ts) {
       type_node* node = *link;

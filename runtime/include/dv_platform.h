@@ -22,7 +22,9 @@ FILE* _VRN_fopen(const char* path, const char* mode);
 int _VRN_fclose(FILE* f);
 int _VRN_fflush(FILE* f);
 int _VRN_fprintf(FILE* f, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
-int _VRN_printf(const char* fmt, ...) __attribute__((format(printf, 1, 2)));  // traces
+// Traces: printf to standard output, flushed at once so traces interleave
+// with the program's own output.
+int _VRN_printf(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 int _VRN_sprintf(char* buffer, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
 // Bounded formatting: never writes past size bytes; always terminates.
 int _VRN_snprintf(char* buffer, size_t size, const char* fmt, ...)
@@ -144,6 +146,10 @@ void _VRN_system_error_text(int error_number, char* buffer, size_t size);
 // long system message, number).
 [[noreturn]] void _VRN_signal_system_error(int error_number, const char* text);
 // The same for errno, with text formatted from fmt (cut at 1024 bytes).
+// The same with the text formatted from fmt (into 1024 bytes) first.
+[[noreturn]] void _VRN_signal_system_errorf(int error_number, const char* fmt, ...)
+    __attribute__((format(printf, 2, 3)));
+// The same for the current errno.
 [[noreturn]] void _VRN_signal_last_error(const char* fmt, ...)
     __attribute__((format(printf, 1, 2)));
 

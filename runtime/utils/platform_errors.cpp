@@ -63,6 +63,15 @@ void _VRN_signal_system_error(int error_number, const char* text) {
   throw dv_err_internal("%s - %s", text, detail);
 }
 
+void _VRN_signal_system_errorf(int error_number, const char* fmt, ...) {
+  char text[kFormatBufferSize];
+  va_list args;
+  va_start(args, fmt);
+  _VRN_vsnprintf(text, sizeof text, fmt, args);
+  va_end(args);
+  _VRN_signal_system_error(error_number, text);
+}
+
 void _VRN_signal_last_error(const char* fmt, ...) {
   int error_number = errno;
   char text[kFormatBufferSize];

@@ -42,6 +42,7 @@ int _VRN_printf(const char* fmt, ...) {
   va_start(args, fmt);
   int n = std::vprintf(fmt, args);
   va_end(args);
+  std::fflush(stdout);
   return n;
 }
 
