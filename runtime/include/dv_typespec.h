@@ -1,8 +1,24 @@
-// The type descriptor of a persistent class: name, size, and where its
-// pointers and virtual-table pointers lie. Relocation of stored objects is
-// driven by these. The concrete descriptor every class instantiates,
-// dv_basic_typespec, and the built-in descriptors build on this base.
+// Type descriptors of persistent classes: name, size, and where the pointers
+// and virtual-table pointers of an object lie. Relocation of stored objects
+// is driven by them; each database stores a 16-bit tag per object that leads
+// back to a typespec by name.
+//
+// A persistent class is described once, in one source file:
+//   DV_DEFINE_TYPESPEC(Product, "Product",
+//                      DV_POINTERS(offsetof(Product, dept)), DV_VTABLES(0));
+// and declared where it is used with DV_DECLARE_TYPESPEC(Product). The
+// descriptor is dv_ts<Product>::the_instance; it registers itself during
+// static initialisation and deregisters at exit.
+//
+// A class with virtual functions needs a constructor taking dv_probe_t that
+// touches no member: the descriptor builds a scratch instance with it to learn
+// the class's virtual-table addresses, which it writes into every object read
+// from a file (they change from run to run).
 #pragma once
+
+#include <initializer_list>
+#include <new>
+#include <type_traits>
 
 #include "dv_types.h"
 
@@ -10,12 +26,20 @@ namespace dv_qem {
 
 class dv_database;
 
-// Maps old object addresses to new ones for schema-driven pointer fix-up.
-class dv_address_map;
+// Maps old object addresses to new ones (object moves); see dv_database.
+class dv_address_map {
+ public:
+  virtual ~dv_address_map() = default;
+  // The new address of old, (void*)-1 for "becomes null", or null when the
+  // map does not know old.
+  virtual void* lookup(const void* old) const = 0;
+};
+
+using dv_fetch_hook = void (*)(void* object, int delta, void* data);
 
 class dv_typespec {
  public:
-  virtual ~dv_typespec() = default;
+  virtual ~dv_typespec();
   // Replaces each pointer member the map knows by the map's value.
   virtual void do_relocation(void* object, dv_address_map* map) = 0;
   // Adds delta to each non-null pointer member and restores vtable pointers.
@@ -24,9 +48,144 @@ class dv_typespec {
   virtual const char* get_name() const { return name_; }
   virtual int needs_relocation() const = 0;
 
+  // The registered typespec of a (normalised) type name, or null. Names
+  // ending in '*' or '&' give the pointer typespec.
+  static dv_typespec* get_typespec(const char* name);
+  // The 16-bit type tag of this typespec in db (assigned on first use).
+  dv2u get_tag(const dv_database* db) const;
+  // Keeps a heap copy of name.
+  void set_name(const char* name);
+  // Import stubs do not exist in ELF modules: the identity.
+  static dv_typespec* get_internal(dv_typespec* ts) { return ts; }
+  // The typespec of the object covering p, its element count and p's offset
+  // in it; null for an address in no object of a database.
+  static const dv_typespec* typespec_at(void* p, unsigned& count, unsigned& offset);
+
+  // Built-in typespecs.
+  static dv_typespec* get_char();
+  static dv_typespec* get_short();
+  static dv_typespec* get_int();
+  static dv_typespec* get_long();
+  static dv_typespec* get_float();
+  static dv_typespec* get_double();
+  static dv_typespec* get_signed_char();
+  static dv_typespec* get_signed_short();
+  static dv_typespec* get_signed_int();
+  static dv_typespec* get_signed_long();
+  static dv_typespec* get_unsigned_char();
+  static dv_typespec* get_unsigned_short();
+  static dv_typespec* get_unsigned_int();
+  static dv_typespec* get_unsigned_long();
+  static dv_typespec* get_pointer();
+  static dv_typespec* get_long_double();  // the "double" typespec: stored as 8 bytes
+
+  [[noreturn]] static void get_vector_padding_size(const dv_database* db);
+  [[noreturn]] static void _se_not_supp();
+
+  // Names and sizes of the built-in tags 1..23, the same in every database;
+  // null name for any other tag.
+  static const char* builtin_tag_name(dv2u tag);
+  static dv4u builtin_tag_size(dv2u tag);
+
  protected:
   explicit dv_typespec(const char* name) : name_(name) {}
+  dv_typespec(const dv_typespec&) = delete;
+  dv_typespec& operator=(const dv_typespec&) = delete;
+
   const char* name_;
+  bool owns_name_ = false;
 };
+
+// Body of virtual-table slots whose code is missing: throws
+// dv_err_not_supported.
+[[noreturn]] void _Reloc_missing_virtual_function();
+
+// Relocation hooks of one typespec, run before and after its pointers are
+// relocated.
+struct dv_relocation_hooks {
+  dv_fetch_hook before = nullptr;
+  void* before_data = nullptr;
+  dv_fetch_hook after = nullptr;
+  void* after_data = nullptr;
+};
+
+// The descriptor of a user class (the type of every dv_ts<T>::the_instance).
+class dv_basic_typespec : public dv_typespec {
+ public:
+  using probe_fn = void (*)(void* scratch);
+
+  // pointer_offsets: byte offsets of the pointer members; vtable_offsets:
+  // byte offsets of the virtual-table pointers, learnt through probe (null
+  // for a class without virtual functions). Registers the typespec.
+  dv_basic_typespec(const char* name, dv4u size, std::initializer_list<dv4s> pointer_offsets,
+                    std::initializer_list<dv4s> vtable_offsets, probe_fn probe);
+  ~dv_basic_typespec() override;
+
+  void do_relocation(void* object, dv_address_map* map) override;
+  void do_relocation(void* object, int delta) override;
+  unsigned get_size() const override { return size_; }
+  int needs_relocation() const override { return hooks_ != nullptr || has_pointers_ != 0; }
+
+  // Hooks: kind 0 runs before relocation, 1 after; any other kind throws
+  // dv_err_relocation.
+  void _set_fetch_hook(int kind, dv_fetch_hook hook, void* data);
+  void _unset_fetch_hook(int kind);
+
+  // Adds delta to each non-null pointer at the offsets before the -1 and
+  // stores each virtual-table address of the pairs after it; validating
+  // writes nothing and only reports.
+  static void relo_ptr_and_vtbl(void* object, int delta, const dv4s* offsets,
+                                const dv_typespec* ts, int validating);
+  // Reports an illegal pointer on standard error when pointer checking is on
+  // or when validating; returns 1 when the value is acceptable.
+  static int validate_ptr(const dv_typespec* ts, const void* object, int offset,
+                          const void* value, int is_vtable, int validating);
+
+  // The offset list: pointer offsets, -1, (vtable offset, vtable address)
+  // pairs, then a pair whose address is 0.
+  const dv4s* offsets() const { return offsets_; }
+
+ private:
+  dv_relocation_hooks* hooks_ = nullptr;
+  dv4u has_pointers_ = 0;
+  dv4u size_ = 0;
+  dv4s* offsets_ = nullptr;
+};
+
+// Argument of the do-nothing constructor that persistent polymorphic
+// classes provide for learning their virtual-table addresses.
+struct dv_probe_t {
+  explicit constexpr dv_probe_t() = default;
+};
+inline constexpr dv_probe_t dv_probe{};
+
+template <class T>
+constexpr dv_basic_typespec::probe_fn dv_probe_for() {
+  if constexpr (std::is_polymorphic_v<T>) {
+    return [](void* scratch) { ::new (scratch) T(dv_probe); };
+  } else {
+    return nullptr;
+  }
+}
+
+// The one typespec of a persistent class T.
+template <class T>
+struct dv_ts {
+  static dv_basic_typespec the_instance;
+};
+
+#define DV_POINTERS(...) std::initializer_list<::dv_qem::dv4s>{__VA_ARGS__}
+#define DV_VTABLES(...) std::initializer_list<::dv_qem::dv4s>{__VA_ARGS__}
+#define DV_NO_POINTERS std::initializer_list<::dv_qem::dv4s>{}
+#define DV_NO_VTABLES std::initializer_list<::dv_qem::dv4s>{}
+
+#define DV_DECLARE_TYPESPEC(T) \
+  template <>                  \
+  ::dv_qem::dv_basic_typespec dv_qem::dv_ts<T>::the_instance
+
+#define DV_DEFINE_TYPESPEC(T, NAME, POINTERS, VTABLES)                             \
+  template <>                                                                      \
+  ::dv_qem::dv_basic_typespec dv_qem::dv_ts<T>::the_instance(                      \
+      NAME, sizeof(T), POINTERS, VTABLES, ::dv_qem::dv_probe_for<T>())
 
 }  // namespace dv_qem

@@ -84,11 +84,13 @@ TEST_F(TypeRegistry, PointerAndReferenceNamesGiveThePointerTypespec) {
   named_typespec pointer("void*");
   named_typespec star_named("reg_elem*");
   reg(&star_named);
-  EXPECT_EQ(_DV_int::lookup_type("reg_elem*"), nullptr) << "no pointer typespec yet";
+  const dv_typespec* builtin = _DV_int::lookup_type("reg_elem*");
+  EXPECT_EQ(builtin, dv_typespec::get_pointer()) << "the runtime's own pointer typespec";
   _DV_int::set_pointer_typespec(&pointer);
   for (const char* name : {"reg_elem*", "foo*", "dv_qem::foo*", "foo&", "char**", "*", "&"})
     EXPECT_EQ(_DV_int::lookup_type(name), &pointer) << name;
   EXPECT_EQ(_DV_int::lookup_type("foo*x"), nullptr);
+  _DV_int::set_pointer_typespec(builtin);
 }
 
 TEST(ClassName, NormalForm) {
