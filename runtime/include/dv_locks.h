@@ -1,7 +1,8 @@
 // Process-wide locks of the runtime and the one session object.
 //
 // Lock order: _VRN_session_lock, then _VRN_thread_lock, then the thread
-// registry's lock. All three are recursive for the thread that holds them.
+// registry's lock; the thread lock is never requested while the registry
+// lock is held. All three are recursive for the thread that holds them.
 #pragma once
 
 #include "dv_types.h"
@@ -52,11 +53,13 @@ class _Session {
   _Session(const _Session&) = delete;
   _Session& operator=(const _Session&) = delete;
 
+  // The only session; null once it was destroyed.
   static _Session* get_current(int = 0);
   // key must be 1; anything else raises dv_err_internal.
   _Subsystem_local* get_local(unsigned key) const;
   void set_local(unsigned key, _Subsystem_local* local);
-  // Destroys the only session (also run at library unload).
+  // Destroys the only session and every slot object in it (also run at
+  // library unload).
   static void cleanup_all_sessions();
 
   static _Session* only_session;
