@@ -1,0 +1,151 @@
+// The self-check, the dump and the walk over the allocated blocks of a page heap.
+#include <bitset>
+#include <cstdio>
+
+#include "heap_corruption.h"
+#include "page_header.h"
+
+namespace dv_qem {
+
+namespace {
+
+using _Block_starts = std::bitset<HEAP_PAGE_SIZE / BLOCK_ALIGNMENT>;
+
+dv4u slot_of(const _Heap_extent& e, const _Obj_header* block) {
+  return static_cast<dv4u>(block->address() - e.first) / BLOCK_ALIGNMENT;
+}
+
+// The blocks of a single page, walked end to end from the first, must be
+// exactly the blocks found on the two lists: no overlap, no gap, none lost.
+void check_tiling(const _Heap_extent& e, _Type_tag_source& tags, const _Block_starts& starts,
+                  dv4u listed) {
+  char* p = e.first;
+  dv4u seen = 0;
+  while (p < e.end) {
+    _Obj_header* block = _Obj_header::at(p);
+    if (!starts.test(slot_of(e, block))) _Heap_corruption(_Pg_check::blocks_do_not_tile);
+    p += block->is_free() ? block->free_footprint() : block->block_size(tags) + OBJECT_HEADER_SIZE;
+    ++seen;
+  }
+  if (p != e.end || seen != listed) _Heap_corruption(_Pg_check::blocks_do_not_tile);
+}
+
+}  // namespace
+
+void _Page_header::check_region_map(const _Heap_extent& e, const _Large_object_lookup& map) const {
+  char* page = page_start();
+  if (!e.region) {
+    if (map.object_covering(page) != nullptr) _Heap_corruption(_Pg_check::map_single_page_present);
+    return;
+  }
+  // A region's object always sits behind its first block header, whether the
+  // region holds it now or held it before it was freed.
+  const void* object = e.first + OBJECT_HEADER_SIZE;
+  for (; page < e.end; page += HEAP_PAGE_SIZE)
+    if (map.object_covering(page) != object) _Heap_corruption(_Pg_check::map_region_page_missing);
+  if (map.object_covering(e.end) == object) _Heap_corruption(_Pg_check::map_region_extends_further);
+}
+
+void _Page_header::self_check(_Type_tag_source& tags, const _Large_object_lookup* map) const {
+  if (page_group() > 1 || reserved != 0) _Heap_corruption(_Pg_check::header_field_invalid);
+  _Heads h = heads();
+  _Heap_extent e = extent(h, tags);
+  // The map vouches for a region's size before anything behind its first page is read.
+  if (map != nullptr) check_region_map(e, *map);
+
+  _Block_starts starts;
+  dv4u listed = 0;
+  dv4u allocated_bytes = 0;
+  dv4u object_end = 0;  // offset from the page start just behind a region's object
+  _Block_list_walk allocated(&allocated_head, e, false);
+  while (_Obj_header* block = allocated.next()) {
+    if (block->tag() == 0) _Heap_corruption(_Pg_check::tag_zero);
+    if (!block->is_large_form() && block->count() > LARGEST_SMALL_ARRAY_COUNT)
+      _Heap_corruption(_Pg_check::small_count_too_large);
+    dv4u footprint = block->block_size(tags) + OBJECT_HEADER_SIZE;
+    if (!e.holds(block->address(), footprint)) _Heap_corruption(_Pg_check::block_beyond_heap);
+    if (block->prev_is_free()) {
+      _Obj_header* front = nullptr;
+      if (static_cast<dv4u>(block->address() - e.first) >= MIN_BLOCK_FOOTPRINT) {
+        char* target = block->preceding_footer_target();
+        if (e.is_block_start(target)) front = _Obj_header::at(target);
+      }
+      if (front == nullptr || !front->is_free() || front->is_large_form() ||
+          front->object() + front->free_payload() != block->address())
+        _Heap_corruption(_Pg_check::preceding_not_free);
+    }
+    if (!e.region) starts.set(slot_of(e, block));
+    ++listed;
+    allocated_bytes += footprint;
+    object_end = static_cast<dv4u>(block->address() + footprint - page_start());
+  }
+
+  dv4u free_payloads = 0;
+  dv4u free_footprints = 0;
+  dv4u largest = 0;
+  _Block_list_walk free_list(&free_head, e, true);
+  while (_Obj_header* block = free_list.next()) {
+    if (block->prev_is_free()) _Heap_corruption(_Pg_check::free_block_prev_free);
+    if (block->footer_target() != block->address()) _Heap_corruption(_Pg_check::footer_mismatch);
+    char* behind = block->address() + block->free_footprint();
+    if (behind < e.end) {
+      _Obj_header* next = _Obj_header::at(behind);
+      if (next->is_free()) _Heap_corruption(_Pg_check::free_block_prev_free);
+      if (!next->prev_is_free()) _Heap_corruption(_Pg_check::missing_prev_free_bit);
+    }
+    if (!e.region) starts.set(slot_of(e, block));
+    ++listed;
+    free_payloads += block->free_payload();
+    free_footprints += block->free_footprint();
+    if (block->free_payload() > largest) largest = block->free_payload();
+  }
+  if (!e.region) check_tiling(e, tags, starts, listed);
+
+  if (largest_free() != (e.region ? 0 : largest)) _Heap_corruption(_Pg_check::largest_free_wrong);
+  if (largest_free() > free_bytes()) _Heap_corruption(_Pg_check::largest_above_free_bytes);
+
+  dv4u calculated_free_bytes = free_payloads;
+  dv4u n_free_bytes = free_bytes();
+  // A region holding its object counts the whole pages behind the object as free.
+  if (e.region && h.allocated != nullptr) {
+    dv4u object_pages = (object_end + HEAP_PAGE_SIZE - 1) / HEAP_PAGE_SIZE * HEAP_PAGE_SIZE;
+    calculated_free_bytes += static_cast<dv4u>(e.end - page_start()) - object_pages;
+  }
+  if (calculated_free_bytes != n_free_bytes)
+    _VRN_assertion_violation("calculated_free_bytes == n_free_bytes", __FILE__, __LINE__);
+  if (e.region) return;  // one block, sized by its own header
+  dv4u total_accounted_bytes = allocated_bytes + free_footprints;
+  if (is_page_zero()) {
+    if (total_accounted_bytes != HEAP_PAGE_SIZE - PAGE_HEADER_SIZE - DB_HEADER_SIZE)
+      _VRN_assertion_violation(
+          "total_accounted_bytes == (_DV_int::get_page_size() - PAGE_HEADER_SIZE - DB_HEADER_SIZE)",
+          __FILE__, __LINE__);
+  } else if (total_accounted_bytes != HEAP_PAGE_SIZE - PAGE_HEADER_SIZE) {
+    _VRN_assertion_violation(
+        "total_accounted_bytes == (_DV_int::get_page_size() - PAGE_HEADER_SIZE)", __FILE__,
+        __LINE__);
+  }
+}
+
+void _Page_header::for_each_allocated(_Type_tag_source& tags,
+                                      const std::function<void(_Obj_header*)>& visit) const {
+  _Heap_extent e = extent(tags);
+  _Block_list_walk walk(&allocated_head, e, false);
+  while (_Obj_header* block = walk.next()) visit(block);
+}
+
+void _Page_header::dump(_Type_tag_source& tags) const {
+  _Heap_extent e = extent(tags);
+  _Block_list_walk allocated(&allocated_head, e, false);
+  while (_Obj_header* block = allocated.next())
+    std::printf("ADDR: %#x\tTYPE: %s\tTAG: %d\tCOUNT: %d\tBLOCK SIZE: %d\n",
+                address_value(block->object()), tags.typespec_of(block->tag())->get_name(),
+                static_cast<int>(block->tag()), static_cast<int>(block->count()),
+                static_cast<int>(block->block_size(tags)));
+  _Block_list_walk free_list(&free_head, e, true);
+  while (_Obj_header* block = free_list.next())
+    std::printf("ADDR: %#x\tFREE BLOCK - SIZE:  %d\n", address_value(block->object()),
+                static_cast<int>(block->free_payload()));
+}
+
+}  // namespace dv_qem
