@@ -24,7 +24,7 @@ enum class _Chash_key_kind : dv1u {
 
 // Hashes of the three key kinds (32-bit, wrapping).
 dv4u _Chash_string_hash(const char* key);   // h = 97169; per byte c (signed): h = (h ^ c) x 17
-dv4u _Chash_pointer_hash(const void* key);  // _VRN_compute_ptr_hash
+dv4u _Chash_pointer_hash(const void* key);  // relative to the database that holds key
 dv4u _Chash_integer_hash(dv4u key);         // key x 9987001
 
 // The untyped dictionary: the stored header and the operations on it, given

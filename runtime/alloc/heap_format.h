@@ -11,6 +11,7 @@
 
 #include "dv_err.h"
 #include "dv_types.h"
+#include "self_relative.h"
 
 namespace dv_qem {
 
@@ -86,34 +87,6 @@ constexpr size_t LARGE_FORM_VALUE_OFFSET = 4;  // u32 of the large forms
 // An address as the 32-bit number that traces and messages print with %#x.
 inline unsigned address_value(const void* p) {
   return static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(p));
-}
-
-// ---- self-relative links ---------------------------------------------------------
-// A link is an offset from its own field: 0 null, -1 the field itself, any
-// other value v the address field + v. Heap links are i16; the page link and
-// the free-block footer are i32.
-
-template <typename Link>
-inline char* resolve_self_relative(const Link* field) {
-  Link value;
-  std::memcpy(&value, field, sizeof value);
-  if (value == 0) return nullptr;
-  char* at = reinterpret_cast<char*>(const_cast<Link*>(field));
-  return value == -1 ? at : at + value;
-}
-
-template <typename Link>
-inline void store_self_relative(Link* field, const void* target) {
-  Link value = 0;
-  if (target == field) {
-    value = -1;
-  } else if (target != nullptr) {
-    std::ptrdiff_t distance = static_cast<const char*>(target) - reinterpret_cast<char*>(field);
-    DV_ASSERT(distance != -1 && distance >= std::numeric_limits<Link>::min() &&
-              distance <= std::numeric_limits<Link>::max());
-    value = static_cast<Link>(distance);
-  }
-  std::memcpy(field, &value, sizeof value);
 }
 
 }  // namespace dv_qem

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "dv_platform.h"
 #include "heap_corruption.h"
 #include "page_header.h"
 
@@ -20,7 +21,7 @@ void* _Page_header::findchunk(dv4u size, dv4u count, bool vector_header, const d
     _Heap_corruption(_Pg_check::small_request_in_region);
 
   if (tracing())
-    std::printf(
+    _VRN_printf(
         "Entering _Page_header::findchunk.\n\treq sz = %d, typename = %s, count = %d, "
         "has_vector_header= %d\n",
         static_cast<int>(size), ts->get_name(), static_cast<int>(count), vector_header ? 1 : 0);
@@ -45,10 +46,10 @@ void* _Page_header::findchunk(dv4u size, dv4u count, bool vector_header, const d
       size += EXTRA_BYTES_IN_BLOCK;
       remainder = 0;
       if (tracing())
-        std::printf("\tAdded %d extra bytes - ", static_cast<int>(EXTRA_BYTES_IN_BLOCK));
+        _VRN_printf("\tAdded %d extra bytes - ", static_cast<int>(EXTRA_BYTES_IN_BLOCK));
     }
     if (tracing())
-      std::printf("\ttotal block size (with header) = %d\n",
+      _VRN_printf("\ttotal block size (with header) = %d\n",
                   static_cast<int>(size + OBJECT_HEADER_SIZE));
     if (!large_request && count > LARGEST_SMALL_ARRAY_COUNT)
       _Heap_corruption(_Pg_check::small_count_too_large);
@@ -107,7 +108,7 @@ void* _Page_header::findchunk(dv4u size, dv4u count, bool vector_header, const d
   }
 
   if (tracing())
-    std::printf("\tretval = %#x, page_header = %#x\nReturning from _Page_header::findchunk.\n",
+    _VRN_printf("\tretval = %#x, page_header = %#x\nReturning from _Page_header::findchunk.\n",
                 address_value(result), address_value(this));
   if (verifying()) self_check(tags);
   return result;

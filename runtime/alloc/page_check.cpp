@@ -2,6 +2,7 @@
 #include <bitset>
 #include <cstdio>
 
+#include "dv_platform.h"
 #include "heap_corruption.h"
 #include "page_header.h"
 
@@ -138,13 +139,13 @@ void _Page_header::dump(_Type_tag_source& tags) const {
   _Heap_extent e = extent(tags);
   _Block_list_walk allocated(&allocated_head, e, false);
   while (_Obj_header* block = allocated.next())
-    std::printf("ADDR: %#x\tTYPE: %s\tTAG: %d\tCOUNT: %d\tBLOCK SIZE: %d\n",
+    _VRN_printf("ADDR: %#x\tTYPE: %s\tTAG: %d\tCOUNT: %d\tBLOCK SIZE: %d\n",
                 address_value(block->object()), tags.typespec_of(block->tag())->get_name(),
                 static_cast<int>(block->tag()), static_cast<int>(block->count()),
                 static_cast<int>(block->block_size(tags)));
   _Block_list_walk free_list(&free_head, e, true);
   while (_Obj_header* block = free_list.next())
-    std::printf("ADDR: %#x\tFREE BLOCK - SIZE:  %d\n", address_value(block->object()),
+    _VRN_printf("ADDR: %#x\tFREE BLOCK - SIZE:  %d\n", address_value(block->object()),
                 static_cast<int>(block->free_payload()));
 }
 

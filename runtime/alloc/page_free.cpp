@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "dv_platform.h"
 #include "heap_corruption.h"
 #include "page_header.h"
 
@@ -57,7 +58,7 @@ void _Page_header::freechunk(void* object, bool large, _Type_tag_source& tags) {
   if (!e.holds(block->address(), footprint)) _Heap_corruption(_Pg_check::block_beyond_heap);
 
   if (tracing())
-    std::printf(
+    _VRN_printf(
         "In _Page_header::freechunk.\n\tchunk = %#x, page_header = %#x, chunk_size (with header) "
         "= %d, count = %d, vector_header = %d, typename = %s\n",
         address_value(object), address_value(this), static_cast<int>(footprint),
@@ -110,7 +111,7 @@ _Page_header::_Coalesce_plan _Page_header::coalesce(const _Heap_extent& e, _Obj_
     plan.start = front->address();
     plan.footprint += front->free_footprint();
     if (tracing())
-      std::printf(
+      _VRN_printf(
           "\t\tIn _Page_header::coalesce() - consolidating with previous\n\t\tobj_head = %#x, "
           "new_free_block_head = %#x, total_size = %d\n",
           address_value(block), address_value(plan.start), static_cast<int>(plan.footprint));
@@ -127,7 +128,7 @@ _Page_header::_Coalesce_plan _Page_header::coalesce(const _Heap_extent& e, _Obj_
       plan.following = next;
       plan.footprint += next->free_footprint();
       if (tracing())
-        std::printf(
+        _VRN_printf(
             "\t\tIn _Page_header::coalesce() - consolidating w/ next\n\t\tobj_head = %#x, "
             "new_free_block_head = %#x, total_size = %d\n",
             address_value(block), address_value(plan.start), static_cast<int>(plan.footprint));

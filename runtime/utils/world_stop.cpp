@@ -34,14 +34,6 @@ int stop_depth = 0;
 // The stopper; read without the lock only to check the caller is it.
 std::atomic<pthread_t> stopping_thread{};
 
-std::atomic<int>& thread_locking_switch() {
-  static std::atomic<int> on{_VRN_getenv("DV_QEM_DISABLE_THREAD_LOCKING") == nullptr};
-  return on;
-}
-// The environment is read while the library loads, before the program can
-// change it.
-[[maybe_unused]] const int thread_locking_read_at_load = thread_locking_switch().load();
-
 // Runs on the thread being stopped; async-signal-safe only.
 void on_suspend_signal(int, siginfo_t*, void* context) {
   int saved_errno = errno;
@@ -159,9 +151,5 @@ void _VRN_resume_the_world() {
   }
   _VRN_unlock_thread_registry();
 }
-
-void _VRN_set_thread_locking(int on) { thread_locking_switch().store(on != 0 ? 1 : 0); }
-
-int _VRN_thread_locking_enabled() { return thread_locking_switch().load(); }
 
 }  // namespace dv_qem

@@ -1,6 +1,6 @@
 // Holding every other guarded thread still while this thread changes pages
-// under them (a page read, an undo, a redo), and the switch that lets page
-// reads skip it.
+// under them (a page read, an undo, a redo). Page reads skip it when thread
+// locking is switched off (_DV_int::is_thread_locking_disabled).
 //
 // A thread is held still only while it has a fault guard established. It is
 // stopped by a real-time signal (_VRN_suspend_signal) whose handler waits
@@ -21,12 +21,6 @@ void _VRN_stop_the_world();
 // and leaves the registry lock. Raises dv_err_internal on a thread that
 // does not stop the world.
 void _VRN_resume_the_world();
-
-// Whether page reads stop the world: on unless DV_QEM_DISABLE_THREAD_LOCKING
-// was set when the library was loaded, or it was switched off here. Undo and
-// redo stop the world regardless.
-void _VRN_set_thread_locking(int on);
-int _VRN_thread_locking_enabled();
 
 // The signal that suspends a thread (a real-time signal).
 int _VRN_suspend_signal();

@@ -261,24 +261,6 @@ TEST(WorldStop, SuspendSignalIsARealTimeSignal) {
   EXPECT_LE(_VRN_suspend_signal(), SIGRTMAX);
 }
 
-TEST(ThreadLocking, SwitchIsOnByDefaultAndCanBeTurnedOff) {
-  EXPECT_EQ(_VRN_thread_locking_enabled(), 1);
-  _VRN_set_thread_locking(0);
-  EXPECT_EQ(_VRN_thread_locking_enabled(), 0);
-  _VRN_set_thread_locking(7);
-  EXPECT_EQ(_VRN_thread_locking_enabled(), 1);
-}
-
-TEST(ThreadLocking, EnvironmentAtLoadTurnsItOff) {
-  if (dv_test::is_child()) {
-    EXPECT_EQ(_VRN_thread_locking_enabled(), 0);
-    return;
-  }
-  EXPECT_EQ(dv_test::run_child("ThreadLocking.EnvironmentAtLoadTurnsItOff",
-                               {{"DV_QEM_DISABLE_THREAD_LOCKING", "1"}}),
-            0);
-}
-
 TEST(FaultGuard, NestedGuardsCountAndOnlyTheOutermostHoldsTheHandle) {
   std::thread worker([] {
     _Thread_info* self = _VRN_current_thread_info();
