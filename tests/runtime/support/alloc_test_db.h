@@ -89,15 +89,15 @@ class test_db : public _DB_space {
     return reopen();
   }
 
-  // Opens the image as it stands (an allocator that does not create) and
-  // reads every page in.
-  _DB_allocator& reopen() {
+  // Opens the image as it stands (an allocator that does not create) and,
+  // unless told not to, reads every page in.
+  _DB_allocator& reopen(bool read_pages = true) {
     db_->allocator = nullptr;
     allocator_.reset();
     allocator_ = std::make_unique<_DB_allocator>(*this, false);
     db_->allocator = allocator_.get();
     allocator_->start_up();
-    read_all_pages();
+    if (read_pages) read_all_pages();
     return *allocator_;
   }
 
