@@ -38,6 +38,8 @@ void* _DB_allocator::allocate_near(size_t size, const dv_typespec* ts, dv4u coun
 _DB_allocator::request _DB_allocator::make_request(size_t size, const dv_typespec* ts, dv4u count,
                                                    dv4u group) {
   DV_ASSERT(group == system_page_group || group == user_page_group);
+  // System pages are never relocated: they hold only self-relative links.
+  DV_ASSERT(group == user_page_group || !ts->needs_relocation());
   request r;
   r.ts = ts;
   r.count = count;

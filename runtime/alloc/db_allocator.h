@@ -67,7 +67,9 @@ class _DB_allocator {
   // size, or that + 4 for an array with a 4-byte vector header, which the
   // result then starts with). Size mismatches and a null ts throw
   // dv_err_operator_new_args with the fixed texts. The result is zeroed and
-  // never straddles a page unless it is a large object.
+  // never straddles a page unless it is a large object. The system group
+  // takes only types that need no relocation (its pages are never
+  // relocated).
   void* allocate(size_t size, const dv_typespec* ts, dv4u count, dv4u group);
   // The same, placed near hint: on the hint's page when it is a page of the
   // group with room (a hint inside a large object stands for that object).
@@ -82,8 +84,9 @@ class _DB_allocator {
   void free(void* address);
 
   // ---- paging -----------------------------------------------------------
-  // The page at page was read from the file or made: allocation looks at
-  // pages in memory first. Reads nothing from the page.
+  // The page at page was read from the file: allocation looks at pages in
+  // memory first. Reads nothing from the page. (Pages the allocator has the
+  // database grow, it enters itself.)
   void page_fetched(const char* page);
   // The page is no longer in memory (dropped or unmapped). Reads nothing
   // from the page.

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <typeinfo>
 #include <utility>
@@ -366,6 +367,48 @@ TEST(AllocatorSizeClasses, SystemVectorsGrowWhileServingThemselves) {
   EXPECT_EQ(a.group(system_page_group).desc().flags, 0u);
   a.self_check();
   db.reopen().self_check();
+}
+
+TEST(AllocatorSelfCheck, FindsDamage) {
+  struct row {
+    const char* what;
+    std::function<void(_DB_allocator&, char* object)> damage;
+    int check;
+  } rows[] = {
+      {"page count", [](_DB_allocator& a, char*) { a.group(user_page_group).desc().n_pages += 1; }, 1},
+      {"size class bit",
+       [](_DB_allocator& a, char* object) {
+         _Page_group& g = a.group(user_page_group);
+         dv4u n = a.page_number(object);
+         g.class_vector(g.class_of(heap_of(a, object)->largest_free()))->clear(n);
+       },
+       5},
+      {"free region on a single page",
+       [](_DB_allocator& a, char* object) {
+         _Page_group& g = a.group(user_page_group);
+         g.fit_free_regions(a.page_number(object));
+         g.free_regions()->set(a.page_number(object));
+       },
+       7},
+      {"resizing flag left set",
+       [](_DB_allocator& a, char*) { a.group(system_page_group).desc().flags = RESIZING_SIZE_CLASSES; }, 9},
+  };
+  for (const row& r : rows) {
+    SCOPED_TRACE(r.what);
+    test_db db;
+    _DB_allocator& a = db.create();
+    char* object = static_cast<char*>(new_chars(a, 100));
+    a.self_check();
+    r.damage(a, object);
+    try {
+      a.self_check();
+      ADD_FAILURE();
+    } catch (const dv_err_heap_corruption& e) {
+      EXPECT_EQ(std::string(e.get_report()),
+                "dv_err_heap_corruption - Heap corruption detected during alloc or free. (pers_alloc," +
+                    std::to_string(r.check) + ")");
+    }
+  }
 }
 
 TEST(AllocatorDump, PrintsBothGroups) {

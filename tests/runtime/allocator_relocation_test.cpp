@@ -163,12 +163,20 @@ TEST(Relocation, VirtualTablesAreStoredAlsoWhenNothingMoved) {
 TEST(Relocation, SystemPagesAreLeftAlone) {
   test_db from("from.db");
   _DB_allocator& a = from.create();
-  auto* system_word = static_cast<void**>(a.allocate(4, dv_typespec::get_pointer(), 0, system_page_group));
-  *system_word = from.start() + 100;
+  // A system page holding an address-like word: nothing there is adjusted.
+  auto* words = static_cast<char**>(a.allocate(4, dv_typespec::get_unsigned_int(), 0, system_page_group));
+  *words = from.start() + 100;
+  char* region = static_cast<char*>(a.allocate(9000, dv_typespec::get_char(), 9000, system_page_group));
+  std::memcpy(region, words, sizeof *words);
   test_db to("to.db");
-  to.open_copy_of(from);
-  auto* copy = reinterpret_cast<void**>(to.start() + (reinterpret_cast<char*>(system_word) - from.start()));
-  EXPECT_EQ(*copy, from.start() + 100);
+  _DB_allocator& b = to.open_copy_of(from);
+  ptrdiff_t delta = to.start() - from.start();
+  EXPECT_EQ(*moved(words, delta), from.start() + 100);
+  EXPECT_EQ(std::memcmp(moved(region, delta), words, sizeof *words), 0);
+  char* region_page = moved(region, delta) - PAGE_HEADER_SIZE - OBJECT_HEADER_SIZE;
+  EXPECT_EQ(b.heap_of_page(region_page)->database_start(), from.start());
+  // Types that would need relocation are refused there.
+  EXPECT_THROW(b.allocate(4, dv_typespec::get_pointer(), 0, system_page_group), dv_err_internal);
 }
 
 TEST(Relocation, ValidationReportsIllegalPointersAndWritesNothing) {
