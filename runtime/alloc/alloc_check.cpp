@@ -1,7 +1,5 @@
 // The allocator's self-check (page lists, page heaps with the large-object
 // map, size classes, free regions, the map, pointer validation) and dump.
-#include <cstdint>
-
 #include "alloc_internal.h"
 #include "dv_platform.h"
 #include "large_object_map.h"

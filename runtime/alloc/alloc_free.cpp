@@ -2,7 +2,6 @@
 // is kept as a free region for later allocations; a small object goes back
 // to its page's heap and the page moves between size classes.
 #include "alloc_internal.h"
-#include "large_object_map.h"
 #include "page_group.h"
 #include "type_manager.h"
 

@@ -90,8 +90,15 @@ bool _DB_allocator::split_free_region(_Page_group& g) {
     _Alloc_corruption(_Alloc_check::free_region_invalid);
   dv4u n_pages = static_cast<dv4u>((extent.end - region) / DV_PAGE_SIZE);
 
-  large_objects_->remove(region, n_pages);
+  // Out of the vector first, so that allocations the map makes while it
+  // shrinks can not pick the same region.
   free_regions->clear(n);
+  try {
+    large_objects_->remove(region, n_pages);
+  } catch (...) {
+    g.free_regions()->set(n);
+    throw;
+  }
   // The first page keeps the region's place in the group's list.
   _Page_header* next = heap->next_page();
   heap->set_up(g.number(), start(), DV_PAGE_SIZE);

@@ -4,7 +4,6 @@
 #include <cstdint>
 
 #include "alloc_internal.h"
-#include "large_object_map.h"
 #include "page_group.h"
 #include "type_manager.h"
 

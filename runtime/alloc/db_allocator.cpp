@@ -123,7 +123,8 @@ void _DB_allocator::forget_page(const char* page) {
 }
 
 void _DB_allocator::reset() {
-  for (dv4u n = 1; n < in_memory_->n_bits; ++n) in_memory_->clear(n);
+  in_memory_->init(in_memory_->n_bits);
+  in_memory_->set(0);
   for (dv4u g = 0; g < 2; ++g) group(g).forget_transient_state();
   // An abort or undo may have taken back tags assigned meanwhile.
   types_->load();

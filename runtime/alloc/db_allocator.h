@@ -38,6 +38,8 @@ class _DB_allocator {
   ~_DB_allocator();
   _DB_allocator(const _DB_allocator&) = delete;
   _DB_allocator& operator=(const _DB_allocator&) = delete;
+  // Runs before any other operation: builds the header when creating, then
+  // loads the type tags and enters page 0 as the only page in memory.
   void start_up();
 
   // The allocator of the open database whose image holds address, or null:
@@ -104,8 +106,9 @@ class _DB_allocator {
   void relocate_page(char* page);
   // The same for the region of the large object at object.
   void relocate_large_object(char* object);
-  // Forgets the in-memory page set, the current pages and the type caches
-  // (after an abort or an undo replaced pages under the allocator).
+  // Forgets the in-memory page set (page 0 stays), the current pages and
+  // reloads the type tags (after an abort or an undo replaced pages under
+  // the allocator).
   void reset();
 
   // ---- objects ------------------------------------------------------------
@@ -131,7 +134,6 @@ class _DB_allocator {
   void dump();
 
  private:
-  friend class _Page_group;
   struct request;
 
   // Checks size against ts and count (the fixed texts) and rounds it.

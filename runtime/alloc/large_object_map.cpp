@@ -49,14 +49,23 @@ void _Large_object_map::enter(const char* first, dv4u n_pages, const char* objec
       if (map.pick(page) != object) _VRN_assertion_violation("map.pick(iptr) == ptr", __FILE__, __LINE__);
     }
   } catch (...) {
-    remove(first, entered);
+    // A failed growth keeps the map without the pair it was entering.
+    for (dv4u i = 0; i < entered; ++i) map.remove(first + i * DV_PAGE_SIZE);
     throw;
   }
 }
 
 void _Large_object_map::remove(const char* first, dv4u n_pages) {
   _DB_large_object_hash& map = hash();
-  for (dv4u i = 0; i < n_pages; ++i) map.remove(first + i * DV_PAGE_SIZE);
+  const char* object = map.pick(first);
+  dv4u removed = 0;
+  try {
+    for (; removed < n_pages; ++removed) map.remove(first + removed * DV_PAGE_SIZE);
+  } catch (...) {
+    // A failed shrink keeps the pair it was removing; the others go back.
+    for (dv4u i = 0; i < removed; ++i) map.insert(first + i * DV_PAGE_SIZE, object);
+    throw;
+  }
 }
 
 }  // namespace dv_qem

@@ -30,7 +30,8 @@ class _Large_object_map : public _Large_object_lookup {
   // Enters the n_pages pages from first for object (assertions "n_pages > 1"
   // and "map.pick(iptr) == ptr"). On failure none of them is entered.
   void enter(const char* first, dv4u n_pages, const char* object);
-  // Removes the entries of the n_pages pages from first.
+  // Removes the entries of the n_pages pages from first. On failure all of
+  // them are entered again.
   void remove(const char* first, dv4u n_pages);
   dv4u entries() const { return hash().cardinality(); }
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "alloc_test_db.h"
+#include "chash_storage.h"
 #include "page_group.h"
 #include "self_relative.h"
 #include "type_manager.h"
@@ -93,6 +94,22 @@ TEST(AllocatorCreate, AnotherAllocatorOverTheImageSeesTheSameDatabase) {
   ASSERT_TRUE(b.object_at(object, info));
   EXPECT_EQ(info.count, 100u);
   b.self_check();
+}
+
+TEST(AllocatorCreate, AnAddressFindsItsAllocator) {
+  test_db db;
+  _DB_allocator& a = db.create();
+  void* object = new_chars(a, 10);
+  static int transient;
+  EXPECT_EQ(_DB_allocator::serving(object), &a);
+  EXPECT_EQ(_DB_allocator::serving(&transient), nullptr);
+  EXPECT_EQ(_DB_allocator::serving(db.start() + 1000 * DV_PAGE_SIZE), nullptr);  // past the image
+  EXPECT_TRUE(_Chash_owner_is_persistent(object));
+  EXPECT_FALSE(_Chash_owner_is_persistent(&transient));
+  // Also while no database object names it (a database still being made).
+  db.dvdb()->allocator = nullptr;
+  EXPECT_EQ(_DB_allocator::serving(object), &a);
+  db.dvdb()->allocator = &a;
 }
 
 struct size_case {
