@@ -350,6 +350,33 @@ TEST(AllocatorFree, SmallObjectsMoveTheirPageBetweenSizeClasses) {
   a.self_check();
 }
 
+TEST(AllocatorFree, AClassBitOutOfPlaceStopsTheMove) {
+  struct row {
+    bool clear_old;  // else set the new class's bit too
+    const char* text;
+  } rows[] = {{true, "fpbv[old_bvnum].resolve()->is_set(pgnum)"},
+              {false, "!fpbv[new_bvnum].resolve()->is_set(pgnum)"}};
+  for (const row& r : rows) {
+    test_db db;
+    _DB_allocator& a = db.create();
+    _Page_group& user = a.group(user_page_group);
+    void* first = new_chars(a, 100);
+    dv4u page = a.page_number(first);
+    if (r.clear_old)
+      user.class_vector(7)->clear(page);
+    else
+      user.class_vector(6)->set(page);
+    try {
+      new_chars(a, 2000);  // 3952 free bytes become 1944: class 7 to class 6
+      ADD_FAILURE();
+    } catch (const dv_err_internal& e) {
+      EXPECT_NE(std::string(e.get_report()).find(std::string("Assertion \"") + r.text + "\" failed"),
+                std::string::npos)
+          << e.get_report();
+    }
+  }
+}
+
 TEST(AllocatorFree, RefusesAddressesThatAreNoObjects) {
   test_db db;
   _DB_allocator& a = db.create();
