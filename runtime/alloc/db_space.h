@@ -1,0 +1,28 @@
+// What the persistent allocator needs of the database it serves: where the
+// image starts, and new pages at its end. The database object implements
+// it; tests can implement it over plain memory.
+#pragma once
+
+#include "dv_types.h"
+
+namespace dv_qem {
+
+class _DB_space {
+ public:
+  virtual ~_DB_space() = default;
+  // Address of page 0 (the database header) while the database is mapped.
+  virtual char* space_start() const = 0;
+  // Makes sure the address range can take n_pages more pages after the
+  // image's end (growing the range); throws when it cannot (no update
+  // transaction, read-only database, address space exhausted). The
+  // allocator asks before it takes the first page of a growth, so a refusal
+  // leaves the image as it was.
+  virtual void make_room(dv4u n_pages) = 0;
+  // A new zeroed writable page at the image's end (at space_start() + the
+  // header's database size); the allocator then raises the database size.
+  // When it throws part way through a growth, the pages given before stay
+  // in the image and the allocator keeps them as pages of the group.
+  virtual char* grow_page() = 0;
+};
+
+}  // namespace dv_qem
