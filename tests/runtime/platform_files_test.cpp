@@ -5,6 +5,8 @@
 // flush and truncate raised with their texts, and the small file-system calls.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+
+#include "dv_test_seed.h"
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -346,9 +348,7 @@ TEST_F(PlatformFiles, SeekRefusesOtherWhenceAndNegativeOffsets) {
 
 // Seeded random writes, reads, truncations and seeks against a byte vector.
 TEST_F(PlatformFiles, PositionedIoMatchesAModel) {
-  const char* fixed = std::getenv("DV_TEST_SEED");
-  unsigned seed = fixed != nullptr ? static_cast<unsigned>(std::strtoul(fixed, nullptr, 0))
-                                   : std::random_device{}();
+  unsigned seed = dv_test::seed();
   SCOPED_TRACE("seed " + std::to_string(seed) + " (rerun with DV_TEST_SEED)");
   std::mt19937 random(seed);
   auto below = [&](unsigned n) { return static_cast<unsigned>(random() % n); };
