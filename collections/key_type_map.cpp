@@ -1,0 +1,41 @@
+// Key-type names and numbers, and the normal form of a key-type name.
+#include "key_type_map.h"
+
+#include <cstring>
+
+#include "dv_platform.h"
+
+namespace dv_qem {
+
+namespace {
+
+// Indexed by key-type number; number 0 has no name.
+constexpr const char* kKeyTypeNames[] = {
+    nullptr,       "signed char", "unsigned char", "short",       "unsigned short",
+    "int",         "unsigned int", "long",         "unsigned long", "float",
+    "double",      "long double", "void*",         "void",        "char",
+};
+constexpr int kKeyTypeCount = sizeof kKeyTypeNames / sizeof kKeyTypeNames[0];
+
+}  // namespace
+
+int _key_type_code(const char* name) {
+  if (name == nullptr) return 0;
+  for (int code = 1; code < kKeyTypeCount; ++code)
+    if (std::strcmp(name, kKeyTypeNames[code]) == 0) return code;
+  return 0;
+}
+
+const char* _key_type_name(int code) {
+  return code > 0 && code < kKeyTypeCount ? kKeyTypeNames[code] : nullptr;
+}
+
+char* _normalize_key_type(const char* name) {
+  if (name == nullptr) return nullptr;
+  char* copy = _VRN_strdup(name);
+  for (char* hit = std::strstr(copy, "const"); hit != nullptr; hit = std::strstr(hit, "const"))
+    std::memset(hit, ' ', 5);
+  return copy;
+}
+
+}  // namespace dv_qem
