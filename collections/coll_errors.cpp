@@ -4,27 +4,9 @@
 
 namespace dv_qem {
 
-#define DV_COLL_DEFINE_ERR(C)                      \
-  C::C(const char* fmt, ...) {                     \
-    va_list args;                                  \
-    va_start(args, fmt);                           \
-    setup_msg(#C, fmt, args);                      \
-    va_end(args);                                  \
-  }                                                \
-  void C::signal(const char* fmt, ...) {           \
-    va_list args;                                  \
-    va_start(args, fmt);                           \
-    vsignal(fmt, args);                            \
-  }                                                \
-  void C::vsignal(const char* fmt, va_list args) { \
-    C e;                                           \
-    e.setup_msg(#C, fmt, args);                    \
-    throw e;                                       \
-  }
-
-#define DV_COLL_DEFINE_CLASS(NAME, BASE) DV_COLL_DEFINE_ERR(dv_err_##NAME)
+#define DV_COLL_DEFINE_CLASS(NAME, BASE) DV_DEFINE_ERR(dv_err_##NAME)
 DV_COLL_ERRORS(DV_COLL_DEFINE_CLASS)
-DV_COLL_DEFINE_ERR(dv_err_address_space_full)
+DV_DEFINE_ERR(dv_err_address_space_full)
 
 #define DV_COLL_DEFINE_GLOBAL(NAME, BASE) dv_err_##NAME err_##NAME(0, "err_" #NAME, nullptr);
 DV_COLL_ERRORS(DV_COLL_DEFINE_GLOBAL)

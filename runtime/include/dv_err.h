@@ -54,6 +54,25 @@ class dv_err {
     C() = default;                                                           \
   };
 
+// Defines the members DV_DECLARE_ERR declared (in one source file per class).
+#define DV_DEFINE_ERR(C)                             \
+  C::C(const char* fmt, ...) {                       \
+    va_list args;                                    \
+    va_start(args, fmt);                             \
+    setup_msg(#C, fmt, args);                        \
+    va_end(args);                                    \
+  }                                                  \
+  void C::signal(const char* fmt, ...) {             \
+    va_list args;                                    \
+    va_start(args, fmt);                             \
+    vsignal(fmt, args);                              \
+  }                                                  \
+  void C::vsignal(const char* fmt, va_list args) {   \
+    C e;                                             \
+    e.setup_msg(#C, fmt, args);                      \
+    throw e;                                         \
+  }
+
 DV_DECLARE_ERR(dv_err_internal, dv_err)
 DV_DECLARE_ERR(dv_err_not_supported, dv_err)
 DV_DECLARE_ERR(dv_err_opened_read_only, dv_err)

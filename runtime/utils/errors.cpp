@@ -101,67 +101,49 @@ void dv_err::print() const {
   std::fflush(stderr);
 }
 
-#define DV_DEFINE_ERR(C, BASE)                  \
-  C::C(const char* fmt, ...) {                  \
-    va_list args;                               \
-    va_start(args, fmt);                        \
-    setup_msg(#C, fmt, args);                   \
-    va_end(args);                               \
-  }                                             \
-  void C::signal(const char* fmt, ...) {        \
-    va_list args;                               \
-    va_start(args, fmt);                        \
-    vsignal(fmt, args);                         \
-  }                                             \
-  void C::vsignal(const char* fmt, va_list args) { \
-    C e;                                        \
-    e.setup_msg(#C, fmt, args);                 \
-    throw e;                                    \
-  }
-
-DV_DEFINE_ERR(dv_err_internal, dv_err)
-DV_DEFINE_ERR(dv_err_not_supported, dv_err)
-DV_DEFINE_ERR(dv_err_opened_read_only, dv_err)
-DV_DEFINE_ERR(dv_err_database_exists, dv_err)
-DV_DEFINE_ERR(dv_err_database_in_use, dv_err)
-DV_DEFINE_ERR(dv_err_root_exists, dv_err)
-DV_DEFINE_ERR(dv_err_path_exists, dv_err)
-DV_DEFINE_ERR(dv_err_path_does_not_exists, dv_err)
-DV_DEFINE_ERR(dv_err_database_not_open, dv_err)
-DV_DEFINE_ERR(dv_err_address_space_exhausted, dv_err)
-DV_DEFINE_ERR(dv_err_address_space_assigned, dv_err)
-DV_DEFINE_ERR(dv_err_database_is_deleted, dv_err)
-DV_DEFINE_ERR(dv_err_database_needs_recovery, dv_err)
-DV_DEFINE_ERR(dv_err_database_recovery, dv_err)
-DV_DEFINE_ERR(dv_err_invalid_root_value, dv_err)
-DV_DEFINE_ERR(dv_err_not_a_database, dv_err)
-DV_DEFINE_ERR(dv_err_illegal_pointer, dv_err)
-DV_DEFINE_ERR(dv_err_version_mismatch, dv_err)
-DV_DEFINE_ERR(dv_err_database_transient, dv_err)
-DV_DEFINE_ERR(dv_err_deref_transient_pointer, dv_err)
-DV_DEFINE_ERR(dv_err_recursive_fault_detected, dv_err)
-DV_DEFINE_ERR(dv_err_err_invalid_root_value, dv_err)
-DV_DEFINE_ERR(dv_err_invalid_pathname, dv_err)
-DV_DEFINE_ERR(dv_err_database_log, dv_err)
-DV_DEFINE_ERR(dv_err_database_not_found, dv_err)
-DV_DEFINE_ERR(dv_err_database_is_locked, dv_err)
-DV_DEFINE_ERR(dv_err_write_permission_denied, dv_err)
-DV_DEFINE_ERR(dv_err_operator_new_args, dv_err)
-DV_DEFINE_ERR(dv_err_file, dv_err)
-DV_DEFINE_ERR(dv_err_cant_open_file, dv_err_file)
-DV_DEFINE_ERR(dv_err_cant_write_to_file, dv_err_file)
-DV_DEFINE_ERR(dv_err_cant_read_from_file, dv_err_file)
-DV_DEFINE_ERR(dv_err_trans, dv_err)
-DV_DEFINE_ERR(dv_err_trans_wrong_type, dv_err_trans)
-DV_DEFINE_ERR(dv_err_misc, dv_err)
-DV_DEFINE_ERR(dv_err_out_of_virtual_memory, dv_err)
-DV_DEFINE_ERR(dv_err_alloc, dv_err)
-DV_DEFINE_ERR(dv_err_heap_corruption, dv_err)
-DV_DEFINE_ERR(dv_err_relocation, dv_err)
-DV_DEFINE_ERR(dv_err_root_type_mismatch, dv_err)
-DV_DEFINE_ERR(dv_err_unmarked_type, dv_err)
-DV_DEFINE_ERR(dv_err_cursor_at_end, dv_err)
-DV_DEFINE_ERR(dv_err_cursor_not_at_object, dv_err)
+DV_DEFINE_ERR(dv_err_internal)
+DV_DEFINE_ERR(dv_err_not_supported)
+DV_DEFINE_ERR(dv_err_opened_read_only)
+DV_DEFINE_ERR(dv_err_database_exists)
+DV_DEFINE_ERR(dv_err_database_in_use)
+DV_DEFINE_ERR(dv_err_root_exists)
+DV_DEFINE_ERR(dv_err_path_exists)
+DV_DEFINE_ERR(dv_err_path_does_not_exists)
+DV_DEFINE_ERR(dv_err_database_not_open)
+DV_DEFINE_ERR(dv_err_address_space_exhausted)
+DV_DEFINE_ERR(dv_err_address_space_assigned)
+DV_DEFINE_ERR(dv_err_database_is_deleted)
+DV_DEFINE_ERR(dv_err_database_needs_recovery)
+DV_DEFINE_ERR(dv_err_database_recovery)
+DV_DEFINE_ERR(dv_err_invalid_root_value)
+DV_DEFINE_ERR(dv_err_not_a_database)
+DV_DEFINE_ERR(dv_err_illegal_pointer)
+DV_DEFINE_ERR(dv_err_version_mismatch)
+DV_DEFINE_ERR(dv_err_database_transient)
+DV_DEFINE_ERR(dv_err_deref_transient_pointer)
+DV_DEFINE_ERR(dv_err_recursive_fault_detected)
+DV_DEFINE_ERR(dv_err_err_invalid_root_value)
+DV_DEFINE_ERR(dv_err_invalid_pathname)
+DV_DEFINE_ERR(dv_err_database_log)
+DV_DEFINE_ERR(dv_err_database_not_found)
+DV_DEFINE_ERR(dv_err_database_is_locked)
+DV_DEFINE_ERR(dv_err_write_permission_denied)
+DV_DEFINE_ERR(dv_err_operator_new_args)
+DV_DEFINE_ERR(dv_err_file)
+DV_DEFINE_ERR(dv_err_cant_open_file)
+DV_DEFINE_ERR(dv_err_cant_write_to_file)
+DV_DEFINE_ERR(dv_err_cant_read_from_file)
+DV_DEFINE_ERR(dv_err_trans)
+DV_DEFINE_ERR(dv_err_trans_wrong_type)
+DV_DEFINE_ERR(dv_err_misc)
+DV_DEFINE_ERR(dv_err_out_of_virtual_memory)
+DV_DEFINE_ERR(dv_err_alloc)
+DV_DEFINE_ERR(dv_err_heap_corruption)
+DV_DEFINE_ERR(dv_err_relocation)
+DV_DEFINE_ERR(dv_err_root_type_mismatch)
+DV_DEFINE_ERR(dv_err_unmarked_type)
+DV_DEFINE_ERR(dv_err_cursor_at_end)
+DV_DEFINE_ERR(dv_err_cursor_not_at_object)
 
 dv_err_internal err_internal(0, "err_internal", "internal error");
 dv_err_misc err_misc(0, "err_misc", "misc error");
