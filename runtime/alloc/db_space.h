@@ -1,0 +1,24 @@
+// What the persistent allocator needs of the database it serves: where the
+// image starts, and new pages at its end. The database object implements
+// it; tests can implement it over plain memory.
+#pragma once
+
+#include "dv_types.h"
+
+namespace dv_qem {
+
+class _DB_space {
+ public:
+  virtual ~_DB_space() = default;
+  // Address of page 0 (the database header) while the database is mapped.
+  virtual char* space_start() const = 0;
+  // Makes sure the address range can take n_pages more pages after the
+  // image's end (growing the range); throws when it cannot (no update
+  // transaction, read-only database, address space exhausted).
+  virtual void make_room(dv4u n_pages) = 0;
+  // A new zeroed writable page at the image's end (at space_start() + the
+  // header's database size); the allocator then raises the database size.
+  virtual char* grow_page() = 0;
+};
+
+}  // namespace dv_qem
