@@ -53,6 +53,9 @@ void _Page::unmap(bool forget) {
   lock = LNONE;
   page_flags = 0;
   if (forget && db->allocator != nullptr) db->allocator->forget_page(buffer);
+  // Access goes first: a thread reading the page meanwhile faults and waits
+  // for the page to be read again, and never sees the dropped contents.
+  dv_protect_memory(buffer, size, dv_memory_no_access);
   dv_unmap_memory(buffer, size);
 }
 

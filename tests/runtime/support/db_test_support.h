@@ -99,6 +99,19 @@ void expect_error(F&& f, const std::string& text) {
   }
 }
 
+// Runs f and expects it to throw E with a message that begins with prefix.
+template <class E, class F>
+void expect_error_starting(F&& f, const std::string& prefix) {
+  try {
+    f();
+    ADD_FAILURE() << "no error; expected: " << prefix;
+  } catch (const E& e) {
+    EXPECT_EQ(std::string(e.get_report()).substr(0, prefix.size()), prefix);
+  } catch (const dv_qem::dv_err& e) {
+    ADD_FAILURE() << "another error: " << e.get_report() << "; expected: " << prefix;
+  }
+}
+
 // A printf-formatted string.
 template <class... A>
 std::string format(const char* fmt, A... args) {
@@ -137,9 +150,12 @@ struct counting_log : dv_qem::_DB_log {
   }
 
   static dv_qem::_DB_log* make(dv_qem::DVDB*, bool) { return new counting_log; }
-  static void install() {
+  static void reset() {
     pages_logged = pages_grown = writes_begun = writes_ended = closed = 0;
     logged_offsets.clear();
+  }
+  static void install() {
+    reset();
     dv_qem::_DB_log_subsystem().make = make;
   }
   static void uninstall() { dv_qem::_DB_log_subsystem().make = nullptr; }

@@ -1,0 +1,361 @@
+// Guards access-fault paging: a touched page is read and read-locked, a
+// written page is logged once and write-locked, save arms the next write
+// again; the refusals of the fault dispatcher with their exact texts (null,
+// beyond the image, no database, read-only); touch; dropping pages; a page
+// left without access is read again from the file; a failed read leaves no
+// page behind; and the exception filter's handling of faults it does not
+// serve (passed on, caught as transient, recursive, reported).
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include "db_test_support.h"
+#include "durnavel.h"
+#include "dv_test_process.h"
+#include "dvdb.h"
+#include "fault_dispatch.h"
+#include "fault_filter.h"
+#include "page.h"
+#include "thread_registry.h"
+
+using namespace dv_qem;
+using namespace dv_test;
+
+namespace {
+
+// Out of line: the compiler must not see through the addresses tests use.
+__attribute__((noinline)) int read_word(const void* p) { return *static_cast<const volatile int*>(p); }
+__attribute__((noinline)) void write_word(void* p, int v) { *static_cast<volatile int*>(p) = v; }
+
+class Paging : public db_test {
+ protected:
+  void SetUp() override { counting_log::install(); }
+  void TearDown() override { counting_log::uninstall(); }
+
+  // A saved database of n pages (page i > 0 with seed 1) with every page but
+  // page 0 dropped from memory.
+  dv_database* make(unsigned n_pages, int read_only = 0) {
+    std::string file = path("paging.db");
+    dv_database* db = dv_database::create(file.c_str(), 0644, 1, 0);
+    grow_raw_pages(db, n_pages - 1);
+    for (unsigned i = 1; i < n_pages; ++i) fill_page(db, i, 1);
+    db->save();
+    if (read_only) {
+      db->close();
+      db = dv_database::open(file.c_str(), 1, 0, 0);
+    }
+    db->return_all_pages();
+    counting_log::reset();
+    return db;
+  }
+
+  char* page(dv_database* db, unsigned i) { return internal(db)->as_start + i * kPage; }
+  _Page* page_object(dv_database* db, unsigned i) { return internal(db)->find_page(page(db, i)); }
+  int lock_of(dv_database* db, unsigned i) {
+    _Page* p = page_object(db, i);
+    return p != nullptr ? p->get_lock() : -1;
+  }
+};
+
+TEST_F(Paging, AReadFetchesAndReadLocksThePage) {
+  dv_database* db = make(4);
+  unsigned none, read, write;
+  db->get_page_stats(none, read, write);
+  EXPECT_EQ(read, 1u) << "only page 0 after dropping";
+  unsigned faults = _VRN_fault_count();
+  EXPECT_TRUE(page_holds(internal(db)->as_start, 2, 1));
+  EXPECT_EQ(_VRN_fault_count(), faults + 1);
+  EXPECT_EQ(lock_of(db, 2), _Page::LR);
+  EXPECT_EQ(lock_of(db, 1), -1);
+  EXPECT_TRUE(page_holds(internal(db)->as_start, 2, 1));
+  EXPECT_EQ(_VRN_fault_count(), faults + 1) << "a read-locked page reads without faults";
+  EXPECT_EQ(counting_log::pages_logged, 0);
+  db->self_check();
+  db->close();
+}
+
+TEST_F(Paging, TheFirstWriteLogsThePageOnceAndSaveArmsItAgain) {
+  dv_database* db = make(3);
+  (void)read_word(page(db, 1));
+  EXPECT_EQ(lock_of(db, 1), _Page::LR);
+  unsigned faults = _VRN_fault_count();
+  write_word(page(db, 1), 1);
+  EXPECT_EQ(_VRN_fault_count(), faults + 1);
+  EXPECT_EQ(lock_of(db, 1), _Page::LW);
+  EXPECT_EQ(counting_log::pages_logged, 1);
+  EXPECT_EQ(counting_log::logged_offsets.back(), kPage);
+  write_word(page(db, 1) + 8, 2);
+  EXPECT_EQ(_VRN_fault_count(), faults + 1) << "a second write causes no fault";
+  EXPECT_EQ(counting_log::pages_logged, 1);
+
+  db->save();
+  EXPECT_EQ(lock_of(db, 1), _Page::LR);
+  write_word(page(db, 1), 3);
+  EXPECT_EQ(_VRN_fault_count(), faults + 2) << "after save the next write faults again";
+  EXPECT_EQ(counting_log::pages_logged, 2);
+
+  // A first touch that writes fetches the page write-locked at once.
+  write_word(page(db, 2), 4);
+  EXPECT_EQ(lock_of(db, 2), _Page::LW);
+  EXPECT_EQ(counting_log::pages_logged, 3);
+  EXPECT_EQ(_VRN_fault_count(), faults + 3);
+  db->close();
+}
+
+TEST_F(Paging, DereferencingRefusals) {
+  dv_database* db = make(2);
+  expect_error<dv_err_deref_transient_pointer>(
+      [] { (void)read_word(nullptr); },
+      "dv_err_deref_transient_pointer - Access violation - Attempt to dereference a null (zero) pointer");
+  expect_error<dv_err_deref_transient_pointer>(
+      [] { write_word(reinterpret_cast<void*>(8), 1); },
+      "dv_err_deref_transient_pointer - Violation writing non-persistent address 0x8\nThis was probably the "
+      "result of dereferencing an invalid pointer");
+
+  char* past_end = internal(db)->as_start + db->size() + 8;
+  expect_error<dv_err_illegal_pointer>(
+      [&] { (void)read_word(past_end); },
+      format("dv_err_illegal_pointer - Attempt to dereference the persistent pointer %#x, but it is beyond the "
+             "end of the database (%s).",
+             word(past_end), path("paging.db").c_str()));
+
+  char* no_database = internal(db)->as_start + db->as_size() + 16;
+  ASSERT_TRUE(durnavel::is_persistent(no_database));
+  expect_error<dv_err_illegal_pointer>(
+      [&] { write_word(no_database, 1); },
+      format("dv_err_illegal_pointer - Attempt to dereference the persistent pointer %#x, but no database is "
+             "assigned to that address.",
+             word(no_database)));
+  EXPECT_EQ(_VRN_fault_in_service(), nullptr) << "the in-service mark is cleared on the way out";
+  EXPECT_EQ(_VRN_current_thread_info()->in_handler, 0);
+
+  // The refused accesses changed nothing.
+  EXPECT_TRUE(page_holds(internal(db)->as_start, 1, 1));
+  db->self_check();
+  db->close();
+}
+
+TEST_F(Paging, WritingAReadOnlyDatabase) {
+  dv_database* db = make(2, 1);
+  expect_error<dv_err_write_permission_denied>(
+      [&] { write_word(page(db, 1), 1); },
+      "dv_err_write_permission_denied - Attempt to write to a readonly database (" + path("paging.db") + ").");
+  EXPECT_TRUE(page_holds(internal(db)->as_start, 1, 1)) << "reading still works";
+  expect_error<dv_err_write_permission_denied>(
+      [&] { write_word(page(db, 1), 1); },
+      "dv_err_write_permission_denied - Attempt to write to a readonly database (" + path("paging.db") + ").");
+  EXPECT_EQ(lock_of(db, 1), _Page::LR);
+  db->close();
+}
+
+TEST_F(Paging, Touch) {
+  dv_database* db = make(3);
+  unsigned faults = _VRN_fault_count();
+  durnavel::touch(page(db, 1) + 100, 0);
+  EXPECT_EQ(_VRN_touched(), 1);
+  EXPECT_EQ(lock_of(db, 1), _Page::LR);
+  durnavel::touch(page(db, 1), 0);
+  EXPECT_EQ(_VRN_touched(), 0) << "nothing to do for a read-locked page";
+  durnavel::touch(page(db, 1), 1);
+  EXPECT_EQ(_VRN_touched(), 1);
+  EXPECT_EQ(lock_of(db, 1), _Page::LW);
+  EXPECT_EQ(counting_log::pages_logged, 1);
+  durnavel::touch(page(db, 1), 1);
+  EXPECT_EQ(_VRN_touched(), 0);
+  durnavel::touch(page(db, 2), 1);
+  EXPECT_EQ(lock_of(db, 2), _Page::LW);
+  EXPECT_EQ(_VRN_fault_count(), faults) << "touch serves without faults";
+  int on_stack = 0;
+  durnavel::touch(&on_stack, 1);
+  EXPECT_EQ(_VRN_touched(), 0);
+  EXPECT_TRUE(page_holds(internal(db)->as_start, 2, 1));
+  db->close();
+}
+
+TEST_F(Paging, DroppingPages) {
+  dv_database* db = make(6);
+  for (unsigned i = 1; i < 5; ++i) (void)read_word(page(db, i));
+  fill_page(db, 1, 2);  // modified: kept
+  EXPECT_EQ(durnavel::return_memory(page(db, 2), 2 * kPage, 0), 0u);
+  EXPECT_EQ(durnavel::return_memory(page(db, 2), 0, 1), 0u);
+  EXPECT_EQ(durnavel::return_memory(page(db, 2) + 10, kPage, 1), 2u) << "widened to whole pages";
+  EXPECT_EQ(lock_of(db, 2), -1);
+  EXPECT_EQ(lock_of(db, 3), -1);
+  EXPECT_EQ(lock_of(db, 4), _Page::LR);
+  EXPECT_EQ(durnavel::return_memory(internal(db)->as_start + 64 * kPage, kPage, 1), 0u) << "beyond the image";
+  EXPECT_EQ(db->return_all_pages(), 1u) << "page 4; page 0 and the modified page stay";
+  EXPECT_EQ(lock_of(db, 0), _Page::LR);
+  EXPECT_EQ(lock_of(db, 1), _Page::LW);
+  unsigned faults = _VRN_fault_count();
+  EXPECT_TRUE(page_holds(internal(db)->as_start, 3, 1));
+  EXPECT_TRUE(page_holds(internal(db)->as_start, 1, 2));
+  EXPECT_EQ(_VRN_fault_count(), faults + 1);
+  EXPECT_EQ(durnavel::return_all_pages(), 1u);
+  db->self_check();
+  db->close();
+}
+
+// A page left without access (as an abort leaves the pages it reverted) is
+// read again from the file at its next touch, not merely opened.
+TEST_F(Paging, APageLeftWithoutAccessIsFetchedAgain) {
+  dv_database* db = make(2);
+  fill_page(db, 1, 2);
+  _Page* p = page_object(db, 1);
+  ASSERT_EQ(p->get_lock(), _Page::LW);
+  p->downgrade();
+  EXPECT_EQ(p->get_lock(), _Page::LNONE);
+  EXPECT_TRUE(page_holds(internal(db)->as_start, 1, 1)) << "the file's contents";
+  EXPECT_EQ(lock_of(db, 1), _Page::LR);
+  page_object(db, 1)->downgrade();
+  write_word(page(db, 1), 5);
+  EXPECT_EQ(lock_of(db, 1), _Page::LW);
+  db->self_check();
+  db->close();
+}
+
+// A page that cannot be read is not left in memory half-made: the next
+// touch tries the file again.
+TEST_F(Paging, AFailedReadLeavesNoPageBehind) {
+  dv_database* db = make(4);
+  std::vector<char> image = read_file(path("paging.db"));
+  ASSERT_EQ(::truncate(path("paging.db").c_str(), 2 * kPage), 0);
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    expect_error<dv_err_cant_read_from_file>([&] { (void)read_word(page(db, 3)); },
+                                             "dv_err_cant_read_from_file - Failed to read 4096 bytes from file.");
+    EXPECT_EQ(page_object(db, 3), nullptr);
+  }
+  unsigned none, read, write;
+  db->get_page_stats(none, read, write);
+  EXPECT_EQ(none + read + write, 1u);
+  db->self_check();
+  write_file(path("paging.db"), image.data(), image.size());
+  EXPECT_TRUE(page_holds(internal(db)->as_start, 3, 1));
+  db->close();
+}
+
+TEST_F(Paging, PageSelfCheckAndDumpLine) {
+  dv_database* db = make(3);
+  (void)read_word(page(db, 2));
+  testing::internal::CaptureStdout();
+  page_object(db, 2)->dump_line(2);
+  page_object(db, 0)->dump_line(0);
+  std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(out, format("   Page    2 0x%x, buffer 0x%x, offset   8192, lock=LR\n"
+                        "   Page    0 0x%x, buffer 0x%x, offset      0, lock=LR (root)\n",
+                        word(page_object(db, 2)), word(page(db, 2)), word(page_object(db, 0)), word(page(db, 0))));
+  testing::internal::CaptureStdout();
+  db->dump_contents();
+  out = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(out.substr(0, out.find("Dumping page info")),
+            format("DATABASE %s\n=====================================================\nR/W, AS [0x%x, %u], size %u\n",
+                   path("paging.db").c_str(), word(page(db, 0)), 8 * kMiB, 3 * kPage));
+  db->close();
+}
+
+TEST_F(Paging, ARecursiveFaultIsRefused) {
+  dv_database* db = make(2);
+  _Thread_info* self = _VRN_current_thread_info();
+  self->in_handler = 1;
+  expect_error<dv_err_recursive_fault_detected>(
+      [&] { (void)read_word(page(db, 1)); },
+      format("dv_err_recursive_fault_detected - Recursive exception detected at address 0x%x. Please see "
+             "documentation.",
+             word(page(db, 1))));
+  self->in_handler = 0;
+
+  _VRN_set_fault_in_service(page(db, 0));
+  expect_error<dv_err_internal>([&] { (void)read_word(page(db, 1)); },
+                                format("dv_err_internal - recursive reading fault on address %#x", word(page(db, 1))));
+  _VRN_set_fault_in_service(nullptr);
+  EXPECT_TRUE(page_holds(internal(db)->as_start, 1, 1));
+  db->close();
+}
+
+TEST_F(Paging, TransientFaultsAreCaughtWhenAskedTo) {
+  durnavel::initialize();
+  void* transient = ::mmap(nullptr, kPage, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  ASSERT_NE(transient, MAP_FAILED);
+  _VRN_catch_transient_faults(1);
+  expect_error<dv_err_misc>([&] { (void)read_word(transient); },
+                            format("dv_err_misc - read-fault on transient address 0x%x, continuable 1\n", word(transient)));
+  expect_error<dv_err_misc>([&] { write_word(transient, 1); },
+                            format("dv_err_misc - write-fault on transient address 0x%x, continuable 1\n", word(transient)));
+  _VRN_catch_transient_faults(0);
+  ::munmap(transient, kPage);
+}
+
+// ---- faults the filter does not serve, each in a child process ------------
+
+class PagingChild : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!is_child()) GTEST_SKIP() << "runs in a child process";
+  }
+};
+
+TEST(PagingFilter, UnservedFaults) {
+  EXPECT_EQ(run_child("PagingChild.TransientFaultGoesToThePreviousHandler"), 0);
+  EXPECT_EQ(run_child("PagingChild.AThreadWithoutAGuardIsNotServed"), 128 + SIGSEGV);
+  scratch_dir dir;
+  std::string report = dir / "stderr";
+  EXPECT_EQ(run_child("PagingChild.ReportedWithDebugSwitch", {{"DV_DEBUG_C0000005", "1"}, {"DV_TEST_FILE", report}}),
+            128 + SIGSEGV);
+  std::vector<char> text = read_file(report);
+  std::string line(text.begin(), text.end());
+  EXPECT_EQ(line.substr(0, 26), "Attempt to write location ") << line;
+  EXPECT_NE(line.find(" from EIP "), std::string::npos) << line;
+}
+
+void* unlocked_page = nullptr;
+int previous_handler_calls = 0;
+
+void previous_handler(int, siginfo_t* info, void*) {
+  ++previous_handler_calls;
+  if (info->si_addr == unlocked_page) ::mprotect(unlocked_page, kPage, PROT_READ | PROT_WRITE);
+}
+
+TEST_F(PagingChild, TransientFaultGoesToThePreviousHandler) {
+  struct sigaction action {};
+  action.sa_sigaction = previous_handler;
+  action.sa_flags = SA_SIGINFO;
+  sigaction(SIGSEGV, &action, nullptr);
+  durnavel::initialize();
+  _VRN_fault_handler guard;
+  unlocked_page = ::mmap(nullptr, kPage, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  write_word(unlocked_page, 7);
+  EXPECT_EQ(read_word(unlocked_page), 7);
+  EXPECT_EQ(previous_handler_calls, 1);
+}
+
+TEST_F(PagingChild, AThreadWithoutAGuardIsNotServed) {
+  scratch_dir dir;
+  std::string file = dir / "unguarded.db";
+  dv_database* db = nullptr;
+  {
+    _VRN_fault_handler guard;
+    db = dv_database::create(file.c_str(), 0644, 0, 0);
+    grow_raw_pages(db, 1);
+    db->save();
+    db->return_all_pages();
+  }
+  char* p = internal(db)->as_start + kPage;
+  std::thread([p] { (void)read_word(p); }).join();
+}
+
+TEST_F(PagingChild, ReportedWithDebugSwitch) {
+  std::FILE* redirected = std::freopen(std::getenv("DV_TEST_FILE"), "w", stderr);
+  ASSERT_NE(redirected, nullptr);
+  durnavel::initialize();
+  _VRN_fault_handler guard;
+  void* page = ::mmap(nullptr, kPage, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  _VRN_current_thread_info()->in_handler = 1;
+  write_word(static_cast<char*>(page), 1);
+}
+
+}  // namespace
