@@ -119,20 +119,32 @@ TEST_F(DatabaseOpen, RangeOfAnOpenedImage) {
   }
 }
 
-TEST_F(DatabaseOpen, SmallImagesGetEightMiBAndLargerOnesTheirRule) {
+// The range rule over image sizes, on images whose size is only claimed by
+// their header (the file is extended without writing it).
+TEST_F(DatabaseOpen, RangeRuleOverImageSizes) {
+  std::string file = path("rule.db");
+  dv_database::create(file.c_str(), 0644, 0, 0)->close();
+  std::vector<char> page0 = read_file(file);
   struct row {
     unsigned pages;
+    int read_only;
     unsigned expected;
-  } rows[] = {{1, 8 * kMiB}, {1023, 8 * kMiB}, {1024, 16 * kMiB}, {2048 + 5, 24 * kMiB}};
+  } rows[] = {
+      {1, 0, 8 * kMiB},                     // below 4 MiB: 8 MiB
+      {1023, 0, 8 * kMiB},
+      {1024, 0, 2 * 4 * kMiB + 8 * kMiB},   // 4 MiB to 64 MiB: 2 x (size down to 4 MiB) + 8 MiB
+      {2053, 0, 2 * 8 * kMiB + 8 * kMiB},
+      {16383, 0, 2 * 60 * kMiB + 8 * kMiB},
+      {16384, 0, 64 * kMiB + 8 * kMiB},     // from 64 MiB: size + 8 MiB
+      {16384, 1, 64 * kMiB},                // read-only: the size
+  };
   for (const row& r : rows) {
-    std::string file = path("rule.db");
-    dv_database* db = dv_database::create(file.c_str(), 0644, 1, 16);
-    grow_raw_pages(db, r.pages - 1);
-    db->save();
+    reinterpret_cast<_DB_header_super*>(page0.data())->db_size = r.pages * kPage;
+    write_file(file, page0.data(), page0.size());
+    ASSERT_EQ(::truncate(file.c_str(), static_cast<off_t>(r.pages) * kPage), 0);
+    dv_database* db = dv_database::open(file.c_str(), r.read_only, 0, 0);
+    EXPECT_EQ(db->as_size(), r.expected) << r.pages << " pages";
     db->close();
-    dv_database* again = dv_database::open(file.c_str(), 0, 0, 0);
-    EXPECT_EQ(again->as_size(), r.expected) << r.pages;
-    again->destroy();
   }
 }
 
