@@ -332,6 +332,21 @@ TEST_F(Facade, UndoWithoutAnUndoSubsystem) {
   db->close();
 }
 
+// The unload clean-up closes every open database without saving it.
+TEST_F(Facade, CleanUpClosesEveryDatabase) {
+  std::string file = path("left-open.db");
+  dv_database* db = dv_database::create(file.c_str(), 0644, 0, 0);
+  grow_raw_pages(db, 1);
+  durnavel::_cleanup();
+  EXPECT_FALSE(dv_database::is_open(db));
+  EXPECT_EQ(_DV_int::get_first_DVDB(), nullptr);
+  EXPECT_THROW(db->size(), dv_err_database_is_deleted);
+  EXPECT_EQ(file_size(file), static_cast<long>(kPage));
+  EXPECT_EQ(stored_super(file).db_size, kPage);
+  dv_database* again = dv_database::open(file.c_str(), 0, 0, 0);  // the runtime starts again
+  again->close();
+}
+
 TEST(FacadeEnvironment, TransactionsRequestedByTheEnvironment) {
   EXPECT_EQ(run_child("FacadeChild.UseTxnNeedsTheTransactionSubsystem", {{"DV_QEM_USE_TXN", ""}}), 0);
 }

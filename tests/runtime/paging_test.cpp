@@ -21,8 +21,10 @@
 #include "dvdb.h"
 #include "fault_dispatch.h"
 #include "fault_filter.h"
+#include "db_undo.h"
 #include "page.h"
 #include "thread_registry.h"
+#include "transaction_state.h"
 
 using namespace dv_qem;
 using namespace dv_test;
@@ -290,6 +292,93 @@ TEST_F(Paging, TransientFaultsAreCaughtWhenAskedTo) {
   ::munmap(transient, kPage);
 }
 
+// Undo records that count what the database hands them.
+struct counting_undo : _DB_undo {
+  static inline int pages = 0, resets = 0, markers = 0, undone = 0, redone = 0;
+  void record_page(_Page*) override { ++pages; }
+  void reset() override { ++resets; }
+  void set_marker() override { ++markers; }
+  void undo(unsigned steps) override { undone += static_cast<int>(steps); }
+  void redo(unsigned steps) override { redone += static_cast<int>(steps); }
+  int is_undoable() override { return undone == 0; }
+  int is_redoable() override { return undone > 0; }
+  static _DB_undo* make(DVDB*) { return new counting_undo; }
+};
+
+// An undo marker makes the next write of every write-locked page fault
+// again, so the undo records see it; the log has it already.
+TEST_F(Paging, AnUndoMarkerArmsWrittenPagesAgain) {
+  _DB_undo_subsystem().make = counting_undo::make;
+  dv_database* db = make(3);
+  write_word(page(db, 1), 1);
+  EXPECT_EQ(counting_log::pages_logged, 1);
+  db->set_undo_marker();
+  EXPECT_EQ(counting_undo::markers, 1);
+  EXPECT_TRUE(page_object(db, 1)->is_rearmed());
+  EXPECT_EQ(lock_of(db, 1), _Page::LW);
+  unsigned faults = _VRN_fault_count();
+  write_word(page(db, 1), 2);
+  EXPECT_EQ(_VRN_fault_count(), faults + 1) << "the write faults again";
+  EXPECT_EQ(counting_undo::pages, 1);
+  EXPECT_EQ(counting_log::pages_logged, 1) << "not logged twice";
+  EXPECT_FALSE(page_object(db, 1)->is_rearmed());
+  write_word(page(db, 1), 3);
+  EXPECT_EQ(_VRN_fault_count(), faults + 1);
+  write_word(page(db, 2), 3);
+  EXPECT_EQ(counting_undo::pages, 2);
+  EXPECT_EQ(counting_log::pages_logged, 2);
+
+  EXPECT_EQ(db->is_undoable(), 1);
+  db->undo(2);
+  EXPECT_EQ(counting_undo::undone, 2);
+  EXPECT_EQ(counting_undo::markers, 2) << "the marker is set again";
+  EXPECT_EQ(db->is_redoable(), 1);
+  db->redo(1);
+  EXPECT_EQ(counting_undo::redone, 1);
+  db->save();
+  EXPECT_EQ(counting_undo::resets, 1);
+  db->close();
+  _DB_undo_subsystem().make = nullptr;
+
+  dv_database* ro = dv_database::open(path("paging.db").c_str(), 1, 0, 0);
+  expect_error<dv_err_write_permission_denied>(
+      [&] { ro->set_undo_marker(); },
+      "dv_err_write_permission_denied - Attempt to set an undo_marker for a readonly database (" + path("paging.db") +
+          ").\n");
+  ro->close();
+}
+
+// With transactions initialised, persistent memory is touched only inside a
+// transaction, and the database grows only in an update transaction.
+TEST_F(Paging, TransactionsInUseWithoutATransaction) {
+  dv_database* db = make(2);
+  _Transaction_state::initialized = 1;
+  expect_error<dv_err_trans>(
+      [&] { (void)read_word(page(db, 1)); },
+      format("dv_err_trans - Attempt to dereference a pointer to persistent memory (0x%x) with no transaction in "
+             "progress.",
+             word(page(db, 1))));
+  expect_error<dv_err_trans>(
+      [&] { durnavel::touch(page(db, 1), 0); },
+      format("dv_err_trans - Attempt to touch persistent memory (0x%x) with no transaction in progress.",
+             word(page(db, 1))));
+  expect_error<dv_err_trans>([&] { internal(db)->grow_page(); },
+                             "dv_err_trans - Attempt allocate memory in database (" + path("paging.db") +
+                                 ") with no update transaction in progress.");
+  EXPECT_EQ(durnavel::disable_logging(), 0);
+  EXPECT_EQ(page_object(db, 1), nullptr);
+  _Transaction_state::initialized = 0;
+  db->close();
+}
+
+TEST_F(Paging, NoLogFileWhenLoggingIsOff) {
+  EXPECT_EQ(durnavel::disable_logging(), 1);
+  dv_database* db = make(2);
+  EXPECT_EQ(internal(db)->log, _DB_dummy_log());
+  db->close();
+  EXPECT_EQ(counting_log::closed, 0) << "the log subsystem was never asked for a log";
+}
+
 // ---- faults the filter does not serve, each in a child process ------------
 
 class PagingChild : public ::testing::Test {
@@ -318,6 +407,26 @@ int previous_handler_calls = 0;
 void previous_handler(int, siginfo_t* info, void*) {
   ++previous_handler_calls;
   if (info->si_addr == unlocked_page) ::mprotect(unlocked_page, kPage, PROT_READ | PROT_WRITE);
+}
+
+TEST(PagingTrace, TracesOfTheDispatcher) { EXPECT_EQ(run_child("PagingChild.TracesOfTheDispatcher", {{"_DV_TRACE_MEMORY", "3"}}), 0); }
+
+TEST_F(PagingChild, TracesOfTheDispatcher) {
+  scratch_dir dir;
+  _VRN_fault_handler guard;
+  dv_database* db = dv_database::create((dir / "trace.db").c_str(), 0644, 0, 0);
+  grow_raw_pages(db, 1);
+  db->save();
+  db->return_all_pages();
+  char* p = internal(db)->as_start + kPage;
+  testing::internal::CaptureStdout();
+  (void)read_word(p + 12);
+  _Handler(p + 16, dv_mem_signal_read);
+  std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(out, format("_Handler(): 0x%x -> 0x%x (reading).]\n"
+                        "_Handler(): 0x%x -> 0x%x (reading).]\n_Handler(): 0x%x ignored.\n",
+                        word(p + 12), word(p), word(p + 16), word(p), word(p + 16)));
+  db->close();
 }
 
 TEST_F(PagingChild, TransientFaultGoesToThePreviousHandler) {

@@ -8,7 +8,10 @@
 // runs on a private TLS selector, which threads it creates would inherit.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <string>
 #include <thread>
@@ -121,6 +124,25 @@ TEST_F(PagingThreads, AReaderNeverSeesAHalfFilledPage) {
   EXPECT_EQ(bad_pages.load(), 0);
   EXPECT_GT(pages_checked.load(), 0);
   db->self_check();
+  db->close();
+}
+
+// A read that fails lets the other threads run again.
+TEST_F(PagingThreads, AFailedReadResumesTheOtherThreads) {
+  std::atomic<bool> done{false};
+  std::atomic<unsigned> spins{0};
+  thread_team spinner(1, [&](unsigned) {
+    while (!done.load()) spins.fetch_add(1);
+  });
+  spinner.release();
+  dv_database* db = make(4);
+  ASSERT_EQ(::truncate(path("threads.db").c_str(), 2 * kPage), 0);
+  EXPECT_THROW((void)page_holds(internal(db)->as_start, 3, 1), dv_err_cant_read_from_file);
+  const unsigned before = spins.load();
+  for (int i = 0; i < 30000 && spins.load() == before; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  EXPECT_NE(spins.load(), before) << "the spinning thread was left stopped";
+  done.store(true);
+  spinner.join();
   db->close();
 }
 
