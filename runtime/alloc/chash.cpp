@@ -107,9 +107,9 @@ struct _Chash_table::probe_result {
   dv4s deleted = -1;
 };
 
-_Chash_table::_Chash_table(dv4u size_hint) {
+_Chash_table::_Chash_table(dv4u size_hint, _Chash_key_kind kind) {
   dv4u size = _Recommended_hash_size(size_hint);
-  void* table = _Chash_allocate_slots(this, size, sizeof(_Chash_slot));
+  void* table = _Chash_allocate_slots(this, size, sizeof(_Chash_slot), kind);
   header_.slots = _VRN_link_to(&header_.slots, table);
   header_.entries = 0;
   header_.deleted = 0;
@@ -263,7 +263,7 @@ void _Chash_table::reorganize(_Chash_key_kind kind, dv4u new_size) {
   enter_reorg();
   _Chash_slot* fresh;
   try {
-    fresh = static_cast<_Chash_slot*>(_Chash_allocate_slots(this, new_size, sizeof(_Chash_slot)));
+    fresh = static_cast<_Chash_slot*>(_Chash_allocate_slots(this, new_size, sizeof(_Chash_slot), kind));
   } catch (...) {
     leave_reorg();
     throw;

@@ -54,8 +54,9 @@ class _Chash_table {
   using key_word = std::uintptr_t;
 
   // A table of _Recommended_hash_size(size_hint) slots allocated where this
-  // header lives. A hint above the largest table size throws dv_err_alloc.
-  explicit _Chash_table(dv4u size_hint);
+  // header lives (the key kind names the slot type of a table in a
+  // database). A hint above the largest table size throws dv_err_alloc.
+  _Chash_table(dv4u size_hint, _Chash_key_kind kind);
   ~_Chash_table();
 
   void* find_word(_Chash_key_kind kind, key_word key) const;
@@ -123,7 +124,7 @@ class _Chash : public _Chash_table {
   using key_type = typename traits::arg;
 
   // The runtime's dictionaries use the hint 10: 11 slots, threshold 7.
-  explicit _Chash(dv4u size_hint) : _Chash_table(size_hint) {}
+  explicit _Chash(dv4u size_hint) : _Chash_table(size_hint, traits::kind) {}
 
   // Adds a pair whose key is absent (a present key gets the new value). A
   // null value, a null string key, or a value or key a slot's link can not

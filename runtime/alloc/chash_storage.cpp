@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "db_allocator.h"
 #include "dv_err.h"
 #include "dv_platform.h"
 
@@ -17,34 +18,54 @@ void* heap_allocate_zeroed(size_t bytes) { return _VRN_allocate_zeroed(1, bytes)
 const _Chash_block_source kHeap = {heap_allocate_zeroed, _VRN_free};
 const _Chash_block_source* transient_source = &kHeap;
 
+unsigned word_of(const void* p) { return static_cast<unsigned>(reinterpret_cast<uintptr_t>(p)); }
+
+// The system type that a database's slot table of this key kind is made of.
+const dv_typespec* persistent_slot_type(_Chash_key_kind kind, const void* owner) {
+  const char* name = nullptr;
+  switch (kind) {
+    case _Chash_key_kind::string: name = "_Chash_slot<dv_char_star_nocopy>"; break;
+    case _Chash_key_kind::pointer: name = "_Chash_slot<_DB_relative_offset<char,dv_int32> >"; break;
+    case _Chash_key_kind::integer: break;
+  }
+  if (name == nullptr)
+    throw dv_err_not_supported(
+        "A hash dictionary with integer keys can not be kept in a database (owner 0x%x)", word_of(owner));
+  const dv_typespec* ts = dv_typespec::get_typespec(name);
+  DV_ASSERT(ts != nullptr && ts->get_size() == sizeof(_Chash_slot));
+  return ts;
+}
+
 }  // namespace
 
-// No database region exists in this library yet, so every owner is transient.
-// Once the database list is kept, an owner inside an open database's address
-// range answers true here.
-bool _Chash_owner_is_persistent(const void* owner) { return false; }
+bool _Chash_owner_is_persistent(const void* owner) { return _DB_allocator::serving(owner) != nullptr; }
 
-void* _Chash_allocate_slots(const void* owner, unsigned count, unsigned slot_size) {
+void* _Chash_allocate_slots(const void* owner, unsigned count, unsigned slot_size, _Chash_key_kind kind) {
   std::uint64_t bytes = static_cast<std::uint64_t>(count) * slot_size + kCountWordSize;
   if (bytes > SIZE_MAX)
     throw dv_err_alloc("A hash table of %u slots of %u bytes does not fit in the address space",
                        count, slot_size);
-  if (_Chash_owner_is_persistent(owner)) {
-    // Tables of persistent dictionaries come from the database allocator
-    // (persistent new of the slot type with a count, placed near owner).
-    throw dv_err_not_supported("Hash tables inside a database need the database allocator "
-                               "(owner 0x%x)", static_cast<unsigned>(reinterpret_cast<uintptr_t>(owner)));
+  char* block;
+  if (_DB_allocator* allocator = _DB_allocator::serving(owner)) {
+    const dv_typespec* slot_type = persistent_slot_type(kind, owner);
+    DV_ASSERT(slot_size == slot_type->get_size());
+    // An array with a vector header: the count word is that header.
+    block = static_cast<char*>(allocator->allocate_near(static_cast<size_t>(bytes), slot_type, count,
+                                                        owner, system_page_group));
+  } else {
+    block = static_cast<char*>(transient_source->allocate_zeroed(static_cast<size_t>(bytes)));
   }
-  auto* block = static_cast<char*>(transient_source->allocate_zeroed(static_cast<size_t>(bytes)));
   *reinterpret_cast<dv4u*>(block) = count;
   return block + kCountWordSize;
 }
 
 void _Chash_release_slots(const void* slots) {
   if (slots == nullptr) return;
-  // Only transient blocks exist until tables can be allocated in a database;
-  // those will go back to the database allocator here.
   auto* block = const_cast<char*>(static_cast<const char*>(slots)) - kCountWordSize;
+  if (_DB_allocator* allocator = _DB_allocator::serving(block)) {
+    allocator->free(block);
+    return;
+  }
   transient_source->release(block);
 }
 

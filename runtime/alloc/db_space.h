@@ -14,10 +14,14 @@ class _DB_space {
   virtual char* space_start() const = 0;
   // Makes sure the address range can take n_pages more pages after the
   // image's end (growing the range); throws when it cannot (no update
-  // transaction, read-only database, address space exhausted).
+  // transaction, read-only database, address space exhausted). The
+  // allocator asks before it takes the first page of a growth, so a refusal
+  // leaves the image as it was.
   virtual void make_room(dv4u n_pages) = 0;
   // A new zeroed writable page at the image's end (at space_start() + the
   // header's database size); the allocator then raises the database size.
+  // When it throws part way through a growth, the pages given before stay
+  // in the image and the allocator keeps them as pages of the group.
   virtual char* grow_page() = 0;
 };
 

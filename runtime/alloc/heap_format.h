@@ -9,6 +9,7 @@
 #include <cstring>
 #include <limits>
 
+#include "db_format.h"
 #include "dv_err.h"
 #include "dv_types.h"
 #include "self_relative.h"
@@ -19,7 +20,6 @@ namespace dv_qem {
 constexpr dv4u HEAP_PAGE_SIZE = 4096;             // the only page size the heap supports
 constexpr dv4u PAGE_HEADER_SIZE = 24;             // bytes of a page header
 constexpr dv4u OBJECT_HEADER_SIZE = 8;            // bytes of a block header
-constexpr dv4u DB_HEADER_SIZE = 2048;             // database header in front of page 0's heap
 constexpr dv4u EXTRA_BYTES_IN_BLOCK = 8;          // remainder kept inside an allocated block
 constexpr dv4u LARGEST_SMALL_ARRAY_COUNT = 4064;  // largest count in word 0's 12 bits
 // The largest payload one page holds; anything bigger takes a multi-page region.

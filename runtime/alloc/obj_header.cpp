@@ -82,6 +82,16 @@ void _Obj_header::make_allocated(dv2u type_tag, dv4u n, bool vector_header, bool
   }
 }
 
+void _Obj_header::retype(dv2u type_tag, dv4u n) {
+  word1 = type_tag;
+  if (is_large_form()) {
+    set_large_value(n);
+  } else {
+    DV_ASSERT(n <= LARGEST_SMALL_ARRAY_COUNT);
+    word0 = static_cast<dv2u>((word0 & ~BLOCK_COUNT_MASK) | n);
+  }
+}
+
 void _Obj_header::make_free(dv4u footprint, bool fill) {
   if (fill) std::memset(address(), FREED_FILL_BYTE, footprint);
   dv4u payload = footprint - OBJECT_HEADER_SIZE;

@@ -57,6 +57,9 @@ class _Obj_header : private _Obj_header_layout {
   // as a u32. The payload is left alone.
   void make_allocated(dv2u type_tag, dv4u count, bool vector_header, bool extra_bytes,
                       bool large_form);
+  // Gives an allocated block another tag and count, keeping its form, flags
+  // and links (a small block's count must fit its 12 bits).
+  void retype(dv2u type_tag, dv4u count);
   // Writes a free header of footprint bytes (small form up to
   // LARGEST_SMALL_PAYLOAD, links null) and its footer; with fill, the whole
   // footprint is first filled with FREED_FILL_BYTE.

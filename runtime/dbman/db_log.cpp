@@ -1,40 +1,215 @@
-// The shared log that records nothing, and the choice of a database's log.
+// The log file of a database opened for update: creation with its header,
+// appending page images and growth, completing, resetting and closing.
 #include "db_log.h"
 
-#include "runtime_state.h"
-#include "transaction_state.h"
+#include <cerrno>
+#include <cstring>
+
+#include "dv_err.h"
+#include "dv_platform.h"
+#include "log_format.h"
 
 namespace dv_qem {
 
 namespace {
 
-class _Dummy_log final : public _DB_log {
+constexpr size_t kSystemTextSize = 320;
+
+[[noreturn]] void refuse_log(const char* log_path, const char* reason) {
+  throw dv_err_database_log("Database Log \"%s\" open/create error: \"%s\"", log_path, reason);
+}
+
+// Copies name into a header name field; refused when it leaves no room for
+// the terminator.
+void store_name(char (&field)[DB_LOG_NAME_SIZE], const char* name, const char* what,
+                const char* log_path) {
+  size_t length = _VRN_strlen(name);
+  if (length >= DB_LOG_NAME_SIZE) {
+    char reason[kSystemTextSize];
+    _VRN_snprintf(reason, sizeof reason, "%s longer than %u characters: %s", what,
+                  static_cast<unsigned>(DB_LOG_NAME_SIZE - 1), name);
+    refuse_log(log_path, reason);
+  }
+  std::memset(field, 0, sizeof field);
+  std::memcpy(field, name, length);
+}
+
+// Writes length bytes at offset; a short count (device full) raises
+// dv_err_cant_write_to_file.
+void write_whole(_VRN_file* file, const void* buffer, size_t length, off_t offset) {
+  if (_VRN_pwrite_file(file, buffer, length, offset) != length)
+    throw dv_err_cant_write_to_file("Failed to write %d bytes to file.", static_cast<int>(length));
+}
+
+class _DB_file_log final : public _DB_log {
  public:
-  void begin_write(dv4u) override {}
-  void end_write() override {}
-  void log_page(_Page*, bool) override {}
-  void close(bool) override {}
+  _DB_file_log();
+  // Makes the file and writes the first header; on failure close(true)
+  // removes whatever was made.
+  void create(const char* db_path, bool temporary);
+
+  void log_page(dv4u offset, const void* image, dv4u page_size) override;
+  void log_growth(dv4u old_size) override;
+  void complete(dv4u timestamp) override;
+  void reset() override;
+  void close(bool delete_file) override;
+  const char* path() const override { return path_; }
+
+ private:
+  ~_DB_file_log();
+
+  void require_in_progress() const;
+  void set_in_progress();
+  // Appends an entry of kind with the given fields, and the image when given.
+  void append(dv4s kind, dv4s offset, dv4s old_size, const void* image);
+
+  char path_[_VRN_MAX_PATH] = {};
+  bool file_made_ = false;               // path_ names a file this log made or replaced
+  _VRN_file* file_ = nullptr;
+  _DB_log_header header_;
+  off_t end_ = sizeof(_DB_log_header);  // where the next entry goes
+  dv4u page_size_;
+  char* entry_buffer_ = nullptr;         // one entry and one page image
 };
+
+_DB_file_log::_DB_file_log() : page_size_(_VRN_get_page_size()) {
+  std::memset(&header_, 0, sizeof header_);
+  std::memcpy(header_.cookie, DB_LOG_COOKIE, sizeof header_.cookie);
+  header_.page_size = static_cast<dv4s>(page_size_);
+  header_.version_1 = DB_LOG_VERSION_1;
+  header_.version_2 = DB_LOG_VERSION_2;
+  set_in_progress();
+}
+
+void _DB_file_log::create(const char* db_path, bool temporary) {
+  entry_buffer_ = static_cast<char*>(_VRN_allocate(sizeof(_DB_log_entry) + page_size_));
+  const char* db_name = _VRN_file_name_of(db_path);
+  bool fresh;
+  if (temporary) {
+    // The temporary name has the length of its pattern: both names are
+    // checked before the file is made.
+    _VRN_snprintf(path_, sizeof path_, "%s/%sXXXXXX", _VRN_get_tmp_dir(), db_name);
+    store_name(header_.db_name, db_name, "database file name", path_);
+    store_name(header_.log_name, path_, "log file name", path_);
+    if (_VRN_get_tmp_filename(_VRN_get_tmp_dir(), db_name, path_) != 0) {
+      char text[kSystemTextSize];
+      _VRN_system_error_text(errno, text, sizeof text);
+      refuse_log(path_, text);
+    }
+    file_made_ = true;
+    store_name(header_.log_name, path_, "log file name", path_);
+    fresh = true;
+  } else {
+    _VRN_add_extension(path_, sizeof path_, db_path, "log");
+    store_name(header_.db_name, db_name, "database file name", path_);
+    store_name(header_.log_name, _VRN_file_name_of(path_), "log file name", path_);
+    fresh = _VRN_access(path_, 0) != 0;
+  }
+
+  int code = 0;
+  char text[kSystemTextSize];
+  file_ = _VRN_open_file(path_, _VRN_O_RDWR | _VRN_O_CREAT | _VRN_O_TRUNC, 0644, code, text,
+                         sizeof text);
+  if (file_ == nullptr) refuse_log(path_, text);
+  file_made_ = true;
+  write_whole(file_, &header_, sizeof header_, 0);
+  _VRN_flush_file(file_);
+  if (fresh) _VRN_flush_directory_of(path_);
+}
+
+_DB_file_log::~_DB_file_log() { _VRN_free(entry_buffer_); }
+
+void _DB_file_log::set_in_progress() {
+  std::memcpy(header_.state, DB_LOG_STATE_IN_PROGRESS, sizeof header_.state);
+  header_.in_progress = 1;
+  header_.timestamp = 0;
+}
+
+void _DB_file_log::require_in_progress() const {
+  if (!header_.in_progress) _VRN_assertion_violation("header->in_progress()", __FILE__, __LINE__);
+}
+
+void _DB_file_log::append(dv4s kind, dv4s offset, dv4s old_size, const void* image) {
+  _DB_log_entry entry;
+  std::memset(&entry, 0, sizeof entry);
+  std::memcpy(entry.tag, DB_LOG_ENTRY_TAG, sizeof entry.tag);
+  entry.kind = kind;
+  entry.offset = offset;
+  entry.page_size = image != nullptr ? static_cast<dv4s>(page_size_) : 0;
+  entry.old_size = old_size;
+  size_t length = sizeof entry;
+  std::memcpy(entry_buffer_, &entry, sizeof entry);
+  if (image != nullptr) {
+    std::memcpy(entry_buffer_ + sizeof entry, image, page_size_);
+    length += page_size_;
+  }
+  // The end moves only past a whole entry: after a failure the next append
+  // writes over the broken one.
+  write_whole(file_, entry_buffer_, length, end_);
+  end_ += static_cast<off_t>(length);
+}
+
+void _DB_file_log::log_page(dv4u offset, const void* image, dv4u page_size) {
+  require_in_progress();
+  DV_ASSERT(page_size == page_size_);
+  DV_ASSERT(offset % page_size_ == 0);
+  append(log_page_image, static_cast<dv4s>(offset), 0, image);
+}
+
+void _DB_file_log::log_growth(dv4u old_size) {
+  require_in_progress();
+  if (!(old_size && !(old_size % page_size_)))
+    _VRN_assertion_violation("old_size && !(old_size % _DV_int::get_page_size())", __FILE__,
+                             __LINE__);
+  append(log_db_grew, 0, static_cast<dv4s>(old_size), nullptr);
+}
+
+void _DB_file_log::complete(dv4u timestamp) {
+  if (!timestamp) _VRN_assertion_violation("tstamp", __FILE__, __LINE__);
+  if (!header_.in_progress) _VRN_assertion_violation("p!=in_progress()", __FILE__, __LINE__);
+  off_t end_before = end_;
+  try {
+    append(log_end, 0, 0, nullptr);
+    std::memcpy(header_.state, DB_LOG_STATE_COMPLETE, sizeof header_.state);
+    header_.in_progress = 0;
+    header_.timestamp = static_cast<dv4s>(timestamp);
+    write_whole(file_, &header_, sizeof header_, 0);
+    _VRN_flush_file(file_);
+  } catch (...) {
+    // The database is not marked before this returns, so whatever reached
+    // the file is never replayed; the log goes on collecting images.
+    set_in_progress();
+    end_ = end_before;
+    throw;
+  }
+}
+
+void _DB_file_log::reset() {
+  set_in_progress();
+  end_ = sizeof header_;
+  write_whole(file_, &header_, sizeof header_, 0);
+  _VRN_truncate_file(file_, end_);
+  _VRN_flush_file(file_);
+}
+
+void _DB_file_log::close(bool delete_file) {
+  if (file_ != nullptr) _VRN_close_file(file_);
+  file_ = nullptr;
+  if (file_made_ && (delete_file || header_.in_progress)) _VRN_delete_file(path_);
+  delete this;
+}
 
 }  // namespace
 
-_DB_log_maker& _DB_log_subsystem() {
-  static _DB_log_maker maker;
-  return maker;
-}
-
-_DB_log* _DB_dummy_log() {
-  // Never destroyed: databases closed at unload still close their log.
-  static _Dummy_log* const shared = new _Dummy_log;
-  return shared;
-}
-
-_DB_log* _DB_make_log(DVDB* db, bool in_stream) {
-  bool wanted = _Transaction_state::is_initialized() ||
-                (!in_stream && !_DV_int::is_logging_disabled());
-  _DB_log_maker& maker = _DB_log_subsystem();
-  if (wanted && maker.make != nullptr) return maker.make(db, in_stream);
-  return _DB_dummy_log();
+_DB_log* _DB_log::open_for_update(const char* db_path, bool temporary) {
+  auto* log = new _DB_file_log();
+  try {
+    log->create(db_path, temporary);
+  } catch (...) {
+    log->close(true);
+    throw;
+  }
+  return log;
 }
 
 }  // namespace dv_qem

@@ -1,57 +1,70 @@
-// The recovery log of one writable database, as the database sees it: told
-// when a write of the database file begins and ends, handed the before-image
-// of each page at its first write lock, and closed with the database.
+// The recovery log of a database opened for update. Before a page is first
+// changed its unchanged image is appended to the log, and growth of the
+// database records the size before it grew. Before modified pages are written
+// to the database file the log is completed and flushed; after a crash in
+// that write, _DB_log_recover (db_log_recover.h) puts the logged images back.
 //
-// A read-only database has no log. Without a log subsystem able to make log
-// files, and whenever logging is off, a database gets the shared log that
-// records nothing.
+// The database drives the log through one write:
+//   "a write with stamp S begins"  -> complete(S), before the database header
+//                                     is marked (recovery word 1, stamp S)
+//   "the write ended" (after the header is clean again, and on abort)
+//                                  -> reset()
+// The log works on files and page buffers only; checking that a page is
+// mapped, write-locked and of this database is the caller's part.
+//
+// Every call runs under the runtime thread lock.
 #pragma once
 
 #include "dv_types.h"
 
 namespace dv_qem {
 
-class DVDB;
-class _Page;
-
 class _DB_log {
  public:
-  virtual ~_DB_log() = default;
+  _DB_log(const _DB_log&) = delete;
+  _DB_log& operator=(const _DB_log&) = delete;
 
-  // The database file is about to be overwritten by the write marked stamp:
-  // the log is completed and made durable first.
-  virtual void begin_write(dv4u stamp) = 0;
-  // The write has ended (or was abandoned): the log starts afresh.
-  virtual void end_write() = 0;
-  // Records page before it changes: with grew, that the database grew by
-  // this new page (the old size); else the page's current contents. The page
-  // is mapped and write-locked.
-  virtual void log_page(_Page* page, bool grew) = 0;
-  // Closes the log, deleting its file when delete_file is set or when the
-  // log is not complete. The log object is freed (the shared one is kept).
+  // Creates (or replaces) the log of the database at db_path, read-write with
+  // mode 0644, and writes and flushes a header in progress. The log file is
+  // "<db_path>.log" (platform extension rule); with temporary set it is a new
+  // file in the temporary directory named after the database file. The
+  // directory of a new log file is flushed once, so the name is durable.
+  // Refusals: dv_err_database_log "Database Log \"%s\" open/create error:
+  // \"%s\"" when the file cannot be made or a name does not fit the header
+  // (127 characters); dv_err_cant_write_to_file when the header cannot be
+  // written or flushed (nothing is left behind then).
+  static _DB_log* open_for_update(const char* db_path, bool temporary);
+  // The shared log of databases without transactions or logging: every call
+  // does nothing.
+  static _DB_log* dummy();
+
+  // Appends a page-image entry followed by the page_size bytes at image, the
+  // page at byte offset of the database file. The log must be in progress
+  // ("header->in_progress()"); page_size must be the log's page size and
+  // offset a multiple of it. A failed write: dv_err_cant_write_to_file.
+  virtual void log_page(dv4u offset, const void* image, dv4u page_size) = 0;
+  // Appends a growth entry: the database was old_size bytes before it grew
+  // (nonzero, a multiple of the page size). The log must be in progress.
+  virtual void log_growth(dv4u old_size) = 0;
+  // Appends the end entry, marks the header complete ("-OK", in progress 0,
+  // timestamp), writes it and flushes the log: from here a crash is undone by
+  // recovery. timestamp is nonzero ("tstamp") and the log in progress
+  // ("p!=in_progress()"). A failed write or flush raises
+  // dv_err_cant_write_to_file and leaves the log in progress.
+  virtual void complete(dv4u timestamp) = 0;
+  // Makes the log empty and in progress again for the next write: header
+  // "BAD", in progress 1, timestamp 0 written at offset 0, the entries cut
+  // off (the file shrinks back to its header), flushed.
+  virtual void reset() = 0;
+  // Closes the log, deleting its file when it is still in progress or
+  // delete_file is set. Ends the log: the pointer must not be used again.
   virtual void close(bool delete_file) = 0;
+  // The log file's path; null for the dummy log.
+  virtual const char* path() const = 0;
+
+ protected:
+  _DB_log() = default;
+  ~_DB_log() = default;
 };
-
-// Makes logs with files; installed by the log subsystem.
-struct _DB_log_maker {
-  // A new log for db: a file beside the database, or a temporary file.
-  _DB_log* (*make)(DVDB* db, bool temporary) = nullptr;
-  // Replays the log of db, a database opened for recovery whose header says
-  // it needs recovery, and clears the header's mark.
-  void (*recover)(DVDB* db) = nullptr;
-};
-
-// The log subsystem's entry points; empty until a log subsystem installs them.
-_DB_log_maker& _DB_log_subsystem();
-
-// The shared log that records nothing.
-_DB_log* _DB_dummy_log();
-
-// The log a database gets when it is opened for writing. A file database
-// gets a log file beside it when transactions are initialised or logging is
-// on; a database kept in a stream gets a temporary log file when
-// transactions are initialised. Otherwise, or without a log subsystem, the
-// shared log that records nothing.
-_DB_log* _DB_make_log(DVDB* db, bool in_stream);
 
 }  // namespace dv_qem

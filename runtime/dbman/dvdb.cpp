@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "db_allocator.h.draft"
+#include "db_allocator.h"
 #include "db_log.h"
 #include "db_undo.h"
 #include "dv_err.h"

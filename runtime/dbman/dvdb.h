@@ -89,6 +89,10 @@ class DVDB : public dv_database, public _DB_space {
   // Opens the file at pathname with the platform flags; a failure raises the
   // error of the file-open code.
   void open_file(int flags, int mode);
+  // The log of a database opened for writing: a log file beside the
+  // database when transactions are initialised or logging is on, else the
+  // shared log that records nothing.
+  _DB_log* make_log();
   // Writes every write-locked page behind a dirty header, then marks the
   // header clean (the save of a database without transactions; commit).
   void write_pages();
@@ -126,6 +130,11 @@ class DVDB : public dv_database, public _DB_space {
   void set_undo_marker();
   void undo_steps(unsigned steps, bool redo);
   void record_move(void* old_location, void* new_location);
+  // Rewrites every pointer of the user objects and the roots' values that
+  // the recorded moves name, then forgets the moves; with pages_per_save,
+  // saves and drops every page whenever the walk has gone that many pages
+  // on, and saves at the end.
+  void fix_pointers(unsigned pages_per_save);
 
   // ---- checks and printing ----------------------------------------------------
   void self_check();

@@ -1,7 +1,7 @@
 // The self-check of an open database and the dump of its contents.
 #include <cstdint>
 
-#include "db_allocator.h.draft"
+#include "db_allocator.h"
 #include "dv_err.h"
 #include "dv_platform.h"
 #include "dvdb.h"

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "db_allocator.h.draft"
+#include "db_allocator.h"
 #include "dvdb.h"
 #include "page.h"
 #include "runtime_state.h"

@@ -9,12 +9,13 @@
 #include <cstdint>
 #include <vector>
 
-#include "db_allocator.h.draft"
+#include "db_allocator.h"
 #include "dv_err.h"
 #include "dvdb.h"
 #include "memory_layer.h"
 #include "page.h"
 #include "runtime_state.h"
+#include "thread_registry.h"
 #include "world_stop.h"
 
 namespace dv_qem {
@@ -40,6 +41,33 @@ class world_stop {
 
  private:
   bool stopped_;
+};
+
+// While the fault service asks the allocator about a page's large object,
+// the allocator may read pages of the database that are not in memory (the
+// large-object map, a region's first page). Such reads are served as faults
+// of their own: the thread is not in the filter and no address is in
+// service for that time. The thread lock is held throughout.
+class nested_faults_allowed {
+ public:
+  nested_faults_allowed()
+      : self_(_VRN_thread_info_if_made()),
+        in_handler_(self_ != nullptr ? self_->in_handler : 0),
+        in_service_(_VRN_fault_in_service()) {
+    if (self_ != nullptr) self_->in_handler = 0;
+    _VRN_set_fault_in_service(nullptr);
+  }
+  ~nested_faults_allowed() {
+    if (self_ != nullptr) self_->in_handler = in_handler_;
+    _VRN_set_fault_in_service(in_service_);
+  }
+  nested_faults_allowed(const nested_faults_allowed&) = delete;
+  nested_faults_allowed& operator=(const nested_faults_allowed&) = delete;
+
+ private:
+  _Thread_info* self_;
+  dv4s in_handler_;
+  const void* in_service_;
 };
 
 // A page whose memory must be read from the file: not in memory, or left
@@ -85,15 +113,23 @@ int DVDB::upgrade_page(_Page* page, int l) {
   page->set_lock(l);
   if (l == _Page::LW && !rearmed && allocator != nullptr) {
     // The pages of a large object that is relocated as a whole are written
-    // (and logged, and read again after an abort) together.
-    if (char* object = allocator->large_object_at(page->get_buffer())) {
+    // (and logged, and read again after an abort) together; they are all in
+    // memory.
+    char* object = nullptr;
+    dv4u n_pages = 0;
+    {
+      nested_faults_allowed reads;
+      object = allocator->large_object_at(page->get_buffer());
       _DB_allocator::object_info info;
-      if (allocator->object_at(object, info) && info.ts != nullptr && info.ts->needs_relocation()) {
-        char* object_page = page_of(object);
-        for (auto it = pages_by_offset_.lower_bound(static_cast<dv4u>(object_page - as_start));
-             it != pages_by_offset_.end() && allocator->large_object_at(it->second->get_buffer()) == object; ++it)
-          it->second->set_lock(_Page::LW);
-      }
+      if (object != nullptr && allocator->object_at(object, info) && info.ts != nullptr &&
+          info.ts->needs_relocation())
+        n_pages = allocator->large_object_pages(object);
+    }
+    const char* head = page_of(object);
+    for (dv4u i = 0; i < n_pages; ++i) {
+      _Page* other = find_page(head + i * _DV_int::get_page_size());
+      DV_ASSERT(other != nullptr && other->is_mapped());
+      other->set_lock(_Page::LW);
     }
   }
   return page->get_lock() != before;
@@ -103,7 +139,11 @@ void DVDB::fetch_page(char* page_address, int l) {
   if (l == _Page::LNONE) throw dv_err_internal("Page can not be fetched with LNONE.");
   if (l == _Page::LW && read_only)
     throw dv_err_write_permission_denied("Attempt to write-fault into a readonly database (%s).", pathname);
-  char* object = allocator != nullptr ? allocator->large_object_at(page_address) : nullptr;
+  char* object = nullptr;
+  if (allocator != nullptr) {
+    nested_faults_allowed reads;
+    object = allocator->large_object_at(page_address);
+  }
   if (object == nullptr)
     fetch_single(page_address, l);
   else

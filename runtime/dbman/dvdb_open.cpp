@@ -2,8 +2,9 @@
 #include <cstdint>
 #include <cstring>
 
-#include "db_allocator.h.draft"
+#include "db_allocator.h"
 #include "db_log.h"
+#include "db_log_recover.h"
 #include "db_super.h"
 #include "dv_err.h"
 #include "dvdb.h"
@@ -78,7 +79,7 @@ void DVDB::create_image(int mode, int overwrite, unsigned as_size_mb) {
   page0->zero();
   _DB_build_super(super(), as_start);
 
-  log = _DB_make_log(this, false);
+  log = make_log();
   in_use = 1;
   if (std::strcmp(pathname, transient_name) != 0) _DV_int::register_DVDB(this);
   allocator = new _DB_allocator(*this, true);
@@ -139,11 +140,17 @@ void DVDB::open_image(unsigned as_factor) {
   }
   page0->set_lock(_Page::LR);
 
-  if (!read_only) log = _DB_make_log(this, false);
+  if (!read_only) log = make_log();
   in_use = 1;
   if (std::strcmp(pathname, transient_name) != 0) _DV_int::register_DVDB(this);
   allocator = new _DB_allocator(*this, false);
   allocator->start_up();
+}
+
+_DB_log* DVDB::make_log() {
+  if (_Transaction_state::is_initialized() || !_DV_int::is_logging_disabled())
+    return _DB_log::open_for_update(pathname, false);
+  return _DB_log::dummy();
 }
 
 DVDB* DVDB::lookup(const char* path, int create_mode) {
@@ -172,9 +179,7 @@ void DVDB::recover(const char* path) {
   DVDB* db = new DVDB(full, 0);
   try {
     db->open_file(_VRN_O_RDWR, 0);
-    _DB_log_maker& logs = _DB_log_subsystem();
-    if (logs.recover == nullptr) throw dv_err_not_supported("dv_database::recover");
-    logs.recover(db);
+    _DB_log_recover(full, db->storage.file);
   } catch (const dv_err& e) {
     db->close_and_free(close_mode::keep_file);
     throw dv_err_database_recovery("Error during recovery of database %s: %s.", full, e.get_report());

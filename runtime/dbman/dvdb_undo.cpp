@@ -1,6 +1,6 @@
 // The database's side of undo: re-arming pages at a marker, and undoing or
 // redoing steps with every other thread held still.
-#include "db_allocator.h.draft"
+#include "db_allocator.h"
 #include "db_undo.h"
 #include "dv_err.h"
 #include "dvdb.h"

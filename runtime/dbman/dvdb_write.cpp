@@ -49,7 +49,7 @@ void DVDB::write_pages() {
     _Page* page = static_cast<_Page*>(e);
     if (page->get_lock() != _Page::LW) continue;
     if (!wrote) {
-      log->begin_write(stamp);
+      log->complete(stamp);
       mark_header(true, stamp);
       wrote = true;
     }
@@ -65,7 +65,7 @@ void DVDB::write_pages() {
     if (kill_flags & _DVDB_DIE_IN_SAVE)
       _VRN_assertion_violation("!(_kill_flags & _DVDB_DIE_IN_SAVE)", __FILE__, __LINE__);
     mark_header(false, 0);
-    log->end_write();
+    log->reset();
   }
   if (undo != nullptr) undo->reset();
 }
@@ -172,7 +172,7 @@ void DVDB::save_as(const char* path, int mode, int overwrite) {
     if (page->get_lock() == _Page::LW) page->set_lock(_Page::LR);
   }
   _DB_log* old_log = log;
-  log = _DB_make_log(this, false);
+  log = make_log();
   old_log->close(true);
   if (undo != nullptr) undo->reset();
 }

@@ -1,6 +1,6 @@
 // The members of dv_database: each takes the runtime thread lock and
 // forwards to the database object.
-#include "db_allocator.h.draft"
+#include "db_allocator.h"
 #include "db_undo.h"
 #include "dv_database.h"
 #include "dv_locks.h"

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "db_allocator.h.draft"
+#include "db_allocator.h"
 #include "db_undo.h"
 #include "durnavel.h"
 #include "dvdb.h"

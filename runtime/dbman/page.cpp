@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "db_allocator.h.draft"
+#include "db_allocator.h"
 #include "db_log.h"
 #include "db_undo.h"
 #include "dv_err.h"
@@ -73,7 +73,7 @@ void _Page::set_lock(int l, bool grew) {
     // failed record leaves it as it was.
     try {
       if (db->undo != nullptr) db->undo->record_page(this);
-      if (!is_rearmed()) db->log->log_page(this, grew);
+      if (!is_rearmed()) log_before_image(grew);
     } catch (...) {
       lock = old;
       throw;
@@ -81,6 +81,16 @@ void _Page::set_lock(int l, bool grew) {
     page_flags &= ~dv4u{page_rearmed};
   }
   protect(l == LR ? dv_memory_read_only : dv_memory_read_write);
+}
+
+void _Page::log_before_image(bool grew) {
+  check(is_mapped(), "p->is_mapped()");
+  check(lock == LW, "p->get_lock()==_Page::LW");
+  check(db->find_page(buffer) == this, "p->get_db()==its_db");
+  if (grew)
+    db->log->log_growth(db->image_size());
+  else
+    db->log->log_page(offset, buffer, size);
 }
 
 void _Page::downgrade() {

@@ -63,6 +63,10 @@ class _Page : public _File_element {
   static const char* lock_name(int l);
 
  private:
+  // Hands the page to the database's log: as growth (the image's size
+  // before this page) or as its current contents.
+  void log_before_image(bool grew);
+
   DVDB* db;
   int lock = LNONE;
   dv4u page_flags = 0;

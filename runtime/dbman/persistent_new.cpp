@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "db_allocator.h.draft"
+#include "db_allocator.h"
 #include "durnavel.h"
 #include "dvdb.h"
 

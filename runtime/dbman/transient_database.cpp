@@ -1,7 +1,6 @@
 // The transient database, and the runtime's start-up steps that belong to
 // the database side: made when the library is loaded.
-#include "db_allocator.h.draft"
-#include "db_log.h"
+#include "db_allocator.h"
 #include "dv_typespec.h"
 #include "dvdb.h"
 #include "fault_dispatch.h"
@@ -14,17 +13,12 @@ namespace {
 
 void close_at_unload(DVDB* db) { db->close_database(); }
 
-// The log side of start-up: the shared log that records nothing is made
-// now, so that no database open or close ever has to.
-void start_logs() { _DB_dummy_log(); }
-
 struct database_side_start_up {
   database_side_start_up() {
     DVDB::transient();
     _DV_lifecycle_hooks& hooks = _DV_int::hooks();
     hooks.install_fault_dispatcher = _DV_install_fault_dispatcher;
     hooks.start_allocator = _DB_allocator::start_subsystem;
-    hooks.start_log = start_logs;
     hooks.close_database = close_at_unload;
   }
 } the_database_side_start_up;

@@ -95,55 +95,40 @@ TEST_F(DatabaseOpen, OpenOfAMissingFile) {
   db->close();
 }
 
-// A 10 MiB image: read-only it gets exactly its size; read-write with factor
-// 0 the rule 2 x (size rounded down to 4 MiB) + 8 MiB; with factor 3, 3 x size.
-TEST_F(DatabaseOpen, RangeOfAnOpenedImage) {
-  std::string file = path("ten.db");
-  dv_database* db = dv_database::create(file.c_str(), 0644, 0, 12);
-  grow_raw_pages(db, 10 * kMiB / kPage - 1);
-  ASSERT_EQ(db->size(), 10 * kMiB);
-  db->save();
-  db->close();
-  ASSERT_EQ(file_size(file), static_cast<long>(10 * kMiB));
-
-  struct row {
-    int read_only;
-    unsigned factor;
-    unsigned expected;
-  } rows[] = {{1, 0, 10 * kMiB}, {1, 3, 10 * kMiB}, {0, 0, 24 * kMiB}, {0, 3, 30 * kMiB}, {0, 1, 10 * kMiB}};
-  for (const row& r : rows) {
-    dv_database* again = dv_database::open(file.c_str(), r.read_only, 0, r.factor);
-    EXPECT_EQ(again->as_size(), r.expected) << r.read_only << " " << r.factor;
-    EXPECT_EQ(again->is_open_readonly(), r.read_only);
-    again->close();
-  }
-}
-
 // The range rule over image sizes, on images whose size is only claimed by
-// their header (the file is extended without writing it).
+// their header (the file is extended without writing it). A 10 MiB image:
+// read-only it gets exactly its size; read-write with factor 0 the rule
+// 2 x (size rounded down to 4 MiB) + 8 MiB; with factor 3, 3 x size.
 TEST_F(DatabaseOpen, RangeRuleOverImageSizes) {
   std::string file = path("rule.db");
   dv_database::create(file.c_str(), 0644, 0, 0)->close();
   std::vector<char> page0 = read_file(file);
+  page0.resize(kPage);
   struct row {
     unsigned pages;
     int read_only;
+    unsigned factor;
     unsigned expected;
   } rows[] = {
-      {1, 0, 8 * kMiB},                     // below 4 MiB: 8 MiB
-      {1023, 0, 8 * kMiB},
-      {1024, 0, 2 * 4 * kMiB + 8 * kMiB},   // 4 MiB to 64 MiB: 2 x (size down to 4 MiB) + 8 MiB
-      {2053, 0, 2 * 8 * kMiB + 8 * kMiB},
-      {16383, 0, 2 * 60 * kMiB + 8 * kMiB},
-      {16384, 0, 64 * kMiB + 8 * kMiB},     // from 64 MiB: size + 8 MiB
-      {16384, 1, 64 * kMiB},                // read-only: the size
+      {2560, 1, 0, 10 * kMiB},             // read-only: the size
+      {2560, 1, 3, 10 * kMiB},
+      {2560, 0, 0, 24 * kMiB},             // 4 MiB to 64 MiB: 2 x (size down to 4 MiB) + 8 MiB
+      {2560, 0, 3, 30 * kMiB},             // a factor: factor x size
+      {2560, 0, 1, 10 * kMiB},
+      {1, 0, 0, 8 * kMiB},                 // below 4 MiB: 8 MiB
+      {1023, 0, 0, 8 * kMiB},
+      {1024, 0, 0, 16 * kMiB},
+      {16383, 0, 0, 2 * 60 * kMiB + 8 * kMiB},
+      {16384, 0, 0, 64 * kMiB + 8 * kMiB},  // from 64 MiB: size + 8 MiB
+      {16384, 1, 0, 64 * kMiB},
   };
   for (const row& r : rows) {
     reinterpret_cast<_DB_header_super*>(page0.data())->db_size = r.pages * kPage;
     write_file(file, page0.data(), page0.size());
     ASSERT_EQ(::truncate(file.c_str(), static_cast<off_t>(r.pages) * kPage), 0);
-    dv_database* db = dv_database::open(file.c_str(), r.read_only, 0, 0);
-    EXPECT_EQ(db->as_size(), r.expected) << r.pages << " pages";
+    dv_database* db = dv_database::open(file.c_str(), r.read_only, 0, r.factor);
+    EXPECT_EQ(db->as_size(), r.expected) << r.pages << " pages, read-only " << r.read_only << ", factor " << r.factor;
+    EXPECT_EQ(db->is_open_readonly(), r.read_only);
     db->close();
   }
 }
@@ -160,12 +145,16 @@ TEST_F(DatabaseOpen, ReopenedAtTheStoredStartWhenItIsFree) {
   again->close();
 }
 
+// A database opened elsewhere than its stored start is relocated: its
+// stored pointers follow it.
 TEST_F(DatabaseOpen, RelocatedWhenTheStoredRangeIsTaken) {
   std::string file = path("moved.db");
   dv_database* db = dv_database::create(file.c_str(), 0644, 0, 0);
   char* home = internal(db)->as_start;
-  unsigned* word0 = reinterpret_cast<unsigned*>(grow_raw_pages(db, 1));
-  *word0 = 0xfeedf00d;
+  slots data(db, 1);
+  auto** links = static_cast<char**>(::operator new(2 * sizeof(char*), db, dv_typespec::get_pointer(), 2));
+  links[0] = data.object(db, 0);
+  const unsigned links_offset = static_cast<unsigned>(reinterpret_cast<char*>(links) - home);
   db->save();
   db->close();
 
@@ -175,7 +164,10 @@ TEST_F(DatabaseOpen, RelocatedWhenTheStoredRangeIsTaken) {
   DVDB* d = internal(again);
   EXPECT_NE(d->as_start, home);
   EXPECT_EQ(d->super()->as_start, word(d->as_start)) << "the header names the new start";
-  EXPECT_EQ(*reinterpret_cast<unsigned*>(d->as_start + kPage), 0xfeedf00du);
+  auto** moved = reinterpret_cast<char**>(d->as_start + links_offset);
+  EXPECT_EQ(moved[0], data.object(again, 0));
+  EXPECT_EQ(moved[1], nullptr);
+  EXPECT_TRUE(data.holds(again, 0, 1));
   again->self_check();
   again->close();
   EXPECT_EQ(stored_super(file).as_start, word(home)) << "the file keeps its start until page 0 is written";
@@ -294,17 +286,19 @@ TEST_F(DatabaseOpen, LookupHandsBackTheClosedHandle) {
 TEST_F(DatabaseOpen, CloseWithoutSaveLosesChanges) {
   std::string file = path("lost.db");
   dv_database* db = dv_database::create(file.c_str(), 0644, 0, 0);
-  grow_raw_pages(db, 1);
-  fill_page(db, 1, 1);
+  slots data(db, 1, 1);
   db->save();
-  fill_page(db, 1, 2);
-  grow_raw_pages(db, 2);
+  const unsigned saved_size = db->size();
+  data.fill(db, 0, 2);
+  slots more(db, 2);
+  EXPECT_GT(db->size(), saved_size);
   EXPECT_TRUE(db->is_modified());
   db->close();
 
   dv_database* again = dv_database::open(file.c_str(), 1, 0, 0);
-  EXPECT_EQ(again->size(), 2 * kPage);
-  EXPECT_TRUE(page_holds(internal(again)->as_start, 1, 1));
+  EXPECT_EQ(again->size(), saved_size);
+  EXPECT_TRUE(data.holds(again, 0, 1));
+  again->self_check();
   again->close();
 }
 

@@ -11,6 +11,8 @@
 #include "db_test_support.h"
 #include "dv_database.h"
 #include "dv_test_process.h"
+#include "dv_database_root.h"
+#include "dv_new.h"
 #include "dvdb.h"
 
 using namespace dv_qem;
@@ -66,34 +68,47 @@ TEST_F(DatabaseProcessChild, ReadOnlyOpenIsShared) {
   db->close();
 }
 
-// Process A writes an image at 0x20000000; process B, whose region starts at
-// 0x28000000, opens it relocated and finds every page.
-TEST_F(DatabaseProcess, AnImageWrittenByOneProcessIsReadByAnother) {
+// Process A writes objects at 0x20000000: pages of data and a table of
+// pointers to them under a root. Process B, whose region starts at
+// 0x28000000, opens the database relocated and follows the root and the
+// table to every object.
+TEST_F(DatabaseProcess, ObjectsWrittenByOneProcessAreReadByAnother) {
   std::string file = path("shared.db");
-  ASSERT_EQ(run_child("DatabaseProcessChild.WriteImage", {{"DV_TEST_FILE", file}, {"DV_QEM_AS_START", "0x20000000"}}),
+  ASSERT_EQ(run_child("DatabaseProcessChild.WriteObjects", {{"DV_TEST_FILE", file}, {"DV_QEM_AS_START", "0x20000000"}}),
             0);
   EXPECT_EQ(stored_super(file).as_start, 0x20000000u);
-  EXPECT_EQ(run_child("DatabaseProcessChild.ReadImage", {{"DV_TEST_FILE", file}, {"DV_QEM_AS_START", "0x28000000"}}),
+  EXPECT_EQ(run_child("DatabaseProcessChild.ReadObjects", {{"DV_TEST_FILE", file}, {"DV_QEM_AS_START", "0x28000000"}}),
             0);
-  EXPECT_EQ(run_child("DatabaseProcessChild.ReadImage", {{"DV_TEST_FILE", file}, {"DV_QEM_AS_START", "0x20000000"}}),
+  EXPECT_EQ(run_child("DatabaseProcessChild.ReadObjects", {{"DV_TEST_FILE", file}, {"DV_QEM_AS_START", "0x20000000"}}),
             0);
 }
 
-TEST_F(DatabaseProcessChild, WriteImage) {
+TEST_F(DatabaseProcessChild, WriteObjects) {
   dv_database* db = dv_database::create(child_file().c_str(), 0644, 0, 0);
   ASSERT_EQ(internal(db)->as_start, reinterpret_cast<char*>(0x20000000));
-  grow_raw_pages(db, kPages - 1);
-  for (unsigned i = 1; i < kPages; ++i) fill_page(db, i, 11);
+  slots data(db, kPages, 11);
+  auto** table = static_cast<char**>(::operator new(kPages * sizeof(char*), db, dv_typespec::get_pointer(), kPages));
+  for (unsigned i = 0; i < kPages; ++i) table[i] = data.object(db, i);
+  db->create_root("table")->set_value(table, dv_typespec::get_pointer());
   db->save();
   db->close();
 }
 
-TEST_F(DatabaseProcessChild, ReadImage) {
+TEST_F(DatabaseProcessChild, ReadObjects) {
   dv_database* db = dv_database::open(child_file().c_str(), 1, 0, 0);
   char* start = internal(db)->as_start;
   EXPECT_EQ(start, _DV_int::get_region_start());
-  EXPECT_EQ(db->size(), kPages * kPage);
-  for (unsigned i = 1; i < kPages; ++i) EXPECT_TRUE(page_holds(start, i, 11)) << i;
+  dv_database_root* root = db->find_root("table");
+  ASSERT_NE(root, nullptr);
+  auto** table = static_cast<char**>(root->get_value(dv_typespec::get_pointer()));
+  ASSERT_EQ(dv_database::of(table), db);
+  for (unsigned i = 0; i < kPages; ++i) {
+    ASSERT_EQ(dv_database::of(table[i]), db) << i;
+    const unsigned* words = reinterpret_cast<const unsigned*>(table[i]);
+    bool whole = true;
+    for (unsigned w = 0; w < kSlotBytes / 4; ++w) whole = whole && words[w] == pattern_word(i, w, 11);
+    EXPECT_TRUE(whole) << i;
+  }
   db->self_check();
   db->close();
 }

@@ -53,43 +53,44 @@ class thread_team {
 
 class PagingThreads : public db_test {
  protected:
-  dv_database* make(unsigned n_pages) {
+  // A saved database of n slots (seed 1), every page but page 0 dropped.
+  dv_database* make(unsigned n) {
     dv_database* db = dv_database::create(path("threads.db").c_str(), 0644, 1, 0);
-    grow_raw_pages(db, n_pages - 1);
-    for (unsigned i = 1; i < n_pages; ++i) fill_page(db, i, 1);
+    data_ = slots(db, n, 1);
     db->save();
     db->return_all_pages();
     return db;
   }
+
+  slots data_;
 };
 
 TEST_F(PagingThreads, FaultsOnSeveralThreads) {
-  constexpr unsigned kPages = 48;
+  constexpr unsigned kSlots = 47;
   constexpr unsigned kThreads = 4;
-  std::atomic<const char*> start{nullptr};
-  dv_database* db = nullptr;
+  std::atomic<dv_database*> db{nullptr};
   std::atomic<int> bad_reads{0};
-  // Each thread walks the pages from its own starting point, reading the
-  // pages of the others and rewriting its own.
+  // Each thread walks the slots from its own starting point, reading the
+  // slots of the others and rewriting its own.
   thread_team team(kThreads, [&](unsigned t) {
-    for (unsigned k = 0; k < kPages - 1; ++k) {
-      unsigned i = 1 + (t * 11 + k) % (kPages - 1);
+    for (unsigned k = 0; k < kSlots; ++k) {
+      unsigned i = (t * 11 + k) % kSlots;
       if (i % kThreads == t)
-        fill_page(db, i, 2);
-      else if (!page_holds(start.load(), i, 1) && !page_holds(start.load(), i, 2))
+        data_.fill(db.load(), i, 2);
+      else if (!data_.holds(db.load(), i, 1) && !data_.holds(db.load(), i, 2))
         ++bad_reads;
     }
   });
-  db = make(kPages);
-  start.store(internal(db)->as_start);
+  db.store(make(kSlots));
   team.join();
   EXPECT_EQ(bad_reads.load(), 0);
-  db->self_check();
-  db->save();
-  db->close();
+  db.load()->self_check();
+  db.load()->save();
+  db.load()->close();
 
   dv_database* again = dv_database::open(path("threads.db").c_str(), 1, 0, 0);
-  for (unsigned i = 1; i < kPages; ++i) EXPECT_TRUE(page_holds(internal(again)->as_start, i, 2)) << i;
+  // Every slot was rewritten by the thread it belongs to.
+  for (unsigned i = 0; i < kSlots; ++i) EXPECT_TRUE(data_.holds(again, i, 2)) << i;
   again->close();
 }
 
@@ -97,34 +98,33 @@ TEST_F(PagingThreads, FaultsOnSeveralThreads) {
 // others read whole pages meanwhile (faulting pages in themselves too). A
 // page is never seen before its contents are in place.
 TEST_F(PagingThreads, AReaderNeverSeesAHalfFilledPage) {
-  constexpr unsigned kPages = 16;
+  constexpr unsigned kSlots = 15;
   constexpr int kRounds = 25;
-  std::atomic<const char*> start{nullptr};
+  std::atomic<dv_database*> db{nullptr};
   std::atomic<bool> done{false};
   std::atomic<int> bad_pages{0};
   std::atomic<int> pages_checked{0};
   thread_team readers(2, [&](unsigned r) {
     unsigned i = r * 5;
     while (!done.load()) {
-      i = 1 + (i * 7 + 3) % (kPages - 1);
-      if (!page_holds(start.load(), i, 1)) ++bad_pages;
+      i = (i * 7 + 3) % kSlots;
+      if (!data_.holds(db.load(), i, 1)) ++bad_pages;
       ++pages_checked;
     }
   });
-  dv_database* db = make(kPages);
-  start.store(internal(db)->as_start);
+  db.store(make(kSlots));
   readers.release();
   for (int round = 0; round < kRounds; ++round) {
     durnavel::return_all_pages();
-    for (unsigned i = 1; i < kPages; ++i)
-      if (!page_holds(start.load(), i, 1)) ++bad_pages;
+    for (unsigned i = 0; i < kSlots; ++i)
+      if (!data_.holds(db.load(), i, 1)) ++bad_pages;
   }
   done.store(true);
   readers.join();
   EXPECT_EQ(bad_pages.load(), 0);
   EXPECT_GT(pages_checked.load(), 0);
-  db->self_check();
-  db->close();
+  db.load()->self_check();
+  db.load()->close();
 }
 
 // A read that fails lets the other threads run again.
@@ -135,9 +135,9 @@ TEST_F(PagingThreads, AFailedReadResumesTheOtherThreads) {
     while (!done.load()) spins.fetch_add(1);
   });
   spinner.release();
-  dv_database* db = make(4);
-  ASSERT_EQ(::truncate(path("threads.db").c_str(), 2 * kPage), 0);
-  EXPECT_THROW((void)page_holds(internal(db)->as_start, 3, 1), dv_err_cant_read_from_file);
+  dv_database* db = make(3);
+  ASSERT_EQ(::truncate(path("threads.db").c_str(), data_.offset(2) - 32), 0);
+  EXPECT_THROW((void)data_.holds(db, 2, 1), dv_err_cant_read_from_file);
   const unsigned before = spins.load();
   for (int i = 0; i < 30000 && spins.load() == before; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   EXPECT_NE(spins.load(), before) << "the spinning thread was left stopped";

@@ -1,7 +1,6 @@
 // Helpers of the database tests: a fixture with a fault guard and a scratch
-// directory, images of raw pages grown through the database's own growth,
-// per-page fill patterns, expected-error checks and a log that counts what
-// it is told.
+// directory, user objects that fill one page each with per-object patterns,
+// expected-error checks, and reading the recovery log a database writes.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -14,10 +13,11 @@
 #include <vector>
 
 #include "db_format.h"
-#include "db_log.h"
+#include "log_format.h"
 #include "dv_database.h"
 #include "dv_err.h"
 #include "dv_fault_handler.h"
+#include "dv_new.h"
 #include "dv_scratch_dir.h"
 #include "dvdb.h"
 #include "page.h"
@@ -30,38 +30,54 @@ constexpr unsigned kMiB = 0x100000;
 
 inline dv_qem::DVDB* internal(dv_qem::dv_database* db) { return dv_qem::DVDB::of(db); }
 
-// Grows db by n pages of zeros and records the new size in the header, as
-// the allocator does; returns the first new page.
-inline char* grow_raw_pages(dv_qem::dv_database* db, unsigned n) {
-  dv_qem::DVDB* d = internal(db);
-  char* first = nullptr;
-  for (unsigned i = 0; i < n; ++i) {
-    char* page = d->grow_page();
-    if (first == nullptr) first = page;
-    d->super()->db_size += kPage;
+// Bytes of a user object that fills a page on its own (the page's heap
+// header and the block header take the rest).
+constexpr unsigned kSlotBytes = kPage - 32;
+
+// The word stored at word w of slot i with fill seed seed.
+inline unsigned pattern_word(unsigned i, unsigned w, unsigned seed) {
+  return (i * 0x9E3779B1u) ^ (w * 0x85EBCA6Bu) ^ (seed * 0xC2B2AE35u) ^ 0x5bd1e995u;
+}
+
+// The test's pages: user objects of kSlotBytes characters, each alone on a
+// page of its own, known by their offsets from the image start (so that they
+// are found again wherever the database is mapped next).
+class slots {
+ public:
+  slots() = default;
+  // n new objects in db, each filled with its pattern of seed.
+  slots(dv_qem::dv_database* db, unsigned n, unsigned seed = 1) {
+    for (unsigned i = 0; i < n; ++i) {
+      char* object = static_cast<char*>(
+          ::operator new(kSlotBytes, db, dv_qem::dv_typespec::get_char(), kSlotBytes));
+      EXPECT_EQ(dv_qem::DVDB::page_of(object) + 32, object) << "alone on its page";
+      offsets_.push_back(static_cast<unsigned>(object - internal(db)->as_start));
+      fill(db, i, seed);
+    }
   }
-  return first;
-}
+  unsigned size() const { return static_cast<unsigned>(offsets_.size()); }
+  unsigned offset(unsigned i) const { return offsets_[i]; }
+  char* object(dv_qem::dv_database* db, unsigned i) const { return internal(db)->as_start + offsets_[i]; }
+  char* page(dv_qem::dv_database* db, unsigned i) const { return dv_qem::DVDB::page_of(object(db, i)); }
 
-// The word stored at word w of page number page with fill seed seed.
-inline unsigned pattern_word(unsigned page, unsigned w, unsigned seed) {
-  return (page * 0x9E3779B1u) ^ (w * 0x85EBCA6Bu) ^ (seed * 0xC2B2AE35u) ^ 0x5bd1e995u;
-}
+  void fill(dv_qem::dv_database* db, unsigned i, unsigned seed) const {
+    unsigned* words = reinterpret_cast<unsigned*>(object(db, i));
+    for (unsigned w = 0; w < kSlotBytes / 4; ++w) words[w] = pattern_word(i, w, seed);
+  }
+  // Slot i of the image at start holds its whole pattern of seed.
+  bool holds_at(const char* start, unsigned i, unsigned seed) const {
+    const unsigned* words = reinterpret_cast<const unsigned*>(start + offsets_[i]);
+    for (unsigned w = 0; w < kSlotBytes / 4; ++w)
+      if (words[w] != pattern_word(i, w, seed)) return false;
+    return true;
+  }
+  bool holds(dv_qem::dv_database* db, unsigned i, unsigned seed) const {
+    return holds_at(internal(db)->as_start, i, seed);
+  }
 
-// Fills page number `page` of db (which must be write-locked or writable by
-// fault) with its pattern.
-inline void fill_page(dv_qem::dv_database* db, unsigned page, unsigned seed) {
-  unsigned* words = reinterpret_cast<unsigned*>(internal(db)->as_start + page * kPage);
-  for (unsigned w = 0; w < kPage / 4; ++w) words[w] = pattern_word(page, w, seed);
-}
-
-// True when page number `page` of the image at start holds its whole pattern.
-inline bool page_holds(const char* start, unsigned page, unsigned seed) {
-  const unsigned* words = reinterpret_cast<const unsigned*>(start + page * kPage);
-  for (unsigned w = 0; w < kPage / 4; ++w)
-    if (words[w] != pattern_word(page, w, seed)) return false;
-  return true;
-}
+ private:
+  std::vector<unsigned> offsets_;
+};
 
 inline long file_size(const std::string& path) {
   struct stat st;
@@ -122,44 +138,42 @@ std::string format(const char* fmt, A... args) {
 
 inline unsigned word(const void* p) { return static_cast<unsigned>(reinterpret_cast<uintptr_t>(p)); }
 
-// A log that counts what it is told, installed as the log subsystem's
-// maker for the fixture's lifetime.
-struct counting_log : dv_qem::_DB_log {
-  static inline int pages_logged = 0;
-  static inline int pages_grown = 0;
-  static inline int writes_begun = 0;
-  static inline int writes_ended = 0;
-  static inline int closed = 0;
-  static inline unsigned last_stamp = 0;
-  static inline std::vector<unsigned> logged_offsets;
-
-  void begin_write(dv_qem::dv4u stamp) override {
-    ++writes_begun;
-    last_stamp = stamp;
-  }
-  void end_write() override { ++writes_ended; }
-  void log_page(dv_qem::_Page* page, bool grew) override {
-    EXPECT_TRUE(page->is_mapped());
-    EXPECT_EQ(page->get_lock(), dv_qem::_Page::LW);
-    ++(grew ? pages_grown : pages_logged);
-    logged_offsets.push_back(page->get_offset());
-  }
-  void close(bool) override {
-    ++closed;
-    delete this;
-  }
-
-  static dv_qem::_DB_log* make(dv_qem::DVDB*, bool) { return new counting_log; }
-  static void reset() {
-    pages_logged = pages_grown = writes_begun = writes_ended = closed = 0;
-    logged_offsets.clear();
-  }
-  static void install() {
-    reset();
-    dv_qem::_DB_log_subsystem().make = make;
-  }
-  static void uninstall() { dv_qem::_DB_log_subsystem().make = nullptr; }
+// The entries of the recovery log beside the database at db_path, up to the
+// end entry: (kind, offset) for page images, (kind, old size) for growth.
+struct log_entry {
+  int kind;
+  unsigned value;
 };
+inline std::vector<log_entry> log_entries(const std::string& db_path) {
+  std::vector<char> bytes = read_file(db_path + ".log");
+  std::vector<log_entry> entries;
+  size_t at = sizeof(dv_qem::_DB_log_header);
+  while (at + sizeof(dv_qem::_DB_log_entry) <= bytes.size()) {
+    dv_qem::_DB_log_entry e;
+    std::memcpy(&e, bytes.data() + at, sizeof e);
+    if (!e.is_valid() || e.kind == dv_qem::log_end) break;
+    at += sizeof e;
+    if (e.kind == dv_qem::log_page_image) {
+      entries.push_back({e.kind, static_cast<unsigned>(e.offset)});
+      at += static_cast<size_t>(e.page_size);
+    } else {
+      entries.push_back({e.kind, static_cast<unsigned>(e.old_size)});
+    }
+  }
+  return entries;
+}
+// Page images logged since the log last started afresh.
+inline int logged_images(const std::string& db_path) {
+  int n = 0;
+  for (const log_entry& e : log_entries(db_path)) n += e.kind == dv_qem::log_page_image;
+  return n;
+}
+inline dv_qem::_DB_log_header log_header(const std::string& db_path) {
+  dv_qem::_DB_log_header h{};
+  std::vector<char> bytes = read_file(db_path + ".log");
+  if (bytes.size() >= sizeof h) std::memcpy(&h, bytes.data(), sizeof h);
+  return h;
+}
 
 // Fixture: a fault guard on the test's thread and a scratch directory.
 class db_test : public ::testing::Test {

@@ -1,0 +1,86 @@
+// Relocating the objects of a page or region read into memory, and the
+// validation walk that reports illegal pointers without writing anything.
+#include <cstdint>
+#include <cstring>
+
+#include "alloc_internal.h"
+#include "type_manager.h"
+
+namespace dv_qem {
+
+namespace {
+
+// Calls visit for each element of the object of block: the object itself, or
+// each of its count elements (behind the vector header when it has one).
+template <class Visit>
+void for_each_element(_Obj_header* block, const dv_typespec* ts, Visit visit) {
+  char* element = block->object() + (block->has_vector_header() ? sizeof(dv4u) : 0);
+  dv4u n = block->count() != 0 ? block->count() : 1;
+  for (dv4u i = 0; i < n; ++i, element += ts->get_size()) visit(element);
+}
+
+// The typespec of each block's tag, looked up again only when the tag changes.
+class tag_cache {
+ public:
+  explicit tag_cache(_Type_tag_source& tags) : tags_(tags) {}
+  const dv_typespec* of(dv2u tag) {
+    if (tag != tag_) {
+      ts_ = tags_.typespec_of(tag);
+      tag_ = tag;
+    }
+    return ts_;
+  }
+
+ private:
+  _Type_tag_source& tags_;
+  dv2u tag_ = 0;
+  const dv_typespec* ts_ = nullptr;
+};
+
+}  // namespace
+
+void _DB_allocator::relocate_page(char* page) {
+  DV_ASSERT(holds(page) && reinterpret_cast<std::uintptr_t>(page) % DV_PAGE_SIZE == 0);
+  _Page_header* heap = heap_of_page(page);
+  if (heap->page_group() > user_page_group) _Alloc_corruption(_Alloc_check::invalid_page_group);
+  // System pages hold only self-relative links.
+  if (heap->page_group() == system_page_group) return;
+  relocate_heap(heap);
+}
+
+void _DB_allocator::relocate_large_object(char* object) {
+  relocate_page(object - OBJECT_HEADER_SIZE - PAGE_HEADER_SIZE);
+}
+
+void _DB_allocator::relocate_heap(_Page_header* heap) {
+  int delta = static_cast<int>(start() - heap->database_start());
+  tag_cache typespecs(*types_);
+  heap->for_each_allocated(*types_, [&](_Obj_header* block) {
+    auto* ts = const_cast<dv_typespec*>(typespecs.of(block->tag()));
+    // Even at delta 0: the virtual-table pointers of this run are stored.
+    if (!ts->needs_relocation()) return;
+    for_each_element(block, ts, [&](char* element) { ts->do_relocation(element, delta); });
+  });
+  heap->set_database_start(start());
+}
+
+void _DB_allocator::validate_heap(_Page_header* heap) {
+  tag_cache typespecs(*types_);
+  const dv_typespec* pointer_type = dv_typespec::get_pointer();
+  heap->for_each_allocated(*types_, [&](_Obj_header* block) {
+    const dv_typespec* ts = typespecs.of(block->tag());
+    if (const auto* described = dynamic_cast<const dv_basic_typespec*>(ts)) {
+      for_each_element(block, ts, [&](char* element) {
+        dv_basic_typespec::relo_ptr_and_vtbl(element, 0, described->offsets(), ts, 1);
+      });
+    } else if (ts == pointer_type) {
+      for_each_element(block, ts, [&](char* element) {
+        void* value;
+        std::memcpy(&value, element, sizeof value);
+        dv_basic_typespec::validate_ptr(ts, element, 0, value, 0, 1);
+      });
+    }
+  });
+}
+
+}  // namespace dv_qem

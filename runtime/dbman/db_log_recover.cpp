@@ -1,0 +1,190 @@
+// Replay of a database's recovery log: check the log header against the
+// database, check every entry, then write the logged pages back.
+#include "db_log_recover.h"
+
+#include <cstring>
+#include <map>
+#include <vector>
+
+#include "db_format.h"
+#include "dv_err.h"
+#include "log_format.h"
+
+namespace dv_qem {
+
+namespace {
+
+constexpr size_t kSystemTextSize = 320;
+
+[[noreturn]] void corrupted() {
+  throw dv_err_database_recovery("The Log file is corrupted. Tag is invalid.");
+}
+
+void write_whole(_VRN_file* file, const void* buffer, size_t length, off_t offset) {
+  if (_VRN_pwrite_file(file, buffer, length, offset) != length)
+    throw dv_err_cant_write_to_file("Failed to write %d bytes to file.", static_cast<int>(length));
+}
+
+bool super_block_valid(const _DB_header_super& super, dv4u page_size) {
+  return std::strncmp(super.magic, DB_MAGIC, sizeof super.magic) == 0 &&
+         super.page_size == page_size && super.major_version == DB_FORMAT_MAJOR &&
+         super.minor_version == DB_FORMAT_MINOR;
+}
+
+_DB_header_super& super_of(std::vector<char>& page) {
+  return *reinterpret_cast<_DB_header_super*>(page.data());
+}
+
+// The log file, open read-write (which locks it); closed and kept unless
+// the replay finished.
+class open_log {
+ public:
+  explicit open_log(const char* path) : path_(path) {
+    int code = 0;
+    char text[kSystemTextSize];
+    file_ = _VRN_open_file(path, _VRN_O_RDWR, 0, code, text, sizeof text);
+    if (file_ == nullptr)
+      throw dv_err_database_log("Database Log \"%s\" open/create error: \"%s\"", path, text);
+  }
+  ~open_log() {
+    if (file_ != nullptr) _VRN_close_file(file_);
+  }
+  open_log(const open_log&) = delete;
+  open_log& operator=(const open_log&) = delete;
+
+  _VRN_file* file() const { return file_; }
+  void close_and_delete() {
+    _VRN_close_file(file_);
+    file_ = nullptr;
+    _VRN_delete_file(path_);  // a leftover complete log of a clean database is harmless
+  }
+
+ private:
+  const char* path_;
+  _VRN_file* file_;
+};
+
+// Reads and checks the log header against the database named db_path.
+_DB_log_header read_log_header(const open_log& log, const char* log_path, const char* db_path,
+                               dv4u page_size) {
+  _DB_log_header header;
+  if (_VRN_pread_file(log.file(), &header, sizeof header, 0) != sizeof header ||
+      !header.is_valid(page_size))
+    throw dv_err_database_recovery("The file \"%s\" is not a valid database Log.", log_path);
+  if (!header.is_complete())
+    throw dv_err_database_recovery(
+        "The file \"%s\" is a database Log, but it is as begin in progress.", log_path);
+  // Completing a log requires a stamp: a complete log without one was not
+  // written by a commit.
+  if (header.timestamp == 0)
+    throw dv_err_database_recovery("The file \"%s\" is not a valid database Log.", log_path);
+  const char* db_name = _VRN_file_name_of(db_path);
+  if (std::memchr(header.db_name, 0, sizeof header.db_name) == nullptr ||
+      std::strcmp(header.db_name, db_name) != 0)
+    throw dv_err_database_recovery(
+        "The logfile \"%s\" can not be used to recover the database \"%s\": database \"%.*s\" is "
+        "expected.",
+        log_path, db_path, static_cast<int>(sizeof header.db_name), header.db_name);
+  return header;
+}
+
+// What the replay writes, gathered from a log that has been checked whole.
+struct replay_plan {
+  std::map<dv4u, off_t> images;  // page offset -> position of its first image in the log
+  std::vector<char> page0;       // the logged image of page 0 (empty when none was logged)
+  dv4u restored_size = 0;        // size before the first growth; 0 when the database did not grow
+};
+
+// Reads the entries up to the end entry. Pages may lie anywhere inside
+// extent, the larger of the file's length and the size its header records:
+// pages that grew in the interrupted write are inside it too.
+replay_plan read_plan(_VRN_file* log, dv4u page_size, off_t extent) {
+  const off_t log_size = _VRN_file_size(log);
+  const dv4s page = static_cast<dv4s>(page_size);
+  replay_plan plan;
+  off_t at = sizeof(_DB_log_header);
+  for (;;) {
+    _DB_log_entry entry;
+    if (_VRN_pread_file(log, &entry, sizeof entry, at) != sizeof entry || !entry.is_valid())
+      corrupted();
+    at += sizeof entry;
+    switch (entry.kind) {
+      case log_end:
+        return plan;
+      case log_page_image: {
+        if (entry.page_size != page || entry.offset < 0 || entry.offset % page != 0 ||
+            entry.offset + static_cast<off_t>(page_size) > extent ||
+            at + static_cast<off_t>(page_size) > log_size)
+          corrupted();
+        bool first = plan.images.emplace(static_cast<dv4u>(entry.offset), at).second;
+        if (first && entry.offset == 0) {
+          plan.page0.resize(page_size);
+          if (_VRN_pread_file(log, plan.page0.data(), page_size, at) != page_size ||
+              !super_block_valid(super_of(plan.page0), page_size))
+            corrupted();
+        }
+        at += page_size;
+        break;
+      }
+      case log_db_grew:
+        if (entry.old_size <= 0 || entry.old_size % page != 0) corrupted();
+        if (plan.restored_size == 0) {
+          if (entry.old_size > extent) corrupted();
+          plan.restored_size = static_cast<dv4u>(entry.old_size);
+        }
+        break;
+    }
+  }
+}
+
+// Writes the plan into the database file; page 0 (with the recovery word
+// and timestamp cleared) goes last, after everything else is flushed.
+void replay(const replay_plan& plan, _VRN_file* log, _VRN_file* db_file,
+            std::vector<char>& page0, dv4u page_size) {
+  std::vector<char> image(page_size);
+  for (const auto& [offset, at] : plan.images) {
+    if (offset == 0) continue;
+    if (_VRN_pread_file(log, image.data(), page_size, at) != page_size) corrupted();
+    write_whole(db_file, image.data(), page_size, offset);
+  }
+  if (plan.restored_size != 0) _VRN_truncate_file(db_file, plan.restored_size);
+  _VRN_flush_file(db_file);
+
+  if (!plan.page0.empty()) page0 = plan.page0;
+  _DB_header_super& super = super_of(page0);
+  if (plan.restored_size != 0) super.db_size = plan.restored_size;
+  super.recovery_word = 0;
+  super.timestamp = 0;
+  write_whole(db_file, page0.data(), page_size, 0);
+  _VRN_flush_file(db_file);
+}
+
+}  // namespace
+
+void _DB_log_recover(const char* db_path, _VRN_file* db_file) {
+  const dv4u page_size = _VRN_get_page_size();
+  char log_path[_VRN_MAX_PATH];
+  _VRN_add_extension(log_path, sizeof log_path, db_path, "log");
+  open_log log(log_path);
+  const _DB_log_header header = read_log_header(log, log_path, db_path, page_size);
+
+  std::vector<char> page0(page_size);
+  if (_VRN_pread_file(db_file, page0.data(), page_size, 0) != page_size ||
+      !super_block_valid(super_of(page0), page_size))
+    _VRN_assertion_violation("db_hdr->validate_header() == _DB_header_super::valid", __FILE__,
+                             __LINE__);
+  const _DB_header_super& super = super_of(page0);
+  if (super.timestamp != static_cast<dv4u>(header.timestamp))
+    throw dv_err_database_recovery(
+        "The logfile \"%s\" can not be used to recover the database \"%s\": database timestamp "
+        "%d expected, found %d",
+        log_path, db_path, static_cast<int>(super.timestamp), static_cast<int>(header.timestamp));
+
+  off_t extent = _VRN_file_size(db_file);
+  if (static_cast<off_t>(super.db_size) > extent) extent = super.db_size;
+  const replay_plan plan = read_plan(log.file(), page_size, extent);
+  replay(plan, log.file(), db_file, page0, page_size);
+  log.close_and_delete();
+}
+
+}  // namespace dv_qem

@@ -1,0 +1,30 @@
+// Recovery of a database file from its recovery log, after a crash while the
+// file was being written (its header still carries the recovery word).
+#pragma once
+
+#include "dv_platform.h"
+
+namespace dv_qem {
+
+// Puts the database file db_file (the database at db_path, open read-write)
+// back into its state before the interrupted write, from the complete log
+// "<db_path>.log", then deletes the log.
+//
+// The whole log is checked before the database file is touched, so every
+// refusal leaves the file as it was (still marked) and the log in place:
+//   dv_err_database_log       the log cannot be opened
+//   dv_err_database_recovery  not a log, a log still in progress, a log of
+//                             another database, another write's timestamp,
+//                             or any entry that is invalid, truncated, or
+//                             names a page outside the database
+// The page 0 in the file must hold a valid super-block (internal assertion).
+//
+// Replay: the first image logged for a page is its state before the write
+// and is written back; the first growth entry gives the size before the
+// write, to which the file is cut and which page 0 records; every page but
+// page 0 and the cut are flushed; then page 0 (its logged image when there
+// is one) is written with the recovery word and timestamp cleared and
+// flushed; only then is the log deleted.
+void _DB_log_recover(const char* db_path, _VRN_file* db_file);
+
+}  // namespace dv_qem
