@@ -82,10 +82,10 @@ TEST_F(DatabaseObjects, NewAndDeleteInADatabase) {
   EXPECT_EQ(dv_typespec::typespec_at(&a->value, count, offset), node_ts());
   EXPECT_EQ(offset, offsetof(Node, value));
   EXPECT_GE(node_ts()->get_tag(db_), 24);
-  const char* b_address = reinterpret_cast<const char*>(b);
+  const unsigned b_offset = static_cast<unsigned>(reinterpret_cast<char*>(b) - internal(db_)->as_start);
   delete b;
   EXPECT_EQ(count_objects(db_), 1);
-  EXPECT_EQ(dv_typespec::typespec_at(const_cast<char*>(b_address), count, offset), nullptr);
+  EXPECT_EQ(dv_typespec::typespec_at(internal(db_)->as_start + b_offset, count, offset), nullptr);
   durnavel::free_memory(a);
   EXPECT_EQ(count_objects(db_), 0);
   db_->self_check();
