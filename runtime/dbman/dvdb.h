@@ -186,8 +186,9 @@ class DVDB : public dv_database, public _DB_space {
   // failure came before the file was marked as being written (or always,
   // with delete_on_any_failure), else kept with that mark.
   void copy_image_to(const char* full, int mode, int overwrite, bool delete_on_any_failure, DVDB*& target);
-  // Reads page_address's page into a fresh page object of the fetch.
-  void fetch_single(char* page_address, int l);
+  // Reads the page at page_address alone (relocating its objects with
+  // relocate) and locks it l.
+  void fetch_single(char* page_address, int l, bool relocate);
   void fetch_in_large_object(char* page_address, char* object, int l);
   _Page* page_to_fill(char* page_address, std::vector<_Page*>& made);
   // Gives up pages of a failed fetch: unmapped with the world stopped (by

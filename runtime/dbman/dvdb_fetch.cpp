@@ -43,11 +43,19 @@ class world_stop {
   bool stopped_;
 };
 
+// Allocator lookups under way (under the thread lock); see below.
+int lookups_in_progress = 0;
+
 // While the fault service asks the allocator about a page's large object,
 // the allocator may read pages of the database that are not in memory (the
 // large-object map, a region's first page). Such reads are served as faults
 // of their own: the thread is not in the filter and no address is in
-// service for that time. The thread lock is held throughout.
+// service for that time. A page read that way is fetched on its own, without
+// a lookup of its own (which could need that very page) and without
+// relocation: it holds the allocator's own structures (system pages, which
+// are never relocated, and may lie inside a region of them), or the first
+// page of a large object that needs no relocation (one that does is always
+// in memory whole). The thread lock is held throughout.
 class nested_faults_allowed {
  public:
   nested_faults_allowed()
@@ -56,8 +64,10 @@ class nested_faults_allowed {
         in_service_(_VRN_fault_in_service()) {
     if (self_ != nullptr) self_->in_handler = 0;
     _VRN_set_fault_in_service(nullptr);
+    ++lookups_in_progress;
   }
   ~nested_faults_allowed() {
+    --lookups_in_progress;
     if (self_ != nullptr) self_->in_handler = in_handler_;
     _VRN_set_fault_in_service(in_service_);
   }
@@ -139,13 +149,14 @@ void DVDB::fetch_page(char* page_address, int l) {
   if (l == _Page::LNONE) throw dv_err_internal("Page can not be fetched with LNONE.");
   if (l == _Page::LW && read_only)
     throw dv_err_write_permission_denied("Attempt to write-fault into a readonly database (%s).", pathname);
+  if (lookups_in_progress > 0) return fetch_single(page_address, l, false);
   char* object = nullptr;
   if (allocator != nullptr) {
     nested_faults_allowed reads;
     object = allocator->large_object_at(page_address);
   }
   if (object == nullptr)
-    fetch_single(page_address, l);
+    fetch_single(page_address, l, true);
   else
     fetch_in_large_object(page_address, object, l);
 }
@@ -165,7 +176,7 @@ void DVDB::abandon_pages(const std::vector<_Page*>& pages) {
   }
 }
 
-void DVDB::fetch_single(char* page_address, int l) {
+void DVDB::fetch_single(char* page_address, int l, bool relocate) {
   std::vector<_Page*> made;
   _Page* page = page_to_fill(page_address, made);
   {
@@ -174,7 +185,7 @@ void DVDB::fetch_single(char* page_address, int l) {
       load(page);
       if (allocator != nullptr) {
         allocator->page_fetched(page->get_buffer());
-        allocator->relocate_page(page->get_buffer());
+        if (relocate) allocator->relocate_page(page->get_buffer());
       }
       page->protect(dv_memory_read_only);
     } catch (...) {
@@ -216,6 +227,14 @@ void DVDB::fetch_in_large_object(char* page_address, char* object, int l) {
       for (_Page* page : run) add_once(pages, page);
     abandon_pages(pages);
   };
+
+  // The lookups of phase 1 run with the world stopped, where no other page
+  // may be fetched: whatever the lookup of the first page reads is brought
+  // in now.
+  {
+    nested_faults_allowed reads;
+    allocator->large_object_at(head_address);
+  }
 
   // Phase 1: the first page, read when needed, gives the object's type and
   // extent. A page read here stays without access until the object is

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "db_test_support.h"
 #include "durnavel.h"
@@ -184,6 +185,35 @@ TEST_F(PagingLarge, AFailedRelocationLeavesNoPageBehind) {
   relocations_left = -1;
   EXPECT_TRUE(ring_is_whole());
   db_->self_check();
+}
+
+// Many large objects: the map that records them outgrows page 0. Reading a
+// page of one of them after the database is opened again needs pages of the
+// map first, which are read on the way.
+TEST(PagingLargeMap, TheLargeObjectMapIsReadWhileAPageIsServed) {
+  _VRN_fault_handler guard;
+  scratch_dir dir;
+  std::string file = dir / "map.db";
+  constexpr unsigned kObjects = 300;
+  constexpr unsigned kSize = kPage + 100;  // two pages each
+  dv_database* db = dv_database::create(file.c_str(), 0644, 0, 0);
+  std::vector<unsigned> offsets;
+  for (unsigned i = 0; i < kObjects; ++i) {
+    char* text = dv_new_array<char>(db, dv_typespec::get_char(), kSize);
+    text[kSize - 1] = static_cast<char>(i);
+    offsets.push_back(static_cast<unsigned>(text - internal(db)->as_start));
+  }
+  db->save();
+  db->close();
+
+  dv_database* again = dv_database::open(file.c_str(), 1, 0, 0);
+  for (unsigned i = 0; i < kObjects; i += 7)
+    EXPECT_EQ(internal(again)->as_start[offsets[i] + kSize - 1], static_cast<char>(i)) << i;
+  unsigned none = 0, read = 0, write = 0;
+  again->get_page_stats(none, read, write);
+  EXPECT_GT(read, 2 * ((kObjects + 6) / 7)) << "pages of the map were read as well";
+  again->self_check();
+  again->close();
 }
 
 }  // namespace
