@@ -155,6 +155,12 @@ void DVDB::fetch_page(char* page_address, int l) {
     nested_faults_allowed reads;
     object = allocator->large_object_at(page_address);
   }
+  // The lookup may have read this very page (a page of the allocator's own).
+  _Page* page = find_page(page_address);
+  if (page != nullptr && !needs_read(page)) {
+    upgrade_page(page, l);
+    return;
+  }
   if (object == nullptr)
     fetch_single(page_address, l, true);
   else

@@ -2,7 +2,8 @@
 // needs relocation is read, write-locked and dropped with all its pages at
 // once, and relocated exactly once however its pages were left; an object
 // that needs none is read page by page; a page whose relocation fails is not
-// left in memory half-relocated.
+// left in memory half-relocated; and the pages of the large-object map are
+// read (and dropped) on the way while pages are served.
 #include <gtest/gtest.h>
 
 #include <cstddef>
@@ -212,6 +213,11 @@ TEST(PagingLargeMap, TheLargeObjectMapIsReadWhileAPageIsServed) {
   unsigned none = 0, read = 0, write = 0;
   again->get_page_stats(none, read, write);
   EXPECT_GT(read, 2 * ((kObjects + 6) / 7)) << "pages of the map were read as well";
+  // Dropping consults the map page by page, the map's own pages included.
+  EXPECT_GT(again->return_all_pages(), 0u);
+  for (unsigned i = 3; i < kObjects; i += 11)
+    EXPECT_EQ(internal(again)->as_start[offsets[i] + kSize - 1], static_cast<char>(i)) << i;
+  EXPECT_GT(again->return_all_pages(), 0u);
   again->self_check();
   again->close();
 }
