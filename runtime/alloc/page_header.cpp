@@ -89,10 +89,6 @@ void _Page_header::set_free_head(const _Obj_header* block) {
   store_self_relative(&free_head, block);
 }
 
-void _Page_header::set_allocated_head(const _Obj_header* block) {
-  store_self_relative(&allocated_head, block);
-}
-
 _Page_header::_Heads _Page_header::heads() const {
   // Until the extent is known only the first page is sure to be the heap's.
   _Heap_extent first_page;
@@ -161,9 +157,12 @@ bool _Page_header::on_free_list(const _Heap_extent& extent, const _Obj_header* b
   return false;
 }
 
-void _Page_header::unlink_free(_Obj_header* block) {
+// Both block lists of a page are doubly linked through the block headers and
+// hang from one head field of the page header; a large-form block (the one
+// block of a multi-page region) carries no links and is the whole list.
+void _Page_header::unlink(dv2s _Page_header_layout::*head, _Obj_header* block) {
   if (block->is_large_form()) {
-    set_free_head(nullptr);
+    store_self_relative(&(this->*head), nullptr);
     return;
   }
   _Obj_header* prev = block->prev();
@@ -171,46 +170,20 @@ void _Page_header::unlink_free(_Obj_header* block) {
   if (prev != nullptr)
     prev->set_next(next);
   else
-    set_free_head(next);
+    store_self_relative(&(this->*head), next);
   if (next != nullptr) next->set_prev(prev);
 }
 
-void _Page_header::push_free(_Obj_header* block) {
+void _Page_header::push(dv2s _Page_header_layout::*head, _Obj_header* block) {
   if (block->is_large_form()) {
-    set_free_head(block);
+    store_self_relative(&(this->*head), block);
     return;
   }
-  _Obj_header* old_head = free_head_block();
+  _Obj_header* old_head = _Obj_header::at(resolve_self_relative(&(this->*head)));
   block->set_prev(nullptr);
   block->set_next(old_head);
   if (old_head != nullptr) old_head->set_prev(block);
-  set_free_head(block);
-}
-
-void _Page_header::unlink_allocated(_Obj_header* block) {
-  if (block->is_large_form()) {
-    set_allocated_head(nullptr);
-    return;
-  }
-  _Obj_header* prev = block->prev();
-  _Obj_header* next = block->next();
-  if (prev != nullptr)
-    prev->set_next(next);
-  else
-    set_allocated_head(next);
-  if (next != nullptr) next->set_prev(prev);
-}
-
-void _Page_header::push_allocated(_Obj_header* block) {
-  if (block->is_large_form()) {
-    set_allocated_head(block);
-    return;
-  }
-  _Obj_header* old_head = allocated_head_block();
-  block->set_prev(nullptr);
-  block->set_next(old_head);
-  if (old_head != nullptr) old_head->set_prev(block);
-  set_allocated_head(block);
+  store_self_relative(&(this->*head), block);
 }
 
 }  // namespace dv_qem

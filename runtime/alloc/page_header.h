@@ -114,12 +114,14 @@ class _Page_header : private _Page_header_layout {
   _Heap_extent extent(const _Heads& heads, _Type_tag_source& tags) const;
   bool on_free_list(const _Heap_extent& extent, const _Obj_header* block) const;
   _Coalesce_plan coalesce(const _Heap_extent& extent, _Obj_header* block, dv4u footprint) const;
-  void unlink_free(_Obj_header* block);
-  void push_free(_Obj_header* block);
+  // The list whose head is the field head (allocated_head or free_head).
+  void unlink(dv2s _Page_header_layout::*head, _Obj_header* block);
+  void push(dv2s _Page_header_layout::*head, _Obj_header* block);
+  void unlink_free(_Obj_header* block) { unlink(&_Page_header::free_head, block); }
+  void push_free(_Obj_header* block) { push(&_Page_header::free_head, block); }
+  void unlink_allocated(_Obj_header* block) { unlink(&_Page_header::allocated_head, block); }
+  void push_allocated(_Obj_header* block) { push(&_Page_header::allocated_head, block); }
   void set_free_head(const _Obj_header* block);
-  void set_allocated_head(const _Obj_header* block);
-  void push_allocated(_Obj_header* block);
-  void unlink_allocated(_Obj_header* block);
   void check_region_map(const _Heap_extent& extent, const _Large_object_lookup& map) const;
 };
 

@@ -5,6 +5,8 @@
 // (including reopening and reverting containers) against std::map.
 #include <gtest/gtest.h>
 
+#include "dv_test_seed.h"
+
 #include <cstdint>
 #include <cstdlib>
 #include <map>
@@ -315,9 +317,8 @@ TEST_P(Streams, IdentityAndReferenceCounts) {
 // ---- the model ----------------------------------------------------------------
 
 TEST_P(Streams, RandomOperationsAgreeWithAModel) {
-  const char* seed_text = std::getenv("DV_SEED");
-  const unsigned seed = seed_text != nullptr ? static_cast<unsigned>(std::atoi(seed_text)) : 20240611u;
-  SCOPED_TRACE(testing::Message() << "seed " << seed << " (DV_SEED reruns it)");
+  const unsigned seed = dv_test::seed();
+  SCOPED_TRACE(testing::Message() << "seed " << seed << " (DV_TEST_SEED reruns it)");
   std::mt19937 rng(seed);
   auto pick = [&](std::size_t n) { return static_cast<std::size_t>(rng() % n); };
 

@@ -5,6 +5,8 @@
 // moved in memory together with its table, keys and values still works.
 #include <gtest/gtest.h>
 
+#include "dv_test_seed.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -426,16 +428,13 @@ struct pointer_keys {
   size_t index_of(const void* key) const { return static_cast<const char*>(key) - bytes.data(); }
 };
 
-unsigned model_seed() {
-  const char* forced = std::getenv("DV_CHASH_SEED");
-  return forced != nullptr ? static_cast<unsigned>(std::strtoul(forced, nullptr, 10)) : std::random_device{}();
-}
+unsigned model_seed() { return dv_test::seed(); }
 
 // Random inserts, removals and lookups against std::map, in phases that
 // fill and drain the dictionary; everything is checked after each step.
 template <class Keys>
 void run_model(const Keys& keys, unsigned seed, int steps) {
-  SCOPED_TRACE("seed " + std::to_string(seed) + " (rerun with DV_CHASH_SEED)");
+  SCOPED_TRACE("seed " + std::to_string(seed) + " (rerun with DV_TEST_SEED)");
   std::printf("model seed %u\n", seed);
   std::mt19937 random(seed);
   typename Keys::dict dict(10);

@@ -6,6 +6,8 @@
 // model of allocate/free against the live objects it should hold.
 #include <gtest/gtest.h>
 
+#include "dv_test_seed.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -626,11 +628,7 @@ TEST_F(PageHeapRegion, SelfCheckHoldsTheRegionToTheLargeObjectMap) {
 
 // ---- seeded random model -------------------------------------------------------------
 
-unsigned model_seed() {
-  const char* fixed = std::getenv("DV_HEAP_TEST_SEED");
-  return fixed != nullptr ? static_cast<unsigned>(std::strtoul(fixed, nullptr, 10))
-                          : std::random_device{}();
-}
+unsigned model_seed() { return dv_test::seed(); }
 
 struct live_object {
   const sized_typespec* ts;
@@ -646,7 +644,7 @@ struct live_object {
 // for the rest of the page, and that "no room" is only said when no free
 // block is big enough.
 void run_model(bool page_zero, unsigned seed, int steps) {
-  SCOPED_TRACE(testing::Message() << "seed " << seed << " (DV_HEAP_TEST_SEED reruns it)");
+  SCOPED_TRACE(testing::Message() << "seed " << seed << " (DV_TEST_SEED reruns it)");
   std::mt19937 rng(seed);
   static const sized_typespec kinds[] = {
       {"K1", 1},     {"K3", 3},     {"K8", 8},     {"K12", 12},     {"K20", 20},    {"K40", 40},
