@@ -1,10 +1,8 @@
 // The transient database, and the runtime's start-up steps that belong to
 // the database side: made when the library is loaded.
 #include "db_allocator.h"
-#include "dv_typespec.h"
 #include "dvdb.h"
 #include "fault_dispatch.h"
-#include "dv_reference.h"
 #include "runtime_state.h"
 
 namespace dv_qem {
@@ -30,9 +28,5 @@ DVDB* DVDB::transient() {
   static DVDB* const the_transient_database = new DVDB(transient_name, 0);
   return the_transient_database;
 }
-
-dv_typespec* dv_reference::get_dv_typespec() { return dv_typespec::get_pointer(); }
-
-dv_virtual_behavior::~dv_virtual_behavior() = default;
 
 }  // namespace dv_qem
