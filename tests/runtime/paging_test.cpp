@@ -22,6 +22,7 @@
 #include "fault_dispatch.h"
 #include "db_log.h"
 #include "fault_filter.h"
+#include "file_fault_hook.h"
 #include "db_undo.h"
 #include "page.h"
 #include "thread_registry.h"
@@ -112,6 +113,26 @@ TEST_F(Paging, TheFirstWriteLogsThePageOnceAndSaveArmsItAgain) {
   EXPECT_EQ(logged(), 2);
   EXPECT_EQ(log_entries(path("paging.db")).back().value, 2 * kPage);
   EXPECT_EQ(_VRN_fault_count(), faults + 3);
+  db->close();
+}
+
+void fail_the_write(unsigned, int) { throw dv_err_cant_write_to_file("WriteFile failed: (28) No space left on device"); }
+
+// A page becomes writable only once its before-image is in the log: when the
+// log cannot take it, the write is refused and the page stays read-only.
+TEST_F(Paging, NoWriteLockWithoutTheBeforeImage) {
+  dv_database* db = make(2);
+  (void)read_word(at(db, 1));
+  _VRN_reset_file_event_hook();
+  _VRN_set_file_event_hook(fail_the_write, 1);
+  EXPECT_THROW(write_word(at(db, 1), 1), dv_err_cant_write_to_file);
+  _VRN_reset_file_event_hook();
+  EXPECT_EQ(lock_of(db, 1), _Page::LR);
+  EXPECT_EQ(logged(), 0);
+  EXPECT_TRUE(holds(db, 1, 1)) << "the write did not happen";
+  write_word(at(db, 1), 1);
+  EXPECT_EQ(lock_of(db, 1), _Page::LW);
+  EXPECT_EQ(logged(), 1);
   db->close();
 }
 
