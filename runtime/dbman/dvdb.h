@@ -1,9 +1,23 @@
 // DVDB, the internal object of one open database (or of the transient
-// database). It is the very object callers hold as dv_database*.
+// database). It is the very object callers hold as dv_database*. It owns the
+// file, the database's address range, its page objects, the allocator, the
+// log and the undo records, and it is the space the allocator grows.
+//
+// Everything here runs under the runtime thread lock.
+//
+// A closed database's object is never freed: it stays behind as a marked
+// handle, so that a handle used after close is refused as no longer valid
+// instead of reaching freed memory.
 #pragma once
 
+#include <map>
+#include <vector>
+
+#include "db_format.h"
+#include "db_space.h"
 #include "dv_database.h"
 #include "dv_platform.h"
+#include "storage.h"
 
 namespace dv_qem {
 
@@ -11,20 +25,125 @@ class _DB_allocator;
 class _Page;
 class _DB_log;
 class _DB_undo;
+class _Object_moves;
 
-// The open file (or compound-file stream) that holds a database's pages.
-struct _Storage {
-  _VRN_file* file = nullptr;
+// Test hooks of _VRN_let_it_die: an internal assertion in the middle of a
+// save (between the pages and the clean header) or a copy (before the final
+// page 0).
+constexpr dv4u _DVDB_DIE_IN_SAVE = 1;
+constexpr dv4u _DVDB_DIE_IN_COPY = 2;
+
+// Kinds of access a fault or touch asks for.
+enum dv_mem_signal : int {
+  dv_mem_signal_read = 0,
+  dv_mem_signal_write = 1,
+  dv_mem_signal_unknown = 2,  // "referencing": nothing to serve
 };
 
-class DVDB : public dv_database {
+class DVDB : public dv_database, public _DB_space {
  public:
+  // Zeroed fields, read_only and a heap copy of path (a null path is an
+  // internal assertion).
   DVDB(const char* path, int read_only);
-  ~DVDB();
+  // Frees what the object owns. Only for an object that is not listed, not
+  // in use and has no page objects.
+  ~DVDB() override;
   DVDB(const DVDB&) = delete;
   DVDB& operator=(const DVDB&) = delete;
 
   static DVDB* of(dv_database* db) { return static_cast<DVDB*>(db); }
+  static const DVDB* of(const dv_database* db) { return static_cast<const DVDB*>(db); }
+
+  static constexpr const char* transient_name = "THE_TRANSIENT_DATABASE";
+  // The transient database: made at library load, never opened, never freed.
+  static DVDB* transient();
+  bool is_transient() const { return this == transient(); }
+
+  // ---- checks ---------------------------------------------------------------
+  // The transient database: dv_err_database_transient.
+  void check_not_transient() const;
+  // Transient check, then: a closed handle, a database not in use and (with
+  // recovery_check) one whose header needs recovery are refused.
+  void check_usable(bool recovery_check = true) const;
+  // path made absolute into full (_VRN_MAX_PATH bytes); a null path and one
+  // of _VRN_MAX_PATH characters or more are refused (dv_err_invalid_pathname).
+  static void full_path_of(const char* path, char* full);
+  // The path check: full_path_of, and a path an open database uses is
+  // refused (dv_err_database_in_use).
+  static void check_path(const char* path, char* full);
+
+  // ---- lifecycle (each: the runtime lock is held; refusals as documented
+  // in dv_database.h) ----------------------------------------------------------
+  static DVDB* create(const char* path, int mode, int overwrite, unsigned as_size_mb);
+  static DVDB* open(const char* path, int read_only, int create_mode, unsigned as_factor);
+  static DVDB* lookup(const char* path, int create_mode);
+  static int needs_recovery(const char* path);
+  static void recover(const char* path);
+  void close_database();
+  void destroy_database();
+  void save();
+  void save_as(const char* path, int mode, int overwrite);
+  void copy(const char* path, int mode, int overwrite);
+
+  // ---- the file ---------------------------------------------------------------
+  // Opens the file at pathname with the platform flags; a failure raises the
+  // error of the file-open code.
+  void open_file(int flags, int mode);
+  // The log of a database opened for writing: a log file beside the
+  // database when transactions are initialised or logging is on, else the
+  // shared log that records nothing.
+  _DB_log* make_log();
+  // Writes every write-locked page behind a dirty header, then marks the
+  // header clean (the save of a database without transactions; commit).
+  void write_pages();
+  // Sets (dirty, with stamp) or clears the recovery mark in page 0 and writes
+  // page 0 durably.
+  void mark_header(bool dirty, dv4u stamp);
+
+  // ---- the image --------------------------------------------------------------
+  _DB_header_super* super() const { return reinterpret_cast<_DB_header_super*>(as_start); }
+  // Bytes of the image in use (the header's database size).
+  dv4u image_size() const;
+  // The page address of address.
+  static char* page_of(const void* address);
+
+  // ---- pages ------------------------------------------------------------------
+  _Page* find_page(const char* page_address) const;
+  // Enters a page in the page list (page 0 becomes its head).
+  void enter_page(_Page* page);
+  // Takes a page out of the page list.
+  void remove_page(_Page* page);
+  // Serves one fault (or touch) of kind on address: upgrades the page's lock
+  // or fetches it. Returns 1 when something was done.
+  int serve_fault(char* address, int kind);
+  // Raises a present page's lock to l; 1 when its lock changed.
+  int upgrade_page(_Page* page, int l);
+  // Reads the page at page_address from the file with lock l, relocating it
+  // (with the rest of its large object when that needs relocation).
+  void fetch_page(char* page_address, int l);
+  // Drops the unmodified pages of [from, from + size) cut to the image;
+  // returns how many.
+  unsigned drop_pages(const char* from, dv4u size);
+  void page_stats(unsigned& unlocked, unsigned& read_locked, unsigned& write_locked) const;
+
+  // ---- undo and object moves --------------------------------------------------
+  void set_undo_marker();
+  void undo_steps(unsigned steps, bool redo);
+  void record_move(void* old_location, void* new_location);
+  // Rewrites every pointer of the user objects and the roots' values that
+  // the recorded moves name, then forgets the moves; with pages_per_save,
+  // saves and drops every page whenever the walk has gone that many pages
+  // on, and saves at the end.
+  void fix_pointers(unsigned pages_per_save);
+
+  // ---- checks and printing ----------------------------------------------------
+  void self_check();
+  void dump_contents();
+
+  // ---- _DB_space ------------------------------------------------------------------
+  char* space_start() const override { return as_start; }
+  void make_room(dv4u n_pages) override;
+  char* grow_page() override;
 
   // Fields in their stored-object order.
   _DB_allocator* allocator = nullptr;  // null until the database is open
@@ -39,7 +158,52 @@ class DVDB : public dv_database {
   _DB_log* log = nullptr;
   _DB_undo* undo = nullptr;
   dv4u kill_flags = 0;                 // test hooks _DVDB_DIE_IN_SAVE / _IN_COPY
-  void* moves = nullptr;               // recorded object moves
+  _Object_moves* moves = nullptr;      // recorded object moves
+
+ private:
+  // How a database is closed.
+  enum class close_mode { keep_file, delete_file, delete_file_reporting };
+
+  static DVDB* make_and_create(const char* full, int mode, int overwrite, unsigned as_size_mb);
+  static DVDB* make_and_open(const char* full, int read_only, unsigned as_factor);
+  void create_image(int mode, int overwrite, unsigned as_size_mb);
+  void open_image(unsigned as_factor);
+  // Closes the database: pages dropped, list left, file closed or deleted,
+  // log closed, everything it owns released. A handle callers hold is then
+  // kept as a marked handle; an object no caller has seen is freed. A failed
+  // delete is reported only with delete_file_reporting.
+  void close_and_retire(close_mode mode);
+  void close_and_free(close_mode mode);
+  void close_image(close_mode mode);
+  // The object is closed: not listed, not in use, no page 0.
+  void check_releasable() const;
+  // Frees what the object owns.
+  void release();
+  // Frees the page objects left after a failed close (their memory is left).
+  void discard_page_objects();
+  // Writes the current image to a new file at full and leaves that file open
+  // in target. On failure the target is closed: its file deleted when the
+  // failure came before the file was marked as being written (or always,
+  // with delete_on_any_failure), else kept with that mark.
+  void copy_image_to(const char* full, int mode, int overwrite, bool delete_on_any_failure, DVDB*& target);
+  // Reads the page at page_address alone (relocating its objects with
+  // relocate) and locks it l.
+  void fetch_single(char* page_address, int l, bool relocate);
+  void fetch_in_large_object(char* page_address, char* object, int l);
+  _Page* page_to_fill(char* page_address, std::vector<_Page*>& made);
+  // Gives up pages of a failed fetch: unmapped with the world stopped (by
+  // the caller), then forgotten, unlisted and freed.
+  void abandon_pages(const std::vector<_Page*>& pages);
+  // Drops one page: unmapped, unlisted, freed.
+  void drop_page(_Page* page, bool forget);
+
+  std::map<dv4u, _Page*> pages_by_offset_;  // every page object, page 0 included
 };
+
+// The dead-handle marker: read_only and in_use of a closed database's object.
+constexpr int DVDB_DELETED_MARK = static_cast<int>(0xDDDDDDDDu);
+
+// Test hook: sets kill_flags of db.
+void _VRN_let_it_die(DVDB* db, dv4u flags);
 
 }  // namespace dv_qem

@@ -129,6 +129,8 @@ class _DV_int {
   static const dv_typespec* lookup_type(const char* name);
   // The built-in pointer typespec that lookup_type answers for pointers.
   static void set_pointer_typespec(const dv_typespec* ts);
+  // Calls visit for every registered typespec, newest first.
+  static void for_each_type(void (*visit)(const dv_typespec* ts));
 
  private:
   friend void _VRN_set_default_address_space(char* start, unsigned size);

@@ -57,6 +57,11 @@ const dv_typespec* _DV_int::lookup_type(const char* name) {
   return nullptr;
 }
 
+void _DV_int::for_each_type(void (*visit)(const dv_typespec* ts)) {
+  _VRN_thread_lock lock;
+  for (const type_node* node = types_; node != nullptr; node = node->next) visit(node->ts);
+}
+
 void _DV_int::set_pointer_typespec(const dv_typespec* ts) {
   _VRN_thread_lock lock;
   pointer_typespec_ = ts;

@@ -1,0 +1,60 @@
+// The self-check of an open database and the dump of its contents.
+#include <cstdint>
+
+#include "db_allocator.h"
+#include "dv_err.h"
+#include "dv_platform.h"
+#include "dvdb.h"
+#include "page.h"
+#include "runtime_state.h"
+
+namespace dv_qem {
+
+namespace {
+
+dv4u word_of(const void* p) { return static_cast<dv4u>(reinterpret_cast<uintptr_t>(p)); }
+
+void check(bool holds, const char* text) {
+  if (!holds) _VRN_assertion_violation(text, __FILE__, __LINE__);
+}
+
+}  // namespace
+
+void DVDB::self_check() {
+  check_usable();
+  if (next != nullptr) {
+    check(word_of(as_start) < word_of(next->as_start), "(dv4u)as_start < (dv4u)next->as_start");
+    check(uint64_t{word_of(as_start)} + as_size <= word_of(next->as_start),
+          "((dv4u)as_start + as_size) <= (dv4u)next->as_start");
+  }
+  check(root_page != nullptr, "root_page");
+  const _Page* last = nullptr;
+  size_t listed = 0;
+  for (const _File_element* e = root_page; e != nullptr; e = e->get_next()) {
+    last = static_cast<const _Page*>(e);
+    last->self_check();
+    check(find_page(last->get_buffer()) == last, "find_page(pg->get_buffer())==pg");
+    ++listed;
+  }
+  check(listed == pages_by_offset_.size(), "listed==pages_by_offset_.size()");
+  const _File_element* pg = last;
+  while (pg->get_prev() != nullptr) {
+    static_cast<const _Page*>(pg)->self_check();
+    pg = pg->get_prev();
+  }
+  check(pg == root_page, "pg==root_page");
+  allocator->self_check();
+}
+
+void DVDB::dump_contents() {
+  check_usable();
+  _VRN_printf("DATABASE %s\n=====================================================\n%s, AS [0x%x, %u], size %u\n",
+              pathname, read_only ? "R/O" : "R/W", word_of(as_start), as_size, image_size());
+  allocator->dump();
+  _VRN_printf("Dumping page info\n=================\n");
+  const dv4u page_size = _DV_int::get_page_size();
+  for (const _File_element* e = root_page; e != nullptr; e = e->get_next())
+    static_cast<const _Page*>(e)->dump_line(static_cast<int>(e->get_offset() / page_size));
+}
+
+}  // namespace dv_qem

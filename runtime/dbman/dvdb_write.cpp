@@ -1,0 +1,180 @@
+// Writing a database: save (the write of every modified page behind a dirty
+// header), the dirty and clean marks of the header, copy and save_as.
+#include <cstring>
+#include <vector>
+
+#include "db_log.h"
+#include "db_super.h"
+#include "db_undo.h"
+#include "dv_err.h"
+#include "dvdb.h"
+#include "memory_layer.h"
+#include "page.h"
+#include "runtime_state.h"
+#include "transaction_state.h"
+
+namespace dv_qem {
+
+namespace {
+
+bool file_exists(const char* path) { return _VRN_get_mode(path) != -1; }
+
+void write_whole(_Storage& storage, const void* from, dv4u size, dv4u offset) {
+  if (storage.write_at(from, size, offset) != size)
+    throw dv_err_cant_write_to_file("Failed to write %d bytes to file.", static_cast<int>(size));
+}
+
+void read_whole(_Storage& storage, void* into, dv4u size, dv4u offset) {
+  if (storage.read_at(into, size, offset) != size)
+    throw dv_err_cant_read_from_file("Failed to read %d bytes from file.", static_cast<int>(size));
+}
+
+}  // namespace
+
+void DVDB::save() {
+  check_not_transient();
+  if (_Transaction_state::in_progress() != nullptr)
+    throw dv_err_trans("A database (%s) can not be saved inside a transaction.", pathname);
+  check_usable();
+  if (_Transaction_state::is_initialized()) return;
+  write_pages();
+}
+
+void DVDB::write_pages() {
+  check_usable();
+  if (read_only) throw dv_err_write_permission_denied("Attempt to save a readonly database (%s).\n", pathname);
+  const dv4u stamp = _DB_write_stamp();
+  bool wrote = false;
+  for (_File_element* e = root_page; e != nullptr; e = e->get_next()) {
+    _Page* page = static_cast<_Page*>(e);
+    if (page->get_lock() != _Page::LW) continue;
+    if (!wrote) {
+      log->complete(stamp);
+      mark_header(true, stamp);
+      wrote = true;
+    }
+    page->write_to_file();
+  }
+  if (wrote) {
+    // Every page is durable before the header says the file is whole again.
+    storage.flush();
+    for (_File_element* e = root_page; e != nullptr; e = e->get_next()) {
+      _Page* page = static_cast<_Page*>(e);
+      if (page->get_lock() == _Page::LW) page->set_lock(_Page::LR);
+    }
+    if (kill_flags & _DVDB_DIE_IN_SAVE)
+      _VRN_assertion_violation("!(_kill_flags & _DVDB_DIE_IN_SAVE)", __FILE__, __LINE__);
+    mark_header(false, 0);
+    log->reset();
+  }
+  if (undo != nullptr) undo->reset();
+}
+
+void DVDB::mark_header(bool dirty, dv4u stamp) {
+  _DB_header_super* header = super();
+  if ((header->recovery_word != 0) == dirty) _VRN_assertion_violation("is_dirty() != _dirty", __FILE__, __LINE__);
+  if (dirty && stamp == 0) _VRN_assertion_violation("tstamp", __FILE__, __LINE__);
+  root_page->protect(dv_memory_read_write);
+  header->recovery_word = dirty ? 1 : 0;
+  header->timestamp = dirty ? stamp : 0;
+  if (root_page->get_lock() == _Page::LR) root_page->protect(dv_memory_read_only);
+  root_page->write_to_file();
+  storage.flush();
+}
+
+void DVDB::copy(const char* path, int mode, int overwrite) {
+  check_usable();
+  char full[_VRN_MAX_PATH];
+  check_path(path, full);
+  if (_Transaction_state::in_progress() != nullptr)
+    throw dv_err_trans("A database can not be copied inside a transaction (%s)", pathname);
+  if (!overwrite && file_exists(full))
+    throw dv_err_database_exists("The target database %s exists, and overwrite option is not specified.", full);
+  DVDB* target = nullptr;
+  copy_image_to(full, mode, overwrite, false, target);
+  target->close_and_free(close_mode::keep_file);
+}
+
+void DVDB::copy_image_to(const char* full, int mode, int overwrite, bool delete_on_any_failure,
+                         DVDB*& target) {
+  target = new DVDB(full, 0);
+  bool marked = false;
+  try {
+    target->open_file(_VRN_O_RDWR | _VRN_O_CREAT | (overwrite ? _VRN_O_TRUNC : 0), mode);
+    const dv4u page = _DV_int::get_page_size();
+    std::vector<char> buffer(page);
+
+    // Page 0 as the file holds it, marked as being written: a copy cut
+    // short is never taken for a whole database.
+    read_whole(storage, buffer.data(), page, 0);
+    auto* header = reinterpret_cast<_DB_header_super*>(buffer.data());
+    if (_DB_validate_super(*header) != super_valid)
+      _VRN_assertion_violation("hdr->validate_header() == _DB_header_super::valid", __FILE__, __LINE__);
+    header->recovery_word = 1;
+    header->timestamp = 0;
+    write_whole(target->storage, buffer.data(), page, 0);
+    marked = true;
+
+    // Every other page: from memory where it is accessible (modified or
+    // not), else from this database's file.
+    const dv4u size = image_size();
+    for (dv4u offset = page; offset < size; offset += page) {
+      const _Page* p = find_page(as_start + offset);
+      const char* from = buffer.data();
+      if (p != nullptr && p->is_mapped() && p->get_lock() != _Page::LNONE)
+        from = p->get_buffer();
+      else
+        read_whole(storage, buffer.data(), page, offset);
+      write_whole(target->storage, from, page, offset);
+    }
+    target->storage.flush();
+    if (kill_flags & _DVDB_DIE_IN_COPY)
+      _VRN_assertion_violation("!(_kill_flags & _DVDB_DIE_IN_COPY)", __FILE__, __LINE__);
+    write_whole(target->storage, as_start, page, 0);
+    target->storage.flush();
+    _VRN_flush_directory_of(full);
+  } catch (const dv_err&) {
+    DVDB* failed = target;
+    target = nullptr;
+    failed->close_and_free(delete_on_any_failure || !marked ? close_mode::delete_file : close_mode::keep_file);
+    throw;
+  }
+}
+
+void DVDB::save_as(const char* path, int mode, int overwrite) {
+  check_not_transient();
+  if (_Transaction_state::in_progress() != nullptr)
+    throw dv_err_trans("A database (%s) can not be saved_as inside a transaction.", pathname);
+  check_usable();
+  if (path == nullptr) return save();
+  char full[_VRN_MAX_PATH];
+  full_path_of(path, full);
+  if (DVDB* user = _DV_int::lookup_DVDB_by_path(full)) {
+    if (user == this) return save();
+    throw dv_err_database_in_use("The database %s exists, and is already in use.", full);
+  }
+  if (read_only)
+    throw dv_err_write_permission_denied("Attempt to save_as(%s) a readonly database (%s).", full, pathname);
+  if (!overwrite && file_exists(full))
+    throw dv_err_database_exists("The database %s exists, and overwrite option is not specified.", full);
+
+  DVDB* target = nullptr;
+  copy_image_to(full, mode, overwrite, true, target);
+
+  // The database goes on in the new file, which holds every page now.
+  storage.close();
+  target->storage.hand_over_to(storage);
+  target->close_and_free(close_mode::keep_file);
+  _VRN_free(pathname);
+  pathname = _VRN_strdup(full);
+  for (_File_element* e = root_page; e != nullptr; e = e->get_next()) {
+    _Page* page = static_cast<_Page*>(e);
+    if (page->get_lock() == _Page::LW) page->set_lock(_Page::LR);
+  }
+  _DB_log* old_log = log;
+  log = make_log();
+  old_log->close(true);
+  if (undo != nullptr) undo->reset();
+}
+
+}  // namespace dv_qem

@@ -1,0 +1,145 @@
+// Lock states, memory and checks of one page.
+#include "page.h"
+
+#include <cstdint>
+#include <cstring>
+
+#include "db_allocator.h"
+#include "db_log.h"
+#include "db_undo.h"
+#include "dv_err.h"
+#include "dv_platform.h"
+#include "dvdb.h"
+#include "memory_layer.h"
+#include "runtime_state.h"
+
+namespace dv_qem {
+
+namespace {
+
+dv4u word_of(const void* p) { return static_cast<dv4u>(reinterpret_cast<uintptr_t>(p)); }
+
+dv4u element_flags(const DVDB* db) {
+  dv4u flags = _File_element::allow_reads | _File_element::insert_in_offset_order;
+  if (!db->read_only) flags |= _File_element::allow_writes;
+  return flags;
+}
+
+void check(bool holds, const char* text) {
+  if (!holds) _VRN_assertion_violation(text, __FILE__, __LINE__);
+}
+
+}  // namespace
+
+_Page::_Page(DVDB* db_, char* address)
+    : _File_element(&db_->storage, static_cast<dv4u>(address - db_->as_start), _DV_int::get_page_size(),
+                    address, element_flags(db_)),
+      db(db_) {}
+
+void _Page::rearm() {
+  DV_ASSERT(lock == LW);
+  page_flags |= page_rearmed;
+}
+
+void _Page::map(int kind) {
+  check(!is_mapped(), "!is_mapped()");
+  dv_map_memory(buffer, size, kind);
+  buffer_valid = 1;
+  page_flags |= page_mapped;
+}
+
+void _Page::unmap(bool forget) {
+  check(is_mapped(), "is_mapped()");
+  lock = LNONE;
+  page_flags = 0;
+  if (forget && db->allocator != nullptr) db->allocator->forget_page(buffer);
+  // Access goes first: a thread reading the page meanwhile faults and waits
+  // for the page to be read again, and never sees the dropped contents.
+  dv_protect_memory(buffer, size, dv_memory_no_access);
+  dv_unmap_memory(buffer, size);
+}
+
+void _Page::protect(int kind) {
+  if (is_mapped()) dv_protect_memory(buffer, size, kind);
+}
+
+void _Page::set_lock(int l, bool grew) {
+  check(l == LW || l == LR, "(_ps==LW) || (_ps==LR)");
+  if (l == LW && lock == LW && !is_rearmed()) return;
+  const int old = lock;
+  lock = l;
+  if (l == LW) {
+    // The page becomes writable only once its before-image is recorded; a
+    // failed record leaves it as it was.
+    try {
+      if (db->undo != nullptr) db->undo->record_page(this);
+      if (!is_rearmed()) log_before_image(grew);
+    } catch (...) {
+      lock = old;
+      throw;
+    }
+    page_flags &= ~dv4u{page_rearmed};
+  }
+  protect(l == LR ? dv_memory_read_only : dv_memory_read_write);
+}
+
+void _Page::log_before_image(bool grew) {
+  check(is_mapped(), "p->is_mapped()");
+  check(lock == LW, "p->get_lock()==_Page::LW");
+  check(db->find_page(buffer) == this, "p->get_db()==its_db");
+  if (grew)
+    db->log->log_growth(db->image_size());
+  else
+    db->log->log_page(offset, buffer, size);
+}
+
+void _Page::downgrade() {
+  lock = LNONE;
+  protect(dv_memory_no_access);
+}
+
+void _Page::zero() {
+  if (is_mapped()) std::memset(buffer, 0, size);
+}
+
+void _Page::self_check() const {
+  check(is_buffer_valid(), "is_buffer_valid()");
+  const _File_element* pr = get_prev();
+  if (pr != nullptr)
+    check(pr->get_buffer() < get_buffer(), "pr->get_buffer() < get_buffer()");
+  else
+    check(word_of(get_buffer()) == word_of(db->as_start), "(dv4u)get_buffer()==(dv4u)db->get_as_start()");
+  check(db != nullptr, "db");
+  check(is_mapped(), "is_mapped()");
+  check(lock >= LNONE && lock < _LBAD, "pstate>=LNONE && pstate<_LBAD");
+  check(get_size() == _DV_int::get_page_size(), "get_size()==_DV_int::get_page_size()");
+  check(word_of(get_buffer()) == word_of(db->as_start) + get_offset(),
+        "(dv4u)get_buffer() == ((dv4u)db->get_as_start() + get_offset())");
+  if (get_offset() == 0) {
+    check(pr == nullptr, "pr==0");
+    check(lock != LNONE, "pstate!=LNONE");
+  }
+  const _File_element* nx = get_next();
+  if (nx != nullptr) check(nx->get_offset() > get_offset(), "(dv4u)nx->get_offset() > (dv4u)get_offset()");
+  if (!db->read_only)
+    check((flags & allow_reads) && (flags & allow_writes), "(flags & allow_reads) && (flags & allow_writes)");
+  else
+    check(!(flags & allow_writes), "!(flags & allow_writes)");
+  check(flags & insert_in_offset_order, "flags & insert_in_offset_order");
+}
+
+const char* _Page::lock_name(int l) {
+  switch (l) {
+    case LNONE: return "LNONE";
+    case LR: return "LR";
+    case LW: return "LW";
+    default: return "L?";
+  }
+}
+
+void _Page::dump_line(int number) const {
+  _VRN_printf("   Page %4d 0x%x, buffer 0x%x, offset %6u, lock=%s%s\n", number, word_of(this),
+              word_of(buffer), static_cast<unsigned>(offset), lock_name(lock), offset == 0 ? " (root)" : "");
+}
+
+}  // namespace dv_qem

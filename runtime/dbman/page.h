@@ -1,0 +1,75 @@
+// _Page: one page of one open database, the file element that moves it
+// between the database file and its place in the address range, with its
+// lock state. A page object exists from the page's first touch (or its
+// creation by growth) until it is dropped or the database closed.
+//
+//   LNONE  no access: the next touch reads the page from the file again
+//   LR     read-only access
+//   LW     read-write access; the page is written by the next save
+//
+// A page is logged at its first write lock after being read or saved.
+#pragma once
+
+#include "dv_types.h"
+#include "file_element.h"
+
+namespace dv_qem {
+
+class DVDB;
+
+class _Page : public _File_element {
+ public:
+  enum lock_state : int { LNONE = 0, LR = 1, LW = 2, _LBAD = 3 };
+  enum page_flag_bits : dv4u {
+    page_mapped = 1,   // its memory is committed
+    page_rearmed = 2,  // write-locked but made read-only by an undo marker
+  };
+
+  // The page at address of db: not mapped, lock LNONE, in no list.
+  _Page(DVDB* db, char* address);
+
+  DVDB* get_db() const { return db; }
+  int get_lock() const { return lock; }
+  dv4u get_page_flags() const { return page_flags; }
+  int is_mapped() const { return (page_flags & page_mapped) != 0; }
+  int is_rearmed() const { return (page_flags & page_rearmed) != 0; }
+  // Flags a write-locked page for re-arming: its next write faults again.
+  void rearm();
+
+  // Commits the page's memory with the access kind (dv_memory_kind); the
+  // page must not be mapped.
+  void map(int kind);
+  // Decommits the page's memory: lock LNONE, flags 0; with forget the
+  // allocator drops what it knows of the page. The page must be mapped.
+  void unmap(bool forget);
+  // Sets the access of a mapped page (nothing for an unmapped one).
+  void protect(int kind);
+  // Locks the page LR (read-only) or LW (read-write). Write-locking hands the
+  // page to the undo records and, unless re-armed, logs its before-image (as
+  // a new page when grew) before the page becomes writable; when that fails
+  // the page keeps its lock. An LW page asked for LW that is not re-armed is
+  // left alone.
+  void set_lock(int l, bool grew = false);
+  // Lock LNONE, no access: the next touch fetches the page again.
+  void downgrade();
+  // Fills a mapped page with zeros.
+  void zero();
+
+  // Raises dv_err_internal naming the first broken invariant.
+  void self_check() const;
+  // "   Page %4d 0x%x, buffer 0x%x, offset %6u, lock=%s%s\n" to standard output.
+  void dump_line(int number) const;
+
+  static const char* lock_name(int l);
+
+ private:
+  // Hands the page to the database's log: as growth (the image's size
+  // before this page) or as its current contents.
+  void log_before_image(bool grew);
+
+  DVDB* db;
+  int lock = LNONE;
+  dv4u page_flags = 0;
+};
+
+}  // namespace dv_qem

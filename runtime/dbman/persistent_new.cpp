@@ -1,0 +1,93 @@
+// Persistent operator new and delete, and the runtime's global operator
+// delete: every delete of the process goes through durnavel::free_memory.
+#include <cstdio>
+#include <cstdlib>
+
+#include "db_allocator.h"
+#include "durnavel.h"
+#include "dvdb.h"
+
+using dv_qem::DVDB;
+using dv_qem::dv_database;
+using dv_qem::dv_err_operator_new_args;
+using dv_qem::dv_typespec;
+
+namespace {
+
+// The database db stands for; the transient database means ordinary heap.
+DVDB* database_of(dv_database* db) {
+  if (db == nullptr) throw dv_err_operator_new_args("new(db) requires non-null dv_database argument.");
+  return DVDB::of(db);
+}
+
+DVDB* database_of_hint(const void* hint) {
+  if (hint == nullptr) throw dv_err_operator_new_args("persistent new(void*) requires a non-null address hint");
+  return DVDB::of(dv_database::of(hint));
+}
+
+void require_typespec(const dv_typespec* ts) {
+  if (ts == nullptr) throw dv_err_operator_new_args("persistent new requires non-null dv_typespec argument.");
+}
+
+void* heap_allocation(std::size_t size) { return dv_qem::_VRN_allocate_zeroed(size, 1); }
+
+// A delete cannot throw: a failure to free is shown and ends the process,
+// as the C heap does with a block it does not own.
+void free_or_abort(void* p) noexcept {
+  try {
+    dv_qem::durnavel::free_memory(p);
+  } catch (const dv_qem::dv_err& e) {
+    e.print();
+    std::abort();
+  }
+}
+
+}  // namespace
+
+void* operator new(std::size_t size, dv_database* db, dv_typespec* ts) {
+  dv_qem::_VRN_thread_lock lock;
+  DVDB* target = database_of(db);
+  if (target->is_transient()) return heap_allocation(size);
+  require_typespec(ts);
+  target->check_usable();
+  return target->allocator->allocate(size, ts, 0, dv_qem::user_page_group);
+}
+
+void* operator new(std::size_t size, dv_database* db, dv_typespec* ts, unsigned count) {
+  dv_qem::_VRN_thread_lock lock;
+  DVDB* target = database_of(db);
+  if (target->is_transient()) return heap_allocation(size);
+  require_typespec(ts);
+  if (count == 0) throw dv_err_operator_new_args("persistent new requires non-null array count.");
+  target->check_usable();
+  return target->allocator->allocate(size, ts, count, dv_qem::user_page_group);
+}
+
+void* operator new(std::size_t size, const void* hint, dv_typespec* ts) {
+  dv_qem::_VRN_thread_lock lock;
+  DVDB* target = database_of_hint(hint);
+  if (target->is_transient()) return heap_allocation(size);
+  require_typespec(ts);
+  target->check_usable();
+  return target->allocator->allocate_near(size, ts, 0, hint, dv_qem::user_page_group);
+}
+
+void* operator new(std::size_t size, const void* hint, dv_typespec* ts, unsigned count) {
+  dv_qem::_VRN_thread_lock lock;
+  DVDB* target = database_of_hint(hint);
+  if (target->is_transient()) return heap_allocation(size);
+  require_typespec(ts);
+  if (count == 0) throw dv_err_operator_new_args("new(db) requires non-null array count.");
+  target->check_usable();
+  return target->allocator->allocate_near(size, ts, count, hint, dv_qem::user_page_group);
+}
+
+void operator delete(void* p, dv_database*, dv_typespec*) noexcept { free_or_abort(p); }
+void operator delete(void* p, dv_database*, dv_typespec*, unsigned) noexcept { free_or_abort(p); }
+void operator delete(void* p, const void*, dv_typespec*) noexcept { free_or_abort(p); }
+void operator delete(void* p, const void*, dv_typespec*, unsigned) noexcept { free_or_abort(p); }
+
+void operator delete(void* p) noexcept { free_or_abort(p); }
+void operator delete(void* p, std::size_t) noexcept { free_or_abort(p); }
+void operator delete[](void* p) noexcept { free_or_abort(p); }
+void operator delete[](void* p, std::size_t) noexcept { free_or_abort(p); }
