@@ -2,6 +2,7 @@
 #pragma once
 
 #include "dv_coll_err.h"
+#include "dv_coll_range.h"
 #include "dv_coll_rep_registry.h"
 #include "dv_coll_session.h"
 #include "dv_coll_typed.h"

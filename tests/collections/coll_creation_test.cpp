@@ -13,6 +13,7 @@
 
 #include "coll_db_test.h"
 #include "dv_coll_err.h"
+#include "dv_coll_range.h"
 #include "dv_coll_rep_registry.h"
 #include "dv_coll_session.h"
 #include "dv_coll_typed.h"
@@ -279,6 +280,7 @@ TEST_F(CollFacadeDb, FacadeAndRepresentationLiveInTheDatabase) {
   EXPECT_EQ(ts->get_size(), 12u);
   EXPECT_EQ(dv_typespec::get_typespec("dv_qem::dv_cursor")->get_size(), 52u);
   EXPECT_EQ(dv_typespec::get_typespec("dv_qem::dv_coll_ptr")->get_size(), 4u);
+  EXPECT_EQ(dv_typespec::get_typespec("dv_qem::dv_coll_range")->get_size(), 40u);
   delete in_db;
   delete near_owner;
   EXPECT_EQ(destroyed.n, 2);
@@ -358,6 +360,8 @@ TEST(CollCreation, QueryAndIndexEntryPointsAreNotSupported) {
       {[&] { c._add_index(path, 0, nullptr, nullptr); },
        "dv_collection::_add_index"},
       {[&] { c._assign_or(c); }, "dv_collection::_assign_or"},
+      {[] { dv_coll_range r(0, 5); }, "dv_coll_range::dv_coll_range()"},
+      {[] { dv_coll_range r(-2, static_cast<const void*>(nullptr), 2, nullptr); }, "dv_coll_range::dv_coll_range()"},
   };
   for (const Row& r : rows) EXPECT_EQ(thrown_by(r.call), std::string("dv_err_not_supported - ") + r.name);
 }

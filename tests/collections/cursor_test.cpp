@@ -192,6 +192,16 @@ TEST(Cursor, Errors) {
             "dv_err_cursor - <err-0024-3640> Invalid cursor type found during cursor iteration");
   EXPECT_EQ(thrown_by([&] { unbound.remove_at(); }), kIllegalUpdate);
   EXPECT_EQ(unbound.get_range(), nullptr);
+  // Range and index-path cursors are not supported and stay unbound.
+  alignas(4) char nothing[64] = {};
+  dv_cursor ranged(*reinterpret_cast<dv_dictionary*>(nothing), *reinterpret_cast<dv_coll_range*>(nothing), 0);
+  dv_cursor indexed(c, *reinterpret_cast<dv_index_path*>(nothing), 0);
+  for (dv_cursor* cur : {&ranged, &indexed}) {
+    EXPECT_EQ(cur->flags(), 0u);
+    EXPECT_EQ(cur->owner(), nullptr);
+    EXPECT_EQ(thrown_by([&] { cur->next(); }),
+              "dv_err_cursor - <err-0024-3640> Invalid cursor type found during cursor iteration");
+  }
   EXPECT_EQ(unbound.get_index(), nullptr);
 }
 
