@@ -45,17 +45,16 @@ _Subsystem_local_coll* _VRN_get_subsystem_local_coll(_Session* session) {
   return state;
 }
 
-namespace {
-
-void attach_session_state(_Session* session) { _VRN_get_subsystem_local_coll(session); }
-
-// Makes the facade's virtual table live before any representation is made.
-void set_dispatch_tables() {
+void _VRN_set_coll_minimal_dispatch_tables() {
   dv_outofline_collection facade;
   (void)facade;
 }
 
-const _Coll_session_steps collection_steps = {attach_session_state, set_dispatch_tables};
+namespace {
+
+void attach_session_state(_Session* session) { _VRN_get_subsystem_local_coll(session); }
+
+const _Coll_session_steps collection_steps = {attach_session_state, _VRN_set_coll_minimal_dispatch_tables};
 
 // Installed at load, before any initialisation can run.
 struct install_steps {

@@ -47,4 +47,10 @@ class _Subsystem_local_coll : public _Subsystem_local {
 // Call under the session lock.
 _Subsystem_local_coll* _VRN_get_subsystem_local_coll(_Session* session);
 
+// Once per process, during the library's initialisation: constructs and
+// destroys one empty instance of each collection class whose virtual table
+// must be live before any collection is read (the facade here; the hash-table
+// library adds its own).
+void _VRN_set_coll_minimal_dispatch_tables();
+
 }  // namespace dv_qem

@@ -10,6 +10,7 @@
 
 #include <cstring>
 #include <string>
+#include <type_traits>
 
 #include "coll_db_test.h"
 #include "dv_coll_err.h"
@@ -325,6 +326,13 @@ TEST(CollSession, IndexUseHistory) {
   dv_collection::_clear_index_use_history();
   EXPECT_EQ(history->cardinality(), 0u);
 }
+
+// Session state is never shared between two owners.
+static_assert(!std::is_copy_constructible_v<_Subsystem_local_coll>);
+static_assert(!std::is_copy_assignable_v<_Subsystem_local_coll>);
+// Typed collections are facades: nothing of their own.
+static_assert(sizeof(dv_Bag<int>) == sizeof(dv_outofline_collection));
+static_assert(sizeof(dv_Array<int>) == sizeof(dv_outofline_collection));
 
 TEST(CollSession, TheStateDestroysWhatItOwns) {
   vector_rep_kinds kinds{_Coll_kind::list, _Coll_kind::set};
