@@ -1,0 +1,159 @@
+// Snapshot arrays of update-insensitive and sorted cursors: taken at bind
+// time, sorted on request, walked by index. A snapshot is one block next to
+// the cursor: a count word, then one entry per element (a plain pointer, or a
+// soft pointer when the collection is persistent).
+#include "coll_startup.h"
+#include "dv_coll_err.h"
+#include "dv_coll_key_functions.h"
+#include "dv_cursor.h"
+#include "dv_function_cache.h"
+#include "dv_new.h"
+#include "dv_reference.h"
+#include "dv_sort.h"
+#include "durnavel.h"
+
+namespace dv_qem {
+
+namespace {
+
+using entry = dv4u;  // a plain pointer or a soft pointer: one address word
+
+// count entries behind their count word, next to the object at hint.
+entry* new_snapshot(const void* hint, unsigned count) {
+  unsigned words = count + 1;
+  auto* block = static_cast<entry*>(::operator new(words * sizeof(entry), dv_cluster::with(hint),
+                                                   dv_typespec::get_unsigned_int(), words));
+  block[0] = count;
+  return block + 1;
+}
+
+void free_snapshot(entry* entries) {
+  if (entries != nullptr) ::operator delete(entries - 1);
+}
+
+void* address_of(entry e) { return reinterpret_cast<void*>(static_cast<std::uintptr_t>(e)); }
+
+// Orders snapshot entries by a rank function of their elements, or by
+// address without one.
+class snapshot_order : public QS_compare {
+ public:
+  explicit snapshot_order(_Rank_fcn rank) : rank_(rank) {}
+  int compare(const void* a, const void* b) override {
+    void* left = address_of(*static_cast<const entry*>(a));
+    void* right = address_of(*static_cast<const entry*>(b));
+    if (rank_ != nullptr) return rank_(left, right);
+    return left < right ? -1 : (left > right ? 1 : 0);
+  }
+
+ private:
+  _Rank_fcn rank_;
+};
+
+void swap_entries(unsigned i, unsigned j, void* base, unsigned, void*) {
+  entry* entries = static_cast<entry*>(base);
+  entry t = entries[i];
+  entries[i] = entries[j];
+  entries[j] = t;
+}
+
+}  // namespace
+
+void dv_cursor::array_bind() {
+  set(array_cursor_bit, 1);
+  array_create(*contents());
+  if (sorted_cursor()) array_sort();
+  set_more(count_ != 0);
+}
+
+void dv_cursor::array_create(const dv_collection& c) {
+  index_ = 0;
+  count_ = 0;
+  unsigned capacity = c.cardinality();
+  if (capacity == 0) return;
+  const bool persistent = durnavel::is_persistent(&c) != 0;
+  set(exceeds_addr_space_bit, persistent);
+  entry* entries = new_snapshot(this, capacity);
+  set_state_a(entries);
+  // Every element the walk yields is stored, nulls included; the count is
+  // what was stored.
+  dv_cursor walk(c, 0);
+  dv_address_space_marker marker;
+  unsigned stored = 0;
+  for (bool more = walk.more(); more && stored < capacity;) {
+    void* e = persistent ? walk.retrieve(marker) : walk.retrieve();
+    entries[stored++] = static_cast<entry>(reinterpret_cast<std::uintptr_t>(e));
+    if (persistent)
+      walk.next(marker);
+    else
+      walk.next();
+    more = walk.more();
+  }
+  entries[-1] = stored;
+  count_ = stored;
+}
+
+void dv_cursor::array_sort() {
+  _Rank_fcn rank = nullptr;
+  if (sort_by_user_rfn()) {
+    rank = reinterpret_cast<_Rank_fcn>(state_b());
+  } else if (sort_by_type()) {
+    _VRN_coll_initialize();  // makes the function cache
+    if (_Mapping_fcn_cache == nullptr)
+      err_coll_internal.signal("no function cache to sort a cursor by type %s", static_cast<const char*>(state_b()));
+    _Hash_fcn hash = nullptr;
+    _Mapping_fcn_cache->find_functions(static_cast<const char*>(state_b()), rank, hash, 1);
+  }
+  if (count_ < 2) return;
+  snapshot_order order(rank);
+  _Quick_sort(state_a(), count_, sizeof(entry), order, swap_entries);
+}
+
+void dv_cursor::array_copy(const dv_cursor& other) {
+  set_state_a(nullptr);
+  if (other.state_a() == nullptr) return;
+  const entry* from = static_cast<const entry*>(other.state_a());
+  entry* entries = new_snapshot(this, from[-1]);
+  for (unsigned i = 0; i < from[-1]; ++i) entries[i] = from[i];
+  set_state_a(entries);
+  set(array_cursor_bit, 1);
+}
+
+void dv_cursor::array_unbind() {
+  free_snapshot(static_cast<entry*>(state_a()));
+  set_state_a(nullptr);
+  count_ = index_ = 0;
+}
+
+void* dv_cursor::array_entry(unsigned i) const { return address_of(static_cast<const entry*>(state_a())[i]); }
+
+int dv_cursor::array_first(void*& out) {
+  index_ = 0;
+  if (count_ == 0) return 0;
+  out = array_entry(index_);
+  return 1;
+}
+
+int dv_cursor::array_next(void*& out) {
+  if (index_ >= count_) return 0;
+  if (++index_ == count_) return 0;
+  out = array_entry(index_);
+  return 1;
+}
+
+int dv_cursor::array_last(void*& out) {
+  if (count_ == 0) return 0;
+  index_ = count_ - 1;
+  out = array_entry(index_);
+  return 1;
+}
+
+int dv_cursor::array_previous(void*& out) {
+  if (index_ == 0) return 0;
+  --index_;
+  out = array_entry(index_);
+  return 1;
+}
+
+void* dv_cursor::array_retrieve() const { return index_ >= count_ ? nullptr : array_entry(index_); }
+
+}  // namespace dv_qem
