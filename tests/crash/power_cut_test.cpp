@@ -86,10 +86,10 @@ void apply(std::vector<char>& file, const change& c, const std::vector<bool>& se
   }
   const size_t end = static_cast<size_t>(c.offset) + c.data.size();
   if (file.size() < end) file.resize(end);
-  size_t piece = 0;
-  for (size_t at = static_cast<size_t>(c.offset); at < end; ++piece) {
+  size_t sector = 0;
+  for (size_t at = static_cast<size_t>(c.offset); at < end; ++sector) {
     const size_t next = std::min(end, (at / kSector + 1) * kSector);
-    if (selected.empty() || selected[piece])
+    if (selected.empty() || selected[sector])
       std::copy(c.data.begin() + (at - c.offset), c.data.begin() + (next - c.offset), file.begin() + at);
     at = next;
   }
