@@ -96,9 +96,20 @@ class DVDB : public dv_database, public _DB_space {
   // Writes every write-locked page behind a dirty header, then marks the
   // header clean (the save of a database without transactions; commit).
   void write_pages();
-  // Sets (dirty, with stamp) or clears the recovery mark in page 0 and writes
-  // page 0 durably.
+  // Sets (dirty, with stamp) or clears the recovery mark in page 0 and makes
+  // it durable: a dirty mark writes the two mark words alone (the rest of
+  // the file's page 0 stays as it was until the pages are written), a clean
+  // mark the whole page 0.
   void mark_header(bool dirty, dv4u stamp);
+
+  // ---- transactions (dvdb_transaction.cpp) --------------------------------
+  // Commit of an update transaction: every writable open database writes its
+  // modified pages; the first failure propagates.
+  static void commit_all();
+  // Abort: every writable open database discards its changes since its last
+  // write; every database is reverted even when one fails, then the first
+  // failure propagates.
+  static void revert_all();
 
   // ---- the image --------------------------------------------------------------
   _DB_header_super* super() const { return reinterpret_cast<_DB_header_super*>(as_start); }
@@ -196,6 +207,18 @@ class DVDB : public dv_database, public _DB_space {
   void abandon_pages(const std::vector<_Page*>& pages);
   // Drops one page: unmapped, unlisted, freed.
   void drop_page(_Page* page, bool forget);
+  // Discards the changes since the last write: new pages dropped, modified
+  // pages left without access (the next touch reads them again), page 0 read
+  // again, the allocator, the log and the undo records reset.
+  void revert_changes();
+  // Puts page 0 back as the file holds it (relocated start kept), read-locked.
+  void reread_page0();
+  // After a write that may have reached the file in part: the database is
+  // refused as needing recovery until it is closed and recovered, and every
+  // page but page 0 (read-locked) is left without access.
+  void refuse_after_failed_write();
+  // Every page but page 0 without access, page 0 read-locked.
+  void release_pages();
 
   std::map<dv4u, _Page*> pages_by_offset_;  // every page object, page 0 included
 };

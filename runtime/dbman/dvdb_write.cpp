@@ -1,5 +1,6 @@
 // Writing a database: save (the write of every modified page behind a dirty
 // header), the dirty and clean marks of the header, copy and save_as.
+#include <cstddef>
 #include <cstring>
 #include <vector>
 
@@ -43,28 +44,32 @@ void DVDB::save() {
 void DVDB::write_pages() {
   check_usable();
   if (read_only) throw dv_err_write_permission_denied("Attempt to save a readonly database (%s).\n", pathname);
-  const dv4u stamp = _DB_write_stamp();
-  bool wrote = false;
-  for (_File_element* e = root_page; e != nullptr; e = e->get_next()) {
-    _Page* page = static_cast<_Page*>(e);
-    if (page->get_lock() != _Page::LW) continue;
-    if (!wrote) {
-      log->complete(stamp);
+  bool modified = false;
+  for (_File_element* e = root_page; e != nullptr && !modified; e = e->get_next())
+    modified = static_cast<_Page*>(e)->get_lock() == _Page::LW;
+  if (modified) {
+    // Each step is durable before the next begins: the completed log, the
+    // dirty mark, every page, the clean mark, the emptied log.
+    const dv4u stamp = _DB_write_stamp();
+    log->complete(stamp);  // a failure here leaves the file untouched
+    try {
       mark_header(true, stamp);
-      wrote = true;
+      for (_File_element* e = root_page; e != nullptr; e = e->get_next()) {
+        _Page* page = static_cast<_Page*>(e);
+        if (page->get_lock() == _Page::LW) page->write_to_file();
+      }
+      storage.flush();
+      if (kill_flags & _DVDB_DIE_IN_SAVE)
+        _VRN_assertion_violation("!(_kill_flags & _DVDB_DIE_IN_SAVE)", __FILE__, __LINE__);
+      mark_header(false, 0);
+    } catch (...) {
+      refuse_after_failed_write();
+      throw;
     }
-    page->write_to_file();
-  }
-  if (wrote) {
-    // Every page is durable before the header says the file is whole again.
-    storage.flush();
     for (_File_element* e = root_page; e != nullptr; e = e->get_next()) {
       _Page* page = static_cast<_Page*>(e);
       if (page->get_lock() == _Page::LW) page->set_lock(_Page::LR);
     }
-    if (kill_flags & _DVDB_DIE_IN_SAVE)
-      _VRN_assertion_violation("!(_kill_flags & _DVDB_DIE_IN_SAVE)", __FILE__, __LINE__);
-    mark_header(false, 0);
     log->reset();
   }
   if (undo != nullptr) undo->reset();
@@ -78,7 +83,15 @@ void DVDB::mark_header(bool dirty, dv4u stamp) {
   header->recovery_word = dirty ? 1 : 0;
   header->timestamp = dirty ? stamp : 0;
   if (root_page->get_lock() == _Page::LR) root_page->protect(dv_memory_read_only);
-  root_page->write_to_file();
+  if (dirty) {
+    // The two words alone: page 0 as this write leaves it goes to the file
+    // with the other pages. A torn write of the whole page could bring part
+    // of the new page 0 into the file without the mark that has it put back.
+    static_assert(offsetof(_DB_header_super, timestamp) == offsetof(_DB_header_super, recovery_word) + 4);
+    write_whole(storage, &header->recovery_word, 2 * sizeof(dv4u), offsetof(_DB_header_super, recovery_word));
+  } else {
+    root_page->write_to_file();
+  }
   storage.flush();
 }
 

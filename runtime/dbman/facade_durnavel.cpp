@@ -29,9 +29,7 @@ void check_typespec(const dv_typespec* ts) {
 
 void durnavel::initialize() {
   _DV_int::initialize();
-  if (std::getenv("DV_QEM_USE_TXN") == nullptr) return;
-  _VRN_thread_lock lock;
-  if (!_Transaction_state::is_initialized()) throw dv_err_not_supported("dv_transaction::initialize");
+  if (std::getenv("DV_QEM_USE_TXN") != nullptr) dv_transaction::initialize();
 }
 
 int durnavel::is_persistent(const void* address) {

@@ -78,8 +78,10 @@ void _Page::set_lock(int l, bool grew) {
       lock = old;
       throw;
     }
-    page_flags &= ~dv4u{page_rearmed};
   }
+  // Re-arming lasts only while the page stays write-locked: once it leaves
+  // that state its next write lock starts afresh and logs it again.
+  page_flags &= ~dv4u{page_rearmed};
   protect(l == LR ? dv_memory_read_only : dv_memory_read_write);
 }
 
@@ -95,6 +97,7 @@ void _Page::log_before_image(bool grew) {
 
 void _Page::downgrade() {
   lock = LNONE;
+  page_flags &= ~dv4u{page_rearmed};
   protect(dv_memory_no_access);
 }
 

@@ -48,9 +48,11 @@ class _Page : public _File_element {
   // page to the undo records and, unless re-armed, logs its before-image (as
   // a new page when grew) before the page becomes writable; when that fails
   // the page keeps its lock. An LW page asked for LW that is not re-armed is
-  // left alone.
+  // left alone. Any lock set here ends the re-arming, so a page read-locked
+  // by a write is logged again at its next write lock.
   void set_lock(int l, bool grew = false);
-  // Lock LNONE, no access: the next touch fetches the page again.
+  // Lock LNONE, no access, re-arming ended: the next touch fetches the page
+  // again.
   void downgrade();
   // Fills a mapped page with zeros.
   void zero();

@@ -1,4 +1,5 @@
-// The write/flush event counter and the test hook called at a chosen event.
+// The write/flush event counter, the test hook called at a chosen event,
+// and the recorder of file changes.
 #include "file_fault_hook.h"
 
 #include <atomic>
@@ -10,6 +11,7 @@ namespace {
 std::atomic<unsigned> event_count{0};
 std::atomic<_VRN_file_event_fn> hook{nullptr};
 std::atomic<unsigned> hook_event{0};
+std::atomic<_VRN_file_change_fn> recorder{nullptr};
 
 }  // namespace
 
@@ -33,6 +35,13 @@ void _VRN_file_event(int kind) {
   if (fn == nullptr) return;
   unsigned at = hook_event.load();
   if (at == 0 || at == event) fn(event, kind);
+}
+
+void _VRN_set_file_change_recorder(_VRN_file_change_fn fn) { recorder.store(fn); }
+
+void _VRN_file_change_made(const _VRN_file_change& change) {
+  _VRN_file_change_fn fn = recorder.load(std::memory_order_relaxed);
+  if (fn != nullptr) fn(change);
 }
 
 }  // namespace dv_qem

@@ -115,6 +115,7 @@ int _VRN_close_file(_VRN_file* f) {
 
 size_t _VRN_pwrite_file(_VRN_file* f, const void* buffer, size_t length, off_t offset) {
   _VRN_file_event(_VRN_FILE_EVENT_WRITE);
+  _VRN_file_change_made({_VRN_FILE_CHANGE_WRITE, f->fd, buffer, length, offset});
   const char* from = static_cast<const char*>(buffer);
   size_t done = 0;
   while (done < length) {
@@ -177,6 +178,7 @@ off_t _VRN_seek_file(_VRN_file* f, off_t distance, int whence) {
 
 void _VRN_flush_file(_VRN_file* f) {
   _VRN_file_event(_VRN_FILE_EVENT_FLUSH);
+  _VRN_file_change_made({_VRN_FILE_CHANGE_FLUSH, f->fd, nullptr, 0, 0});
   int rc;
   do {
     rc = ::fsync(f->fd);
@@ -193,6 +195,7 @@ off_t _VRN_file_size(_VRN_file* f) {
 }
 
 void _VRN_truncate_file(_VRN_file* f, off_t size) {
+  _VRN_file_change_made({_VRN_FILE_CHANGE_TRUNCATE, f->fd, nullptr, static_cast<size_t>(size), 0});
   int rc;
   do {
     rc = ::ftruncate(f->fd, size);
@@ -202,6 +205,7 @@ void _VRN_truncate_file(_VRN_file* f, off_t size) {
 
 void _VRN_flush_directory_of(const char* path) {
   _VRN_file_event(_VRN_FILE_EVENT_FLUSH);
+  _VRN_file_change_made({_VRN_FILE_CHANGE_FLUSH_DIRECTORY, -1, nullptr, 0, 0});
   const char* slash = std::strrchr(path, '/');
   std::string directory = slash == nullptr ? std::string(".")
                           : slash == path  ? std::string("/")

@@ -1,0 +1,104 @@
+// The database side of transactions: the commit of every modified database,
+// and the abort that discards every database's changes since its last write.
+#include <cstdint>
+#include <cstring>
+#include <exception>
+#include <vector>
+
+#include "db_allocator.h"
+#include "db_log.h"
+#include "db_undo.h"
+#include "dv_err.h"
+#include "dvdb.h"
+#include "memory_layer.h"
+#include "page.h"
+#include "runtime_state.h"
+
+namespace dv_qem {
+
+void DVDB::commit_all() {
+  for (DVDB* db = _DV_int::get_first_DVDB(); db != nullptr; db = db->next)
+    if (!db->read_only) db->write_pages();
+}
+
+void DVDB::revert_all() {
+  std::exception_ptr first_failure;
+  for (DVDB* db = _DV_int::get_first_DVDB(); db != nullptr; db = db->next) {
+    try {
+      db->revert_changes();
+    } catch (...) {
+      if (first_failure == nullptr) first_failure = std::current_exception();
+    }
+  }
+  if (first_failure != nullptr) std::rethrow_exception(first_failure);
+}
+
+void DVDB::revert_changes() {
+  if (read_only) return;
+  if (super()->recovery_word != 0) {
+    // A write that failed part way: the file and the log decide, at
+    // recovery; nothing of the transaction stays reachable meanwhile.
+    release_pages();
+    if (undo != nullptr) undo->reset();
+    return;
+  }
+  // Pages first, so that every page is released whatever fails later.
+  std::vector<_Page*> new_pages;
+  bool page0_restored = true;
+  std::exception_ptr failure;
+  for (_File_element* e = root_page; e != nullptr; e = e->get_next()) {
+    _Page* page = static_cast<_Page*>(e);
+    if (!(page->get_flags() & _File_element::transferred)) {
+      new_pages.push_back(page);
+    } else if (page == root_page) {
+      if (page->get_lock() != _Page::LW) continue;
+      try {
+        reread_page0();
+      } catch (...) {
+        page0_restored = false;
+        failure = std::current_exception();
+      }
+    } else if (page->get_lock() == _Page::LW) {
+      // Read again, and relocated, at its next touch.
+      page->downgrade();
+    }
+  }
+  for (_Page* page : new_pages) drop_page(page, true);
+  if (!page0_restored) {
+    refuse_after_failed_write();
+    std::rethrow_exception(failure);
+  }
+  allocator->reset();
+  if (undo != nullptr) undo->reset();
+  log->reset();
+}
+
+void DVDB::reread_page0() {
+  const dv4u page = _DV_int::get_page_size();
+  std::vector<char> image(page);
+  if (storage.read_at(image.data(), page, 0) != page)
+    throw dv_err_cant_read_from_file("Failed to read %d bytes from file.", static_cast<int>(page));
+  root_page->protect(dv_memory_read_write);
+  std::memcpy(as_start, image.data(), page);
+  // The start field holds where this database is mapped now, as at open.
+  super()->as_start = static_cast<dv4u>(reinterpret_cast<uintptr_t>(as_start));
+  root_page->set_lock(_Page::LR);
+}
+
+void DVDB::refuse_after_failed_write() {
+  root_page->protect(dv_memory_read_write);
+  super()->recovery_word = 1;
+  release_pages();
+}
+
+void DVDB::release_pages() {
+  for (_File_element* e = root_page; e != nullptr; e = e->get_next()) {
+    _Page* page = static_cast<_Page*>(e);
+    if (page == root_page)
+      page->set_lock(_Page::LR);
+    else if (page->is_mapped())
+      page->downgrade();
+  }
+}
+
+}  // namespace dv_qem
