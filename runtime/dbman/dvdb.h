@@ -121,14 +121,16 @@ class DVDB : public dv_database, public _DB_space {
   // Reads the page at page_address from the file with lock l, relocating it
   // (with the rest of its large object when that needs relocation).
   void fetch_page(char* page_address, int l);
-  // Drops the unmodified pages of [from, from + size) cut to the image;
-  // returns how many.
+  // Drops the unmodified pages of [from, from + size) cut to the image
+  // (page 0 and pages undo records keep stay); returns how many.
   unsigned drop_pages(const char* from, dv4u size);
   void page_stats(unsigned& unlocked, unsigned& read_locked, unsigned& write_locked) const;
 
   // ---- undo and object moves --------------------------------------------------
   void set_undo_marker();
   void undo_steps(unsigned steps, bool redo);
+  // Whether an undo record keeps page (it is not dropped then).
+  bool held_by_undo(const _Page* page) const;
   void record_move(void* old_location, void* new_location);
   // Rewrites every pointer of the user objects and the roots' values that
   // the recorded moves name, then forgets the moves; with pages_per_save,
@@ -196,6 +198,9 @@ class DVDB : public dv_database, public _DB_space {
   void abandon_pages(const std::vector<_Page*>& pages);
   // Drops one page: unmapped, unlisted, freed.
   void drop_page(_Page* page, bool forget);
+  // Flags every write-locked page for re-arming and makes every accessible
+  // page read-only, so the next write to any page faults.
+  void rearm_pages();
 
   std::map<dv4u, _Page*> pages_by_offset_;  // every page object, page 0 included
 };

@@ -72,14 +72,14 @@ void _Page::set_lock(int l, bool grew) {
     // The page becomes writable only once its before-image is recorded; a
     // failed record leaves it as it was.
     try {
-      if (db->undo != nullptr) db->undo->record_page(this);
+      if (db->undo != nullptr) db->undo->record_page(this, old, grew);
       if (!is_rearmed()) log_before_image(grew);
     } catch (...) {
       lock = old;
       throw;
     }
-    page_flags &= ~dv4u{page_rearmed};
   }
+  page_flags &= ~dv4u{page_rearmed};
   protect(l == LR ? dv_memory_read_only : dv_memory_read_write);
 }
 
@@ -95,6 +95,7 @@ void _Page::log_before_image(bool grew) {
 
 void _Page::downgrade() {
   lock = LNONE;
+  page_flags &= ~dv4u{page_rearmed};
   protect(dv_memory_no_access);
 }
 
