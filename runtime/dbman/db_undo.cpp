@@ -94,6 +94,7 @@ unsigned _DB_undo::apply(unsigned steps, marker_list& from, marker_list& to) {
     markers.push_back(m);
     for (_Undo_page* r = m->records(); r != nullptr; r = r->next) ++n_records;
   }
+  if (markers.empty()) return 0;
 
   // Everything that allocates happens before the world stops, and is taken
   // back when part of it fails.
