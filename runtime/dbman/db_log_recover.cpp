@@ -20,8 +20,8 @@ constexpr size_t kSystemTextSize = 320;
   throw dv_err_database_recovery("The Log file is corrupted. Tag is invalid.");
 }
 
-void write_whole(_VRN_file* file, const void* buffer, size_t length, off_t offset) {
-  if (_VRN_pwrite_file(file, buffer, length, offset) != length)
+void write_whole(_Storage& db, const void* buffer, size_t length, off_t offset) {
+  if (db.write_at(buffer, length, offset) != length)
     throw dv_err_cant_write_to_file("Failed to write %d bytes to file.", static_cast<int>(length));
 }
 
@@ -139,29 +139,29 @@ replay_plan read_plan(_VRN_file* log, dv4u page_size, off_t extent) {
 
 // Writes the plan into the database file; page 0 (with the recovery word
 // and timestamp cleared) goes last, after everything else is flushed.
-void replay(const replay_plan& plan, _VRN_file* log, _VRN_file* db_file,
+void replay(const replay_plan& plan, _VRN_file* log, _Storage& db,
             std::vector<char>& page0, dv4u page_size) {
   std::vector<char> image(page_size);
   for (const auto& [offset, at] : plan.images) {
     if (offset == 0) continue;
     if (_VRN_pread_file(log, image.data(), page_size, at) != page_size) corrupted();
-    write_whole(db_file, image.data(), page_size, offset);
+    write_whole(db, image.data(), page_size, offset);
   }
-  if (plan.restored_size != 0) _VRN_truncate_file(db_file, plan.restored_size);
-  _VRN_flush_file(db_file);
+  if (plan.restored_size != 0) db.truncate(plan.restored_size);
+  db.flush();
 
   if (!plan.page0.empty()) page0 = plan.page0;
   _DB_header_super& super = super_of(page0);
   if (plan.restored_size != 0) super.db_size = plan.restored_size;
   super.recovery_word = 0;
   super.timestamp = 0;
-  write_whole(db_file, page0.data(), page_size, 0);
-  _VRN_flush_file(db_file);
+  write_whole(db, page0.data(), page_size, 0);
+  db.flush();
 }
 
 }  // namespace
 
-void _DB_log_recover(const char* db_path, _VRN_file* db_file) {
+void _DB_log_recover(const char* db_path, _Storage& db) {
   const dv4u page_size = _VRN_get_page_size();
   char log_path[_VRN_MAX_PATH];
   _VRN_add_extension(log_path, sizeof log_path, db_path, "log");
@@ -169,7 +169,7 @@ void _DB_log_recover(const char* db_path, _VRN_file* db_file) {
   const _DB_log_header header = read_log_header(log, log_path, db_path, page_size);
 
   std::vector<char> page0(page_size);
-  if (_VRN_pread_file(db_file, page0.data(), page_size, 0) != page_size ||
+  if (db.read_at(page0.data(), page_size, 0) != page_size ||
       !super_block_valid(super_of(page0), page_size))
     _VRN_assertion_violation("db_hdr->validate_header() == _DB_header_super::valid", __FILE__,
                              __LINE__);
@@ -180,10 +180,10 @@ void _DB_log_recover(const char* db_path, _VRN_file* db_file) {
         "%d expected, found %d",
         log_path, db_path, static_cast<int>(super.timestamp), static_cast<int>(header.timestamp));
 
-  off_t extent = _VRN_file_size(db_file);
+  off_t extent = db.size();
   if (static_cast<off_t>(super.db_size) > extent) extent = super.db_size;
   const replay_plan plan = read_plan(log.file(), page_size, extent);
-  replay(plan, log.file(), db_file, page0, page_size);
+  replay(plan, log.file(), db, page0, page_size);
   log.close_and_delete();
 }
 

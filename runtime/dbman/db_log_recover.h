@@ -1,14 +1,16 @@
-// Recovery of a database file from its recovery log, after a crash while the
-// file was being written (its header still carries the recovery word).
+// Recovery of a database file (or stream) from its recovery log, after a
+// crash while it was being written (its header still carries the recovery
+// word).
 #pragma once
 
-#include "dv_platform.h"
+#include "storage.h"
 
 namespace dv_qem {
 
-// Puts the database file db_file (the database at db_path, open read-write)
-// back into its state before the interrupted write, from the complete log
-// "<db_path>.log", then deletes the log.
+// Puts the database db (the database at db_path, its file or stream open
+// read-write) back into its state before the interrupted write, from the
+// complete log "<db_path>.log", then deletes the log. (A stream database's
+// db_path is the base its log was named after, see DVDB::make_log.)
 //
 // The whole log is checked before the database file is touched, so every
 // refusal leaves the file as it was (still marked) and the log in place:
@@ -25,6 +27,6 @@ namespace dv_qem {
 // page 0 and the cut are flushed; then page 0 (its logged image when there
 // is one) is written with the recovery word and timestamp cleared and
 // flushed; only then is the log deleted.
-void _DB_log_recover(const char* db_path, _VRN_file* db_file);
+void _DB_log_recover(const char* db_path, _Storage& db);
 
 }  // namespace dv_qem

@@ -87,9 +87,12 @@ void DVDB::check_path(const char* path, char* full) {
 
 void DVDB::open_file(int flags, int mode) {
   char text[kSystemTextSize] = "";
-  switch (storage.open(pathname, flags, mode, text, sizeof text)) {
-    case _VRN_FILE_OK:
-      return;
+  const int code = storage.open(pathname, flags, mode, text, sizeof text);
+  if (code != _VRN_FILE_OK) raise_open_error(code, text);
+}
+
+void DVDB::raise_open_error(int code, const char* text) const {
+  switch (code) {
     case _VRN_FILE_ACCESS_DENIED:
       throw dv_err_database_is_locked("%s-access to the database \"%s\" is denied (%s).", "Read/write", pathname,
                                       text);
@@ -124,13 +127,11 @@ void DVDB::close_image(close_mode mode) {
   root_page = nullptr;
   _DV_int::deregister_DVDB(this);
 
-  // The file is deleted while this process still holds its lock, so that
-  // no other opener's file of the same name can be the one removed.
   bool delete_failed = false;
-  if (storage.is_open()) {
-    if (mode != close_mode::keep_file) delete_failed = _VRN_delete_file(pathname) != 0;
+  if (mode != close_mode::keep_file)
+    delete_failed = storage.is_open() && storage.close_and_delete(pathname) != 0;
+  else
     storage.close();
-  }
   if (log != nullptr) {
     _DB_log* closing = log;
     log = nullptr;

@@ -10,7 +10,9 @@
 // instead of reaching freed memory.
 #pragma once
 
+#include <functional>
 #include <map>
+#include <string>
 #include <vector>
 
 #include "db_format.h"
@@ -85,13 +87,37 @@ class DVDB : public dv_database, public _DB_space {
   void save_as(const char* path, int mode, int overwrite);
   void copy(const char* path, int mode, int overwrite);
 
-  // ---- the file ---------------------------------------------------------------
+  // ---- lifecycle in a stream of a compound file (dvdb_stream.cpp; the path
+  // is the stream's name in UTF-8) -------------------------------------------------
+  static DVDB* create(IStorage* container, const char16_t* name, unsigned mode, unsigned as_size_mb);
+  static DVDB* open(IStorage* container, const char16_t* name, unsigned mode, unsigned as_factor);
+  void save_as(IStorage* container, const char16_t* name, unsigned mode);
+  void copy(IStorage* container, const char16_t* name, unsigned mode);
+  // The path check of the stream forms: a null container, a null or empty
+  // name, a name that cannot be converted and one of _VRN_MAX_PATH bytes or
+  // more are refused; narrow (_VRN_MAX_PATH bytes) receives the name in UTF-8.
+  static void stream_path_of(IStorage* container, const char16_t* name, char* narrow);
+  // The open database in the stream name of container, or null.
+  static DVDB* stream_user(IStorage* container, const char* narrow);
+
+  // ---- the file or stream -------------------------------------------------------
+  // How the storage of a database being made is opened.
+  using storage_opener = std::function<void(DVDB&)>;
   // Opens the file at pathname with the platform flags; a failure raises the
   // error of the file-open code.
   void open_file(int flags, int mode);
-  // The log of a database opened for writing: a log file beside the
-  // database when transactions are initialised or logging is on, else the
-  // shared log that records nothing.
+  // Creates (create) or opens the stream name of container with the stream
+  // mode; a failure raises the error of the file-open code it maps to.
+  void open_stream(IStorage* container, const char16_t* name, unsigned mode, bool create);
+  // Raises the error of a failed file open (code: _VRN_file_error) with the
+  // system's text.
+  [[noreturn]] void raise_open_error(int code, const char* text) const;
+  // The log of a database opened for writing. A file database: a log file
+  // beside the database when transactions are initialised or logging is on,
+  // else the shared log that records nothing. A stream database: a log file
+  // beside its container file, named after the container and the stream
+  // (a temporary one for a container without a file), when transactions
+  // are initialised; else the shared log.
   _DB_log* make_log();
   // Writes every write-locked page behind a dirty header, then marks the
   // header clean (the save of a database without transactions; commit).
@@ -132,14 +158,16 @@ class DVDB : public dv_database, public _DB_space {
   // Reads the page at page_address from the file with lock l, relocating it
   // (with the rest of its large object when that needs relocation).
   void fetch_page(char* page_address, int l);
-  // Drops the unmodified pages of [from, from + size) cut to the image;
-  // returns how many.
+  // Drops the unmodified pages of [from, from + size) cut to the image
+  // (page 0 and pages undo records keep stay); returns how many.
   unsigned drop_pages(const char* from, dv4u size);
   void page_stats(unsigned& unlocked, unsigned& read_locked, unsigned& write_locked) const;
 
   // ---- undo and object moves --------------------------------------------------
   void set_undo_marker();
   void undo_steps(unsigned steps, bool redo);
+  // Whether an undo record keeps page (it is not dropped then).
+  bool held_by_undo(const _Page* page) const;
   void record_move(void* old_location, void* new_location);
   // Rewrites every pointer of the user objects and the roots' values that
   // the recorded moves name, then forgets the moves; with pages_per_save,
@@ -175,10 +203,20 @@ class DVDB : public dv_database, public _DB_space {
   // How a database is closed.
   enum class close_mode { keep_file, delete_file, delete_file_reporting };
 
-  static DVDB* make_and_create(const char* full, int mode, int overwrite, unsigned as_size_mb);
-  static DVDB* make_and_open(const char* full, int read_only, unsigned as_factor);
-  void create_image(int mode, int overwrite, unsigned as_size_mb);
-  void open_image(unsigned as_factor);
+  static DVDB* make_and_create(const char* full, const storage_opener& open, unsigned as_size_mb);
+  static DVDB* make_and_open(const char* full, int read_only, const storage_opener& open, unsigned as_factor,
+                             bool recovery_check);
+  void create_image(const storage_opener& open, unsigned as_size_mb);
+  void open_image(const storage_opener& open, unsigned as_factor, bool recovery_check);
+  _DB_log* make_stream_log();
+  // The name the log of this stream database is made from, "<container
+  // path>.<stream name>" (the container's full path); false for a container
+  // without a file.
+  bool stream_log_base(std::string& base) const;
+  // A stream database left in the middle of a write is put back from its
+  // log when the log lies beside its container; without the log it opens
+  // as it is and needs recovery.
+  void recover_stream();
   // Closes the database: pages dropped, list left, file closed or deleted,
   // log closed, everything it owns released. A handle callers hold is then
   // kept as a marked handle; an object no caller has seen is freed. A failed
@@ -192,11 +230,15 @@ class DVDB : public dv_database, public _DB_space {
   void release();
   // Frees the page objects left after a failed close (their memory is left).
   void discard_page_objects();
-  // Writes the current image to a new file at full and leaves that file open
-  // in target. On failure the target is closed: its file deleted when the
-  // failure came before the file was marked as being written (or always,
-  // with delete_on_any_failure), else kept with that mark.
-  void copy_image_to(const char* full, int mode, int overwrite, bool delete_on_any_failure, DVDB*& target);
+  // Writes the current image to a new database at full whose storage open
+  // makes, and leaves it open in target. On failure the target is closed:
+  // its file or stream deleted when the failure came before it was marked as
+  // being written (or always, with delete_on_any_failure), else kept with
+  // that mark.
+  void copy_image_to(const char* full, const storage_opener& open, bool delete_on_any_failure, DVDB*& target);
+  // The end of save_as: the database goes on in target's storage under
+  // target's path, and target is discarded.
+  void continue_in(DVDB* target);
   // Reads the page at page_address alone (relocating its objects with
   // relocate) and locks it l.
   void fetch_single(char* page_address, int l, bool relocate);
@@ -219,6 +261,9 @@ class DVDB : public dv_database, public _DB_space {
   void refuse_after_failed_write();
   // Every page but page 0 without access, page 0 read-locked.
   void release_pages();
+  // Flags every write-locked page for re-arming and makes every accessible
+  // page read-only, so the next write to any page faults.
+  void rearm_pages();
 
   std::map<dv4u, _Page*> pages_by_offset_;  // every page object, page 0 included
 };

@@ -33,7 +33,7 @@ unsigned DVDB::drop_pages(const char* from, dv4u size) {
     char* address = page->get_buffer();
     if (address < first) break;
     cursor = page->get_offset();
-    if (page->get_offset() == 0 || page->get_lock() == _Page::LW) continue;
+    if (page->get_offset() == 0 || page->get_lock() == _Page::LW || held_by_undo(page)) continue;
 
     char* object = allocator != nullptr ? allocator->large_object_at(address) : nullptr;
     if (object == nullptr) {
@@ -46,7 +46,7 @@ unsigned DVDB::drop_pages(const char* from, dv4u size) {
 
     // The pages of a large object in memory go together: all of them when
     // the object starts in the range or one of them lies in it, and none of
-    // them is modified; otherwise none. The walk goes on below the object.
+    // them is modified or kept by undo; otherwise none. The walk goes on below the object.
     char* object_page = page_of(object);
     const dv4u object_offset = static_cast<dv4u>(object_page - as_start);
     object_pages.clear();
@@ -56,7 +56,7 @@ unsigned DVDB::drop_pages(const char* from, dv4u size) {
          it != pages_by_offset_.end() && allocator->large_object_at(it->second->get_buffer()) == object; ++it) {
       object_pages.push_back(it->second);
       touches_range = touches_range || in_range(it->second->get_buffer());
-      modified = modified || it->second->get_lock() == _Page::LW;
+      modified = modified || it->second->get_lock() == _Page::LW || held_by_undo(it->second);
     }
     cursor = std::min(cursor, object_offset);
     if (!touches_range || modified) continue;

@@ -47,13 +47,15 @@ DVDB* DVDB::create(const char* path, int mode, int overwrite, unsigned as_size_m
     throw dv_err_trans("A database can not be created inside a transaction (%s)", full);
   if (!overwrite && file_exists(full))
     throw dv_err_database_exists("The database %s exists, and overwrite option is not specified.", full);
-  return make_and_create(full, mode, overwrite, as_size_mb);
+  return make_and_create(
+      full, [&](DVDB& db) { db.open_file(_VRN_O_RDWR | _VRN_O_CREAT | (overwrite ? _VRN_O_TRUNC : 0), mode); },
+      as_size_mb);
 }
 
-DVDB* DVDB::make_and_create(const char* full, int mode, int overwrite, unsigned as_size_mb) {
+DVDB* DVDB::make_and_create(const char* full, const storage_opener& open, unsigned as_size_mb) {
   DVDB* db = new DVDB(full, 0);
   try {
-    db->create_image(mode, overwrite, as_size_mb);
+    db->create_image(open, as_size_mb);
   } catch (const dv_err&) {
     db->close_and_free(close_mode::delete_file);
     throw;
@@ -61,8 +63,8 @@ DVDB* DVDB::make_and_create(const char* full, int mode, int overwrite, unsigned 
   return db;
 }
 
-void DVDB::create_image(int mode, int overwrite, unsigned as_size_mb) {
-  open_file(_VRN_O_RDWR | _VRN_O_CREAT | (overwrite ? _VRN_O_TRUNC : 0), mode);
+void DVDB::create_image(const storage_opener& open, unsigned as_size_mb) {
+  open(*this);
   if (storage.write_at(DB_IN_CREATION_MARKER, DB_IN_CREATION_MARKER_SIZE, 0) != DB_IN_CREATION_MARKER_SIZE)
     throw dv_err_cant_write_to_file("Failed to write %d bytes to file.", static_cast<int>(DB_IN_CREATION_MARKER_SIZE));
   storage.flush();
@@ -87,7 +89,7 @@ void DVDB::create_image(int mode, int overwrite, unsigned as_size_mb) {
 
   root_page->write_to_file();
   storage.flush();
-  _VRN_flush_directory_of(pathname);
+  if (!storage.is_stream()) _VRN_flush_directory_of(pathname);
   root_page->set_lock(_Page::LR);
 }
 
@@ -101,13 +103,15 @@ DVDB* DVDB::open(const char* path, int ro, int create_mode, unsigned as_factor) 
     if (ro) throw dv_err_write_permission_denied("A database can not be created read-only (%s)", full);
     return create(full, create_mode, 0, 8);
   }
-  return make_and_open(full, ro, as_factor);
+  return make_and_open(
+      full, ro, [&](DVDB& db) { db.open_file(ro ? _VRN_O_RDONLY : _VRN_O_RDWR, 0); }, as_factor, true);
 }
 
-DVDB* DVDB::make_and_open(const char* full, int ro, unsigned as_factor) {
+DVDB* DVDB::make_and_open(const char* full, int ro, const storage_opener& open, unsigned as_factor,
+                          bool recovery_check) {
   DVDB* db = new DVDB(full, ro);
   try {
-    db->open_image(as_factor);
+    db->open_image(open, as_factor, recovery_check);
   } catch (const dv_err&) {
     db->close_and_free(close_mode::keep_file);
     throw;
@@ -115,10 +119,10 @@ DVDB* DVDB::make_and_open(const char* full, int ro, unsigned as_factor) {
   return db;
 }
 
-void DVDB::open_image(unsigned as_factor) {
-  open_file(read_only ? _VRN_O_RDONLY : _VRN_O_RDWR, 0);
+void DVDB::open_image(const storage_opener& open, unsigned as_factor, bool recovery_check) {
+  open(*this);
   _DB_header_super stored;
-  _DB_read_super(storage, pathname, true, stored);
+  _DB_read_super(storage, pathname, recovery_check, stored);
 
   uint64_t range = range_for(stored.db_size, read_only, as_factor);
   if (range > kLargestRange) throw dv_err_address_space_exhausted("Out of address space left for database %s.", pathname);
@@ -148,6 +152,7 @@ void DVDB::open_image(unsigned as_factor) {
 }
 
 _DB_log* DVDB::make_log() {
+  if (storage.is_stream()) return make_stream_log();
   if (_Transaction_state::is_initialized() || !_DV_int::is_logging_disabled())
     return _DB_log::open_for_update(pathname, false);
   return _DB_log::dummy();
@@ -179,7 +184,7 @@ void DVDB::recover(const char* path) {
   DVDB* db = new DVDB(full, 0);
   try {
     db->open_file(_VRN_O_RDWR, 0);
-    _DB_log_recover(full, db->storage.file);
+    _DB_log_recover(full, db->storage);
   } catch (const dv_err& e) {
     db->close_and_free(close_mode::keep_file);
     throw dv_err_database_recovery("Error during recovery of database %s: %s.", full, e.get_report());

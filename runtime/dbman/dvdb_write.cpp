@@ -20,6 +20,12 @@ namespace {
 
 bool file_exists(const char* path) { return _VRN_get_mode(path) != -1; }
 
+// Creates the file of a copy (create-or-truncate with overwrite, else
+// open-or-create) with the file mode.
+DVDB::storage_opener file_target(int mode, int overwrite) {
+  return [=](DVDB& target) { target.open_file(_VRN_O_RDWR | _VRN_O_CREAT | (overwrite ? _VRN_O_TRUNC : 0), mode); };
+}
+
 void write_whole(_Storage& storage, const void* from, dv4u size, dv4u offset) {
   if (storage.write_at(from, size, offset) != size)
     throw dv_err_cant_write_to_file("Failed to write %d bytes to file.", static_cast<int>(size));
@@ -104,16 +110,16 @@ void DVDB::copy(const char* path, int mode, int overwrite) {
   if (!overwrite && file_exists(full))
     throw dv_err_database_exists("The target database %s exists, and overwrite option is not specified.", full);
   DVDB* target = nullptr;
-  copy_image_to(full, mode, overwrite, false, target);
+  copy_image_to(full, file_target(mode, overwrite), false, target);
   target->close_and_free(close_mode::keep_file);
 }
 
-void DVDB::copy_image_to(const char* full, int mode, int overwrite, bool delete_on_any_failure,
+void DVDB::copy_image_to(const char* full, const storage_opener& open, bool delete_on_any_failure,
                          DVDB*& target) {
   target = new DVDB(full, 0);
   bool marked = false;
   try {
-    target->open_file(_VRN_O_RDWR | _VRN_O_CREAT | (overwrite ? _VRN_O_TRUNC : 0), mode);
+    open(*target);
     const dv4u page = _DV_int::get_page_size();
     std::vector<char> buffer(page);
 
@@ -145,7 +151,7 @@ void DVDB::copy_image_to(const char* full, int mode, int overwrite, bool delete_
       _VRN_assertion_violation("!(_kill_flags & _DVDB_DIE_IN_COPY)", __FILE__, __LINE__);
     write_whole(target->storage, as_start, page, 0);
     target->storage.flush();
-    _VRN_flush_directory_of(full);
+    if (!target->storage.is_stream()) _VRN_flush_directory_of(full);
   } catch (const dv_err&) {
     DVDB* failed = target;
     target = nullptr;
@@ -172,14 +178,17 @@ void DVDB::save_as(const char* path, int mode, int overwrite) {
     throw dv_err_database_exists("The database %s exists, and overwrite option is not specified.", full);
 
   DVDB* target = nullptr;
-  copy_image_to(full, mode, overwrite, true, target);
+  copy_image_to(full, file_target(mode, overwrite), true, target);
+  continue_in(target);
+}
 
-  // The database goes on in the new file, which holds every page now.
+void DVDB::continue_in(DVDB* target) {
+  // The database goes on in the new file or stream, which holds every page now.
   storage.close();
   target->storage.hand_over_to(storage);
-  target->close_and_free(close_mode::keep_file);
   _VRN_free(pathname);
-  pathname = _VRN_strdup(full);
+  pathname = _VRN_strdup(target->pathname);
+  target->close_and_free(close_mode::keep_file);
   for (_File_element* e = root_page; e != nullptr; e = e->get_next()) {
     _Page* page = static_cast<_Page*>(e);
     if (page->get_lock() == _Page::LW) page->set_lock(_Page::LR);

@@ -8,4 +8,6 @@ dv_typespec* dv_reference::get_dv_typespec() { return dv_typespec::get_pointer()
 
 dv_virtual_behavior::~dv_virtual_behavior() = default;
 
+basic_undo::~basic_undo() = default;
+
 }  // namespace dv_qem

@@ -72,7 +72,7 @@ void _Page::set_lock(int l, bool grew) {
     // The page becomes writable only once its before-image is recorded; a
     // failed record leaves it as it was.
     try {
-      if (db->undo != nullptr) db->undo->record_page(this);
+      if (db->undo != nullptr) db->undo->record_page(this, old, grew);
       if (!is_rearmed()) log_before_image(grew);
     } catch (...) {
       lock = old;

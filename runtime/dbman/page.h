@@ -45,17 +45,27 @@ class _Page : public _File_element {
   // Sets the access of a mapped page (nothing for an unmapped one).
   void protect(int kind);
   // Locks the page LR (read-only) or LW (read-write). Write-locking hands the
-  // page to the undo records and, unless re-armed, logs its before-image (as
-  // a new page when grew) before the page becomes writable; when that fails
-  // the page keeps its lock. An LW page asked for LW that is not re-armed is
-  // left alone. Any lock set here ends the re-arming, so a page read-locked
-  // by a write is logged again at its next write lock.
+  // page to the undo records (with its lock before, as a new page when grew)
+  // and, unless re-armed, logs its before-image (as growth when grew) before
+  // the page becomes writable; when that fails the page keeps its lock. An LW
+  // page asked for LW that is not re-armed is left alone. A read-locked page
+  // is no longer re-armed: it holds what the file holds.
   void set_lock(int l, bool grew = false);
-  // Lock LNONE, no access, re-arming ended: the next touch fetches the page
-  // again.
+  // Lock LNONE, no access, not re-armed: the next touch fetches the page again.
   void downgrade();
   // Fills a mapped page with zeros.
   void zero();
+
+  // ---- undo (page_undo.cpp); each leaves the page read-only ----------------
+  // Exchanges the mapped page's contents, lock and re-arm flag with the page
+  // image, lock and flags an undo record keeps.
+  void swap_with_image(char* image, int& kept_lock, dv4u& kept_flags);
+  // Copies the mapped page's contents, lock and re-arm flag out into an undo
+  // record, then unmaps the page and has the allocator forget it.
+  void move_out_to_image(char* image, int& kept_lock, dv4u& kept_flags);
+  // Maps the page again with the contents, lock and flags an undo record
+  // kept while it was out.
+  void restore_from_image(const char* image, int kept_lock, dv4u kept_flags);
 
   // Raises dv_err_internal naming the first broken invariant.
   void self_check() const;

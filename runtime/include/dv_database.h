@@ -15,6 +15,7 @@
 namespace dv_qem {
 
 class dv_database_root;
+class IStorage;
 
 class dv_database {
  public:
@@ -33,6 +34,23 @@ class dv_database {
   // says the database exists; is_open gives 0 for it and every other use is
   // refused as no longer valid.
   static dv_database* lookup(const char* path, int create_mode);
+  // ---- databases in a stream of a compound file --------------------------
+  // The stream is named by UTF-8 (converted to UTF-16 first) or UTF-16 text
+  // and created or opened with the stream mode (dv_olestorage.h: an access,
+  // STGM_SHARE_EXCLUSIVE, and STGM_CREATE to replace an existing stream).
+  // The database is read and written through the stream exactly as through
+  // a file. Each requires a fault guard on this thread.
+  //
+  // Creates a database in the stream; as_size_mb as for a file.
+  static dv_database* create(IStorage* storage, const char* name, unsigned mode, unsigned as_size_mb);
+  static dv_database* create(IStorage* storage, const char16_t* name, unsigned mode, unsigned as_size_mb);
+  // Opens the database in the stream; a mode without write access opens it
+  // read-only. as_factor as for a file. A database left in the middle of a
+  // write is put back first from its log beside the container (when opened
+  // for writing and the log is there).
+  static dv_database* open(IStorage* storage, const char* name, unsigned mode, unsigned as_factor);
+  static dv_database* open(IStorage* storage, const char16_t* name, unsigned mode, unsigned as_factor);
+
   // The database whose address range holds address, else the transient
   // database.
   static dv_database* of(const void* address);
@@ -61,6 +79,14 @@ class dv_database {
   // Writes the current contents (saved or not) to a new database at path;
   // this database stays as it is.
   void copy(const char* path, int mode, int overwrite) const;
+  // The stream forms: the new database is a stream of storage created with
+  // the stream mode. save_as with a null name and this database's own
+  // storage, or onto its own stream, is save; a save_as that fails leaves
+  // no stream behind.
+  void save_as(IStorage* storage, const char* name, unsigned mode);
+  void save_as(IStorage* storage, const char16_t* name, unsigned mode);
+  void copy(IStorage* storage, const char* name, unsigned mode) const;
+  void copy(IStorage* storage, const char16_t* name, unsigned mode) const;
 
   // ---- state -----------------------------------------------------------------
   // 1 when db is an open database (0 for null or a closed handle).

@@ -43,4 +43,10 @@ class dv_virtual_behavior {
   virtual ~dv_virtual_behavior();
 };
 
+// Base of the undo records a database keeps between undo markers.
+class basic_undo {
+ public:
+  virtual ~basic_undo();
+};
+
 }  // namespace dv_qem

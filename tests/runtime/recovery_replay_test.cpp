@@ -96,17 +96,16 @@ class RecoveryReplay : public ::testing::Test {
 
   // Runs recovery on the database file as the database's recovery does.
   void recover() {
-    int code = 0;
     char text[320];
-    _VRN_file* file = _VRN_open_file(db_path().c_str(), _VRN_O_RDWR, 0, code, text, sizeof text);
-    if (file == nullptr) throw dv_err_file("%s", text);
+    _Storage file;
+    if (file.open(db_path().c_str(), _VRN_O_RDWR, 0, text, sizeof text) != _VRN_FILE_OK) throw dv_err_file("%s", text);
     try {
       _DB_log_recover(db_path().c_str(), file);
     } catch (...) {
-      _VRN_close_file(file);
+      file.close();
       throw;
     }
-    _VRN_close_file(file);
+    file.close();
   }
 
   // Recovery's error report, or "" when it succeeded.
