@@ -25,6 +25,7 @@ void _DB_allocator::free(void* address) {
     dv4u n = page_number(region);
     // Room for the region's bit first: that may allocate, and may fail.
     g.fit_free_regions(n);
+    space_.will_write(region, large_object_pages(object));
     heap->freechunk(address, true, *types_);
     g.free_regions()->set(n);
     return;

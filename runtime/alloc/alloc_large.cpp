@@ -6,6 +6,7 @@
 #include "alloc_internal.h"
 #include "large_object_map.h"
 #include "page_group.h"
+#include "type_manager.h"
 
 namespace dv_qem {
 
@@ -27,6 +28,8 @@ void* _DB_allocator::large_from_free_regions(_Page_group& g, request& r) {
   auto take = [&](dv4u n) -> void* {
     _Page_header* region = heap_of_page(page_address(n));
     if (region->free_bytes() < r.size) return nullptr;
+    _Heap_extent extent = region->extent(*types_);
+    space_.will_write(page_address(n), static_cast<dv4u>((extent.end - page_address(n)) / DV_PAGE_SIZE));
     void* result = take_from(region, r);
     if (result != nullptr) free_regions->clear(n);
     return result;

@@ -90,6 +90,7 @@ bool _DB_allocator::split_free_region(_Page_group& g) {
     _Alloc_corruption(_Alloc_check::free_region_invalid);
   dv4u n_pages = static_cast<dv4u>((extent.end - region) / DV_PAGE_SIZE);
 
+  space_.will_write(region, n_pages);
   // Out of the vector first, so that allocations the map makes while it
   // shrinks can not pick the same region.
   free_regions->clear(n);

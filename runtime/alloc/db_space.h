@@ -23,6 +23,11 @@ class _DB_space {
   // When it throws part way through a growth, the pages given before stay
   // in the image and the allocator keeps them as pages of the group.
   virtual char* grow_page() = 0;
+  // The allocator is about to rewrite the n_pages pages from first as one
+  // step (a multi-page region's headers and fill): they are made writable now,
+  // while what they hold is still consistent, so that no write fault lands in
+  // the middle of the change and reads it half done.
+  virtual void will_write(char* first, dv4u n_pages) = 0;
 };
 
 }  // namespace dv_qem

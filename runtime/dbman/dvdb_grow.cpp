@@ -60,4 +60,8 @@ void DVDB::drop_page(_Page* page, bool forget) {
   delete page;
 }
 
+void DVDB::will_write(char* first, dv4u n_pages) {
+  for (dv4u i = 0; i < n_pages; ++i) serve_fault(first + i * _DV_int::get_page_size(), dv_mem_signal_write);
+}
+
 }  // namespace dv_qem

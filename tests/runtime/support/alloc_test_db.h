@@ -56,6 +56,7 @@ class test_db : public _DB_space {
       throw dv_err_address_space_exhausted(
           "Cannot grow address space for database %s. Allocating new page failed.", db_->pathname);
   }
+  void will_write(char*, dv4u) override {}  // plain memory: always writable
   char* grow_page() override {
     if (grow_failures_after_ == 0)
       throw dv_err_trans("Attempt allocate memory in database (%s) with no update transaction in progress.",
