@@ -1,5 +1,7 @@
 // Cursors over a packed list: state A is the cursor's slot (null: none), the
-// index field its position, the flag word's deleted and more marks. The
+// index field its position, the flag word's deleted and more marks. A cursor
+// keeps its position while other operations change the list, and stands
+// nowhere while that position holds no element. The
 // operations through a cursor and the cursor walk live here.
 #include "coll_messages.h"
 #include "dv_array.h"
@@ -14,12 +16,10 @@ constexpr unsigned no_position = ~0u;
 
 }  // namespace
 
-// The slot is trusted only while it holds an element of the current array;
-// a slot left behind by a replaced array falls back to the position.
+// The position word always matches the slot, and is what counts: a slot
+// pointer left behind in an array that growth replaced is never read.
 dv_coll_ptr* dv_packed_list::cursor_slot(const dv_cursor& c) const {
-  auto* slot = static_cast<dv_coll_ptr*>(c.state_a());
-  if (slot == nullptr) return nullptr;
-  if (slot >= slots_ && slot < slots_ + cardinality_) return slot;
+  if (c.state_a() == nullptr) return nullptr;
   unsigned position = c.current_index();
   return position < cardinality_ ? slots_ + position : nullptr;
 }
