@@ -1,6 +1,7 @@
 // The collections library's public surface in one include.
 #pragma once
 
+#include "dv_array.h"
 #include "dv_coll_err.h"
 #include "dv_coll_range.h"
 #include "dv_coll_rep_registry.h"
