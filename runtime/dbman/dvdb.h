@@ -99,6 +99,9 @@ class DVDB : public dv_database, public _DB_space {
   static void stream_path_of(IStorage* container, const char16_t* name, char* narrow);
   // The open database in the stream name of container, or null.
   static DVDB* stream_user(IStorage* container, const char* narrow);
+  // The path check of a stream: stream_path_of, then a stream already open as
+  // a database is refused with dv_err_database_in_use.
+  static void stream_path_check(IStorage* container, const char16_t* name, char* narrow);
 
   // ---- the file or stream -------------------------------------------------------
   // How the storage of a database being made is opened.

@@ -69,6 +69,12 @@ void DVDB::stream_path_of(IStorage* container, const char16_t* name, char* narro
   std::memcpy(narrow, converted, n + 1);
 }
 
+void DVDB::stream_path_check(IStorage* container, const char16_t* name, char* narrow) {
+  stream_path_of(container, name, narrow);
+  if (stream_user(container, narrow) != nullptr)
+    throw dv_err_database_in_use("The database %s exists, and is already in use.", narrow);
+}
+
 DVDB* DVDB::stream_user(IStorage* container, const char* narrow) {
   for (DVDB* db = _DV_int::get_first_DVDB(); db != nullptr; db = db->next)
     if (db->storage.is_in(container) && std::strcmp(db->pathname, narrow) == 0) return db;
@@ -92,9 +98,7 @@ DVDB* DVDB::create(IStorage* container, const char16_t* name, unsigned mode, uns
   _DV_int::initialize();
   _VRN_require_fault_handler();
   char narrow[_VRN_MAX_PATH];
-  stream_path_of(container, name, narrow);
-  if (stream_user(container, narrow) != nullptr)
-    throw dv_err_database_in_use("The database %s exists, and is already in use.", narrow);
+  stream_path_check(container, name, narrow);
   if (_Transaction_state::in_progress() != nullptr)
     throw dv_err_trans("A database can not be created inside a transaction (%s)", narrow);
   return make_and_create(narrow, stream_target(container, name, mode), as_size_mb);
@@ -106,9 +110,7 @@ DVDB* DVDB::open(IStorage* container, const char16_t* name, unsigned mode, unsig
   _DV_int::initialize();
   _VRN_require_fault_handler();
   char narrow[_VRN_MAX_PATH];
-  stream_path_of(container, name, narrow);
-  if (stream_user(container, narrow) != nullptr)
-    throw dv_err_database_in_use("The database %s exists, and is already in use.", narrow);
+  stream_path_check(container, name, narrow);
   const int ro = stream_mode_writes(mode) ? 0 : 1;
   auto open_and_recover = [=](DVDB& db) {
     db.open_stream(container, name, mode, false);
@@ -139,9 +141,7 @@ void DVDB::save_as(IStorage* container, const char16_t* name, unsigned mode) {
 void DVDB::copy(IStorage* container, const char16_t* name, unsigned mode) {
   check_usable();
   char narrow[_VRN_MAX_PATH];
-  stream_path_of(container, name, narrow);
-  if (stream_user(container, narrow) != nullptr)
-    throw dv_err_database_in_use("The database %s exists, and is already in use.", narrow);
+  stream_path_check(container, name, narrow);
   if (_Transaction_state::in_progress() != nullptr)
     throw dv_err_trans("A database can not be copied inside a transaction (%s)", pathname);
   DVDB* target = nullptr;
