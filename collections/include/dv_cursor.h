@@ -246,6 +246,10 @@ class _dv_cursor_holder {
 // cursor owns in its state A. The slot order is part of the interface.
 class dv_dictionary_cursor {
  public:
+  // Whether a new dictionary cursor is put on the first entry at once (0)
+  // or left unpositioned.
+  enum _set_position : int { position_at_first = 0, leave_unpositioned = 1 };
+
   dv_dictionary_cursor() = default;
   dv_dictionary_cursor(const dv_dictionary_cursor&) {}
   dv_dictionary_cursor& operator=(const dv_dictionary_cursor&) { return *this; }
