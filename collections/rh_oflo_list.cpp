@@ -48,20 +48,20 @@ void _RH_oflo_list::remove(const void* value) {
   if (elements()->_remove(value) == 0) dv_coll_raise<coll_msg::oflo_list_remove_inconsistent>(value);
 }
 
-dv_cursor& _RH_oflo_list::cursor_over_list(dv_cursor*& overflow_cursor) const {
-  if (overflow_cursor == nullptr)
+dv_cursor& _RH_oflo_list::cursor_over_list(_Rhash_cursor& c) const {
+  dv_cursor* overflow_cursor = c.get_oflo_current();
+  if (overflow_cursor == nullptr) {
     overflow_cursor = new dv_cursor(*elements(), 0);
-  else if (overflow_cursor->owner() != elements())
+    c.set_oflo_current(overflow_cursor);
+  } else if (overflow_cursor->owner() != elements()) {
     overflow_cursor->rebind(*elements());
+  }
+  c.set_state(c.state() | _Rhash_cursor::oflo_active_bit);
   return *overflow_cursor;
 }
 
-int _RH_oflo_list::first(dv_cursor*& overflow_cursor, void*& value) const {
-  return cursor_over_list(overflow_cursor).first(value);
-}
+int _RH_oflo_list::first(_Rhash_cursor& c, void*& value) const { return cursor_over_list(c).first(value); }
 
-int _RH_oflo_list::last(dv_cursor*& overflow_cursor, void*& value) const {
-  return cursor_over_list(overflow_cursor).last(value);
-}
+int _RH_oflo_list::last(_Rhash_cursor& c, void*& value) const { return cursor_over_list(c).last(value); }
 
 }  // namespace dv_qem

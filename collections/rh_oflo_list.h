@@ -4,11 +4,12 @@
 #pragma once
 
 #include "dv_list.h"
+#include "dv_rhash_cursor.h"
 #include "dv_types.h"
 
 namespace dv_qem {
 
-class dv_cursor;
+class _Rhash_cursor;
 class dv_typespec;
 
 class _RH_oflo_list {
@@ -32,16 +33,17 @@ class _RH_oflo_list {
   // Inconsistency removing object 0x<value> from index; detected in
   // _RH_oflo_list::remove();" when the list does not hold it.
   void remove(const void* value);
-  // Positions the overflow cursor (made over the list on first need, rebound
-  // when it walks another collection) on the first or last element and
-  // delivers it; 0 for an empty list.
-  int first(dv_cursor*& overflow_cursor, void*& value) const;
-  int last(dv_cursor*& overflow_cursor, void*& value) const;
+  // Positions the dictionary cursor's overflow cursor (a transient cursor
+  // made over the list on first need, rebound when it walks another
+  // collection) on the first or last element and delivers it; 0 for an
+  // empty list.
+  int first(_Rhash_cursor& c, void*& value) const;
+  int last(_Rhash_cursor& c, void*& value) const;
 
   static dv_typespec* get_dv_typespec();
 
  private:
-  dv_cursor& cursor_over_list(dv_cursor*& overflow_cursor) const;
+  dv_cursor& cursor_over_list(_Rhash_cursor& c) const;
 
   dv_soft_pointer32<void> list_;  // the dv_list of the elements
 };

@@ -71,8 +71,11 @@ dv_typespec* _RH_slot<KT>::get_dv_typespec() {
 
 // Element pointer at 0; key pointer at 4 for the pointer forms (the inline
 // keys of scalar slots are values, never relocated).
-#define DV_RH_SLOT_TYPESPEC(KT, NAME, POINTERS)                                                     \
-  DV_DEFINE_TYPESPEC(dv_qem::_RH_slot<KT>, "dv_qem::_RH_slot<" NAME ">", POINTERS, DV_NO_VTABLES); \
+#define DV_RH_SCALAR_SLOT_TYPESPEC(KT, NAME)                                                                \
+  DV_DEFINE_TYPESPEC(dv_qem::_RH_slot<KT>, "dv_qem::_RH_slot<" NAME ">", DV_POINTERS(0), DV_NO_VTABLES); \
+  template class dv_qem::_RH_slot<KT>;
+#define DV_RH_POINTER_SLOT_TYPESPEC(KT, NAME)                                                                  \
+  DV_DEFINE_TYPESPEC(dv_qem::_RH_slot<KT>, "dv_qem::_RH_slot<" NAME ">", DV_POINTERS(0, 4), DV_NO_VTABLES); \
   template class dv_qem::_RH_slot<KT>;
 
 using dv_qem::_dv_char_star_nocopy;
@@ -80,20 +83,21 @@ using dv_qem::_dv_pt_key;
 using dv_qem::_dv_pt_key_point_only;
 using dv_qem::_dv_pvoid_index_key;
 
-DV_RH_SLOT_TYPESPEC(char, "char", DV_POINTERS(0))
-DV_RH_SLOT_TYPESPEC(short, "short", DV_POINTERS(0))
-DV_RH_SLOT_TYPESPEC(unsigned short, "unsigned short", DV_POINTERS(0))
-DV_RH_SLOT_TYPESPEC(int, "int", DV_POINTERS(0))
-DV_RH_SLOT_TYPESPEC(unsigned int, "unsigned int", DV_POINTERS(0))
-DV_RH_SLOT_TYPESPEC(unsigned long, "unsigned long", DV_POINTERS(0))
-DV_RH_SLOT_TYPESPEC(float, "float", DV_POINTERS(0))
-DV_RH_SLOT_TYPESPEC(char*, "char*", DV_POINTERS(0, 4))
-DV_RH_SLOT_TYPESPEC(void*, "void*", DV_POINTERS(0, 4))
-DV_RH_SLOT_TYPESPEC(_dv_char_star_nocopy, "_dv_char_star_nocopy", DV_POINTERS(0, 4))
-DV_RH_SLOT_TYPESPEC(_dv_pt_key, "_dv_pt_key", DV_POINTERS(0, 4))
-DV_RH_SLOT_TYPESPEC(_dv_pt_key_point_only, "_dv_pt_key_point_only", DV_POINTERS(0, 4))
-DV_RH_SLOT_TYPESPEC(_dv_pvoid_index_key, "_dv_pvoid_index_key", DV_POINTERS(0, 4))
-#undef DV_RH_SLOT_TYPESPEC
+DV_RH_SCALAR_SLOT_TYPESPEC(char, "char")
+DV_RH_SCALAR_SLOT_TYPESPEC(short, "short")
+DV_RH_SCALAR_SLOT_TYPESPEC(unsigned short, "unsigned short")
+DV_RH_SCALAR_SLOT_TYPESPEC(int, "int")
+DV_RH_SCALAR_SLOT_TYPESPEC(unsigned int, "unsigned int")
+DV_RH_SCALAR_SLOT_TYPESPEC(unsigned long, "unsigned long")
+DV_RH_SCALAR_SLOT_TYPESPEC(float, "float")
+DV_RH_POINTER_SLOT_TYPESPEC(char*, "char*")
+DV_RH_POINTER_SLOT_TYPESPEC(void*, "void*")
+DV_RH_POINTER_SLOT_TYPESPEC(_dv_char_star_nocopy, "_dv_char_star_nocopy")
+DV_RH_POINTER_SLOT_TYPESPEC(_dv_pt_key, "_dv_pt_key")
+DV_RH_POINTER_SLOT_TYPESPEC(_dv_pt_key_point_only, "_dv_pt_key_point_only")
+DV_RH_POINTER_SLOT_TYPESPEC(_dv_pvoid_index_key, "_dv_pvoid_index_key")
+#undef DV_RH_SCALAR_SLOT_TYPESPEC
+#undef DV_RH_POINTER_SLOT_TYPESPEC
 
 namespace dv_qem {
 

@@ -92,11 +92,11 @@ unsigned _Pvoid_hash_relocatable(const void* key);
   };
 DV_RH_POINTER_TRAITS(char*, dv_soft_pointer32<void>, string_copy, true, &_Str_rank, &_Str_hash_khs)
 DV_RH_POINTER_TRAITS(void*, dv_soft_pointer32<void>, pointer_value, true, &_Pvoid_rank, &_Pvoid_hash_relocatable)
-DV_RH_POINTER_TRAITS(_dv_char_star_nocopy, _dv_char_star_nocopy, text_pointer, true, &_Str_nocopy_rank,
+DV_RH_POINTER_TRAITS(_dv_char_star_nocopy, dv_soft_pointer32<void>, text_pointer, true, &_Str_nocopy_rank,
                      &_Str_nocopy_hash_khs)
-DV_RH_POINTER_TRAITS(_dv_pt_key, _dv_pt_key, key_pointer, true, nullptr, nullptr)
-DV_RH_POINTER_TRAITS(_dv_pt_key_point_only, _dv_pt_key_point_only, key_pointer, true, nullptr, nullptr)
-DV_RH_POINTER_TRAITS(_dv_pvoid_index_key, _dv_pvoid_index_key, pointer_key, false, &_Ptr_rank,
+DV_RH_POINTER_TRAITS(_dv_pt_key, dv_soft_pointer32<void>, key_pointer, true, nullptr, nullptr)
+DV_RH_POINTER_TRAITS(_dv_pt_key_point_only, dv_soft_pointer32<void>, key_pointer, true, nullptr, nullptr)
+DV_RH_POINTER_TRAITS(_dv_pvoid_index_key, dv_soft_pointer32<void>, pointer_key, false, &_Ptr_rank,
                      &_Ptr_hash_relocatable)
 #undef DV_RH_POINTER_TRAITS
 
@@ -115,7 +115,7 @@ class _RH_slot {
   ~_RH_slot() { clear(); }
 
   // ---- state (owner: the table whose address marks a removed slot) ----------
-  int is_empty() const { return element_.word() == 0; }
+  int is_empty() const { return !element_; }
   int is_removed(const void* owner) const { return element_ == owner; }
   int is_occupied(const void* owner) const { return !is_empty() && !is_removed(owner); }
   // 0 empty, 1 removed, 2 another key (any occupied slot when reorganising),
@@ -151,29 +151,18 @@ class _RH_slot {
   static const char* _rep_type() { return "_RH_slot<KT>"; }
   static dv_typespec* get_dv_typespec();
 
-  // The char* key copy (string_copy form only).
-  char* key_copy() const { return static_cast<char*>(key_word().resolve()); }
+  // The key field of the pointer forms as a soft pointer (the char* copy,
+  // the pointer value, the caller's string, or the key's address).
+  dv_soft_pointer32<void>& key_word() requires pointer_form { return key_; }
+  const dv_soft_pointer32<void>& key_word() const requires pointer_form { return key_; }
 
   dv_coll_ptr element_;                     // the element, the table (removed) or an _RH_oflo_list
   typename traits::field key_;              // the key as its form holds it
   [[no_unique_address]] std::conditional_t<traits::stores_hash, dv4u, _RH_no_stored_hash> hash_{};  // 12-byte slots: the hash at insertion
 
  private:
-  // The key field of the pointer forms as a soft pointer.
-  dv_soft_pointer32<void>& key_word();
-  const dv_soft_pointer32<void>& key_word() const;
   void free_key_copy();
 };
-
-template <class KT>
-const dv_soft_pointer32<void>& _RH_slot<KT>::key_word() const {
-  return reinterpret_cast<const dv_soft_pointer32<void>&>(key_);
-}
-
-template <class KT>
-dv_soft_pointer32<void>& _RH_slot<KT>::key_word() {
-  return reinterpret_cast<dv_soft_pointer32<void>&>(key_);
-}
 
 template <class KT>
 const void* _RH_slot<KT>::key_address() const {
