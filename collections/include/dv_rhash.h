@@ -288,28 +288,75 @@ class _Rhash : public dv_dictionary {
   // Directory entry of hash h: its top d bits.
   unsigned find_HashTable(unsigned h) const { return depth_ == 0 ? 0u : h >> (32 - depth_); }
 
-  static dv_typespec* get_dv_typespec();
-
  protected:
   void initialize(unsigned expected, unsigned slot_size, unsigned key_size, const char* key_type);
   void set_n_slots(unsigned n);
   int _has_keys() const;
   unsigned _compute_n_keys() const;
   int _more_than_one_key() const;
+  // Removes one occurrence of element under key; found is 1 when the key was
+  // there. With reorganise 0 the table is left as it stands (tombstones
+  // only): removal through a cursor keeps the walk's order, and the next
+  // insert into the table reorganises it.
+  void remove_entry(const void* element, const void* key, int& found, int reorganise);
+  // The key a lookup of element and key uses (key2 unless the slots point
+  // at the key).
+  const void* search_key(const void* key, const void* key2) const;
 
  private:
   friend struct _Rhash_layout;
-  friend class _Rhash_reorg;
-  friend class _Rhash_walk;
 
   _RH_HashTable** directory() const { return static_cast<_RH_HashTable**>(directory_.resolve()); }
   _RH_HashTable* count_table() const;
+  void add_to_count(int delta);
   void set_flag(dv4u bit, int on) { flags_ = on ? (flags_ | bit) : (flags_ & ~bit); }
   void copy_shape(const _Rhash& other);
   void remove_index();
-  void insert_entry(const void* element, const void* key, const void* key2, int& found, int refuse_duplicate);
+  void release_entries(unsigned t);
+  void insert_entry(const void* element, const void* key, int& found, int refuse_duplicate);
   const _Rhash_cursor& hash_cursor(const dv_dictionary_cursor& c) const;
   _Rhash_cursor& hash_cursor(dv_dictionary_cursor& c) const;
+  _Rhash_cursor& new_cursor(int placement) const;
+
+  // ---- tables (rhash_tables.cpp) ------------------------------------------------------
+  void* allocate_directory(unsigned entries) const;
+  // Makes a table of n slots for entry t. type 0: local depth d; type 2:
+  // takes over the element count and becomes the count table.
+  _RH_HashTable* create_HashTable(unsigned t, unsigned n, int type, dv_cluster* cluster);
+  void destroy_HashTable(_RH_HashTable* table);
+  // Entries first .. last (inclusive) hold table.
+  void assign_run(unsigned first, unsigned last, _RH_HashTable* table);
+  unsigned find_left_boundry(unsigned t) const;
+  unsigned find_right_boundry(unsigned t) const;
+  // The run of entries an aligned table of local depth l at t serves.
+  unsigned run_length(unsigned local_depth) const { return 1u << (depth_ - local_depth); }
+  // Copies every occupied slot of old's arrays into the tables at entries l
+  // and m (the targets of their hashes).
+  void rehash_slots(unsigned l, unsigned m, const _RH_HashTable* old);
+  void assign_the_slot(unsigned target_t, unsigned index, const _RH_HashTable* old, unsigned old_index);
+
+  // ---- reorganisation (rhash_reorg.cpp) ----------------------------------------------
+  void HashTable_check_for_reorg(unsigned t, int inserting);
+  void HashTable_grow(unsigned t);
+  void grow_in_place(unsigned t);
+  void split(unsigned t);
+  void HashTable_split(unsigned l, unsigned m);
+  // 1 when something was merged.
+  int join(unsigned t);
+  int HashTable_join(unsigned a, unsigned b);
+  void HashTable_reorg(unsigned t);
+  void rebuild(unsigned t, unsigned n);
+
+  // ---- walks (rhash_walk.cpp) ----------------------------------------------------------
+  unsigned first_occupied_HashTable() const;
+  unsigned last_occupied_HashTable() const;
+  unsigned next_occupied_HashTable(unsigned t) const;
+  unsigned previous_occupied_HashTable(unsigned t) const;
+  int position_first(_Rhash_cursor& c, void*& out) const;
+  int position_last(_Rhash_cursor& c, void*& out) const;
+  int step_forward(_Rhash_cursor& c, void*& out) const;
+  int step_backward(_Rhash_cursor& c, void*& out) const;
+  int skipped(const _Rhash_cursor& c, unsigned t, unsigned s) const;
 
   dv4u dir_size_ = 0;                     // directory entries, a power of two
   dv2u depth_ = 0;                        // global depth d: hash bits that index the directory
