@@ -1,5 +1,5 @@
 // The slot members that allocate or free: key storage, removal, clearing;
-// the relocatable pointer hashes; the slot typespecs of the thirteen key types.
+// the relocatable hash of pointer values; the slot typespecs of the thirteen key types.
 #include <cstring>
 #include <new>
 
@@ -9,8 +9,6 @@
 #include "dv_typespec.h"
 
 namespace dv_qem {
-
-unsigned _Ptr_hash_relocatable(const void* key) { return durnavel::compute_ptr_hash(key); }
 
 unsigned _Pvoid_hash_relocatable(const void* key) {
   return durnavel::compute_ptr_hash(*static_cast<const void* const*>(key));

@@ -76,7 +76,7 @@ DV_RH_SCALAR_TRAITS(float, _Float_rank, _Float_hash)
 // Pointer keys hash by their place in their database (durnavel::
 // compute_ptr_hash), so a table finds them again wherever the database is
 // mapped; they rank as _Ptr_rank and _Pvoid_rank do.
-// The key argument is the pointer itself.
+// The key argument is the pointer itself (defined with the hash sets).
 unsigned _Ptr_hash_relocatable(const void* key);
 // The key argument points at the pointer.
 unsigned _Pvoid_hash_relocatable(const void* key);

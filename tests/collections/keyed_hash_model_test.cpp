@@ -27,7 +27,7 @@
 using namespace dv_qem;
 
 namespace {
-constexpr int element_count = 64;
+constexpr int element_count = 1000;
 constexpr int table_count = 10;
 struct Element {
   int value;
@@ -51,14 +51,16 @@ struct key_config {
   const char* type_name;
   unsigned key_size;
   int distinct_keys;
+  unsigned target_size;  // pairs a run grows towards
 };
 
+// Several hundred pairs make tables grow, split and join.
 const key_config configs[] = {
-    {key_kind::int_key, "int", 4, 90},
-    {key_kind::ushort_key, "unsigned short", 2, 90},
-    {key_kind::char_star, "char*", 4, 90},
-    {key_kind::long_double, "long double", 8, 30},  // every key hashes alike: one probe chain
-    {key_kind::pointer, "void*", 4, element_count},
+    {key_kind::int_key, "int", 4, 1000, 800},
+    {key_kind::ushort_key, "unsigned short", 2, 1000, 800},
+    {key_kind::char_star, "char*", 4, 500, 450},
+    {key_kind::long_double, "long double", 8, 40, 40},  // every key hashes alike: one probe chain
+    {key_kind::pointer, "void*", 4, element_count, 800},
 };
 
 // The key argument of key number k, as the tables take it (built in the
@@ -108,6 +110,9 @@ struct model_run {
   std::mt19937 rng;
   model_t model;
   key_maker keys{config.kind, elements};
+  std::size_t largest = 0;   // most pairs held at once
+  std::size_t most_under_one_key = 0;
+  unsigned widest_directory = 0;
 
   int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); }
   int element_number(const void* e) const { return static_cast<int>(static_cast<const Element*>(e) - elements); }
@@ -120,6 +125,8 @@ struct model_run {
       ASSERT_EQ(found, key_present ? 1 : 0) << "insert " << e << " under key " << k;
     }
     if (!key_present || (duplicates && !holds(model, k, e))) model.emplace(k, e);
+    largest = std::max(largest, model.size());
+    most_under_one_key = std::max(most_under_one_key, model.count(k));
   }
 
   void remove(int k, int e) {
@@ -133,7 +140,8 @@ struct model_run {
   }
 
   void step() {
-    bool grow = model.size() < 8 || pick(260) >= static_cast<int>(model.size());
+    // Mostly insertions below the target size, as many removals above it.
+    bool grow = model.size() < config.target_size ? pick(4) != 0 : pick(2) == 0;
     int op = pick(grow ? 3 : 6);
     int k = pick(config.distinct_keys);
     int e = pick(element_count);
@@ -153,10 +161,11 @@ struct model_run {
         break;
       }
     }
-    if (pick(500) == 0) {  // rarely: start over
-      if (table != nullptr) table->_clear();
-      model.clear();
-    }
+  }
+
+  void clear() {
+    if (table != nullptr) table->_clear();
+    model.clear();
   }
 
   void check_lookups(int k, int e) {
@@ -167,12 +176,15 @@ struct model_run {
     unsigned found = 0;
     void* picked = table->__pick(0, keys.arg(k), found);
     ASSERT_EQ(found != 0, n != 0) << "pick under key " << k;
-    if (n != 0) ASSERT_TRUE(holds(model, k, element_number(picked)));
+    if (n != 0) {
+      ASSERT_TRUE(holds(model, k, element_number(picked)));
+    }
   }
 
   // The self-check, the element count and a walk that delivers each pair once.
   void compare() {
     table->check_hash_invariants();
+    widest_directory = std::max(widest_directory, table->directory_size());
     ASSERT_EQ(table->cardinality(), model.size());
     std::vector<int> walked;
     dv_dictionary_cursor& c = table->__iteration_start(0);
@@ -193,12 +205,15 @@ struct model_run {
   }
 };
 
-constexpr int steps = 1500;
+constexpr int steps = 2000;
 
-// behaviour 0 keeps duplicates, dv_allow_duplicates... see table_behavior.
+// Behaviour bit 0x2 keeps one element per key. Tables with duplicates start
+// with a directory of several tables; the others grow from one table.
 _Rhash* make_table(const void* where, const key_config& config, bool duplicates) {
-  unsigned behavior = duplicates ? 0u : 2u;  // bit 2: one element per key
-  return _Rhash::create(where, _Coll_cluster_default, config.type_name, config.key_size, 1, 0, behavior, nullptr);
+  unsigned behavior = duplicates ? 0u : 2u;
+  unsigned expected = duplicates ? 1500u : 0u;
+  return _Rhash::create(where, _Coll_cluster_default, config.type_name, config.key_size, 1, expected, behavior,
+                        nullptr);
 }
 
 void run_all(Anchor& anchor, unsigned seed, bool apply, std::vector<model_run>& runs) {
@@ -212,9 +227,19 @@ void run_all(Anchor& anchor, unsigned seed, bool apply, std::vector<model_run>& 
     SCOPED_TRACE(::testing::Message() << run.config.type_name << (run.duplicates ? " with" : " without")
                                       << " duplicates");
     for (int s = 0; s < steps; ++s) {
+      if (s == steps - 300) run.clear();  // start over once, late in the run
       ASSERT_NO_FATAL_FAILURE(run.step()) << "step " << s;
-      if (apply) ASSERT_NO_FATAL_FAILURE(run.compare()) << "step " << s;
+      if (apply) {
+        ASSERT_NO_FATAL_FAILURE(run.compare()) << "step " << s;
+      }
     }
+    // The run reached several tables' worth of pairs and, with duplicates,
+    // overflow lists of several elements.
+    EXPECT_GE(run.largest, run.config.target_size / 2);
+    if (apply && run.config.target_size >= 400) {
+      EXPECT_GE(run.widest_directory, 2u);
+    }
+    EXPECT_GE(run.most_under_one_key, run.duplicates ? 4u : 1u);
   }
 }
 
