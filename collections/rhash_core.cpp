@@ -178,11 +178,13 @@ void _Rhash::remove_index() {
 }
 
 void _Rhash::destroy_index() {
-  if (indexes_ != nullptr) {
-    // Index lists are never attached to hashes of this library; one that
-    // was would need index maintenance, which is not available here.
-    indexes_ = nullptr;
+  if (indexes_ != nullptr && directory() != nullptr && _has_keys()) {
+    // Every element leaves the attached indexes before the tables go.
+    _Rhash_cursor walk(*this, _Rhash_cursor::leave_unpositioned);
+    void* e = nullptr;
+    for (int more = position_first(walk, e); more; more = step_forward(walk, e)) maintain_index_remove_for_sure(e);
   }
+  indexes_ = nullptr;
   remove_index();
 }
 

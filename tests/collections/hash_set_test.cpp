@@ -196,6 +196,45 @@ TEST(HashSet, ClearEmptiesButKeepsTheTables) {
   EXPECT_EQ(bag.count(&elements[5]), 1);
 }
 
+// A bag that counts what its slots are asked to remove.
+class counting_bag : public dv_dyn_bag {
+ public:
+  explicit counting_bag(unsigned expected) : dv_dyn_bag(expected) {}
+  void slot_remove(void* slot, unsigned t, unsigned i, const void* e, int& emptied) override {
+    ++removals;
+    dv_dyn_bag::slot_remove(slot, t, i, e, emptied);
+  }
+  int removals = 0;
+};
+
+TEST(HashSet, ClearReleasesEverySlotThroughTheSlotOperations) {
+  counting_bag bag(0);
+  std::vector<int> elements(10);
+  for (auto& e : elements) bag.insert(&e);
+  bag.insert(&elements[3]);
+  bag.removals = 0;
+  bag.clear();
+  EXPECT_EQ(bag.removals, 11);  // each occurrence, so that slot classes release key copies
+  EXPECT_NO_THROW(bag.check_hash_invariants());
+}
+
+TEST(HashSet, ACopiedCursorWalksOnByItself) {
+  dv_bag bag(0);
+  std::vector<int> elements(300);
+  for (auto& e : elements) bag.insert(&e);
+  bag.insert(&elements[9]);
+  dv_cursor a(bag);
+  for (int i = 0; i < 40; ++i) a.next();
+  dv_cursor b(a);
+  EXPECT_EQ(b.retrieve(), a.retrieve());
+  std::vector<void*> rest_a, rest_b;
+  for (void* e = a.next(); a.more(); e = a.next()) rest_a.push_back(e);
+  EXPECT_EQ(b.retrieve() != nullptr, true);  // a's walk did not move b
+  for (void* e = b.next(); b.more(); e = b.next()) rest_b.push_back(e);
+  EXPECT_EQ(rest_a, rest_b);
+  EXPECT_EQ(rest_a.size(), 301u - 41u);
+}
+
 TEST(HashSet, CopiesHaveStorageOfTheirOwn) {
   std::vector<int> elements(1500);
   dv_bag original(0);

@@ -28,22 +28,27 @@ class hash_workload {
   void step(unsigned n) {
     static constexpr unsigned insert_percent[4] = {80, 50, 20, 50};
     const unsigned phase = (n / 2500) % 4;
-    const unsigned roll = rng_() % 100;
+    const unsigned roll = rng_() % 1000;
     const unsigned idx = rng_() % pool_size_;
-    if (roll < 2) {
-      remove_through_cursor(rng_() % 7 + 2, rng_() % 7);
-    } else if (roll < 5) {
+    touched_ = idx;
+    if (roll < 4) {
+      remove_through_cursor(rng_() % 32 + 8, rng_() % 32);
+    } else if (roll < 30) {
       walk_and_compare();
     } else if (rng_() % 100 < insert_percent[phase]) {
       if (!bag_ && model_.count(idx) != 0) return lookup(idx);
       ++model_[idx];
+      ++total_;
       if (hash_ != nullptr) coll().insert(pool_[idx]);
     } else {
       auto it = model_.find(idx);
       int expected = 0;
-      if (it != model_.end() && --it->second == 0) {
-        model_.erase(it);
-        expected = 1;
+      if (it != model_.end()) {
+        --total_;
+        if (--it->second == 0) {
+          model_.erase(it);
+          expected = 1;
+        }
       }
       if (hash_ != nullptr) {
         EXPECT_EQ(coll().remove(pool_[idx]), expected) << "remove " << idx;
@@ -51,11 +56,20 @@ class hash_workload {
     }
   }
 
-  // The checks run after every step: the structure, the count, every model
-  // element with its count, and a walk.
-  void check() {
+  // The check after a step: the structure (directory runs, load limits,
+  // counts, every stored element found at its own slot), the cardinality and
+  // the count of the element the step touched. check() adds every model
+  // element with its count and a walk.
+  void check_step() {
     ASSERT_NO_THROW(hash_->check_hash_invariants());
-    ASSERT_EQ(coll().cardinality(), total());
+    ASSERT_EQ(coll().cardinality(), total_);
+    auto it = model_.find(touched_);
+    const int expected = it == model_.end() ? 0 : bag_ ? static_cast<int>(it->second) : 1;
+    ASSERT_EQ(coll().count(pool_[touched_]), expected) << "element " << touched_;
+  }
+
+  void check() {
+    check_step();
     for (const auto& [idx, count] : model_)
       ASSERT_EQ(coll().count(pool_[idx]), bag_ ? static_cast<int>(count) : 1) << "element " << idx;
     walk_and_compare();
@@ -73,11 +87,7 @@ class hash_workload {
   void attach(dv_qem::_Rhash* hash) { hash_ = hash; }
 
   const std::map<unsigned, unsigned>& model() const { return model_; }
-  unsigned total() const {
-    unsigned n = 0;
-    for (const auto& entry : model_) n += entry.second;
-    return n;
-  }
+  unsigned total() const { return total_; }
 
  private:
   dv_qem::dv_collection& coll() { return *hash_; }
@@ -88,7 +98,12 @@ class hash_workload {
   void remove_through_cursor(unsigned m, unsigned r) {
     std::map<unsigned, unsigned> before = model_;
     for (auto it = model_.begin(); it != model_.end();) {
-      if (it->first % m == r % m && --it->second == 0)
+      if (it->first % m != r % m) {
+        ++it;
+        continue;
+      }
+      --total_;
+      if (--it->second == 0)
         it = model_.erase(it);
       else
         ++it;
@@ -120,6 +135,8 @@ class hash_workload {
   dv_qem::_Rhash* hash_;
   bool bag_;
   std::map<unsigned, unsigned> model_;  // pool index -> occurrences
+  unsigned total_ = 0;                  // occurrences in all
+  unsigned touched_ = 0;                // the pool index of the last step
 };
 
 // pool_size persistent ints in db with values 0 .. pool_size-1, and the
