@@ -12,6 +12,7 @@
 #include "dv_new.h"
 #include "dv_rh.h"
 #include "dv_typespec.h"
+#include "key_type_map.h"
 #include "rh_oflo_list.h"
 
 namespace dv_qem {
@@ -65,12 +66,16 @@ const void* _RH<KT>::key_storage_for(const void* key) const {
     std::memcpy(copy, key, size);
     return copy;
   }
+  // Whole keys of the type's typespec ("long double" keys are 8-byte doubles
+  // whatever size the caller gave); bytes when the name has no typespec.
   unsigned size = _key_size();
   if (size == 0) err_coll_internal.signal("keys of type %s have size 0 and cannot be copied", _key_type());
-  dv_typespec* ts = dv_typespec::get_typespec(_key_type());
+  dv_typespec* ts = _key_type_code(_key_type()) == 11 ? dv_typespec::get_long_double()
+                                                       : dv_typespec::get_typespec(_key_type());
   unsigned count = 0;
-  if (ts != nullptr && ts->get_size() != 0 && size % ts->get_size() == 0) {
+  if (ts != nullptr && ts->get_size() != 0 && size >= ts->get_size()) {
     count = size / ts->get_size();
+    size = count * ts->get_size();
   } else {
     ts = dv_typespec::get_char();
     count = size;

@@ -175,6 +175,26 @@ TEST_F(KeyedHashSlots, CreateMakesAWorkingClassForEveryKeyTypeName) {
   }
 }
 
+TEST_F(KeyedHashSlots, LongDoubleKeysAreCopiedAsEightByteDoubles) {
+  for (unsigned size : {8u, 12u}) {  // 12: the size of the compiler's own long double
+    SCOPED_TRACE(size);
+    _Rhash* h = make("long double", size, one_per_key);
+    double key = 2.5;
+    int found = 0;
+    h->__insert(item(0), &key, nullptr, nullptr, found);
+    unsigned t = 0, i = 0;
+    void* slot = slot_of(h, &key, t, i);
+    void* copy = h->slot_key(slot, 0);
+    EXPECT_NE(copy, &key);
+    EXPECT_EQ(*static_cast<double*>(copy), 2.5);
+    unsigned count = 0, offset = 0;
+    const dv_typespec* ts = dv_typespec::typespec_at(copy, count, offset);
+    ASSERT_NE(ts, nullptr);
+    EXPECT_EQ(ts->get_size() * count, 8u);
+    delete h;
+  }
+}
+
 TEST_F(KeyedHashSlots, EveryMemberAnswersTheSameRepTypeAndItsSlotSize) {
   struct member {
     _Rhash* (*make)(const void*, const char*, unsigned, unsigned, unsigned);
