@@ -90,13 +90,13 @@ unsigned _Pvoid_hash_relocatable(const void* key);
     static constexpr _Rank_fcn rank = RANK;                          \
     static constexpr _Hash_fcn hash = HASH;                          \
   };
-DV_RH_POINTER_TRAITS(char*, dv_soft_pointer32<void>, string_copy, true, &_Str_rank, &_Str_hash_khs)
-DV_RH_POINTER_TRAITS(void*, dv_soft_pointer32<void>, pointer_value, true, &_Pvoid_rank, &_Pvoid_hash_relocatable)
-DV_RH_POINTER_TRAITS(_dv_char_star_nocopy, dv_soft_pointer32<void>, text_pointer, true, &_Str_nocopy_rank,
+DV_RH_POINTER_TRAITS(char*, _RH_pointer_key, string_copy, true, &_Str_rank, &_Str_hash_khs)
+DV_RH_POINTER_TRAITS(void*, _RH_pointer_key, pointer_value, true, &_Pvoid_rank, &_Pvoid_hash_relocatable)
+DV_RH_POINTER_TRAITS(_dv_char_star_nocopy, _dv_char_star_nocopy, text_pointer, true, &_Str_nocopy_rank,
                      &_Str_nocopy_hash_khs)
-DV_RH_POINTER_TRAITS(_dv_pt_key, dv_soft_pointer32<void>, key_pointer, true, nullptr, nullptr)
-DV_RH_POINTER_TRAITS(_dv_pt_key_point_only, dv_soft_pointer32<void>, key_pointer, true, nullptr, nullptr)
-DV_RH_POINTER_TRAITS(_dv_pvoid_index_key, dv_soft_pointer32<void>, pointer_key, false, &_Ptr_rank,
+DV_RH_POINTER_TRAITS(_dv_pt_key, _dv_pt_key, key_pointer, true, nullptr, nullptr)
+DV_RH_POINTER_TRAITS(_dv_pt_key_point_only, _dv_pt_key_point_only, key_pointer, true, nullptr, nullptr)
+DV_RH_POINTER_TRAITS(_dv_pvoid_index_key, _dv_pvoid_index_key, pointer_key, false, &_Ptr_rank,
                      &_Ptr_hash_relocatable)
 #undef DV_RH_POINTER_TRAITS
 
@@ -153,8 +153,8 @@ class _RH_slot {
 
   // The key field of the pointer forms as a soft pointer (the char* copy,
   // the pointer value, the caller's string, or the key's address).
-  dv_soft_pointer32<void>& key_word() requires pointer_form { return key_; }
-  const dv_soft_pointer32<void>& key_word() const requires pointer_form { return key_; }
+  dv_soft_pointer32<void>& key_word() requires pointer_form { return key_.target; }
+  const dv_soft_pointer32<void>& key_word() const requires pointer_form { return key_.target; }
 
   dv_coll_ptr element_;                     // the element, the table (removed) or an _RH_oflo_list
   typename traits::field key_;              // the key as its form holds it
