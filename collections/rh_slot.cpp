@@ -96,19 +96,3 @@ DV_RH_POINTER_SLOT_TYPESPEC(_dv_pt_key_point_only, "_dv_pt_key_point_only")
 DV_RH_POINTER_SLOT_TYPESPEC(_dv_pvoid_index_key, "_dv_pvoid_index_key")
 #undef DV_RH_SCALAR_SLOT_TYPESPEC
 #undef DV_RH_POINTER_SLOT_TYPESPEC
-
-namespace dv_qem {
-
-// The stored layouts.
-template <class KT, unsigned Size>
-constexpr bool slot_layout_is() {
-  return sizeof(_RH_slot<KT>) == Size && offsetof(_RH_slot<KT>, element_) == 0 && offsetof(_RH_slot<KT>, key_) == 4;
-}
-static_assert(slot_layout_is<char, 8>() && slot_layout_is<short, 8>() && slot_layout_is<unsigned short, 8>());
-static_assert(slot_layout_is<int, 8>() && slot_layout_is<unsigned int, 8>() && slot_layout_is<unsigned long, 8>());
-static_assert(slot_layout_is<float, 8>() && slot_layout_is<_dv_pvoid_index_key, 8>());
-static_assert(slot_layout_is<char*, 12>() && slot_layout_is<void*, 12>() && slot_layout_is<_dv_char_star_nocopy, 12>());
-static_assert(slot_layout_is<_dv_pt_key, 12>() && slot_layout_is<_dv_pt_key_point_only, 12>());
-static_assert(offsetof(_RH_slot<char*>, hash_) == 8 && offsetof(_RH_slot<_dv_pt_key>, hash_) == 8);
-
-}  // namespace dv_qem

@@ -156,9 +156,10 @@ class _RH_slot {
   dv_soft_pointer32<void>& key_word() requires pointer_form { return key_.target; }
   const dv_soft_pointer32<void>& key_word() const requires pointer_form { return key_.target; }
 
-  dv_coll_ptr element_;                     // the element, the table (removed) or an _RH_oflo_list
-  typename traits::field key_;              // the key as its form holds it
-  [[no_unique_address]] std::conditional_t<traits::stores_hash, dv4u, _RH_no_stored_hash> hash_{};  // 12-byte slots: the hash at insertion
+  dv_coll_ptr element_;         // the element, the table (removed) or an _RH_oflo_list
+  typename traits::field key_;  // the key as its form holds it
+  // 12-byte slots: the hash under which the entry was inserted.
+  [[no_unique_address]] std::conditional_t<traits::stores_hash, dv4u, _RH_no_stored_hash> hash_{};
 
  private:
   void free_key_copy();
@@ -217,5 +218,19 @@ void _RH_slot<KT>::assign(const _RH_slot& from) {
   std::memcpy(static_cast<void*>(&key_), &from.key_, sizeof key_);
   set_stored_hash(from.stored_hash());
 }
+
+// The stored layouts: element pointer at 0, key field at 4, stored hash at 8.
+template <class KT, unsigned Size>
+constexpr bool _RH_slot_layout_is() {
+  return sizeof(_RH_slot<KT>) == Size && offsetof(_RH_slot<KT>, element_) == 0 && offsetof(_RH_slot<KT>, key_) == 4;
+}
+static_assert(_RH_slot_layout_is<char, 8>() && _RH_slot_layout_is<short, 8>() &&
+              _RH_slot_layout_is<unsigned short, 8>() && _RH_slot_layout_is<int, 8>() &&
+              _RH_slot_layout_is<unsigned int, 8>() && _RH_slot_layout_is<unsigned long, 8>() &&
+              _RH_slot_layout_is<float, 8>() && _RH_slot_layout_is<_dv_pvoid_index_key, 8>());
+static_assert(_RH_slot_layout_is<char*, 12>() && _RH_slot_layout_is<void*, 12>() &&
+              _RH_slot_layout_is<_dv_char_star_nocopy, 12>() && _RH_slot_layout_is<_dv_pt_key, 12>() &&
+              _RH_slot_layout_is<_dv_pt_key_point_only, 12>());
+static_assert(offsetof(_RH_slot<char*>, hash_) == 8 && offsetof(_RH_slot<_dv_pt_key>, hash_) == 8);
 
 }  // namespace dv_qem

@@ -467,6 +467,29 @@ TEST_F(KeyedHashSlots, AKeyTakenFromTheElementsIsTakenAgainFromARemainingOne) {
   delete h;
 }
 
+TEST_F(KeyedHashSlots, ACopyHoldsTheSameEntriesInStorageOfItsOwn) {
+  auto* h = static_cast<_RH<char*>*>(make("char*", 4, keep_duplicates));
+  char text[16];
+  const char* p = text;
+  int found = 0;
+  for (int n = 0; n < 40; ++n) {
+    std::snprintf(text, sizeof text, "k%d", n % 15);
+    h->__insert(item(n % 16), &p, nullptr, nullptr, found);
+  }
+  auto* copy = ::new (::operator new(sizeof(_RH<char*>), db_, _RH<char*>::get_dv_typespec())) _RH<char*>(*h);
+  copy->check_hash_invariants();
+  EXPECT_EQ(copy->cardinality(), h->cardinality());
+  EXPECT_NE(copy->index(), h->index());
+  h->_clear();
+  for (int n = 0; n < 15; ++n) {
+    std::snprintf(text, sizeof text, "k%d", n);
+    EXPECT_EQ(copy->__count(&p, nullptr), n < 10 ? 3 : 2) << text;
+  }
+  delete h;
+  copy->check_hash_invariants();
+  delete copy;
+}
+
 // ---- nothing left behind ---------------------------------------------------------------------
 
 TEST_F(KeyedHashSlots, ClearingAndDestroyingLeaveNothingBehind) {
