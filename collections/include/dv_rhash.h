@@ -272,7 +272,12 @@ class _Rhash : public dv_dictionary {
   // of slot counts and the count table's count; overflow bits only on
   // occupied slots.
   void check_hash_invariants() const;
-  // Prints the directory (modes 555, 666, 777, 888; see the source).
+  // Prints to standard output: 555 the number of runs of equal directory
+  // entries; 666 "entry:HT=slots,nk=keys,lvl=depth" for each entry holding a
+  // table (entries still without one are left out), four to a line; 777 the
+  // tables whose slot array or bitmap lies on another page than the header;
+  // 888 key and overflowed-slot counts per table when overflow is kept.
+  // Every mode ends with two line ends.
   void print_directory(int mode) const;
 
   // ---- sizing (public for inspection) ----------------------------------------------

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <ostream>
 #include <string>
 
 #include "coll_db_test.h"
@@ -32,6 +33,8 @@ struct config {
   unsigned seed;
   bool joins;  // whether the directory is wide enough for tables to join
 };
+
+void PrintTo(const config& c, std::ostream* os) { *os << c.name << " (seed " << c.seed << ")"; }
 
 // Distinct tables in the directory.
 unsigned tables_of(const _Rhash& h) {

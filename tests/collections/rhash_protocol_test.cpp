@@ -195,4 +195,38 @@ TEST(RhashWalk, Restrictions) {
   EXPECT_NO_THROW(h._check_rep_invariants());
 }
 
+TEST(RhashDictionary, CollectionOperationsByWalking) {
+  _RH_dynhash h(0, 2);  // the dictionary's own _contains, _count and _remove
+  std::vector<int> e(30);
+  int found = 0, missing = 0;
+  for (auto& x : e) h.__insert(&x, &x, nullptr, nullptr, found);
+  h.__insert(&e[3], &e[3], nullptr, nullptr, found);
+  EXPECT_EQ(h._contains(&e[7]), 1);
+  EXPECT_EQ(h._contains(&missing), 0);
+  EXPECT_EQ(h._count(&e[3]), 2);
+  EXPECT_EQ(h._remove(&e[3]), 1);  // one entry
+  EXPECT_EQ(h._count(&e[3]), 1);
+  EXPECT_EQ(h._remove(&missing), 0);
+  EXPECT_EQ(h.cardinality(), 30u);
+  EXPECT_NE(h.pick(), nullptr);
+  EXPECT_EQ(error_of([&] { (void)h.retrieve(0u); }),
+            "dv_err_coll_not_supported - <err-0024-0014>Unsupported entrypoint for dictionary class");
+  EXPECT_NO_THROW(h._check_rep_invariants());
+}
+
+TEST(RhashDictionary, ReinitialisingActsOnlyWhenEmpty) {
+  _RH_dynhash h(0, 0);
+  int a = 0, found = 0;
+  h.__insert(&a, &a, nullptr, nullptr, found);
+  h._re_initialize(10000);
+  EXPECT_EQ(h.directory_size(), 1u);
+  h._clear();
+  h._re_initialize(10000);
+  EXPECT_EQ(h.directory_size(), 16u);
+  EXPECT_STREQ(h._key_type(), "void*");
+  h.__insert(&a, &a, nullptr, nullptr, found);
+  EXPECT_EQ(h.cardinality(), 1u);
+  EXPECT_NO_THROW(h.check_hash_invariants());
+}
+
 }  // namespace
