@@ -49,15 +49,8 @@ void _RH_oflo_list::remove(const void* value) {
 }
 
 dv_cursor& _RH_oflo_list::cursor_over_list(_Rhash_cursor& c) const {
-  dv_cursor* overflow_cursor = c.get_oflo_current();
-  if (overflow_cursor == nullptr) {
-    overflow_cursor = new dv_cursor(*elements(), 0);
-    c.set_oflo_current(overflow_cursor);
-  } else if (overflow_cursor->owner() != elements()) {
-    overflow_cursor->rebind(*elements());
-  }
-  c.set_state(c.state() | _Rhash_cursor::oflo_active_bit);
-  return *overflow_cursor;
+  c.activate_oflo_cursor(*elements());
+  return *c.get_oflo_current();
 }
 
 int _RH_oflo_list::first(_Rhash_cursor& c, void*& value) const { return cursor_over_list(c).first(value); }

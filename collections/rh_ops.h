@@ -184,7 +184,9 @@ template <class KT>
 int _RH<KT>::slot_insert(void* p, unsigned table, unsigned index, const void* element, const void* key,
                          unsigned hash) {
   slot_type& s = as_slot(p);
-  if (keeps_overflow() && s.is_occupied(this)) {
+  if (allow_dup() && s.is_occupied(this)) {
+    // Without the keyed flag there is no overflow bitmap to mark a list in.
+    if (!keeps_overflow()) return 0;
     if (has_overflow(table, index)) {
       dv_list* list = oflo(s)->elements();
       if (list->_contains(element)) return 0;

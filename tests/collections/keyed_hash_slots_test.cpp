@@ -305,6 +305,19 @@ TEST_F(KeyedHashSlots, AValueAlreadyUnderItsKeyIsStoredOnce) {
   delete h;
 }
 
+TEST_F(KeyedHashSlots, WithoutTheKeyedFlagASecondElementIsRefused) {
+  _Rhash* h = _RH<int>::make(items_, "int", 4, 0, _Rhash::allow_dup_bit);  // no overflow bitmap
+  int key = 3;
+  int found = 0;
+  h->__insert(item(0), &key, nullptr, nullptr, found);
+  h->__insert(item(1), &key, nullptr, nullptr, found);
+  EXPECT_EQ(found, 1);
+  EXPECT_EQ(h->cardinality(), 1u);
+  EXPECT_EQ(h->__contains(item(0), &key), 1);
+  h->check_hash_invariants();
+  delete h;
+}
+
 TEST_F(KeyedHashSlots, RemovingAnElementTheSlotDoesNotHoldChangesNothing) {
   _Rhash* h = make("int", 4, keep_duplicates);
   int plain = 1, listed = 2;
