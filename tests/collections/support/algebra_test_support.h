@@ -46,8 +46,12 @@ class algebra_support {
   }
   algebra_support(const algebra_support&) = delete;
   algebra_support& operator=(const algebra_support&) = delete;
-  ~algebra_support() {
+  ~algebra_support() { destroy_made(); }
+
+  // Destroys every collection made or adopted so far.
+  void destroy_made() {
     for (dv_collection* c : made_) dv_collection::destroy(*c);
+    made_.clear();
   }
 
   // The element of a letter ('a'..'f').

@@ -38,14 +38,20 @@ class cursor_tracker : public dv_dictionary_cursor {
 
 class vector_rep : public dv_collection {
  public:
-  explicit vector_rep(unsigned behavior) : behavior_(behavior) {}
+  explicit vector_rep(unsigned behavior) : behavior_(behavior) {
+    if (alive != nullptr) ++*alive;
+  }
   explicit vector_rep(dv_probe_t) {}
   ~vector_rep() override {
     if (destroyed != nullptr) ++*destroyed;
+    if (alive != nullptr) --*alive;
   }
 
   // Counts destructions of every vector_rep while set.
   static inline int* destroyed = nullptr;
+  // While set, counts vector_reps made by the behaviour constructor less
+  // those destroyed.
+  static inline int* alive = nullptr;
   // Called before each cursor step; may throw.
   static inline std::function<void()> before_step;
   // While set, counts the default cursors bound to any vector_rep that are
