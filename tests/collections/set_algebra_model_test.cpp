@@ -12,6 +12,7 @@
 #include <memory>
 #include <random>
 #include <set>
+#include <ostream>
 #include <string>
 
 #include "algebra_test_support.h"
@@ -134,6 +135,8 @@ struct Setup {
   const char* other_kind;  // the other ordered kind
   bool persistent;
 };
+
+void PrintTo(const Setup& s, std::ostream* os) { *os << s.name; }
 
 const Setup setups[] = {
     {"TransientList", "list", "array", false},

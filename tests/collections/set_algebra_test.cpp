@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "algebra_test_support.h"
@@ -27,6 +28,8 @@ struct Setup {
   const char* kind;  // "list" or "array"
   bool persistent;
 };
+
+void PrintTo(const Setup& s, std::ostream* os) { *os << s.name; }
 
 const Setup setups[] = {
     {"TransientList", "list", false},
