@@ -123,7 +123,7 @@ void run_everything(options o) {
   goal("small transactions / SQLite commits", value(f, "ratio.txn.vs_sqlite"), 1);
 
   std::printf("\nfigures:\n");
-  for (const auto& [name, v] : f) std::printf("%s %.6g %s\n", name.c_str(), v.value, v.unit.c_str());
+  for (const auto& [name, v] : f) std::printf("%s %.10g %s\n", name.c_str(), v.value, v.unit.c_str());
 }
 
 void usage() {

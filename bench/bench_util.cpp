@@ -55,7 +55,7 @@ std::vector<std::string> option_args(const options& o) {
 }
 
 void figure(const std::string& name, double value, const std::string& unit) {
-  std::printf("%s %.6g %s\n", name.c_str(), value, unit.c_str());
+  std::printf("%s %.10g %s\n", name.c_str(), value, unit.c_str());
   std::fflush(stdout);
 }
 
@@ -118,6 +118,7 @@ figures run_self(const std::string& sub_command, const std::vector<std::string>&
   while (std::getline(lines, line)) {
     if (line.rfind("# ", 0) == 0) {
       std::printf("%s\n", line.c_str() + 2);
+      std::fflush(stdout);
       continue;
     }
     std::istringstream fields(line);
