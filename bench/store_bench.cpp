@@ -4,10 +4,9 @@
 #include "store_bench.h"
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstddef>
-#include <cstdio>
+#include <cstring>
 #include <random>
 #include <vector>
 
