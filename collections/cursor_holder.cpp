@@ -16,6 +16,7 @@ _dv_cursor_holder& _dv_cursor_holder::operator=(const _dv_cursor_holder& other) 
   state_word_ = other.state_word_;
   flags_ = other.flags_;
   nested_in_use_ = other.nested_in_use_;
+  for (int i = 0; i < 4; ++i) rhash_words_[i] = other.rhash_words_[i];
   if (other.nested_ != nullptr)
     nested() = *other.nested_;  // a nested holder of this holder's own
   return *this;

@@ -13,6 +13,7 @@
 namespace dv_qem {
 
 class _dv_cursor_holder;
+class _Rhash_cursor;
 class dv_dictionary;
 class dv_address_space_marker;
 class dv_typespec;
@@ -231,6 +232,10 @@ class _dv_cursor_holder {
   // The holder of a cursor nested in the saved one (made on first need).
   _dv_cursor_holder& nested();
   const _dv_cursor_holder* nested_if_any() const { return nested_in_use_ ? nested_ : nullptr; }
+  // A hash cursor's own position (table, slot, duplicate counter, state) and
+  // its overflow cursor's base fields in the nested holder.
+  void remember_Rhash(const _Rhash_cursor& c);
+  void restore_Rhash(_Rhash_cursor& c) const;
 
  private:
   dv_soft_pointer32<void> state_a_, state_b_, state_c_;
@@ -240,12 +245,17 @@ class _dv_cursor_holder {
   dv4u flags_ = 0;
   _dv_cursor_holder* nested_ = nullptr;  // owned
   dv4u nested_in_use_ = 0;               // 1 while nested_ holds a position
+  dv4u rhash_words_[4] = {0, 0, 0, 0};   // a hash cursor's table, slot, counter, state
 };
 
 // Base of the representation-specific dictionary cursors that a dictionary
 // cursor owns in its state A. The slot order is part of the interface.
 class dv_dictionary_cursor {
  public:
+  // Whether a new dictionary cursor is put on the first entry at once (0)
+  // or left unpositioned.
+  enum _set_position : int { position_at_first = 0, leave_unpositioned = 1 };
+
   dv_dictionary_cursor() = default;
   dv_dictionary_cursor(const dv_dictionary_cursor&) {}
   dv_dictionary_cursor& operator=(const dv_dictionary_cursor&) { return *this; }

@@ -1,0 +1,156 @@
+// What every dictionary answers itself: the collection operations it
+// supports by walking itself with a dictionary cursor, the entry points it
+// refuses, its key functions from the function cache, its self-check and
+// the choice of representation by create.
+#include <cstring>
+
+#include "coll_messages.h"
+#include "coll_raise.h"
+#include "dv_dictionary.h"
+#include "dv_function_cache.h"
+#include "dv_rhash.h"
+#include "durnavel.h"
+#include "rhash_messages.h"
+
+namespace dv_qem {
+
+namespace {
+
+// A dictionary cursor of the walk, ended when the walk is left.
+class walk {
+ public:
+  explicit walk(const dv_dictionary& d) : d_(d), c_(d.__iteration_start(0)) {}
+  ~walk() { d_.__iteration_end(c_); }
+  walk(const walk&) = delete;
+  walk& operator=(const walk&) = delete;
+  dv_dictionary_cursor& cursor() { return c_; }
+
+ private:
+  const dv_dictionary& d_;
+  dv_dictionary_cursor& c_;
+};
+
+dv_dictionary_cursor* held(const dv_cursor& c) { return static_cast<dv_dictionary_cursor*>(c.state_a()); }
+
+}  // namespace
+
+void* dv_dictionary::_pick() const {
+  if (_empty()) return nullptr;
+  unsigned found = 0;
+  return __pick(found);
+}
+
+void* dv_dictionary::_only() const { return _pick(); }
+
+void dv_dictionary::_insert(const void*) { dv_coll_raise<coll_msg::dictionary_entrypoint_unsupported>(); }
+
+void* dv_dictionary::_retrieve(unsigned) const { dv_coll_raise<coll_msg::dictionary_entrypoint_unsupported>(); }
+
+_Indexes*& dv_dictionary::indexes() { dv_coll_raise<coll_msg::dictionary_entrypoint_unsupported>(); }
+
+unsigned dv_dictionary::_get_behavior() const { dv_coll_raise<coll_msg::dictionary_entrypoint_unsupported>(); }
+
+unsigned dv_dictionary::_key_size() const { err_coll_internal.signal("%s", "coll internal error"); }
+
+void dv_dictionary::_set_allow_dup(unsigned) { err_coll_internal.signal("%s", "coll internal error"); }
+
+int dv_dictionary::_remove(const void* e) {
+  walk w(*this);
+  void* v = nullptr;
+  for (int more = __first(w.cursor(), v); more; more = __next(w.cursor(), v)) {
+    if (v != e) continue;
+    const void* key = __retrieve_key(w.cursor());
+    __remove(e, key, nullptr);
+    return 1;
+  }
+  return 0;
+}
+
+int dv_dictionary::_contains(const void* e) const {
+  walk w(*this);
+  void* v = nullptr;
+  for (int more = __first(w.cursor(), v); more; more = __next(w.cursor(), v))
+    if (v == e) return 1;
+  return 0;
+}
+
+int dv_dictionary::_count(const void* e) const {
+  walk w(*this);
+  void* v = nullptr;
+  int n = 0;
+  for (int more = __first(w.cursor(), v); more; more = __next(w.cursor(), v))
+    if (v == e) ++n;
+  return n;
+}
+
+void* dv_dictionary::_retrieve(const dv_cursor& c) const {
+  dv_dictionary_cursor* dc = held(c);
+  if (dc == nullptr) dv_coll_raise<coll_msg::retrieve_on_null_cursor>();
+  return __retrieve(*dc);
+}
+
+int dv_dictionary::_first(dv_cursor& c, void*& out) const {
+  out = nullptr;
+  c.set_at_deleted_element(0);
+  if (dv_dictionary_cursor* dc = held(c)) return __first(*dc, out);
+  dv_dictionary_cursor& dc = __iteration_start(durnavel::is_persistent(&c));
+  c.set_state_a(&dc);
+  c.set_flag(dv_cursor::dictionary_cursor_bit, 1);
+  if (!__more(dc)) return 0;
+  out = __retrieve(dc);
+  return 1;
+}
+
+int dv_dictionary::_last(dv_cursor& c, void*& out) const {
+  out = nullptr;
+  c.set_at_deleted_element(0);
+  dv_dictionary_cursor* dc = held(c);
+  if (dc == nullptr) {
+    dc = &__iteration_start(durnavel::is_persistent(&c));
+    c.set_state_a(dc);
+    c.set_flag(dv_cursor::dictionary_cursor_bit, 1);
+  }
+  return __last(*dc, out);
+}
+
+int dv_dictionary::_next(dv_cursor& c, void*& out) const {
+  out = nullptr;
+  c.set_at_deleted_element(0);
+  dv_dictionary_cursor* dc = held(c);
+  return dc != nullptr ? __next(*dc, out) : 0;
+}
+
+int dv_dictionary::_previous(dv_cursor& c, void*& out) const {
+  out = nullptr;
+  c.set_at_deleted_element(0);
+  dv_dictionary_cursor* dc = held(c);
+  return dc != nullptr ? __previous(*dc, out) : 0;
+}
+
+void dv_dictionary::find_functions(_Rank_fcn& rank, _Hash_fcn& hash) const {
+  if (_Mapping_fcn_cache == nullptr) dv_collection::initialize();
+  _Mapping_fcn_cache->find_functions(_key_type(), rank, hash, 1);
+}
+
+void dv_dictionary::_check_rep_invariants() const {
+  walk w(*this);
+  const char* key_type = _key_type();
+  const bool key_is_pointer =
+      key_type != nullptr && (std::strcmp(key_type, "dv_pvoid") == 0 || std::strcmp(key_type, "char*") == 0);
+  void* v = nullptr;
+  for (int more = __first(w.cursor(), v); more; more = __next(w.cursor(), v)) {
+    void* key = __retrieve_key(w.cursor());
+    const void* passed = key_is_pointer ? static_cast<const void*>(&key) : key;
+    if (!__contains(v, passed)) dv_coll_raise<rhash_msg::verification_failed>();
+  }
+}
+
+dv_dictionary* dv_dictionary::create(const void* where, _Coll_clustering clustering, const char* key_type,
+                                     unsigned key_size, unsigned key_count, unsigned expected_size, unsigned behavior,
+                                     int, _Fn_Pathop* pathop) {
+  if ((behavior & 0x1) != 0)
+    dv_coll_raise<rhash_msg::ordered_dictionary_missing>(key_type != nullptr ? key_type : "(null)");
+  return _Rhash::create(where, clustering, key_type, key_size, key_count, expected_size, behavior, pathop);
+}
+
+}  // namespace dv_qem
