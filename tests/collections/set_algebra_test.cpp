@@ -394,6 +394,19 @@ TEST_P(SetAlgebra, Comparisons) {
   }
 }
 
+// The assignment operator of the base class is the assignment slot, so an
+// assignment through collection references copies the elements.
+TEST_P(SetAlgebra, AssignmentThroughCollectionReferencesCopiesTheElements) {
+  dv_collection& lhs = make("L", "ab");
+  const dv_collection& other = make("L", "cbb");
+  lhs = other;
+  EXPECT_EQ(letters(lhs), "cbb");
+  dv_collection& same = lhs;
+  lhs = same;
+  EXPECT_EQ(letters(lhs), "cbb");
+  EXPECT_EQ(letters(other), "cbb");
+}
+
 INSTANTIATE_TEST_SUITE_P(Kinds, SetAlgebra, ::testing::ValuesIn(setups),
                          [](const ::testing::TestParamInfo<Setup>& info) { return info.param.name; });
 
