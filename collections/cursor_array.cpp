@@ -60,8 +60,15 @@ void swap_entries(unsigned i, unsigned j, void* base, unsigned, void*) {
 
 void dv_cursor::array_bind() {
   set(array_cursor_bit, 1);
-  array_create(*contents());
-  if (sorted_cursor()) array_sort();
+  // A walk or sort that throws leaves no snapshot behind: a cursor whose
+  // constructor fails is never destroyed.
+  try {
+    array_create(*contents());
+    if (sorted_cursor()) array_sort();
+  } catch (...) {
+    array_unbind();
+    throw;
+  }
   set_more(count_ != 0);
 }
 

@@ -31,8 +31,10 @@ void dv_packed_list::set_cursor_slot(dv_cursor& c, dv_coll_ptr* slot) const {
 
 void dv_packed_list::normalize_cursor(dv_cursor* c) const {
   if (c == nullptr) return;
+  // A cursor that stands on an element keeps it through the move, whether or
+  // not its last step found one (cursor_slot does not ask the more mark).
   dv_coll_ptr* slot = cursor_slot(*c);
-  c->set_current_index(c->more() && slot != nullptr ? _slot_pos(slot) : no_position);
+  c->set_current_index(slot != nullptr ? _slot_pos(slot) : no_position);
 }
 
 void dv_packed_list::denormalize_cursor(dv_cursor* c) const {

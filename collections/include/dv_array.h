@@ -22,6 +22,8 @@ class dv_packed_list : public dv_collection {
   explicit dv_packed_list(dv_probe_t) {}
   // Frees the slot array.
   ~dv_packed_list() override;
+  // A list owns its slot array: it is never copied whole.
+  dv_packed_list(const dv_packed_list&) = delete;
   // Assigning a list to itself leaves it as it is.
   dv_packed_list& operator=(const dv_packed_list& other) {
     if (&other != this) _assign(other);

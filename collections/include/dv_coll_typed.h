@@ -8,40 +8,85 @@
 
 namespace dv_qem {
 
+// A typed collection is never constructed: create() hands out the library's
+// facade seen through the typed class. So every call below names the facade's
+// own function (a direct call). An unqualified virtual call would let the
+// compiler reason about a typed class that is never instantiated (for an
+// element type in an anonymous namespace it may conclude the call cannot
+// happen and drop the code after it).
 template <class T>
 class _Coll_typed : public dv_outofline_collection {
+  using facade = dv_outofline_collection;
+
  public:
   using dv_outofline_collection::dv_outofline_collection;
 
-  void insert(const T* e) { _insert(e); }
-  int remove(const T* e) { return _remove(e); }
-  int contains(const T* e) const { return _contains(e); }
-  int count(const T* e) const { return _count(e); }
-  T* pick() const { return static_cast<T*>(dv_outofline_collection::pick()); }
-  T* only() const { return static_cast<T*>(dv_outofline_collection::only()); }
-  unsigned cardinality() const { return _cardinality(); }
-  int empty() const { return _empty(); }
-  void clear() { _clear(); }
+  void insert(const T* e) { facade::_insert(e); }
+  int remove(const T* e) { return facade::_remove(e); }
+  int contains(const T* e) const { return facade::_contains(e); }
+  int count(const T* e) const { return facade::_count(e); }
+  T* pick() const { return static_cast<T*>(facade::pick()); }
+  T* only() const { return static_cast<T*>(facade::only()); }
+  unsigned cardinality() const { return facade::_cardinality(); }
+  int empty() const { return facade::_empty(); }
+  operator int() const { return !facade::_empty(); }
+  void clear() { facade::_clear(); }
+  unsigned get_behavior() const { return facade::_get_behavior(); }
+  char* rep_name() const { return facade::_rep_name(); }
+  int ordered_equal(const dv_collection& o) const { return facade::_ordered_equal(o); }
+
+  dv_collection& operator=(const T* e) { return facade::_assign(e); }
+  dv_collection& operator|=(const T* e) { return facade::_assign_or(e); }
+  dv_collection& operator|=(const dv_collection& o) { return facade::_assign_or(o); }
+  dv_collection& operator&=(const T* e) { return facade::_assign_and(e); }
+  dv_collection& operator&=(const dv_collection& o) { return facade::_assign_and(o); }
+  dv_collection& operator-=(const T* e) { return facade::_assign_sub(e); }
+  dv_collection& operator-=(const dv_collection& o) { return facade::_assign_sub(o); }
+  // The results are new transient collections that the caller destroys.
+  dv_collection& operator|(const T* e) const { return facade::_or(e); }
+  dv_collection& operator|(const dv_collection& o) const { return facade::_or(o); }
+  dv_collection& operator&(const T* e) const { return facade::_and(e); }
+  dv_collection& operator&(const dv_collection& o) const { return facade::_and(o); }
+  dv_collection& operator-(const T* e) const { return facade::_sub(e); }
+  dv_collection& operator-(const dv_collection& o) const { return facade::_sub(o); }
+  int operator==(const T* e) const { return facade::_eq(e); }
+  int operator==(const dv_collection& o) const { return facade::_eq(o); }
+  int operator!=(const T* e) const { return facade::_ne(e); }
+  int operator!=(const dv_collection& o) const { return facade::_ne(o); }
+  int operator<(const T* e) const { return facade::_lt(e); }
+  int operator<(const dv_collection& o) const { return facade::_lt(o); }
+  int operator<=(const T* e) const { return facade::_le(e); }
+  int operator<=(const dv_collection& o) const { return facade::_le(o); }
+  int operator>(const T* e) const { return facade::_gt(e); }
+  int operator>(const dv_collection& o) const { return facade::_gt(o); }
+  int operator>=(const T* e) const { return facade::_ge(e); }
+  int operator>=(const dv_collection& o) const { return facade::_ge(o); }
 };
 
 // Ordered typed collections add the positional operations.
 template <class T>
 class _Coll_typed_ordered : public _Coll_typed<T> {
+  using facade = dv_outofline_collection;
+
  public:
   using _Coll_typed<T>::_Coll_typed;
 
-  void insert_first(const T* e) { this->_insert_first(e); }
-  void insert_last(const T* e) { this->_insert_last(e); }
+  void insert_first(const T* e) { facade::_insert_first(e); }
+  void insert_last(const T* e) { facade::_insert_last(e); }
   T* remove_first() { return static_cast<T*>(dv_collection::remove_first()); }
   T* remove_last() { return static_cast<T*>(dv_collection::remove_last()); }
   T* retrieve_first() const { return static_cast<T*>(dv_collection::retrieve_first()); }
   T* retrieve_last() const { return static_cast<T*>(dv_collection::retrieve_last()); }
-  T* retrieve(unsigned position) const { return static_cast<T*>(this->_retrieve(position)); }
-  T* retrieve(const dv_cursor& c) const { return static_cast<T*>(this->_retrieve(c)); }
-  void insert_after(const T* e, unsigned position) { this->_insert_after(e, position); }
-  void insert_before(const T* e, unsigned position) { this->_insert_before(e, position); }
-  void remove_at(unsigned position) { this->_remove_at(position); }
-  T* replace_at(const T* e, unsigned position) { return static_cast<T*>(this->_replace_at(e, position)); }
+  T* retrieve(unsigned position) const { return static_cast<T*>(facade::_retrieve(position)); }
+  T* retrieve(const dv_cursor& c) const { return static_cast<T*>(facade::_retrieve(c)); }
+  void insert_after(const T* e, unsigned position) { facade::_insert_after(e, position); }
+  void insert_after(const T* e, const dv_cursor& c) { facade::_insert_after(e, c); }
+  void insert_before(const T* e, unsigned position) { facade::_insert_before(e, position); }
+  void insert_before(const T* e, const dv_cursor& c) { facade::_insert_before(e, c); }
+  void remove_at(unsigned position) { facade::_remove_at(position); }
+  void remove_at(const dv_cursor& c) { facade::_remove_at(c); }
+  T* replace_at(const T* e, unsigned position) { return static_cast<T*>(facade::_replace_at(e, position)); }
+  T* replace_at(const T* e, const dv_cursor& c) { return static_cast<T*>(facade::_replace_at(e, c)); }
 };
 
 namespace coll_typed_detail {

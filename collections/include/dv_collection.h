@@ -41,7 +41,9 @@ class dv_collection {
  public:
   dv_collection() = default;
   dv_collection(const dv_collection&) = default;
-  dv_collection& operator=(const dv_collection&) = default;
+  // Assignment from another collection is slot 24: this collection's elements
+  // become the other's (nothing happens when it is this collection).
+  dv_collection& operator=(const dv_collection& other) { return _assign(other); }
 
   // ---- the protocol, in slot order ----------------------------------------
   virtual void* _pick() const = 0;                                              // 0

@@ -73,6 +73,13 @@ class dv_list : public dv_collection {
   dv_list(unsigned expected, unsigned behavior);
   explicit dv_list(dv_probe_t) {}
   ~dv_list() override;
+  // A list owns its blocks: it is never copied whole, and assigning takes the
+  // other collection's elements (a list assigned to itself stays as it is).
+  dv_list(const dv_list&) = delete;
+  dv_list& operator=(const dv_list& other) {
+    _assign(other);
+    return *this;
+  }
 
   // A new empty list in the placement (a database or next to an object).
   static dv_list& create(dv_database* db, unsigned behavior = 0, unsigned expected = 0);

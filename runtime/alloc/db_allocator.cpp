@@ -142,6 +142,13 @@ dv4u _DB_allocator::large_object_pages(const char* object) {
   return static_cast<dv4u>((extent.end - region) / DV_PAGE_SIZE);
 }
 
+bool _DB_allocator::large_object_info(const char* object, object_info& out) {
+  const _Obj_header* block = _Obj_header::at(object - OBJECT_HEADER_SIZE);
+  if (block->is_free()) return false;
+  out = describe(const_cast<_Obj_header*>(block), *types_);
+  return true;
+}
+
 _DB_allocator::object_info _DB_allocator::describe(_Obj_header* block, _Type_tag_source& tags) {
   object_info info;
   info.block = block;

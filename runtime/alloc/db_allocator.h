@@ -124,6 +124,10 @@ class _DB_allocator {
   // The allocated object (of either group) whose extent (ts size x
   // max(count, 1) from its address) holds address; false for none.
   bool object_at(const void* address, object_info& out);
+  // The allocated large object at object (an address large_object_at gave:
+  // its block's object, which for an array is its vector header); false when
+  // that block is free. Reads the region's first page.
+  bool large_object_info(const char* object, object_info& out);
 
   // Checks both groups: page lists and counts, every page heap with the
   // large-object map, size classes and free-page vectors, the map itself,

@@ -131,7 +131,7 @@ int DVDB::upgrade_page(_Page* page, int l) {
       nested_faults_allowed reads;
       object = allocator->large_object_at(page->get_buffer());
       _DB_allocator::object_info info;
-      if (object != nullptr && allocator->object_at(object, info) && info.ts != nullptr &&
+      if (object != nullptr && allocator->large_object_info(object, info) && info.ts != nullptr &&
           info.ts->needs_relocation())
         n_pages = allocator->large_object_pages(object);
     }
@@ -257,7 +257,7 @@ void DVDB::fetch_in_large_object(char* page_address, char* object, int l) {
         allocator->page_fetched(head->get_buffer());
       }
       _DB_allocator::object_info info;
-      whole = allocator->object_at(object, info) && info.ts != nullptr && info.ts->needs_relocation();
+      whole = allocator->large_object_info(object, info) && info.ts != nullptr && info.ts->needs_relocation();
       if (whole) n_pages = allocator->large_object_pages(object);
       if (head_read) head->protect(dv_memory_no_access);
     } catch (...) {

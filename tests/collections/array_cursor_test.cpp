@@ -135,6 +135,25 @@ TEST_F(ArrayCursor, InsertionsFollowTheElementAcrossGrowth) {
   a_.check_rep_invariants();
 }
 
+// A cursor that ran off the end stands again on an element once its position
+// holds one; growing through it then keeps it on that element.
+TEST_F(ArrayCursor, ACursorBackOnAnElementFollowsItAcrossGrowth) {
+  fill({el(1), el(2), el(3), el(4)});
+  dv_cursor c(a_);
+  void* e = nullptr;
+  c.last(e);                 // position 3
+  a_.remove_last();          // position 3 is past the end now
+  EXPECT_EQ(c.next(e), 0);   // nothing found; the cursor keeps its position
+  a_.insert_first(el(5));
+  a_.insert_first(nullptr);  // full; position 3 holds el(2)
+  EXPECT_EQ(c.retrieve(), el(2));
+  c.insert_after(el(6));     // grows through the cursor
+  EXPECT_EQ(c.retrieve(), el(2));
+  EXPECT_EQ(c.next(e), 1);
+  EXPECT_EQ(e, el(6));
+  a_.check_rep_invariants();
+}
+
 TEST_F(ArrayCursor, KeepsItsPositionWhenAnotherOperationReplacesTheArray) {
   fill({el(1), el(2), el(3), el(4), el(5)});
   dv_cursor c(a_);

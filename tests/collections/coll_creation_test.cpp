@@ -367,7 +367,6 @@ TEST(CollCreation, QueryAndIndexEntryPointsAreNotSupported) {
       {[&] { c.maintain_index_remove_for_sure(nullptr); }, "maintain_index_remove_for_sure"},
       {[&] { c._add_index(path, 0, nullptr, nullptr); },
        "dv_collection::_add_index"},
-      {[&] { c._assign_or(c); }, "dv_collection::_assign_or"},
       {[] { dv_coll_range r(0, 5); }, "dv_coll_range::dv_coll_range()"},
       {[] { dv_coll_range r(-2, static_cast<const void*>(nullptr), 2, nullptr); }, "dv_coll_range::dv_coll_range()"},
   };

@@ -3,8 +3,8 @@
 // snapshot cursors (insensitive to later changes, refusing updates, sorted by
 // address, rank function or type name, holding nulls), cursor errors with
 // their catalogue texts, rebinding, copies that walk on their own, saved
-// positions, the one retry after the address space ran out, and snapshots of
-// persistent collections.
+// positions, the one retry after the address space ran out, snapshots of
+// persistent collections, and no snapshot left behind by a walk that fails.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -14,6 +14,7 @@
 #include "dv_coll_err.h"
 #include "dv_cursor.h"
 #include "dv_new.h"
+#include "dv_object_cursor.h"
 #include "dv_reference.h"
 #include "vector_rep.h"
 
@@ -290,6 +291,36 @@ TEST_F(CursorDb, SnapshotOfAPersistentCollection) {
     EXPECT_TRUE(cur.exceeds_addr_space());
     EXPECT_EQ(walk(cur), (std::vector<void*>{el(0), el(1), el(2)}));
   }
+  delete rep;
+  db->close();
+}
+
+static int user_objects(dv_database* db) {
+  dv_object_cursor objects(db);
+  int n = 0;
+  for (objects.first(); objects.more(); objects.next()) ++n;
+  return n;
+}
+
+// A cursor whose constructor fails is never destroyed, so the snapshot it had
+// begun must go with the failure.
+TEST_F(CursorDb, ASnapshotWhoseWalkFailsIsFreed) {
+  dv_database* db = dv_database::create(path("cursor.db").c_str(), 0644, 0, 0);
+  dv_collection* rep = vector_rep::make(_Coll_placement::in(db), 0, 0x1a, 0, nullptr);
+  for (int i = 0; i < 3; ++i) rep->insert_last(el(i));
+  const int before = user_objects(db);
+  struct step_failure {};
+  int steps_left = 0;
+  vector_rep::before_step = [&] {
+    if (--steps_left == 0) throw step_failure{};
+  };
+  for (int options : {dv_cursor::update_insensitive, dv_cursor::sort_by_addrs}) {
+    SCOPED_TRACE(options);
+    steps_left = 2;
+    EXPECT_THROW((void)new (db, dv_cursor::get_dv_typespec()) dv_cursor(*rep, options), step_failure);
+    EXPECT_EQ(user_objects(db), before);
+  }
+  vector_rep::before_step = nullptr;
   delete rep;
   db->close();
 }

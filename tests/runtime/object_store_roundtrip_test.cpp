@@ -1,6 +1,7 @@
 // Guards the object store's main road across processes: one process creates
 // a database of typed objects (a class with virtual functions, objects that
-// point at each other, an object over several pages, an array) under a named
+// point at each other, an object over several pages, an array, an array of
+// pointers over two pages behind a vector header) under a named
 // root and saves it; a second process opens the file mapped at another
 // address, walks every pointer, makes virtual calls, changes a field and
 // saves; a third process sees the change. Every process runs the self-check.
@@ -75,6 +76,15 @@ namespace {
 
 constexpr int kNodes = 300;
 constexpr unsigned kPoints = 500;
+constexpr unsigned kRefs = 1500;  // 4 + 1500 x 4 bytes: a large object over two pages
+
+// An array of node pointers that carries its count in a vector header word,
+// the way a collection's slot array does; element i points at node i % kNodes.
+Node** make_refs(dv_database* db) {
+  void* block = ::operator new(sizeof(dv4u) + kRefs * sizeof(Node*), db, dv_typespec::get_pointer(), kRefs);
+  *static_cast<dv4u*>(block) = kRefs;
+  return reinterpret_cast<Node**>(static_cast<char*>(block) + sizeof(dv4u));
+}
 
 std::string file() { return std::getenv("DV_TEST_FILE"); }
 
@@ -116,8 +126,14 @@ TEST_F(RoundTripChild, Create) {
   Point* points = dv_new_array<Point>(db, &dv_ts<Point>::the_instance, kPoints);
   for (unsigned i = 0; i < kPoints; ++i) points[i] = Point{static_cast<int>(i), -static_cast<int>(i)};
 
+  Node** refs = make_refs(db);
+  Node* by_id[kNodes];
+  for (Node* n = head; n != nullptr; n = n->next) by_id[n->id] = n;
+  for (unsigned i = 0; i < kRefs; ++i) refs[i] = by_id[i % kNodes];
+
   db->create_root("nodes")->set_value(head, &dv_ts<Node>::the_instance);
   db->create_root("points")->set_value(points, &dv_ts<Point>::the_instance);
+  db->create_root("refs")->set_value(refs, dv_typespec::get_pointer());
   db->self_check();
   db->save();
   db->close();
@@ -149,6 +165,14 @@ TEST_F(RoundTripChild, WalkAndEdit) {
   EXPECT_EQ(offset, kPoints / 2 * sizeof(Point));
   for (unsigned i = 0; i < kPoints; ++i) ASSERT_EQ(points[i].y, -static_cast<int>(i));
   points[7].x = 7007;
+
+  // The pointer array is relocated as a whole, whichever page is touched
+  // first: here its second page.
+  auto** refs = static_cast<Node**>(db->find_root("refs")->get_value(dv_typespec::get_pointer()));
+  for (unsigned i = kRefs; i-- > 0;) {
+    ASSERT_EQ(dv_database::of(refs[i]), db) << "element " << i;
+    ASSERT_EQ(refs[i]->id, static_cast<int>(i % kNodes)) << "element " << i;
+  }
 
   db->self_check();
   db->save();

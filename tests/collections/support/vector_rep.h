@@ -2,8 +2,9 @@
 // order, with the behaviour word it was made with (duplicates refused unless
 // allow_duplicates). Its cursor position is the cursor's index field. It lets
 // the tests drive facades and cursors end to end before the real
-// representations exist. Optional hooks count destructions and make cursor
-// steps fail.
+// representations exist. Its _fast_count answer is a field (1, as a bag's,
+// unless a test sets 0). Optional hooks count destructions and live cursors
+// and make cursor steps fail.
 #pragma once
 
 #include <algorithm>
@@ -19,20 +20,46 @@ namespace dv_test {
 
 using namespace dv_qem;
 
+// Owned by a tracked cursor through the dictionary-cursor slot (state A),
+// which the cursor deletes when it is unbound.
+class cursor_tracker : public dv_dictionary_cursor {
+ public:
+  static void attach(dv_cursor& c);
+  ~cursor_tracker() override;
+  void restrict(int, const void*, int, const void*) override {}
+  void restrict(int, const void*) override {}
+  void unrestrict() override {}
+  void remember(_dv_cursor_holder&) override {}
+  void restore(const _dv_cursor_holder&) override {}
+
+ private:
+  cursor_tracker() = default;
+};
+
 class vector_rep : public dv_collection {
  public:
-  explicit vector_rep(unsigned behavior) : behavior_(behavior) {}
+  explicit vector_rep(unsigned behavior) : behavior_(behavior) {
+    if (alive != nullptr) ++*alive;
+  }
   explicit vector_rep(dv_probe_t) {}
   ~vector_rep() override {
     if (destroyed != nullptr) ++*destroyed;
+    if (alive != nullptr) --*alive;
   }
 
   // Counts destructions of every vector_rep while set.
   static inline int* destroyed = nullptr;
+  // While set, counts vector_reps made by the behaviour constructor less
+  // those destroyed.
+  static inline int* alive = nullptr;
   // Called before each cursor step; may throw.
   static inline std::function<void()> before_step;
+  // While set, counts the default cursors bound to any vector_rep that are
+  // not yet unbound (each such cursor owns a tracker that unbinding deletes).
+  static inline int* live_cursors = nullptr;
 
   std::vector<const void*> items;
+  int fast_count = 1;  // what _fast_count answers
 
   void* _pick() const override { return at(0); }
   void* _only() const override { return at(0); }
@@ -102,7 +129,10 @@ class vector_rep : public dv_collection {
   void* _replace_at(const void* e, const dv_cursor& c) override { return _replace_at(e, c.current_index()); }
   int _contains(const void* e) const override { return std::find(items.begin(), items.end(), e) != items.end(); }
   int _count(const void* e) const override { return static_cast<int>(std::count(items.begin(), items.end(), e)); }
-  int _first(dv_cursor& c, void*& out) const override { return stand(c, 0, out); }
+  int _first(dv_cursor& c, void*& out) const override {
+    if (live_cursors != nullptr && c.default_cursor() && c.state_a() == nullptr) cursor_tracker::attach(c);
+    return stand(c, 0, out);
+  }
   int _last(dv_cursor& c, void*& out) const override {
     return items.empty() ? stand(c, 0, out) : stand(c, static_cast<unsigned>(items.size() - 1), out);
   }
@@ -121,7 +151,7 @@ class vector_rep : public dv_collection {
   _Indexes*& indexes() override { return indexes_; }
   void _clear() override { items.clear(); }
   unsigned _get_behavior() const override { return behavior_; }
-  int _fast_count() const override { return 1; }
+  int _fast_count() const override { return fast_count; }
   char* _rep_name() const override { return const_cast<char*>("test_vector"); }
   int _rep_enum() const override { return 99; }
   void _check_rep_invariants() const override {}
