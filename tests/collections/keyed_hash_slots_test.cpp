@@ -285,6 +285,23 @@ TEST_F(KeyedHashSlots, OneKeyGoesFromSlotToListAndBack) {
   delete h;
 }
 
+TEST_F(KeyedHashSlots, ATransientTableKeepsItsListsAndKeysInOrdinaryMemory) {
+  int anchor = 0;
+  _Rhash* h = _Rhash::create(&anchor, _Coll_cluster_default, "char*", 4, 1, 0, keep_duplicates, nullptr);
+  EXPECT_EQ(dv_database::of(h), dv_database::get_transient_database());
+  char text[8] = "k";
+  const char* p = text;
+  int found = 0;
+  for (int e = 0; e < 3; ++e) h->__insert(item(e), &p, nullptr, nullptr, found);
+  EXPECT_EQ(h->__count(&p, nullptr), 3);
+  h->__remove(item(1), &p, nullptr);
+  h->__remove(item(0), &p, nullptr);
+  EXPECT_EQ(h->__count(&p, nullptr), 1);
+  h->check_hash_invariants();
+  EXPECT_EQ(census()["dv_qem::_RH_oflo_list"], 0);
+  delete h;
+}
+
 TEST_F(KeyedHashSlots, AValueAlreadyUnderItsKeyIsStoredOnce) {
   _Rhash* h = make("int", 4, keep_duplicates);
   int key = 5;
