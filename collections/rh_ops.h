@@ -19,17 +19,12 @@ namespace dv_qem {
 
 template <class KT>
 _RH<KT>& _RH<KT>::operator=(const _RH& other) {
-  if (this == &other) return *this;
-  release_entries();
   _Rhash::operator=(other);
-  copy_entries_from(other);
   return *this;
 }
 
 template <class KT>
 _RH<KT>::~_RH() {
-  if (index() == nullptr) return;
-  release_entries();
   destroy_index();
 }
 
@@ -168,7 +163,10 @@ void _RH<KT>::delete_slots(void* p) {
   if (p == nullptr) return;
   void* block = static_cast<char*>(p) - sizeof(dv4u);
   auto* slots = static_cast<slot_type*>(p);
-  for (unsigned n = *static_cast<dv4u*>(block); n > 0; --n) slots[n - 1].~slot_type();
+  for (unsigned n = *static_cast<dv4u*>(block); n > 0; --n) {
+    if (slots[n - 1].is_occupied(this)) release_key_copy(slots[n - 1]);
+    slots[n - 1].~slot_type();
+  }
   ::operator delete(block);
 }
 

@@ -27,8 +27,11 @@ class _RH : public _Rhash {
   explicit _RH(dv_probe_t) : _Rhash(dv_probe) {}
   // The copy holds the same entries in storage of its own.
   _RH(const _RH& other) : _Rhash(other) { copy_entries_from(other); }
+  // This table's entries are released; it takes the other's entries (the
+  // hash's assignment copies them).
   _RH& operator=(const _RH& other);
-  // Releases overflow lists and key copies, then the tables and directory.
+  // Frees the tables and directory, with their overflow lists and key
+  // copies (destroy_index; delete_slots releases the keys).
   ~_RH() override;
 
   // The maker registered with _Rhash::create: a new table in 36 bytes with
@@ -48,7 +51,8 @@ class _RH : public _Rhash {
   // n empty slots after a count word: in cluster when given, else near hint;
   // null when the allocation gave null.
   char* allocate_slots(unsigned n, dv_cluster* cluster, void* hint) override;                   // 107
-  // Destroys the slots (freeing char* key copies) and frees the array.
+  // Destroys the slots and frees the array: the key copies of occupied
+  // slots (char* strings, owned _dv_pt_key copies) are freed.
   void delete_slots(void* slots) override;                                                       // 108
   int slot_contains(void* slot, unsigned overflow, const void* element) const override;         // 109
   // Stores element under key with hash. With duplicates kept, an occupied

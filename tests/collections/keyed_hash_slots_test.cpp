@@ -515,9 +515,20 @@ TEST_F(KeyedHashSlots, ACopyHoldsTheSameEntriesInStorageOfItsOwn) {
     std::snprintf(text, sizeof text, "k%d", n);
     EXPECT_EQ(copy->__count(&p, nullptr), n < 10 ? 3 : 2) << text;
   }
+  // Assignment replaces the target's entries by the source's, once each.
+  auto* target = static_cast<_RH<char*>*>(make("char*", 4, keep_duplicates));
+  const char* other = "other";
+  target->__insert(item(3), &other, nullptr, nullptr, found);
+  *target = *copy;
+  target->check_hash_invariants();
+  EXPECT_EQ(target->cardinality(), copy->cardinality());
+  EXPECT_EQ(target->__count(&other, nullptr), 0);
+  std::snprintf(text, sizeof text, "k0");
+  EXPECT_EQ(target->__count(&p, nullptr), 3);
   delete h;
   copy->check_hash_invariants();
   delete copy;
+  delete target;
 }
 
 // ---- nothing left behind ---------------------------------------------------------------------
