@@ -39,12 +39,6 @@ dv_typespec* _RH<KT>::get_dv_typespec() {
   return &dv_ts<_RH<KT>>::the_instance;
 }
 
-template <class KT>
-void _RH<KT>::_clear() {
-  release_entries();
-  _Rhash::_clear();
-}
-
 // ---- key storage ---------------------------------------------------------------------
 
 template <class KT>
@@ -102,27 +96,6 @@ void _RH<KT>::retake_key(slot_type& s) const {
   // The element's first word is the key (the key itself for pointer keys).
   const void* storage = slot_type::form == _RH_key_form::pointer_key ? *static_cast<void* const*>(e) : e;
   s.store_key(e, storage);
-}
-
-template <class KT>
-void _RH<KT>::release_entries() {
-  if (index() == nullptr) return;
-  const _RH_HashTable* previous = nullptr;
-  for (unsigned t = 0; t < directory_size(); ++t) {
-    _RH_HashTable* ht = table(t);
-    if (ht == nullptr || ht == previous) continue;
-    previous = ht;
-    for (unsigned i = 0; i < ht->n_slots; ++i) {
-      slot_type& s = as_slot(ht->slot(i, sizeof(slot_type)));
-      if (!s.is_occupied(this)) continue;
-      if (has_overflow(t, i)) {
-        _RH_oflo_list::destroy(oflo(s));
-        set_overflow(t, i, 0);
-      }
-      release_key_copy(s);
-      s.clear();
-    }
-  }
 }
 
 template <class KT>
@@ -334,9 +307,10 @@ template <class KT>
 void _RH<KT>::slot_reclaim_oflo(void* p, unsigned overflow) {
   slot_type& s = as_slot(p);
   if (!overflow || !s.is_occupied(this)) return;
-  _RH_oflo_list::destroy(oflo(s));
-  release_key_copy(s);
-  s.clear();
+  _RH_oflo_list* list = oflo(s);
+  void* kept = list->elements()->_pick();
+  _RH_oflo_list::destroy(list);
+  s.set_element(kept);
 }
 
 }  // namespace dv_qem

@@ -40,9 +40,6 @@ class _RH : public _Rhash {
                       unsigned flags);
   static dv_typespec* get_dv_typespec();
 
-  // Empties every table: overflow lists and key copies are released first.
-  void _clear() override;
-
   // ---- the slot protocol --------------------------------------------------------------
   // The built-in pair of the key type; the functions registered for the key
   // type with user_hash_fnc, and always for _dv_pt_key and
@@ -83,7 +80,9 @@ class _RH : public _Rhash {
   void* slot_key(const void* slot, unsigned hash) const override;                                // 129
   unsigned slot_hash(const void* slot, unsigned hash) const override;                            // 130
   int slot_occupied(const void* slot) const override;                                            // 131
-  // Deletes the overflow list of an overflowed slot; the slot is left empty.
+  // Deletes the overflow list of an overflowed slot (the table is being
+  // emptied or freed): the slot keeps its key and one of the list's
+  // elements, a plain slot that removal or delete_slots then releases.
   void slot_reclaim_oflo(void* slot, unsigned overflow) override;                                // 132
   const char* _rep_type() const override { return slot_type::_rep_type(); }                      // 133
 
@@ -102,9 +101,6 @@ class _RH : public _Rhash {
   void release_key_copy(slot_type& s) const;
   // The slot's key taken again from an element of its overflow list.
   void retake_key(slot_type& s) const;
-  // Releases the overflow lists and key copies of every occupied slot and
-  // leaves all slots empty.
-  void release_entries();
   void rank_if_missing(_Rank_fcn& rank) const;
 };
 
