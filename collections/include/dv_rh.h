@@ -52,9 +52,11 @@ class _RH : public _Rhash {
   // slots (char* strings, owned _dv_pt_key copies) are freed.
   void delete_slots(void* slots) override;                                                       // 108
   int slot_contains(void* slot, unsigned overflow, const void* element) const override;         // 109
-  // Stores element under key with hash. With duplicates kept, an occupied
-  // slot takes a second element into an overflow list (the present element
-  // first); 0 when element is already stored under the key.
+  // Stores element under key with hash (a char* key is copied, a null one
+  // stored as null; an owned _dv_pt_key copy is made). With duplicates kept,
+  // an occupied slot takes a second element into an overflow list (the
+  // present element first); 0 when element is already stored under the key.
+  // Without duplicates an occupied slot is overwritten.
   int slot_insert(void* slot, unsigned table, unsigned index, const void* element, const void* key,
                   unsigned hash) override;                                                       // 110
   // Removes element: a plain slot becomes a tombstone (emptied 1); an
@@ -77,6 +79,9 @@ class _RH : public _Rhash {
   int slot_count(void* slot, unsigned overflow) const override;                                  // 127
   _RH_slot_status slot_status(void* slot, const void* key, _RH_search_type type, _Rank_fcn rank,
                               unsigned hash) const override;                                     // 128
+  // The key as callers pass it, so that lookups and inserts take it: the
+  // inline field of scalar keys; the address of the stored pointer for char*,
+  // void* and _dv_char_star_nocopy keys; the key's address for the others.
   void* slot_key(const void* slot, unsigned hash) const override;                                // 129
   unsigned slot_hash(const void* slot, unsigned hash) const override;                            // 130
   int slot_occupied(const void* slot) const override;                                            // 131
@@ -101,6 +106,7 @@ class _RH : public _Rhash {
   void release_key_copy(slot_type& s) const;
   // The slot's key taken again from an element of its overflow list.
   void retake_key(slot_type& s) const;
+  // rank, or find_functions' rank when it is null.
   void rank_if_missing(_Rank_fcn& rank) const;
 };
 
