@@ -2,7 +2,6 @@
 // supports by walking itself with a dictionary cursor, the entry points it
 // refuses, its key functions from the function cache, its self-check and
 // the choice of representation by create.
-#include <cstring>
 
 #include "coll_messages.h"
 #include "coll_raise.h"
@@ -133,16 +132,13 @@ void dv_dictionary::find_functions(_Rank_fcn& rank, _Hash_fcn& hash) const {
 }
 
 void dv_dictionary::_check_rep_invariants() const {
+  // Keys are retrieved in the form every key argument takes (for pointer
+  // keys, the address of the pointer), so each goes back to __contains as
+  // it came, as _remove does.
   walk w(*this);
-  const char* key_type = _key_type();
-  const bool key_is_pointer =
-      key_type != nullptr && (std::strcmp(key_type, "dv_pvoid") == 0 || std::strcmp(key_type, "char*") == 0);
   void* v = nullptr;
-  for (int more = __first(w.cursor(), v); more; more = __next(w.cursor(), v)) {
-    void* key = __retrieve_key(w.cursor());
-    const void* passed = key_is_pointer ? static_cast<const void*>(&key) : key;
-    if (!__contains(v, passed)) dv_coll_raise<rhash_msg::verification_failed>();
-  }
+  for (int more = __first(w.cursor(), v); more; more = __next(w.cursor(), v))
+    if (!__contains(v, __retrieve_key(w.cursor()))) dv_coll_raise<rhash_msg::verification_failed>();
 }
 
 dv_dictionary* dv_dictionary::create(const void* where, _Coll_clustering clustering, const char* key_type,
