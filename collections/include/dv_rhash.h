@@ -80,8 +80,8 @@ class _Rhash : public dv_dictionary {
   // own; the most derived class then copies the entries (copy_entries_from),
   // since only it can make slots.
   _Rhash(const _Rhash& other);
-  // Drops this hash's entries and tables and takes the other's shape; the
-  // most derived class's operator= then copies the entries.
+  // Drops this hash's entries and tables, then copies the other's entries
+  // into tables of its own (this hash keeps its slot layout and flags).
   _Rhash& operator=(const _Rhash& other);
   // Frees the key-type name copy (tables are freed by the subclass's
   // destructor through destroy_index).
