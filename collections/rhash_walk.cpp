@@ -160,22 +160,26 @@ int key_restricted(const _Rhash_cursor& c) { return c.is_restricted() && c.restr
 
 }  // namespace
 
+int _Rhash::position_at_key(_Rhash_cursor& c, void*& out, bool forward) const {
+  unsigned t = 0, h = 0, i = 0;
+  int found = 0;
+  find_slot(c.restriction_key(), _RH_lookup, t, h, i, found);
+  if (!found) return 0;
+  c.set_table(t);
+  c.set_slot(i);
+  const char* slot = table(t)->slot(i, slot_size_);
+  const int o = has_overflow(t, i);
+  if (forward ? slot_first(slot, &c, out, o) : slot_last(slot, &c, out, o)) return 1;
+  c.set_null();
+  return 0;
+}
+
 int _Rhash::position_first(_Rhash_cursor& c, void*& out) const {
   check_restriction(c);
   c.set_state(c.state() & ~_Rhash_cursor::positioned_bit);
   c.set_null();
   if (!_has_keys()) return 0;
-  if (key_restricted(c)) {
-    unsigned t = 0, h = 0, i = 0;
-    int found = 0;
-    find_slot(c.restriction_key(), _RH_lookup, t, h, i, found);
-    if (!found) return 0;
-    c.set_table(t);
-    c.set_slot(i);
-    if (slot_first(table(t)->slot(i, slot_size_), &c, out, has_overflow(t, i))) return 1;
-    c.set_null();
-    return 0;
-  }
+  if (key_restricted(c)) return position_at_key(c, out, true);
   for (unsigned t = first_occupied_HashTable(); t != none; t = next_occupied_HashTable(t))
     for (unsigned s = first_occupied_slot(t); s != none; s = next_occupied_slot(t, s)) {
       if (skipped(c, t, s)) continue;
@@ -192,17 +196,7 @@ int _Rhash::position_last(_Rhash_cursor& c, void*& out) const {
   c.set_state(c.state() & ~_Rhash_cursor::positioned_bit);
   c.set_null();
   if (!_has_keys()) return 0;
-  if (key_restricted(c)) {
-    unsigned t = 0, h = 0, i = 0;
-    int found = 0;
-    find_slot(c.restriction_key(), _RH_lookup, t, h, i, found);
-    if (!found) return 0;
-    c.set_table(t);
-    c.set_slot(i);
-    if (slot_last(table(t)->slot(i, slot_size_), &c, out, has_overflow(t, i))) return 1;
-    c.set_null();
-    return 0;
-  }
+  if (key_restricted(c)) return position_at_key(c, out, false);
   for (unsigned t = last_occupied_HashTable(); t != none; t = previous_occupied_HashTable(t))
     for (unsigned s = last_occupied_slot(t); s != none; s = previous_occupied_slot(t, s)) {
       if (skipped(c, t, s)) continue;

@@ -359,6 +359,9 @@ class _Rhash : public dv_dictionary {
   unsigned previous_occupied_HashTable(unsigned t) const;
   int position_first(_Rhash_cursor& c, void*& out) const;
   int position_last(_Rhash_cursor& c, void*& out) const;
+  // A key-restricted cursor enters the restriction key's slot at its first
+  // (forward) or last element; 0 and a null cursor when the key is absent.
+  int position_at_key(_Rhash_cursor& c, void*& out, bool forward) const;
   int step_forward(_Rhash_cursor& c, void*& out) const;
   int step_backward(_Rhash_cursor& c, void*& out) const;
   int skipped(const _Rhash_cursor& c, unsigned t, unsigned s) const;
