@@ -44,6 +44,7 @@ void _Page::rearm() {
 void _Page::map(int kind) {
   check(!is_mapped(), "!is_mapped()");
   dv_map_memory(buffer, size, kind);
+  protection = kind;
   buffer_valid = 1;
   page_flags |= page_mapped;
 }
@@ -55,12 +56,18 @@ void _Page::unmap(bool forget) {
   if (forget && db->allocator != nullptr) db->allocator->forget_page(buffer);
   // Access goes first: a thread reading the page meanwhile faults and waits
   // for the page to be read again, and never sees the dropped contents.
-  dv_protect_memory(buffer, size, dv_memory_no_access);
+  set_protection(dv_memory_no_access);
   dv_unmap_memory(buffer, size);
 }
 
 void _Page::protect(int kind) {
-  if (is_mapped()) dv_protect_memory(buffer, size, kind);
+  if (is_mapped()) set_protection(kind);
+}
+
+void _Page::set_protection(int kind) {
+  if (protection == kind) return;
+  dv_protect_memory(buffer, size, kind);
+  protection = kind;
 }
 
 void _Page::set_lock(int l, bool grew) {

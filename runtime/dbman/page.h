@@ -42,8 +42,11 @@ class _Page : public _File_element {
   // Decommits the page's memory: lock LNONE, flags 0; with forget the
   // allocator drops what it knows of the page. The page must be mapped.
   void unmap(bool forget);
-  // Sets the access of a mapped page (nothing for an unmapped one).
+  // Sets the access of a mapped page (nothing for an unmapped one, nor for a
+  // page that has that access already).
   void protect(int kind);
+  // The access the page's memory has now (a dv_memory_kind).
+  int get_protection() const { return protection; }
   // Locks the page LR (read-only) or LW (read-write). Write-locking hands the
   // page to the undo records (with its lock before, as a new page when grew)
   // and, unless re-armed, logs its before-image (as growth when grew) before
@@ -78,10 +81,13 @@ class _Page : public _File_element {
   // Hands the page to the database's log: as growth (the image's size
   // before this page) or as its current contents.
   void log_before_image(bool grew);
+  // Gives the page's memory the access kind unless it has it already.
+  void set_protection(int kind);
 
   DVDB* db;
   int lock = LNONE;
   dv4u page_flags = 0;
+  int protection = 0;  // dv_memory_kind of the page's memory; no access until mapped
 };
 
 }  // namespace dv_qem
