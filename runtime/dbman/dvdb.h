@@ -265,6 +265,8 @@ class DVDB : public dv_database, public _DB_space {
   void refuse_after_failed_write();
   // Every page but page 0 without access, page 0 read-locked.
   void release_pages();
+  // Read-locks every write-locked page (the write of the pages is done).
+  void read_lock_written_pages();
   // Flags every write-locked page for re-arming and makes every accessible
   // page read-only, so the next write to any page faults.
   void rearm_pages();

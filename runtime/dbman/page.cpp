@@ -11,6 +11,7 @@
 #include "dv_platform.h"
 #include "dvdb.h"
 #include "memory_layer.h"
+#include "page_runs.h"
 #include "runtime_state.h"
 
 namespace dv_qem {
@@ -106,6 +107,18 @@ void _Page::downgrade() {
   lock = LNONE;
   page_flags &= ~dv4u{page_rearmed};
   protect(dv_memory_no_access);
+}
+
+void _Page::read_lock(_Page_runs& runs) {
+  lock = LR;
+  page_flags &= ~dv4u{page_rearmed};
+  runs.add(this);
+}
+
+void _Page::downgrade(_Page_runs& runs) {
+  lock = LNONE;
+  page_flags &= ~dv4u{page_rearmed};
+  runs.add(this);
 }
 
 void _Page::zero() {

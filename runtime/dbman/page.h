@@ -16,6 +16,7 @@
 namespace dv_qem {
 
 class DVDB;
+class _Page_runs;
 
 class _Page : public _File_element {
  public:
@@ -56,6 +57,10 @@ class _Page : public _File_element {
   void set_lock(int l, bool grew = false);
   // Lock LNONE, no access, not re-armed: the next touch fetches the page again.
   void downgrade();
+  // As set_lock(LR) and downgrade(), with the change of access left to runs
+  // (made together with the page's neighbours').
+  void read_lock(_Page_runs& runs);
+  void downgrade(_Page_runs& runs);
   // Fills a mapped page with zeros.
   void zero();
 
@@ -78,6 +83,8 @@ class _Page : public _File_element {
   static const char* lock_name(int l);
 
  private:
+  friend class _Page_runs;
+
   // Hands the page to the database's log: as growth (the image's size
   // before this page) or as its current contents.
   void log_before_image(bool grew);
