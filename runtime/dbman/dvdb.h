@@ -186,6 +186,7 @@ class DVDB : public dv_database, public _DB_space {
   char* space_start() const override { return as_start; }
   void make_room(dv4u n_pages) override;
   char* grow_page() override;
+  char* grow_pages(dv4u n_pages, dv4u& given) override;
   void will_write(char* first, dv4u n_pages) override;
 
   // Fields in their stored-object order.

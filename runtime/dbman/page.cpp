@@ -50,6 +50,13 @@ void _Page::map(int kind) {
   page_flags |= page_mapped;
 }
 
+void _Page::map_in_run(int kind) {
+  check(!is_mapped(), "!is_mapped()");
+  protection = kind;
+  buffer_valid = 1;
+  page_flags |= page_mapped;
+}
+
 void _Page::unmap(bool forget) {
   check(is_mapped(), "is_mapped()");
   lock = LNONE;
@@ -91,6 +98,14 @@ void _Page::set_lock(int l, bool grew) {
   // that state its next write lock starts afresh and logs it again.
   page_flags &= ~dv4u{page_rearmed};
   protect(l == LR ? dv_memory_read_only : dv_memory_read_write);
+}
+
+void _Page::write_lock_grown() {
+  check(is_mapped() && lock == LNONE && protection == dv_memory_read_write,
+        "is_mapped() && lock==LNONE && protection==dv_memory_read_write");
+  if (db->undo != nullptr) db->undo->record_page(this, LNONE, true);
+  lock = LW;
+  page_flags &= ~dv4u{page_rearmed};
 }
 
 void _Page::log_before_image(bool grew) {

@@ -40,6 +40,10 @@ class _Page : public _File_element {
   // Commits the page's memory with the access kind (dv_memory_kind); the
   // page must not be mapped.
   void map(int kind);
+  // Marks the page mapped with the access kind: the caller committed its
+  // memory together with its neighbours' (dv_map_memory_pages). The page
+  // must not be mapped.
+  void map_in_run(int kind);
   // Decommits the page's memory: lock LNONE, flags 0; with forget the
   // allocator drops what it knows of the page. The page must be mapped.
   void unmap(bool forget);
@@ -55,6 +59,10 @@ class _Page : public _File_element {
   // page asked for LW that is not re-armed is left alone. A read-locked page
   // is no longer re-armed: it holds what the file holds.
   void set_lock(int l, bool grew = false);
+  // Write-locks a mapped read-write page made by growth whose growth the
+  // caller has logged already: hands it to the undo records as a new page.
+  // When that fails the page keeps lock LNONE.
+  void write_lock_grown();
   // Lock LNONE, no access, not re-armed: the next touch fetches the page again.
   void downgrade();
   // As set_lock(LR) and downgrade(), with the change of access left to runs
