@@ -214,12 +214,6 @@ dv_cursor& dv_cursor::operator=(const dv_cursor& other) {
   return *this;
 }
 
-int dv_cursor::moved(int found, void*& out) {
-  set_more(found);
-  if (!found) out = nullptr;
-  return found;
-}
-
 void dv_cursor::invalid_cursor() const { dv_coll_raise<coll_msg::invalid_cursor_type>(); }
 
 int dv_cursor::first(void*& out) {
@@ -262,8 +256,6 @@ int dv_cursor::previous(void*& out) {
 
 void* dv_cursor::first() { void* e = nullptr; return first(e) ? e : nullptr; }
 void* dv_cursor::last() { void* e = nullptr; return last(e) ? e : nullptr; }
-void* dv_cursor::next() { void* e = nullptr; return next(e) ? e : nullptr; }
-void* dv_cursor::previous() { void* e = nullptr; return previous(e) ? e : nullptr; }
 
 void* dv_cursor::retrieve() const {
   if (default_cursor()) return contents()->_retrieve(*this);

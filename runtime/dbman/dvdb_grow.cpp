@@ -67,8 +67,9 @@ char* DVDB::grow_pages(dv4u n_pages, dv4u& given) {
     for (dv4u i = 0; i < n_pages; ++i) {
       char* address = first + i * page_size;
       DV_ASSERT(find_page(address) == nullptr);
-      made.push_back(new _Page(this, address));
-      enter_page(made.back());
+      _Page* page = new _Page(this, address);
+      enter_page(page);
+      made.push_back(page);
     }
     // One protection change and one log write for the run; every growth is
     // logged before any of its pages is handed out.

@@ -6,6 +6,8 @@
 // continues on the new file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cstring>
 #include <string>
 #include <vector>
@@ -304,6 +306,25 @@ TEST_F(DatabaseSave, SaveAsRefusals) {
                                                "dv_err_write_permission_denied - Attempt to save_as(" + path("d.db") +
                                                    ") a readonly database (" + path("a.db") + ").");
   ro->close();
+}
+
+// A save turns the written pages read-only in runs of adjacent pages: every
+// one of them, inside a run or at either end, faults again at its next
+// write and is logged again.
+TEST_F(DatabaseSave, EveryPageASaveWroteIsLoggedAgainAtItsNextWrite) {
+  const unsigned n = 24;
+  dv_database* db = make("again.db", n);
+  for (unsigned i = 0; i < n; ++i) data_.fill(db, i, 2);
+  db->save();
+  EXPECT_EQ(write_locked(db), 0);
+  for (unsigned i = 0; i < n; ++i) data_.fill(db, i, 3);
+  std::vector<unsigned> logged;
+  for (const log_entry& e : log_entries(path("again.db")))
+    if (e.kind == log_page_image) logged.push_back(e.value);
+  for (unsigned i = 0; i < n; ++i)
+    EXPECT_EQ(std::count(logged.begin(), logged.end(), data_.offset(i) / kPage * kPage), 1) << "slot " << i;
+  db->save();
+  db->close();
 }
 
 void fail_write(unsigned, int) { throw dv_err_cant_write_to_file("Failed to write %d bytes to file.", 56); }
