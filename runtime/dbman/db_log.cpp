@@ -2,7 +2,6 @@
 // appending page images and growth, completing, resetting and closing.
 #include "db_log.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <vector>
@@ -16,11 +15,6 @@ namespace dv_qem {
 namespace {
 
 constexpr size_t kSystemTextSize = 320;
-
-// A reset leaves a log of at most this many bytes at its length: what lies
-// behind the next write's end entry is never read. A longer one is cut back
-// to its header, so that one large write does not keep its space.
-constexpr off_t kLogBytesKeptAtReset = 1 << 20;
 
 [[noreturn]] void refuse_log(const char* log_path, const char* reason) {
   throw dv_err_database_log("Database Log \"%s\" open/create error: \"%s\"", log_path, reason);
@@ -70,11 +64,6 @@ class _DB_file_log final : public _DB_log {
   void set_in_progress();
   // Appends an entry of kind with the given fields, and the image when given.
   void append(dv4s kind, dv4s offset, dv4s old_size, const void* image);
-  // Writes length bytes of buffer at end_ and moves end_ past them. When
-  // older entries lie behind (a reset keeps the file's length), a zeroed
-  // entry goes right behind in the same write: the entries end there for
-  // anyone reading the log before it is complete. buffer has room for it.
-  void write_at_end(char* buffer, size_t length);
   // The entry of kind with the given fields.
   static _DB_log_entry entry_of(dv4s kind, dv4s offset, dv4s page_size, dv4s old_size);
 
@@ -84,8 +73,7 @@ class _DB_file_log final : public _DB_log {
   _DB_log_header header_;
   off_t end_ = sizeof(_DB_log_header);  // where the next entry goes
   dv4u page_size_;
-  off_t length_ = sizeof(_DB_log_header);  // the file's length as this log left it
-  char* entry_buffer_ = nullptr;         // one entry, one page image and one zeroed entry
+  char* entry_buffer_ = nullptr;         // one entry and one page image
 };
 
 _DB_file_log::_DB_file_log() : page_size_(_VRN_get_page_size()) {
@@ -98,7 +86,7 @@ _DB_file_log::_DB_file_log() : page_size_(_VRN_get_page_size()) {
 }
 
 void _DB_file_log::create(const char* db_path, bool temporary) {
-  entry_buffer_ = static_cast<char*>(_VRN_allocate(2 * sizeof(_DB_log_entry) + page_size_));
+  entry_buffer_ = static_cast<char*>(_VRN_allocate(sizeof(_DB_log_entry) + page_size_));
   const char* db_name = _VRN_file_name_of(db_path);
   bool fresh;
   if (temporary) {
@@ -165,19 +153,9 @@ void _DB_file_log::append(dv4s kind, dv4s offset, dv4s old_size, const void* ima
     std::memcpy(entry_buffer_ + sizeof entry, image, page_size_);
     length += page_size_;
   }
-  write_at_end(entry_buffer_, length);
-}
-
-void _DB_file_log::write_at_end(char* buffer, size_t length) {
-  size_t written = length;
-  if (end_ + static_cast<off_t>(length) < length_) {
-    std::memset(buffer + length, 0, sizeof(_DB_log_entry));
-    written += sizeof(_DB_log_entry);
-  }
   // The end moves only past a whole entry: after a failure the next append
   // writes over the broken one.
-  write_whole(file_, buffer, written, end_);
-  length_ = std::max(length_, end_ + static_cast<off_t>(written));
+  write_whole(file_, entry_buffer_, length, end_);
   end_ += static_cast<off_t>(length);
 }
 
@@ -202,12 +180,12 @@ void _DB_file_log::log_growth_run(dv4u old_size, dv4u n_pages) {
     _VRN_assertion_violation("old_size && !(old_size % _DV_int::get_page_size())", __FILE__,
                              __LINE__);
   std::vector<_DB_log_entry> entries;
-  entries.reserve(n_pages + 1);
+  entries.reserve(n_pages);
   for (dv4u i = 0; i < n_pages; ++i)
     entries.push_back(entry_of(log_db_grew, 0, 0, static_cast<dv4s>(old_size + i * page_size_)));
   const size_t length = entries.size() * sizeof(_DB_log_entry);
-  entries.emplace_back();  // room for the zeroed entry
-  write_at_end(reinterpret_cast<char*>(entries.data()), length);
+  write_whole(file_, entries.data(), length, end_);
+  end_ += static_cast<off_t>(length);
 }
 
 void _DB_file_log::complete(dv4u timestamp) {
@@ -233,16 +211,8 @@ void _DB_file_log::complete(dv4u timestamp) {
 void _DB_file_log::reset() {
   set_in_progress();
   end_ = sizeof header_;
-  if (length_ > kLogBytesKeptAtReset) {
-    write_whole(file_, &header_, sizeof header_, 0);
-    _VRN_truncate_file(file_, end_);
-    length_ = end_;
-    return;
-  }
-  // The header and, when entries lie behind it, a zeroed entry: one write.
-  char buffer[sizeof(_DB_log_header) + sizeof(_DB_log_entry)] = {};
-  std::memcpy(buffer, &header_, sizeof header_);
-  write_whole(file_, buffer, length_ > end_ ? sizeof buffer : sizeof header_, 0);
+  write_whole(file_, &header_, sizeof header_, 0);
+  _VRN_truncate_file(file_, end_);
 }
 
 void _DB_file_log::close(bool delete_file) {

@@ -58,11 +58,8 @@ class _DB_log {
   // dv_err_cant_write_to_file and leaves the log in progress.
   virtual void complete(dv4u timestamp) = 0;
   // Makes the log empty and in progress again for the next write: header
-  // "BAD", in progress 1, timestamp 0 written at offset 0; the next entry
-  // goes right behind the header. A log of more than 1 MiB is cut back to
-  // its header; a shorter one keeps its length, since nothing behind the
-  // next end entry is ever read (and cutting and growing the file again
-  // costs each write a block allocation). Not flushed: it is called
+  // "BAD", in progress 1, timestamp 0 written at offset 0, the entries cut
+  // off (the file shrinks back to its header). Not flushed: it is called
   // only while the database header is clean on disk, where recovery never
   // reads the log, and the flush of the next complete() makes it durable
   // with the next write's entries before that write marks the header.
