@@ -213,6 +213,7 @@ void _DB_file_log::reset() {
   end_ = sizeof header_;
   write_whole(file_, &header_, sizeof header_, 0);
   _VRN_truncate_file(file_, end_);
+  _VRN_flush_file(file_);
 }
 
 void _DB_file_log::close(bool delete_file) {

@@ -59,10 +59,7 @@ class _DB_log {
   virtual void complete(dv4u timestamp) = 0;
   // Makes the log empty and in progress again for the next write: header
   // "BAD", in progress 1, timestamp 0 written at offset 0, the entries cut
-  // off (the file shrinks back to its header). Not flushed: it is called
-  // only while the database header is clean on disk, where recovery never
-  // reads the log, and the flush of the next complete() makes it durable
-  // with the next write's entries before that write marks the header.
+  // off (the file shrinks back to its header), flushed.
   virtual void reset() = 0;
   // Closes the log, deleting its file when it is still in progress or
   // delete_file is set. Ends the log: the pointer must not be used again.

@@ -56,8 +56,7 @@ void DVDB::write_pages() {
     modified = static_cast<_Page*>(e)->get_lock() == _Page::LW;
   if (modified) {
     // Each step is durable before the next begins: the completed log, the
-    // dirty mark, every page, the clean mark. Then the log is emptied; the
-    // next write's complete() makes that durable (see _DB_log::reset).
+    // dirty mark, every page, the clean mark, the emptied log.
     const dv4u stamp = _DB_write_stamp();
     log->complete(stamp);  // a failure here leaves the file untouched
     try {
