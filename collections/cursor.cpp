@@ -1,12 +1,15 @@
 // dv_cursor: construction, binding and unbinding, walking by kind, updates
 // through default cursors, copies and saved positions.
 #include <cstring>
+#include <typeinfo>
 
 #include "coll_messages.h"
 #include "dv_coll_session.h"
 #include "dv_cursor.h"
 #include "dv_err.h"
+#include "dv_list.h"
 #include "dv_new.h"
+#include "dv_outofline_collection.h"
 #include "dv_reference.h"
 
 namespace dv_qem {
@@ -21,6 +24,18 @@ bool is_null_reference(const dv_collection& c) {
 }
 
 [[noreturn]] void unsupported(const char* name) { throw dv_err_not_supported("%s", name); }
+
+// The chained list a default cursor walks when its collection is exactly a
+// dv_list or exactly the facade around one, whose steps are known here;
+// null for any other class (a derived one may step differently).
+const dv_list* walked_list(const dv_collection* c) {
+  if (c == nullptr) return nullptr;
+  if (&typeid(*c) == &typeid(dv_outofline_collection)) {
+    c = static_cast<const dv_outofline_collection*>(c)->get_outofline();
+    if (c == nullptr) return nullptr;
+  }
+  return &typeid(*c) == &typeid(dv_list) ? static_cast<const dv_list*>(c) : nullptr;
+}
 
 // Runs f under the session lock with the session's collection state made.
 template <class F>
@@ -199,12 +214,6 @@ dv_cursor& dv_cursor::operator=(const dv_cursor& other) {
   return *this;
 }
 
-int dv_cursor::moved(int found, void*& out) {
-  set_more(found);
-  if (!found) out = nullptr;
-  return found;
-}
-
 void dv_cursor::invalid_cursor() const { dv_coll_raise<coll_msg::invalid_cursor_type>(); }
 
 int dv_cursor::first(void*& out) {
@@ -224,7 +233,10 @@ int dv_cursor::last(void*& out) {
 }
 
 int dv_cursor::next(void*& out) {
-  if (default_cursor()) return moved(contents()->_next(*this, out), out);
+  if (default_cursor()) {
+    if (const dv_list* l = walked_list(contents())) return moved(l->step_next(*this, out), out);
+    return moved(contents()->_next(*this, out), out);
+  }
   if (array_cursor()) return moved(array_next(out), out);
   if (index_based_cursor()) unsupported("dv_cursor::ordered_next");
   if (restricted_dictionary_cursor()) unsupported("dv_cursor::rdc_next");
@@ -232,7 +244,10 @@ int dv_cursor::next(void*& out) {
 }
 
 int dv_cursor::previous(void*& out) {
-  if (default_cursor()) return moved(contents()->_previous(*this, out), out);
+  if (default_cursor()) {
+    if (const dv_list* l = walked_list(contents())) return moved(l->step_previous(*this, out), out);
+    return moved(contents()->_previous(*this, out), out);
+  }
   if (array_cursor()) return moved(array_previous(out), out);
   if (index_based_cursor()) unsupported("dv_cursor::ordered_previous");
   if (restricted_dictionary_cursor()) unsupported("dv_cursor::rdc_previous");
@@ -241,8 +256,6 @@ int dv_cursor::previous(void*& out) {
 
 void* dv_cursor::first() { void* e = nullptr; return first(e) ? e : nullptr; }
 void* dv_cursor::last() { void* e = nullptr; return last(e) ? e : nullptr; }
-void* dv_cursor::next() { void* e = nullptr; return next(e) ? e : nullptr; }
-void* dv_cursor::previous() { void* e = nullptr; return previous(e) ? e : nullptr; }
 
 void* dv_cursor::retrieve() const {
   if (default_cursor()) return contents()->_retrieve(*this);

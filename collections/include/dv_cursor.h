@@ -83,11 +83,18 @@ class dv_cursor {
   int last(void*& out);
   int next(void*& out);
   int previous(void*& out);
-  // The element, or null.
+  // The element, or null. (next and previous are inline: a walk makes one
+  // call a step.)
   void* first();
   void* last();
-  void* next();
-  void* previous();
+  void* next() {
+    void* e = nullptr;
+    return next(e) ? e : nullptr;
+  }
+  void* previous() {
+    void* e = nullptr;
+    return previous(e) ? e : nullptr;
+  }
   // The element under the cursor, or null.
   void* retrieve() const;
   // The same, retried once after the marker's release when the address
@@ -183,7 +190,11 @@ class dv_cursor {
   void reset_for_rebind();
   void clear();
   // Sets more from the walk's answer and returns it.
-  int moved(int found, void*& out);
+  int moved(int found, void*& out) {
+    set_more(found);
+    if (!found) out = nullptr;
+    return found;
+  }
   [[noreturn]] void invalid_cursor() const;
   void require_default_cursor() const;
 

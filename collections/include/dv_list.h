@@ -132,6 +132,25 @@ class dv_list : public dv_collection {
   void _check_rep_invariants() const override;
   void _set_untransformed(int) override {}
 
+  // ---- cursor steps without a virtual call ------------------------------------
+  // The same steps as _next and _previous, for a caller that knows the
+  // collection is exactly a dv_list: a step inside the cursor's container
+  // (the head or one block) is made here, any other goes to the full step.
+  int step_next(dv_cursor& c, void*& out) const {
+    const unsigned slot = c.count();
+    const _List_block* b = static_cast<const _List_block*>(c.state_a());
+    const unsigned held = b != nullptr ? b->local_card_ : local_card_;
+    if (cardinality_ == 0 || slot == no_cursor_position || slot + 1 >= held) return dv_list::_next(c, out);
+    return stand_at(c, b, slot + 1, out);
+  }
+  int step_previous(dv_cursor& c, void*& out) const {
+    const unsigned slot = c.count();
+    const _List_block* b = static_cast<const _List_block*>(c.state_a());
+    if (cardinality_ == 0 || slot == no_cursor_position || slot == 0 || c.at_deleted_element())
+      return dv_list::_previous(c, out);
+    return stand_at(c, b, slot - 1, out);
+  }
+
   // ---- storage operations (appended after the protocol) -----------------------
   virtual unsigned num_ptrs_in_head() const { return head_slots; }
   virtual unsigned num_ptrs_in_blocks() const { return block_slots; }
@@ -155,6 +174,18 @@ class dv_list : public dv_collection {
   _Indexes* indexes_ = nullptr; // attached indexes (never attached here)
   dv_coll_ptr slots_[head_slots];  // elements; slot 3 links the last block while has_blocks
 
+  // The cursor's slot word when it stands on no element.
+  static constexpr unsigned no_cursor_position = 0xFFFFFFFFu;
+
+  // Puts the cursor on slot of its container b (null: the head), unmarked,
+  // and gives that slot's element.
+  int stand_at(dv_cursor& c, const _List_block* b, unsigned slot, void*& out) const {
+    c.set_count(slot);
+    c.set_at_deleted_element(0);
+    c.set_more(1);
+    out = (b != nullptr ? b->slots_ : slots_)[slot].resolve();
+    return 1;
+  }
   // 0 when the element must be skipped (a silently refused duplicate).
   int do_insert_checks(const void* e) const;
   void append(const void* e);

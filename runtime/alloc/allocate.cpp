@@ -106,8 +106,14 @@ void* _DB_allocator::take_from(_Page_header* page, const request& r) {
 
 char* _DB_allocator::grow_pages(_Page_group& g, dv4u n) {
   char* first = start() + size();
+  const dv4u size_before = size();
   dv4u grown = 0;
   try {
+    if (char* run = space_.grow_pages(n, grown)) {
+      DV_ASSERT(run == first && grown == n);
+      header()->super.db_size += n * DV_PAGE_SIZE;
+      return first;
+    }
     for (; grown < n; ++grown) {
       char* expected = start() + size();
       char* page = space_.grow_page();
@@ -116,6 +122,7 @@ char* _DB_allocator::grow_pages(_Page_group& g, dv4u n) {
     }
   } catch (...) {
     // Pages the database already gave stay in the image as pages of the group.
+    header()->super.db_size = size_before + grown * DV_PAGE_SIZE;
     if (grown != 0) adopt_single_pages(g, first, grown);
     throw;
   }

@@ -23,6 +23,17 @@ class _DB_space {
   // When it throws part way through a growth, the pages given before stay
   // in the image and the allocator keeps them as pages of the group.
   virtual char* grow_page() = 0;
+  // Room for n_pages is made (make_room). Gives n_pages pages as n_pages
+  // calls of grow_page would, at once: the first at space_start() + the
+  // database size, then one after another; returns the first. The allocator
+  // then raises the database size by n_pages. given counts the pages given,
+  // also when it throws part way: those stay in the image, the others are
+  // not in it. Null (the default): this space grows a page at a time only.
+  virtual char* grow_pages(dv4u n_pages, dv4u& given) {
+    (void)n_pages;
+    given = 0;
+    return nullptr;
+  }
   // The allocator is about to rewrite the n_pages pages from first as one
   // step (a multi-page region's headers and fill): they are made writable now,
   // while what they hold is still consistent, so that no write fault lands in

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
 #include "dv_err.h"
 #include "dv_platform.h"
@@ -50,6 +51,7 @@ class _DB_file_log final : public _DB_log {
 
   void log_page(dv4u offset, const void* image, dv4u page_size) override;
   void log_growth(dv4u old_size) override;
+  void log_growth_run(dv4u old_size, dv4u n_pages) override;
   void complete(dv4u timestamp) override;
   void reset() override;
   void close(bool delete_file) override;
@@ -62,6 +64,8 @@ class _DB_file_log final : public _DB_log {
   void set_in_progress();
   // Appends an entry of kind with the given fields, and the image when given.
   void append(dv4s kind, dv4s offset, dv4s old_size, const void* image);
+  // The entry of kind with the given fields.
+  static _DB_log_entry entry_of(dv4s kind, dv4s offset, dv4s page_size, dv4s old_size);
 
   char path_[_VRN_MAX_PATH] = {};
   bool file_made_ = false;               // path_ names a file this log made or replaced
@@ -129,14 +133,20 @@ void _DB_file_log::require_in_progress() const {
   if (!header_.in_progress) _VRN_assertion_violation("header->in_progress()", __FILE__, __LINE__);
 }
 
-void _DB_file_log::append(dv4s kind, dv4s offset, dv4s old_size, const void* image) {
+_DB_log_entry _DB_file_log::entry_of(dv4s kind, dv4s offset, dv4s page_size, dv4s old_size) {
   _DB_log_entry entry;
   std::memset(&entry, 0, sizeof entry);
   std::memcpy(entry.tag, DB_LOG_ENTRY_TAG, sizeof entry.tag);
   entry.kind = kind;
   entry.offset = offset;
-  entry.page_size = image != nullptr ? static_cast<dv4s>(page_size_) : 0;
+  entry.page_size = page_size;
   entry.old_size = old_size;
+  return entry;
+}
+
+void _DB_file_log::append(dv4s kind, dv4s offset, dv4s old_size, const void* image) {
+  const _DB_log_entry entry =
+      entry_of(kind, offset, image != nullptr ? static_cast<dv4s>(page_size_) : 0, old_size);
   size_t length = sizeof entry;
   std::memcpy(entry_buffer_, &entry, sizeof entry);
   if (image != nullptr) {
@@ -162,6 +172,20 @@ void _DB_file_log::log_growth(dv4u old_size) {
     _VRN_assertion_violation("old_size && !(old_size % _DV_int::get_page_size())", __FILE__,
                              __LINE__);
   append(log_db_grew, 0, static_cast<dv4s>(old_size), nullptr);
+}
+
+void _DB_file_log::log_growth_run(dv4u old_size, dv4u n_pages) {
+  require_in_progress();
+  if (!(old_size && !(old_size % page_size_)))
+    _VRN_assertion_violation("old_size && !(old_size % _DV_int::get_page_size())", __FILE__,
+                             __LINE__);
+  std::vector<_DB_log_entry> entries;
+  entries.reserve(n_pages);
+  for (dv4u i = 0; i < n_pages; ++i)
+    entries.push_back(entry_of(log_db_grew, 0, 0, static_cast<dv4s>(old_size + i * page_size_)));
+  const size_t length = entries.size() * sizeof(_DB_log_entry);
+  write_whole(file_, entries.data(), length, end_);
+  end_ += static_cast<off_t>(length);
 }
 
 void _DB_file_log::complete(dv4u timestamp) {

@@ -46,6 +46,11 @@ class _DB_log {
   // Appends a growth entry: the database was old_size bytes before it grew
   // (nonzero, a multiple of the page size). The log must be in progress.
   virtual void log_growth(dv4u old_size) = 0;
+  // Appends n_pages growth entries with one write, the entries n_pages calls
+  // of log_growth would append for the sizes old_size, old_size + one page,
+  // and so on: the database grew by n_pages pages one after another. On a
+  // failed write none of them is appended.
+  virtual void log_growth_run(dv4u old_size, dv4u n_pages) = 0;
   // Appends the end entry, marks the header complete ("-OK", in progress 0,
   // timestamp), writes it and flushes the log: from here a crash is undone by
   // recovery. timestamp is nonzero ("tstamp") and the log in progress

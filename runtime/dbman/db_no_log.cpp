@@ -10,6 +10,7 @@ class _DB_no_log final : public _DB_log {
  public:
   void log_page(dv4u, const void*, dv4u) override {}
   void log_growth(dv4u) override {}
+  void log_growth_run(dv4u, dv4u) override {}
   void complete(dv4u) override {}
   void reset() override {}
   void close(bool) override {}

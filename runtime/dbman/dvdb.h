@@ -186,6 +186,7 @@ class DVDB : public dv_database, public _DB_space {
   char* space_start() const override { return as_start; }
   void make_room(dv4u n_pages) override;
   char* grow_page() override;
+  char* grow_pages(dv4u n_pages, dv4u& given) override;
   void will_write(char* first, dv4u n_pages) override;
 
   // Fields in their stored-object order.
@@ -265,6 +266,8 @@ class DVDB : public dv_database, public _DB_space {
   void refuse_after_failed_write();
   // Every page but page 0 without access, page 0 read-locked.
   void release_pages();
+  // Read-locks every write-locked page (the write of the pages is done).
+  void read_lock_written_pages();
   // Flags every write-locked page for re-arming and makes every accessible
   // page read-only, so the next write to any page faults.
   void rearm_pages();

@@ -2,7 +2,9 @@
 // and new zeroed write-locked pages.
 #include <algorithm>
 #include <cstdint>
+#include <vector>
 
+#include "db_log.h"
 #include "dv_err.h"
 #include "dv_transaction.h"
 #include "dvdb.h"
@@ -52,6 +54,38 @@ char* DVDB::grow_page() {
     throw;
   }
   return address;
+}
+
+char* DVDB::grow_pages(dv4u n_pages, dv4u& given) {
+  given = 0;
+  make_room(n_pages);
+  const dv4u page_size = _DV_int::get_page_size();
+  char* first = as_start + image_size();
+  std::vector<_Page*> made;
+  made.reserve(n_pages);
+  try {
+    for (dv4u i = 0; i < n_pages; ++i) {
+      char* address = first + i * page_size;
+      DV_ASSERT(find_page(address) == nullptr);
+      _Page* page = new _Page(this, address);
+      enter_page(page);
+      made.push_back(page);
+    }
+    // One protection change and one log write for the run; every growth is
+    // logged before any of its pages is handed out.
+    dv_map_memory_pages(first, n_pages, dv_memory_read_write);
+    for (_Page* page : made) page->map_in_run(dv_memory_read_write);
+    log->log_growth_run(image_size(), n_pages);
+    for (_Page* page : made) {
+      page->zero();
+      page->write_lock_grown();
+      ++given;
+    }
+  } catch (...) {
+    for (size_t i = given; i < made.size(); ++i) drop_page(made[i], false);
+    throw;
+  }
+  return first;
 }
 
 void DVDB::drop_page(_Page* page, bool forget) {

@@ -12,6 +12,7 @@
 #include "dvdb.h"
 #include "memory_layer.h"
 #include "page.h"
+#include "page_runs.h"
 #include "runtime_state.h"
 
 namespace dv_qem {
@@ -46,6 +47,7 @@ void DVDB::revert_changes() {
   std::vector<_Page*> new_pages;
   bool page0_restored = true;
   std::exception_ptr failure;
+  _Page_runs no_access(dv_memory_no_access);
   for (_File_element* e = root_page; e != nullptr; e = e->get_next()) {
     _Page* page = static_cast<_Page*>(e);
     if (!(page->get_flags() & _File_element::transferred)) {
@@ -60,9 +62,14 @@ void DVDB::revert_changes() {
       }
     } else if (page->get_lock() == _Page::LW) {
       // Read again, and relocated, at its next touch.
-      page->downgrade();
+      page->downgrade(no_access);
+    } else if (page->get_lock() == _Page::LNONE) {
+      no_access.add(page);
+    } else {
+      no_access.finish();
     }
   }
+  no_access.finish();
   for (_Page* page : new_pages) drop_page(page, true);
   if (!page0_restored) {
     refuse_after_failed_write();
@@ -92,13 +99,15 @@ void DVDB::refuse_after_failed_write() {
 }
 
 void DVDB::release_pages() {
+  _Page_runs no_access(dv_memory_no_access);
   for (_File_element* e = root_page; e != nullptr; e = e->get_next()) {
     _Page* page = static_cast<_Page*>(e);
     if (page == root_page)
       page->set_lock(_Page::LR);
-    else if (page->is_mapped())
-      page->downgrade();
+    else
+      page->downgrade(no_access);
   }
+  no_access.finish();
 }
 
 }  // namespace dv_qem

@@ -6,15 +6,21 @@
 #include "dvdb.h"
 #include "memory_layer.h"
 #include "page.h"
+#include "page_runs.h"
 
 namespace dv_qem {
 
 void DVDB::rearm_pages() {
+  _Page_runs read_only(dv_memory_read_only);
   for (_File_element* e = root_page; e != nullptr; e = e->get_next()) {
     _Page* page = static_cast<_Page*>(e);
     if (page->get_lock() == _Page::LW) page->rearm();
-    if (page->get_lock() != _Page::LNONE) page->protect(dv_memory_read_only);
+    if (page->get_lock() != _Page::LNONE)
+      read_only.add(page);
+    else
+      read_only.finish();
   }
+  read_only.finish();
 }
 
 void DVDB::set_undo_marker() {

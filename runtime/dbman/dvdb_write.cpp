@@ -11,6 +11,7 @@
 #include "dvdb.h"
 #include "memory_layer.h"
 #include "page.h"
+#include "page_runs.h"
 #include "runtime_state.h"
 #include "transaction_state.h"
 
@@ -72,13 +73,26 @@ void DVDB::write_pages() {
       refuse_after_failed_write();
       throw;
     }
-    for (_File_element* e = root_page; e != nullptr; e = e->get_next()) {
-      _Page* page = static_cast<_Page*>(e);
-      if (page->get_lock() == _Page::LW) page->set_lock(_Page::LR);
-    }
+    read_lock_written_pages();
     log->reset();
   }
   if (undo != nullptr) undo->reset();
+}
+
+void DVDB::read_lock_written_pages() {
+  // Read-locked pages are read-only already: they join the runs between
+  // written pages.
+  _Page_runs runs(dv_memory_read_only);
+  for (_File_element* e = root_page; e != nullptr; e = e->get_next()) {
+    _Page* page = static_cast<_Page*>(e);
+    if (page->get_lock() == _Page::LW)
+      page->read_lock(runs);
+    else if (page->get_lock() == _Page::LR)
+      runs.add(page);
+    else
+      runs.finish();
+  }
+  runs.finish();
 }
 
 void DVDB::mark_header(bool dirty, dv4u stamp) {
@@ -189,10 +203,7 @@ void DVDB::continue_in(DVDB* target) {
   _VRN_free(pathname);
   pathname = _VRN_strdup(target->pathname);
   target->close_and_free(close_mode::keep_file);
-  for (_File_element* e = root_page; e != nullptr; e = e->get_next()) {
-    _Page* page = static_cast<_Page*>(e);
-    if (page->get_lock() == _Page::LW) page->set_lock(_Page::LR);
-  }
+  read_lock_written_pages();
   _DB_log* old_log = log;
   log = make_log();
   old_log->close(true);

@@ -151,6 +151,19 @@ void dv_map_memory(void* address, dv4u size, int kind) {
                          as_word(address), static_cast<int>(size), protection_name(kind));
 }
 
+void dv_map_memory_pages(void* address, dv4u n_pages, int kind) {
+  if (tracing.load())
+    _VRN_printf("dv_map_memory_pages(0x%x, %u, %d)\n", as_word(address), static_cast<unsigned>(n_pages), kind);
+  if (!is_page_aligned(address)) throw dv_err_internal("dv_map_memory called for non-page-aligned address");
+  const uint64_t size = uint64_t{n_pages} * dv_memory_page_size();
+  int protection = protection_of(kind);
+  int error_number = size <= UINT32_MAX && inside_region(address, static_cast<dv4u>(size)) ? 0 : ENOMEM;
+  if (error_number == 0 && mprotect(address, static_cast<size_t>(size), protection) != 0) error_number = errno;
+  if (error_number != 0)
+    _VRN_signal_system_errorf(error_number, "dv_map_memory: VirtualAlloc(0x%x, %u, MEM_COMMIT, %s) failed",
+                         as_word(address), static_cast<unsigned>(size), protection_name(kind));
+}
+
 void dv_unmap_memory(void* address, dv4u size) {
   if (tracing.load()) _VRN_printf("dv_unmap_memory(0x%x, %d)\n", as_word(address), static_cast<int>(size));
   if (size != dv_memory_page_size()) throw dv_err_internal("dv_unmap_memory called for non-page length");

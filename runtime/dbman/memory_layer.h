@@ -48,6 +48,10 @@ void dv_protect_memory(void* address, dv4u size, int kind);
 // Commits exactly one page-aligned page of the region with the access kind.
 void dv_map_memory(void* address, dv4u size, int kind);
 
+// Commits the n_pages page-aligned pages from address, one after another in
+// the region, with the access kind in one call.
+void dv_map_memory_pages(void* address, dv4u n_pages, int kind);
+
 // Decommits exactly one page-aligned page of the region: its contents are
 // dropped (the next commit reads zeros) and it gets no access.
 void dv_unmap_memory(void* address, dv4u size);

@@ -11,6 +11,7 @@
 #include "dv_platform.h"
 #include "dvdb.h"
 #include "memory_layer.h"
+#include "page_runs.h"
 #include "runtime_state.h"
 
 namespace dv_qem {
@@ -44,6 +45,14 @@ void _Page::rearm() {
 void _Page::map(int kind) {
   check(!is_mapped(), "!is_mapped()");
   dv_map_memory(buffer, size, kind);
+  protection = kind;
+  buffer_valid = 1;
+  page_flags |= page_mapped;
+}
+
+void _Page::map_in_run(int kind) {
+  check(!is_mapped(), "!is_mapped()");
+  protection = kind;
   buffer_valid = 1;
   page_flags |= page_mapped;
 }
@@ -55,12 +64,18 @@ void _Page::unmap(bool forget) {
   if (forget && db->allocator != nullptr) db->allocator->forget_page(buffer);
   // Access goes first: a thread reading the page meanwhile faults and waits
   // for the page to be read again, and never sees the dropped contents.
-  dv_protect_memory(buffer, size, dv_memory_no_access);
+  set_protection(dv_memory_no_access);
   dv_unmap_memory(buffer, size);
 }
 
 void _Page::protect(int kind) {
-  if (is_mapped()) dv_protect_memory(buffer, size, kind);
+  if (is_mapped()) set_protection(kind);
+}
+
+void _Page::set_protection(int kind) {
+  if (protection == kind) return;
+  dv_protect_memory(buffer, size, kind);
+  protection = kind;
 }
 
 void _Page::set_lock(int l, bool grew) {
@@ -85,6 +100,14 @@ void _Page::set_lock(int l, bool grew) {
   protect(l == LR ? dv_memory_read_only : dv_memory_read_write);
 }
 
+void _Page::write_lock_grown() {
+  check(is_mapped() && lock == LNONE && protection == dv_memory_read_write,
+        "is_mapped() && lock==LNONE && protection==dv_memory_read_write");
+  if (db->undo != nullptr) db->undo->record_page(this, LNONE, true);
+  lock = LW;
+  page_flags &= ~dv4u{page_rearmed};
+}
+
 void _Page::log_before_image(bool grew) {
   check(is_mapped(), "p->is_mapped()");
   check(lock == LW, "p->get_lock()==_Page::LW");
@@ -99,6 +122,18 @@ void _Page::downgrade() {
   lock = LNONE;
   page_flags &= ~dv4u{page_rearmed};
   protect(dv_memory_no_access);
+}
+
+void _Page::read_lock(_Page_runs& runs) {
+  lock = LR;
+  page_flags &= ~dv4u{page_rearmed};
+  runs.add(this);
+}
+
+void _Page::downgrade(_Page_runs& runs) {
+  lock = LNONE;
+  page_flags &= ~dv4u{page_rearmed};
+  runs.add(this);
 }
 
 void _Page::zero() {

@@ -16,6 +16,7 @@
 namespace dv_qem {
 
 class DVDB;
+class _Page_runs;
 
 class _Page : public _File_element {
  public:
@@ -39,11 +40,18 @@ class _Page : public _File_element {
   // Commits the page's memory with the access kind (dv_memory_kind); the
   // page must not be mapped.
   void map(int kind);
+  // Marks the page mapped with the access kind: the caller committed its
+  // memory together with its neighbours' (dv_map_memory_pages). The page
+  // must not be mapped.
+  void map_in_run(int kind);
   // Decommits the page's memory: lock LNONE, flags 0; with forget the
   // allocator drops what it knows of the page. The page must be mapped.
   void unmap(bool forget);
-  // Sets the access of a mapped page (nothing for an unmapped one).
+  // Sets the access of a mapped page (nothing for an unmapped one, nor for a
+  // page that has that access already).
   void protect(int kind);
+  // The access the page's memory has now (a dv_memory_kind).
+  int get_protection() const { return protection; }
   // Locks the page LR (read-only) or LW (read-write). Write-locking hands the
   // page to the undo records (with its lock before, as a new page when grew)
   // and, unless re-armed, logs its before-image (as growth when grew) before
@@ -51,8 +59,16 @@ class _Page : public _File_element {
   // page asked for LW that is not re-armed is left alone. A read-locked page
   // is no longer re-armed: it holds what the file holds.
   void set_lock(int l, bool grew = false);
+  // Write-locks a mapped read-write page made by growth whose growth the
+  // caller has logged already: hands it to the undo records as a new page.
+  // When that fails the page keeps lock LNONE.
+  void write_lock_grown();
   // Lock LNONE, no access, not re-armed: the next touch fetches the page again.
   void downgrade();
+  // As set_lock(LR) and downgrade(), with the change of access left to runs
+  // (made together with the page's neighbours').
+  void read_lock(_Page_runs& runs);
+  void downgrade(_Page_runs& runs);
   // Fills a mapped page with zeros.
   void zero();
 
@@ -75,13 +91,18 @@ class _Page : public _File_element {
   static const char* lock_name(int l);
 
  private:
+  friend class _Page_runs;
+
   // Hands the page to the database's log: as growth (the image's size
   // before this page) or as its current contents.
   void log_before_image(bool grew);
+  // Gives the page's memory the access kind unless it has it already.
+  void set_protection(int kind);
 
   DVDB* db;
   int lock = LNONE;
   dv4u page_flags = 0;
+  int protection = 0;  // dv_memory_kind of the page's memory; no access until mapped
 };
 
 }  // namespace dv_qem

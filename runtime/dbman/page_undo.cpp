@@ -22,7 +22,7 @@ void check(bool holds, const char* text) {
 
 void _Page::swap_with_image(char* image, int& kept_lock, dv4u& kept_flags) {
   check(is_mapped(), "is_mapped()");
-  dv_protect_memory(buffer, size, dv_memory_read_write);
+  set_protection(dv_memory_read_write);
   std::swap_ranges(buffer, buffer + size, image);
   std::swap(lock, kept_lock);
   const dv4u mine = page_flags & ~dv4u{page_mapped};
@@ -33,7 +33,7 @@ void _Page::swap_with_image(char* image, int& kept_lock, dv4u& kept_flags) {
 
 void _Page::move_out_to_image(char* image, int& kept_lock, dv4u& kept_flags) {
   check(is_mapped(), "is_mapped()");
-  dv_protect_memory(buffer, size, dv_memory_read_only);
+  set_protection(dv_memory_read_only);
   std::memcpy(image, buffer, size);
   kept_lock = lock;
   kept_flags = page_flags & ~dv4u{page_mapped};

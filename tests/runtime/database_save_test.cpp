@@ -6,6 +6,8 @@
 // continues on the new file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cstring>
 #include <string>
 #include <vector>
@@ -306,6 +308,49 @@ TEST_F(DatabaseSave, SaveAsRefusals) {
   ro->close();
 }
 
+// A save turns the written pages read-only in runs of adjacent pages: every
+// one of them, inside a run or at either end, faults again at its next
+// write and is logged again.
+TEST_F(DatabaseSave, EveryPageASaveWroteIsLoggedAgainAtItsNextWrite) {
+  const unsigned n = 24;
+  dv_database* db = make("again.db", n);
+  for (unsigned i = 0; i < n; ++i) data_.fill(db, i, 2);
+  db->save();
+  EXPECT_EQ(write_locked(db), 0);
+  for (unsigned i = 0; i < n; ++i) data_.fill(db, i, 3);
+  std::vector<unsigned> logged;
+  for (const log_entry& e : log_entries(path("again.db")))
+    if (e.kind == log_page_image) logged.push_back(e.value);
+  for (unsigned i = 0; i < n; ++i)
+    EXPECT_EQ(std::count(logged.begin(), logged.end(), data_.offset(i) / kPage * kPage), 1) << "slot " << i;
+  db->save();
+  db->close();
+}
+
+void fail_write(unsigned, int) { throw dv_err_cant_write_to_file("Failed to write %d bytes to file.", 56); }
+
+// Pages grown together are logged with one write before any of them is
+// handed out: when that write fails, none of them joins the image, and the
+// same allocation succeeds once writes do.
+TEST_F(DatabaseSave, AFailedGrowthLogWriteLeavesTheImageAsItWas) {
+  dv_database* db = make("g.db", 3);
+  auto new_chars = [&](unsigned n) { return ::operator new(n, db, dv_typespec::get_char(), n); };
+  new_chars(3 * kPage);  // page 0 and the allocator's pages are logged now
+  const unsigned size = db->size();
+  const int locked = write_locked(db);
+  record_file_events();
+  _VRN_set_file_event_hook(fail_write, _VRN_file_event_count() + 1);
+  EXPECT_THROW(new_chars(5 * kPage), dv_err_cant_write_to_file);
+  _VRN_reset_file_event_hook();
+  EXPECT_EQ(db->size(), size);
+  EXPECT_EQ(write_locked(db), locked);
+  db->self_check();
+  EXPECT_NE(new_chars(5 * kPage), nullptr);
+  EXPECT_EQ(db->size(), size + 6 * kPage);
+  db->self_check();
+  db->close();
+}
+
 // Growth past the reserved range widens it; every page, old and new, is
 // written and read back, and each growth is logged with the size before it.
 TEST_F(DatabaseSave, GrowthBeyondTheReservedRange) {
@@ -318,6 +363,11 @@ TEST_F(DatabaseSave, GrowthBeyondTheReservedRange) {
   ASSERT_FALSE(log.empty());
   EXPECT_EQ(log.front().kind, log_db_grew);
   EXPECT_EQ(log.front().value, kPage) << "the first growth notes the size before it";
+  // Pages grown together are logged one entry a page, in order.
+  unsigned grown = 0;
+  for (const log_entry& e : log)
+    if (e.kind == log_db_grew) EXPECT_EQ(e.value, (1 + grown++) * kPage) << "growth entry " << grown;
+  EXPECT_EQ(grown * kPage, db->size() - kPage) << "one growth entry for every page after page 0";
   db->save();
   db->self_check();
   const unsigned size = db->size();

@@ -123,6 +123,23 @@ TEST_F(RecoveryLog, EntriesAndTheCompletedHeaderAtTheirOffsets) {
   log->close(true);
 }
 
+// A run of growth is logged as the same entries, one a page, as growth one
+// page at a time, behind what was logged before it.
+TEST_F(RecoveryLog, AGrowthRunLogsOneEntryAPageWithTheSizeBeforeIt) {
+  bytes image = dv_test::make_database_image(2, 3);
+  _DB_log* log = open_log();
+  log->log_page(kPage, image.data() + kPage, kPage);
+  log->log_growth_run(2 * kPage, 3);
+  log->log_growth(5 * kPage);
+  log->complete(7);
+  bytes file = dv_test::read_bytes(log_path());
+  const size_t growth = kHeader + kEntry + kPage;
+  ASSERT_EQ(file.size(), growth + 5 * kEntry);
+  for (unsigned i = 0; i < 4; ++i) expect_entry(file, growth + i * kEntry, 2, 0, 0, (2 + i) * kPage);
+  expect_entry(file, growth + 4 * kEntry, 3, 0, 0, 0);
+  log->close(true);
+}
+
 TEST_F(RecoveryLog, ResetCutsTheEntriesAndStartsOver) {
   bytes image = dv_test::make_database_image(1, 3);
   _DB_log* log = open_log();
