@@ -365,8 +365,12 @@ TEST_F(DatabaseSave, GrowthBeyondTheReservedRange) {
   EXPECT_EQ(log.front().value, kPage) << "the first growth notes the size before it";
   // Pages grown together are logged one entry a page, in order.
   unsigned grown = 0;
-  for (const log_entry& e : log)
-    if (e.kind == log_db_grew) EXPECT_EQ(e.value, (1 + grown++) * kPage) << "growth entry " << grown;
+  for (const log_entry& e : log) {
+    if (e.kind == log_db_grew) {
+      EXPECT_EQ(e.value, (1 + grown) * kPage) << "growth entry " << grown;
+      ++grown;
+    }
+  }
   EXPECT_EQ(grown * kPage, db->size() - kPage) << "one growth entry for every page after page 0";
   db->save();
   db->self_check();
