@@ -13,6 +13,7 @@
 #include "dv_coll_err.h"
 #include "dv_coll_typed.h"
 #include "dv_cursor.h"
+#include "dv_thrown_by.h"
 
 using namespace dv_qem;
 
@@ -21,15 +22,7 @@ namespace {
 int objects[8];
 void* el(int i) { return &objects[i]; }
 
-template <class F>
-std::string thrown_by(F f) {
-  try {
-    f();
-  } catch (const dv_err& err) {
-    return err.get_report();
-  }
-  return "";
-}
+using dv_test::thrown_by;
 
 class ArrayCursor : public ::testing::Test {
  protected:

@@ -11,6 +11,7 @@
 #include "dv_coll_err.h"
 #include "dv_coll_typed.h"
 #include "dv_outofline_collection.h"
+#include "dv_thrown_by.h"
 
 using namespace dv_qem;
 
@@ -28,15 +29,7 @@ std::vector<void*> elements(const dv_collection& c) {
   return out;
 }
 
-template <class F>
-std::string thrown_by(F f) {
-  try {
-    f();
-  } catch (const dv_err& err) {
-    return err.get_report();
-  }
-  return "";
-}
+using dv_test::thrown_by;
 
 // The stored words of the list and of its slot array, read as the file holds them.
 struct stored_view {

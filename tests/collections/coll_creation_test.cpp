@@ -13,6 +13,7 @@
 #include <type_traits>
 
 #include "coll_db_test.h"
+#include "durnavel.h"
 #include "dv_coll_err.h"
 #include "dv_coll_range.h"
 #include "dv_coll_rep_registry.h"
@@ -20,7 +21,7 @@
 #include "dv_coll_typed.h"
 #include "dv_new.h"
 #include "dv_outofline_collection.h"
-#include "durnavel.h"
+#include "dv_thrown_by.h"
 #include "vector_rep.h"
 
 using namespace dv_qem;
@@ -32,16 +33,7 @@ namespace {
 int e[8];  // element addresses
 const void* el(int i) { return &e[i]; }
 
-// Runs f and answers the message of the dv_err it throws ("" when none).
-template <class F>
-std::string thrown_by(F f) {
-  try {
-    f();
-  } catch (const dv_err& err) {
-    return err.get_report();
-  }
-  return "";
-}
+using dv_test::thrown_by;
 
 // Counts vector_rep destructions while in scope.
 struct destruction_count {

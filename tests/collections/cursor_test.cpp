@@ -16,6 +16,7 @@
 #include "dv_new.h"
 #include "dv_object_cursor.h"
 #include "dv_reference.h"
+#include "dv_thrown_by.h"
 #include "vector_rep.h"
 
 using namespace dv_qem;
@@ -26,15 +27,7 @@ namespace {
 int e[8];
 void* el(int i) { return &e[i]; }
 
-template <class F>
-std::string thrown_by(F f) {
-  try {
-    f();
-  } catch (const dv_err& err) {
-    return err.get_report();
-  }
-  return "";
-}
+using dv_test::thrown_by;
 
 // A list holding the given elements in order.
 struct list_of : vector_rep {

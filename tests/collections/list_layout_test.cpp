@@ -11,6 +11,7 @@
 
 #include "dv_coll_typed.h"
 #include "dv_list.h"
+#include "dv_thrown_by.h"
 
 using namespace dv_qem;
 
@@ -23,15 +24,7 @@ dv_list& new_list(unsigned behavior = 0x12) {
   return dv_list::create(dv_database::get_transient_database(), behavior);
 }
 
-template <class F>
-std::string thrown_by(F f) {
-  try {
-    f();
-  } catch (const dv_err& e) {
-    return e.get_report();
-  }
-  return "(nothing thrown)";
-}
+using dv_test::thrown_by;
 
 // The stored words of an object, by offset.
 dv4u word(const void* object, unsigned offset) {

@@ -9,23 +9,17 @@
 #include <string>
 
 #include "algebra_test_support.h"
+#include "durnavel.h"
 #include "dv_coll_err.h"
 #include "dv_outofline_collection.h"
-#include "durnavel.h"
+#include "dv_thrown_by.h"
 
 using namespace dv_qem;
 using dv_test::vector_rep;
 
 namespace {
 
-std::string thrown_by(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const dv_err& err) {
-    return err.get_report();
-  }
-  return "";
-}
+using dv_test::thrown_by;
 
 // Sets a counter hook of vector_rep for the scope.
 class counting {

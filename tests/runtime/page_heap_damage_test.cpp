@@ -9,6 +9,7 @@
 #include <cstring>
 #include <functional>
 
+#include "dv_thrown_by.h"
 #include "heap_corruption.h"
 #include "heap_test_support.h"
 
@@ -67,15 +68,7 @@ struct damage_row {
   _Pg_check expected;
 };
 
-// The error's message, or "" when nothing was thrown.
-std::string thrown_by(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const dv_err& e) {
-    return e.get_report();
-  }
-  return "";
-}
+using dv_test::thrown_by;
 
 TEST(PageHeapDamage, EachDamagedFieldIsReportedBySelfCheck) {
   using P = _Pg_check;
