@@ -178,9 +178,9 @@ TEST(ListBehavior, BehaviourWordsAndDuplicates) {
     l._insert(el(1));
     std::string msg = thrown_by([&] { l._insert(el(1)); });
     if (r.raises)
-      EXPECT_EQ(msg.find("<err-0024-0365>insertion of"), msg.find('<')) << msg;
+      EXPECT_NE(msg.find("<err-0024-0365>insertion of"), std::string::npos) << msg;
     else
-      EXPECT_EQ(msg, "(nothing thrown)");
+      EXPECT_EQ(msg, "");
     EXPECT_EQ(l.cardinality(), 1u + r.second_insert_kept) << r.behavior;
     if (!r.raises) {
       EXPECT_EQ(l._replace_at(el(1), 0u), r.second_insert_kept ? el(1) : nullptr);
