@@ -4,7 +4,6 @@
 #include "dv_platform.h"
 #include "large_object_map.h"
 #include "page_group.h"
-#include "type_manager.h"
 
 namespace dv_qem {
 

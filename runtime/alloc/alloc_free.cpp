@@ -3,7 +3,6 @@
 // to its page's heap and the page moves between size classes.
 #include "alloc_internal.h"
 #include "page_group.h"
-#include "type_manager.h"
 
 namespace dv_qem {
 

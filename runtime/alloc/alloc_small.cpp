@@ -6,7 +6,6 @@
 #include "alloc_internal.h"
 #include "large_object_map.h"
 #include "page_group.h"
-#include "type_manager.h"
 
 namespace dv_qem {
 

@@ -5,7 +5,6 @@
 
 #include "alloc_internal.h"
 #include "page_group.h"
-#include "type_manager.h"
 
 namespace dv_qem {
 

@@ -5,9 +5,9 @@
 #include <cstring>
 
 #include "chash_storage.h"
+#include "db_space.h"
 #include "dv_err.h"
 #include "dv_hash_size.h"
-#include "runtime_state.h"
 #include "self_relative.h"
 
 namespace dv_qem {
@@ -95,7 +95,7 @@ dv4u _Chash_string_hash(const char* key) {
   return h;
 }
 
-dv4u _Chash_pointer_hash(const void* key) { return _DV_int::compute_ptr_hash(key); }
+dv4u _Chash_pointer_hash(const void* key) { return _DB_pointer_hash(key); }
 
 dv4u _Chash_integer_hash(dv4u key) { return key * kIntegerHashFactor; }
 

@@ -8,11 +8,9 @@
 #include "db_header.h"
 #include "dv_env.h"
 #include "dv_err.h"
-#include "dvdb.h"
+#include "dv_platform.h"
 #include "large_object_map.h"
 #include "page_group.h"
-#include "runtime_state.h"
-#include "type_manager.h"
 
 namespace dv_qem {
 
@@ -37,13 +35,13 @@ bool switch_is_set(const char* name) {
 void _DB_allocator::start_subsystem() {
   _Page_header::set_tracing(switch_is_set("DV_QEM_TRACE_ALLOC"));
   _Page_header::set_verifying(switch_is_set("DV_QEM_VERIFY_ALLOC"));
-  _Page_header::check_page_size(_DV_int::get_page_size());
+  _Page_header::check_page_size(_VRN_get_page_size());
 }
 
 _DB_allocator::_DB_allocator(_DB_space& space, bool creating)
     : space_(space),
       creating_(creating),
-      types_(new _Type_manager(*this)),
+      types_(_Make_type_table(*this)),
       large_objects_(new _Large_object_map(*this)) {
   for (dv4u g = 0; g < 2; ++g) groups_[g].reset(new _Page_group(*this, g));
   next_live_ = live_allocators;
@@ -61,8 +59,8 @@ _DB_allocator::~_DB_allocator() {
 }
 
 _DB_allocator* _DB_allocator::serving(const void* address) {
-  if (DVDB* db = _DV_int::lookup_DVDB_by_address(address); db != nullptr && db->allocator != nullptr)
-    return db->allocator->holds(address) ? db->allocator : nullptr;
+  if (_DB_space* space = _DB_space_holding(address); space != nullptr && space->space_allocator() != nullptr)
+    return space->space_allocator()->holds(address) ? space->space_allocator() : nullptr;
   for (_DB_allocator* a = live_allocators; a != nullptr; a = a->next_live_)
     if (a->holds(address)) return a;
   return nullptr;

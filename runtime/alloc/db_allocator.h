@@ -17,10 +17,10 @@
 #include "dv_bitvector.h"
 #include "dv_typespec.h"
 #include "page_header.h"
+#include "type_tags.h"
 
 namespace dv_qem {
 
-class _Type_manager;
 class _Large_object_map;
 class _Page_group;
 
@@ -60,7 +60,7 @@ class _DB_allocator {
   // The heap header of the page or region starting at page (page 0: behind
   // the database header).
   _Page_header* heap_of_page(const char* page) const;
-  _Type_manager& types() { return *types_; }
+  _Type_table& types() { return *types_; }
   _Large_object_map& large_objects() { return *large_objects_; }
   _Page_group& group(dv4u number) { return *groups_[number]; }
 
@@ -171,7 +171,7 @@ class _DB_allocator {
 
   _DB_space& space_;
   bool creating_;
-  std::unique_ptr<_Type_manager> types_;
+  std::unique_ptr<_Type_table> types_;
   std::unique_ptr<_Large_object_map> large_objects_;
   std::unique_ptr<_Page_group> groups_[2];
   // Pages of the database in memory, by page number (one set serves both

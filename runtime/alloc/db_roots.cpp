@@ -9,7 +9,6 @@
 #include "db_allocator.h"
 #include "dv_err.h"
 #include "self_relative.h"
-#include "type_manager.h"
 
 namespace dv_qem {
 

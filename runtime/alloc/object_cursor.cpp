@@ -5,10 +5,7 @@
 
 #include "dv_err.h"
 #include "dv_platform.h"
-#include "dvdb.h"
 #include "page_group.h"
-#include "runtime_state.h"
-#include "type_manager.h"
 
 namespace dv_qem {
 
@@ -22,13 +19,13 @@ char* page_of(const void* p) {
 
 }  // namespace
 
-_DB_object_cursor::_DB_object_cursor(DVDB* db) : db_(db), db_name_(_VRN_strdup(db->pathname)) {}
+_DB_object_cursor::_DB_object_cursor(_DB_space* db) : db_(db), db_name_(_VRN_strdup(db->space_name())) {}
 
 _DB_object_cursor::~_DB_object_cursor() { _VRN_free(db_name_); }
 
 _DB_allocator& _DB_object_cursor::allocator() const {
-  DV_ASSERT(db_->allocator != nullptr);
-  return *db_->allocator;
+  DV_ASSERT(db_->space_allocator() != nullptr);
+  return *db_->space_allocator();
 }
 
 void _DB_object_cursor::clear() {
@@ -54,7 +51,7 @@ void _DB_object_cursor::first_object_from(_Page_header* page) {
 }
 
 void _DB_object_cursor::check_database() const {
-  if (_DV_int::lookup_DVDB_by_address(info_.object) != db_)
+  if (_DB_space_holding(info_.object) != db_)
     throw dv_err_cursor_not_at_object("The database %s no longer contains the current object at 0x%x.",
                                       db_name_, word_of(info_.object));
 }
@@ -91,10 +88,10 @@ int _DB_object_cursor::current(void*& object, const dv_typespec*& ts, dv4u& coun
 }
 
 void _DB_object_cursor::set(const void* address) {
-  if (!_DV_int::is_persistent(address))
+  if (!_DB_in_region(address))
     throw dv_err_cursor_not_at_object("An object cursor can not be set to a transient address 0x%x.",
                                       word_of(address));
-  DVDB* owner = _DV_int::lookup_DVDB_by_address(address);
+  _DB_space* owner = _DB_space_holding(address);
   if (owner == nullptr)
     throw dv_err_cursor_not_at_object("The address 0x%x is not mapped by any database.", word_of(address));
   if (owner != db_)

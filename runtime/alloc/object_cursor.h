@@ -11,12 +11,10 @@
 
 namespace dv_qem {
 
-class DVDB;
-
 class _DB_object_cursor {
  public:
   // A cursor at no object, bound to db (an open database).
-  explicit _DB_object_cursor(DVDB* db);
+  explicit _DB_object_cursor(_DB_space* db);
   ~_DB_object_cursor();
   _DB_object_cursor(const _DB_object_cursor&) = delete;
   _DB_object_cursor& operator=(const _DB_object_cursor&) = delete;
@@ -48,7 +46,7 @@ class _DB_object_cursor {
   void first_object_from(_Page_header* page);
   _DB_allocator& allocator() const;
 
-  DVDB* db_;
+  _DB_space* db_;
   char* db_name_;  // copy of the path, for messages after the database is gone
   _Page_header* page_ = nullptr;
   _Obj_header* block_ = nullptr;

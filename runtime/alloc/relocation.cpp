@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "alloc_internal.h"
-#include "type_manager.h"
 
 namespace dv_qem {
 

@@ -1,6 +1,11 @@
-// How the in-page heap learns type tags: a database's type manager maps each
-// typespec to the 16-bit tag stored in block headers, and back.
+// How the in-page heap and the allocator see a database's types: a tag
+// source maps each typespec to the 16-bit tag stored in block headers, and
+// back; the type table adds what the allocator and the roots ask of the
+// tags recorded in the header. The type system implements both (its type
+// manager); the allocator makes its table with _Make_type_table.
 #pragma once
+
+#include <memory>
 
 #include "dv_typespec.h"
 
@@ -15,5 +20,24 @@ class _Type_tag_source {
   // type is not registered in this process.
   virtual const dv_typespec* typespec_of(dv2u tag) = 0;
 };
+
+class _DB_allocator;
+
+class _Type_table : public _Type_tag_source {
+ public:
+  // (Re)reads every assigned tag from the header.
+  virtual void load() = 0;
+  // The tag of name in this database, 0 when it has none (nothing assigned).
+  virtual dv2u find_tag(const char* name) const = 0;
+  // The name and the size recorded for an assigned tag, and the highest tag.
+  virtual const char* name_of(dv2u tag) const = 0;
+  virtual dv4u recorded_size(dv2u tag) const = 0;
+  virtual dv2u highest_tag() const = 0;
+  // Gives the tag of old_name to new_name (see _Type_manager).
+  virtual void rename_type(const char* old_name, const char* new_name) = 0;
+};
+
+// The type table of the database allocator serves, kept in its header.
+std::unique_ptr<_Type_table> _Make_type_table(_DB_allocator& allocator);
 
 }  // namespace dv_qem

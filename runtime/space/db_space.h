@@ -1,11 +1,18 @@
-// What the persistent allocator needs of the database it serves: where the
-// image starts, and new pages at its end. The database object implements
-// it; tests can implement it over plain memory.
+// The seam between the database side and the allocator and type system:
+// everything those two know of a database. _DB_space is what the persistent
+// allocator needs of the database it serves (where the image starts, new
+// pages at its end, its allocator and name); the free functions below answer
+// the questions they ask about addresses. The database object implements
+// _DB_space and the database list answers the functions; tests can
+// implement _DB_space over plain memory.
 #pragma once
 
 #include "dv_types.h"
 
 namespace dv_qem {
+
+class _DB_allocator;
+class dv_database;
 
 class _DB_space {
  public:
@@ -39,6 +46,25 @@ class _DB_space {
   // while what they hold is still consistent, so that no write fault lands in
   // the middle of the change and reads it half done.
   virtual void will_write(char* first, dv4u n_pages) = 0;
+  // The allocator serving this space; null while the database is not open.
+  virtual _DB_allocator* space_allocator() const { return nullptr; }
+  // The database's path, for messages.
+  virtual const char* space_name() const { return ""; }
 };
+
+// The space of the open database whose address range holds address; null
+// for none (and for null).
+_DB_space* _DB_space_holding(const void* address);
+// The space of a database handle (the database object is both).
+_DB_space* _DB_space_of(dv_database* db);
+// Whether address lies in the region reserved for databases.
+bool _DB_in_region(const void* address);
+// The hash of a pointer: (address - start of the database holding it), or
+// the address itself outside every database, times 9987001, modulo 2^32; the
+// same wherever the database is mapped.
+dv4u _DB_pointer_hash(const void* address);
+// Whether relocation reports illegal pointers as it relocates
+// (DV_QEM_CHK_ILLEGAL_PTR, or durnavel::set_check_illegal_pointers).
+bool _DB_checking_illegal_pointers();
 
 }  // namespace dv_qem

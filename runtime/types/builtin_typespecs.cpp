@@ -5,7 +5,7 @@
 
 #include "db_format.h"
 #include "dv_typespec.h"
-#include "runtime_state.h"
+#include "type_registry.h"
 
 namespace dv_qem {
 
@@ -15,9 +15,9 @@ namespace {
 class _Scalar_typespec : public dv_typespec {
  public:
   _Scalar_typespec(const char* name, unsigned size) : dv_typespec(name), size_(size) {
-    _DV_int::reg_type(this);
+    _Type_registry::reg_type(this);
   }
-  ~_Scalar_typespec() override { _DV_int::dereg_type(this); }
+  ~_Scalar_typespec() override { _Type_registry::dereg_type(this); }
   void do_relocation(void*, dv_address_map*) override {}
   void do_relocation(void*, int) override {}
   unsigned get_size() const override { return size_; }
@@ -31,12 +31,12 @@ class _Scalar_typespec : public dv_typespec {
 class _Pointer_typespec : public dv_typespec {
  public:
   _Pointer_typespec() : dv_typespec("void*") {
-    _DV_int::reg_type(this);
-    _DV_int::set_pointer_typespec(this);
+    _Type_registry::reg_type(this);
+    _Type_registry::set_pointer_typespec(this);
   }
   ~_Pointer_typespec() override {
-    _DV_int::set_pointer_typespec(nullptr);
-    _DV_int::dereg_type(this);
+    _Type_registry::set_pointer_typespec(nullptr);
+    _Type_registry::dereg_type(this);
   }
   void do_relocation(void* object, dv_address_map* map) override {
     void** field = static_cast<void**>(object);
@@ -60,9 +60,9 @@ class _Pointer_typespec : public dv_typespec {
 class _System_typespec : public dv_typespec {
  public:
   _System_typespec(const char* name, unsigned size) : dv_typespec(name), size_(size) {
-    _DV_int::reg_type(this);
+    _Type_registry::reg_type(this);
   }
-  ~_System_typespec() override { _DV_int::dereg_type(this); }
+  ~_System_typespec() override { _Type_registry::dereg_type(this); }
   void do_relocation(void*, dv_address_map*) override { _se_not_supp(); }
   void do_relocation(void*, int) override {}
   unsigned get_size() const override { return size_; }

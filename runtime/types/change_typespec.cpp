@@ -1,8 +1,7 @@
 // Retyping a stored object in place (_VRN_change_typespec).
 #include "db_allocator.h"
 #include "dv_err.h"
-#include "dvdb.h"
-#include "runtime_state.h"
+#include "db_space.h"
 #include "type_manager.h"
 
 namespace dv_qem {
@@ -17,15 +16,15 @@ void check(bool holds, const char* text) {
 
 dv4u _VRN_change_typespec(void* object, dv_database* db, const dv_typespec* old_ts, dv4u old_count,
                           const dv_typespec* new_ts, dv4u new_count) {
-  DVDB* owner = _DV_int::lookup_DVDB_by_address(object);
-  check(owner != nullptr && owner == DVDB::of(db), "dv_database::of(obj) == db");
+  _DB_space* owner = _DB_space_holding(object);
+  check(owner != nullptr && owner == _DB_space_of(db), "dv_database::of(obj) == db");
   check(new_count != 0, "count != 0");
-  _DB_allocator* allocator = owner->allocator;
+  _DB_allocator* allocator = owner->space_allocator();
   DV_ASSERT(allocator != nullptr);
   _DB_allocator::object_info info;
   check(allocator->object_at(object, info), "dv_database::of(obj) == db");
   _Obj_header* block = info.block;
-  _Type_manager& types = allocator->types();
+  _Type_table& types = allocator->types();
 
   check(block->tag() == types.tag_of(old_ts), "old_tag_in_obj == old_tag_from_typespec");
   dv4u block_size = block->block_size(types);

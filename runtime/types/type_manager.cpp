@@ -23,6 +23,10 @@ const dv_typespec* overflow_block_type() {
 
 }  // namespace
 
+std::unique_ptr<_Type_table> _Make_type_table(_DB_allocator& allocator) {
+  return std::make_unique<_Type_manager>(allocator);
+}
+
 void _Type_manager::load() {
   tags_by_name_.clear();
   typespecs_by_tag_.clear();

@@ -21,12 +21,12 @@ namespace dv_qem {
 class _DB_allocator;
 class dv_database;
 
-class _Type_manager : public _Type_tag_source {
+class _Type_manager : public _Type_table {
  public:
   explicit _Type_manager(_DB_allocator& allocator) : allocator_(allocator) {}
 
   // (Re)reads every assigned tag from the header.
-  void load();
+  void load() override;
 
   // The tag of ts's name, assigned on first use (slot or overflow block
   // filled, name copied into the system group). A name whose recorded size
@@ -39,18 +39,18 @@ class _Type_manager : public _Type_tag_source {
   const dv_typespec* typespec_of(dv2u tag) override;
 
   // The tag of name in this database, 0 when it has none (nothing assigned).
-  dv2u find_tag(const char* name) const;
+  dv2u find_tag(const char* name) const override;
   // The name and the size recorded for an assigned tag.
-  const char* name_of(dv2u tag) const;
-  dv4u recorded_size(dv2u tag) const;
-  dv2u highest_tag() const;
+  const char* name_of(dv2u tag) const override;
+  dv4u recorded_size(dv2u tag) const override;
+  dv2u highest_tag() const override;
 
   // Gives the tag of old_name to new_name: in the caches and in the
   // database's slot (a fresh name copy). Both names must be registered
   // (assertions "old_ts", "new_ts"); nothing happens when old_name has no
   // tag here. A new type of another size than the recorded one is refused
   // with dv_err_unmarked_type.
-  void rename_type(const char* old_name, const char* new_name);
+  void rename_type(const char* old_name, const char* new_name) override;
 
  private:
   dv2u assign_tag(const char* name, dv4u size);

@@ -1,13 +1,17 @@
 // The process's registry of typespecs, newest first, and lookup by name.
+#include "type_registry.h"
+
 #include <cstdint>
 #include <cstring>
 
 #include "dv_locks.h"
-#include "dv_typespec.h"
 #include "dv_platform.h"
-#include "runtime_state.h"
 
 namespace dv_qem {
+
+_Type_registry::type_node* _Type_registry::types_ = nullptr;
+const dv_typespec* _Type_registry::pointer_typespec_ = nullptr;
+bool _Type_registry::tracing_ = false;
 
 namespace {
 
@@ -27,15 +31,15 @@ const char* without_namespace(const char* name) {
 
 }  // namespace
 
-void _DV_int::reg_type(const dv_typespec* ts) {
+void _Type_registry::reg_type(const dv_typespec* ts) {
   _VRN_thread_lock lock;
-  if (trace_level_ != 0) _VRN_printf("DV_int::reg_type: 0x%x %s\n", as_word(ts), name_of(ts));
+  if (tracing_) _VRN_printf("DV_int::reg_type: 0x%x %s\n", as_word(ts), name_of(ts));
   types_ = new type_node{types_, ts};
 }
 
-void _DV_int::dereg_type(const dv_typespec* ts) {
+void _Type_registry::dereg_type(const dv_typespec* ts) {
   _VRN_thread_lock lock;
-  if (trace_level_ != 0) _VRN_printf("DV_int::dereg_type: 0x%x %s\n", as_word(ts), name_of(ts));
+  if (tracing_) _VRN_printf("DV_int::dereg_type: 0x%x %s\n", as_word(ts), name_of(ts));
   for (type_node** link = &types_; *link != nullptr; link = &(*link)->next) {
     if ((*link)->ts == ts) {
       type_node* node = *link;
@@ -46,7 +50,7 @@ void _DV_int::dereg_type(const dv_typespec* ts) {
   }
 }
 
-const dv_typespec* _DV_int::lookup_type(const char* name) {
+const dv_typespec* _Type_registry::lookup_type(const char* name) {
   if (name == nullptr) return nullptr;
   _VRN_thread_lock lock;
   size_t length = std::strlen(name);
@@ -57,14 +61,16 @@ const dv_typespec* _DV_int::lookup_type(const char* name) {
   return nullptr;
 }
 
-void _DV_int::for_each_type(void (*visit)(const dv_typespec* ts)) {
+void _Type_registry::for_each_type(void (*visit)(const dv_typespec* ts)) {
   _VRN_thread_lock lock;
   for (const type_node* node = types_; node != nullptr; node = node->next) visit(node->ts);
 }
 
-void _DV_int::set_pointer_typespec(const dv_typespec* ts) {
+void _Type_registry::set_pointer_typespec(const dv_typespec* ts) {
   _VRN_thread_lock lock;
   pointer_typespec_ = ts;
 }
+
+void _Type_registry::set_tracing(bool on) { tracing_ = on; }
 
 }  // namespace dv_qem

@@ -11,8 +11,8 @@
 #include "dv_locks.h"
 #include "dv_platform.h"
 #include "dv_typespec.h"
-#include "dvdb.h"
-#include "runtime_state.h"
+#include "db_space.h"
+#include "type_registry.h"
 
 namespace dv_qem {
 
@@ -41,9 +41,9 @@ std::vector<dv4s> learn_vtables(dv_basic_typespec::probe_fn probe, dv4u size,
 }
 
 // End of the database image that holds address (its header's size field).
-const char* image_end_of(const DVDB* db) {
-  const auto* header = reinterpret_cast<const _DB_header_super*>(db->as_start);
-  return db->as_start + header->db_size;
+const char* image_end_of(const _DB_space* db) {
+  const auto* header = reinterpret_cast<const _DB_header_super*>(db->space_start());
+  return db->space_start() + header->db_size;
 }
 
 }  // namespace
@@ -66,11 +66,11 @@ dv_basic_typespec::dv_basic_typespec(const char* name, dv4u size,
   *out++ = 0;
   *out++ = 0;
   has_pointers_ = (pointer_offsets.size() + vtable_offsets.size()) != 0 ? 1 : 0;
-  _DV_int::reg_type(this);
+  _Type_registry::reg_type(this);
 }
 
 dv_basic_typespec::~dv_basic_typespec() {
-  _DV_int::dereg_type(this);
+  _Type_registry::dereg_type(this);
   _VRN_free(offsets_);
   delete hooks_;
 }
@@ -142,22 +142,22 @@ void dv_basic_typespec::relo_ptr_and_vtbl(void* object, int delta, const dv4s* o
 
 int dv_basic_typespec::validate_ptr(const dv_typespec* ts, const void* object, int offset,
                                     const void* value, int is_vtable, int validating) {
-  if (!validating && !_DV_int::get_check_illegal_pointers()) return 1;
+  if (!validating && !_DB_checking_illegal_pointers()) return 1;
   if (value == nullptr && !is_vtable) return 1;
-  const DVDB* db = _DV_int::lookup_DVDB_by_address(object);
+  const _DB_space* db = _DB_space_holding(object);
   if (db == nullptr) _VRN_assertion_violation("db", __FILE__, __LINE__);
 
   const char* kind = nullptr;
   if (is_vtable) {
     if (value == nullptr) {
       kind = "NULL vtbl";
-    } else if (_DV_int::is_persistent(value)) {
+    } else if (_DB_in_region(value)) {
       kind = "persistent vtbl";
     }
-  } else if (!_DV_int::is_persistent(value)) {
+  } else if (!_DB_in_region(value)) {
     kind = "transient";
   } else {
-    const DVDB* target = _DV_int::lookup_DVDB_by_address(value);
+    const _DB_space* target = _DB_space_holding(value);
     if (target == db && static_cast<const char*>(value) >= image_end_of(db)) {
       kind = "beyond end of db";
     } else if (target != db) {
@@ -180,7 +180,7 @@ dv_typespec* dv_typespec::get_typespec(const char* name) {
   char normal[_VRN_MAX_PATH];
   _VRN_normalize_classname(normal, name, sizeof normal);
   // Registered typespecs are the classes' own (non-const) descriptors.
-  return const_cast<dv_typespec*>(_DV_int::lookup_type(normal));
+  return const_cast<dv_typespec*>(_Type_registry::lookup_type(normal));
 }
 
 void dv_typespec::set_name(const char* name) {

@@ -50,7 +50,7 @@ TEST(TypeTags, BuiltInTagsAreTheSameInEveryDatabase) {
               {dv_typespec::get_typespec("_Chash<_DB_relative_offset<char,dv_int32>,dvctaddr>"), 20},
               {dv_typespec::get_typespec("_Chash_slot<dv_char_star_nocopy>"), 23}};
   test_db db;
-  _Type_manager& types = db.create().types();
+  _Type_table& types = db.create().types();
   for (const row& r : rows) {
     ASSERT_NE(r.ts, nullptr);
     EXPECT_EQ(types.tag_of(r.ts), r.tag) << r.ts->get_name();
@@ -83,7 +83,7 @@ TEST(TypeTags, NewTagsInOrderOfFirstUseWithPersistentNames) {
   EXPECT_EQ(info.count, 6u);
   EXPECT_EQ(a.heap_of_page(a.page_address(a.page_number(name)))->page_group(), system_page_group);
 
-  _Type_manager& reloaded = db.reopen().types();
+  _Type_table& reloaded = db.reopen().types();
   EXPECT_EQ(reloaded.find_tag("First"), 25u);
   EXPECT_EQ(reloaded.typespec_of(24), second.ts());
   EXPECT_EQ(reloaded.tag_of(first.ts()), 25u);
@@ -120,7 +120,7 @@ TEST(TypeTags, HeaderSlotsUpTo123ThenOverflowBlocks) {
   EXPECT_STREQ(resolve_self_relative(&second->slots[0].name), "Many200");
   EXPECT_EQ(_DB_oflo_block(*h, 2), nullptr);
 
-  _Type_manager& reloaded = db.reopen().types();
+  _Type_table& reloaded = db.reopen().types();
   EXPECT_EQ(reloaded.typespec_of(224), types[200]->ts());
   EXPECT_EQ(reloaded.typespec_of(124), types[100]->ts());
   db.allocator().self_check();
@@ -135,7 +135,7 @@ TEST(TypeTags, SlotLookupRefusals) {
 
 TEST(TypeTags, TagZeroAndTagsNeverAssigned) {
   test_db db;
-  _Type_manager& types = db.create().types();
+  _Type_table& types = db.create().types();
   expect_assertion([&] { types.typespec_of(0); }, "tag != 0");
   try {
     types.typespec_of(30);

@@ -11,7 +11,7 @@
 
 #include "classname.h"
 #include "dv_typespec.h"
-#include "runtime_state.h"
+#include "type_registry.h"
 
 using namespace dv_qem;
 
@@ -30,15 +30,15 @@ class named_typespec : public dv_typespec {
 class TypeRegistry : public ::testing::Test {
  protected:
   void TearDown() override {
-    for (const dv_typespec* ts : registered_) _DV_int::dereg_type(ts);
-    _DV_int::set_pointer_typespec(nullptr);
+    for (const dv_typespec* ts : registered_) _Type_registry::dereg_type(ts);
+    _Type_registry::set_pointer_typespec(nullptr);
   }
   void reg(const dv_typespec* ts) {
-    _DV_int::reg_type(ts);
+    _Type_registry::reg_type(ts);
     registered_.push_back(ts);
   }
   void dereg(const dv_typespec* ts) {
-    _DV_int::dereg_type(ts);
+    _Type_registry::dereg_type(ts);
     registered_.erase(std::find(registered_.begin(), registered_.end(), ts));
   }
   std::vector<const dv_typespec*> registered_;
@@ -49,15 +49,15 @@ TEST_F(TypeRegistry, NamespacePrefixIsIgnoredOnBothSides) {
   named_typespec plain("reg_set");
   reg(&qualified);
   reg(&plain);
-  EXPECT_EQ(_DV_int::lookup_type("reg_list"), &qualified);
-  EXPECT_EQ(_DV_int::lookup_type("dv_qem::reg_list"), &qualified);
-  EXPECT_EQ(_DV_int::lookup_type("reg_set"), &plain);
-  EXPECT_EQ(_DV_int::lookup_type("dv_qem::reg_set"), &plain);
-  EXPECT_EQ(_DV_int::lookup_type("dv_qem::dv_qem::reg_set"), nullptr) << "only one prefix is dropped";
-  EXPECT_EQ(_DV_int::lookup_type("reg_lis"), nullptr);
-  EXPECT_EQ(_DV_int::lookup_type("Reg_list"), nullptr);
-  EXPECT_EQ(_DV_int::lookup_type(""), nullptr);
-  EXPECT_EQ(_DV_int::lookup_type(nullptr), nullptr);
+  EXPECT_EQ(_Type_registry::lookup_type("reg_list"), &qualified);
+  EXPECT_EQ(_Type_registry::lookup_type("dv_qem::reg_list"), &qualified);
+  EXPECT_EQ(_Type_registry::lookup_type("reg_set"), &plain);
+  EXPECT_EQ(_Type_registry::lookup_type("dv_qem::reg_set"), &plain);
+  EXPECT_EQ(_Type_registry::lookup_type("dv_qem::dv_qem::reg_set"), nullptr) << "only one prefix is dropped";
+  EXPECT_EQ(_Type_registry::lookup_type("reg_lis"), nullptr);
+  EXPECT_EQ(_Type_registry::lookup_type("Reg_list"), nullptr);
+  EXPECT_EQ(_Type_registry::lookup_type(""), nullptr);
+  EXPECT_EQ(_Type_registry::lookup_type(nullptr), nullptr);
 }
 
 TEST_F(TypeRegistry, NewestRegistrationWinsAndDeregistrationRemovesOne) {
@@ -65,32 +65,32 @@ TEST_F(TypeRegistry, NewestRegistrationWinsAndDeregistrationRemovesOne) {
   named_typespec newer("dv_qem::reg_node");
   reg(&older);
   reg(&newer);
-  EXPECT_EQ(_DV_int::lookup_type("reg_node"), &newer);
+  EXPECT_EQ(_Type_registry::lookup_type("reg_node"), &newer);
   dereg(&newer);
-  EXPECT_EQ(_DV_int::lookup_type("reg_node"), &older);
+  EXPECT_EQ(_Type_registry::lookup_type("reg_node"), &older);
 
   // Registered twice: one deregistration leaves the other.
   reg(&older);
   dereg(&older);
-  EXPECT_EQ(_DV_int::lookup_type("reg_node"), &older);
+  EXPECT_EQ(_Type_registry::lookup_type("reg_node"), &older);
   dereg(&older);
-  EXPECT_EQ(_DV_int::lookup_type("reg_node"), nullptr);
+  EXPECT_EQ(_Type_registry::lookup_type("reg_node"), nullptr);
 
   named_typespec never("reg_never");
-  _DV_int::dereg_type(&never);  // not registered: nothing happens
+  _Type_registry::dereg_type(&never);  // not registered: nothing happens
 }
 
 TEST_F(TypeRegistry, PointerAndReferenceNamesGiveThePointerTypespec) {
   named_typespec pointer("void*");
   named_typespec star_named("reg_elem*");
   reg(&star_named);
-  const dv_typespec* builtin = _DV_int::lookup_type("reg_elem*");
+  const dv_typespec* builtin = _Type_registry::lookup_type("reg_elem*");
   EXPECT_EQ(builtin, dv_typespec::get_pointer()) << "the runtime's own pointer typespec";
-  _DV_int::set_pointer_typespec(&pointer);
+  _Type_registry::set_pointer_typespec(&pointer);
   for (const char* name : {"reg_elem*", "foo*", "dv_qem::foo*", "foo&", "char**", "*", "&"})
-    EXPECT_EQ(_DV_int::lookup_type(name), &pointer) << name;
-  EXPECT_EQ(_DV_int::lookup_type("foo*x"), nullptr);
-  _DV_int::set_pointer_typespec(builtin);
+    EXPECT_EQ(_Type_registry::lookup_type(name), &pointer) << name;
+  EXPECT_EQ(_Type_registry::lookup_type("foo*x"), nullptr);
+  _Type_registry::set_pointer_typespec(builtin);
 }
 
 TEST(ClassName, NormalForm) {

@@ -188,6 +188,8 @@ class DVDB : public dv_database, public _DB_space {
   char* grow_page() override;
   char* grow_pages(dv4u n_pages, dv4u& given) override;
   void will_write(char* first, dv4u n_pages) override;
+  _DB_allocator* space_allocator() const override { return allocator; }
+  const char* space_name() const override { return pathname; }
 
   // Fields in their stored-object order.
   _DB_allocator* allocator = nullptr;  // null until the database is open

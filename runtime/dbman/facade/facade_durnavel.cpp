@@ -11,6 +11,7 @@
 #include "fault_dispatch.h"
 #include "runtime_state.h"
 #include "transaction_state.h"
+#include "type_registry.h"
 
 namespace dv_qem {
 
@@ -39,12 +40,12 @@ int durnavel::is_persistent(const void* address) {
 
 void durnavel::register_type(const dv_typespec* ts) {
   _VRN_thread_lock lock;
-  _DV_int::reg_type(ts);
+  _Type_registry::reg_type(ts);
 }
 
 void durnavel::deregister_type(const dv_typespec* ts) {
   _VRN_thread_lock lock;
-  _DV_int::dereg_type(ts);
+  _Type_registry::dereg_type(ts);
 }
 
 unsigned durnavel::compute_ptr_hash(const void* address) {
@@ -89,7 +90,7 @@ void durnavel::_cleanup() { _DV_int::_cleanup(); }
 
 void durnavel::self_check() {
   _VRN_thread_lock lock;
-  _DV_int::for_each_type(check_typespec);
+  _Type_registry::for_each_type(check_typespec);
   for (DVDB* db = _DV_int::get_first_DVDB(); db != nullptr; db = db->next) db->self_check();
 }
 

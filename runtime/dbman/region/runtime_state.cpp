@@ -1,5 +1,6 @@
 // The runtime's switches, its lazy start-up and its unload clean-up.
 #include "runtime_state.h"
+#include "type_registry.h"
 
 #include <atomic>
 
@@ -18,8 +19,6 @@ dv4u _DV_int::default_start_ = 0x30000000;
 dv4u _DV_int::default_size_ = 0x08000000;
 DVDB* _DV_int::databases_ = nullptr;
 int _DV_int::database_opened_ = 0;
-_DV_int::type_node* _DV_int::types_ = nullptr;
-const dv_typespec* _DV_int::pointer_typespec_ = nullptr;
 int _DV_int::trace_level_ = 0;
 int _DV_int::up_ = 0;
 int _DV_int::logging_disabled_ = 0;
@@ -74,6 +73,7 @@ void _DV_int::initialize() {
   if (initialized.load(std::memory_order_relaxed)) return;
   trace_level_ = trace_level_from_environment();
   dv_set_memory_tracing(trace_level_ > 8);
+  _Type_registry::set_tracing(trace_level_ != 0);
   if (region_size_ == 0) reserve_address_space(0);
   if (lifecycle_hooks.install_fault_dispatcher != nullptr) lifecycle_hooks.install_fault_dispatcher();
   up_ = 1;

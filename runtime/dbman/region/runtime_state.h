@@ -119,27 +119,9 @@ class _DV_int {
   // Head of the list (walk it through DVDB::next).
   static DVDB* get_first_DVDB();
 
-  // ---- the type registry --------------------------------------------------
-  static void reg_type(const dv_typespec* ts);
-  // Removes the newest registration of ts; nothing when it has none.
-  static void dereg_type(const dv_typespec* ts);
-  // A name ending in '*' or '&' gives the pointer typespec; else the newest
-  // typespec whose name equals name, a leading "dv_qem::" ignored on both
-  // sides. Null when none.
-  static const dv_typespec* lookup_type(const char* name);
-  // The built-in pointer typespec that lookup_type answers for pointers.
-  static void set_pointer_typespec(const dv_typespec* ts);
-  // Calls visit for every registered typespec, newest first.
-  static void for_each_type(void (*visit)(const dv_typespec* ts));
-
  private:
   friend void _VRN_set_default_address_space(char* start, unsigned size);
   static void set_region(char* start, dv4u size);
-
-  struct type_node {
-    type_node* next;
-    const dv_typespec* ts;
-  };
 
   static char* region_start_;
   static dv4u region_size_;
@@ -147,8 +129,6 @@ class _DV_int {
   static dv4u default_size_;
   static DVDB* databases_;
   static int database_opened_;
-  static type_node* types_;
-  static const dv_typespec* pointer_typespec_;
   static int trace_level_;
   static int up_;
   static int logging_disabled_;
