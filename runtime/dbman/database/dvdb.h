@@ -57,7 +57,7 @@ class DVDB : public dv_database, public _DB_space {
   static const DVDB* of(const dv_database* db) { return static_cast<const DVDB*>(db); }
 
   static constexpr const char* transient_name = "THE_TRANSIENT_DATABASE";
-  // The transient database: made at library load, never opened, never freed.
+  // The transient database: made on first use, never opened, never freed.
   static DVDB* transient();
   bool is_transient() const { return this == transient(); }
 

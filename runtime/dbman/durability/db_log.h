@@ -37,6 +37,10 @@ class _DB_log {
   // The shared log of databases without transactions or logging: every call
   // does nothing.
   static _DB_log* dummy();
+  // Start-up of the log subsystem, once per process before the first
+  // database: its only process-wide state is the shared do-nothing log,
+  // which this makes.
+  static void start_subsystem();
 
   // Appends a page-image entry followed by the page_size bytes at image, the
   // page at byte offset of the database file. The log must be in progress

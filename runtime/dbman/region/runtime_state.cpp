@@ -8,8 +8,12 @@
 #include "dv_err.h"
 #include "dv_locks.h"
 #include "dv_platform.h"
+#include "db_allocator.h"
+#include "db_log.h"
 #include "dvdb.h"
+#include "fault_dispatch.h"
 #include "memory_layer.h"
+#include "transaction_state.h"
 
 namespace dv_qem {
 
@@ -31,7 +35,16 @@ namespace {
 // Read without the lock by initialize's fast path.
 std::atomic<int> initialized{0};
 
-constinit _DV_lifecycle_hooks lifecycle_hooks;
+// A closed database's object stays behind as a marked handle (DVDB::close_database).
+void close_at_unload(DVDB* db) { db->close_database(); }
+
+constinit _DV_lifecycle_hooks lifecycle_hooks = {
+    .install_fault_dispatcher = _DV_install_fault_dispatcher,
+    .start_allocator = _DB_allocator::start_subsystem,
+    .start_log = _DB_log::start_subsystem,
+    .abort_transaction = _Transaction_state::abort_at_unload,
+    .close_database = close_at_unload,
+};
 
 // _DV_TRACE_MEMORY: unset or empty 0; a value starting with '3' or '9' that
 // level; any other value 1.

@@ -16,14 +16,16 @@ namespace dv_qem {
 class DVDB;
 class dv_typespec;
 
-// Steps of start-up and clean-up that belong to other subsystems. Each is
-// skipped while null; the subsystems set them before the runtime starts.
+// The steps of start-up and clean-up that belong to other subsystems, each
+// named here once (runtime_state.cpp) and called by initialize and _cleanup
+// in the order they document. A test may replace a step to watch the order
+// or to make it fail; a null step is skipped.
 struct _DV_lifecycle_hooks {
   // Makes the fault dispatcher the memory-signal handler of the exception filter.
   void (*install_fault_dispatcher)() = nullptr;
   // Starts the allocator subsystem (it reads its environment switches).
   void (*start_allocator)() = nullptr;
-  // Starts the log subsystem.
+  // Starts the log subsystem (it makes the shared do-nothing log).
   void (*start_log)() = nullptr;
   // Aborts the running transaction, when there is one.
   void (*abort_transaction)() = nullptr;

@@ -15,14 +15,13 @@ int _Transaction_state::nesting = -1;
 
 namespace {
 
-struct transaction_side_start_up {
-  transaction_side_start_up() {
+struct nesting_switch_at_load {
+  nesting_switch_at_load() {
     // Read once, when the library is loaded: set (any value) counts nested
     // begins instead of refusing them.
     _Transaction_state::nesting = _VRN_getenv("DV_QEM_IGNORE_NESTED_TXN") != nullptr ? 0 : -1;
-    _DV_int::hooks().abort_transaction = _Transaction_state::abort_at_unload;
   }
-} the_transaction_side_start_up;
+} the_nesting_switch;
 
 }  // namespace
 
