@@ -65,8 +65,7 @@ DVDB* DVDB::make_and_create(const char* full, const storage_opener& open, unsign
 
 void DVDB::create_image(const storage_opener& open, unsigned as_size_mb) {
   open(*this);
-  if (storage.write_at(DB_IN_CREATION_MARKER, DB_IN_CREATION_MARKER_SIZE, 0) != DB_IN_CREATION_MARKER_SIZE)
-    throw dv_err_cant_write_to_file("Failed to write %d bytes to file.", static_cast<int>(DB_IN_CREATION_MARKER_SIZE));
+  storage.write_whole(DB_IN_CREATION_MARKER, DB_IN_CREATION_MARKER_SIZE, 0);
   storage.flush();
 
   uint64_t range = as_size_mb != 0 ? uint64_t{as_size_mb} * kMiB : kDefaultRange;

@@ -9,6 +9,7 @@
 #include "dv_err.h"
 #include "dv_platform.h"
 #include "log_format.h"
+#include "whole_transfer.h"
 
 namespace dv_qem {
 
@@ -38,8 +39,7 @@ void store_name(char (&field)[DB_LOG_NAME_SIZE], const char* name, const char* w
 // Writes length bytes at offset; a short count (device full) raises
 // dv_err_cant_write_to_file.
 void write_whole(_VRN_file* file, const void* buffer, size_t length, off_t offset) {
-  if (_VRN_pwrite_file(file, buffer, length, offset) != length)
-    throw dv_err_cant_write_to_file("Failed to write %d bytes to file.", static_cast<int>(length));
+  _VRN_require_whole(_Transfer::write, _VRN_pwrite_file(file, buffer, length, offset), length);
 }
 
 class _DB_file_log final : public _DB_log {

@@ -20,11 +20,6 @@ constexpr size_t kSystemTextSize = 320;
   throw dv_err_database_recovery("The Log file is corrupted. Tag is invalid.");
 }
 
-void write_whole(_Storage& db, const void* buffer, size_t length, off_t offset) {
-  if (db.write_at(buffer, length, offset) != length)
-    throw dv_err_cant_write_to_file("Failed to write %d bytes to file.", static_cast<int>(length));
-}
-
 bool super_block_valid(const _DB_header_super& super, dv4u page_size) {
   return std::strncmp(super.magic, DB_MAGIC, sizeof super.magic) == 0 &&
          super.page_size == page_size && super.major_version == DB_FORMAT_MAJOR &&
@@ -145,7 +140,7 @@ void replay(const replay_plan& plan, _VRN_file* log, _Storage& db,
   for (const auto& [offset, at] : plan.images) {
     if (offset == 0) continue;
     if (_VRN_pread_file(log, image.data(), page_size, at) != page_size) corrupted();
-    write_whole(db, image.data(), page_size, offset);
+    db.write_whole(image.data(), page_size, offset);
   }
   if (plan.restored_size != 0) db.truncate(plan.restored_size);
   db.flush();
@@ -155,7 +150,7 @@ void replay(const replay_plan& plan, _VRN_file* log, _Storage& db,
   if (plan.restored_size != 0) super.db_size = plan.restored_size;
   super.recovery_word = 0;
   super.timestamp = 0;
-  write_whole(db, page0.data(), page_size, 0);
+  db.write_whole(page0.data(), page_size, 0);
   db.flush();
 }
 

@@ -83,8 +83,7 @@ void DVDB::revert_changes() {
 void DVDB::reread_page0() {
   const dv4u page = _DV_int::get_page_size();
   std::vector<char> image(page);
-  if (storage.read_at(image.data(), page, 0) != page)
-    throw dv_err_cant_read_from_file("Failed to read %d bytes from file.", static_cast<int>(page));
+  storage.read_whole(image.data(), page, 0);
   root_page->protect(dv_memory_read_write);
   std::memcpy(as_start, image.data(), page);
   // The start field holds where this database is mapped now, as at open.

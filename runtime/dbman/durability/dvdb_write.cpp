@@ -27,16 +27,6 @@ DVDB::storage_opener file_target(int mode, int overwrite) {
   return [=](DVDB& target) { target.open_file(_VRN_O_RDWR | _VRN_O_CREAT | (overwrite ? _VRN_O_TRUNC : 0), mode); };
 }
 
-void write_whole(_Storage& storage, const void* from, dv4u size, dv4u offset) {
-  if (storage.write_at(from, size, offset) != size)
-    throw dv_err_cant_write_to_file("Failed to write %d bytes to file.", static_cast<int>(size));
-}
-
-void read_whole(_Storage& storage, void* into, dv4u size, dv4u offset) {
-  if (storage.read_at(into, size, offset) != size)
-    throw dv_err_cant_read_from_file("Failed to read %d bytes from file.", static_cast<int>(size));
-}
-
 }  // namespace
 
 void DVDB::save() {
@@ -108,7 +98,7 @@ void DVDB::mark_header(bool dirty, dv4u stamp) {
     // with the other pages. A torn write of the whole page could bring part
     // of the new page 0 into the file without the mark that has it put back.
     static_assert(offsetof(_DB_header_super, timestamp) == offsetof(_DB_header_super, recovery_word) + 4);
-    write_whole(storage, &header->recovery_word, 2 * sizeof(dv4u), offsetof(_DB_header_super, recovery_word));
+    storage.write_whole(&header->recovery_word, 2 * sizeof(dv4u), offsetof(_DB_header_super, recovery_word));
   } else {
     root_page->write_to_file();
   }
@@ -139,13 +129,13 @@ void DVDB::copy_image_to(const char* full, const storage_opener& open, bool dele
 
     // Page 0 as the file holds it, marked as being written: a copy cut
     // short is never taken for a whole database.
-    read_whole(storage, buffer.data(), page, 0);
+    storage.read_whole(buffer.data(), page, 0);
     auto* header = reinterpret_cast<_DB_header_super*>(buffer.data());
     if (_DB_validate_super(*header) != super_valid)
       _VRN_assertion_violation("hdr->validate_header() == _DB_header_super::valid", __FILE__, __LINE__);
     header->recovery_word = 1;
     header->timestamp = 0;
-    write_whole(target->storage, buffer.data(), page, 0);
+    target->storage.write_whole(buffer.data(), page, 0);
     marked = true;
 
     // Every other page: from memory where it is accessible (modified or
@@ -157,13 +147,13 @@ void DVDB::copy_image_to(const char* full, const storage_opener& open, bool dele
       if (p != nullptr && p->is_mapped() && p->get_lock() != _Page::LNONE)
         from = p->get_buffer();
       else
-        read_whole(storage, buffer.data(), page, offset);
-      write_whole(target->storage, from, page, offset);
+        storage.read_whole(buffer.data(), page, offset);
+      target->storage.write_whole(from, page, offset);
     }
     target->storage.flush();
     if (kill_flags & _DVDB_DIE_IN_COPY)
       _VRN_assertion_violation("!(_kill_flags & _DVDB_DIE_IN_COPY)", __FILE__, __LINE__);
-    write_whole(target->storage, as_start, page, 0);
+    target->storage.write_whole(as_start, page, 0);
     target->storage.flush();
     if (!target->storage.is_stream()) _VRN_flush_directory_of(full);
   } catch (const dv_err&) {

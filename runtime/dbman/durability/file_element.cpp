@@ -21,8 +21,7 @@ void _File_element::read_from_file() {
   if (!buffer_valid) throw dv_err_internal("read_from_file() into invalid buffer");
   if (!(flags & allow_reads)) throw dv_err_internal("Attempt to read from file, but read is not allowed.");
   if (storage == nullptr || !storage->is_open()) throw dv_err_internal("read_from_file() from invalid fd.");
-  if (storage->read_at(buffer, size, offset) != size)
-    throw dv_err_cant_read_from_file("Failed to read %d bytes from file.", static_cast<int>(size));
+  storage->read_whole(buffer, size, offset);
   flags |= transferred;
 }
 
@@ -30,8 +29,7 @@ void _File_element::write_to_file() {
   if (!buffer_valid) throw dv_err_internal("write_to_file() from invalid buffer");
   if (!(flags & allow_writes)) throw dv_err_internal("Attempt to write to file, but write is not allowed.");
   if (storage == nullptr || !storage->is_open()) throw dv_err_internal("write_to_file() into invalid fd.");
-  if (storage->write_at(buffer, size, offset) != size)
-    throw dv_err_cant_write_to_file("Failed to write %d bytes to file.", static_cast<int>(size));
+  storage->write_whole(buffer, size, offset);
   flags |= transferred;
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "dv_err.h"
+#include "whole_transfer.h"
 
 namespace dv_qem {
 
@@ -102,6 +103,14 @@ size_t _Storage::read_at(void* buffer, size_t length, off_t offset) {
     throw dv_err_cant_read_from_file("ReadFile failed: %s", text);
   }
   return read;
+}
+
+void _Storage::read_whole(void* buffer, size_t length, off_t offset) {
+  _VRN_require_whole(_Transfer::read, read_at(buffer, length, offset), length);
+}
+
+void _Storage::write_whole(const void* buffer, size_t length, off_t offset) {
+  _VRN_require_whole(_Transfer::write, write_at(buffer, length, offset), length);
 }
 
 size_t _Storage::write_at(const void* buffer, size_t length, off_t offset) {

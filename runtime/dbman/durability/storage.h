@@ -39,6 +39,11 @@ struct _Storage {
   // dv_err_cant_write_to_file "WriteFile failed: %s".
   size_t read_at(void* buffer, size_t length, off_t offset);
   size_t write_at(const void* buffer, size_t length, off_t offset);
+  // The same for all length bytes: a short count throws the fixed texts of
+  // _VRN_require_whole ("Failed to read %d bytes from file.", "Failed to
+  // write %d bytes to file.").
+  void read_whole(void* buffer, size_t length, off_t offset);
+  void write_whole(const void* buffer, size_t length, off_t offset);
   // Makes every write so far durable: the file is synced, the stream
   // committed. Failure: dv_err_cant_write_to_file "FlushFileBuffers failed: %s".
   void flush();
