@@ -27,6 +27,12 @@ struct _Heap_extent {
   }
 };
 
+// The free block in front of block, for a block whose header says one is
+// there: the block its predecessor's footer leads to, when that is a free
+// small block whose payload ends at block. Null when the footer leads to no
+// such block (the heap is damaged).
+_Obj_header* _Free_block_before(const _Heap_extent& e, const _Obj_header* block);
+
 // Walks the allocated or the free list from its head field. Each block it
 // returns lies on the grid, is in the state its list promises, leads back to
 // its predecessor and (free blocks) has a payload inside the heap; anything
