@@ -6,6 +6,7 @@
 #include "db_allocator.h"
 #include "dv_err.h"
 #include "dv_platform.h"
+#include "address_word.h"
 
 namespace dv_qem {
 
@@ -17,8 +18,6 @@ void* heap_allocate_zeroed(size_t bytes) { return _VRN_allocate_zeroed(1, bytes)
 
 const _Chash_block_source kHeap = {heap_allocate_zeroed, _VRN_free};
 const _Chash_block_source* transient_source = &kHeap;
-
-unsigned word_of(const void* p) { return static_cast<unsigned>(reinterpret_cast<uintptr_t>(p)); }
 
 // The system type that a database's slot table of this key kind is made of.
 const dv_typespec* persistent_slot_type(_Chash_key_kind kind, const void* owner) {

@@ -9,14 +9,13 @@
 #include "db_allocator.h"
 #include "dv_err.h"
 #include "self_relative.h"
+#include "address_word.h"
 
 namespace dv_qem {
 
 namespace {
 
 constexpr dv4u kDictionarySizeHint = 10;
-
-unsigned word_of(const void* p) { return static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(p)); }
 
 const dv_typespec* system_type(const char* name, size_t size) {
   const dv_typespec* ts = dv_typespec::get_typespec(name);

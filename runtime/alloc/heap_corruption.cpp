@@ -3,6 +3,7 @@
 
 #include "dv_err.h"
 #include "heap_format.h"
+#include "address_word.h"
 
 namespace dv_qem {
 
@@ -17,7 +18,7 @@ void _Heap_corruption(_Pg_check check) { _Heap_corruption("pg_header", static_ca
 
 void _Heap_double_free(const void* object) {
   throw dv_err_heap_corruption("Attempt to free an already freed block at persistent address %#x",
-                               address_value(object));
+                               word_of(object));
 }
 
 void _Heap_tag_zero_on_free(const void* object) {
@@ -25,7 +26,7 @@ void _Heap_tag_zero_on_free(const void* object) {
       "A type tag with value 0 was found while deleting the object at address %#x.\n"
       "This might indicate heap corruption, or it might indicate that vector delete "
       "(i.e. delete []) was not called for an array  with a vector header ",
-      address_value(object));
+      word_of(object));
 }
 
 }  // namespace dv_qem

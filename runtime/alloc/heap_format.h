@@ -84,9 +84,4 @@ static_assert(offsetof(_Obj_header_layout, prev_link) == 4);
 static_assert(offsetof(_Obj_header_layout, next_link) == 6);
 constexpr size_t LARGE_FORM_VALUE_OFFSET = 4;  // u32 of the large forms
 
-// An address as the 32-bit number that traces and messages print with %#x.
-inline unsigned address_value(const void* p) {
-  return static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(p));
-}
-
 }  // namespace dv_qem

@@ -6,12 +6,11 @@
 #include "dv_err.h"
 #include "dv_platform.h"
 #include "page_group.h"
+#include "address_word.h"
 
 namespace dv_qem {
 
 namespace {
-
-unsigned word_of(const void* p) { return static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(p)); }
 
 char* page_of(const void* p) {
   return reinterpret_cast<char*>(reinterpret_cast<std::uintptr_t>(p) & ~std::uintptr_t{DV_PAGE_SIZE - 1});

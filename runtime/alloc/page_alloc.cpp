@@ -5,6 +5,7 @@
 #include "dv_platform.h"
 #include "heap_corruption.h"
 #include "page_header.h"
+#include "address_word.h"
 
 namespace dv_qem {
 
@@ -109,7 +110,7 @@ void* _Page_header::findchunk(dv4u size, dv4u count, bool vector_header, const d
 
   if (tracing())
     _VRN_printf("\tretval = %#x, page_header = %#x\nReturning from _Page_header::findchunk.\n",
-                address_value(result), address_value(this));
+                word_of(result), word_of(this));
   if (verifying()) self_check(tags);
   return result;
 }

@@ -5,6 +5,7 @@
 #include "dv_platform.h"
 #include "heap_corruption.h"
 #include "page_header.h"
+#include "address_word.h"
 
 namespace dv_qem {
 
@@ -65,16 +66,8 @@ void _Page_header::self_check(_Type_tag_source& tags, const _Large_object_lookup
       _Heap_corruption(_Pg_check::small_count_too_large);
     dv4u footprint = block->block_size(tags) + OBJECT_HEADER_SIZE;
     if (!e.holds(block->address(), footprint)) _Heap_corruption(_Pg_check::block_beyond_heap);
-    if (block->prev_is_free()) {
-      _Obj_header* front = nullptr;
-      if (static_cast<dv4u>(block->address() - e.first) >= MIN_BLOCK_FOOTPRINT) {
-        char* target = block->preceding_footer_target();
-        if (e.is_block_start(target)) front = _Obj_header::at(target);
-      }
-      if (front == nullptr || !front->is_free() || front->is_large_form() ||
-          front->object() + front->free_payload() != block->address())
-        _Heap_corruption(_Pg_check::preceding_not_free);
-    }
+    if (block->prev_is_free() && _Free_block_before(e, block) == nullptr)
+      _Heap_corruption(_Pg_check::preceding_not_free);
     if (!e.region) starts.set(slot_of(e, block));
     ++listed;
     allocated_bytes += footprint;
@@ -140,12 +133,12 @@ void _Page_header::dump(_Type_tag_source& tags) const {
   _Block_list_walk allocated(&allocated_head, e, false);
   while (_Obj_header* block = allocated.next())
     _VRN_printf("ADDR: %#x\tTYPE: %s\tTAG: %d\tCOUNT: %d\tBLOCK SIZE: %d\n",
-                address_value(block->object()), tags.typespec_of(block->tag())->get_name(),
+                word_of(block->object()), tags.typespec_of(block->tag())->get_name(),
                 static_cast<int>(block->tag()), static_cast<int>(block->count()),
                 static_cast<int>(block->block_size(tags)));
   _Block_list_walk free_list(&free_head, e, true);
   while (_Obj_header* block = free_list.next())
-    _VRN_printf("ADDR: %#x\tFREE BLOCK - SIZE:  %d\n", address_value(block->object()),
+    _VRN_printf("ADDR: %#x\tFREE BLOCK - SIZE:  %d\n", word_of(block->object()),
                 static_cast<int>(block->free_payload()));
 }
 

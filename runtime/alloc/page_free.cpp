@@ -6,6 +6,7 @@
 #include "dv_platform.h"
 #include "heap_corruption.h"
 #include "page_header.h"
+#include "address_word.h"
 
 namespace dv_qem {
 
@@ -61,7 +62,7 @@ void _Page_header::freechunk(void* object, bool large, _Type_tag_source& tags) {
     _VRN_printf(
         "In _Page_header::freechunk.\n\tchunk = %#x, page_header = %#x, chunk_size (with header) "
         "= %d, count = %d, vector_header = %d, typename = %s\n",
-        address_value(object), address_value(this), static_cast<int>(footprint),
+        word_of(object), word_of(this), static_cast<int>(footprint),
         static_cast<int>(block->count()), block->has_vector_header() ? 1 : 0,
         tags.typespec_of(block->tag())->get_name());
 
@@ -97,14 +98,8 @@ _Page_header::_Coalesce_plan _Page_header::coalesce(const _Heap_extent& e, _Obj_
 
   dv4u free_bytes_left = free_bytes();
   if (block->prev_is_free()) {
-    _Obj_header* front = nullptr;
-    if (static_cast<dv4u>(block->address() - e.first) >= MIN_BLOCK_FOOTPRINT) {
-      char* target = block->preceding_footer_target();
-      if (e.is_block_start(target)) front = _Obj_header::at(target);
-    }
-    if (front == nullptr || !front->is_free() || front->is_large_form() ||
-        front->object() + front->free_payload() != block->address() || !on_free_list(e, front))
-      _Heap_corruption(_Pg_check::preceding_not_free);
+    _Obj_header* front = _Free_block_before(e, block);
+    if (front == nullptr || !on_free_list(e, front)) _Heap_corruption(_Pg_check::preceding_not_free);
     if (free_bytes_left < front->free_payload()) _Heap_corruption(_Pg_check::free_bytes_too_small);
     free_bytes_left -= front->free_payload();
     plan.preceding = front;
@@ -114,7 +109,7 @@ _Page_header::_Coalesce_plan _Page_header::coalesce(const _Heap_extent& e, _Obj_
       _VRN_printf(
           "\t\tIn _Page_header::coalesce() - consolidating with previous\n\t\tobj_head = %#x, "
           "new_free_block_head = %#x, total_size = %d\n",
-          address_value(block), address_value(plan.start), static_cast<int>(plan.footprint));
+          word_of(block), word_of(plan.start), static_cast<int>(plan.footprint));
   }
 
   char* behind = block->address() + footprint;
@@ -131,7 +126,7 @@ _Page_header::_Coalesce_plan _Page_header::coalesce(const _Heap_extent& e, _Obj_
         _VRN_printf(
             "\t\tIn _Page_header::coalesce() - consolidating w/ next\n\t\tobj_head = %#x, "
             "new_free_block_head = %#x, total_size = %d\n",
-            address_value(block), address_value(plan.start), static_cast<int>(plan.footprint));
+            word_of(block), word_of(plan.start), static_cast<int>(plan.footprint));
     } else if (next->prev_is_free()) {
       _Heap_corruption(_Pg_check::following_block_damaged);
     }

@@ -6,6 +6,7 @@
 
 #include "dv_locks.h"
 #include "dv_platform.h"
+#include "address_word.h"
 
 namespace dv_qem {
 
@@ -17,8 +18,6 @@ namespace {
 
 constexpr char kNamespacePrefix[] = "dv_qem::";
 constexpr size_t kNamespacePrefixLength = sizeof kNamespacePrefix - 1;
-
-unsigned as_word(const void* p) { return static_cast<unsigned>(reinterpret_cast<uintptr_t>(p)); }
 
 const char* name_of(const dv_typespec* ts) {
   const char* name = ts->get_name();
@@ -33,13 +32,13 @@ const char* without_namespace(const char* name) {
 
 void _Type_registry::reg_type(const dv_typespec* ts) {
   _VRN_thread_lock lock;
-  if (tracing_) _VRN_printf("DV_int::reg_type: 0x%x %s\n", as_word(ts), name_of(ts));
+  if (tracing_) _VRN_printf("DV_int::reg_type: 0x%x %s\n", word_of(ts), name_of(ts));
   types_ = new type_node{types_, ts};
 }
 
 void _Type_registry::dereg_type(const dv_typespec* ts) {
   _VRN_thread_lock lock;
-  if (tracing_) _VRN_printf("DV_int::dereg_type: 0x%x %s\n", as_word(ts), name_of(ts));
+  if (tracing_) _VRN_printf("DV_int::dereg_type: 0x%x %s\n", word_of(ts), name_of(ts));
   for (type_node** link = &types_; *link != nullptr; link = &(*link)->next) {
     if ((*link)->ts == ts) {
       type_node* node = *link;

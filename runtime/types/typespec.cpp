@@ -13,14 +13,13 @@
 #include "dv_typespec.h"
 #include "db_space.h"
 #include "type_registry.h"
+#include "address_word.h"
 
 namespace dv_qem {
 
 namespace {
 
 constexpr dv4s kEndOfPointers = -1;
-
-unsigned word_of(const void* p) { return static_cast<unsigned>(reinterpret_cast<uintptr_t>(p)); }
 
 // Reads the virtual-table pointer words of a scratch instance built by probe.
 std::vector<dv4s> learn_vtables(dv_basic_typespec::probe_fn probe, dv4u size,

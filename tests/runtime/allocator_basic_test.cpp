@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "address_word.h"
 #include "alloc_test_db.h"
 #include "chash_storage.h"
 #include "page_group.h"
@@ -468,7 +469,7 @@ TEST(AllocatorDump, PrintsBothGroups) {
   ASSERT_NE(user, std::string::npos);
   char line[128];
   std::snprintf(line, sizeof line, "ADDR: %#x\tTYPE: char\tTAG: 1\tCOUNT: 40\tBLOCK SIZE: 40\n",
-                address_value(p));
+                word_of(p));
   EXPECT_GT(out.find(line), user);
 }
 

@@ -11,6 +11,7 @@
 #include <new>
 #include <string>
 
+#include "address_word.h"
 #include "alloc_test_db.h"
 
 using namespace dv_qem;
@@ -203,7 +204,7 @@ TEST(Relocation, ValidationReportsIllegalPointersAndWritesNothing) {
     std::string out = testing::internal::GetCapturedStderr();
     char expected[160];
     std::snprintf(expected, sizeof expected, "illegal %s ptr 0x%x found at 0x%x:%d in Link\n", r.kind,
-                  address_value(r.value), address_value(link), static_cast<int>(offsetof(Link, name)));
+                  word_of(r.value), word_of(link), static_cast<int>(offsetof(Link, name)));
     EXPECT_EQ(out, expected);
     EXPECT_EQ(link->name, r.value);
     link->name = nullptr;

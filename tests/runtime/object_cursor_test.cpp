@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "address_word.h"
 #include "alloc_test_db.h"
 #include "db_roots.h"
 #include "object_cursor.h"
@@ -47,7 +48,7 @@ std::string report_of(const std::function<void()>& action) {
 
 std::string hex(const void* p) {
   char text[16];
-  std::snprintf(text, sizeof text, "0x%x", address_value(p));
+  std::snprintf(text, sizeof text, "0x%x", word_of(p));
   return text;
 }
 

@@ -6,6 +6,7 @@
 // model of allocate/free against the live objects it should hold.
 #include <gtest/gtest.h>
 
+#include "address_word.h"
 #include "dv_test_seed.h"
 
 #include <cstdint>
@@ -381,7 +382,7 @@ TEST_F(PageHeap, PageLinkAndDatabaseStartAreSelfRelativeAndAbsolute) {
   page->set_next_page(nullptr);
   EXPECT_EQ(i32_at(at(16)), 0);
   page->set_database_start(other.data());
-  EXPECT_EQ(u32_at(at(12)), address_value(other.data()));
+  EXPECT_EQ(u32_at(at(12)), word_of(other.data()));
 }
 
 TEST_F(PageHeap, DumpListsAllocatedThenFreeBlocks) {
@@ -398,8 +399,8 @@ TEST_F(PageHeap, DumpListsAllocatedThenFreeBlocks) {
                 "ADDR: %#x\tTYPE: Alpha\tTAG: 24\tCOUNT: 0\tBLOCK SIZE: 16\n"
                 "ADDR: %#x\tFREE BLOCK - SIZE:  48\n"
                 "ADDR: %#x\tFREE BLOCK - SIZE:  %d\n",
-                address_value(c), address_value(a), address_value(b),
-                address_value(static_cast<char*>(c) + 128 + 8), 4064 - 24 - 56 - 136);
+                word_of(c), word_of(a), word_of(b),
+                word_of(static_cast<char*>(c) + 128 + 8), 4064 - 24 - 56 - 136);
   EXPECT_EQ(out, expected);
 }
 
@@ -418,7 +419,7 @@ TEST_F(PageHeap, TraceTellsEachStep) {
     out = testing::internal::GetCapturedStdout();
   }
   char expected[2048];
-  const unsigned h = address_value(page);
+  const unsigned h = word_of(page);
   std::snprintf(
       expected, sizeof expected,
       "Entering _Page_header::findchunk.\n\treq sz = 16, typename = Alpha, count = 0, "
@@ -435,8 +436,8 @@ TEST_F(PageHeap, TraceTellsEachStep) {
       "= 4048, count = 0, vector_header = 0, typename = Almost\n"
       "\t\tIn _Page_header::coalesce() - consolidating with previous\n\t\tobj_head = %#x, "
       "new_free_block_head = %#x, total_size = 4072\n",
-      address_value(a), h, address_value(b), h, address_value(a), h, address_value(b), h,
-      address_value(header_of(b)), address_value(header_of(a)));
+      word_of(a), h, word_of(b), h, word_of(a), h, word_of(b), h,
+      word_of(header_of(b)), word_of(header_of(a)));
   EXPECT_EQ(out, expected);
   EXPECT_EQ(page->free_bytes(), 4064u);
 }
@@ -456,8 +457,8 @@ TEST_F(PageHeap, TraceOfACoalesceWithTheNextBlock) {
                 "header) = 24, count = 0, vector_header = 0, typename = Alpha\n"
                 "\t\tIn _Page_header::coalesce() - consolidating w/ next\n\t\tobj_head = %#x, "
                 "new_free_block_head = %#x, total_size = 4072\n",
-                address_value(a), address_value(page), address_value(header_of(a)),
-                address_value(header_of(a)));
+                word_of(a), word_of(page), word_of(header_of(a)),
+                word_of(header_of(a)));
   EXPECT_EQ(out, expected);
 }
 

@@ -12,14 +12,13 @@
 #include "object_moves.h"
 #include "page.h"
 #include "runtime_state.h"
+#include "address_word.h"
 
 namespace dv_qem {
 
 namespace {
 
 constexpr size_t kSystemTextSize = 320;
-
-unsigned word_of(const void* p) { return static_cast<unsigned>(reinterpret_cast<uintptr_t>(p)); }
 
 // Closed databases' objects, kept as marked handles, linked through next.
 DVDB* retired_handles = nullptr;

@@ -7,12 +7,11 @@
 #include "dvdb.h"
 #include "page.h"
 #include "runtime_state.h"
+#include "address_word.h"
 
 namespace dv_qem {
 
 namespace {
-
-dv4u word_of(const void* p) { return static_cast<dv4u>(reinterpret_cast<uintptr_t>(p)); }
 
 void check(bool holds, const char* text) {
   if (!holds) _VRN_assertion_violation(text, __FILE__, __LINE__);

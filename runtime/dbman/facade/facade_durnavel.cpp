@@ -12,14 +12,13 @@
 #include "runtime_state.h"
 #include "transaction_state.h"
 #include "type_registry.h"
+#include "address_word.h"
 
 namespace dv_qem {
 
 namespace {
 
 std::atomic<durnavel::transient_delete_fn> transient_delete_function{nullptr};
-
-unsigned word_of(const void* p) { return static_cast<unsigned>(reinterpret_cast<uintptr_t>(p)); }
 
 void check_typespec(const dv_typespec* ts) {
   const char* name = ts->get_name();

@@ -13,12 +13,11 @@
 #include "page.h"
 #include "runtime_state.h"
 #include "transaction_state.h"
+#include "address_word.h"
 
 namespace dv_qem {
 
 namespace {
-
-unsigned word_of(const void* p) { return static_cast<unsigned>(reinterpret_cast<uintptr_t>(p)); }
 
 // Marks an address in service for the lifetime of the scope.
 class in_service_scope {
@@ -28,6 +27,43 @@ class in_service_scope {
   in_service_scope(const in_service_scope&) = delete;
   in_service_scope& operator=(const in_service_scope&) = delete;
 };
+
+// Who asks for access: a fault on the address, or an explicit touch.
+enum class access_by { fault, touch };
+
+// The admission of an access to persistent memory by the running
+// transaction, when transactions are in use: there must be one, of update
+// type for a write; a fault also needs update or read_only type.
+void admit_by_transaction(access_by by, const void* address, bool write) {
+  if (!_Transaction_state::is_initialized()) return;
+  const int type = _Transaction_state::current_type();
+  const bool fault = by == access_by::fault;
+  if (type == 0) {
+    if (fault)
+      throw dv_err_trans("Attempt to dereference a pointer to persistent memory (0x%x) with no transaction in progress.",
+                         word_of(address));
+    throw dv_err_trans("Attempt to touch persistent memory (0x%x) with no transaction in progress.", word_of(address));
+  }
+  if (write && type != dv_transaction::update) {
+    if (fault)
+      throw dv_err_trans_wrong_type("Attempt to write to persistent memory (0x%x) in a non-update transaction.",
+                                    word_of(address));
+    throw dv_err_trans_wrong_type("Attempt to touch persistent memory for write (0x%x) in a non-update transaction.",
+                                  word_of(address));
+  }
+  if (fault && type != dv_transaction::update && type != dv_transaction::read_only)
+    throw dv_err_trans_wrong_type(
+        "Attempt to access persistent memory (0x%x) in transaction without update or read_only type.",
+        word_of(address));
+}
+
+// The admission of an address of db: it must lie in the image.
+void admit_in_image(const DVDB* db, const void* address) {
+  if (static_cast<const char*>(address) >= db->as_start + db->image_size())
+    throw dv_err_illegal_pointer(
+        "Attempt to dereference the persistent pointer %#x, but it is beyond the end of the database (%s).",
+        word_of(address), db->pathname);
+}
 
 }  // namespace
 
@@ -45,28 +81,13 @@ void _Handler(void* address, int kind) {
     throw dv_err_deref_transient_pointer(
         "Violation %s non-persistent address %#x\nThis was probably the result of dereferencing an invalid pointer",
         reading, word_of(address));
-  if (_Transaction_state::is_initialized()) {
-    const int type = _Transaction_state::current_type();
-    if (type == 0)
-      throw dv_err_trans("Attempt to dereference a pointer to persistent memory (0x%x) with no transaction in progress.",
-                         word_of(address));
-    if (kind == dv_mem_signal_write && type != dv_transaction::update)
-      throw dv_err_trans_wrong_type("Attempt to write to persistent memory (0x%x) in a non-update transaction.",
-                                    word_of(address));
-    if (type != dv_transaction::update && type != dv_transaction::read_only)
-      throw dv_err_trans_wrong_type(
-          "Attempt to access persistent memory (0x%x) in transaction without update or read_only type.",
-          word_of(address));
-  }
+  admit_by_transaction(access_by::fault, address, kind == dv_mem_signal_write);
   DVDB* db = _DV_int::lookup_DVDB_by_address(address);
   if (db == nullptr)
     throw dv_err_illegal_pointer(
         "Attempt to dereference the persistent pointer %#x, but no database is assigned to that address.",
         word_of(address));
-  if (static_cast<char*>(address) >= db->as_start + db->image_size())
-    throw dv_err_illegal_pointer(
-        "Attempt to dereference the persistent pointer %#x, but it is beyond the end of the database (%s).",
-        word_of(address), db->pathname);
+  admit_in_image(db, address);
   in_service_scope in_service(address);
   if (!db->serve_fault(static_cast<char*>(address), kind) && _DV_int::get_trace_level() > 2)
     _VRN_printf("_Handler(): 0x%x ignored.\n", word_of(address));
@@ -84,19 +105,9 @@ void _VRN_touch(const void* p, int for_write) {
     const int l = page->get_lock();
     if (for_write ? l == _Page::LW : l != _Page::LNONE) return;
   }
-  if (_Transaction_state::is_initialized()) {
-    const int type = _Transaction_state::current_type();
-    if (type == 0)
-      throw dv_err_trans("Attempt to touch persistent memory (0x%x) with no transaction in progress.", word_of(p));
-    if (for_write && type != dv_transaction::update)
-      throw dv_err_trans_wrong_type("Attempt to touch persistent memory for write (0x%x) in a non-update transaction.",
-                                    word_of(p));
-  }
+  admit_by_transaction(access_by::touch, p, for_write != 0);
+  admit_in_image(db, p);
   char* address = const_cast<char*>(static_cast<const char*>(p));
-  if (address >= db->as_start + db->image_size())
-    throw dv_err_illegal_pointer(
-        "Attempt to dereference the persistent pointer %#x, but it is beyond the end of the database (%s).",
-        word_of(p), db->pathname);
   if (db->serve_fault(address, for_write ? dv_mem_signal_write : dv_mem_signal_read)) _DV_int::set_touched(1);
 }
 

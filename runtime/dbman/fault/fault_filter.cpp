@@ -22,6 +22,7 @@
 #include "runtime_state.h"
 #include "thread_pointer.h"
 #include "thread_registry.h"
+#include "address_word.h"
 
 namespace dv_qem {
 
@@ -30,8 +31,6 @@ namespace {
 std::atomic<_VRN_memory_signal_handler> memory_signal_handler{nullptr};
 std::atomic<unsigned> fault_count{0};
 struct sigaction previous_action;
-
-unsigned word_of(const void* p) { return static_cast<unsigned>(reinterpret_cast<uintptr_t>(p)); }
 
 bool in_region(const void* address) {
   uintptr_t a = reinterpret_cast<uintptr_t>(address);

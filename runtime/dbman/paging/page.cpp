@@ -13,12 +13,11 @@
 #include "memory_layer.h"
 #include "page_runs.h"
 #include "runtime_state.h"
+#include "address_word.h"
 
 namespace dv_qem {
 
 namespace {
-
-dv4u word_of(const void* p) { return static_cast<dv4u>(reinterpret_cast<uintptr_t>(p)); }
 
 dv4u element_flags(const DVDB* db) {
   dv4u flags = _File_element::allow_reads | _File_element::insert_in_offset_order;

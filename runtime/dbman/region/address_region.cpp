@@ -11,6 +11,7 @@
 #include "dvdb.h"
 #include "memory_layer.h"
 #include "runtime_state.h"
+#include "address_word.h"
 
 namespace dv_qem {
 
@@ -18,8 +19,7 @@ namespace {
 
 constexpr uint64_t kAddressLimit = uint64_t{1} << 32;
 
-uint64_t word_of(const void* p) { return reinterpret_cast<uintptr_t>(p); }
-unsigned as_word(const void* p) { return static_cast<unsigned>(reinterpret_cast<uintptr_t>(p)); }
+uint64_t wide_word_of(const void* p) { return reinterpret_cast<uintptr_t>(p); }
 char* as_address(uint64_t w) { return reinterpret_cast<char*>(static_cast<uintptr_t>(w)); }
 
 // Reserves [start, start + size) exactly; null when taken or beyond the
@@ -55,7 +55,7 @@ void _DV_int::reserve_address_space(dv4u n) {
     return;
   }
   DV_ASSERT(region_size_ != 0);
-  uint64_t end = word_of(region_start_) + region_size_;
+  uint64_t end = wide_word_of(region_start_) + region_size_;
   if (trace_level_ != 0)
     _VRN_printf("DV_int::reserve_address_space(0x%x,%d)\n", static_cast<unsigned>(end), static_cast<int>(n));
   if (reserve_exactly(end, n) == nullptr)
@@ -73,14 +73,14 @@ char* _DV_int::get_region_start() { return region_start_; }
 dv4u _DV_int::get_region_size() { return region_size_; }
 
 int _DV_int::is_persistent(const void* address) {
-  uint64_t a = word_of(address);
-  uint64_t start = word_of(region_start_);
+  uint64_t a = wide_word_of(address);
+  uint64_t start = wide_word_of(region_start_);
   return a >= start && a - start < region_size_ ? 1 : 0;
 }
 
 dv4u _DV_int::compute_ptr_hash(const void* address) {
   const DVDB* db = lookup_DVDB_by_address(address);
-  dv4u offset = as_word(address) - (db != nullptr ? as_word(db->as_start) : 0u);
+  dv4u offset = word_of(address) - (db != nullptr ? word_of(db->as_start) : 0u);
   return offset * 9987001u;
 }
 
@@ -88,7 +88,7 @@ void _VRN_set_default_address_space(char* start, unsigned size) {
   _VRN_thread_lock lock;
   if (_DV_int::region_size_ != 0) return;
   const dv4u page = _DV_int::get_page_size();
-  _DV_int::default_start_ = as_word(start) & ~(page - 1);
+  _DV_int::default_start_ = word_of(start) & ~(page - 1);
   _DV_int::default_size_ = static_cast<dv4u>((uint64_t{size} + page - 1) & ~uint64_t{page - 1});
 }
 

@@ -6,18 +6,13 @@
 #include "dv_platform.h"
 #include "dvdb.h"
 #include "runtime_state.h"
+#include "address_word.h"
 
 namespace dv_qem {
 
-namespace {
-
-unsigned as_word(const void* p) { return static_cast<unsigned>(reinterpret_cast<uintptr_t>(p)); }
-
-}  // namespace
-
 void _DV_int::register_DVDB(DVDB* db) {
   DV_ASSERT(!_lookup_DVDB_by_ptr(db));
-  if (trace_level_ != 0) _VRN_printf("DV_int::register_DVDB(0x%x)\n", as_word(db));
+  if (trace_level_ != 0) _VRN_printf("DV_int::register_DVDB(0x%x)\n", word_of(db));
   DVDB** link = &databases_;
   while (*link != nullptr && (*link)->as_start < db->as_start) link = &(*link)->next;
   db->next = *link;
@@ -26,7 +21,7 @@ void _DV_int::register_DVDB(DVDB* db) {
 }
 
 void _DV_int::deregister_DVDB(DVDB* db) {
-  if (trace_level_ != 0) _VRN_printf("DV_int::deregister_DVDB(0x%x)\n", as_word(db));
+  if (trace_level_ != 0) _VRN_printf("DV_int::deregister_DVDB(0x%x)\n", word_of(db));
   for (DVDB** link = &databases_; *link != nullptr; link = &(*link)->next) {
     if (*link == db) {
       *link = db->next;

@@ -13,6 +13,7 @@
 
 #include "dv_err.h"
 #include "dv_platform.h"
+#include "address_word.h"
 
 #ifndef MAP_FIXED_NOREPLACE
 #define MAP_FIXED_NOREPLACE 0x100000
@@ -27,8 +28,6 @@ std::atomic<dv4u> region_size{0};
 std::atomic<int> tracing{0};
 
 constexpr size_t kTextSize = 512;
-
-unsigned as_word(const void* p) { return static_cast<unsigned>(reinterpret_cast<uintptr_t>(p)); }
 
 int protection_of(int kind) {
   switch (kind) {
@@ -69,7 +68,7 @@ void protect_pages_no_access(char* address, dv4u size) {
     char* p = address + offset;
     if (mprotect(p, page, PROT_NONE) != 0 && errno != ENOMEM)
       _VRN_signal_system_errorf(errno, "dv_protect_memory: VirtualProtect(0x%x, %d, PAGE_NOACCESS) failed",
-                           as_word(p), static_cast<int>(page));
+                           word_of(p), static_cast<int>(page));
   }
 }
 
@@ -107,7 +106,7 @@ char* dv_try_reserve_memory(void* address, dv4u size) {
 }
 
 char* dv_reserve_memory(dv4u size, void* address) {
-  if (tracing.load()) _VRN_printf("dv_reserve_memory(%d, 0x%x)\n", static_cast<int>(size), as_word(address));
+  if (tracing.load()) _VRN_printf("dv_reserve_memory(%d, 0x%x)\n", static_cast<int>(size), word_of(address));
   if (address != nullptr) {
     if (address != region_start.load()) throw dv_err_internal("dv_reserve_memory for the wrong address");
     if (size != region_size.load()) throw dv_err_internal("dv_reserve_memory for the wrong size");
@@ -121,13 +120,13 @@ char* dv_reserve_memory(dv4u size, void* address) {
 
 void dv_protect_memory(void* address, dv4u size, int kind) {
   if (tracing.load())
-    _VRN_printf("dv_protect_memory(0x%x, %d, %d)\n", as_word(address), static_cast<int>(size), kind);
+    _VRN_printf("dv_protect_memory(0x%x, %d, %d)\n", word_of(address), static_cast<int>(size), kind);
   int protection = protection_of(kind);
   char* p = static_cast<char*>(address);
   if (kind == dv_memory_no_access) {
     if (!inside_region(address, size))
       _VRN_signal_system_errorf(ENOMEM, "dv_protect_memory: VirtualProtect(0x%x, %d, PAGE_NOACCESS) failed",
-                           as_word(address), static_cast<int>(size));
+                           word_of(address), static_cast<int>(size));
     if (mprotect(p, size, protection) != 0) protect_pages_no_access(p, size);
     return;
   }
@@ -135,12 +134,12 @@ void dv_protect_memory(void* address, dv4u size, int kind) {
   if (error_number == 0 && mprotect(p, size, protection) != 0) error_number = errno;
   if (error_number != 0)
     _VRN_signal_system_errorf(error_number, "dv_protect_memory: VirtualProtect(0x%x, %d) returned FALSE",
-                         as_word(address), static_cast<int>(size));
+                         word_of(address), static_cast<int>(size));
 }
 
 void dv_map_memory(void* address, dv4u size, int kind) {
   if (tracing.load())
-    _VRN_printf("dv_map_memory(0x%x, %d, %d)\n", as_word(address), static_cast<int>(size), kind);
+    _VRN_printf("dv_map_memory(0x%x, %d, %d)\n", word_of(address), static_cast<int>(size), kind);
   if (size != dv_memory_page_size()) throw dv_err_internal("dv_map_memory called for non-page length");
   if (!is_page_aligned(address)) throw dv_err_internal("dv_map_memory called for non-page-aligned address");
   int protection = protection_of(kind);
@@ -148,12 +147,12 @@ void dv_map_memory(void* address, dv4u size, int kind) {
   if (error_number == 0 && mprotect(address, size, protection) != 0) error_number = errno;
   if (error_number != 0)
     _VRN_signal_system_errorf(error_number, "dv_map_memory: VirtualAlloc(0x%x, %d, MEM_COMMIT, %s) failed",
-                         as_word(address), static_cast<int>(size), protection_name(kind));
+                         word_of(address), static_cast<int>(size), protection_name(kind));
 }
 
 void dv_map_memory_pages(void* address, dv4u n_pages, int kind) {
   if (tracing.load())
-    _VRN_printf("dv_map_memory_pages(0x%x, %u, %d)\n", as_word(address), static_cast<unsigned>(n_pages), kind);
+    _VRN_printf("dv_map_memory_pages(0x%x, %u, %d)\n", word_of(address), static_cast<unsigned>(n_pages), kind);
   if (!is_page_aligned(address)) throw dv_err_internal("dv_map_memory called for non-page-aligned address");
   const uint64_t size = uint64_t{n_pages} * dv_memory_page_size();
   int protection = protection_of(kind);
@@ -161,11 +160,11 @@ void dv_map_memory_pages(void* address, dv4u n_pages, int kind) {
   if (error_number == 0 && mprotect(address, static_cast<size_t>(size), protection) != 0) error_number = errno;
   if (error_number != 0)
     _VRN_signal_system_errorf(error_number, "dv_map_memory: VirtualAlloc(0x%x, %u, MEM_COMMIT, %s) failed",
-                         as_word(address), static_cast<unsigned>(size), protection_name(kind));
+                         word_of(address), static_cast<unsigned>(size), protection_name(kind));
 }
 
 void dv_unmap_memory(void* address, dv4u size) {
-  if (tracing.load()) _VRN_printf("dv_unmap_memory(0x%x, %d)\n", as_word(address), static_cast<int>(size));
+  if (tracing.load()) _VRN_printf("dv_unmap_memory(0x%x, %d)\n", word_of(address), static_cast<int>(size));
   if (size != dv_memory_page_size()) throw dv_err_internal("dv_unmap_memory called for non-page length");
   if (!is_page_aligned(address)) throw dv_err_internal("dv_unmap_memory called for non-page-aligned address");
   int error_number = inside_region(address, size) ? 0 : ENOMEM;
@@ -174,14 +173,14 @@ void dv_unmap_memory(void* address, dv4u size) {
     error_number = errno;
   if (error_number != 0)
     _VRN_signal_system_errorf(error_number, "dv_unmap_memory: VirtualFree(0x%x, %d, MEM_DECOMMIT",
-                         as_word(address), static_cast<int>(size));
+                         word_of(address), static_cast<int>(size));
 }
 
 void dv_unreserve_memory(void* address, dv4u size) {
-  if (tracing.load()) _VRN_printf("dv_unreserve_memory(0x%x, %d)\n", as_word(address), static_cast<int>(size));
+  if (tracing.load()) _VRN_printf("dv_unreserve_memory(0x%x, %d)\n", word_of(address), static_cast<int>(size));
   if (munmap(address, size) != 0)
     _VRN_signal_system_errorf(errno, "dv_unreserve_memory: VirtualFree(0x%x, %d, MEM_RELEASE) failed",
-                         as_word(address), static_cast<int>(size));
+                         word_of(address), static_cast<int>(size));
 }
 
 }  // namespace dv_qem

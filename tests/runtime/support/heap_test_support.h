@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "address_word.h"
 #include "dv_err.h"
 #include "dv_typespec.h"
 #include "page_header.h"
@@ -127,7 +128,7 @@ inline std::string bytes_of(const char* p, size_t n) { return std::string(p, n);
 
 inline std::string hex(const void* p) {
   char text[16];
-  std::snprintf(text, sizeof text, "%#x", address_value(p));
+  std::snprintf(text, sizeof text, "%#x", word_of(p));
   return text;
 }
 
