@@ -17,7 +17,7 @@
 namespace dv_qem {
 
 // ---- sizes ------------------------------------------------------------------
-constexpr dv4u HEAP_PAGE_SIZE = 4096;             // the only page size the heap supports
+constexpr dv4u HEAP_PAGE_SIZE = DV_PAGE_SIZE;     // the heap fills the database's pages
 constexpr dv4u PAGE_HEADER_SIZE = 24;             // bytes of a page header
 constexpr dv4u OBJECT_HEADER_SIZE = 8;            // bytes of a block header
 constexpr dv4u EXTRA_BYTES_IN_BLOCK = 8;          // remainder kept inside an allocated block

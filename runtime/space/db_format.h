@@ -9,11 +9,16 @@
 // field's address plus the value.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 
 #include "dv_types.h"
 
 namespace dv_qem {
+
+// The stored integers are read and written in place, as the machine holds
+// them: the formats are only right on a little-endian machine.
+static_assert(std::endian::native == std::endian::little, "the stored formats are little-endian");
 
 constexpr dv4u DV_PAGE_SIZE = 4096;          // the only page size the allocator supports
 constexpr dv4u DB_HEADER_SIZE = 2048;        // header in front of page 0's heap
