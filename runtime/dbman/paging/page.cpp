@@ -36,9 +36,16 @@ _Page::_Page(DVDB* db_, char* address)
                     address, element_flags(db_)),
       db(db_) {}
 
+void _Page::check_state() const {
+  check(lock >= LNONE && lock < _LBAD, "page state: lock is LNONE, LR or LW");
+  check(is_mapped() || (lock == LNONE && !is_rearmed()), "page state: an unmapped page is LNONE and not re-armed");
+  check(!is_rearmed() || lock == LW, "page state: only an LW page is re-armed");
+}
+
 void _Page::rearm() {
   DV_ASSERT(lock == LW);
   page_flags |= page_rearmed;
+  check_state();
 }
 
 void _Page::map(int kind) {
@@ -47,6 +54,7 @@ void _Page::map(int kind) {
   protection = kind;
   buffer_valid = 1;
   page_flags |= page_mapped;
+  check_state();
 }
 
 void _Page::map_in_run(int kind) {
@@ -54,6 +62,7 @@ void _Page::map_in_run(int kind) {
   protection = kind;
   buffer_valid = 1;
   page_flags |= page_mapped;
+  check_state();
 }
 
 void _Page::unmap(bool forget) {
@@ -65,6 +74,7 @@ void _Page::unmap(bool forget) {
   // for the page to be read again, and never sees the dropped contents.
   set_protection(dv_memory_no_access);
   dv_unmap_memory(buffer, size);
+  check_state();
 }
 
 void _Page::protect(int kind) {
@@ -83,8 +93,8 @@ void _Page::set_lock(int l, bool grew) {
   const int old = lock;
   lock = l;
   if (l == LW) {
-    // The page becomes writable only once its before-image is recorded; a
-    // failed record leaves it as it was.
+    // (C1) The page becomes writable only once its before-image is recorded;
+    // a failed record leaves it as it was.
     try {
       if (db->undo != nullptr) db->undo->record_page(this, old, grew);
       if (!is_rearmed()) log_before_image(grew);
@@ -97,6 +107,7 @@ void _Page::set_lock(int l, bool grew) {
   // that state its next write lock starts afresh and logs it again.
   page_flags &= ~dv4u{page_rearmed};
   protect(l == LR ? dv_memory_read_only : dv_memory_read_write);
+  check_state();
 }
 
 void _Page::write_lock_grown() {
@@ -105,6 +116,7 @@ void _Page::write_lock_grown() {
   if (db->undo != nullptr) db->undo->record_page(this, LNONE, true);
   lock = LW;
   page_flags &= ~dv4u{page_rearmed};
+  check_state();
 }
 
 void _Page::log_before_image(bool grew) {
@@ -121,18 +133,21 @@ void _Page::downgrade() {
   lock = LNONE;
   page_flags &= ~dv4u{page_rearmed};
   protect(dv_memory_no_access);
+  check_state();
 }
 
 void _Page::read_lock(_Page_runs& runs) {
   lock = LR;
   page_flags &= ~dv4u{page_rearmed};
   runs.add(this);
+  check_state();
 }
 
 void _Page::downgrade(_Page_runs& runs) {
   lock = LNONE;
   page_flags &= ~dv4u{page_rearmed};
   runs.add(this);
+  check_state();
 }
 
 void _Page::zero() {

@@ -7,7 +7,8 @@
 //   LR     read-only access
 //   LW     read-write access; the page is written by the next save
 //
-// A page is logged at its first write lock after being read or saved.
+// A page is logged at its first write lock after being read or saved. The
+// states and their transitions: runtime/DESIGN.md, "The page state machine".
 #pragma once
 
 #include "dv_types.h"
@@ -98,6 +99,10 @@ class _Page : public _File_element {
   void log_before_image(bool grew);
   // Gives the page's memory the access kind unless it has it already.
   void set_protection(int kind);
+  // The page's state is one the state machine allows (runtime/DESIGN.md,
+  // "The page state machine"); an internal assertion names the rule broken.
+  // Called at the end of every transition.
+  void check_state() const;
 
   DVDB* db;
   int lock = LNONE;

@@ -29,6 +29,7 @@ void _Page::swap_with_image(char* image, int& kept_lock, dv4u& kept_flags) {
   page_flags = page_mapped | kept_flags;
   kept_flags = mine;
   protect(dv_memory_read_only);
+  check_state();
 }
 
 void _Page::move_out_to_image(char* image, int& kept_lock, dv4u& kept_flags) {
@@ -46,6 +47,7 @@ void _Page::restore_from_image(const char* image, int kept_lock, dv4u kept_flags
   lock = kept_lock;
   page_flags = page_mapped | kept_flags;
   protect(dv_memory_read_only);
+  check_state();
 }
 
 }  // namespace dv_qem
