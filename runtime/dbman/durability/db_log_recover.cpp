@@ -59,7 +59,8 @@ class open_log {
   _VRN_file* file_;
 };
 
-// Reads and checks the log header against the database named db_path.
+// Reads and checks the log header against the database named db_path (R1,
+// with the stamp check of the recovery below).
 _DB_log_header read_log_header(const open_log& log, const char* log_path, const char* db_path,
                                dv4u page_size) {
   _DB_log_header header;
@@ -133,7 +134,8 @@ replay_plan read_plan(_VRN_file* log, dv4u page_size, off_t extent) {
 }
 
 // Writes the plan into the database file; page 0 (with the recovery word
-// and timestamp cleared) goes last, after everything else is flushed.
+// and timestamp cleared) goes last, after everything else is flushed (R3;
+// the plan was read whole first, R2).
 void replay(const replay_plan& plan, _VRN_file* log, _Storage& db,
             std::vector<char>& page0, dv4u page_size) {
   std::vector<char> image(page_size);

@@ -46,7 +46,8 @@ void DVDB::write_pages() {
     modified = static_cast<_Page*>(e)->get_lock() == _Page::LW;
   if (modified) {
     // Each step is durable before the next begins: the completed log, the
-    // dirty mark, every page, the clean mark, the emptied log.
+    // dirty mark, every page, the clean mark, the emptied log (invariants
+    // C2-C4 of runtime/DESIGN.md; C5 on failure).
     const dv4u stamp = _DB_write_stamp();
     log->complete(stamp);  // a failure here leaves the file untouched
     try {
@@ -94,7 +95,7 @@ void DVDB::mark_header(bool dirty, dv4u stamp) {
   header->timestamp = dirty ? stamp : 0;
   if (root_page->get_lock() == _Page::LR) root_page->protect(dv_memory_read_only);
   if (dirty) {
-    // The two words alone: page 0 as this write leaves it goes to the file
+    // (C3) The two words alone: page 0 as this write leaves it goes to the file
     // with the other pages. A torn write of the whole page could bring part
     // of the new page 0 into the file without the mark that has it put back.
     static_assert(offsetof(_DB_header_super, timestamp) == offsetof(_DB_header_super, recovery_word) + 4);
