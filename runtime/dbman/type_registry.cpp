@@ -46,6 +46,13 @@ void _DV_int::dereg_type(const dv_typespec* ts) {
   }
 }
 
+int _DV_int::is_registered(const dv_typespec* ts) {
+  _VRN_thread_lock lock;
+  for (const type_node* node = types_; node != nullptr; node = node->next)
+    if (node->ts == ts) return 1;
+  return 0;
+}
+
 const dv_typespec* _DV_int::lookup_type(const char* name) {
   if (name == nullptr) return nullptr;
   _VRN_thread_lock lock;
