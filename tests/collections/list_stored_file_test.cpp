@@ -134,7 +134,9 @@ void expect_edited(Anchor* a) {
   EXPECT_EQ(under_key(a->table, 8), (std::vector<int>{53}));
   EXPECT_EQ(under_key(a->table, 9), (std::vector<int>{54, 55, 56, 57, 58}));
   EXPECT_EQ(under_key(a->table, 10), (std::vector<int>{44, 45}));
+  // An old overflow list stays what it was; a new one is the 4/8 chained list.
   EXPECT_EQ(stored_type(overflow_list(a->table, 7)), "dv_qem::dv_list");
+  EXPECT_EQ(stored_type(overflow_list(a->table, 10)), "dv_qem::dv_chained_list_4_8");
   a->list->check_rep_invariants();
   a->bare->check_rep_invariants();
   a->table->check_hash_invariants();
