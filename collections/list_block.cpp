@@ -29,10 +29,6 @@ void dv_chained_list_block::set_first(const dv_chained_list& l, dv_chained_list_
   ptr(l.num_ptrs_in_blocks() - 1) = first;
 }
 
-dv_chained_list_block* dv_chained_list_block::find_last_block(const dv_chained_list& l) const {
-  return l.find_last_block();
-}
-
 void dv_chained_list_block::set_next_block(dv_chained_list& l, dv_chained_list_block* nb, _Chained_list_cursor* c) {
   const unsigned m = l.num_ptrs_in_blocks();
   if (dv_chained_list_block* successor = next_block(l)) {
@@ -117,10 +113,6 @@ void dv_chained_list_block::insert_before_local(dv_chained_list& l, const void* 
 
 void dv_chained_list_block::insert_after_local(dv_chained_list& l, const void* e, unsigned p, _Chained_list_cursor* c) {
   _Chained_container(l, this).insert_after_local(e, p, c);
-}
-
-int dv_chained_list_block::free_up_a_pointer(dv_chained_list& l, unsigned p, _Chained_list_cursor* c) {
-  return _Chained_container(l, this).free_up_a_pointer(p, c);
 }
 
 void dv_chained_list_block::move_ptrs_up(dv_chained_list& l, unsigned p, _Chained_list_cursor* c) {

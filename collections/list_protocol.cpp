@@ -51,12 +51,14 @@ unsigned dv_chained_list::_get_behavior() const {
 // ---- insertion ------------------------------------------------------------------------------
 
 void dv_chained_list::__insert_last(const void* e) {
-  if (has_blocks())
+  if (has_blocks()) {
     find_last_block()->insert_last(*this, e);
-  else if (local_card_ < max_local_card())
-    ptr(local_card_++) = const_cast<void*>(e);
-  else
+  } else if (local_card_ < max_local_card()) {
+    first_free_ptr() = const_cast<void*>(e);
+    inc_local_card();
+  } else {
     allocate_new_block(nullptr)->insert_after_local(*this, e, 0, nullptr);
+  }
   inc_cardinality(1);
 }
 

@@ -110,16 +110,8 @@ void dv_chained_list::insert_before_local(const void* e, unsigned p, _Chained_li
   _Chained_container(*this, nullptr).insert_before_local(e, p, c);
 }
 
-int dv_chained_list::free_up_a_pointer(unsigned p, _Chained_list_cursor* c) {
-  return _Chained_container(*this, nullptr).free_up_a_pointer(p, c);
-}
-
 void dv_chained_list::move_ptrs_up(unsigned p, _Chained_list_cursor* c) {
   _Chained_container(*this, nullptr).move_ptrs_up(p, c);
-}
-
-void dv_chained_list::move_ptrs_down(unsigned start, unsigned n, unsigned by) {
-  _Chained_container(*this, nullptr).move_ptrs_down(start, n, by);
 }
 
 void dv_chained_list::copy_ptrs(dv_coll_ptr* source, unsigned start, unsigned n) {

@@ -33,8 +33,11 @@ class _Chained_container {
   // successor after a block; null at the end.
   dv_chained_list_block* next() const { return block_ != nullptr ? block_->next_block(list_) : list_.next_block(); }
 
-  // See dv_chained_list_block.h for each.
+  // 1 when slot p is free now (elements moved toward the end, into the next
+  // container or a new block), 0 when the caller must go on in the next
+  // container.
   int free_up_a_pointer(unsigned p, _Chained_list_cursor* c) const;
+  // See dv_chained_list_block.h for these.
   void insert_before_local(const void* e, unsigned p, _Chained_list_cursor* c) const;
   void insert_after_local(const void* e, unsigned p, _Chained_list_cursor* c) const;
   void move_ptrs_up(unsigned p, _Chained_list_cursor* c) const;

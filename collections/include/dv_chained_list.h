@@ -124,9 +124,7 @@ class dv_chained_list : public dv_collection {
   void __insert_last(const void* e);
 
   // ---- the stored head, for reading ---------------------------------------------
-  dv4u flag_word() const { return flags_; }
   unsigned local_card() const { return local_card_; }
-  unsigned full_cardinality() const { return cardinality_; }
   int has_blocks() const { return (flags_ & has_blocks_bit) != 0; }
   // Head slot i.
   dv_coll_ptr& ptr(unsigned i) { return *raw_ptr(i); }
@@ -193,9 +191,7 @@ class dv_chained_list : public dv_collection {
   // The head's forms of the block's local operations (dv_chained_list_block.h).
   void insert_after_local(const void* e, unsigned p, _Chained_list_cursor* c);
   void insert_before_local(const void* e, unsigned p, _Chained_list_cursor* c);
-  int free_up_a_pointer(unsigned p, _Chained_list_cursor* c);
   void move_ptrs_up(unsigned p, _Chained_list_cursor* c);
-  void move_ptrs_down(unsigned start, unsigned n, unsigned by);
   void copy_ptrs(dv_coll_ptr* source, unsigned start, unsigned n);
   // Links nb (new, unlinked, built with the head as previous) as the first
   // block. The head's last element, or a full only block's first one, moves

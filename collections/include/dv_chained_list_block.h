@@ -71,8 +71,6 @@ class dv_chained_list_block {
   dv_chained_list_block* get_first(const dv_chained_list& l) const;
   // Makes this block the last one, its link slot closing the ring to first.
   void set_first(const dv_chained_list& l, dv_chained_list_block* first);
-  // The list's last block.
-  dv_chained_list_block* find_last_block(const dv_chained_list& l) const;
   // Links nb (new and unlinked) right after this non-empty block. A full
   // only block first gives its last element to nb (the cursor follows it).
   void set_next_block(dv_chained_list& l, dv_chained_list_block* nb, _Chained_list_cursor* c);
@@ -89,12 +87,11 @@ class dv_chained_list_block {
   // ---- elements -------------------------------------------------------------------------
   // Appends e at the end of this (the last) block, or of a new block after it when full.
   void insert_last(dv_chained_list& l, const void* e);
-  // Stores e before (after) slot p; the counts change, the cardinality does not.
+  // Stores e before (after) slot p, making room by moving elements toward
+  // the end, into the next block or into a new one; the counts change, the
+  // cardinality does not.
   void insert_before_local(dv_chained_list& l, const void* e, unsigned p, _Chained_list_cursor* c);
   void insert_after_local(dv_chained_list& l, const void* e, unsigned p, _Chained_list_cursor* c);
-  // 1 when slot p is free now (elements moved toward the end, into the next
-  // block or a new one), 0 when the caller must go on in the next block.
-  int free_up_a_pointer(dv_chained_list& l, unsigned p, _Chained_list_cursor* c);
   // Takes slot p out, the following elements moving up one place.
   void move_ptrs_up(dv_chained_list& l, unsigned p, _Chained_list_cursor* c);
   // Moves slots start .. start+n-1 by places toward the end, nulling the vacated ones.

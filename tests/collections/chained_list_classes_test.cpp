@@ -258,6 +258,7 @@ void counting_delete(void* p) {
 }
 
 TEST(ChainedListIndexes, AListWithAnIndexListWorksChecksAndFreesIt) {
+  durnavel::initialize();  // the transient delete function is used once the runtime is up
   dv_list& l = new_list();
   auto* indexes = new _Indexes;
   l.indexes() = indexes;
