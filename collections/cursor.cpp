@@ -26,15 +26,18 @@ bool is_null_reference(const dv_collection& c) {
 [[noreturn]] void unsupported(const char* name) { throw dv_err_not_supported("%s", name); }
 
 // The chained list a default cursor walks when its collection is exactly a
-// dv_list or exactly the facade around one, whose steps are known here;
-// null for any other class (a derived one may step differently).
-const dv_list* walked_list(const dv_collection* c) {
+// dv_list or a dv_chained_list_4_8, or exactly the facade around one, whose
+// steps are known here; null for any other class (a derived one may step
+// differently).
+const dv_chained_list* walked_list(const dv_collection* c) {
   if (c == nullptr) return nullptr;
   if (&typeid(*c) == &typeid(dv_outofline_collection)) {
     c = static_cast<const dv_outofline_collection*>(c)->get_outofline();
     if (c == nullptr) return nullptr;
   }
-  return &typeid(*c) == &typeid(dv_list) ? static_cast<const dv_list*>(c) : nullptr;
+  const std::type_info* type = &typeid(*c);
+  if (type == &typeid(dv_list) || type == &typeid(dv_chained_list_4_8)) return static_cast<const dv_chained_list_4_8*>(c);
+  return nullptr;
 }
 
 // Runs f under the session lock with the session's collection state made.
@@ -234,7 +237,7 @@ int dv_cursor::last(void*& out) {
 
 int dv_cursor::next(void*& out) {
   if (default_cursor()) {
-    if (const dv_list* l = walked_list(contents())) return moved(l->step_next(*this, out), out);
+    if (const dv_chained_list* l = walked_list(contents())) return moved(l->step_next(*this, out), out);
     return moved(contents()->_next(*this, out), out);
   }
   if (array_cursor()) return moved(array_next(out), out);
@@ -245,7 +248,7 @@ int dv_cursor::next(void*& out) {
 
 int dv_cursor::previous(void*& out) {
   if (default_cursor()) {
-    if (const dv_list* l = walked_list(contents())) return moved(l->step_previous(*this, out), out);
+    if (const dv_chained_list* l = walked_list(contents())) return moved(l->step_previous(*this, out), out);
     return moved(contents()->_previous(*this, out), out);
   }
   if (array_cursor()) return moved(array_previous(out), out);

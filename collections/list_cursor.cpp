@@ -1,80 +1,81 @@
 // Cursor movement over the chained list: a cursor stands on a slot of the
 // head or of one block; after a removal under it, it stands marked on the
 // predecessor (or, when the first element went, marked without position).
-#include "dv_list.h"
 #include "list_storage.h"
 
 namespace dv_qem {
 
 namespace {
-using S = _List_storage;
-using block = _List_block;
+using block = dv_chained_list_block;
+constexpr unsigned no_position = _Chained_list_cursor::no_position;
 
-int off_the_edge(dv_cursor& c, void*& out) {
-  S::place(c, nullptr, S::no_position);
-  c.set_at_deleted_element(0);
-  c.set_more(0);
+// Off the edge, in no container.
+int off_the_edge(_Chained_list_cursor& c, void*& out) {
+  c.set_off_the_edge();
+  c.set_current_block(nullptr);
   out = nullptr;
   return 0;
 }
-
-int stand(const dv_list& l, dv_cursor& c, block* b, unsigned slot, void*& out) {
-  S::place(c, b, slot);
-  c.set_at_deleted_element(0);
-  c.set_more(1);
-  out = S::slots(l, b)[slot].resolve();
-  return 1;
-}
 }  // namespace
 
-int dv_list::_first(dv_cursor& c, void*& out) const {
-  c.set_current_index(0);
+int dv_chained_list::_first(dv_cursor& cursor, void*& out) const {
+  auto& c = _Chained_list_cursor::of(cursor);
+  c.set_subscr(0);
   if (cardinality_ == 0) return off_the_edge(c, out);
-  return stand(*this, c, local_card_ > 0 ? nullptr : first_block(), 0, out);
+  block* b = local_card_ > 0 ? nullptr : next_block();
+  c.set_current_block(b);
+  return stand_at(c, b, 0, out);
 }
 
-int dv_list::_last(dv_cursor& c, void*& out) const {
+int dv_chained_list::_last(dv_cursor& cursor, void*& out) const {
+  auto& c = _Chained_list_cursor::of(cursor);
   if (cardinality_ == 0) return off_the_edge(c, out);
-  block* b = last_block();
-  return stand(*this, c, b, S::count(*this, b) - 1, out);
+  block* b = find_last_block();
+  c.set_current_block(b);
+  return stand_at(c, b, (b != nullptr ? b->local_card() : local_card_) - 1, out);
 }
 
-int dv_list::_next(dv_cursor& c, void*& out) const {
-  unsigned slot = S::cursor_slot(c);
-  block* b = S::cursor_block(c);
-  if (cardinality_ == 0 || (slot == S::no_position && !c.at_deleted_element())) return off_the_edge(c, out);
-  if (slot == S::no_position) {
-    if (b == nullptr) return _first(c, out);
+int dv_chained_list::_next(dv_cursor& cursor, void*& out) const {
+  auto& c = _Chained_list_cursor::of(cursor);
+  const unsigned slot = c.subscr_in_block();
+  block* b = c.current_block();
+  if (cardinality_ == 0 || c.off_the_edge()) return off_the_edge(c, out);
+  if (slot == no_position) {
+    if (c.at_deleted_element_0()) return _first(cursor, out);
     return off_the_edge(c, out);
   }
-  if (slot + 1 < S::count(*this, b)) return stand(*this, c, b, slot + 1, out);
-  block* next = S::next_container(*this, b);
+  if (slot + 1 < (b != nullptr ? b->local_card() : local_card_)) return stand_at(c, b, slot + 1, out);
+  block* next = b != nullptr ? b->next_block(*this) : next_block();
   if (next == nullptr) return off_the_edge(c, out);
-  return stand(*this, c, next, 0, out);
+  c.set_current_block(next);
+  return stand_at(c, next, 0, out);
 }
 
-int dv_list::_previous(dv_cursor& c, void*& out) const {
-  unsigned slot = S::cursor_slot(c);
-  block* b = S::cursor_block(c);
-  if (cardinality_ == 0 || slot == S::no_position) {
-    if (c.at_deleted_element() && b == nullptr) {
+int dv_chained_list::_previous(dv_cursor& cursor, void*& out) const {
+  auto& c = _Chained_list_cursor::of(cursor);
+  const unsigned slot = c.subscr_in_block();
+  block* b = c.current_block();
+  if (cardinality_ == 0 || slot == no_position) {
+    if (c.at_deleted_element_0()) {
       c.set_at_deleted_element(0);
       c.set_more(0);
     }
     out = nullptr;
     return 0;
   }
-  if (c.at_deleted_element()) return stand(*this, c, b, slot, out);
-  if (slot > 0) return stand(*this, c, b, slot - 1, out);
+  if (c.at_deleted_element()) return stand_at(c, b, slot, out);
+  if (slot > 0) return stand_at(c, b, slot - 1, out);
   if (b == nullptr) {
-    S::place(c, nullptr, S::no_position);
+    c.set_subscr_in_block(no_position);
     c.set_more(0);
     out = nullptr;
     return 0;
   }
-  block* prev = b->previous_block();
-  if (S::count(*this, prev) == 0) return off_the_edge(c, out);
-  return stand(*this, c, prev, S::count(*this, prev) - 1, out);
+  block* prev = b->prev_is_root() ? nullptr : static_cast<block*>(b->previous());
+  const unsigned held = prev != nullptr ? prev->local_card() : local_card_;
+  if (held == 0) return off_the_edge(c, out);
+  c.set_current_block(prev);
+  return stand_at(c, prev, held - 1, out);
 }
 
 }  // namespace dv_qem

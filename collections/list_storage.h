@@ -1,90 +1,59 @@
-// The storage steps of the chained list: a container is the head (block
-// null) or one block; these make room (spilling into the next container or
-// a new block), take elements out (merging under-filled blocks), link and
-// unlink blocks in the ring, and keep the driving cursor on its element.
+// The steps that the head and the blocks of a chained list share: a
+// container is the head (block null) or one block, and both make room,
+// take elements out and move runs of slots the same way; only their
+// capacities, their successors and how a new successor is made differ.
 #pragma once
 
-#include "dv_cursor.h"
-#include "dv_list.h"
+#include "dv_chained_list.h"
 
 namespace dv_qem {
 
-class _List_storage {
- public:
-  using block = _List_block;
-  static constexpr unsigned no_position = 0xFFFFFFFFu;
+// Moves slots start .. start+n-1 of a run by places toward the end, nulling
+// the vacated ones.
+void _move_slots_down(dv_coll_ptr* slots, unsigned start, unsigned n, unsigned by);
+// Copies n slots from source to dest, nulling each source slot.
+void _copy_slots(dv_coll_ptr* dest, dv_coll_ptr* source, unsigned n);
 
-  // ---- containers (b null is the head) -------------------------------------------
-  static dv_coll_ptr* slots(dv_list& l, block* b) { return b != nullptr ? b->slots_ : l.slots_; }
-  static const dv_coll_ptr* slots(const dv_list& l, const block* b) { return b != nullptr ? b->slots_ : l.slots_; }
-  static unsigned count(const dv_list& l, const block* b) { return b != nullptr ? b->local_card_ : l.local_card_; }
-  static void set_count(dv_list& l, block* b, unsigned n);
+class _Chained_container {
+ public:
+  _Chained_container(dv_chained_list& l, dv_chained_list_block* b) : list_(l), block_(b) {}
+
+  dv_coll_ptr* slots() const { return block_ != nullptr ? &block_->ptr(0) : list_.raw_ptr(0); }
+  dv_coll_ptr& slot(unsigned i) const { return slots()[i]; }
+  unsigned count() const { return block_ != nullptr ? block_->local_card() : list_.local_card(); }
+  void set_count(unsigned n) const {
+    if (block_ != nullptr)
+      block_->set_local_card(n);
+    else
+      list_.set_local_card(n);
+  }
   // Elements the container can hold now (its slots less a held link).
-  static unsigned capacity(const dv_list& l, const block* b);
-  // Slots of the container, link included.
-  static unsigned slot_total(const block* b) { return b != nullptr ? dv_list::block_slots : dv_list::head_slots; }
+  unsigned capacity() const { return block_ != nullptr ? block_->max_local_card(list_) : list_.max_local_card(); }
   // The container after this one: the first block after the head, the
   // successor after a block; null at the end.
-  static block* next_container(const dv_list& l, const block* b) {
-    return b != nullptr ? b->next_block() : l.first_block();
-  }
-  // The block and local position of position p (p at or beyond the head's
-  // count); err_coll_internal past the last block.
-  static void locate(const dv_list& l, unsigned p, block*& b, unsigned& local);
-  // The first slot holding e in the container, or no_position.
-  static unsigned find_local(const dv_list& l, const block* b, const void* e);
+  dv_chained_list_block* next() const { return block_ != nullptr ? block_->next_block(list_) : list_.next_block(); }
 
-  // ---- changes -----------------------------------------------------------------------
-  // Stores e before (after) local position p of the container; the local
-  // counts change, the cardinality does not.
-  static void insert_before_local(dv_list& l, block* b, const void* e, unsigned p, dv_cursor* c);
-  static void insert_after_local(dv_list& l, block* b, const void* e, unsigned p, dv_cursor* c);
-  // Appends at the end of the chain.
-  static void insert_last(dv_list& l, const void* e);
-  // Takes out local position p; a block left empty is deleted, one left
-  // below half full is merged into a neighbour with room.
-  static void remove_local(dv_list& l, block* b, unsigned p, dv_cursor* c);
-  // Deletes every block and empties the head.
-  static void clear(dv_list& l);
-
-  // ---- cursor positions --------------------------------------------------------------
-  static block* cursor_block(const dv_cursor& c) { return static_cast<block*>(c.state_a()); }
-  static unsigned cursor_slot(const dv_cursor& c) { return c.count(); }
-  static void place(dv_cursor& c, block* b, unsigned slot) {
-    c.set_state_a(b);
-    c.set_count(slot);
-  }
+  // 1 when slot p is free now (elements moved toward the end, into the next
+  // container or a new block), 0 when the caller must go on in the next
+  // container.
+  int free_up_a_pointer(unsigned p, _Chained_list_cursor* c) const;
+  // See dv_chained_list_block.h for these.
+  void insert_before_local(const void* e, unsigned p, _Chained_list_cursor* c) const;
+  void insert_after_local(const void* e, unsigned p, _Chained_list_cursor* c) const;
+  void move_ptrs_up(unsigned p, _Chained_list_cursor* c) const;
+  void move_ptrs_down(unsigned start, unsigned n, unsigned by) const;
+  void copy_ptrs(dv_coll_ptr* source, unsigned start, unsigned n) const;
 
  private:
-  enum : unsigned {
-    removed = 1,       // count elements left at pos
-    inserted = 2,      // count elements came in at pos
-    last_but_one_out = 4,  // the element in the last-but-one slot went to the next container
-    last_out = 8,      // the element in the last slot went to the next container
-    reset = 16,
-    moved = 32,        // elements pos .. pos+count-1 went to the target container
-  };
-  static void adjust(dv_list& l, dv_cursor* c, block* container, unsigned kind, unsigned pos, unsigned n,
-                     block* target = nullptr, unsigned target_pos = 0);
+  // A new container right after this one: a new first block after the head,
+  // a new block after a block.
+  dv_chained_list_block* make_next(_Chained_list_cursor* c) const;
+  void protect(_Chained_list_cursor* c, unsigned change, unsigned pos, unsigned n) const {
+    dv_chained_list::protect_safe_cursors(list_, c, block_, change, pos, n);
+  }
 
-  // 1 when slot p of the container is free now, 0 when the caller must go on
-  // in the next container.
-  static int free_up_a_pointer(dv_list& l, block* b, unsigned p, dv_cursor* c);
-  // Moves the container's element at slot from (its last) to slot 0 of next.
-  static void push_last_to_next(dv_list& l, block* b, unsigned from, block* next);
-  static void shift_down(dv_coll_ptr* s, unsigned from, unsigned n, unsigned by);
-  static void move_ptrs_up(dv_list& l, block* b, unsigned p, dv_cursor* c);
-  static void compact(dv_list& l, block* b, dv_cursor* c);
-
-  static block* allocate_block(dv_list& l, const void* near, void* previous, int prev_is_root);
-  // A new first block; a full only block first gives up its first element.
-  static block* new_first_block(dv_list& l, dv_cursor* c);
-  // A new block right after b; a full only block first gives up its last element.
-  static block* new_block_after(dv_list& l, block* b, dv_cursor* c);
-  // Links nb (unlinked, with room for a link) after b (null: at the front).
-  static void link_after(dv_list& l, block* b, block* nb);
-  static void unlink(dv_list& l, block* b);
-  static void delete_block(dv_list& l, block* b);
+  dv_chained_list& list_;
+  dv_chained_list_block* block_;
 };
 
 }  // namespace dv_qem

@@ -18,8 +18,9 @@ namespace dv_qem {
 dv_typespec* _RH_oflo_list::get_dv_typespec() { return &dv_ts<_RH_oflo_list>::the_instance; }
 
 _RH_oflo_list::_RH_oflo_list() {
-  void* storage = ::operator new(sizeof(dv_list), dv_cluster::with(this), dv_list::get_dv_typespec());
-  if (storage != nullptr) list_ = ::new (storage) dv_list(0, 0);
+  void* storage =
+      ::operator new(sizeof(dv_chained_list_4_8), dv_cluster::with(this), dv_chained_list_4_8::get_dv_typespec());
+  if (storage != nullptr) list_ = ::new (storage) dv_chained_list_4_8(0, 0);
 }
 
 _RH_oflo_list* _RH_oflo_list::create(dv_database* db, const void* first, const void* second) {

@@ -1,9 +1,11 @@
 // The overflow list of a keyed hash-table slot: when a key of a table that
 // keeps duplicates has two or more elements, the slot's element pointer holds
-// one of these, and the elements sit in a chained list next to it.
+// one of these, and the elements sit in a chained list next to it (a
+// dv_chained_list_4_8; lists stored by earlier builds are its subclass
+// dv_list, which behaves the same).
 #pragma once
 
-#include "dv_list.h"
+#include "dv_chained_list.h"
 #include "dv_rhash_cursor.h"
 #include "dv_types.h"
 
@@ -27,7 +29,7 @@ class _RH_oflo_list {
   // Deletes the chained list and then this object.
   static void destroy(_RH_oflo_list* list);
 
-  dv_list* elements() const { return static_cast<dv_list*>(list_.resolve()); }
+  dv_chained_list_4_8* elements() const { return static_cast<dv_chained_list_4_8*>(list_.resolve()); }
 
   // Removes one occurrence of value; dv_err_am "<maint-0023-4430>
   // Inconsistency removing object 0x<value> from index; detected in
@@ -45,7 +47,7 @@ class _RH_oflo_list {
  private:
   dv_cursor& cursor_over_list(_Rhash_cursor& c) const;
 
-  dv_soft_pointer32<void> list_;  // the dv_list of the elements
+  dv_soft_pointer32<void> list_;  // the chained list of the elements
 };
 
 static_assert(sizeof(_RH_oflo_list) == 4);

@@ -159,7 +159,7 @@ int _RH<KT>::slot_insert(void* p, unsigned table, unsigned index, const void* el
     // Without the keyed flag there is no overflow bitmap to mark a list in.
     if (!keeps_overflow()) return 0;
     if (has_overflow(table, index)) {
-      dv_list* list = oflo(s)->elements();
+      dv_chained_list_4_8* list = oflo(s)->elements();
       if (list->_contains(element)) return 0;
       list->_insert(element);
       return 1;

@@ -263,6 +263,12 @@ class dv_collection {
   void maintain_index_insert(const void* e);
   void maintain_index_remove(const void* e);
   void maintain_index_remove_for_sure(const void* e);
+  // The index upkeep a representation with an index list runs: before an
+  // element enters it, after one left it, and for each element when it is
+  // cleared. No index exists in this edition: each does nothing and answers 0.
+  static int maintain_index_insert(_Indexes* indexes, const void* e, int flags);
+  static int maintain_index_remove(_Indexes* indexes, const void* e);
+  static int maintain_index_remove_for_sure(_Indexes* indexes, const void* e);
 
  protected:
   // Builds a representation of the named kind in the placement; never null

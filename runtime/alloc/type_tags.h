@@ -33,6 +33,9 @@ class _Type_table : public _Type_tag_source {
   virtual const char* name_of(dv2u tag) const = 0;
   virtual dv4u recorded_size(dv2u tag) const = 0;
   virtual dv2u highest_tag() const = 0;
+  // The registered typespec of a type name; a name not registered in this
+  // process throws dv_err_unmarked_type.
+  virtual const dv_typespec* typespec_named(const char* name) const = 0;
   // Gives the tag of old_name to new_name (see _Type_manager).
   virtual void rename_type(const char* old_name, const char* new_name) = 0;
 };

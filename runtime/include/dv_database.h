@@ -114,7 +114,8 @@ class dv_database {
   void remove_all_schema_paths(unsigned& n);
   void get_all_schema_paths(unsigned max, char** out, unsigned& n);
   unsigned get_n_schema_paths();
-  // Renames a type in this database's type table.
+  // Renames a type in this database's type table. Both names must be
+  // registered in this process (dv_err_unmarked_type otherwise).
   void rename_type(const char* old_name, const char* new_name);
 
   // ---- undo -------------------------------------------------------------------

@@ -10,7 +10,9 @@ class dv_typespec;
 
 class dv_database_root {
  public:
-  // The root named name in db, or null. No usability check of db.
+  // The root named name in db, or null. Like dv_database::find_root it needs
+  // a fault guard and an open database: a null, transient or closed db
+  // throws that database error.
   static dv_database_root* find(const char* name, dv_database* db);
   // Removes the root from its database and frees it; nothing for null.
   static void destroy(dv_database_root* root);

@@ -42,6 +42,23 @@ void _VRN_catch_transient_faults(int flag);
 int _VRN_catching_transient_faults();
 // Wall clock as whole seconds and the milliseconds of the current second.
 void _VRN_ftime(dv4u& seconds, unsigned& milliseconds);
+// A local date and time in the nine fields of the C library's broken-down
+// time, in its order and with its meanings (year since 1900, month 0..11).
+struct _VRN_date {
+  int second;
+  int minute;
+  int hour;
+  int day_of_month;
+  int month;
+  int year;
+  int day_of_week;
+  int day_of_year;
+  int daylight_saving;  // > 0 in effect, 0 not, < 0 unknown
+};
+// mktime: the seconds since the epoch of the local date, with date's fields
+// brought into their ranges and the weekday and day of the year filled in;
+// -1 (date unchanged) when it cannot be represented.
+long _VRN_mktime(_VRN_date& date);
 
 // ---- files --------------------------------------------------------------
 // Open flags: access in the low two bits, creation bits as below.

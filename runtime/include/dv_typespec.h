@@ -13,7 +13,8 @@
 // A class with virtual functions needs a constructor taking dv_probe_t that
 // touches no member: the descriptor builds a scratch instance with it to learn
 // the class's virtual-table addresses, which it writes into every object read
-// from a file (they change from run to run).
+// from a file (they change from run to run). The addresses are learnt when
+// the descriptor is initialised, before it is registered.
 #pragma once
 
 #include <initializer_list>
@@ -37,6 +38,15 @@ class dv_address_map {
 
 using dv_fetch_hook = void (*)(void* object, int delta, void* data);
 
+// Relocation hooks of one typespec, run before and after its pointers are
+// relocated.
+struct dv_relocation_hooks {
+  dv_fetch_hook before = nullptr;
+  void* before_data = nullptr;
+  dv_fetch_hook after = nullptr;
+  void* after_data = nullptr;
+};
+
 class dv_typespec {
  public:
   virtual ~dv_typespec();
@@ -55,6 +65,12 @@ class dv_typespec {
   dv2u get_tag(const dv_database* db) const;
   // Keeps a heap copy of name.
   void set_name(const char* name);
+  // Relocation hooks: kind 0 runs before this type's pointers are relocated,
+  // 1 after; any other kind throws dv_err_relocation. A type whose
+  // needs_relocation is 0 (the built-in scalar types) is never relocated, so
+  // its hooks never run.
+  void _set_fetch_hook(int kind, dv_fetch_hook hook, void* data);
+  void _unset_fetch_hook(int kind);
   // Import stubs do not exist in ELF modules: the identity.
   static dv_typespec* get_internal(dv_typespec* ts) { return ts; }
   // The typespec of the object covering p, its element count and p's offset
@@ -92,22 +108,20 @@ class dv_typespec {
   dv_typespec(const dv_typespec&) = delete;
   dv_typespec& operator=(const dv_typespec&) = delete;
 
+  // Runs the hook of kind (0 before, 1 after) when one is set.
+  void run_fetch_hook(int kind, void* object, int delta) const;
+  int has_fetch_hooks() const { return hooks_ != nullptr; }
+
   const char* name_;
   bool owns_name_ = false;
+
+ private:
+  dv_relocation_hooks* hooks_ = nullptr;
 };
 
 // Body of virtual-table slots whose code is missing: throws
 // dv_err_not_supported.
 [[noreturn]] void _Reloc_missing_virtual_function();
-
-// Relocation hooks of one typespec, run before and after its pointers are
-// relocated.
-struct dv_relocation_hooks {
-  dv_fetch_hook before = nullptr;
-  void* before_data = nullptr;
-  dv_fetch_hook after = nullptr;
-  void* after_data = nullptr;
-};
 
 // The descriptor of a user class (the type of every dv_ts<T>::the_instance).
 class dv_basic_typespec : public dv_typespec {
@@ -116,20 +130,31 @@ class dv_basic_typespec : public dv_typespec {
 
   // pointer_offsets: byte offsets of the pointer members; vtable_offsets:
   // byte offsets of the virtual-table pointers, learnt through probe (null
-  // for a class without virtual functions). Registers the typespec.
+  // for a class without virtual functions). Initialises the typespec, which
+  // registers it.
   dv_basic_typespec(const char* name, dv4u size, std::initializer_list<dv4s> pointer_offsets,
                     std::initializer_list<dv4s> vtable_offsets, probe_fn probe);
+  // An unregistered copy of ts: a heap copy of its name, its size and
+  // pointer flag, and the first count entries of its offset list (count
+  // must cover the list up to its closing pair; no hooks are copied).
+  dv_basic_typespec(const dv_basic_typespec* ts, dv4u count);
   ~dv_basic_typespec() override;
+
+  // Learns the virtual-table addresses (fixup_pointers on the pairs after
+  // the -1) and registers the typespec; nothing when it is registered
+  // already.
+  void initialize();
+  // The same, but only when no typespec of this name is registered yet.
+  void initialize_nvt();
+  // Writes into each (offset, address) pair, up to the closing pair, the
+  // address of the virtual table that an instance built by the probe holds
+  // at that offset.
+  void fixup_pointers(dv4s* pairs);
 
   void do_relocation(void* object, dv_address_map* map) override;
   void do_relocation(void* object, int delta) override;
   unsigned get_size() const override { return size_; }
-  int needs_relocation() const override { return hooks_ != nullptr || has_pointers_ != 0; }
-
-  // Hooks: kind 0 runs before relocation, 1 after; any other kind throws
-  // dv_err_relocation.
-  void _set_fetch_hook(int kind, dv_fetch_hook hook, void* data);
-  void _unset_fetch_hook(int kind);
+  int needs_relocation() const override { return has_fetch_hooks() || has_pointers_ != 0; }
 
   // Adds delta to each non-null pointer at the offsets before the -1 and
   // stores each virtual-table address of the pairs after it; validating
@@ -146,10 +171,10 @@ class dv_basic_typespec : public dv_typespec {
   const dv4s* offsets() const { return offsets_; }
 
  private:
-  dv_relocation_hooks* hooks_ = nullptr;
   dv4u has_pointers_ = 0;
   dv4u size_ = 0;
   dv4s* offsets_ = nullptr;
+  probe_fn probe_ = nullptr;
 };
 
 // Argument of the do-nothing constructor that persistent polymorphic

@@ -126,6 +126,14 @@ const dv_typespec* _Type_manager::typespec_of(dv2u tag) {
   return ts;
 }
 
+const dv_typespec* _Type_manager::typespec_named(const char* name) const {
+  const dv_typespec* ts = dv_typespec::get_typespec(name);
+  if (ts == nullptr)
+    throw dv_err_unmarked_type(
+        "The type \"%s\" appears not to have been marked with DV_MARK_SCHEMA_TYPE", name);
+  return ts;
+}
+
 void _Type_manager::rename_type(const char* old_name, const char* new_name) {
   const dv_typespec* old_ts = dv_typespec::get_typespec(old_name);
   if (old_ts == nullptr) _VRN_assertion_violation("old_ts", __FILE__, __LINE__);

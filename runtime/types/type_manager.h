@@ -38,6 +38,10 @@ class _Type_manager : public _Type_table {
   // database recorded, throws dv_err_unmarked_type.
   const dv_typespec* typespec_of(dv2u tag) override;
 
+  // The registered typespec of a type name; a name not registered in this
+  // process throws dv_err_unmarked_type.
+  const dv_typespec* typespec_named(const char* name) const override;
+
   // The tag of name in this database, 0 when it has none (nothing assigned).
   dv2u find_tag(const char* name) const override;
   // The name and the size recorded for an assigned tag.

@@ -49,6 +49,13 @@ void _Type_registry::dereg_type(const dv_typespec* ts) {
   }
 }
 
+int _Type_registry::is_registered(const dv_typespec* ts) {
+  _VRN_thread_lock lock;
+  for (const type_node* node = types_; node != nullptr; node = node->next)
+    if (node->ts == ts) return 1;
+  return 0;
+}
+
 const dv_typespec* _Type_registry::lookup_type(const char* name) {
   if (name == nullptr) return nullptr;
   _VRN_thread_lock lock;

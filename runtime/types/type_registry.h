@@ -13,6 +13,8 @@ class _Type_registry {
   static void reg_type(const dv_typespec* ts);
   // Removes the newest registration of ts; nothing when it has none.
   static void dereg_type(const dv_typespec* ts);
+  // 1 when ts itself is registered.
+  static int is_registered(const dv_typespec* ts);
   // A name ending in '*' or '&' gives the pointer typespec; else the newest
   // typespec whose name equals name, a leading "dv_qem::" ignored on both
   // sides. Null when none.

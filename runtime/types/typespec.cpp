@@ -11,9 +11,9 @@
 #include "dv_locks.h"
 #include "dv_platform.h"
 #include "dv_typespec.h"
+#include "address_word.h"
 #include "db_space.h"
 #include "type_registry.h"
-#include "address_word.h"
 
 namespace dv_qem {
 
@@ -21,22 +21,22 @@ namespace {
 
 constexpr dv4s kEndOfPointers = -1;
 
-// Reads the virtual-table pointer words of a scratch instance built by probe.
-std::vector<dv4s> learn_vtables(dv_basic_typespec::probe_fn probe, dv4u size,
-                                std::initializer_list<dv4s> vtable_offsets) {
-  std::vector<dv4s> addresses;
-  if (vtable_offsets.size() == 0) return addresses;
-  DV_ASSERT(probe != nullptr);
-  std::vector<std::max_align_t> scratch(size / sizeof(std::max_align_t) + 1);
-  probe(scratch.data());
-  const char* object = reinterpret_cast<const char*>(scratch.data());
-  for (dv4s offset : vtable_offsets) {
-    dv4s vtable;
-    std::memcpy(&vtable, object + offset, sizeof vtable);
-    DV_ASSERT(vtable != 0);
-    addresses.push_back(vtable);
-  }
-  return addresses;
+// Marks a pair whose virtual-table address is not learnt yet (non-zero, so
+// the list stays closed by the zero pair).
+constexpr dv4s kUnlearntVtable = -1;
+
+// The (offset, virtual-table address) pairs of an offset list: behind the -1.
+dv4s* pairs_of(dv4s* offsets) {
+  dv4s* entry = offsets;
+  while (*entry != kEndOfPointers) ++entry;
+  return entry + 1;
+}
+
+// Number of entries of an offset list up to and including its closing pair.
+size_t offset_list_length(dv4s* offsets) {
+  dv4s* pair = pairs_of(offsets);
+  while (pair[1] != 0) pair += 2;
+  return static_cast<size_t>(pair + 2 - offsets);
 }
 
 // End of the database image that holds address (its header's size field).
@@ -50,34 +50,67 @@ const char* image_end_of(const _DB_space* db) {
 dv_basic_typespec::dv_basic_typespec(const char* name, dv4u size,
                                      std::initializer_list<dv4s> pointer_offsets,
                                      std::initializer_list<dv4s> vtable_offsets, probe_fn probe)
-    : dv_typespec(name), size_(size) {
-  std::vector<dv4s> vtables = learn_vtables(probe, size, vtable_offsets);
+    : dv_typespec(name), size_(size), probe_(probe) {
   size_t n = pointer_offsets.size() + 1 + 2 * vtable_offsets.size() + 2;
   offsets_ = static_cast<dv4s*>(_VRN_allocate(n * sizeof(dv4s)));
   dv4s* out = offsets_;
   for (dv4s offset : pointer_offsets) *out++ = offset;
   *out++ = kEndOfPointers;
-  size_t i = 0;
   for (dv4s offset : vtable_offsets) {
     *out++ = offset;
-    *out++ = vtables[i++];
+    *out++ = kUnlearntVtable;
   }
   *out++ = 0;
   *out++ = 0;
   has_pointers_ = (pointer_offsets.size() + vtable_offsets.size()) != 0 ? 1 : 0;
-  _Type_registry::reg_type(this);
+  initialize();
+}
+
+dv_basic_typespec::dv_basic_typespec(const dv_basic_typespec* ts, dv4u count)
+    : dv_typespec(nullptr), has_pointers_(ts->has_pointers_), size_(ts->size_), probe_(ts->probe_) {
+  size_t length = offset_list_length(ts->offsets_);
+  if (count < length)
+    throw dv_err_internal("A copy of the typespec %s needs room for %u offset entries, not %u",
+                          ts->get_name(), static_cast<unsigned>(length), count);
+  set_name(ts->get_name());
+  offsets_ = static_cast<dv4s*>(_VRN_allocate(count * sizeof(dv4s)));
+  std::memcpy(offsets_, ts->offsets_, length * sizeof(dv4s));
+  std::memset(offsets_ + length, 0, (count - length) * sizeof(dv4s));
 }
 
 dv_basic_typespec::~dv_basic_typespec() {
   _Type_registry::dereg_type(this);
   _VRN_free(offsets_);
-  delete hooks_;
+}
+
+void dv_basic_typespec::initialize() {
+  if (_Type_registry::is_registered(this)) return;
+  fixup_pointers(pairs_of(offsets_));
+  _Type_registry::reg_type(this);
+}
+
+void dv_basic_typespec::initialize_nvt() {
+  if (_Type_registry::lookup_type(get_name()) == nullptr) initialize();
+}
+
+void dv_basic_typespec::fixup_pointers(dv4s* pairs) {
+  if (pairs[1] == 0) return;
+  DV_ASSERT(probe_ != nullptr);
+  std::vector<std::max_align_t> scratch(size_ / sizeof(std::max_align_t) + 1);
+  probe_(scratch.data());
+  const char* instance = reinterpret_cast<const char*>(scratch.data());
+  for (dv4s* pair = pairs; pair[1] != 0; pair += 2) {
+    dv4s vtable;
+    std::memcpy(&vtable, instance + pair[0], sizeof vtable);
+    DV_ASSERT(vtable != 0);
+    pair[1] = vtable;
+  }
 }
 
 void dv_basic_typespec::do_relocation(void* object, int delta) {
-  if (hooks_ != nullptr && hooks_->before != nullptr) hooks_->before(object, delta, hooks_->before_data);
+  run_fetch_hook(0, object, delta);
   relo_ptr_and_vtbl(object, delta, offsets_, this, 0);
-  if (hooks_ != nullptr && hooks_->after != nullptr) hooks_->after(object, delta, hooks_->after_data);
+  run_fetch_hook(1, object, delta);
 }
 
 void dv_basic_typespec::do_relocation(void* object, dv_address_map* map) {
@@ -93,7 +126,7 @@ void dv_basic_typespec::do_relocation(void* object, dv_address_map* map) {
   }
 }
 
-void dv_basic_typespec::_set_fetch_hook(int kind, dv_fetch_hook hook, void* data) {
+void dv_typespec::_set_fetch_hook(int kind, dv_fetch_hook hook, void* data) {
   if (kind != 0 && kind != 1) throw dv_err_relocation("Illegal hook type %d in set_fetch_hook().", kind);
   if (hooks_ == nullptr) hooks_ = new dv_relocation_hooks;
   if (kind == 0) {
@@ -105,7 +138,7 @@ void dv_basic_typespec::_set_fetch_hook(int kind, dv_fetch_hook hook, void* data
   }
 }
 
-void dv_basic_typespec::_unset_fetch_hook(int kind) {
+void dv_typespec::_unset_fetch_hook(int kind) {
   if (kind != 0 && kind != 1) throw dv_err_relocation("Illegal hook type %d in unset_fetch_hook().", kind);
   if (hooks_ == nullptr) return;
   if (kind == 0) {
@@ -170,8 +203,15 @@ int dv_basic_typespec::validate_ptr(const dv_typespec* ts, const void* object, i
   return 0;
 }
 
+void dv_typespec::run_fetch_hook(int kind, void* object, int delta) const {
+  if (hooks_ == nullptr) return;
+  dv_fetch_hook hook = kind == 0 ? hooks_->before : hooks_->after;
+  if (hook != nullptr) hook(object, delta, kind == 0 ? hooks_->before_data : hooks_->after_data);
+}
+
 dv_typespec::~dv_typespec() {
   if (owns_name_) _VRN_free(const_cast<char*>(name_));
+  delete hooks_;
 }
 
 dv_typespec* dv_typespec::get_typespec(const char* name) {

@@ -1,8 +1,7 @@
 // Process-wide facts and switches of the platform layer: exiting, the clock,
 // the page size, the transient-fault switch and whether the program is
-// windowed. The Windows-only switches DV_QEM_CHECK_MSVCRT, DV_FAKE_WIN32S,
-// DV_FAKE_WIN95 and DV_FAKE_WINNT have no effect here: a Linux process has
-// one C library and no Windows version to detect.
+// windowed, and the mktime wrapper. The Windows-only switches are read in
+// platform_switches.cpp.
 #include <time.h>
 #include <unistd.h>
 
@@ -37,6 +36,24 @@ void _VRN_ftime(dv4u& seconds, unsigned& milliseconds) {
   ::clock_gettime(CLOCK_REALTIME, &now);
   seconds = static_cast<dv4u>(now.tv_sec);
   milliseconds = static_cast<unsigned>(now.tv_nsec / 1000000);
+}
+
+long _VRN_mktime(_VRN_date& date) {
+  struct tm fields {};
+  fields.tm_sec = date.second;
+  fields.tm_min = date.minute;
+  fields.tm_hour = date.hour;
+  fields.tm_mday = date.day_of_month;
+  fields.tm_mon = date.month;
+  fields.tm_year = date.year;
+  fields.tm_wday = date.day_of_week;
+  fields.tm_yday = date.day_of_year;
+  fields.tm_isdst = date.daylight_saving;
+  time_t seconds = ::mktime(&fields);
+  if (seconds == static_cast<time_t>(-1)) return -1;
+  date = {fields.tm_sec, fields.tm_min, fields.tm_hour, fields.tm_mday, fields.tm_mon,
+          fields.tm_year, fields.tm_wday, fields.tm_yday, fields.tm_isdst};
+  return static_cast<long>(seconds);
 }
 
 unsigned _VRN_get_page_size() {

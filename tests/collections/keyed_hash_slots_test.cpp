@@ -260,7 +260,7 @@ TEST_F(KeyedHashSlots, OneKeyGoesFromSlotToListAndBack) {
   slot = slot_of(h, &key, t, i);
   ASSERT_EQ(h->has_overflow(t, i), 1);
   EXPECT_EQ(overflow_lists(), 1);
-  dv_list* list = list_of(slot)->elements();
+  dv_chained_list_4_8* list = list_of(slot)->elements();
   ASSERT_EQ(list->cardinality(), 2u);
   EXPECT_EQ(list->retrieve(0u), item(0));  // the element that sat in the slot comes first
   EXPECT_EQ(list->retrieve(1u), item(1));
@@ -279,7 +279,7 @@ TEST_F(KeyedHashSlots, OneKeyGoesFromSlotToListAndBack) {
   EXPECT_EQ(h->has_overflow(t, i), 0);
   EXPECT_EQ(h->slot_pick(slot, 0), item(2));
   EXPECT_EQ(overflow_lists(), 0);
-  EXPECT_EQ(census()["dv_qem::dv_list"], 0);
+  EXPECT_EQ(census()["dv_qem::dv_chained_list_4_8"], 0);
   EXPECT_EQ(h->cardinality(), 1u);
   h->check_hash_invariants();
   delete h;
@@ -555,11 +555,13 @@ TEST_F(KeyedHashSlots, ClearingAndDestroyingLeaveNothingBehind) {
     }
     std::map<std::string, int> full = census();
     EXPECT_GT(full["dv_qem::_RH_oflo_list"], 0);
+    // Each overflow list keeps its elements in one chained list of its own.
+    EXPECT_EQ(full["dv_qem::dv_chained_list_4_8"], full["dv_qem::_RH_oflo_list"]);
     h->_clear();
     EXPECT_EQ(h->cardinality(), 0u);
     std::map<std::string, int> cleared = census();
     EXPECT_EQ(cleared["dv_qem::_RH_oflo_list"], 0);
-    EXPECT_EQ(cleared["dv_qem::dv_list"], 0);
+    EXPECT_EQ(cleared["dv_qem::dv_chained_list_4_8"], 0);
     for (const char* key_copies : {dv_typespec::get_char()->get_name(), dv_typespec::get_double()->get_name()})
       EXPECT_EQ(cleared[key_copies], empty[key_copies]) << key_copies;
     h->check_hash_invariants();

@@ -56,8 +56,8 @@ std::vector<void*> elements(int from, int to) {
 TEST(ListLayout, TypespecsNameSizesAndPointers) {
   EXPECT_STREQ(dv_list::get_dv_typespec()->get_name(), "dv_qem::dv_list");
   EXPECT_EQ(dv_list::get_dv_typespec()->get_size(), 36u);
-  EXPECT_STREQ(_List_block::get_dv_typespec()->get_name(), "dv_qem::dv_chained_list_block_pt<8>");
-  EXPECT_EQ(_List_block::get_dv_typespec()->get_size(), 40u);
+  EXPECT_STREQ(dv_chained_list_block_pt<8>::get_dv_typespec()->get_name(), "dv_qem::dv_chained_list_block_pt<8>");
+  EXPECT_EQ(dv_chained_list_block_pt<8>::get_dv_typespec()->get_size(), 40u);
 }
 
 TEST(ListLayout, FourElementsStayInTheHead) {
@@ -79,14 +79,14 @@ TEST(ListLayout, FiveAppendsSpillIntoOneBlock) {
   EXPECT_EQ(half(&l, 8), 3u);
   EXPECT_EQ(word(&l, 12), 5u);
   auto* b = reinterpret_cast<const char*>(static_cast<uintptr_t>(word(&l, 32)));
-  ASSERT_EQ(static_cast<const void*>(b), l.first_block());
+  ASSERT_EQ(static_cast<const void*>(b), l.next_block());
   EXPECT_EQ(half(b, 0), 2u);       // elements
   EXPECT_EQ(half(b, 2), 0x1u);     // prev_is_root only: neither has_next nor is_last
   EXPECT_EQ(word(b, 4), addr(&l));  // previous: the head
   EXPECT_EQ(word(b, 8), addr(el(3)));
   EXPECT_EQ(word(b, 12), addr(el(4)));
   for (unsigned off = 16; off < 40; off += 4) EXPECT_EQ(word(b, off), 0u) << off;
-  EXPECT_EQ(l.first_block(), l.last_block());  // get_first of the only block is itself
+  EXPECT_EQ(l.next_block(), l.find_last_block());  // get_first of the only block is itself
   EXPECT_EQ(walk(l), elements(0, 5));
   delete &l;
 }
@@ -94,11 +94,11 @@ TEST(ListLayout, FiveAppendsSpillIntoOneBlock) {
 TEST(ListLayout, TwelveAppendsMakeARingOfTwoBlocks) {
   dv_list& l = new_list();
   for (int i = 0; i < 11; ++i) l._insert(el(i));
-  auto* only = l.first_block();
-  EXPECT_EQ(only->local_card_, 8u);  // an only block holds eight
-  EXPECT_EQ(only->flags_, 0x1u);
+  auto* only = l.next_block();
+  EXPECT_EQ(only->local_card(), 8u);  // an only block holds eight
+  EXPECT_EQ(only->flags(), 0x1u);
   l._insert(el(11));
-  auto* first = reinterpret_cast<const char*>(l.first_block());
+  auto* first = reinterpret_cast<const char*>(l.next_block());
   auto* last = reinterpret_cast<const char*>(static_cast<uintptr_t>(word(&l, 32)));
   EXPECT_EQ(static_cast<const void*>(first), only);
   EXPECT_EQ(half(&l, 8), 3u);
@@ -122,25 +122,25 @@ TEST(ListLayout, RemovalsDeleteAndMergeBlocks) {
   // Down to one element in the last block: below half of 7, but the first
   // block (7 of 7) has no room, so it stays.
   l._remove(el(11));
-  EXPECT_EQ(l.last_block()->local_card_, 1u);
-  EXPECT_NE(l.first_block(), l.last_block());
+  EXPECT_EQ(l.find_last_block()->local_card(), 1u);
+  EXPECT_NE(l.next_block(), l.find_last_block());
   // Its last element leaves: the block goes and the first block is the only one again.
   l._remove(el(10));
-  EXPECT_EQ(l.first_block(), l.last_block());
-  EXPECT_EQ(l.first_block()->flags_, 0x1u);
-  EXPECT_EQ(word(l.first_block(), 36), 0u);
+  EXPECT_EQ(l.next_block(), l.find_last_block());
+  EXPECT_EQ(l.next_block()->flags(), 0x1u);
+  EXPECT_EQ(word(l.next_block(), 36), 0u);
   // Removing from the only block down to 3 (below 8/2) merges it into the
   // head when head and block together fit strictly below its capacity.
   l._remove(el(0));
   l._remove(el(1));
   l._remove(el(2));  // head now empty, block holds 3..9
-  EXPECT_EQ(l.head_count(), 0u);
+  EXPECT_EQ(l.local_card(), 0u);
   for (int i = 3; i < 7; ++i) l._remove(el(i));  // block 7..9: 3 < 4, head 0 + 3 < 3 fails
-  EXPECT_EQ(l.head_count(), 0u);
+  EXPECT_EQ(l.local_card(), 0u);
   l._remove(el(7));  // block 8, 9: 0 + 2 < 3 merges into the head
-  EXPECT_EQ(l.first_block(), nullptr);
+  EXPECT_EQ(l.next_block(), nullptr);
   EXPECT_EQ(word(&l, 4), 0u);
-  EXPECT_EQ(l.head_count(), 2u);
+  EXPECT_EQ(l.local_card(), 2u);
   EXPECT_EQ(walk(l), (std::vector<void*>{el(8), el(9)}));
   l.check_rep_invariants();
   delete &l;
@@ -150,14 +150,14 @@ TEST(ListLayout, AnUnderfilledBlockMergesIntoTheNextWhenThePreviousIsFull) {
   dv_list& l = new_list();
   for (int i = 0; i < 27; ++i) l._insert(el(i));  // head 3, blocks 7, 7, 7, 3
   std::vector<unsigned> counts;
-  for (auto* b = l.first_block(); b != nullptr; b = b->next_block()) counts.push_back(b->local_card_);
+  for (auto* b = l.next_block(); b != nullptr; b = b->next_block(l)) counts.push_back(b->local_card());
   EXPECT_EQ(counts, (std::vector<unsigned>{7, 7, 7, 3}));
   // Thin the second block to 2 (below 7/2): the first block is full, so it
   // goes into the third block only if that one has room; make room there first.
   for (int i = 17; i < 21; ++i) l._remove(el(i));  // third block: 3
   for (int i = 10; i < 15; ++i) l._remove(el(i));  // second block: 2 -> merged
   counts.clear();
-  for (auto* b = l.first_block(); b != nullptr; b = b->next_block()) counts.push_back(b->local_card_);
+  for (auto* b = l.next_block(); b != nullptr; b = b->next_block(l)) counts.push_back(b->local_card());
   EXPECT_EQ(counts, (std::vector<unsigned>{7, 5, 3}));
   std::vector<void*> expected = elements(0, 10);
   for (int i : {15, 16, 21, 22, 23, 24, 25, 26}) expected.push_back(el(i));
@@ -223,16 +223,16 @@ TEST(ListErrors, RangeAndNullChecksLeaveTheListAlone) {
 TEST(ListErrors, BrokenStorageFailsTheSelfCheck) {
   dv_list& l = new_list();
   for (int i = 0; i < 6; ++i) l._insert(el(i));
-  _List_block* b = l.first_block();
-  dv_coll_ptr saved = b->previous_;
-  b->previous_ = el(9);
+  dv_chained_list_block* b = l.next_block();
+  void* saved = b->previous();
+  b->set_previous(el(9));
   EXPECT_NE(thrown_by([&] { l._check_rep_invariants(); }).find("<maint-0024-0003>Bad previous pointer in block"),
             std::string::npos);
-  b->previous_ = saved;
-  ++b->local_card_;
+  b->set_previous(saved);
+  b->set_local_card(b->local_card() + 1);
   EXPECT_NE(thrown_by([&] { l._check_rep_invariants(); }).find("<maint-0024-0007>stored cardinality is incorrect"),
             std::string::npos);
-  --b->local_card_;
+  b->set_local_card(b->local_card() - 1);
   l._check_rep_invariants();
   delete &l;
 }
@@ -270,7 +270,7 @@ TEST(ListCursor, RemovalInABlockStandsOnThePredecessor) {
   EXPECT_EQ(l._next(c, e), 1);
   EXPECT_EQ(e, el(4));
   l._remove_at(c);  // the block empties and goes; marked on el(1)
-  EXPECT_EQ(l.first_block(), nullptr);
+  EXPECT_EQ(l.next_block(), nullptr);
   EXPECT_EQ(l._next(c, e), 0);
   EXPECT_EQ(e, nullptr);
   EXPECT_EQ(l._previous(c, e), 0);  // past the end stays put

@@ -1,8 +1,10 @@
 // Guards persistent objects through the public surface: persistent new and
 // delete in a database, arrays with their own count, the storage of a
 // throwing constructor freed, free_memory routed to the database's
-// allocator, named roots, schema paths, the object cursor, type tags, and
-// pointers rewritten after recorded object moves.
+// allocator, named roots, schema paths, the object cursor, type tags, the
+// database errors of root and cursor functions handed a null, transient or
+// closed database, renaming types by registered names, and pointers
+// rewritten after recorded object moves.
 #include <gtest/gtest.h>
 
 #include <cstddef>
@@ -181,6 +183,56 @@ TEST_F(DatabaseObjects, NamedRoots) {
   ASSERT_NE(found, nullptr);
   EXPECT_EQ(dv_database::of(found->get_value(node_ts())), again);
   again->close();
+}
+
+TEST_F(DatabaseObjects, FunctionsOfANullTransientOrClosedDatabaseRaiseItsError) {
+  dv_database* closed = dv_database::create(path("closed.db").c_str(), 0644, 0, 0);
+  dv_database_root* stale = closed->create_root("first");
+  closed->close();
+  dv_database* transient = dv_database::get_transient_database();
+  const std::string transient_text = "dv_err_database_transient - Illegal operation on transient database";
+  const std::string closed_text = format(
+      "dv_err_database_is_deleted - Trying to access a database which is not no longer valid. It "
+      "might have been closed (0x%x).",
+      word(closed));
+  const std::string null_text =
+      "dv_err_database_is_deleted - Trying to access a database which is not no longer valid. It "
+      "might have been closed (0x0).";
+  struct Row {
+    const char* what;
+    dv_database* db;
+    const std::string& text;
+  } rows[] = {{"null", nullptr, null_text}, {"transient", transient, transient_text}, {"closed", closed, closed_text}};
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.what);
+    expect_error<dv_err>([&] { dv_database_root::find("first", r.db); }, r.text);
+    expect_error<dv_err>([&] { dv_object_cursor cursor(r.db); }, r.text);
+    expect_error<dv_err>([&] { node_ts()->get_tag(r.db); }, r.text);
+    if (r.db == nullptr) continue;  // members need an object
+    expect_error<dv_err>([&] { r.db->create_root("first"); }, r.text);
+    expect_error<dv_err>([&] { r.db->find_root("first"); }, r.text);
+    expect_error<dv_err>([&] { r.db->get_n_roots(); }, r.text);
+    unsigned n = 0;
+    expect_error<dv_err>([&] { r.db->get_all_roots(0, nullptr, n); }, r.text);
+  }
+  // A root of the closed database lies where no database is any more.
+  const std::string stale_text = format(
+      "dv_err_illegal_pointer - Attempt to dereference the persistent pointer %#x, but no database is "
+      "assigned to that address.",
+      word(stale));
+  expect_error<dv_err_illegal_pointer>([&] { dv_database_root::destroy(stale); }, stale_text);
+  expect_error_starting<dv_err_illegal_pointer>(
+      [&] { stale->get_name(); }, "dv_err_illegal_pointer - Attempt to dereference the persistent pointer ");
+}
+
+TEST_F(DatabaseObjects, RenamingNeedsRegisteredNames) {
+  new (db_, node_ts()) Node{nullptr, 1};
+  const std::string text =
+      "dv_err_unmarked_type - The type \"NoSuchType\" appears not to have been marked with "
+      "DV_MARK_SCHEMA_TYPE";
+  expect_error<dv_err_unmarked_type>([&] { db_->rename_type("NoSuchType", "ObjectsTracked"); }, text);
+  expect_error<dv_err_unmarked_type>([&] { db_->rename_type("ObjectsNode", "NoSuchType"); }, text);
+  EXPECT_GE(node_ts()->get_tag(db_), 24) << "the type keeps its tag";
 }
 
 TEST(DatabaseObjectsGuard, RootsAndSchemaPathsNeedAFaultGuard) {

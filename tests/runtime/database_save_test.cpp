@@ -31,7 +31,12 @@ void record_event(unsigned, int kind) { events += kind == _VRN_FILE_EVENT_WRITE 
 
 class DatabaseSave : public db_test {
  protected:
-  void TearDown() override { _VRN_reset_file_event_hook(); }
+  // A test may switch logging off; the next one starts with it as it was.
+  void SetUp() override { logging_disabled_ = _DV_int::is_logging_disabled(); }
+  void TearDown() override {
+    _VRN_reset_file_event_hook();
+    _DV_int::set_logging_disabled(logging_disabled_);
+  }
 
   // A saved database at name with n slots of seed 1.
   dv_database* make(const std::string& name, unsigned n) {
@@ -60,6 +65,7 @@ class DatabaseSave : public db_test {
   }
 
   slots data_;
+  int logging_disabled_ = 0;
 };
 
 TEST_F(DatabaseSave, SaveWritesTheModifiedPagesAndReadLocksThem) {

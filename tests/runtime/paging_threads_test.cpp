@@ -6,6 +6,8 @@
 // The worker threads are started before the main thread takes its first
 // fault: under qemu-i386 a thread that has returned from a runtime signal
 // runs on a private TLS selector, which threads it creates would inherit.
+// Each test therefore runs in a process of its own, also when the whole
+// program runs at once.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -19,6 +21,7 @@
 
 #include "db_test_support.h"
 #include "durnavel.h"
+#include "dv_test_process.h"
 #include "dvdb.h"
 
 using namespace dv_qem;
@@ -53,6 +56,15 @@ class thread_team {
 
 class PagingThreads : public db_test {
  protected:
+  // Outside a child: runs the current test in a fresh process and answers
+  // true (the caller returns); inside it: false, the test runs here.
+  bool ran_in_own_process() {
+    if (is_child()) return false;
+    const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+    EXPECT_EQ(run_child(std::string(test->test_suite_name()) + "." + test->name()), 0);
+    return true;
+  }
+
   // A saved database of n slots (seed 1), every page but page 0 dropped.
   dv_database* make(unsigned n) {
     dv_database* db = dv_database::create(path("threads.db").c_str(), 0644, 1, 0);
@@ -66,6 +78,7 @@ class PagingThreads : public db_test {
 };
 
 TEST_F(PagingThreads, FaultsOnSeveralThreads) {
+  if (ran_in_own_process()) return;
   constexpr unsigned kSlots = 47;
   constexpr unsigned kThreads = 4;
   std::atomic<dv_database*> db{nullptr};
@@ -98,6 +111,7 @@ TEST_F(PagingThreads, FaultsOnSeveralThreads) {
 // others read whole pages meanwhile (faulting pages in themselves too). A
 // page is never seen before its contents are in place.
 TEST_F(PagingThreads, AReaderNeverSeesAHalfFilledPage) {
+  if (ran_in_own_process()) return;
   constexpr unsigned kSlots = 15;
   constexpr int kRounds = 25;
   std::atomic<dv_database*> db{nullptr};
@@ -129,6 +143,7 @@ TEST_F(PagingThreads, AReaderNeverSeesAHalfFilledPage) {
 
 // A read that fails lets the other threads run again.
 TEST_F(PagingThreads, AFailedReadResumesTheOtherThreads) {
+  if (ran_in_own_process()) return;
   std::atomic<bool> done{false};
   std::atomic<unsigned> spins{0};
   thread_team spinner(1, [&](unsigned) {

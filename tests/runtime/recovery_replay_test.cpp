@@ -2,8 +2,8 @@
 // completed is undone (pages, size, clean header, log gone); every kind of
 // damaged or foreign log is refused with its exact error and changes neither
 // the database file nor the log; the replay flushes the pages before page 0
-// is cleaned and deletes the log last; a failed replay can be run again; and
-// a seeded model of transactions and crashes.
+// is cleaned and deletes the log last; a failed replay can be run again; the
+// trace of each entry read; and a seeded model of transactions and crashes.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -20,9 +20,11 @@
 #include "dv_err.h"
 #include "dv_platform.h"
 #include "dv_scratch_dir.h"
+#include "dv_test_process.h"
 #include "file_fault_hook.h"
 #include "log_format.h"
 #include "log_test_support.h"
+#include "runtime_state.h"
 
 using namespace dv_qem;
 using dv_test::bytes;
@@ -168,6 +170,32 @@ TEST_F(RecoveryReplay, WithoutAPage0ImageTheHeaderIsCleanedInPlace) {
   EXPECT_EQ(super.timestamp, 0u);
   EXPECT_EQ(super.db_size, 3 * kPage) << "the size before growth";
   EXPECT_TRUE(std::equal(result.begin() + kPage, result.end(), before.begin() + kPage));
+}
+
+// Child: with the runtime trace level set, recovery prints each entry it
+// reads, with the word of its kind.
+using RecoveryReplayChild = RecoveryReplay;
+TEST_F(RecoveryReplayChild, TracesEachEntry) {
+  if (!dv_test::is_child()) GTEST_SKIP() << "run by RecoveryReplay.TracesEachEntryWithATraceLevel";
+  _DV_int::initialize();
+  ASSERT_NE(_DV_int::get_trace_level(), 0);
+  standard_crash();
+  testing::internal::CaptureStdout();
+  std::string error = recover_error();
+  std::fflush(stdout);
+  std::string printed = testing::internal::GetCapturedStdout();
+  ASSERT_EQ(error, "");
+  EXPECT_EQ(printed,
+            "TAG rw: offset 0, old_sz 0 \n"
+            "TAG rw: offset 4096, old_sz 0 \n"
+            "TAG rw: offset 12288, old_sz 0 \n"
+            "TAG new: offset 0, old_sz 16384 \n"
+            "TAG new: offset 0, old_sz 20480 \n"
+            "TAG end: offset 0, old_sz 0 \n");
+}
+
+TEST(RecoveryReplayTrace, TracesEachEntryWithATraceLevel) {
+  EXPECT_EQ(dv_test::run_child("RecoveryReplayChild.TracesEachEntry", {{"_DV_TRACE_MEMORY", "1"}}), 0);
 }
 
 TEST_F(RecoveryReplay, TheFirstGrowthEntryGivesTheSize) {

@@ -26,12 +26,14 @@ class named_typespec : public dv_typespec {
   int needs_relocation() const override { return 0; }
 };
 
-// Registers typespecs for one test and removes every registration after it.
+// Registers typespecs for one test and removes every registration after it;
+// the pointer typespec a test replaces is put back.
 class TypeRegistry : public ::testing::Test {
  protected:
+  void SetUp() override { pointer_typespec_ = _Type_registry::lookup_type("*"); }
   void TearDown() override {
     for (const dv_typespec* ts : registered_) _Type_registry::dereg_type(ts);
-    _Type_registry::set_pointer_typespec(nullptr);
+    _Type_registry::set_pointer_typespec(pointer_typespec_);
   }
   void reg(const dv_typespec* ts) {
     _Type_registry::reg_type(ts);
@@ -42,6 +44,7 @@ class TypeRegistry : public ::testing::Test {
     registered_.erase(std::find(registered_.begin(), registered_.end(), ts));
   }
   std::vector<const dv_typespec*> registered_;
+  const dv_typespec* pointer_typespec_ = nullptr;
 };
 
 TEST_F(TypeRegistry, NamespacePrefixIsIgnoredOnBothSides) {

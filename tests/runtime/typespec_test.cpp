@@ -1,6 +1,8 @@
-// Guards type descriptors: registration and lookup by name, the offset list
-// built from a class's declaration, relocation of pointers by a delta and by
-// an address map, virtual-table restoring, hooks, and the built-in types.
+// Guards type descriptors: registration and lookup by name, initialisation
+// (once, or only for a new name), the offset list built from a class's
+// declaration with its virtual-table addresses learnt, unregistered copies,
+// relocation of pointers by a delta and by an address map, virtual-table
+// restoring, hooks (also through the base class), and the built-in types.
 #include <gtest/gtest.h>
 
 #include <cstddef>
@@ -9,6 +11,8 @@
 
 #include "dv_err.h"
 #include "dv_typespec.h"
+#include "runtime_state.h"
+#include "type_registry.h"
 
 using namespace dv_qem;
 
@@ -208,4 +212,90 @@ TEST(Typespec, SetNameKeepsItsOwnCopy) {
   name[0] = 'X';
   EXPECT_STREQ(ts.get_name(), "Renamed");
   EXPECT_EQ(dv_typespec::get_typespec("Renamed"), &ts);
+}
+
+namespace {
+
+// How often ts itself stands in the registry.
+int registrations_of(const dv_typespec* ts) {
+  static const dv_typespec* wanted;
+  static int count;
+  wanted = ts;
+  count = 0;
+  _Type_registry::for_each_type([](const dv_typespec* t) { count += t == wanted; });
+  return count;
+}
+
+}  // namespace
+
+TEST(Typespec, InitialisingAgainRegistersNothingMore) {
+  dv_basic_typespec& ts = dv_ts<Square>::the_instance;
+  EXPECT_EQ(registrations_of(&ts), 1);
+  ts.initialize();
+  ts.initialize_nvt();
+  EXPECT_EQ(registrations_of(&ts), 1);
+  EXPECT_EQ(dv_typespec::get_typespec("Square"), &ts);
+}
+
+TEST(Typespec, ACopyIsUnregisteredUntilInitialisedUnderAFreeName) {
+  const dv_basic_typespec& original = dv_ts<Square>::the_instance;
+  dv_basic_typespec copy(&original, 8);
+  EXPECT_STREQ(copy.get_name(), "dv_qem::Square");
+  EXPECT_NE(copy.get_name(), original.get_name()) << "a heap copy of the name";
+  EXPECT_EQ(copy.get_size(), original.get_size());
+  EXPECT_EQ(copy.needs_relocation(), 1);
+  const dv4s want[8] = {4, -1, 0, original.offsets()[3], 0, 0, 0, 0};  // room beyond the list is zero
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(copy.offsets()[i], want[i]) << "entry " << i;
+  EXPECT_EQ(registrations_of(&copy), 0);
+
+  copy.initialize_nvt();  // the name is taken by the original
+  EXPECT_EQ(registrations_of(&copy), 0);
+  EXPECT_EQ(dv_typespec::get_typespec("Square"), &original);
+
+  copy.set_name("SquareCopy");
+  copy.initialize_nvt();
+  EXPECT_EQ(registrations_of(&copy), 1);
+  EXPECT_EQ(dv_typespec::get_typespec("SquareCopy"), &copy);
+
+  Square square;
+  void* stale = reinterpret_cast<void*>(0x12345678);
+  std::memcpy(static_cast<void*>(&square), &stale, sizeof stale);
+  copy.do_relocation(&square, 0);
+  EXPECT_EQ(static_cast<Shape&>(square).sides(), 4) << "the copy restores virtual tables too";
+}
+
+TEST(Typespec, ACopyNeedsRoomForTheWholeList) {
+  try {
+    dv_basic_typespec copy(&dv_ts<Linked>::the_instance, 4);  // the list has 5 entries
+    FAIL() << "copied into too little room";
+  } catch (const dv_err_internal& e) {
+    EXPECT_STREQ(e.get_report(),
+                 "dv_err_internal - A copy of the typespec Linked needs room for 5 offset entries, not 4");
+  }
+  EXPECT_EQ(dv_typespec::get_typespec("Linked"), &dv_ts<Linked>::the_instance);
+}
+
+TEST(Typespec, FixupPointersLearnsEachPairsVirtualTable) {
+  Square probe;
+  dv4s pairs[] = {0, -1, 0, 0};
+  dv_ts<Square>::the_instance.fixup_pointers(pairs);
+  EXPECT_EQ(reinterpret_cast<void*>(pairs[1]), vtable_word(&probe));
+  EXPECT_EQ(pairs[0], 0);
+  EXPECT_EQ(pairs[2], 0);
+  EXPECT_EQ(pairs[3], 0);
+}
+
+TEST(Typespec, HooksAreReachedThroughTheBaseClass) {
+  static int runs;
+  runs = 0;
+  dv_typespec& ts = dv_ts<Linked>::the_instance;
+  ts._set_fetch_hook(1, [](void*, int, void*) { ++runs; }, nullptr);
+  Linked object{0, nullptr, nullptr};
+  ts.do_relocation(&object, 0);
+  EXPECT_EQ(runs, 1);
+  ts._unset_fetch_hook(1);
+  ts.do_relocation(&object, 0);
+  EXPECT_EQ(runs, 1);
+  EXPECT_THROW(ts._set_fetch_hook(3, nullptr, nullptr), dv_err_relocation);
+  EXPECT_THROW(ts._unset_fetch_hook(2), dv_err_relocation);
 }

@@ -57,13 +57,16 @@ void DVDB::check_not_transient() const {
 
 void DVDB::check_usable(bool recovery_check) const {
   check_not_transient();
-  if (read_only == DVDB_DELETED_MARK && in_use == DVDB_DELETED_MARK)
-    throw dv_err_database_is_deleted(
-        "Trying to access a database which is not no longer valid. It might have been closed (0x%x).",
-        word_of(static_cast<const dv_database*>(this)));
+  if (read_only == DVDB_DELETED_MARK && in_use == DVDB_DELETED_MARK) refuse_invalid_handle(this);
   if (!in_use) throw dv_err_database_not_open("Trying to access a database which is not in use (%s).", pathname);
   if (recovery_check && super()->recovery_word != 0)
     throw dv_err_database_needs_recovery("Trying to access a database which needs recovery (%s).", pathname);
+}
+
+void DVDB::refuse_invalid_handle(const dv_database* handle) {
+  throw dv_err_database_is_deleted(
+      "Trying to access a database which is not no longer valid. It might have been closed (0x%x).",
+      word_of(handle));
 }
 
 void DVDB::full_path_of(const char* path, char* full) {

@@ -67,6 +67,9 @@ class DVDB : public dv_database, public _DB_space {
   // Transient check, then: a closed handle, a database not in use and (with
   // recovery_check) one whose header needs recovery are refused.
   void check_usable(bool recovery_check = true) const;
+  // A handle that is no longer (or never was) a database, such as null:
+  // dv_err_database_is_deleted with the handle's value.
+  [[noreturn]] static void refuse_invalid_handle(const dv_database* handle);
   // path made absolute into full (_VRN_MAX_PATH bytes); a null path and one
   // of _VRN_MAX_PATH characters or more are refused (dv_err_invalid_pathname).
   static void full_path_of(const char* path, char* full);

@@ -8,7 +8,9 @@
 
 #include "db_format.h"
 #include "dv_err.h"
+#include "dv_platform.h"
 #include "log_format.h"
+#include "runtime_state.h"
 
 namespace dv_qem {
 
@@ -91,6 +93,14 @@ struct replay_plan {
   dv4u restored_size = 0;        // size before the first growth; 0 when the database did not grow
 };
 
+// With a runtime trace level set, each entry recovery reads is printed.
+void trace_entry(const _DB_log_entry& entry) {
+  if (_DV_int::get_trace_level() == 0) return;
+  const char* word = entry.kind == log_page_image ? "rw" : entry.kind == log_db_grew ? "new" : "end";
+  _VRN_printf("TAG %s: offset %d, old_sz %d \n", word, static_cast<int>(entry.offset),
+              static_cast<int>(entry.old_size));
+}
+
 // Reads the entries up to the end entry. Pages may lie anywhere inside
 // extent, the larger of the file's length and the size its header records:
 // pages that grew in the interrupted write are inside it too.
@@ -103,6 +113,7 @@ replay_plan read_plan(_VRN_file* log, dv4u page_size, off_t extent) {
     _DB_log_entry entry;
     if (_VRN_pread_file(log, &entry, sizeof entry, at) != sizeof entry || !entry.is_valid())
       corrupted();
+    trace_entry(entry);
     at += sizeof entry;
     switch (entry.kind) {
       case log_end:

@@ -2,6 +2,7 @@
 // root handle, the public object cursor and the typespec statics that need
 // a database: each takes the runtime thread lock and forwards to the
 // allocator side.
+#include <cstdint>
 #include <vector>
 
 #include "db_allocator.h"
@@ -20,13 +21,20 @@ namespace dv_qem {
 
 namespace {
 
+// The database behind a handle that must be usable; a null handle is
+// refused like a closed one.
+DVDB* usable(const dv_database* db) {
+  if (db == nullptr) DVDB::refuse_invalid_handle(db);
+  DVDB* d = const_cast<DVDB*>(DVDB::of(db));
+  d->check_usable();
+  return d;
+}
+
 // The roots and schema-path operations first require a fault guard, then a
 // usable database.
 DVDB* guarded_usable(const dv_database* db) {
   _VRN_require_fault_handler();
-  DVDB* d = const_cast<DVDB*>(DVDB::of(db));
-  d->check_usable();
-  return d;
+  return usable(db);
 }
 
 _DB_root* record_of(dv_database_root* root) { return reinterpret_cast<_DB_root*>(root); }
@@ -83,7 +91,12 @@ void dv_database::rename_type(const char* old_name, const char* new_name) {
   _VRN_thread_lock lock;
   DVDB* db = DVDB::of(this);
   db->check_usable();
-  db->allocator->types().rename_type(old_name, new_name);
+  _Type_table& types = db->allocator->types();
+  // A caller's unknown type name is the caller's mistake, not a broken
+  // invariant: it is refused before the type manager asserts on it.
+  types.typespec_named(old_name);
+  types.typespec_named(new_name);
+  types.rename_type(old_name, new_name);
 }
 
 void dv_database::fix_pointers(unsigned pages_per_save) {
@@ -95,14 +108,18 @@ void dv_database::fix_pointers(unsigned pages_per_save) {
 
 dv_database_root* dv_database_root::find(const char* name, dv_database* db) {
   _VRN_thread_lock lock;
-  return handle_of(_DB_roots(*DVDB::of(db)->allocator).find(name));
+  return handle_of(_DB_roots(*guarded_usable(db)->allocator).find(name));
 }
 
 void dv_database_root::destroy(dv_database_root* root) {
   if (root == nullptr) return;
   _VRN_thread_lock lock;
   _DB_allocator* allocator = _DB_allocator::serving(root);
-  DV_ASSERT(allocator != nullptr);
+  // A root of a closed database: refused as touching it would be.
+  if (allocator == nullptr)
+    throw dv_err_illegal_pointer(
+        "Attempt to dereference the persistent pointer %#x, but no database is assigned to that address.",
+        static_cast<unsigned>(reinterpret_cast<uintptr_t>(root)));
   _DB_roots(*allocator).destroy(record_of(root));
 }
 
@@ -136,9 +153,7 @@ _DB_object_cursor* cursor_of(void* cursor) { return static_cast<_DB_object_curso
 
 dv_object_cursor::dv_object_cursor(const dv_database* db) : cursor_(nullptr) {
   _VRN_thread_lock lock;
-  DVDB* d = const_cast<DVDB*>(DVDB::of(db));
-  d->check_usable();
-  cursor_ = new _DB_object_cursor(d);
+  cursor_ = new _DB_object_cursor(usable(db));
 }
 
 dv_object_cursor::~dv_object_cursor() {
@@ -178,9 +193,7 @@ void dv_object_cursor::set(const void* address) {
 
 dv2u dv_typespec::get_tag(const dv_database* db) const {
   _VRN_thread_lock lock;
-  DVDB* d = const_cast<DVDB*>(DVDB::of(db));
-  d->check_usable();
-  return d->allocator->types().tag_of(this);
+  return usable(db)->allocator->types().tag_of(this);
 }
 
 const dv_typespec* dv_typespec::typespec_at(void* p, unsigned& count, unsigned& offset) {
