@@ -98,6 +98,7 @@ void dv_list::_insert_before(const void* e, unsigned position) {
 
 void dv_list::_insert_after(const void* e, const dv_cursor& c) {
   if (!do_insert_checks(e)) return;
+  c.check_cast(*this);
   if (c.at_deleted_element()) dv_coll_raise<coll_msg::insert_after_illegal_cursor>();
   if (!positioned(c)) dv_coll_raise<coll_msg::insert_after_null_cursor>();
   auto& cursor = const_cast<dv_cursor&>(c);
@@ -107,6 +108,7 @@ void dv_list::_insert_after(const void* e, const dv_cursor& c) {
 
 void dv_list::_insert_before(const void* e, const dv_cursor& c) {
   if (!do_insert_checks(e)) return;
+  c.check_cast(*this);
   if (c.at_deleted_element()) dv_coll_raise<coll_msg::insert_before_illegal_cursor>();
   if (!positioned(c)) dv_coll_raise<coll_msg::insert_before_null_cursor>();
   auto& cursor = const_cast<dv_cursor&>(c);
@@ -165,6 +167,7 @@ void dv_list::_remove_at(unsigned position) {
 }
 
 void dv_list::_remove_at(const dv_cursor& c) {
+  c.check_cast(*this);
   if (c.at_deleted_element()) dv_coll_raise<coll_msg::remove_at_deleted_element>();
   if (!positioned(c)) dv_coll_raise<coll_msg::remove_at_null_cursor>();
   auto& cursor = const_cast<dv_cursor&>(c);
@@ -208,6 +211,7 @@ void* dv_list::_replace_at(const void* e, unsigned position) {
 
 void* dv_list::_replace_at(const void* e, const dv_cursor& c) {
   if (!do_insert_checks(e)) return nullptr;
+  c.check_cast(*this);
   if (c.at_deleted_element()) dv_coll_raise<coll_msg::replace_at_deleted_element>();
   if (!positioned(c)) dv_coll_raise<coll_msg::replace_at_null_cursor>();
   dv_coll_ptr& slot = S::slots(*this, S::cursor_block(c))[S::cursor_slot(c)];
@@ -226,6 +230,7 @@ void* dv_list::_retrieve(unsigned position) const {
 }
 
 void* dv_list::_retrieve(const dv_cursor& c) const {
+  c.check_cast(*this);
   if (c.at_deleted_element()) dv_coll_raise<coll_msg::retrieve_at_removed_element>();
   if (!positioned(c)) dv_coll_raise<coll_msg::retrieve_on_null_cursor>();
   return S::slots(*this, S::cursor_block(c))[S::cursor_slot(c)].resolve();
