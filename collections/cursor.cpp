@@ -129,7 +129,7 @@ void dv_cursor::unbind() {
       array_unbind();
       if (sort_by_type()) ::operator delete(const_cast<char*>(type_of_sort()));
     } else if (ixonly_cursor()) {
-      delete distal();
+      unbind_ixonly();
     } else if (dynamic_extent_cursor()) {
       unbind_dynamic_extent();
     } else if (dictionary_cursor()) {
@@ -147,20 +147,20 @@ void dv_cursor::unbind_dynamic_extent() {
   set_state_b(nullptr);
 }
 
-void dv_cursor::reset_for_rebind() {
+void dv_cursor::unbind_ixonly() {
+  delete distal();
+  set_state_b(nullptr);
+}
+
+void dv_cursor::_reset() {
   if (array_cursor()) {
-    // The sort key (state B) and the option and sort bits stay for the new
-    // binding.
-    array_unbind();
-    dv4u kept = flags_ & (update_insensitive_cursor_bit | sorted_cursor_bits | initialized_bit);
-    void* sort_key = state_b();
-    clear();
-    flags_ = kept;
-    set_state_b(sort_key);
+    array_reset();
     return;
   }
+  if (index_based_cursor()) unsupported("dv_cursor::ordered_reset");
+  if (restricted_dictionary_cursor()) unsupported("dv_cursor::reset_restricted_dictionary_cursor");
   if (ixonly_cursor())
-    delete distal();
+    unbind_ixonly();
   else if (dynamic_extent_cursor())
     unbind_dynamic_extent();
   else if (dictionary_cursor())
@@ -171,7 +171,7 @@ void dv_cursor::reset_for_rebind() {
 
 void dv_cursor::rebind(const dv_collection& c) {
   under_session_lock([&] {
-    reset_for_rebind();
+    _reset();
     bind(c, static_cast<int>(flags_ & (update_insensitive_cursor_bit | sort_by_addrs_bit)));
   });
 }
@@ -179,7 +179,7 @@ void dv_cursor::rebind(const dv_collection& c) {
 void dv_cursor::rebind(const dv_collection& c, dv_rank_fn rank) {
   under_session_lock([&] {
     if (!sort_by_user_rfn()) dv_coll_raise<coll_msg::rebind_without_rank_function>();
-    reset_for_rebind();
+    _reset();
     set_state_b(reinterpret_cast<void*>(rank));
     bind(c, static_cast<int>(flags_ & (update_insensitive_cursor_bit | sort_by_addrs_bit)));
   });

@@ -131,36 +131,45 @@ void dv_cursor::array_unbind() {
   count_ = index_ = 0;
 }
 
-void* dv_cursor::array_entry(unsigned i) const { return address_of(static_cast<const entry*>(get_array())[i]); }
+void dv_cursor::array_reset() {
+  array_unbind();
+  dv4u kept = flags_ & (update_insensitive_cursor_bit | sorted_cursor_bits | initialized_bit);
+  void* sort_key = state_b();
+  clear();
+  flags_ = kept;
+  set_state_b(sort_key);
+}
+
+void* dv_cursor::array_get_value(unsigned i) const { return address_of(static_cast<const entry*>(get_array())[i]); }
 
 int dv_cursor::array_first(void*& out) {
   index_ = 0;
   if (count_ == 0) return 0;
-  out = array_entry(index_);
+  out = array_get_value(index_);
   return 1;
 }
 
 int dv_cursor::array_next(void*& out) {
   if (index_ >= count_) return 0;
   if (++index_ == count_) return 0;
-  out = array_entry(index_);
+  out = array_get_value(index_);
   return 1;
 }
 
 int dv_cursor::array_last(void*& out) {
   if (count_ == 0) return 0;
   index_ = count_ - 1;
-  out = array_entry(index_);
+  out = array_get_value(index_);
   return 1;
 }
 
 int dv_cursor::array_previous(void*& out) {
   if (index_ == 0) return 0;
   --index_;
-  out = array_entry(index_);
+  out = array_get_value(index_);
   return 1;
 }
 
-void* dv_cursor::array_retrieve() const { return index_ >= count_ ? nullptr : array_entry(index_); }
+void* dv_cursor::array_retrieve() const { return index_ >= count_ ? nullptr : array_get_value(index_); }
 
 }  // namespace dv_qem

@@ -261,7 +261,11 @@ class dv_cursor {
 
   void bind(const dv_collection& c, int options);
   void unbind();
-  void reset_for_rebind();
+  // Before a rebinding: frees what the cursor owns and clears it, keeping
+  // what the new binding needs (the sort of an array cursor).
+  void _reset();
+  // Destroys the component cursor of an index-only cursor.
+  void unbind_ixonly();
   void clear();
   // Frees what a dynamic-extent cursor holds in state A and B, unless state
   // A is the cursor itself.
@@ -281,7 +285,10 @@ class dv_cursor {
   void array_sort();
   void array_copy(const dv_cursor& other);
   void array_unbind();
-  void* array_entry(unsigned i) const;
+  // array_unbind and clear, keeping the options, the sort and its key.
+  void array_reset();
+  // Entry i (a soft pointer resolved when the snapshot holds them).
+  void* array_get_value(unsigned i) const;
   int array_first(void*& out);
   int array_last(void*& out);
   int array_next(void*& out);
