@@ -4,6 +4,7 @@
 #include <typeinfo>
 
 #include "coll_messages.h"
+#include "dv_coll_err.h"
 #include "dv_coll_session.h"
 #include "dv_cursor.h"
 #include "dv_err.h"
@@ -297,9 +298,10 @@ void* with_one_retry(dv_cursor& c, dv_address_space_marker& marker, Step step) {
   try {
     return step();
   } catch (const dv_err_address_space_exhausted&) {
-    c.restore(saved);
-    marker.release(0);
+  } catch (const dv_err_address_space_full&) {
   }
+  c.restore(saved);
+  marker.release(0);
   return step();
 }
 
