@@ -109,6 +109,7 @@ void dv_chained_list::_insert_before(const void* e, unsigned position) {
 
 void dv_chained_list::_insert_after(const void* e, const dv_cursor& cursor) {
   if (!do_insert_checks(e)) return;
+  cursor.check_cast(*this);
   auto& c = _Chained_list_cursor::of(cursor);
   if (c.at_deleted_element()) dv_coll_raise<coll_msg::insert_after_illegal_cursor>();
   if (!positioned(c)) dv_coll_raise<coll_msg::insert_after_null_cursor>();
@@ -122,6 +123,7 @@ void dv_chained_list::_insert_after(const void* e, const dv_cursor& cursor) {
 
 void dv_chained_list::_insert_before(const void* e, const dv_cursor& cursor) {
   if (!do_insert_checks(e)) return;
+  cursor.check_cast(*this);
   auto& c = _Chained_list_cursor::of(cursor);
   if (c.at_deleted_element()) dv_coll_raise<coll_msg::insert_before_illegal_cursor>();
   if (!positioned(c)) dv_coll_raise<coll_msg::insert_before_null_cursor>();
@@ -189,6 +191,7 @@ void dv_chained_list::_remove_at(unsigned position) {
 }
 
 void dv_chained_list::_remove_at(const dv_cursor& cursor) {
+  cursor.check_cast(*this);
   auto& c = _Chained_list_cursor::of(cursor);
   if (c.at_deleted_element()) dv_coll_raise<coll_msg::remove_at_deleted_element>();
   if (!positioned(c)) dv_coll_raise<coll_msg::remove_at_null_cursor>();
@@ -271,6 +274,7 @@ void* dv_chained_list::_replace_at(const void* e, unsigned position) {
 
 void* dv_chained_list::_replace_at(const void* e, const dv_cursor& cursor) {
   if (!do_insert_checks(e)) return nullptr;
+  cursor.check_cast(*this);
   auto& c = _Chained_list_cursor::of(cursor);
   if (c.at_deleted_element()) dv_coll_raise<coll_msg::replace_at_deleted_element>();
   if (!positioned(c)) dv_coll_raise<coll_msg::replace_at_null_cursor>();
@@ -287,6 +291,7 @@ void* dv_chained_list::_retrieve(unsigned position) const {
 }
 
 void* dv_chained_list::_retrieve(const dv_cursor& cursor) const {
+  cursor.check_cast(*this);
   auto& c = _Chained_list_cursor::of(cursor);
   if (c.at_deleted_element()) dv_coll_raise<coll_msg::retrieve_at_removed_element>();
   if (!positioned(c)) dv_coll_raise<coll_msg::retrieve_on_null_cursor>();
