@@ -6,6 +6,8 @@
 // collection keeps duplicates, nulls and order.
 #pragma once
 
+#include <new>
+
 #include "dv_database.h"
 #include "dv_types.h"
 
@@ -198,8 +200,17 @@ class dv_collection {
   int transformed() const { return (_get_behavior() & dv_untransformed) == 0; }
   // The representation's self-check, under the session lock.
   void check_rep_invariants() const;
-  // Deletes the collection through its virtual destructor.
+  // Deletes the collection through its virtual destructor. A persistent
+  // collection that this process may not write now (transactions in use and
+  // no update transaction in progress, or a database opened read-only) is
+  // left as it is, and the runtime's refusal is raised (dv_err_trans,
+  // dv_err_trans_wrong_type, dv_err_write_permission_denied).
   static void destroy(dv_collection& c);
+  // Every delete of a collection: a persistent collection that may not be
+  // written now is left as it is (a delete cannot report the refusal: use
+  // destroy to see it); otherwise its destructor runs and its storage is
+  // freed. So no destructor meets a refused write.
+  static void operator delete(dv_collection* c, std::destroying_delete_t);
   static dv_coll_type type() { return 0; }
   static dv_coll_type default_type() { return 0; }
 
