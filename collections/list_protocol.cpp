@@ -281,14 +281,14 @@ void dv_list::_check_rep_invariants() const {
       dv_coll_raise<coll_msg::block_previous_pointer>();
     if (b->local_card_ == 0) dv_coll_raise<coll_msg::empty_block>();
     if (b->local_card_ > b->max_local_card()) dv_coll_raise<coll_msg::block_cardinality>();
-    if (++blocks > cardinality_) err_coll_internal.signal("coll internal error (the block chain does not end)");
+    if (++blocks > cardinality_) _Coll_internal_error("the block chain does not end");
     sum += b->local_card_;
     expected_previous = b;
     reached = b;
   }
   if (sum != cardinality_) dv_coll_raise<coll_msg::stored_cardinality>();
   if (reached != last_block() || (blocks > 1 && reached->slots_[block_slots - 1] != first_block()))
-    err_coll_internal.signal("coll internal error (the block ring is not closed through the last block)");
+    _Coll_internal_error("the block ring is not closed through the last block");
 }
 
 }  // namespace dv_qem

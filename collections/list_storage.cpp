@@ -13,7 +13,7 @@ namespace {
 constexpr unsigned N = dv_list::head_slots;
 constexpr unsigned M = dv_list::block_slots;
 
-[[noreturn]] void internal(const char* where) { err_coll_internal.signal("coll internal error (%s)", where); }
+[[noreturn]] void internal(const char* where) { _Coll_internal_error(where); }
 }  // namespace
 
 void _List_storage::set_count(dv_list& l, block* b, unsigned n) {
