@@ -45,11 +45,9 @@ dv_list::~dv_list() {
   flags_ = 0;
 }
 
-dv_collection* dv_list::make(const _Coll_placement& where, unsigned expected, unsigned behavior,
-                             unsigned initial_count, const void* fill) {
-  dv_list* l = _Coll_construct<dv_list>(where, get_dv_typespec(), expected, behavior);
-  for (unsigned i = 0; i < initial_count; ++i) l->_insert(fill);
-  return l;
+dv_collection* dv_list::make(const _Coll_placement& where, unsigned expected, unsigned behavior, unsigned,
+                             const void*) {
+  return _Coll_construct<dv_list>(where, get_dv_typespec(), expected, behavior);
 }
 
 dv_list& dv_list::create(dv_database* db, unsigned behavior, unsigned expected) {
