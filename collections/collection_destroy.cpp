@@ -1,10 +1,12 @@
-// Destroying collections. A persistent collection is destroyed only while
-// the runtime lets this process write to it; asking the runtime with a touch
-// for writing before any of the object is read or changed keeps every
-// destructor clear of a refused write, which would end the process.
+// Destroying collections and giving back their storage. A persistent
+// collection is destroyed only while the runtime lets this process write to
+// it; asking the runtime with a touch for writing before any of the object is
+// read or changed keeps every destructor clear of a refused write, which
+// would end the process.
 #include "durnavel.h"
 #include "dv_collection.h"
 #include "dv_err.h"
+#include "dv_new.h"
 
 namespace dv_qem {
 
@@ -37,6 +39,26 @@ void dv_collection::operator delete(dv_collection* c, std::destroying_delete_t) 
   void* storage = dynamic_cast<void*>(c);  // the most derived object's start
   c->~dv_collection();
   ::operator delete(storage);
+}
+
+void* dv_collection::operator new(std::size_t size) { return ::operator new(size); }
+
+void* dv_collection::operator new(std::size_t size, dv_database* db, dv_typespec* ts) {
+  return ::operator new(size, db, ts);
+}
+
+void* dv_collection::operator new(std::size_t size, const void* hint, dv_typespec* ts) {
+  return ::operator new(size, hint, ts);
+}
+
+void dv_collection::operator delete(void* storage) { ::operator delete(storage); }
+
+void dv_collection::operator delete(void* storage, dv_database* db, dv_typespec* ts) {
+  ::operator delete(storage, db, ts);
+}
+
+void dv_collection::operator delete(void* storage, const void* hint, dv_typespec* ts) {
+  ::operator delete(storage, hint, ts);
 }
 
 }  // namespace dv_qem

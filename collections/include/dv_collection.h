@@ -14,6 +14,7 @@
 namespace dv_qem {
 
 class dv_cursor;
+class dv_typespec;
 class dv_list;
 class dv_set;
 class dv_bag;
@@ -211,6 +212,16 @@ class dv_collection {
   // destroy to see it); otherwise its destructor runs and its storage is
   // freed. So no destructor meets a refused write.
   static void operator delete(dv_collection* c, std::destroying_delete_t);
+  // The runtime's allocation forms (dv_new.h), named here because the
+  // delete above would hide theirs from new expressions: plain, in a
+  // database, next to an object. The deletes give back the storage of a
+  // collection whose constructor threw.
+  static void* operator new(std::size_t size);
+  static void* operator new(std::size_t size, dv_database* db, dv_typespec* ts);
+  static void* operator new(std::size_t size, const void* hint, dv_typespec* ts);
+  static void operator delete(void* storage);
+  static void operator delete(void* storage, dv_database* db, dv_typespec* ts);
+  static void operator delete(void* storage, const void* hint, dv_typespec* ts);
   static dv_coll_type type() { return 0; }
   static dv_coll_type default_type() { return 0; }
 

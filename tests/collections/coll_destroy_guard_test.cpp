@@ -6,12 +6,16 @@
 // was; the process goes on (before the guard it ended in std::terminate).
 // Inside an update transaction, and with transactions not in use, both
 // destroy and free it. Each case runs in a child process of its own, which
-// turns transactions on before it opens its database.
+// turns transactions on before it opens its database. Also guards that a
+// collection whose constructor throws gives its storage back, from a plain
+// and from a persistent new.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -19,10 +23,12 @@
 #include "coll_db_test.h"
 #include "durnavel.h"
 #include "dv_collection.h"
+#include "dv_new.h"
 #include "dv_outofline_collection.h"
 #include "dv_test_process.h"
 #include "dv_thrown_by.h"
 #include "dv_transaction.h"
+#include "vector_rep.h"
 
 using namespace dv_qem;
 using dv_test::thrown_by;
@@ -96,6 +102,24 @@ std::string refusal(const char* format, const void* address) {
   return text;
 }
 
+// A collection whose constructor fails once its storage is taken.
+class failing_rep : public dv_test::vector_rep {
+ public:
+  static void* storage;
+  failing_rep() : vector_rep(0) {
+    storage = this;
+    throw 1;
+  }
+};
+void* failing_rep::storage = nullptr;
+
+std::vector<void*>* freed_blocks = nullptr;
+
+void record_and_free(void* block) {
+  if (freed_blocks != nullptr) freed_blocks->push_back(block);
+  std::free(block);
+}
+
 class DestroyGuard : public dv_test::coll_db_test, public ::testing::WithParamInterface<Case> {};
 
 // Runs in a child: the test's case comes in DV_TEST_CASE ("kind facade").
@@ -121,6 +145,29 @@ TEST_P(DestroyGuard, ARefusedWriteLeavesTheCollectionAndTheProcessRunning) {
   EXPECT_EQ(dv_test::run_child("DestroyGuardChild.DestroyedWithoutTransactions",
                                {{"DV_TEST_CASE", value}, {"DV_TEST_FILE", path("plain.db")}}),
             0);
+}
+
+TEST(CollectionStorage, AConstructorThatThrowsGivesItsStorageBack) {
+  durnavel::initialize();
+  dv_database* transient = dv_database::get_transient_database();
+  int neighbour = 0;
+  const std::function<void()> news[] = {
+      [] { (void)new failing_rep; },
+      [&] { (void)new (transient, nullptr) failing_rep; },
+      [&] { (void)new (static_cast<const void*>(&neighbour), nullptr) failing_rep; },
+  };
+  const durnavel::transient_delete_fn saved = durnavel::get_transient_delete_function();
+  durnavel::set_transient_delete_function(record_and_free);
+  for (const auto& make_one : news) {
+    std::vector<void*> freed;
+    freed_blocks = &freed;
+    failing_rep::storage = nullptr;
+    EXPECT_THROW(make_one(), int);
+    freed_blocks = nullptr;
+    EXPECT_NE(failing_rep::storage, nullptr);
+    EXPECT_EQ(std::count(freed.begin(), freed.end(), failing_rep::storage), 1);
+  }
+  durnavel::set_transient_delete_function(saved);
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryKind, DestroyGuard,
