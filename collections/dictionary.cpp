@@ -53,9 +53,9 @@ _Indexes*& dv_dictionary::indexes() { dv_coll_raise<coll_msg::dictionary_entrypo
 
 unsigned dv_dictionary::_get_behavior() const { dv_coll_raise<coll_msg::dictionary_entrypoint_unsupported>(); }
 
-unsigned dv_dictionary::_key_size() const { err_coll_internal.signal("%s", "coll internal error"); }
+unsigned dv_dictionary::_key_size() const { _Coll_internal_error("a dictionary without a key size of its own"); }
 
-void dv_dictionary::_set_allow_dup(unsigned) { err_coll_internal.signal("%s", "coll internal error"); }
+void dv_dictionary::_set_allow_dup(unsigned) { _Coll_internal_error("a dictionary without a duplicates setting of its own"); }
 
 int dv_dictionary::_remove(const void* e) {
   walk w(*this);

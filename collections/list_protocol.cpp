@@ -350,7 +350,7 @@ void dv_chained_list::_check_rep_invariants() const {
       dv_coll_raise<coll_msg::block_previous_pointer>();
     if (b->local_card() == 0) dv_coll_raise<coll_msg::empty_block>();
     if (b->local_card() > num_ptrs_in_blocks()) dv_coll_raise<coll_msg::block_cardinality>();
-    if (++blocks > cardinality_) err_coll_internal.signal("coll internal error (the block chain does not end)");
+    if (++blocks > cardinality_) _Coll_internal_error("the block chain does not end");
     sum += b->local_card();
     expected_previous = b;
     reached = b;
@@ -358,7 +358,7 @@ void dv_chained_list::_check_rep_invariants() const {
   if (sum != cardinality_) dv_coll_raise<coll_msg::stored_cardinality>();
   if (reached != find_last_block() ||
       (blocks > 1 && reached->ptr(num_ptrs_in_blocks() - 1) != static_cast<const void*>(next_block())))
-    err_coll_internal.signal("coll internal error (the block ring is not closed through the last block)");
+    _Coll_internal_error("the block ring is not closed through the last block");
   if (indexes_ != nullptr) indexes_->_check_rep_invariants();
 }
 
