@@ -125,6 +125,9 @@ class dv_basic_typespec : public dv_typespec {
   void do_relocation(void* object, int delta) override;
   unsigned get_size() const override { return size_; }
   int needs_relocation() const override { return hooks_ != nullptr || has_pointers_ != 0; }
+  // Whether relocating by a delta of 0 changes anything: virtual-table
+  // pointers to restore or hooks to run.
+  bool relocates_at_zero_delta() const;
 
   // Hooks: kind 0 runs before relocation, 1 after; any other kind throws
   // dv_err_relocation.
