@@ -26,7 +26,7 @@ class _Page_group;
 
 // Most pages a growth for small objects adds at once: the most an image
 // can end in that nothing uses yet.
-constexpr dv4u MAX_GROWTH_STEP = 32;
+constexpr dv4u MAX_GROWTH_STEP = 16;
 
 class _DB_allocator {
  public:
