@@ -132,6 +132,8 @@ void _DB_allocator::reset() {
 
 char* _DB_allocator::large_object_at(const char* page) {
   if (page == start() || !holds(page)) return nullptr;
+  // Most databases have no large object: their map is empty.
+  if (large_objects_->entries() == 0) return nullptr;
   return large_objects_->object_at(page);
 }
 

@@ -24,6 +24,10 @@ class _Type_manager;
 class _Large_object_map;
 class _Page_group;
 
+// Most pages a growth for small objects adds at once: the most an image
+// can end in that nothing uses yet.
+constexpr dv4u MAX_GROWTH_STEP = 16;
+
 class _DB_allocator {
  public:
   // Once per process, before the first allocator: reads DV_QEM_TRACE_ALLOC
@@ -150,6 +154,8 @@ class _DB_allocator {
   void* small_from_classes(_Page_group& g, request& r);
   bool split_free_region(_Page_group& g);
   void* small_by_growth(_Page_group& g, request& r);
+  // Pages a growth for a small object of g adds.
+  dv4u small_growth_pages(const _Page_group& g) const;
   void* allocate_large(request& r);
   void* large_from_free_regions(_Page_group& g, request& r);
   void* large_by_growth(_Page_group& g, request& r, dv4u n_pages);

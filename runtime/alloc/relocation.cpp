@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "alloc_internal.h"
+#include "runtime_state.h"
 #include "type_manager.h"
 
 namespace dv_qem {
@@ -37,6 +38,48 @@ class tag_cache {
   const dv_typespec* ts_ = nullptr;
 };
 
+// Whether relocating an object of ts by a delta of 0 can change it: only
+// virtual-table pointers to restore, hooks to run, or pointers to report
+// while illegal-pointer checking is on.
+bool changes_at_zero_delta(const dv_typespec* ts) {
+  if (_DV_int::get_check_illegal_pointers()) return true;
+  if (ts == dv_typespec::get_pointer()) return false;
+  const auto* described = dynamic_cast<const dv_basic_typespec*>(ts);
+  return described == nullptr || described->relocates_at_zero_delta();
+}
+
+// For each tag of a page, once: its typespec and whether its objects need
+// relocating by delta. A page holds objects of a few types, mixed; the last
+// few tags are kept.
+class relocation_plans {
+ public:
+  struct plan {
+    dv2u tag;
+    dv_typespec* ts;
+    bool relocate;
+  };
+  relocation_plans(_Type_tag_source& tags, int delta) : tags_(tags), delta_(delta) {}
+  const plan& of(dv2u tag) {
+    for (dv4u i = 0; i < known_; ++i)
+      if (plans_[i].tag == tag) return plans_[i];
+    auto* ts = const_cast<dv_typespec*>(tags_.typespec_of(tag));
+    bool relocate = ts->needs_relocation() && (delta_ != 0 || changes_at_zero_delta(ts));
+    plan& p = plans_[next_];
+    p = {tag, ts, relocate};
+    next_ = (next_ + 1) % kKept;
+    if (known_ < kKept) ++known_;
+    return p;
+  }
+
+ private:
+  static constexpr dv4u kKept = 4;
+  _Type_tag_source& tags_;
+  int delta_;
+  plan plans_[kKept] = {};
+  dv4u known_ = 0;
+  dv4u next_ = 0;
+};
+
 }  // namespace
 
 void _DB_allocator::relocate_page(char* page) {
@@ -54,12 +97,12 @@ void _DB_allocator::relocate_large_object(char* object) {
 
 void _DB_allocator::relocate_heap(_Page_header* heap) {
   int delta = static_cast<int>(start() - heap->database_start());
-  tag_cache typespecs(*types_);
+  relocation_plans plans(*types_, delta);
   heap->for_each_allocated(*types_, [&](_Obj_header* block) {
-    auto* ts = const_cast<dv_typespec*>(typespecs.of(block->tag()));
-    // Even at delta 0: the virtual-table pointers of this run are stored.
-    if (!ts->needs_relocation()) return;
-    for_each_element(block, ts, [&](char* element) { ts->do_relocation(element, delta); });
+    // Even at delta 0 the virtual-table pointers of this run are stored.
+    const relocation_plans::plan& p = plans.of(block->tag());
+    if (!p.relocate) return;
+    for_each_element(block, p.ts, [&](char* element) { p.ts->do_relocation(element, delta); });
   });
   heap->set_database_start(start());
 }
