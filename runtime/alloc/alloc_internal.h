@@ -32,6 +32,9 @@ enum class _Alloc_check : int {
   tag_not_assigned = 20,       // a block carries a tag above the highest assigned
   slot_without_name = 21,      // an assigned tag's slot has no name
   invalid_page_group = 22,     // a page header names a group other than 0 or 1
+  base_invalid = 23,           // a page's recorded database start can not be one
+  user_type_on_system_page = 24,  // a system page holds an object of a user type
+  header_invalid = 25,         // a field of the database header leads nowhere it may
 };
 
 [[noreturn]] inline void _Alloc_corruption(_Alloc_check check) {

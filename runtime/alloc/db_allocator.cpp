@@ -79,6 +79,7 @@ void _DB_allocator::start_up() {
     group(user_page_group).set_up_descriptor();
     large_objects_->create();
   } else {
+    check_stored_header();
     types_->load();
   }
 }
