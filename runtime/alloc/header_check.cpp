@@ -13,6 +13,7 @@
 #include "large_object_map.h"
 #include "page_group.h"
 #include "self_relative.h"
+#include "type_manager.h"
 
 namespace dv_qem {
 
@@ -101,7 +102,7 @@ class header_checker {
 
   void check_roots() {
     auto* roots = reinterpret_cast<const _DB_root_dictionary*>(resolve_self_relative(&h_.roots));
-    if (roots == nullptr) return;
+    if (roots == nullptr) return check_no_roots();
     object_of(roots, "_Chash<dv_char_star_nocopy,_DB_root*>", false);
     roots->self_check();
     for (dv4s at = roots->first(); at >= 0; at = roots->next(at)) {
@@ -110,6 +111,26 @@ class header_checker {
       const char* name = root->get_name();
       check_string(name);
       if (std::strcmp(name, roots->key_at(at)) != 0) bad_header();
+    }
+  }
+
+  // A database without a roots dictionary holds no root and no dictionary
+  // of roots in its system pages (else the link to it was lost).
+  void check_no_roots() {
+    const dv2u root_tag = builtin_tag("_DB_root");
+    const dv2u dictionary_tag = builtin_tag("_Chash<dv_char_star_nocopy,_DB_root*>");
+    const _Page_group_desc& d = h_.groups[system_page_group];
+    _Page_header* heap = _Page_header::at(resolve_self_relative(&d.first_page));
+    for (dv4u n = 0; heap != nullptr; ++n, heap = heap->next_page()) {
+      char* at = reinterpret_cast<char*>(heap);
+      const bool page_zero_heap = at == a_.start() + DB_HEADER_SIZE;
+      if (n >= d.n_pages || !a_.holds(at) ||
+          (!page_zero_heap && reinterpret_cast<std::uintptr_t>(at) % DV_PAGE_SIZE != 0) ||
+          heap->page_group() != system_page_group)
+        bad_header();
+      heap->for_each_allocated(a_.types(), [&](_Obj_header* block) {
+        if (block->tag() == root_tag || block->tag() == dictionary_tag) bad_header();
+      });
     }
   }
 

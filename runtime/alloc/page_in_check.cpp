@@ -22,15 +22,19 @@ void _DB_allocator::check_base(const _Page_header* heap) const {
 // sound, its heap passes the page self-check (every block lies in the heap
 // and the blocks tile it with the sizes their tags name, so a tag of another
 // size, tag 0 or a damaged list is refused before relocation writes), and a
-// system page holds only the built-in types the runtime keeps there (a user
-// page marked as a system page would otherwise go unrelocated).
+// system page holds only types that need no relocation, as the allocator
+// keeps it (a user page marked as a system page would otherwise go
+// unrelocated).
 void _DB_allocator::check_read_page(_Page_header* heap) {
   if (heap->page_group() > user_page_group) _Alloc_corruption(_Alloc_check::invalid_page_group);
   check_base(heap);
   heap->self_check(*types_);
+  if (static_cast<std::uintptr_t>(heap->extent(*types_).end - start()) > size())
+    _Alloc_corruption(_Alloc_check::region_beyond_image);
   if (heap->page_group() != system_page_group) return;
-  heap->for_each_allocated(*types_, [](_Obj_header* block) {
-    if (block->tag() >= max_builtin_tag) _Alloc_corruption(_Alloc_check::user_type_on_system_page);
+  heap->for_each_allocated(*types_, [&](_Obj_header* block) {
+    if (types_->typespec_of(block->tag())->needs_relocation())
+      _Alloc_corruption(_Alloc_check::user_type_on_system_page);
   });
 }
 

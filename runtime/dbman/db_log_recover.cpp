@@ -96,9 +96,16 @@ struct replay_plan {
   dv4u restored_size = 0;        // size before the first growth; 0 when the database did not grow
 };
 
-// Reads the entries up to the end entry, which must close the file: entries
-// are appended behind the header and the log is cut back when it starts
-// afresh, so an end before the file's end is an entry damaged into one.
+bool same_image(_VRN_file* log, off_t a, off_t b, dv4u page_size) {
+  std::vector<char> first(page_size), second(page_size);
+  return _VRN_pread_file(log, first.data(), page_size, a) == page_size &&
+         _VRN_pread_file(log, second.data(), page_size, b) == page_size && first == second;
+}
+
+// Reads the entries up to the end entry. What follows the end can only be
+// the rest of an append that failed before the log was completed (the end
+// was written over its start): less than one image entry, and no entry.
+// More shows an entry damaged into an end.
 replay_plan read_entries(_VRN_file* log, dv4u page_size, std::vector<dv4u>& growth) {
   const off_t log_size = _VRN_file_size(log);
   const dv4s page = static_cast<dv4s>(page_size);
@@ -110,16 +117,23 @@ replay_plan read_entries(_VRN_file* log, dv4u page_size, std::vector<dv4u>& grow
       corrupted();
     at += sizeof entry;
     switch (entry.kind) {
-      case log_end:
-        if (at != log_size) corrupted();
-        return plan;
-      case log_page_image: {
-        // A page is logged once, at its first change in the write.
-        if (entry.page_size != page || entry.offset < 0 || entry.offset % page != 0 ||
-            at + static_cast<off_t>(page_size) > log_size ||
-            !plan.images.emplace(static_cast<dv4u>(entry.offset), at).second)
+      case log_end: {
+        _DB_log_entry next;
+        if (log_size - at >= static_cast<off_t>(sizeof entry + page_size) ||
+            (_VRN_pread_file(log, &next, sizeof next, at) == sizeof next && next.is_valid()))
           corrupted();
-        if (entry.offset == 0) {
+        return plan;
+      }
+      case log_page_image: {
+        if (entry.page_size != page || entry.offset < 0 || entry.offset % page != 0 ||
+            at + static_cast<off_t>(page_size) > log_size)
+          corrupted();
+        const auto [first, is_first] = plan.images.emplace(static_cast<dv4u>(entry.offset), at);
+        // A page is imaged again only after an undo took it back to before
+        // its first change (it holds its first image again), so both images
+        // hold the same bytes.
+        if (!is_first && !same_image(log, first->second, at, page_size)) corrupted();
+        if (is_first && entry.offset == 0) {
           plan.page0.resize(page_size);
           if (_VRN_pread_file(log, plan.page0.data(), page_size, at) != page_size ||
               !super_block_valid(super_of(plan.page0), page_size))
@@ -129,30 +143,24 @@ replay_plan read_entries(_VRN_file* log, dv4u page_size, std::vector<dv4u>& grow
         break;
       }
       case log_db_grew:
-        // Each growth starts where the one before ended.
-        if (entry.old_size <= 0 || entry.old_size % page != 0 ||
-            (!growth.empty() && static_cast<dv4u>(entry.old_size) <= growth.back()))
-          corrupted();
+        if (entry.old_size <= 0 || entry.old_size % page != 0) corrupted();
         growth.push_back(static_cast<dv4u>(entry.old_size));
         break;
     }
   }
 }
 
-// Checks the entries against each other and against the database: the size
-// before the write (the first growth's, else the size the header records,
-// which no write changes without growing) bounds every logged page; a grown
-// database logged its page 0, whose size is that size before; the database
-// the replay leaves is whole (the file holds at least the size its header
-// will record).
+// Checks the entries against each other and against the database. The
+// size before the write is the first growth's, else the size the header
+// records (no write changes it without growing). A logged page 0 records
+// it, the file holds it (so the database the replay leaves is whole), and
+// every logged page lies inside it: a page the write added has no image
+// before the write.
 replay_plan read_plan(_VRN_file* log, dv4u page_size, const _DB_header_super& super, off_t file_size) {
   std::vector<dv4u> growth;
   replay_plan plan = read_entries(log, page_size, growth);
   const dv4u size_before = growth.empty() ? super.db_size : growth.front();
-  if (!growth.empty()) {
-    if (growth.back() >= super.db_size || plan.page0.empty()) corrupted();
-    plan.restored_size = size_before;
-  }
+  if (!growth.empty()) plan.restored_size = size_before;
   if (!plan.page0.empty() && super_of(plan.page0).db_size != size_before) corrupted();
   if (size_before == 0 || static_cast<off_t>(size_before) > file_size) corrupted();
   for (const auto& image : plan.images)

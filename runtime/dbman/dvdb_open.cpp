@@ -149,6 +149,8 @@ void DVDB::open_image(const storage_opener& open, unsigned as_factor, bool recov
   if (std::strcmp(pathname, transient_name) != 0) _DV_int::register_DVDB(this);
   allocator = new _DB_allocator(*this, false);
   try {
+    // The start-up checks the stored header, reading the pages it leads to.
+    _VRN_reads_without_transaction reads;
     allocator->start_up();
   } catch (const dv_err_heap_corruption&) {
     // The stored header leads somewhere it may not.
