@@ -37,6 +37,7 @@ enum class _Alloc_check : int {
   header_invalid = 25,         // a field of the database header leads nowhere it may
   root_value_invalid = 26,     // a typed root's value is no object (element) of its type
   region_beyond_image = 27,    // a multi-page region reaches past the image's end
+  region_tail_invalid = 28,    // a region's object does not end where its fill begins
 };
 
 [[noreturn]] inline void _Alloc_corruption(_Alloc_check check) {

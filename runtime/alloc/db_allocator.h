@@ -169,6 +169,7 @@ class _DB_allocator {
   void check_read_page(_Page_header* heap);
   void check_base(const _Page_header* heap) const;
   void check_pointers_at_base(_Page_header* heap);
+  void check_region_tail(_Page_header* heap, const _Heap_extent& extent);
   // Refuses a stored header whose fields lead nowhere they may
   // (header_check.cpp); runs at start-up before anything trusts them.
   void check_stored_header();
