@@ -171,6 +171,14 @@ class _DB_allocator {
   void adopt_single_pages(_Page_group& g, char* first, dv4u n);
   void note_in_memory(dv4u page_number);
   void relocate_heap(_Page_header* heap);
+  // Refuses a page read from the file that is damaged (page_in_check.cpp).
+  void check_read_page(_Page_header* heap);
+  void check_base(const _Page_header* heap) const;
+  void check_pointers_at_base(_Page_header* heap);
+  void check_region_tail(_Page_header* heap, const _Heap_extent& extent);
+  // Refuses a stored header whose fields lead nowhere they may
+  // (header_check.cpp); runs at start-up before anything trusts them.
+  void check_stored_header();
   void validate_heap(_Page_header* heap);
   // Checks one group's pages; returns the number of pages in its regions.
   dv4u check_group(_Page_group& g);

@@ -25,6 +25,8 @@ class tag_cache {
  public:
   explicit tag_cache(_Type_tag_source& tags) : tags_(tags) {}
   const dv_typespec* of(dv2u tag) {
+    // Tag 0 names no type (the cache starts out with it).
+    if (tag == 0) _Heap_corruption(_Pg_check::tag_zero);
     if (tag != tag_) {
       ts_ = tags_.typespec_of(tag);
       tag_ = tag;
@@ -60,6 +62,8 @@ class relocation_plans {
   };
   relocation_plans(_Type_tag_source& tags, int delta) : tags_(tags), delta_(delta) {}
   const plan& of(dv2u tag) {
+    // Tag 0 names no type.
+    if (tag == 0) _Heap_corruption(_Pg_check::tag_zero);
     for (dv4u i = 0; i < known_; ++i)
       if (plans_[i].tag == tag) return plans_[i];
     auto* ts = const_cast<dv_typespec*>(tags_.typespec_of(tag));
@@ -85,7 +89,7 @@ class relocation_plans {
 void _DB_allocator::relocate_page(char* page) {
   DV_ASSERT(holds(page) && reinterpret_cast<std::uintptr_t>(page) % DV_PAGE_SIZE == 0);
   _Page_header* heap = heap_of_page(page);
-  if (heap->page_group() > user_page_group) _Alloc_corruption(_Alloc_check::invalid_page_group);
+  check_read_page(heap);
   // System pages hold only self-relative links.
   if (heap->page_group() == system_page_group) return;
   relocate_heap(heap);
@@ -95,8 +99,35 @@ void _DB_allocator::relocate_large_object(char* object) {
   relocate_page(object - OBJECT_HEADER_SIZE - PAGE_HEADER_SIZE);
 }
 
+// Before a page's pointers move, every pointer it stores must have led into
+// the image at the page's recorded base: one that did not shows a base that
+// is not the one the page was written at, and moving by it would scatter
+// every pointer of the page.
+void _DB_allocator::check_pointers_at_base(_Page_header* heap) {
+  const std::uintptr_t base = reinterpret_cast<std::uintptr_t>(heap->database_start());
+  auto check = [&](const char* field) {
+    std::uintptr_t p;
+    std::memcpy(&p, field, sizeof p);
+    if (p != 0 && (p < base || p - base >= size())) _Alloc_corruption(_Alloc_check::base_invalid);
+  };
+  tag_cache typespecs(*types_);
+  const dv_typespec* pointer_type = dv_typespec::get_pointer();
+  heap->for_each_allocated(*types_, [&](_Obj_header* block) {
+    const dv_typespec* ts = typespecs.of(block->tag());
+    if (ts == pointer_type) {
+      for_each_element(block, ts, [&](char* element) { check(element); });
+    } else if (const auto* described = dynamic_cast<const dv_basic_typespec*>(ts)) {
+      if (!ts->needs_relocation()) return;
+      for_each_element(block, ts, [&](char* element) {
+        for (const dv4s* offset = described->offsets(); *offset != -1; ++offset) check(element + *offset);
+      });
+    }
+  });
+}
+
 void _DB_allocator::relocate_heap(_Page_header* heap) {
   int delta = static_cast<int>(start() - heap->database_start());
+  if (delta != 0) check_pointers_at_base(heap);
   relocation_plans plans(*types_, delta);
   heap->for_each_allocated(*types_, [&](_Obj_header* block) {
     // Even at delta 0 the virtual-table pointers of this run are stored.

@@ -29,7 +29,13 @@ class in_service_scope {
   in_service_scope& operator=(const in_service_scope&) = delete;
 };
 
+// Scopes of _VRN_reads_without_transaction alive (under the thread lock).
+int reads_without_transaction = 0;
+
 }  // namespace
+
+_VRN_reads_without_transaction::_VRN_reads_without_transaction() { ++reads_without_transaction; }
+_VRN_reads_without_transaction::~_VRN_reads_without_transaction() { --reads_without_transaction; }
 
 void _Handler(void* address, int kind) {
   if (kind == dv_mem_signal_unknown) return;
@@ -45,7 +51,8 @@ void _Handler(void* address, int kind) {
     throw dv_err_deref_transient_pointer(
         "Violation %s non-persistent address %#x\nThis was probably the result of dereferencing an invalid pointer",
         reading, word_of(address));
-  if (_Transaction_state::is_initialized()) {
+  if (_Transaction_state::is_initialized() &&
+      (kind == dv_mem_signal_write || reads_without_transaction == 0)) {
     const int type = _Transaction_state::current_type();
     if (type == 0)
       throw dv_err_trans("Attempt to dereference a pointer to persistent memory (0x%x) with no transaction in progress.",
