@@ -192,6 +192,7 @@ void run_store_txns(const options& o) {
   std::mt19937 rng(12345);
   std::uniform_int_distribution<unsigned> pick(0, o.records - 1);
   counted = {};
+  const unsigned faults_before = _VRN_fault_count();
   const double start = now_seconds();
   for (unsigned t = 0; t < o.txns; ++t) {
     dv_transaction::begin(dv_transaction::update);
@@ -203,6 +204,7 @@ void run_store_txns(const options& o) {
   figure("store.txn.pages_written_per_commit", counted.bytes / 4096 / o.txns, "pages");
   figure("store.txn.writes_per_commit", static_cast<double>(counted.writes) / o.txns, "writes");
   figure("store.txn.flushes_per_commit", static_cast<double>(counted.flushes) / o.txns, "flushes");
+  figure("store.txn.faults_per_commit", static_cast<double>(_VRN_fault_count() - faults_before) / o.txns, "faults");
   db->close();
 }
 

@@ -136,7 +136,8 @@ namespace dv_qem::coll_msg {
   X(list_size, err_coll_internal, "<maint-0024-2000>list size is incorrect")                                         \
   X(list_tail, err_coll_internal, "<maint-0024-2005>tail is incorrect")                                              \
   X(list_cardinality, err_coll_internal, "<maint-0024-2010>cardinality() is incorrect")                              \
-  X(btree_internal, err_coll_internal, "dv_btree - %s")
+  X(btree_internal, err_coll_internal, "dv_btree - %s")                                                             \
+  X(internal_error, err_coll_internal, "coll internal error")
 
 #define DV_COLL_DEFINE_MESSAGE(NAME, GLOBAL, TEXT) \
   inline constexpr _Coll_message<std::remove_reference_t<decltype(GLOBAL)>> NAME{GLOBAL, TEXT};
@@ -144,3 +145,13 @@ DV_COLL_MESSAGES(DV_COLL_DEFINE_MESSAGE)
 #undef DV_COLL_DEFINE_MESSAGE
 
 }  // namespace dv_qem::coll_msg
+
+namespace dv_qem {
+
+// Raises err_coll_internal with exactly "coll internal error", the report of
+// a broken list structure or an impossible position; `what` names the broken
+// expectation in the debugging trace (standard error, in a build without
+// NDEBUG), never in the message.
+[[noreturn]] void _Coll_internal_error(const char* what);
+
+}  // namespace dv_qem

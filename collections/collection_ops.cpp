@@ -42,11 +42,6 @@ void dv_collection::check_rep_invariants() const {
   _check_rep_invariants();
 }
 
-void dv_collection::destroy(dv_collection& c) {
-  // delete of a null reference's address does nothing.
-  delete &c;
-}
-
 dv_collection* dv_collection::_get_innermost_collection() { return this; }
 
 int dv_collection::_remove_all(const void* e) {

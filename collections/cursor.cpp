@@ -4,6 +4,7 @@
 #include <typeinfo>
 
 #include "coll_messages.h"
+#include "dv_coll_err.h"
 #include "dv_coll_session.h"
 #include "dv_cursor.h"
 #include "dv_err.h"
@@ -130,37 +131,51 @@ void dv_cursor::unbind() {
   if (contents() != nullptr) {
     if (array_cursor()) {
       array_unbind();
-      if (sort_by_type()) ::operator delete(state_b());
+      if (sort_by_type()) ::operator delete(const_cast<char*>(type_of_sort()));
     } else if (ixonly_cursor()) {
-      delete static_cast<dv_cursor*>(state_b());
+      unbind_ixonly();
+    } else if (dynamic_extent_cursor()) {
+      unbind_dynamic_extent();
     } else if (dictionary_cursor()) {
-      delete static_cast<dv_dictionary_cursor*>(state_a());
+      delete dc();
     }
   }
   clear();
 }
 
-void dv_cursor::reset_for_rebind() {
+void dv_cursor::unbind_dynamic_extent() {
+  if (state_a() == this) return;
+  ::operator delete(state_a());
+  ::operator delete(state_b());
+  set_state_a(nullptr);
+  set_state_b(nullptr);
+}
+
+void dv_cursor::unbind_ixonly() {
+  delete distal();
+  set_state_b(nullptr);
+}
+
+void dv_cursor::_reset() {
   if (array_cursor()) {
-    // The sort key (state B) and the option and sort bits stay for the new
-    // binding.
-    array_unbind();
-    dv4u kept = flags_ & (update_insensitive_cursor_bit | sorted_cursor_bits | initialized_bit);
-    void* sort_key = state_b();
-    clear();
-    flags_ = kept;
-    set_state_b(sort_key);
+    array_reset();
     return;
   }
-  if (ixonly_cursor()) delete static_cast<dv_cursor*>(state_b());
-  if (dictionary_cursor()) delete static_cast<dv_dictionary_cursor*>(state_a());
+  if (index_based_cursor()) unsupported("dv_cursor::ordered_reset");
+  if (restricted_dictionary_cursor()) unsupported("dv_cursor::reset_restricted_dictionary_cursor");
+  if (ixonly_cursor())
+    unbind_ixonly();
+  else if (dynamic_extent_cursor())
+    unbind_dynamic_extent();
+  else if (dictionary_cursor())
+    delete dc();
   clear();
   set(initialized_bit, 1);
 }
 
 void dv_cursor::rebind(const dv_collection& c) {
   under_session_lock([&] {
-    reset_for_rebind();
+    _reset();
     bind(c, static_cast<int>(flags_ & (update_insensitive_cursor_bit | sort_by_addrs_bit)));
   });
 }
@@ -168,7 +183,7 @@ void dv_cursor::rebind(const dv_collection& c) {
 void dv_cursor::rebind(const dv_collection& c, dv_rank_fn rank) {
   under_session_lock([&] {
     if (!sort_by_user_rfn()) dv_coll_raise<coll_msg::rebind_without_rank_function>();
-    reset_for_rebind();
+    _reset();
     set_state_b(reinterpret_cast<void*>(rank));
     bind(c, static_cast<int>(flags_ & (update_insensitive_cursor_bit | sort_by_addrs_bit)));
   });
@@ -195,20 +210,27 @@ dv_cursor& dv_cursor::operator=(const dv_cursor& other) {
   if (contents() == nullptr) return *this;
   if (array_cursor()) {
     // Own copies of the sort key and the snapshot.
-    if (sort_by_type()) copy_type_name(static_cast<const char*>(other.state_b()));
+    if (sort_by_type()) copy_type_name(other.type_of_sort());
     array_copy(other);
   } else if (ixonly_cursor()) {
-    set_state_b(new dv_cursor(*static_cast<const dv_cursor*>(other.state_b())));
+    set_state_b(new dv_cursor(*other.distal()));
+  } else if (dynamic_extent_cursor()) {
+    // What a dynamic-extent cursor holds is of a size only its
+    // representation knows, so the copy cannot share or duplicate it: the
+    // copy is bound afresh and stands on the first element.
+    clear();
+    bind(*other.contents(), 0);
+    set(initialized_bit, 1);
   } else if (dictionary_cursor()) {
     // A dictionary cursor of its own, moved to the other's position.
     _dv_cursor_holder position;
     other.remember(position);
     clear();
     bind(*other.contents(), static_cast<int>(other.flags_ & (update_insensitive_cursor_bit | sort_by_addrs_bit)));
-    void* own = state_a();
+    dv_dictionary_cursor* own = dc();
     position.restore_base(*this);
     set_state_a(own);
-    static_cast<dv_dictionary_cursor*>(own)->restore(position);
+    own->restore(position);
   } else if (restricted_dictionary_cursor()) {
     unsupported("dv_cursor::bind_restricted_dictionary_cursor");
   } else if (index_based_cursor()) {
@@ -279,9 +301,10 @@ void* with_one_retry(dv_cursor& c, dv_address_space_marker& marker, Step step) {
   try {
     return step();
   } catch (const dv_err_address_space_exhausted&) {
-    c.restore(saved);
-    marker.release(0);
+  } catch (const dv_err_address_space_full&) {
   }
+  c.restore(saved);
+  marker.release(0);
   return step();
 }
 
@@ -321,19 +344,19 @@ int dv_cursor::valid() const {
   return !at_deleted_element();
 }
 
-const dv_coll_range* dv_cursor::get_range() const { return use_coll_range() ? range_ : nullptr; }
-const _Index_name* dv_cursor::get_index() const { return index_based_cursor() ? index_name_ : nullptr; }
+const dv_coll_range* dv_cursor::get_range() const { return use_coll_range() ? rng() : nullptr; }
+const _Index_name* dv_cursor::get_index() const { return index_based_cursor() ? iteration_path() : nullptr; }
 
 void dv_cursor::remember(_dv_cursor_holder& holder) const {
   holder.remember_base(*this);
-  if ((flags_ & (dictionary_cursor_bit | restricted_dictionary_cursor_bit)) != 0 && state_a() != nullptr)
-    static_cast<dv_dictionary_cursor*>(state_a())->remember(holder);
+  if ((flags_ & (dictionary_cursor_bit | restricted_dictionary_cursor_bit)) != 0 && dc() != nullptr)
+    dc()->remember(holder);
 }
 
 void dv_cursor::restore(const _dv_cursor_holder& holder) {
   holder.restore_base(*this);
-  if ((flags_ & (dictionary_cursor_bit | restricted_dictionary_cursor_bit)) != 0 && state_a() != nullptr)
-    static_cast<dv_dictionary_cursor*>(state_a())->restore(holder);
+  if ((flags_ & (dictionary_cursor_bit | restricted_dictionary_cursor_bit)) != 0 && dc() != nullptr)
+    dc()->restore(holder);
 }
 
 }  // namespace dv_qem

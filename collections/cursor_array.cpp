@@ -80,7 +80,7 @@ void dv_cursor::array_create(const dv_collection& c) {
   const bool persistent = durnavel::is_persistent(&c) != 0;
   set(exceeds_addr_space_bit, persistent);
   entry* entries = new_snapshot(this, capacity);
-  set_state_a(entries);
+  set_array(entries);
   // Every element the walk yields is stored, nulls included; the count is
   // what was stored.
   dv_cursor walk(c, 0);
@@ -106,61 +106,70 @@ void dv_cursor::array_sort() {
   } else if (sort_by_type()) {
     _VRN_coll_initialize();  // makes the function cache
     if (_Mapping_fcn_cache == nullptr)
-      err_coll_internal.signal("no function cache to sort a cursor by type %s", static_cast<const char*>(state_b()));
+      err_coll_internal.signal("no function cache to sort a cursor by type %s", type_of_sort());
     _Hash_fcn hash = nullptr;
-    _Mapping_fcn_cache->find_functions(static_cast<const char*>(state_b()), rank, hash, 1);
+    _Mapping_fcn_cache->find_functions(type_of_sort(), rank, hash, 1);
   }
   if (count_ < 2) return;
   snapshot_order order(rank);
-  _Quick_sort(state_a(), count_, sizeof(entry), order, swap_entries);
+  _Quick_sort(get_array(), count_, sizeof(entry), order, swap_entries);
 }
 
 void dv_cursor::array_copy(const dv_cursor& other) {
-  set_state_a(nullptr);
-  if (other.state_a() == nullptr) return;
-  const entry* from = static_cast<const entry*>(other.state_a());
+  set_array(nullptr);
+  if (other.get_array() == nullptr) return;
+  const entry* from = static_cast<const entry*>(other.get_array());
   entry* entries = new_snapshot(this, from[-1]);
   for (unsigned i = 0; i < from[-1]; ++i) entries[i] = from[i];
-  set_state_a(entries);
+  set_array(entries);
   set(array_cursor_bit, 1);
 }
 
 void dv_cursor::array_unbind() {
-  free_snapshot(static_cast<entry*>(state_a()));
-  set_state_a(nullptr);
+  free_snapshot(static_cast<entry*>(get_array()));
+  set_array(nullptr);
   count_ = index_ = 0;
 }
 
-void* dv_cursor::array_entry(unsigned i) const { return address_of(static_cast<const entry*>(state_a())[i]); }
+void dv_cursor::array_reset() {
+  array_unbind();
+  dv4u kept = flags_ & (update_insensitive_cursor_bit | sorted_cursor_bits | initialized_bit);
+  void* sort_key = state_b();
+  clear();
+  flags_ = kept;
+  set_state_b(sort_key);
+}
+
+void* dv_cursor::array_get_value(unsigned i) const { return address_of(static_cast<const entry*>(get_array())[i]); }
 
 int dv_cursor::array_first(void*& out) {
   index_ = 0;
   if (count_ == 0) return 0;
-  out = array_entry(index_);
+  out = array_get_value(index_);
   return 1;
 }
 
 int dv_cursor::array_next(void*& out) {
   if (index_ >= count_) return 0;
   if (++index_ == count_) return 0;
-  out = array_entry(index_);
+  out = array_get_value(index_);
   return 1;
 }
 
 int dv_cursor::array_last(void*& out) {
   if (count_ == 0) return 0;
   index_ = count_ - 1;
-  out = array_entry(index_);
+  out = array_get_value(index_);
   return 1;
 }
 
 int dv_cursor::array_previous(void*& out) {
   if (index_ == 0) return 0;
   --index_;
-  out = array_entry(index_);
+  out = array_get_value(index_);
   return 1;
 }
 
-void* dv_cursor::array_retrieve() const { return index_ >= count_ ? nullptr : array_entry(index_); }
+void* dv_cursor::array_retrieve() const { return index_ >= count_ ? nullptr : array_get_value(index_); }
 
 }  // namespace dv_qem

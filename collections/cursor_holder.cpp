@@ -15,10 +15,13 @@ _dv_cursor_holder& _dv_cursor_holder::operator=(const _dv_cursor_holder& other) 
   index_ = other.index_;
   state_word_ = other.state_word_;
   flags_ = other.flags_;
-  nested_in_use_ = other.nested_in_use_;
+  btree_null_ = other.btree_null_;
+  btree_node_ = other.btree_node_;
+  btree_index_ = other.btree_index_;
   for (int i = 0; i < 4; ++i) rhash_words_[i] = other.rhash_words_[i];
   if (other.nested_ != nullptr)
     nested() = *other.nested_;  // a nested holder of this holder's own
+  nested_in_use_ = other.nested_in_use_;
   return *this;
 }
 
@@ -48,6 +51,13 @@ _dv_cursor_holder& _dv_cursor_holder::nested() {
   if (nested_ == nullptr) nested_ = new _dv_cursor_holder;
   nested_in_use_ = 1;
   return *nested_;
+}
+
+void _dv_cursor_holder::remember_nested(const dv_cursor* nested_cursor) {
+  if (nested_cursor != nullptr)
+    nested().remember_base(*nested_cursor);
+  else
+    nested_in_use_ = 0;
 }
 
 }  // namespace dv_qem

@@ -29,7 +29,11 @@ class walk {
   dv_dictionary_cursor& c_;
 };
 
-dv_dictionary_cursor* held(const dv_cursor& c) { return static_cast<dv_dictionary_cursor*>(c.state_a()); }
+// The dictionary cursor a dv_cursor holds, after the check of its kind.
+dv_dictionary_cursor* held(const dv_cursor& c) {
+  c.check_cast();
+  return c.dc();
+}
 
 }  // namespace
 
@@ -49,9 +53,9 @@ _Indexes*& dv_dictionary::indexes() { dv_coll_raise<coll_msg::dictionary_entrypo
 
 unsigned dv_dictionary::_get_behavior() const { dv_coll_raise<coll_msg::dictionary_entrypoint_unsupported>(); }
 
-unsigned dv_dictionary::_key_size() const { err_coll_internal.signal("%s", "coll internal error"); }
+unsigned dv_dictionary::_key_size() const { _Coll_internal_error("a dictionary without a key size of its own"); }
 
-void dv_dictionary::_set_allow_dup(unsigned) { err_coll_internal.signal("%s", "coll internal error"); }
+void dv_dictionary::_set_allow_dup(unsigned) { _Coll_internal_error("a dictionary without a duplicates setting of its own"); }
 
 int dv_dictionary::_remove(const void* e) {
   walk w(*this);
@@ -83,27 +87,29 @@ int dv_dictionary::_count(const void* e) const {
 }
 
 void* dv_dictionary::_retrieve(const dv_cursor& c) const {
-  dv_dictionary_cursor* dc = held(c);
+  c.check_cast(*this);
+  dv_dictionary_cursor* dc = c.dc();
   if (dc == nullptr) dv_coll_raise<coll_msg::retrieve_on_null_cursor>();
   return __retrieve(*dc);
 }
 
 int dv_dictionary::_first(dv_cursor& c, void*& out) const {
+  dv_dictionary_cursor* dc = held(c);
   out = nullptr;
   c.set_at_deleted_element(0);
-  if (dv_dictionary_cursor* dc = held(c)) return __first(*dc, out);
-  dv_dictionary_cursor& dc = __iteration_start(durnavel::is_persistent(&c));
-  c.set_state_a(&dc);
+  if (dc != nullptr) return __first(*dc, out);
+  dv_dictionary_cursor& started = __iteration_start(durnavel::is_persistent(&c));
+  c.set_state_a(&started);
   c.set_flag(dv_cursor::dictionary_cursor_bit, 1);
-  if (!__more(dc)) return 0;
-  out = __retrieve(dc);
+  if (!__more(started)) return 0;
+  out = __retrieve(started);
   return 1;
 }
 
 int dv_dictionary::_last(dv_cursor& c, void*& out) const {
+  dv_dictionary_cursor* dc = held(c);
   out = nullptr;
   c.set_at_deleted_element(0);
-  dv_dictionary_cursor* dc = held(c);
   if (dc == nullptr) {
     dc = &__iteration_start(durnavel::is_persistent(&c));
     c.set_state_a(dc);
@@ -113,16 +119,16 @@ int dv_dictionary::_last(dv_cursor& c, void*& out) const {
 }
 
 int dv_dictionary::_next(dv_cursor& c, void*& out) const {
+  dv_dictionary_cursor* dc = held(c);
   out = nullptr;
   c.set_at_deleted_element(0);
-  dv_dictionary_cursor* dc = held(c);
   return dc != nullptr ? __next(*dc, out) : 0;
 }
 
 int dv_dictionary::_previous(dv_cursor& c, void*& out) const {
+  dv_dictionary_cursor* dc = held(c);
   out = nullptr;
   c.set_at_deleted_element(0);
-  dv_dictionary_cursor* dc = held(c);
   return dc != nullptr ? __previous(*dc, out) : 0;
 }
 

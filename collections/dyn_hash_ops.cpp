@@ -11,7 +11,7 @@ namespace dv_qem {
 
 namespace {
 
-_Rhash_cursor* state_of(const dv_cursor& c) { return static_cast<_Rhash_cursor*>(c.state_a()); }
+_Rhash_cursor* state_of(const dv_cursor& c) { return static_cast<_Rhash_cursor*>(c.dc()); }
 
 }  // namespace
 
@@ -63,6 +63,7 @@ void* dv_dyn_hash::_only() const {
 }
 
 void* dv_dyn_hash::_retrieve(const dv_cursor& c) const {
+  c.check_cast(*this);
   if (c.at_deleted_element()) dv_coll_raise<coll_msg::retrieve_at_removed_element>();
   _Rhash_cursor* state = state_of(c);
   if (!c.more() || state == nullptr || state->is_null()) dv_coll_raise<coll_msg::retrieve_on_null_cursor>();
@@ -70,6 +71,7 @@ void* dv_dyn_hash::_retrieve(const dv_cursor& c) const {
 }
 
 void dv_dyn_hash::_remove_at(const dv_cursor& c) {
+  c.check_cast(*this);
   if (c.at_deleted_element()) dv_coll_raise<coll_msg::remove_at_deleted_element>();
   _Rhash_cursor* state = state_of(c);
   if (!c.more() || state == nullptr || state->is_null()) dv_coll_raise<coll_msg::remove_at_null_cursor>();

@@ -142,7 +142,15 @@ _Function_cache::_Function_cache() : registry_(new registry) {
   for (const builtin_key_type& b : kBuiltins) insert(b.name, b.rank, b.hash);
 }
 
-_Function_cache::~_Function_cache() { delete registry_; }
+_Function_cache::~_Function_cache() {
+  clear_cache();
+  delete registry_;
+}
+
+void _Function_cache::clear_cache() {
+  ::operator delete(block_);
+  block_ = nullptr;
+}
 
 void _Function_cache::insert(const char* name, _Rank_fcn rank, _Hash_fcn hash) {
   _VRN_session_lock session;
@@ -172,18 +180,17 @@ void _Function_cache::insert_assign_fcn(const char* name, _Assign_fcn assign) {
 void _Function_cache::find_functions(const char* name, _Rank_fcn& rank, _Hash_fcn& hash, int signal) const {
   rank = nullptr;
   hash = nullptr;
-  registry_->find(name, [&](const _Function_cache_record& r) {
+  const bool registered = registry_->find(name, [&](const _Function_cache_record& r) {
     rank = r.rank;
     hash = r.hash;
   });
-  if (rank == nullptr && hash == nullptr && signal != 0)
-    dv_coll_raise<coll_msg::key_functions_missing>(name != nullptr ? name : "(null)");
+  if (!registered && signal != 0) dv_coll_raise<coll_msg::key_functions_missing>(name != nullptr ? name : "(null)");
 }
 
 void _Function_cache::find_assign_function(const char* name, _Assign_fcn& assign, int signal) const {
   assign = nullptr;
-  registry_->find(name, [&](const _Function_cache_record& r) { assign = r.assign; });
-  if (assign == nullptr && signal != 0)
+  const bool registered = registry_->find(name, [&](const _Function_cache_record& r) { assign = r.assign; });
+  if (!registered && signal != 0)
     dv_coll_raise<coll_msg::assign_function_missing>(name != nullptr ? name : "(null)");
 }
 

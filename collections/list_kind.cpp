@@ -9,11 +9,9 @@ namespace dv_qem {
 
 dv_typespec* dv_list::get_dv_typespec() { return &dv_ts<dv_list>::the_instance; }
 
-dv_collection* dv_list::make(const _Coll_placement& where, unsigned expected, unsigned behavior,
-                             unsigned initial_count, const void* fill) {
-  dv_list* l = _Coll_construct<dv_list>(where, get_dv_typespec(), expected, behavior);
-  for (unsigned i = 0; i < initial_count; ++i) l->_insert(fill);
-  return l;
+dv_collection* dv_list::make(const _Coll_placement& where, unsigned expected, unsigned behavior, unsigned,
+                             const void*) {
+  return _Coll_construct<dv_list>(where, get_dv_typespec(), expected, behavior);
 }
 
 dv_list& dv_list::create(dv_database* db, unsigned behavior, unsigned expected) {

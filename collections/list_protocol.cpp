@@ -109,6 +109,7 @@ void dv_chained_list::_insert_before(const void* e, unsigned position) {
 
 void dv_chained_list::_insert_after(const void* e, const dv_cursor& cursor) {
   if (!do_insert_checks(e)) return;
+  cursor.check_cast(*this);
   auto& c = _Chained_list_cursor::of(cursor);
   if (c.at_deleted_element()) dv_coll_raise<coll_msg::insert_after_illegal_cursor>();
   if (!positioned(c)) dv_coll_raise<coll_msg::insert_after_null_cursor>();
@@ -122,6 +123,7 @@ void dv_chained_list::_insert_after(const void* e, const dv_cursor& cursor) {
 
 void dv_chained_list::_insert_before(const void* e, const dv_cursor& cursor) {
   if (!do_insert_checks(e)) return;
+  cursor.check_cast(*this);
   auto& c = _Chained_list_cursor::of(cursor);
   if (c.at_deleted_element()) dv_coll_raise<coll_msg::insert_before_illegal_cursor>();
   if (!positioned(c)) dv_coll_raise<coll_msg::insert_before_null_cursor>();
@@ -189,6 +191,7 @@ void dv_chained_list::_remove_at(unsigned position) {
 }
 
 void dv_chained_list::_remove_at(const dv_cursor& cursor) {
+  cursor.check_cast(*this);
   auto& c = _Chained_list_cursor::of(cursor);
   if (c.at_deleted_element()) dv_coll_raise<coll_msg::remove_at_deleted_element>();
   if (!positioned(c)) dv_coll_raise<coll_msg::remove_at_null_cursor>();
@@ -271,6 +274,7 @@ void* dv_chained_list::_replace_at(const void* e, unsigned position) {
 
 void* dv_chained_list::_replace_at(const void* e, const dv_cursor& cursor) {
   if (!do_insert_checks(e)) return nullptr;
+  cursor.check_cast(*this);
   auto& c = _Chained_list_cursor::of(cursor);
   if (c.at_deleted_element()) dv_coll_raise<coll_msg::replace_at_deleted_element>();
   if (!positioned(c)) dv_coll_raise<coll_msg::replace_at_null_cursor>();
@@ -287,6 +291,7 @@ void* dv_chained_list::_retrieve(unsigned position) const {
 }
 
 void* dv_chained_list::_retrieve(const dv_cursor& cursor) const {
+  cursor.check_cast(*this);
   auto& c = _Chained_list_cursor::of(cursor);
   if (c.at_deleted_element()) dv_coll_raise<coll_msg::retrieve_at_removed_element>();
   if (!positioned(c)) dv_coll_raise<coll_msg::retrieve_on_null_cursor>();
@@ -345,7 +350,7 @@ void dv_chained_list::_check_rep_invariants() const {
       dv_coll_raise<coll_msg::block_previous_pointer>();
     if (b->local_card() == 0) dv_coll_raise<coll_msg::empty_block>();
     if (b->local_card() > num_ptrs_in_blocks()) dv_coll_raise<coll_msg::block_cardinality>();
-    if (++blocks > cardinality_) err_coll_internal.signal("coll internal error (the block chain does not end)");
+    if (++blocks > cardinality_) _Coll_internal_error("the block chain does not end");
     sum += b->local_card();
     expected_previous = b;
     reached = b;
@@ -353,7 +358,7 @@ void dv_chained_list::_check_rep_invariants() const {
   if (sum != cardinality_) dv_coll_raise<coll_msg::stored_cardinality>();
   if (reached != find_last_block() ||
       (blocks > 1 && reached->ptr(num_ptrs_in_blocks() - 1) != static_cast<const void*>(next_block())))
-    err_coll_internal.signal("coll internal error (the block ring is not closed through the last block)");
+    _Coll_internal_error("the block ring is not closed through the last block");
   if (indexes_ != nullptr) indexes_->_check_rep_invariants();
 }
 

@@ -3,12 +3,13 @@
 // destruction of the list, and the driving cursor's adjustment.
 #include "list_storage.h"
 
+#include "coll_messages.h"
 #include "dv_coll_err.h"
 #include "dv_indexes.h"
 
 namespace dv_qem {
 
-void dv_chained_list::internal_error(const char* what) { err_coll_internal.signal("coll internal error (%s)", what); }
+void dv_chained_list::internal_error(const char* what) { _Coll_internal_error(what); }
 
 // ---- steps of either container --------------------------------------------------------------
 

@@ -102,6 +102,7 @@ int dv_packed_list::_previous(dv_cursor& c, void*& out) const {
 // ---- operations through a cursor -------------------------------------------------------
 
 void* dv_packed_list::_retrieve(const dv_cursor& c) const {
+  c.check_cast(*this);
   if (c.at_deleted_element()) dv_coll_raise<coll_msg::retrieve_at_removed_element>();
   dv_coll_ptr* slot = cursor_slot(c);
   if (slot == nullptr) dv_coll_raise<coll_msg::retrieve_on_null_cursor>();
@@ -109,6 +110,7 @@ void* dv_packed_list::_retrieve(const dv_cursor& c) const {
 }
 
 void dv_packed_list::_insert_after(const void* e, const dv_cursor& c) {
+  c.check_cast(*this);
   dv_coll_ptr* slot = cursor_slot(c);
   if (slot == nullptr) dv_coll_raise<coll_msg::insert_after_null_cursor>();
   if (c.at_deleted_element()) dv_coll_raise<coll_msg::insert_after_illegal_cursor>();
@@ -116,6 +118,7 @@ void dv_packed_list::_insert_after(const void* e, const dv_cursor& c) {
 }
 
 void dv_packed_list::_insert_before(const void* e, const dv_cursor& c) {
+  c.check_cast(*this);
   dv_coll_ptr* slot = cursor_slot(c);
   if (slot == nullptr) dv_coll_raise<coll_msg::insert_before_null_cursor>();
   if (c.at_deleted_element()) dv_coll_raise<coll_msg::insert_before_illegal_cursor>();
@@ -123,6 +126,7 @@ void dv_packed_list::_insert_before(const void* e, const dv_cursor& c) {
 }
 
 void dv_packed_list::_remove_at(const dv_cursor& c) {
+  c.check_cast(*this);
   dv_coll_ptr* slot = cursor_slot(c);
   if (slot == nullptr) dv_coll_raise<coll_msg::remove_at_null_cursor>();
   if (c.at_deleted_element()) dv_coll_raise<coll_msg::remove_at_deleted_element>();
@@ -137,6 +141,7 @@ void dv_packed_list::_remove_at(const dv_cursor& c) {
 }
 
 void* dv_packed_list::_replace_at(const void* e, const dv_cursor& c) {
+  c.check_cast(*this);
   dv_coll_ptr* slot = cursor_slot(c);
   if (slot == nullptr) dv_coll_raise<coll_msg::replace_at_null_cursor>();
   if (c.at_deleted_element()) dv_coll_raise<coll_msg::replace_at_deleted_element>();

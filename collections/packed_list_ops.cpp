@@ -39,7 +39,7 @@ void dv_packed_list::insert_at(const void* e, unsigned position, dv_cursor* c) {
     else
       _compact(c);
     free_slot = _alloc_next_free_slot(after());
-    if (free_slot == nullptr) internal_error("no free slot after growth");
+    if (free_slot == nullptr) _Coll_internal_error("no free slot after growth");
   }
   _shuffle_down(slots_ + position, free_slot, c);
   slots_[position] = const_cast<void*>(e);

@@ -18,14 +18,12 @@ void* block_of(dv_coll_ptr* slots) { return reinterpret_cast<char*>(slots) - siz
 
 }  // namespace
 
-void dv_packed_list::internal_error(const char* what) { err_coll_internal.signal("coll internal error (%s)", what); }
-
 dv_coll_ptr* dv_packed_list::allocate_slots(unsigned count) {
   // One count word, then the slots: the allocator keeps the count word as the
   // array's vector header and relocates every slot behind it.
   void* block = ::operator new(sizeof(dv4u) + count * sizeof(dv_coll_ptr), dv_cluster::with(this),
                                dv_coll_ptr::get_dv_typespec(), count);
-  if (block == nullptr) internal_error("no slot array could be allocated");
+  if (block == nullptr) _Coll_internal_error("no slot array could be allocated");
   *static_cast<dv4u*>(block) = count;
   auto* slots = reinterpret_cast<dv_coll_ptr*>(static_cast<char*>(block) + sizeof(dv4u));
   for (unsigned i = 0; i < count; ++i) ::new (static_cast<void*>(slots + i)) dv_coll_ptr();
@@ -46,7 +44,7 @@ unsigned dv_packed_list::_set_size(unsigned n) {
 
 void dv_packed_list::_make_free_block(dv_coll_ptr* a, dv_coll_ptr* b) {
   dv_coll_ptr* end = slots_ + capacity_;
-  if (a > b || a < slots_ || b >= end) internal_error("free run outside the slot array");
+  if (a > b || a < slots_ || b >= end) _Coll_internal_error("free run outside the slot array");
   *a = b;
   *b = a;
 }
@@ -101,12 +99,12 @@ dv_coll_ptr* dv_packed_list::_find_slot(unsigned position) const {
 
 // Elements fill the leading slots, so positions and slots map directly.
 unsigned dv_packed_list::_slot_pos(const dv_coll_ptr* slot) const {
-  if (slot < slots_ || slot >= slots_ + cardinality_) internal_error("slot holds no element");
+  if (slot < slots_ || slot >= slots_ + cardinality_) _Coll_internal_error("slot holds no element");
   return static_cast<unsigned>(slot - slots_);
 }
 
 dv_coll_ptr* dv_packed_list::_pos_slot(unsigned position) const {
-  if (position >= cardinality_) internal_error("position holds no element");
+  if (position >= cardinality_) _Coll_internal_error("position holds no element");
   return slots_ + position;
 }
 
@@ -144,7 +142,7 @@ void dv_packed_list::_shuffle_down(dv_coll_ptr* from, dv_coll_ptr* to, dv_cursor
 void dv_packed_list::_dealloc_slot(dv_coll_ptr* slot, dv_cursor* c) {
   dv_coll_ptr* end = slots_ + capacity_;
   dv_coll_ptr* hw = high_water_;
-  if (hw == nullptr || slot < slots_ || slot > hw) internal_error("released slot holds no element");
+  if (hw == nullptr || slot < slots_ || slot > hw) _Coll_internal_error("released slot holds no element");
   dv_coll_ptr* cursor_at = c != nullptr ? cursor_slot(*c) : nullptr;
   --cardinality_;
   if (slot != hw)
@@ -152,7 +150,7 @@ void dv_packed_list::_dealloc_slot(dv_coll_ptr* slot, dv_cursor* c) {
   // The old high-water slot is free now: join it with the run after it.
   dv_coll_ptr* follower = hw + 1;
   if (follower < end) {
-    if (!_free_slot_header(follower)) internal_error("no free run after the last element");
+    if (!_free_slot_header(follower)) _Coll_internal_error("no free run after the last element");
     dv_coll_ptr* trailer = mark_of(follower);
     _make_free_block(hw, trailer);
     if (trailer != follower) *follower = nullptr;
@@ -177,8 +175,8 @@ void dv_packed_list::_grow(unsigned size, dv_cursor* c) {
 }
 
 void dv_packed_list::_adjust(unsigned new_capacity, dv_cursor* c) {
-  if (new_capacity < cardinality_) internal_error("new capacity below the cardinality");
-  if (new_capacity <= cardinality_) internal_error("no free slot would remain");
+  if (new_capacity < cardinality_) _Coll_internal_error("new capacity below the cardinality");
+  if (new_capacity <= cardinality_) _Coll_internal_error("no free slot would remain");
   normalize_cursor(c);
   dv_coll_ptr* fresh = allocate_slots(new_capacity);
   for (unsigned i = 0; i < cardinality_; ++i) fresh[i] = slots_[i];

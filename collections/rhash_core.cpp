@@ -60,8 +60,9 @@ _Rhash::_Rhash(const _Rhash& other) : dv_dictionary(other) { copy_shape(other); 
 
 _Rhash& _Rhash::operator=(const _Rhash& other) {
   if (this == &other) return *this;
-  dv_dictionary::operator=(other);
-  // This hash keeps its own slot layout; only the entries are taken over.
+  // The entries are copied here, with their keys, instead of through the
+  // collection assignment of the dictionary part (which has no keys to give);
+  // this hash keeps its own slot layout.
   remove_index();
   char* old_name = key_type_;
   dv4u keep = flags_ & ~dv4u{has_cluster_bit};

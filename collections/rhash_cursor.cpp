@@ -136,7 +136,7 @@ void _dv_cursor_holder::remember_Rhash(const _Rhash_cursor& c) {
   rhash_words_[1] = c.get_slot();
   rhash_words_[2] = c.oflo_counter();
   rhash_words_[3] = c.state();
-  if (const dv_cursor* oflo = c.get_oflo_current()) nested().remember_base(*oflo);
+  remember_nested(c.get_oflo_current());
 }
 
 void _dv_cursor_holder::restore_Rhash(_Rhash_cursor& c) const {

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <new>
 
-#include "coll_raise.h"
+#include "coll_messages.h"
 #include "dv_new.h"
 #include "dv_rhash.h"
 #include "durnavel.h"
@@ -40,7 +40,14 @@ void _Rhash::add_to_count(int delta) {
   if (ct != nullptr) ct->element_count += static_cast<dv4u>(delta);
 }
 
+void _Rhash::assert_prime(unsigned n) {
+  bool prime = n >= 2;
+  for (unsigned d = 2; prime && d <= n / d; ++d) prime = n % d != 0;
+  if (!prime) dv_coll_raise<coll_msg::am_slots_not_prime>();
+}
+
 _RH_HashTable* _Rhash::create_HashTable(unsigned t, unsigned n, int type, dv_cluster* cluster) {
+  assert_prime(n);
   const bool persistent = durnavel::is_persistent(this) != 0;
   void* hint = this;
   if (cluster == nullptr && depth_ > 0 && persistent) {

@@ -128,7 +128,6 @@ class dv_packed_list : public dv_collection {
   // The cursor's slot, checked against the current elements (null: none).
   dv_coll_ptr* cursor_slot(const dv_cursor& c) const;
   void set_cursor_slot(dv_cursor& c, dv_coll_ptr* slot) const;
-  [[noreturn]] static void internal_error(const char* what);
 
   unsigned cardinality_ = 0;          // elements, in slots 0..cardinality-1
   unsigned capacity_ = 0;             // slots in the array

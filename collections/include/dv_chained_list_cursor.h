@@ -15,6 +15,8 @@ class _Chained_list_cursor : public dv_cursor {
  public:
   static constexpr unsigned no_position = 0xFFFFFFFFu;
 
+  using dv_cursor::dv_cursor;
+
   // The view of c (a cursor the list walks).
   static _Chained_list_cursor& of(const dv_cursor& c) {
     return static_cast<_Chained_list_cursor&>(const_cast<dv_cursor&>(c));
@@ -26,6 +28,10 @@ class _Chained_list_cursor : public dv_cursor {
   void set_subscr(unsigned i) { set_current_index(i); }
   dv_chained_list_block* current_block() const { return static_cast<dv_chained_list_block*>(state_a()); }
   void set_current_block(dv_chained_list_block* b) { set_state_a(b); }
+  // The element slot the cursor refers to (state B).
+  dv_coll_ptr& current_elt() { return state_b_; }
+  // The list the cursor is bound to.
+  dv_collection* coll() const { return get_contents(); }
   // Stands on slot of container b (null: the head); the marks are left alone.
   void place(dv_chained_list_block* b, unsigned slot) {
     set_current_block(b);

@@ -6,12 +6,15 @@
 // collection keeps duplicates, nulls and order.
 #pragma once
 
+#include <new>
+
 #include "dv_database.h"
 #include "dv_types.h"
 
 namespace dv_qem {
 
 class dv_cursor;
+class dv_typespec;
 class dv_list;
 class dv_set;
 class dv_bag;
@@ -198,8 +201,27 @@ class dv_collection {
   int transformed() const { return (_get_behavior() & dv_untransformed) == 0; }
   // The representation's self-check, under the session lock.
   void check_rep_invariants() const;
-  // Deletes the collection through its virtual destructor.
+  // Deletes the collection through its virtual destructor. A persistent
+  // collection that this process may not write now (transactions in use and
+  // no update transaction in progress, or a database opened read-only) is
+  // left as it is, and the runtime's refusal is raised (dv_err_trans,
+  // dv_err_trans_wrong_type, dv_err_write_permission_denied).
   static void destroy(dv_collection& c);
+  // Every delete of a collection: a persistent collection that may not be
+  // written now is left as it is (a delete cannot report the refusal: use
+  // destroy to see it); otherwise its destructor runs and its storage is
+  // freed. So no destructor meets a refused write.
+  static void operator delete(dv_collection* c, std::destroying_delete_t);
+  // The runtime's allocation forms (dv_new.h), named here because the
+  // delete above would hide theirs from new expressions: plain, in a
+  // database, next to an object. The deletes give back the storage of a
+  // collection whose constructor threw.
+  static void* operator new(std::size_t size);
+  static void* operator new(std::size_t size, dv_database* db, dv_typespec* ts);
+  static void* operator new(std::size_t size, const void* hint, dv_typespec* ts);
+  static void operator delete(void* storage);
+  static void operator delete(void* storage, dv_database* db, dv_typespec* ts);
+  static void operator delete(void* storage, const void* hint, dv_typespec* ts);
   static dv_coll_type type() { return 0; }
   static dv_coll_type default_type() { return 0; }
 

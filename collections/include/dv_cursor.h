@@ -14,9 +14,18 @@ namespace dv_qem {
 
 class _dv_cursor_holder;
 class _Rhash_cursor;
+class _Coll_btree_node;
 class dv_dictionary;
+class dv_dictionary_cursor;
 class dv_address_space_marker;
 class dv_typespec;
+class _Pset;
+// The representations' views of a cursor (dv_cursor_views.h).
+class _Packed_list_cursor;
+class _Chained_list_cursor;
+class _Ixonly_cursor;
+class _Dictionary_cursor;
+class dv_coll_user_ext_cursor;
 
 // Rank function of sorted cursors: negative, 0 or positive as a sorts before,
 // with or after b.
@@ -123,6 +132,23 @@ class dv_cursor {
   void remember(_dv_cursor_holder& holder) const;
   void restore(const _dv_cursor_holder& holder);
 
+  // ---- kinds ---------------------------------------------------------------------
+  // err_coll_not_implemented_yet (0845) for an update-insensitive or sorted
+  // cursor: its fields hold a snapshot, not a position in a representation.
+  void check_cast() const;
+  // check_cast, and the same error for a cursor bound to a collection other
+  // than rep (a facade counts as the representation behind it). A cursor
+  // bound to nothing passes: a representation may walk one itself. Every
+  // operation that reads a cursor's fields as a position in rep runs this
+  // first.
+  void check_cast(const dv_collection& rep) const;
+  // The cursor itself as a representation's view, after check_cast.
+  operator _Packed_list_cursor&();
+  operator _Chained_list_cursor&();
+  operator _Ixonly_cursor&();
+  operator _Dictionary_cursor&();
+  operator dv_coll_user_ext_cursor&();
+
   // ---- flag queries ------------------------------------------------------------
   int at_deleted_element() const { return has(at_deleted_element_bit); }
   int exceeds_addr_space() const { return has(exceeds_addr_space_bit); }
@@ -145,7 +171,11 @@ class dv_cursor {
   int iterate_off_range() const { return has(iterate_off_range_bit); }
   int has_temporary_index() const { return has(has_temporary_index_bit); }
   int sorted_cursor() const { return has(sorted_cursor_bits); }
+  // Ordered (index-based) cursors are not supported, so no cursor is safe
+  // against updates of an index and none stands between ordered keys.
   int is_safe() const { return 0; }
+  int unsafe_ordered_between() const { return 0; }
+  int unsafe_ordered_dcur_between() const { return 0; }
   dv4u flags() const { return flags_; }
 
   // ---- fields, for the representations ----------------------------------------
@@ -171,14 +201,58 @@ class dv_cursor {
   void set_extra_word(int i, dv4u w) { words_[i] = w; }
   void* dcur() const { return dcur_; }
   void set_dcur(void* d) { dcur_ = d; }
-  // The snapshot of an array cursor (its entries; the count word precedes).
+  // Names that share a field with the ones above, each as the kind of
+  // cursor that uses it sees the field:
+  // the snapshot of an array cursor (its entries; the count word precedes)
+  // in state A;
   void* get_array() const { return state_a(); }
+  void set_array(void* entries) { set_state_a(entries); }
   unsigned array_size() const { return count_; }
+  // the dictionary cursor that a dictionary cursor owns, in state A;
+  dv_dictionary_cursor* dc() const { return static_cast<dv_dictionary_cursor*>(state_a()); }
+  // the type name of a cursor sorted by type, in state B;
+  const char* type_of_sort() const { return static_cast<const char*>(state_b()); }
+  // the component cursor of an index-only cursor, in state B: the chain has
+  // one link, which is both its distal end and its most proximal link;
+  dv_cursor* distal() const { return static_cast<dv_cursor*>(state_b()); }
+  dv_cursor* most_proximal_with_mapping() const { return distal(); }
+  // the query result set of an index-based cursor, in state C;
+  _Pset* ipset() const { return static_cast<_Pset*>(state_c()); }
+  // the range of a range cursor, whether or not use_coll_range is set;
+  dv_coll_range* rng() const { return range_; }
+  dv_coll_range* range() const { return range_; }
+  // the index an index-based cursor walks.
+  _Index_name* iteration_path() const { return index_name_; }
 
   static dv_typespec* get_dv_typespec();
 
+ protected:
+  // One setter per flag bit (set when on is nonzero, else cleared); the
+  // deleted and more marks have public ones above, for the representations.
+  void set_exceeds_addr_space(int on) { set(exceeds_addr_space_bit, on); }
+  void set_initialized(int on) { set(initialized_bit, on); }
+  void set_array_cursor(int on) { set(array_cursor_bit, on); }
+  void set_ixonly_cursor(int on) { set(ixonly_cursor_bit, on); }
+  void set_update_insensitive_cursor(int on) { set(update_insensitive_cursor_bit, on); }
+  void set_index_based_cursor(int on) { set(index_based_cursor_bit, on); }
+  void set_default_cursor(int on) { set(default_cursor_bit, on); }
+  void set_restricted_dictionary_cursor(int on) { set(restricted_dictionary_cursor_bit, on); }
+  void set_dynamic_extent_cursor(int on) { set(dynamic_extent_cursor_bit, on); }
+  void set_dictionary_cursor(int on) { set(dictionary_cursor_bit, on); }
+  void set_use_dcur(int on) { set(use_dcur_bit, on); }
+  void set_use_unsafe_ordered_mechanism(int on) { set(use_unsafe_ordered_mechanism_bit, on); }
+  void set_use_coll_range(int on) { set(use_coll_range_bit, on); }
+  void set_order_by_key_val(int on) { set(order_by_key_val_bit, on); }
+  void set_sort_by_type(int on) { set(sort_by_type_bit, on); }
+  void set_sort_by_user_rfn(int on) { set(sort_by_user_rfn_bit, on); }
+  void set_sort_by_addrs(int on) { set(sort_by_addrs_bit, on); }
+  void set_iterate_off_range(int on) { set(iterate_off_range_bit, on); }
+  void set_has_temporary_index(int on) { set(has_temporary_index_bit, on); }
+
  private:
   friend class _dv_cursor_holder;
+  friend class _Chained_list_cursor;
+  friend class dv_coll_user_ext_cursor;
   friend struct _Coll_layout;
 
   int has(dv4u bits) const { return (flags_ & bits) != 0; }
@@ -187,8 +261,15 @@ class dv_cursor {
 
   void bind(const dv_collection& c, int options);
   void unbind();
-  void reset_for_rebind();
+  // Before a rebinding: frees what the cursor owns and clears it, keeping
+  // what the new binding needs (the sort of an array cursor).
+  void _reset();
+  // Destroys the component cursor of an index-only cursor.
+  void unbind_ixonly();
   void clear();
+  // Frees what a dynamic-extent cursor holds in state A and B, unless state
+  // A is the cursor itself.
+  void unbind_dynamic_extent();
   // Sets more from the walk's answer and returns it.
   int moved(int found, void*& out) {
     set_more(found);
@@ -204,7 +285,10 @@ class dv_cursor {
   void array_sort();
   void array_copy(const dv_cursor& other);
   void array_unbind();
-  void* array_entry(unsigned i) const;
+  // array_unbind and clear, keeping the options, the sort and its key.
+  void array_reset();
+  // Entry i (a soft pointer resolved when the snapshot holds them).
+  void* array_get_value(unsigned i) const;
   int array_first(void*& out);
   int array_last(void*& out);
   int array_next(void*& out);
@@ -217,9 +301,9 @@ class dv_cursor {
   unsigned count_ = 0;                // array cursors: entries in the snapshot
   unsigned index_ = 0;                // array cursors: position (count_: past the end)
   dv4u state_word_ = 0;               // representation's position word
-  dv_soft_pointer32<void> state_a_;   // array cursors: the snapshot; else the representation's
-  dv_soft_pointer32<void> state_b_;   // sorted cursors: type name or rank function
-  dv_soft_pointer32<void> state_c_;   // representation's
+  dv_coll_ptr state_a_;               // array cursors: the snapshot; else the representation's
+  dv_coll_ptr state_b_;               // sorted cursors: type name or rank function
+  dv_coll_ptr state_c_;               // representation's
   dv_soft_pointer32<void> contents_;  // the bound collection
   dv_coll_range* range_ = nullptr;    // range cursors (never made here)
   _Index_name* index_name_ = nullptr; // index-based cursors (never made here)
@@ -247,17 +331,53 @@ class _dv_cursor_holder {
   // its overflow cursor's base fields in the nested holder.
   void remember_Rhash(const _Rhash_cursor& c);
   void restore_Rhash(_Rhash_cursor& c) const;
+  // A B-tree cursor's own position (off-the-end flag, node, index within
+  // the node) and the base fields of its cursor over the current key's
+  // overflow collection in the nested holder. The cursor answers
+  // getCurrentPos (unsigned&, _Coll_btree_node*&, unsigned&), setCurrentPos
+  // (unsigned, _Coll_btree_node*, unsigned) and get_overflow () (its
+  // dv_cursor, or null).
+  template <class Btree_cursor>
+  void remember_osbtree(Btree_cursor& c);
+  template <class Btree_cursor>
+  void restore_osbtree(Btree_cursor& c) const;
 
  private:
-  dv_soft_pointer32<void> state_a_, state_b_, state_c_;
+  // Saves the base fields of the nested cursor, or notes that there is none
+  // (so that no earlier position is put back into a later one).
+  void remember_nested(const dv_cursor* nested_cursor);
+
+  dv_coll_ptr state_a_, state_b_, state_c_;
   unsigned count_ = 0;
   unsigned index_ = 0;
   dv4u state_word_ = 0;
   dv4u flags_ = 0;
+  dv4u btree_null_ = 0;                  // a B-tree cursor's off-the-end flag
+  dv_coll_ptr btree_node_;               // its current node
+  dv4u btree_index_ = 0;                 // its index within the node
+  dv4u rhash_words_[4] = {0, 0, 0, 0};   // a hash cursor's table, slot, counter, state
   _dv_cursor_holder* nested_ = nullptr;  // owned
   dv4u nested_in_use_ = 0;               // 1 while nested_ holds a position
-  dv4u rhash_words_[4] = {0, 0, 0, 0};   // a hash cursor's table, slot, counter, state
 };
+
+template <class Btree_cursor>
+void _dv_cursor_holder::remember_osbtree(Btree_cursor& c) {
+  unsigned null = 0;
+  unsigned index = 0;
+  _Coll_btree_node* node = nullptr;
+  c.getCurrentPos(null, node, index);
+  btree_null_ = null;
+  btree_node_ = node;
+  btree_index_ = index;
+  remember_nested(c.get_overflow());
+}
+
+template <class Btree_cursor>
+void _dv_cursor_holder::restore_osbtree(Btree_cursor& c) const {
+  c.setCurrentPos(btree_null_, static_cast<_Coll_btree_node*>(btree_node_.resolve()), btree_index_);
+  dv_cursor* overflow = c.get_overflow();
+  if (overflow != nullptr && nested_if_any() != nullptr) nested_if_any()->restore_base(*overflow);
+}
 
 // Base of the representation-specific dictionary cursors that a dictionary
 // cursor owns in its state A. The slot order is part of the interface.

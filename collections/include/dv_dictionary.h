@@ -30,8 +30,12 @@ class dv_dictionary : public dv_collection {
   dv_dictionary() = default;
   dv_dictionary(const dv_dictionary&) = default;
   explicit dv_dictionary(dv_probe_t) {}
-  // The dictionary part holds no data: each table copies its own fields.
-  dv_dictionary& operator=(const dv_dictionary&) { return *this; }
+  // The collection assignment (slot 24): this dictionary's elements become
+  // the other's. The dictionary part holds no data of its own.
+  dv_dictionary& operator=(const dv_dictionary& other) {
+    dv_collection::operator=(other);
+    return *this;
+  }
 
   // ---- collection slots a dictionary answers itself -----------------------------
   // Null when empty, else __pick of any entry.

@@ -35,14 +35,20 @@ class _Function_cache {
   void insert_assign_fcn(const char* name, _Assign_fcn assign);
 
   // name's pair. A name starting with "dv_qem::dv_char_array" is looked up as
-  // "dv_char_array". When name has no pair both outputs are null, and with
-  // signal nonzero dv_err_coll "<err-0024-0975>Missing rank and hash
-  // functions for key type <name>" is thrown.
+  // "dv_char_array". An unregistered name gives null for both, and with
+  // signal nonzero throws dv_err_coll "<err-0024-0975>Missing rank and hash
+  // functions for key type <name>". (A name registered by insert_assign_fcn
+  // alone gives null for both and throws nothing.)
   void find_functions(const char* name, _Rank_fcn& rank, _Hash_fcn& hash, int signal) const;
-  // name's assign function, or null; with signal nonzero a name that has none
-  // throws dv_err_coll "<err-0024-3642>Missing assign function for key type
-  // <name>".
+  // name's assign function: null when it has none. An unregistered name gives
+  // null too, and with signal nonzero throws dv_err_coll "<err-0024-3642>
+  // Missing assign function for key type <name>".
   void find_assign_function(const char* name, _Assign_fcn& assign, int signal) const;
+
+  // Frees the block held in the first of the cache's three spare words and
+  // sets the word to null. Nothing in this library puts a block there (the
+  // word belongs to the query machinery), so here it frees nothing.
+  void clear_cache();
 
   // Whether rank is one of the strcoll comparisons, or one of the byte-wise
   // string comparisons (_Str_rank, _Char_arr_rank).
@@ -52,7 +58,10 @@ class _Function_cache {
  private:
   class registry;
   registry* registry_;
+  void* block_ = nullptr;  // freed by clear_cache and by the destructor
+  dv4u spare_[2] = {};     // zero
 };
+static_assert(sizeof(_Function_cache) == 16);
 
 // The process's one function cache: made by the library's initialisation,
 // destroyed at exit; null before and after.

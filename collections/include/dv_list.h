@@ -23,7 +23,9 @@ class dv_list : public dv_chained_list_4_8 {
   // A new empty list in the placement (a database or next to an object).
   static dv_list& create(dv_database* db, unsigned behavior = 0, unsigned expected = 0);
   static dv_list& create(const void* hint, unsigned behavior = 0, unsigned expected = 0);
-  // The maker registered for the kind "dv_List".
+  // The maker registered for the kind "dv_List": an empty list built from
+  // (expected, behavior); an initial count and fill element are for arrays
+  // and are not used.
   static dv_collection* make(const _Coll_placement& where, unsigned expected, unsigned behavior,
                              unsigned initial_count, const void* fill);
   static dv_typespec* get_dv_typespec();

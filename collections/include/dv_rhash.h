@@ -281,6 +281,10 @@ class _Rhash : public dv_dictionary {
   void print_directory(int mode) const;
 
   // ---- sizing (public for inspection) ----------------------------------------------
+  // Raises dv_err_am "<err-0023-0005> Number of slots must be prime" unless
+  // n is a prime: a probe sequence reaches every slot only in a table of
+  // prime length.
+  static void assert_prime(unsigned n);
   static unsigned max_keys(unsigned n) { return n * 8 / 10; }
   static unsigned min_keys(unsigned n) { return max_keys(n) / 3; }
   static unsigned too_many_deleted(unsigned n) { return min_keys(n) + min_keys(n) / 2; }

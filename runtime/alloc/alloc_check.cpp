@@ -28,6 +28,7 @@ dv4u _DB_allocator::check_group(_Page_group& g) {
     char* page = heap->page_start();
     if (!holds(heap) || heap != heap_of_page(page)) _Alloc_corruption(_Alloc_check::page_outside_image);
     if (heap->page_group() != g.number()) _Alloc_corruption(_Alloc_check::page_group_mismatch);
+    check_base(heap);
     heap->self_check(*types_, large_objects_.get());
 
     dv4u n = page_number(page);

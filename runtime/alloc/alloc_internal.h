@@ -32,6 +32,12 @@ enum class _Alloc_check : int {
   tag_not_assigned = 20,       // a block carries a tag above the highest assigned
   slot_without_name = 21,      // an assigned tag's slot has no name
   invalid_page_group = 22,     // a page header names a group other than 0 or 1
+  base_invalid = 23,           // a page's recorded database start can not be one
+  user_type_on_system_page = 24,  // a system page holds an object that needs relocation
+  header_invalid = 25,         // a field of the database header leads nowhere it may
+  root_value_invalid = 26,     // a typed root's value is no object (element) of its type
+  region_beyond_image = 27,    // a multi-page region reaches past the image's end
+  region_tail_invalid = 28,    // a region's object does not end where its fill begins
 };
 
 [[noreturn]] inline void _Alloc_corruption(_Alloc_check check) {

@@ -109,9 +109,18 @@ bool _DB_allocator::split_free_region(_Page_group& g) {
   return true;
 }
 
+dv4u _DB_allocator::small_growth_pages(const _Page_group& g) const {
+  // The user group grows by about a quarter of the database, the system
+  // group (a few pages of bit vectors, type names and maps) by a quarter of
+  // itself; either step is bounded, so that the image never ends in more
+  // than MAX_GROWTH_STEP pages that nothing uses.
+  const dv4u base = g.number() == system_page_group ? g.desc().n_pages : page_count();
+  const dv4u n = (base + 1) / 32 * 8 + 1;
+  return n < MAX_GROWTH_STEP ? n : MAX_GROWTH_STEP;
+}
+
 void* _DB_allocator::small_by_growth(_Page_group& g, request& r) {
-  dv4u pages = page_count();
-  dv4u n = (pages + 1) / 32 * 8 + 1;
+  dv4u n = small_growth_pages(g);
   space_.make_room(n);
   char* first = grow_pages(g, n);
   adopt_single_pages(g, first, n);

@@ -62,7 +62,7 @@ _DB_allocator::request _DB_allocator::make_request(size_t size, const dv_typespe
   if (size > kLargestBlock)
     throw dv_err_alloc("A persistent object of %u bytes does not fit in a database",
                        static_cast<unsigned>(size));
-  r.size = _Obj_header::block_size_for(ts->get_size(), count, r.vector_header, false);
+  r.size = _Obj_header::block_size_for(static_cast<dv4u>(type_size), count, r.vector_header, false);
   return r;
 }
 

@@ -134,6 +134,11 @@ void _Chash_table::damaged(const char* what) const {
 void _Chash_table::check_header() const {
   if (header_.size == 0) damaged("no slots");
   if (slots() == nullptr) damaged("no table");
+  // A persistent dictionary's table lies in its own database, count word included.
+  if (header_.size > (0xffffffffu - sizeof(dv4u)) / sizeof(_Chash_slot) ||
+      !_Chash_lies_with_owner(this, reinterpret_cast<const char*>(slots()) - sizeof(dv4u),
+                              sizeof(dv4u) + size_t{header_.size} * sizeof(_Chash_slot)))
+    damaged("the table lies outside its database");
   if (_Chash_slot_count(slots()) != header_.size) damaged("the table holds another number of slots");
   if (header_.entries > header_.size || header_.deleted > header_.size - header_.entries)
     damaged("more pairs than slots");
@@ -152,12 +157,20 @@ _Chash_table::probe_result _Chash_table::probe(_Chash_key_kind kind, key_word ke
     }
     if (is_deleted(slot)) {
       if (n > 0 && result.deleted < 0) result.deleted = position;
-    } else if (slot.hash == hash && key_matches(kind, slot, key)) {
+    } else if (slot.hash == hash && checked_key(kind, slot) && key_matches(kind, slot, key)) {
       result.match = position;
       return result;
     }
   }
   return result;
+}
+
+// A stored string key is read only where the dictionary's keys may lie.
+bool _Chash_table::checked_key(_Chash_key_kind kind, const _Chash_slot& slot) const {
+  if (kind == _Chash_key_kind::string &&
+      !_Chash_lies_with_owner(this, reinterpret_cast<const void*>(stored_key(kind, slot)), 1))
+    damaged("a key outside its database");
+  return true;
 }
 
 void* _Chash_table::find_word(_Chash_key_kind kind, key_word key) const {
@@ -166,7 +179,9 @@ void* _Chash_table::find_word(_Chash_key_kind kind, key_word key) const {
   probe_result found = probe(kind, key, hash_of(kind, key));
   if (found.match < 0) return nullptr;
   const _Chash_slot& slot = slots()[found.match];
-  return _VRN_link_target(&slot, slot.value);
+  void* value = _VRN_link_target(&slot, slot.value);
+  if (!_Chash_lies_with_owner(this, value, 1)) damaged("a value outside its database");
+  return value;
 }
 
 void _Chash_table::insert_word(_Chash_key_kind kind, key_word key, void* value) {
@@ -358,6 +373,7 @@ void _Chash_table::check_slots(_Chash_key_kind kind) const {
     ++live;
     key_word key = stored_key(kind, slot);
     if (kind == _Chash_key_kind::string && key == 0) damaged("a null string key");
+    checked_key(kind, slot);
     if (slot.hash != hash_of(kind, key)) damaged("a stored hash differs from its key's");
     if (probe(kind, key, slot.hash).match != static_cast<dv4s>(i)) damaged("a key is not found where it lies");
   }

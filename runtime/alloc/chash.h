@@ -71,6 +71,7 @@ class _Chash_table {
 
   _Chash_slot* slots() const;
   void check_header() const;
+  bool checked_key(_Chash_key_kind kind, const _Chash_slot& slot) const;
   [[noreturn]] void damaged(const char* what) const;
   probe_result probe(_Chash_key_kind kind, key_word key, dv4u hash) const;
   void reorganize(_Chash_key_kind kind, dv4u new_size);

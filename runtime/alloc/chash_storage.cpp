@@ -39,6 +39,13 @@ const dv_typespec* persistent_slot_type(_Chash_key_kind kind, const void* owner)
 
 bool _Chash_owner_is_persistent(const void* owner) { return _DB_allocator::serving(owner) != nullptr; }
 
+bool _Chash_lies_with_owner(const void* owner, const void* begin, size_t n) {
+  _DB_allocator* allocator = _DB_allocator::serving(owner);
+  if (allocator == nullptr) return true;
+  const char* first = static_cast<const char*>(begin);
+  return n != 0 && allocator->holds(first) && static_cast<size_t>(allocator->start() + allocator->size() - first) >= n;
+}
+
 void* _Chash_allocate_slots(const void* owner, unsigned count, unsigned slot_size, _Chash_key_kind kind) {
   std::uint64_t bytes = static_cast<std::uint64_t>(count) * slot_size + kCountWordSize;
   if (bytes > SIZE_MAX)

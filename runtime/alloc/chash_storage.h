@@ -31,6 +31,11 @@ inline dv4u _Chash_slot_count(const void* slots) { return static_cast<const dv4u
 // allocated there.
 bool _Chash_owner_is_persistent(const void* owner);
 
+// Whether the n bytes from begin may belong to the dictionary at owner: a
+// transient dictionary's may lie anywhere, a persistent one's only inside
+// the image of the owner's database.
+bool _Chash_lies_with_owner(const void* owner, const void* begin, size_t n);
+
 // Test hook: where the blocks of transient dictionaries come from. Tests
 // route them into memory they control; null restores the C heap. Switch only
 // while no transient table from the previous source is alive.

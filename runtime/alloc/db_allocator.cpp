@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "alloc_internal.h"
 #include "db_header.h"
 #include "dv_env.h"
 #include "dv_err.h"
@@ -77,6 +78,7 @@ void _DB_allocator::start_up() {
     group(user_page_group).set_up_descriptor();
     large_objects_->create();
   } else {
+    check_stored_header();
     types_->load();
   }
 }
@@ -130,6 +132,8 @@ void _DB_allocator::reset() {
 
 char* _DB_allocator::large_object_at(const char* page) {
   if (page == start() || !holds(page)) return nullptr;
+  // Most databases have no large object: their map is empty.
+  if (large_objects_->entries() == 0) return nullptr;
   return large_objects_->object_at(page);
 }
 
@@ -137,6 +141,8 @@ dv4u _DB_allocator::large_object_pages(const char* object) {
   char* region = const_cast<char*>(object) - OBJECT_HEADER_SIZE - PAGE_HEADER_SIZE;
   DV_ASSERT(value_of(region) % DV_PAGE_SIZE == 0 && holds(region) && region != start());
   _Heap_extent extent = heap_of_page(region)->extent(*types_);
+  // A region reaches no further than the image.
+  if (static_cast<std::uintptr_t>(extent.end - start()) > size()) _Alloc_corruption(_Alloc_check::region_beyond_image);
   return static_cast<dv4u>((extent.end - region) / DV_PAGE_SIZE);
 }
 

@@ -24,6 +24,10 @@ namespace dv_qem {
 class _Large_object_map;
 class _Page_group;
 
+// Most pages a growth for small objects adds at once: the most an image
+// can end in that nothing uses yet.
+constexpr dv4u MAX_GROWTH_STEP = 16;
+
 class _DB_allocator {
  public:
   // Once per process, before the first allocator: reads DV_QEM_TRACE_ALLOC
@@ -150,6 +154,8 @@ class _DB_allocator {
   void* small_from_classes(_Page_group& g, request& r);
   bool split_free_region(_Page_group& g);
   void* small_by_growth(_Page_group& g, request& r);
+  // Pages a growth for a small object of g adds.
+  dv4u small_growth_pages(const _Page_group& g) const;
   void* allocate_large(request& r);
   void* large_from_free_regions(_Page_group& g, request& r);
   void* large_by_growth(_Page_group& g, request& r, dv4u n_pages);
@@ -165,6 +171,14 @@ class _DB_allocator {
   void adopt_single_pages(_Page_group& g, char* first, dv4u n);
   void note_in_memory(dv4u page_number);
   void relocate_heap(_Page_header* heap);
+  // Refuses a page read from the file that is damaged (page_in_check.cpp).
+  void check_read_page(_Page_header* heap);
+  void check_base(const _Page_header* heap) const;
+  void check_pointers_at_base(_Page_header* heap);
+  void check_region_tail(_Page_header* heap, const _Heap_extent& extent);
+  // Refuses a stored header whose fields lead nowhere they may
+  // (header_check.cpp); runs at start-up before anything trusts them.
+  void check_stored_header();
   void validate_heap(_Page_header* heap);
   // Checks one group's pages; returns the number of pages in its regions.
   dv4u check_group(_Page_group& g);

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <new>
 
+#include "alloc_internal.h"
 #include "db_allocator.h"
 #include "dv_err.h"
 #include "self_relative.h"
@@ -60,7 +61,20 @@ void* _DB_root::get_value(const dv_typespec* ts) const {
           "The type of root %s is: %s.  An attempt was made to retrieve its value assuming type %s",
           get_name(), recorded != nullptr ? recorded : "", ts->get_name());
   }
-  return resolve_self_relative(&value);
+  void* object = resolve_self_relative(&value);
+  check_value(object);
+  return object;
+}
+
+// A typed root's value is an object of its recorded type, or an element of
+// an array of it: a value anywhere else is a damaged root.
+void _DB_root::check_value(const void* object) const {
+  if (tag == 0 || object == nullptr) return;
+  _DB_allocator& owner = allocator();
+  _DB_allocator::object_info info;
+  if (!owner.object_at(object, info) || info.ts != owner.types().typespec_of(tag) ||
+      (static_cast<const char*>(object) - static_cast<const char*>(info.object)) % info.ts->get_size() != 0)
+    _Alloc_corruption(_Alloc_check::root_value_invalid);
 }
 
 void _DB_root::set_value(const void* new_value, const dv_typespec* ts) {

@@ -44,6 +44,7 @@ struct _DB_root : private _DB_root_layout {
  private:
   friend class _DB_roots;
   _DB_allocator& allocator() const;
+  void check_value(const void* object) const;
 };
 static_assert(sizeof(_DB_root) == 12);
 

@@ -44,6 +44,7 @@ enum class _Pg_check : int {
   blocks_do_not_tile = 30,          // blocks overlap, leave gaps or are on no list
   header_field_invalid = 31,        // page group above 1 or reserved field not 0
   map_region_extends_further = 32,  // the map gives the region's object for the page behind it
+  vector_header_without_count = 33,  // a single object (count 0) claims a vector header
 };
 
 [[noreturn]] void _Heap_corruption(_Obj_check check);

@@ -21,6 +21,13 @@ void* _Page_header::findchunk(dv4u size, dv4u count, bool vector_header, const d
   if (!large_request && h.free->is_large_form())
     _Heap_corruption(_Pg_check::small_request_in_region);
 
+  if (!large_request && !tracing()) {
+    if (void* result = take_sole_free_block(h, size, count, vector_header, ts, tags)) {
+      if (verifying()) self_check(tags);
+      return result;
+    }
+  }
+
   if (tracing())
     _VRN_printf(
         "Entering _Page_header::findchunk.\n\treq sz = %d, typename = %s, count = %d, "
@@ -113,6 +120,65 @@ void* _Page_header::findchunk(dv4u size, dv4u count, bool vector_header, const d
                 word_of(result), word_of(this));
   if (verifying()) self_check(tags);
   return result;
+}
+
+}  // namespace dv_qem
+
+namespace dv_qem {
+
+// A page being filled has one free block, behind the objects allocated so
+// far; each request takes the front of it. Everything the general path
+// would check on the way is checked here on the few headers involved; a page
+// that is not in exactly that state, or fails a check, goes the general way,
+// which finds and reports the damage.
+void* _Page_header::take_sole_free_block(const _Heads& h, dv4u size, dv4u count, bool vector_header,
+                                         const dv_typespec* ts, _Type_tag_source& tags) {
+  _Obj_header* chosen = h.free;
+  if (*chosen->prev_link_field() != 0 || *chosen->next_link_field() != 0) return nullptr;
+  const dv4u payload = chosen->free_payload();
+  if (payload < size || payload != free_bytes() || payload != largest_free()) return nullptr;
+  const char* page_end = page_start() + HEAP_PAGE_SIZE;
+  if (payload % BLOCK_ALIGNMENT != 0 || payload < MIN_BLOCK_FOOTPRINT - OBJECT_HEADER_SIZE ||
+      payload > static_cast<dv4u>(page_end - chosen->object()))
+    return nullptr;
+  if (chosen->prev_is_free() || count > LARGEST_SMALL_ARRAY_COUNT) return nullptr;
+  _Obj_header* newest = h.allocated;
+  if (newest != nullptr &&
+      (newest->is_free() || newest->is_large_form() || *newest->prev_link_field() != 0))
+    return nullptr;
+
+  dv4u remainder = payload - size;
+  bool extra_bytes = false;
+  if (remainder > 0 && remainder <= EXTRA_BYTES_IN_BLOCK) {
+    if (remainder != EXTRA_BYTES_IN_BLOCK) return nullptr;
+    extra_bytes = true;
+    size += EXTRA_BYTES_IN_BLOCK;
+    remainder = 0;
+  }
+  _Obj_header* behind = nullptr;
+  if (remainder == 0 && chosen->object() + payload < page_end) {
+    behind = _Obj_header::at(chosen->object() + payload);
+    if (behind->is_free() || !behind->prev_is_free()) return nullptr;
+  }
+  const dv2u tag = tags.tag_of(ts);
+  if (tag == 0) _Heap_corruption(_Pg_check::tag_zero);
+
+  unlink_free(chosen);
+  chosen->make_allocated(tag, count, vector_header, extra_bytes, false);
+  push_allocated(chosen);
+  std::memset(chosen->object(), 0, size);
+  if (remainder > 0) {
+    _Obj_header* rest = _Obj_header::at(chosen->object() + size);
+    rest->make_free(remainder, false);
+    push_free(rest);
+    _Page_header_layout::free_bytes = remainder - OBJECT_HEADER_SIZE;
+    _Page_header_layout::largest_free = static_cast<dv2u>(remainder - OBJECT_HEADER_SIZE);
+  } else {
+    if (behind != nullptr) behind->set_prev_free(false);
+    _Page_header_layout::free_bytes = 0;
+    _Page_header_layout::largest_free = 0;
+  }
+  return chosen->object();
 }
 
 }  // namespace dv_qem

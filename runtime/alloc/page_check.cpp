@@ -62,6 +62,9 @@ void _Page_header::self_check(_Type_tag_source& tags, const _Large_object_lookup
   _Block_list_walk allocated(&allocated_head, e, false);
   while (_Obj_header* block = allocated.next()) {
     if (block->tag() == 0) _Heap_corruption(_Pg_check::tag_zero);
+    // Only arrays are allocated with a vector header.
+    if (block->has_vector_header() && block->count() == 0)
+      _Heap_corruption(_Pg_check::vector_header_without_count);
     if (!block->is_large_form() && block->count() > LARGEST_SMALL_ARRAY_COUNT)
       _Heap_corruption(_Pg_check::small_count_too_large);
     dv4u footprint = block->block_size(tags) + OBJECT_HEADER_SIZE;

@@ -57,8 +57,9 @@ void _Page_group::set_up_descriptor() {
 }
 
 unsigned _Page_group::class_of(dv4u largest_free) const {
+  const dv2u* limits = desc().size_class_limit;
   for (unsigned c = 0; c < N_SIZE_CLASSES; ++c)
-    if (class_limit(c) >= largest_free) return c;
+    if (limits[c] >= largest_free) return c;
   return N_SIZE_CLASSES - 1;
 }
 
@@ -71,10 +72,10 @@ bool _Page_group::is_pending(dv4u page_number) const {
 }
 
 void _Page_group::move_class(dv4u page_number, dv4u before, dv4u after) {
-  if (!classes_ready() || is_pending(page_number)) return;
+  if (before == after || !classes_ready()) return;
   unsigned old_class = class_of(before);
   unsigned new_class = class_of(after);
-  if (old_class == new_class) return;
+  if (old_class == new_class || is_pending(page_number)) return;
   _Bit_vector* from = class_vector(old_class);
   _Bit_vector* to = class_vector(new_class);
   if (!from->test(page_number))

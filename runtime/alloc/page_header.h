@@ -113,6 +113,10 @@ class _Page_header : private _Page_header_layout {
   _Heads heads() const;
   _Heap_extent extent(const _Heads& heads, _Type_tag_source& tags) const;
   bool on_free_list(const _Heap_extent& extent, const _Obj_header* block) const;
+  // findchunk's path for a small request on a page whose only free block
+  // holds it; null when the page is in any other state.
+  void* take_sole_free_block(const _Heads& h, dv4u size, dv4u count, bool vector_header,
+                             const dv_typespec* ts, _Type_tag_source& tags);
   _Coalesce_plan coalesce(const _Heap_extent& extent, _Obj_header* block, dv4u footprint) const;
   // The list whose head is the field head (allocated_head or free_head).
   void unlink(dv2s _Page_header_layout::*head, _Obj_header* block);

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "alloc_internal.h"
+#include "db_space.h"
 
 namespace dv_qem {
 
@@ -23,6 +24,8 @@ class tag_cache {
  public:
   explicit tag_cache(_Type_tag_source& tags) : tags_(tags) {}
   const dv_typespec* of(dv2u tag) {
+    // Tag 0 names no type (the cache starts out with it).
+    if (tag == 0) _Heap_corruption(_Pg_check::tag_zero);
     if (tag != tag_) {
       ts_ = tags_.typespec_of(tag);
       tag_ = tag;
@@ -36,12 +39,56 @@ class tag_cache {
   const dv_typespec* ts_ = nullptr;
 };
 
+// Whether relocating an object of ts by a delta of 0 can change it: only
+// virtual-table pointers to restore, hooks to run, or pointers to report
+// while illegal-pointer checking is on.
+bool changes_at_zero_delta(const dv_typespec* ts) {
+  if (_DB_checking_illegal_pointers()) return true;
+  if (ts == dv_typespec::get_pointer()) return false;
+  const auto* described = dynamic_cast<const dv_basic_typespec*>(ts);
+  return described == nullptr || described->relocates_at_zero_delta();
+}
+
+// For each tag of a page, once: its typespec and whether its objects need
+// relocating by delta. A page holds objects of a few types, mixed; the last
+// few tags are kept.
+class relocation_plans {
+ public:
+  struct plan {
+    dv2u tag;
+    dv_typespec* ts;
+    bool relocate;
+  };
+  relocation_plans(_Type_tag_source& tags, int delta) : tags_(tags), delta_(delta) {}
+  const plan& of(dv2u tag) {
+    // Tag 0 names no type.
+    if (tag == 0) _Heap_corruption(_Pg_check::tag_zero);
+    for (dv4u i = 0; i < known_; ++i)
+      if (plans_[i].tag == tag) return plans_[i];
+    auto* ts = const_cast<dv_typespec*>(tags_.typespec_of(tag));
+    bool relocate = ts->needs_relocation() && (delta_ != 0 || changes_at_zero_delta(ts));
+    plan& p = plans_[next_];
+    p = {tag, ts, relocate};
+    next_ = (next_ + 1) % kKept;
+    if (known_ < kKept) ++known_;
+    return p;
+  }
+
+ private:
+  static constexpr dv4u kKept = 4;
+  _Type_tag_source& tags_;
+  int delta_;
+  plan plans_[kKept] = {};
+  dv4u known_ = 0;
+  dv4u next_ = 0;
+};
+
 }  // namespace
 
 void _DB_allocator::relocate_page(char* page) {
   DV_ASSERT(holds(page) && reinterpret_cast<std::uintptr_t>(page) % DV_PAGE_SIZE == 0);
   _Page_header* heap = heap_of_page(page);
-  if (heap->page_group() > user_page_group) _Alloc_corruption(_Alloc_check::invalid_page_group);
+  check_read_page(heap);
   // System pages hold only self-relative links.
   if (heap->page_group() == system_page_group) return;
   relocate_heap(heap);
@@ -51,14 +98,41 @@ void _DB_allocator::relocate_large_object(char* object) {
   relocate_page(object - OBJECT_HEADER_SIZE - PAGE_HEADER_SIZE);
 }
 
+// Before a page's pointers move, every pointer it stores must have led into
+// the image at the page's recorded base: one that did not shows a base that
+// is not the one the page was written at, and moving by it would scatter
+// every pointer of the page.
+void _DB_allocator::check_pointers_at_base(_Page_header* heap) {
+  const std::uintptr_t base = reinterpret_cast<std::uintptr_t>(heap->database_start());
+  auto check = [&](const char* field) {
+    std::uintptr_t p;
+    std::memcpy(&p, field, sizeof p);
+    if (p != 0 && (p < base || p - base >= size())) _Alloc_corruption(_Alloc_check::base_invalid);
+  };
+  tag_cache typespecs(*types_);
+  const dv_typespec* pointer_type = dv_typespec::get_pointer();
+  heap->for_each_allocated(*types_, [&](_Obj_header* block) {
+    const dv_typespec* ts = typespecs.of(block->tag());
+    if (ts == pointer_type) {
+      for_each_element(block, ts, [&](char* element) { check(element); });
+    } else if (const auto* described = dynamic_cast<const dv_basic_typespec*>(ts)) {
+      if (!ts->needs_relocation()) return;
+      for_each_element(block, ts, [&](char* element) {
+        for (const dv4s* offset = described->offsets(); *offset != -1; ++offset) check(element + *offset);
+      });
+    }
+  });
+}
+
 void _DB_allocator::relocate_heap(_Page_header* heap) {
   int delta = static_cast<int>(start() - heap->database_start());
-  tag_cache typespecs(*types_);
+  if (delta != 0) check_pointers_at_base(heap);
+  relocation_plans plans(*types_, delta);
   heap->for_each_allocated(*types_, [&](_Obj_header* block) {
-    auto* ts = const_cast<dv_typespec*>(typespecs.of(block->tag()));
-    // Even at delta 0: the virtual-table pointers of this run are stored.
-    if (!ts->needs_relocation()) return;
-    for_each_element(block, ts, [&](char* element) { ts->do_relocation(element, delta); });
+    // Even at delta 0 the virtual-table pointers of this run are stored.
+    const relocation_plans::plan& p = plans.of(block->tag());
+    if (!p.relocate) return;
+    for_each_element(block, p.ts, [&](char* element) { p.ts->do_relocation(element, delta); });
   });
   heap->set_database_start(start());
 }

@@ -67,6 +67,7 @@ constexpr int _VRN_O_WRONLY = 1;
 constexpr int _VRN_O_RDWR = 2;
 constexpr int _VRN_O_CREAT = 0x200;
 constexpr int _VRN_O_TRUNC = 0x400;
+constexpr int _VRN_O_NOFOLLOW = 0x800;  // refuse a path that is a symbolic link
 
 // Result codes of _VRN_open_file.
 enum _VRN_file_error : int {

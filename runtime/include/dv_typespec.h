@@ -155,6 +155,9 @@ class dv_basic_typespec : public dv_typespec {
   void do_relocation(void* object, int delta) override;
   unsigned get_size() const override { return size_; }
   int needs_relocation() const override { return has_fetch_hooks() || has_pointers_ != 0; }
+  // Whether relocating by a delta of 0 changes anything: virtual-table
+  // pointers to restore or hooks to run.
+  bool relocates_at_zero_delta() const;
 
   // Adds delta to each non-null pointer at the offsets before the -1 and
   // stores each virtual-table address of the pairs after it; validating

@@ -2,6 +2,7 @@
 // typespec of a tag, renaming a type.
 #include "type_manager.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include "alloc_internal.h"
@@ -27,7 +28,12 @@ std::unique_ptr<_Type_table> _Make_type_table(_DB_allocator& allocator) {
   return std::make_unique<_Type_manager>(allocator);
 }
 
+void _Type_manager::forget_recent_tags() {
+  for (recent_tag& r : recent_) r = recent_tag{};
+}
+
 void _Type_manager::load() {
+  forget_recent_tags();
   tags_by_name_.clear();
   typespecs_by_tag_.clear();
   dv2u highest = highest_tag();
@@ -65,11 +71,17 @@ void _Type_manager::check_size(const char* name, dv4u recorded, const dv_typespe
 }
 
 dv2u _Type_manager::tag_of(const dv_typespec* ts) {
+  const unsigned slot = static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(ts) / alignof(void*)) % kRecentTags;
+  if (recent_[slot].ts == ts && ts != nullptr) return recent_[slot].tag;
   const char* name = ts->get_name();
   DV_ASSERT(name != nullptr);
   dv2u tag = find_tag(name);
-  if (tag == 0) return assign_tag(name, ts->get_size());
-  check_size(name, recorded_size(tag), ts);
+  if (tag == 0) {
+    tag = assign_tag(name, ts->get_size());
+  } else {
+    check_size(name, recorded_size(tag), ts);
+  }
+  recent_[slot] = {ts, tag};
   return tag;
 }
 
@@ -141,6 +153,7 @@ void _Type_manager::rename_type(const char* old_name, const char* new_name) {
   if (new_ts == nullptr) _VRN_assertion_violation("new_ts", __FILE__, __LINE__);
   dv2u tag = find_tag(old_name);
   if (tag == 0) return;
+  forget_recent_tags();
   _Pers_type_info& slot = _DB_type_slot(*allocator_.header(), tag);
   check_size(new_name, slot.size, new_ts);
   char* copy = copy_name(new_name);

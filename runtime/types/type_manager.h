@@ -57,9 +57,22 @@ class _Type_manager : public _Type_table {
   void rename_type(const char* old_name, const char* new_name) override;
 
  private:
+  // Empties the cache of recent tags (whenever assigned tags may change).
+  void forget_recent_tags();
   dv2u assign_tag(const char* name, dv4u size);
   char* copy_name(const char* name);
   void check_size(const char* name, dv4u recorded, const dv_typespec* ts) const;
+
+  // The tags of typespecs used lately, by typespec address: a request
+  // resolves its tag without hashing the type's name. An entry has passed
+  // the size check. Like the tag-to-typespec cache, it assumes a typespec
+  // stays registered while a database uses it.
+  struct recent_tag {
+    const dv_typespec* ts = nullptr;
+    dv2u tag = 0;
+  };
+  static constexpr unsigned kRecentTags = 16;
+  recent_tag recent_[kRecentTags];
 
   _DB_allocator& allocator_;
   std::unordered_map<std::string, dv2u> tags_by_name_;

@@ -113,6 +113,13 @@ void dv_basic_typespec::do_relocation(void* object, int delta) {
   run_fetch_hook(1, object, delta);
 }
 
+bool dv_basic_typespec::relocates_at_zero_delta() const {
+  if (has_fetch_hooks()) return true;
+  const dv4s* entry = offsets_;
+  while (*entry != kEndOfPointers) ++entry;
+  return entry[2] != 0;  // the address of the first pair
+}
+
 void dv_basic_typespec::do_relocation(void* object, dv_address_map* map) {
   char* base = static_cast<char*>(object);
   for (const dv4s* offset = offsets_; *offset != kEndOfPointers; ++offset) {
@@ -157,18 +164,20 @@ void dv_typespec::_unset_fetch_hook(int kind) {
 void dv_basic_typespec::relo_ptr_and_vtbl(void* object, int delta, const dv4s* offsets,
                                           const dv_typespec* ts, int validating) {
   char* base = static_cast<char*>(object);
+  // validate_ptr reports nothing unless validating or checking is on.
+  const bool checking = validating || _DB_checking_illegal_pointers();
   const dv4s* entry = offsets;
   for (; *entry != kEndOfPointers; ++entry) {
     char** field = reinterpret_cast<char**>(base + *entry);
     char* value = *field;
     if (value != nullptr) value += delta;
     if (!validating) *field = value;
-    validate_ptr(ts, object, *entry, value, 0, validating);
+    if (checking) validate_ptr(ts, object, *entry, value, 0, validating);
   }
   for (++entry; entry[1] != 0; entry += 2) {
     void* vtable = reinterpret_cast<void*>(static_cast<uintptr_t>(static_cast<dv4u>(entry[1])));
     if (!validating) std::memcpy(base + entry[0], &vtable, sizeof vtable);
-    validate_ptr(ts, object, entry[0], vtable, 1, validating);
+    if (checking) validate_ptr(ts, object, entry[0], vtable, 1, validating);
   }
 }
 

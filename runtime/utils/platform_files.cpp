@@ -47,6 +47,7 @@ int system_open_flags(const char* path, int flags, bool& truncate_after) {
   bool create = (flags & _VRN_O_CREAT) != 0;
   bool truncate = (flags & _VRN_O_TRUNC) != 0;
   truncate_after = false;
+  if ((flags & _VRN_O_NOFOLLOW) != 0) result |= O_NOFOLLOW;
   if (is_device_path(path)) return result;
   if (create) {
     result |= O_CREAT;

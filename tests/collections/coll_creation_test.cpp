@@ -140,6 +140,22 @@ TEST(CollCreation, FacadesByKindName) {
   EXPECT_EQ(destroyed.n, 2);
 }
 
+TEST(CollCreation, AListIsMadeFromItsExpectedSizeAndBehaviourAlone) {
+  int fill = 0;
+  dv_database* transient = dv_database::get_transient_database();
+  struct Row {
+    unsigned behavior, kept;
+  } rows[] = {{0x12, 0x12}, {0x10, 0x12}, {0x10014, 0x10014}};
+  for (const Row& r : rows) {
+    dv_outofline_collection* list =
+        dv_outofline_collection::generate_facade("dv_List", transient, 4, r.behavior, 3, &fill);
+    EXPECT_STREQ(list->rep_name(), "dv_chained_list");
+    EXPECT_EQ(list->cardinality(), 0u) << "the initial count and fill element are for arrays";
+    EXPECT_EQ(list->get_behavior(), r.kept);
+    delete list;
+  }
+}
+
 TEST(CollCreation, AMakerWithoutAResultIsAnInternalError) {
   _Coll_rep_maker saved = _Coll_register_rep(
       _Coll_kind::bag, [](const _Coll_placement&, unsigned, unsigned, unsigned, const void*) -> dv_collection* {

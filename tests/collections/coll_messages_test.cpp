@@ -1,6 +1,7 @@
 // Guards the operation-message catalogue and dv_coll_raise: every message
 // raises its global's class with "<class> - " and its text filled in, its tag
-// is well formed, the directive parsing, and exact messages of typical raises.
+// is well formed, a sample of entries against their texts and classes written
+// out here, the directive parsing, and exact messages of typical raises.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -96,9 +97,57 @@ TEST(CollMessages, EveryMessageRaisesItsClassWithItsText) {
 TEST(CollMessages, TagsAreWellFormed) {
   std::regex tag("<(err|maint)-(0023|0024)-[0-9]{4}>.*");
   for (const MessageRow& r : all_messages()) {
-    if (std::string(r.name) == "btree_internal") continue;  // "dv_btree - %s"
+    // "dv_btree - %s" and "coll internal error" carry no tag.
+    if (std::string(r.name) == "btree_internal" || std::string(r.name) == "internal_error") continue;
     EXPECT_TRUE(std::regex_match(r.text, tag)) << r.name << ": " << r.text;
   }
+}
+
+// The other tests build what they expect from the catalogue itself; this one
+// holds a sample of entries as they must read, so a wrong entry shows.
+TEST(CollMessages, SampledEntriesReadAsWrittenOutHere) {
+  struct Row {
+    std::string raised;  // report of raising the entry with the arguments shown
+    const char* want;
+  } rows[] = {
+      {report_as<dv_err_am>([] { dv_coll_raise<coll_msg::am_slots_not_prime>(); }),
+       "dv_err_am - <err-0023-0005> Number of slots must be prime"},
+      {report_as<dv_err_coll_illegal_cursor>([] { dv_coll_raise<coll_msg::insert_before_illegal_cursor>(); }),
+       "dv_err_coll_illegal_cursor - <err-0024-0008>insert_before() invoked with an illegal cursor"},
+      {report_as<dv_err_coll_not_supported>([] { dv_coll_raise<coll_msg::user_rep_entrypoint_unsupported>(); }),
+       "dv_err_coll_not_supported - <err-0024-0022>Unsupported entrypoint for user defined collection rep"},
+      {report_as<dv_err_coll_illegal_cast>([] { dv_coll_raise<coll_msg::cast_unordered_to_array>(); }),
+       "dv_err_coll_illegal_cast - <err-0024-0255>attempt to cast a collection without order to an dv_array"},
+      {report_as<dv_err_coll_not_supported>([] { dv_coll_raise<coll_msg::retrieve_first_unordered>("user_rep"); }),
+       "dv_err_coll_not_supported - <err-0024-0325>user_rep::retrieve_first() attempted on an unordered collectio"},
+      {report_as<dv_err_coll_not_implemented_yet>([] { dv_coll_raise<coll_msg::ordered_cursor_operations>(); }),
+       "dv_err_coll_not_implemented_yet - <err-0024-0845>collection cursor operations with ordered and order by "
+       "address cursors are not supported"},
+      {report_as<dv_err_coll_illegal_cursor>([] { dv_coll_raise<coll_msg::remove_at_deletd_element>(); }),
+       "dv_err_coll_illegal_cursor - <err-0024-1210>remove_at() invoked with the cursor positioned at a deletd "
+       "element"},
+      {report_as<dv_err_coll_illegal_arg>([] { dv_coll_raise<coll_msg::growth_below_cardinality>(5, 6); }),
+       "dv_err_coll_illegal_arg - <err-0024-1915>size specified for growth(5) < collection cardinality(6)"},
+      {report_as<dv_err_coll_illegal_cursor>([] { dv_coll_raise<coll_msg::iterate_off_range_unordered>(); }),
+       "dv_err_coll_illegal_cursor - <err-0024-3634>dv_cursor::iterate_off_range is only valid for an ordered "
+       "dictionary cursor "},
+      {report_as<dv_err_cursor>([] { dv_coll_raise<coll_msg::invalid_cursor_type>(); }),
+       "dv_err_cursor - <err-0024-3640> Invalid cursor type found during cursor iteration"},
+      {report_as<dv_err_am>([] { dv_coll_raise<coll_msg::slot_type_without_duplicates>(); }),
+       "dv_err_am - <maint-0023-0018>Slot type does not support allow duplicate behavior."},
+      {report_as<dv_err_am>([] { dv_coll_raise<coll_msg::oflo_list_remove_inconsistent>(0x2au); }),
+       "dv_err_am - <maint-0023-4430>Inconsistency removing object 0x2a from index; detected in "
+       "_RH_oflo_list::remove();"},
+      {report_as<dv_err_am_empty>([] { dv_coll_raise<coll_msg::rhash_only_empty>(); }),
+       "dv_err_am_empty - <maint-0023-4405>hash table empty, in _Rhash::only"},
+      {report_as<dv_err_cursor>([] { dv_coll_raise<coll_msg::component_cursor_reset>(); }),
+       "dv_err_cursor - <maint-0024-0780>cursor_exception in _Component_cursor::reset (2)"},
+      {report_as<dv_err_coll_internal>([] { dv_coll_raise<coll_msg::list_cardinality>(); }),
+       "dv_err_coll_internal - <maint-0024-2010>cardinality() is incorrect"},
+      {report_as<dv_err_coll_internal>([] { _Coll_internal_error("a sample"); }),
+       "dv_err_coll_internal - coll internal error"},
+  };
+  for (const Row& r : rows) EXPECT_EQ(r.raised, r.want);
 }
 
 TEST(CollMessages, DirectivesAreCountedByKind) {

@@ -129,6 +129,21 @@ TEST_F(CollStartupChild, BlocksHoldTheirValues) {
   EXPECT_EQ(ro->debug_index, 0);
   EXPECT_STREQ(ro->char_array_key_name, "dv_char_array");
   EXPECT_STREQ(ro->char_array_type_name, "char[]");
+  // The words around them, as stored: 0, 0 at the head; four 0, then 7; a
+  // null soft pointer; the two records; -1.
+  const auto* words = reinterpret_cast<const dv4u*>(ro);
+  EXPECT_EQ(words[0], 0u);
+  EXPECT_EQ(words[1], 0u);
+  for (int w = 28; w < 32; ++w) EXPECT_EQ(words[w], 0u) << "word " << w;
+  EXPECT_EQ(words[32], 7u);
+  EXPECT_EQ(words[34], 0u);
+  EXPECT_EQ(words[52], 0xFFFFFFFFu);
+  for (const _Coll_readonly_record& record : ro->records) {
+    for (int b = 0; b < 32; ++b) {
+      const int want = b == 2 ? 4 : b == 8 ? 2 : b == 17 ? 1 : 0;
+      EXPECT_EQ(record.bytes[b], want) << "byte " << b;
+    }
+  }
 
   const dv_coll_readwrite_static* rw = dv_coll_readwrite_static_pointer;
   ASSERT_NE(rw, nullptr);

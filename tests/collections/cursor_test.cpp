@@ -7,6 +7,7 @@
 // persistent collections, and no snapshot left behind by a walk that fails.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -255,22 +256,34 @@ TEST(Cursor, RememberAndRestore) {
 }
 
 TEST(Cursor, TheAddressSpaceMarkerRetriesOnce) {
-  list_of c{el(0), el(1), el(2)};
-  dv_cursor cur(c);
-  dv_address_space_marker marker;
-  int failures = 1;
-  vector_rep::before_step = [&] {
-    if (failures > 0) {
-      --failures;
-      throw dv_err_address_space_exhausted("%s", "test: no room");
-    }
+  // The runtime's error when it finds no room, and the collections' own.
+  struct row {
+    std::function<void()> fail;
+    std::string report;
+  } rows[] = {
+      {[] { throw dv_err_address_space_exhausted("%s", "test: no room"); },
+       "dv_err_address_space_exhausted - test: no room"},
+      {[] { throw dv_err_address_space_full("%s", "test: full"); }, "dv_err_address_space_full - test: full"},
   };
-  EXPECT_EQ(cur.next(marker), el(1));  // failed once, retried
-  failures = 2;
-  EXPECT_EQ(thrown_by([&] { cur.next(marker); }), "dv_err_address_space_exhausted - test: no room");
-  EXPECT_EQ(cur.retrieve(), el(1));  // put back where it was before the failed step
-  vector_rep::before_step = nullptr;
-  EXPECT_EQ(cur.next(marker), el(2));
+  for (const row& r : rows) {
+    SCOPED_TRACE(r.report);
+    list_of c{el(0), el(1), el(2)};
+    dv_cursor cur(c);
+    dv_address_space_marker marker;
+    int failures = 1;
+    vector_rep::before_step = [&] {
+      if (failures > 0) {
+        --failures;
+        r.fail();
+      }
+    };
+    EXPECT_EQ(cur.next(marker), el(1));  // failed once, retried
+    failures = 2;
+    EXPECT_EQ(thrown_by([&] { cur.next(marker); }), r.report);
+    EXPECT_EQ(cur.retrieve(), el(1));  // put back where it was before the failed step
+    vector_rep::before_step = nullptr;
+    EXPECT_EQ(cur.next(marker), el(2));
+  }
 }
 
 class CursorDb : public dv_test::coll_db_test {};

@@ -3,7 +3,8 @@
 // cursor (a bag element delivered once per occurrence), removal through a
 // cursor (a second removal refused, every element removable in one walk,
 // no element skipped or repeated while tables shrink), clearing, copies with
-// storage of their own, and the exact texts of the refused operations.
+// storage of their own, assignment through the dictionary part, and the
+// exact texts of the refused operations.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -261,6 +262,20 @@ TEST(HashSet, CopiesHaveStorageOfTheirOwn) {
   EXPECT_EQ(assigned.cardinality(), 1500u);
   EXPECT_NO_THROW(assigned.check_hash_invariants());
   EXPECT_NO_THROW(copy.check_hash_invariants());
+}
+
+TEST(HashSet, AssigningThroughTheDictionaryPartAssignsTheElements) {
+  int kept = 0, first = 0, second = 0;
+  dv_set target(0);
+  target.insert(&kept);
+  dv_set source(0);
+  source.insert(&first);
+  source.insert(&second);
+  dv_dictionary& as_dictionary = target;
+  as_dictionary = static_cast<const dv_dictionary&>(source);
+  EXPECT_EQ(walk(target), (std::multiset<void*>{&first, &second}));
+  EXPECT_EQ(walk(source), (std::multiset<void*>{&first, &second}));
+  EXPECT_NO_THROW(target.check_hash_invariants());
 }
 
 TEST(HashSet, TypedSetsAndBags) {

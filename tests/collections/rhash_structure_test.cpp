@@ -2,8 +2,8 @@
 // growth of a single table up to a page and its split into a two-entry
 // directory, the probe's reuse of tombstones, joins of buddy tables only
 // (and the tombstone rebuild when no join is possible), rebuilding a grown
-// table at a size that holds its keys, the stored layouts, and
-// print_directory. Hashes are steered through a set whose elements carry
+// table at a size that holds its keys, the prime slot counts, the stored
+// layouts, and print_directory. Hashes are steered through a set whose elements carry
 // their own hash.
 #include <gtest/gtest.h>
 
@@ -85,6 +85,22 @@ TEST(RhashSizing, LoadLimits) {
   EXPECT_EQ(_Rhash::max_keys(11), 8u);
   EXPECT_EQ(_Rhash::min_keys(11), 2u);
   EXPECT_EQ(_Rhash::too_many_deleted(101), 39u);
+}
+
+TEST(RhashSizing, SlotCountsMustBePrime) {
+  auto refused = [](unsigned n) {
+    try {
+      _Rhash::assert_prime(n);
+    } catch (const dv_err_am& e) {
+      EXPECT_STREQ(e.get_report(), "dv_err_am - <err-0023-0005> Number of slots must be prime") << n;
+      return true;
+    }
+    return false;
+  };
+  for (unsigned n : {0u, 1u, 4u, 9u, 25u, 561u, 4087u, 9987003u, 0xFFFFFFFFu}) EXPECT_TRUE(refused(n)) << n;
+  for (unsigned n : {2u, 3u, 5u, 11u, 613u, 9987001u, 4294967291u}) EXPECT_FALSE(refused(n)) << n;
+  // Every size a table is made with passes.
+  for (unsigned n = 2; n < 9987001u; n = n + n / 50 + 1) EXPECT_FALSE(refused(_Recommended_hash_size(n))) << n;
 }
 
 TEST(RhashGrowth, ASingleTableGrowsToAPageAndThenSplits) {

@@ -295,6 +295,40 @@ TEST(AllocatorGrowth, EachSmallGrowthAddsAQuarterAndOnePage) {
   a.self_check();
 }
 
+TEST(AllocatorGrowth, AStepAddsAtMostTheLargestGrowthStep) {
+  test_db db;
+  _DB_allocator& a = db.create();
+  bool saw_bound = false;
+  while (db.pages() < 300) {
+    dv4u before = db.pages();
+    new_chars(a, 4000);
+    if (db.pages() == before) continue;
+    dv4u quarter = (before + 1) / 32 * 8 + 1;
+    EXPECT_EQ(db.pages() - before, quarter < MAX_GROWTH_STEP ? quarter : MAX_GROWTH_STEP) << before;
+    saw_bound = saw_bound || quarter > MAX_GROWTH_STEP;
+  }
+  EXPECT_TRUE(saw_bound);
+  a.self_check();
+}
+
+TEST(AllocatorGrowth, TheSystemGroupGrowsByAQuarterOfItself) {
+  test_db db;
+  _DB_allocator& a = db.create();
+  while (db.pages() < 120) new_chars(a, 4000);
+  _Page_group& system = a.group(system_page_group);
+  std::vector<std::pair<dv4u, dv4u>> growths;  // (system pages before, pages added)
+  while (system.desc().n_pages < 40) {
+    dv4u before = db.pages();
+    dv4u system_before = system.desc().n_pages;
+    new_chars(a, 4000, system_page_group);
+    if (db.pages() != before) growths.emplace_back(system_before, db.pages() - before);
+  }
+  ASSERT_FALSE(growths.empty());
+  EXPECT_EQ(growths.front(), std::make_pair(1u, 1u));
+  for (auto [before, added] : growths) EXPECT_EQ(added, (before + 1) / 32 * 8 + 1) << before;
+  a.self_check();
+}
+
 TEST(AllocatorGrowth, RefusedRoomLeavesTheAllocatorUnchanged) {
   test_db db("small.db", 2 * DV_PAGE_SIZE);
   _DB_allocator& a = db.create();

@@ -326,11 +326,26 @@ TEST_F(RecoveryLog, TheDummyLogDoesNothing) {
 
 // ---- write failures --------------------------------------------------------
 
+// The device fills up at the header's write (the write comes back short).
+void device_full(unsigned, int) { throw dv_err_cant_write_to_file("Failed to write %d bytes to file.", 512); }
+
 TEST_F(RecoveryLog, AFullDeviceFailsTheOpenAndLeavesNothing) {
+  _VRN_reset_file_event_hook();
+  _VRN_set_file_event_hook(device_full, 1);
+  std::string report = report_of([&] { open_log(); });
+  _VRN_reset_file_event_hook();
+  EXPECT_EQ(report, "dv_err_cant_write_to_file - Failed to write 512 bytes to file.");
+  EXPECT_FALSE(dv_test::file_exists(log_path()));
+}
+
+// A log path that is a symbolic link (here to a full device) is refused
+// before anything is written, and the link is left where it is.
+TEST_F(RecoveryLog, ALogPathThatIsASymbolicLinkIsRefusedAndKept) {
   ASSERT_EQ(::symlink("/dev/full", log_path().c_str()), 0);
   EXPECT_EQ(report_of([&] { open_log(); }),
-            "dv_err_cant_write_to_file - Failed to write 512 bytes to file.");
-  EXPECT_FALSE(dv_test::file_exists(log_path()));
+            "dv_err_database_log - Database Log \"" + log_path() +
+                "\" open/create error: \"(40) Too many levels of symbolic links\"");
+  EXPECT_TRUE(dv_test::file_exists(log_path()));
 }
 
 TEST_F(RecoveryLog, AFailedAppendIsWrittenOverByTheNext) {

@@ -213,26 +213,46 @@ TEST_F(RecoveryReplay, TheFirstGrowthEntryGivesTheSize) {
   EXPECT_TRUE(result == before);
 }
 
-TEST_F(RecoveryReplay, TheFirstImageOfAPageIsTheOneRestored) {
-  bytes before = dv_test::make_database_image(3, 9);
-  dv_test::write_bytes(db_path(), before);
-  _DB_log* log = _DB_log::open_for_update(db_path().c_str(), false);
-  bytes middle = before;
-  for (unsigned i = 0; i < kPage; ++i) middle[kPage + i] ^= 0x5a;
-  log->log_page(kPage, before.data() + kPage, kPage);
-  log->log_page(kPage, middle.data() + kPage, kPage);  // the page logged again, already changed
-  log->complete(kStamp);
-  die_with(log);
-  dv_test::write_bytes(db_path(), crashed_file(before, middle, {1}, kStamp));
+// A page is imaged a second time only after an undo took it back to its
+// state before the write: both images hold the same bytes, and the page is
+// restored. Two differing images of one page are a damaged log: refused,
+// nothing written.
+TEST_F(RecoveryReplay, ASecondImageOfAPageMustRepeatTheFirst) {
+  struct Row {
+    const char* name;
+    bool second_differs;
+  } rows[] = {{"the same image again", false}, {"another image", true}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    bytes before = dv_test::make_database_image(3, 9);
+    dv_test::write_bytes(db_path(), before);
+    _DB_log* log = _DB_log::open_for_update(db_path().c_str(), false);
+    bytes middle = before;
+    for (unsigned i = 0; i < kPage; ++i) middle[kPage + i] ^= 0x5a;
+    log->log_page(kPage, before.data() + kPage, kPage);
+    log->log_page(kPage, (row.second_differs ? middle : before).data() + kPage, kPage);
+    log->complete(kStamp);
+    die_with(log);
+    const bytes crashed = crashed_file(before, middle, {1}, kStamp);
+    dv_test::write_bytes(db_path(), crashed);
+    const bytes log_bytes = dv_test::read_bytes(log_path());
 
-  ASSERT_EQ(recover_error(), "");
-  EXPECT_TRUE(dv_test::read_bytes(db_path()) == before);
+    if (row.second_differs) {
+      EXPECT_EQ(recover_error(), "dv_err_database_recovery - The Log file is corrupted. Tag is invalid.");
+      EXPECT_TRUE(dv_test::read_bytes(db_path()) == crashed);
+      EXPECT_TRUE(dv_test::read_bytes(log_path()) == log_bytes);
+    } else {
+      ASSERT_EQ(recover_error(), "");
+      EXPECT_TRUE(dv_test::read_bytes(db_path()) == before);
+    }
+  }
 }
 
-// Images of pages in space the interrupted write added are accepted, both
-// when the new pages reached the file and when only the header (with the
-// new size) did; the cut to the old size removes them again.
-TEST_F(RecoveryReplay, ImagesInGrownSpaceAreAccepted) {
+// A page the interrupted write added has no image from before the write: an
+// image of one (an image entry whose offset was damaged into grown space) is
+// refused, whether the new pages reached the file or only the header (with
+// the new size) did, and nothing is written.
+TEST_F(RecoveryReplay, ImagesInGrownSpaceAreRefused) {
   struct Row {
     const char* name;
     std::vector<unsigned> written;
@@ -250,10 +270,13 @@ TEST_F(RecoveryReplay, ImagesInGrownSpaceAreAccepted) {
     dv_test::super_of(after).db_size = 6 * kPage;
     log->complete(kStamp);
     die_with(log);
-    dv_test::write_bytes(db_path(), crashed_file(before, after, row.written, kStamp));
+    const bytes crashed = crashed_file(before, after, row.written, kStamp);
+    dv_test::write_bytes(db_path(), crashed);
+    const bytes log_bytes = dv_test::read_bytes(log_path());
 
-    ASSERT_EQ(recover_error(), "");
-    EXPECT_TRUE(dv_test::read_bytes(db_path()) == before);
+    EXPECT_EQ(recover_error(), "dv_err_database_recovery - The Log file is corrupted. Tag is invalid.");
+    EXPECT_TRUE(dv_test::read_bytes(db_path()) == crashed);
+    EXPECT_TRUE(dv_test::read_bytes(log_path()) == log_bytes);
   }
 }
 

@@ -244,6 +244,40 @@ TEST(TypeTags, ResetReloadsTagsTakenBack) {
   a.self_check();
 }
 
+// A type's tag, once looked up, is kept with the typespec: what is kept must
+// follow a rename and a reset in the same open database.
+TEST(TypeTags, TagsUsedLatelyFollowRenamesAndResets) {
+  sized_type first("UsedFirst", 16), renamed("UsedRenamed", 16), later("UsedLater", 16);
+  test_db db;
+  _DB_allocator& a = db.create();
+  new_object(a, dv_typespec::get_int());
+  std::vector<char> saved(db.start(), db.start() + db.pages() * DV_PAGE_SIZE);
+  dv4u saved_pages = db.pages();
+  new_object(a, first.ts());
+  ASSERT_EQ(a.types().tag_of(first.ts()), 24u);
+  a.types().rename_type("UsedFirst", "UsedRenamed");
+  EXPECT_EQ(a.types().tag_of(renamed.ts()), 24u);
+  void* again = new_object(a, first.ts());  // the old name needs a tag of its own now
+  EXPECT_EQ(a.types().tag_of(first.ts()), 25u);
+  _DB_allocator::object_info info;
+  ASSERT_TRUE(a.object_at(again, info));
+  EXPECT_EQ(info.ts, first.ts());
+
+  // Taken back: both tags are gone, and the next type used gets 24.
+  ASSERT_EQ(db.pages(), saved_pages);
+  std::memcpy(db.start(), saved.data(), saved.size());
+  a.reset();
+  void* other = new_object(a, later.ts());
+  EXPECT_EQ(a.types().tag_of(later.ts()), 24u);
+  void* renewed = new_object(a, first.ts());
+  EXPECT_EQ(a.types().tag_of(first.ts()), 25u);
+  ASSERT_TRUE(a.object_at(other, info));
+  EXPECT_EQ(info.ts, later.ts());
+  ASSERT_TRUE(a.object_at(renewed, info));
+  EXPECT_EQ(info.ts, first.ts());
+  a.self_check();
+}
+
 TEST(TypeTags, ChangeTypespecRetypesInPlace) {
   sized_type sixteen("Sixteen", 16), eight("Eight", 8), empty("Empty", 0);
   test_db db;

@@ -96,8 +96,9 @@ void DVDB::open_file(int flags, int mode) {
 void DVDB::raise_open_error(int code, const char* text) const {
   switch (code) {
     case _VRN_FILE_ACCESS_DENIED:
-      throw dv_err_database_is_locked("%s-access to the database \"%s\" is denied (%s).", "Read/write", pathname,
-                                      text);
+      // A read-only open asked for reading only: that is what was denied.
+      throw dv_err_database_is_locked("%s-access to the database \"%s\" is denied (%s).",
+                                      read_only ? "Read" : "Read/write", pathname, text);
     case _VRN_FILE_EXISTS:
       throw dv_err_database_exists("The database \"%s\" already exists.", pathname);
     case _VRN_FILE_BAD_NAME:

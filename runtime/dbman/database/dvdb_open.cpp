@@ -147,7 +147,14 @@ void DVDB::open_image(const storage_opener& open, unsigned as_factor, bool recov
   in_use = 1;
   if (std::strcmp(pathname, transient_name) != 0) _DV_int::register_DVDB(this);
   allocator = new _DB_allocator(*this, false);
-  allocator->start_up();
+  try {
+    // The start-up checks the stored header, reading the pages it leads to.
+    _VRN_reads_without_transaction reads;
+    allocator->start_up();
+  } catch (const dv_err_heap_corruption&) {
+    // The stored header leads somewhere it may not.
+    throw dv_err_not_a_database("%s is not a valid database.", pathname);
+  }
 }
 
 _DB_log* DVDB::make_log() {

@@ -112,8 +112,10 @@ void _DB_file_log::create(const char* db_path, bool temporary) {
 
   int code = 0;
   char text[kSystemTextSize];
-  file_ = _VRN_open_file(path_, _VRN_O_RDWR | _VRN_O_CREAT | _VRN_O_TRUNC, 0644, code, text,
-                         sizeof text);
+  // A log path that is a symbolic link is refused: the store would write
+  // over, and later delete, what it names.
+  file_ = _VRN_open_file(path_, _VRN_O_RDWR | _VRN_O_CREAT | _VRN_O_TRUNC | _VRN_O_NOFOLLOW, 0644, code,
+                         text, sizeof text);
   if (file_ == nullptr) refuse_log(path_, text);
   file_made_ = true;
   write_whole(file_, &header_, sizeof header_, 0);

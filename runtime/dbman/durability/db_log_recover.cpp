@@ -2,6 +2,7 @@
 // database, check every entry, then write the logged pages back.
 #include "db_log_recover.h"
 
+#include <cstdint>
 #include <cstring>
 #include <map>
 #include <vector>
@@ -39,7 +40,7 @@ class open_log {
   explicit open_log(const char* path) : path_(path) {
     int code = 0;
     char text[kSystemTextSize];
-    file_ = _VRN_open_file(path, _VRN_O_RDWR, 0, code, text, sizeof text);
+    file_ = _VRN_open_file(path, _VRN_O_RDWR | _VRN_O_NOFOLLOW, 0, code, text, sizeof text);
     if (file_ == nullptr)
       throw dv_err_database_log("Database Log \"%s\" open/create error: \"%s\"", path, text);
   }
@@ -88,7 +89,7 @@ _DB_log_header read_log_header(const open_log& log, const char* log_path, const 
 
 // What the replay writes, gathered from a log that has been checked whole.
 struct replay_plan {
-  std::map<dv4u, off_t> images;  // page offset -> position of its first image in the log
+  std::map<dv4u, off_t> images;  // page offset -> position of its image in the log
   std::vector<char> page0;       // the logged image of page 0 (empty when none was logged)
   dv4u restored_size = 0;        // size before the first growth; 0 when the database did not grow
 };
@@ -101,10 +102,17 @@ void trace_entry(const _DB_log_entry& entry) {
               static_cast<int>(entry.old_size));
 }
 
-// Reads the entries up to the end entry. Pages may lie anywhere inside
-// extent, the larger of the file's length and the size its header records:
-// pages that grew in the interrupted write are inside it too.
-replay_plan read_plan(_VRN_file* log, dv4u page_size, off_t extent) {
+bool same_image(_VRN_file* log, off_t a, off_t b, dv4u page_size) {
+  std::vector<char> first(page_size), second(page_size);
+  return _VRN_pread_file(log, first.data(), page_size, a) == page_size &&
+         _VRN_pread_file(log, second.data(), page_size, b) == page_size && first == second;
+}
+
+// Reads the entries up to the end entry. What follows the end can only be
+// the rest of an append that failed before the log was completed (the end
+// was written over its start): less than one image entry, and no entry.
+// More shows an entry damaged into an end.
+replay_plan read_entries(_VRN_file* log, dv4u page_size, std::vector<dv4u>& growth) {
   const off_t log_size = _VRN_file_size(log);
   const dv4s page = static_cast<dv4s>(page_size);
   replay_plan plan;
@@ -116,15 +124,23 @@ replay_plan read_plan(_VRN_file* log, dv4u page_size, off_t extent) {
     trace_entry(entry);
     at += sizeof entry;
     switch (entry.kind) {
-      case log_end:
+      case log_end: {
+        _DB_log_entry next;
+        if (log_size - at >= static_cast<off_t>(sizeof entry + page_size) ||
+            (_VRN_pread_file(log, &next, sizeof next, at) == sizeof next && next.is_valid()))
+          corrupted();
         return plan;
+      }
       case log_page_image: {
         if (entry.page_size != page || entry.offset < 0 || entry.offset % page != 0 ||
-            entry.offset + static_cast<off_t>(page_size) > extent ||
             at + static_cast<off_t>(page_size) > log_size)
           corrupted();
-        bool first = plan.images.emplace(static_cast<dv4u>(entry.offset), at).second;
-        if (first && entry.offset == 0) {
+        const auto [first, is_first] = plan.images.emplace(static_cast<dv4u>(entry.offset), at);
+        // A page is imaged again only after an undo took it back to before
+        // its first change (it holds its first image again), so both images
+        // hold the same bytes.
+        if (!is_first && !same_image(log, first->second, at, page_size)) corrupted();
+        if (is_first && entry.offset == 0) {
           plan.page0.resize(page_size);
           if (_VRN_pread_file(log, plan.page0.data(), page_size, at) != page_size ||
               !super_block_valid(super_of(plan.page0), page_size))
@@ -135,13 +151,28 @@ replay_plan read_plan(_VRN_file* log, dv4u page_size, off_t extent) {
       }
       case log_db_grew:
         if (entry.old_size <= 0 || entry.old_size % page != 0) corrupted();
-        if (plan.restored_size == 0) {
-          if (entry.old_size > extent) corrupted();
-          plan.restored_size = static_cast<dv4u>(entry.old_size);
-        }
+        growth.push_back(static_cast<dv4u>(entry.old_size));
         break;
     }
   }
+}
+
+// Checks the entries against each other and against the database. The
+// size before the write is the first growth's, else the size the header
+// records (no write changes it without growing). A logged page 0 records
+// it, the file holds it (so the database the replay leaves is whole), and
+// every logged page lies inside it: a page the write added has no image
+// before the write.
+replay_plan read_plan(_VRN_file* log, dv4u page_size, const _DB_header_super& super, off_t file_size) {
+  std::vector<dv4u> growth;
+  replay_plan plan = read_entries(log, page_size, growth);
+  const dv4u size_before = growth.empty() ? super.db_size : growth.front();
+  if (!growth.empty()) plan.restored_size = size_before;
+  if (!plan.page0.empty() && super_of(plan.page0).db_size != size_before) corrupted();
+  if (size_before == 0 || static_cast<off_t>(size_before) > file_size) corrupted();
+  for (const auto& image : plan.images)
+    if (image.first + uint64_t{page_size} > size_before) corrupted();
+  return plan;
 }
 
 // Writes the plan into the database file; page 0 (with the recovery word
@@ -188,9 +219,7 @@ void _DB_log_recover(const char* db_path, _Storage& db) {
         "%d expected, found %d",
         log_path, db_path, static_cast<int>(super.timestamp), static_cast<int>(header.timestamp));
 
-  off_t extent = db.size();
-  if (static_cast<off_t>(super.db_size) > extent) extent = super.db_size;
-  const replay_plan plan = read_plan(log.file(), page_size, extent);
+  const replay_plan plan = read_plan(log.file(), page_size, super, db.size());
   replay(plan, log.file(), db, page0, page_size);
   log.close_and_delete();
 }

@@ -17,8 +17,11 @@ namespace dv_qem {
 //   dv_err_database_log       the log cannot be opened
 //   dv_err_database_recovery  not a log, a log still in progress, a log of
 //                             another database, another write's timestamp,
-//                             or any entry that is invalid, truncated, or
-//                             names a page outside the database
+//                             any entry that is invalid or truncated, an
+//                             entry following the end, an image of a page
+//                             outside the size before the write, two images
+//                             of one page that differ, a page 0 image or a
+//                             file that disagrees with that size
 // The page 0 in the file must hold a valid super-block (internal assertion).
 //
 // Replay: the first image logged for a page is its state before the write

@@ -71,15 +71,14 @@ void DVDB::write_pages() {
 }
 
 void DVDB::read_lock_written_pages() {
-  // Read-locked pages are read-only already: they join the runs between
-  // written pages.
+  // Only written pages change: one call per run of adjacent written pages.
+  // Pages read-only already end a run rather than join it, so a commit
+  // costs protection changes for what it wrote, not for the span between.
   _Page_runs runs(dv_memory_read_only);
   for (_File_element* e = root_page; e != nullptr; e = e->get_next()) {
     _Page* page = static_cast<_Page*>(e);
     if (page->get_lock() == _Page::LW)
       page->read_lock(runs);
-    else if (page->get_lock() == _Page::LR)
-      runs.add(page);
     else
       runs.finish();
   }

@@ -6,6 +6,7 @@
 #include "db_allocator.h"
 #include "durnavel.h"
 #include "dvdb.h"
+#include "runtime_state.h"
 
 using dv_qem::DVDB;
 using dv_qem::dv_database;
@@ -20,9 +21,12 @@ DVDB* database_of(dv_database* db) {
   return DVDB::of(db);
 }
 
+// The database whose range holds hint, or the transient database; the
+// caller holds the thread lock.
 DVDB* database_of_hint(const void* hint) {
   if (hint == nullptr) throw dv_err_operator_new_args("persistent new(void*) requires a non-null address hint");
-  return DVDB::of(dv_database::of(hint));
+  DVDB* db = dv_qem::_DV_int::lookup_DVDB_by_address(hint);
+  return db != nullptr ? db : DVDB::transient();
 }
 
 void require_typespec(const dv_typespec* ts) {

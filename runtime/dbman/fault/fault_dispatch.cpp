@@ -65,7 +65,13 @@ void admit_in_image(const DVDB* db, const void* address) {
         word_of(address), db->pathname);
 }
 
+// Scopes of _VRN_reads_without_transaction alive (under the thread lock).
+int reads_without_transaction = 0;
+
 }  // namespace
+
+_VRN_reads_without_transaction::_VRN_reads_without_transaction() { ++reads_without_transaction; }
+_VRN_reads_without_transaction::~_VRN_reads_without_transaction() { --reads_without_transaction; }
 
 void _Handler(void* address, int kind) {
   if (kind == dv_mem_signal_unknown) return;
@@ -81,7 +87,8 @@ void _Handler(void* address, int kind) {
     throw dv_err_deref_transient_pointer(
         "Violation %s non-persistent address %#x\nThis was probably the result of dereferencing an invalid pointer",
         reading, word_of(address));
-  admit_by_transaction(access_by::fault, address, kind == dv_mem_signal_write);
+  if (kind == dv_mem_signal_write || reads_without_transaction == 0)
+    admit_by_transaction(access_by::fault, address, kind == dv_mem_signal_write);
   DVDB* db = _DV_int::lookup_DVDB_by_address(address);
   if (db == nullptr)
     throw dv_err_illegal_pointer(

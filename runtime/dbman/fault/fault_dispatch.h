@@ -11,6 +11,17 @@ namespace dv_qem {
 // nothing. Every refusal is thrown.
 void _Handler(void* address, int kind);
 
+// While one lives (under the thread lock), a fault that reads is served
+// without a transaction: the runtime's own reads of the database it is
+// opening. Writes still need their transaction.
+class _VRN_reads_without_transaction {
+ public:
+  _VRN_reads_without_transaction();
+  ~_VRN_reads_without_transaction();
+  _VRN_reads_without_transaction(const _VRN_reads_without_transaction&) = delete;
+  _VRN_reads_without_transaction& operator=(const _VRN_reads_without_transaction&) = delete;
+};
+
 // Installs the exception filter with _Handler as its memory-signal handler
 // (the runtime's lazy start-up does this).
 void _DV_install_fault_dispatcher();

@@ -1,0 +1,59 @@
+// What a page read from the file must hold before the allocator relocates or
+// uses it. Nothing here writes: a page that fails is refused as damaged
+// before any of its bytes change.
+#include <cstdint>
+
+#include "alloc_internal.h"
+
+namespace dv_qem {
+
+// The recorded base (the database start when the page was set up or last
+// relocated) must be an address at which the image could have lain: not
+// null, on a page boundary, with this page inside the 32-bit address space.
+void _DB_allocator::check_base(const _Page_header* heap) const {
+  const std::uint64_t base = reinterpret_cast<std::uintptr_t>(heap->database_start());
+  const std::uint64_t page_end = base + std::uint64_t{page_number(heap->page_start()) + 1} * DV_PAGE_SIZE;
+  if (base == 0 || base % DV_PAGE_SIZE != 0 || page_end > (std::uint64_t{1} << 32))
+    _Alloc_corruption(_Alloc_check::base_invalid);
+}
+
+// A region is filled with FREED_FILL_BYTE when it is set up or freed, and
+// allocation zeroes only the object's block: the rest of the object's last
+// page (but for the stale footer at the region's very end) still holds the
+// fill. So the block size the object's tag and count give must end exactly
+// where the fill begins; a tag of another type would have the relocation
+// write over the object.
+void _DB_allocator::check_region_tail(_Page_header* heap, const _Heap_extent& extent) {
+  _Obj_header* block = heap->allocated_head_block();
+  if (block == nullptr) return;
+  const char* end = block->object() + block->block_size(*types_);
+  const std::uintptr_t offset = static_cast<std::uintptr_t>(end - heap->page_start());
+  const char* page_end = heap->page_start() + (offset + DV_PAGE_SIZE - 1) / DV_PAGE_SIZE * DV_PAGE_SIZE;
+  const char* fill_end = page_end < extent.end - FREE_BLOCK_FOOTER_SIZE ? page_end : extent.end - FREE_BLOCK_FOOTER_SIZE;
+  for (const char* p = end; p < fill_end; ++p)
+    if (static_cast<dv1u>(*p) != FREED_FILL_BYTE) _Alloc_corruption(_Alloc_check::region_tail_invalid);
+}
+
+// A page (or region) read from the file: its group is 0 or 1, its base is
+// sound, its heap passes the page self-check (every block lies in the heap
+// and the blocks tile it with the sizes their tags name, so a tag of another
+// size, tag 0 or a damaged list is refused before relocation writes), and a
+// system page holds only types that need no relocation, as the allocator
+// keeps it (a user page marked as a system page would otherwise go
+// unrelocated).
+void _DB_allocator::check_read_page(_Page_header* heap) {
+  if (heap->page_group() > user_page_group) _Alloc_corruption(_Alloc_check::invalid_page_group);
+  check_base(heap);
+  heap->self_check(*types_);
+  const _Heap_extent extent = heap->extent(*types_);
+  if (static_cast<std::uintptr_t>(extent.end - start()) > size())
+    _Alloc_corruption(_Alloc_check::region_beyond_image);
+  if (extent.region) check_region_tail(heap, extent);
+  if (heap->page_group() != system_page_group) return;
+  heap->for_each_allocated(*types_, [&](_Obj_header* block) {
+    if (types_->typespec_of(block->tag())->needs_relocation())
+      _Alloc_corruption(_Alloc_check::user_type_on_system_page);
+  });
+}
+
+}  // namespace dv_qem

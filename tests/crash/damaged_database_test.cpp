@@ -1,0 +1,403 @@
+// Guards opening damaged database files: a seeded generator makes a valid
+// database (damage_model.h), and mutated copies of it (bytes flipped, fields
+// of the header, page headers and block headers set to edge values or with a
+// bit flipped, the file cut short or extended, a page zeroed, user payload
+// changed) are each opened in a child process at the database's own address
+// (read-write: walked, self-checked, changed, saved and walked again) and at
+// another address (read-only: walked and self-checked). No copy may end in a
+// signal or hang; a copy whose damage lies in the store's own bookkeeping
+// must be refused with a runtime error or read back whole (only damaged
+// payload may read back wrong without an error); a refused copy is left as
+// it was; the undamaged file is never refused.
+//
+// DV_DAMAGE_CASES sets the number of copies (default 400; the long sweep runs
+// 5000), DV_TEST_SEED the run's seed (printed), DV_DAMAGE_DB_SEED the
+// generator's (default 1). The seeds of cases that once failed are replayed
+// on every run.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <random>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "damage_model.h"
+#include "db_test_support.h"
+#include "dv_test_process.h"
+#include "dv_test_seed.h"
+#include "image_view.h"
+
+using namespace dv_qem;
+using namespace dv_test;
+using namespace damage_model;
+
+namespace {
+
+using bytes = std::vector<char>;
+
+// Seeds of cases that failed once (with the generator's seed 1).
+const dv4u kFixedCases[] = {1434330905u, 3059390249u, 3694005134u, 3622696515u, 295757236u, 1609992470u,
+                            2372514871u, 2917716569u, 3211954050u, 793613139u, 2134925743u, 1643661108u,
+                            2100745324u, 912983424u};
+
+constexpr unsigned kDefaultCases = 400;
+constexpr unsigned kCaseSeconds = 60;  // a case still running by then hangs
+
+// The two places a copy is opened: the database's own range, and a region
+// that does not hold it (the database is relocated).
+const env_list kOwnRegion = {{"DV_QEM_AS_START", "0x24100000"}, {"DV_QEM_AS_SIZE", "0x2000000"}};
+const env_list kOtherRegion = {{"DV_QEM_AS_START", "0x20000000"}, {"DV_QEM_AS_SIZE", "0x2000000"}};
+
+std::string env_or(const char* name, const std::string& fallback) {
+  const char* v = std::getenv(name);
+  return v != nullptr && *v != '\0' ? v : fallback;
+}
+
+env_list with(env_list env, const env_list& more) {
+  env.insert(env.end(), more.begin(), more.end());
+  return env;
+}
+
+// ---- damage ---------------------------------------------------------------------
+
+// What a copy's damage touched. A user page's recorded base may be an older
+// start of the database (a page not written since the database was last
+// mapped elsewhere), so a damaged base that stays page-aligned and keeps the
+// page's pointers inside the image can not be told from such a page.
+enum class damage_class { none, payload, base, bookkeeping };
+
+const char* name_of(damage_class c) {
+  switch (c) {
+    case damage_class::none: return "none";
+    case damage_class::payload: return "payload";
+    case damage_class::base: return "base";
+    case damage_class::bookkeeping: break;
+  }
+  return "bookkeeping";
+}
+
+struct damage {
+  bytes image;
+  std::string what;
+  damage_class kind = damage_class::none;
+};
+
+void put(bytes& image, const image_view::field& f, dv4u value) {
+  std::memcpy(image.data() + f.at, &value, f.width);
+}
+dv4u get(const bytes& image, const image_view::field& f) {
+  dv4u value = 0;
+  std::memcpy(&value, image.data() + f.at, f.width);
+  return value;
+}
+
+dv4u edge_value(std::mt19937& rng, dv4u original, unsigned width) {
+  const dv4u wide[] = {0,          1,          2,          0x7f,       0xff,       0xfff,
+                       0x1000,     0xffff,     0x7fffffff, 0x80000000, 0xffffffff, 0xfffff000,
+                       original + 4096, original - 4096, original + 8, original - 8, original ^ 0x80000000,
+                       0x7ffffff0};
+  const dv4u narrow[] = {0, 1, 2, 0xfff, 0x1000, 0x7fff, 0x8000, 0xffff, 0xfffe, original + 8, original - 8,
+                         original ^ 0x8000, original ^ 0x1000, original ^ 0x2000, original ^ 0x4000};
+  return width == 4 ? wide[rng() % std::size(wide)] : narrow[rng() % std::size(narrow)] & 0xffff;
+}
+
+const image_view::field& pick(std::mt19937& rng, const std::vector<image_view::field>& fields) {
+  return fields[rng() % fields.size()];
+}
+
+// The copy of base that case_seed makes, and what its damage is.
+damage make_damage(const bytes& base, const image_view::image_map& map, dv4u case_seed) {
+  std::mt19937 rng(case_seed);
+  damage d;
+  d.image = base;
+  bytes& image = d.image;
+  std::ostringstream what;
+  const unsigned kind = rng() % 100;
+  const unsigned area = rng() % 10;
+  const auto& bookkeeping = area < 3   ? map.header_fields
+                            : area < 6 ? map.page_fields
+                            : area < 9 ? map.block_fields
+                                       : map.base_fields;
+  if (kind < 18) {
+    unsigned n = 1 + rng() % 3;
+    what << "flip bytes";
+    for (unsigned i = 0; i < n; ++i) {
+      size_t at = rng() % image.size();
+      image[at] = static_cast<char>(image[at] ^ (1 + rng() % 255));
+      what << " " << at;
+    }
+  } else if (kind < 42) {
+    const image_view::field& f = pick(rng, bookkeeping);
+    unsigned bit = rng() % (8 * f.width);
+    put(image, f, get(image, f) ^ (1u << bit));
+    what << "flip bit " << bit << " of the field at " << f.at;
+  } else if (kind < 72) {
+    const image_view::field& f = pick(rng, bookkeeping);
+    dv4u value = edge_value(rng, get(image, f), f.width);
+    put(image, f, value);
+    what << "field at " << f.at << " set to " << value;
+  } else if (kind < 80) {
+    size_t length = rng() % 2 == 0 ? rng() % image.size() : (rng() % (image.size() / kPage)) * kPage;
+    image.resize(length);
+    what << "cut to " << length;
+  } else if (kind < 87) {
+    size_t page = rng() % 4 == 0 ? 0 : rng() % (image.size() / kPage);
+    std::memset(image.data() + page * kPage, 0, kPage);
+    what << "page " << page << " zeroed";
+  } else if (kind < 97) {
+    std::vector<size_t> payload;
+    for (size_t i = 0; i < map.payload.size(); ++i)
+      if (map.payload[i]) payload.push_back(i);
+    size_t at = payload[rng() % payload.size()];
+    image[at] = static_cast<char>(image[at] ^ (1 + rng() % 255));
+    what << "payload byte " << at << " flipped";
+  } else {
+    size_t extra = 1 + rng() % (2 * kPage);
+    for (size_t i = 0; i < extra; ++i) image.push_back(static_cast<char>(rng()));
+    what << "extended by " << extra;
+  }
+  d.what = what.str();
+
+  if (image.size() != base.size()) {
+    d.kind = damage_class::bookkeeping;
+  } else {
+    // Damage that reaches payload may read back wrong (also beside other
+    // damage, which then need not show); damage only to bytes nothing reads
+    // must read back whole.
+    std::vector<bool> in_base(image.size(), false);
+    for (const image_view::field& f : map.base_fields)
+      for (size_t i = f.at; i < f.at + f.width; ++i) in_base[i] = true;
+    bool payload = false, relocation_base = false, bookkeeping = false;
+    for (size_t i = 0; i < image.size(); ++i) {
+      if (image[i] == base[i]) continue;
+      payload = payload || map.payload[i];
+      relocation_base = relocation_base || in_base[i];
+      bookkeeping = bookkeeping || (!map.payload[i] && !map.inert[i] && !in_base[i]);
+    }
+    d.kind = payload           ? damage_class::payload
+             : bookkeeping     ? damage_class::bookkeeping
+             : relocation_base ? damage_class::base
+                               : damage_class::none;
+  }
+  return d;
+}
+
+// ---- one copy in a child process ----------------------------------------------------
+
+enum outcome : int {
+  walked = 0,
+  refused = 10,           // a runtime error before any difference was seen
+  wrong_with_error = 11,  // differences, then a runtime error
+  wrong_silent = 12,      // differences and no error
+  foreign_error = 13,     // an exception that is not a dv_err
+  made_worse = 14,        // refused, but the file changed (set by the sweep)
+};
+
+const char* name_of(int o) {
+  switch (o) {
+    case walked: return "walked";
+    case refused: return "refused";
+    case wrong_with_error: return "wrong-with-error";
+    case wrong_silent: return "wrong-silent";
+    case foreign_error: return "foreign-error";
+    case made_worse: return "made-worse";
+    case 128 + SIGALRM: return "hang";
+    default: return o > 128 ? "signal" : "unknown";
+  }
+}
+
+void write_text(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
+
+std::string read_text(const std::string& path) {
+  std::ifstream in(path);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Opens, walks and self-checks the copy at path; at its own address also
+// changes it, saves, and walks it again.
+int check_copy(const std::string& path, const model& m, bool own, std::string& message) {
+  _VRN_fault_handler guard;
+  unsigned differences = 0;
+  dv_database* db = nullptr;
+  try {
+    db = dv_database::open(path.c_str(), own ? 0 : 1, 0, 0);
+    differences = walk(db, m, message);
+    db->self_check();
+    if (own && differences == 0) {
+      Node* kept = new (db, &dv_ts<Node>::the_instance) Node();
+      kept->id = 77;
+      durnavel::free_memory(new (db, &dv_ts<Cell>::the_instance) Cell());
+      ::operator new(300, db, dv_typespec::get_char(), 300);
+      ::operator new(7000, db, dv_typespec::get_char(), 7000);
+      db->self_check();
+      db->save();
+      db->close();
+      db = dv_database::open(path.c_str(), 1, 0, 0);
+      differences = walk(db, m, message);
+      db->self_check();
+    }
+    db->close();
+  } catch (const dv_err& e) {
+    message = e.get_report() != nullptr ? e.get_report() : "dv_err";
+    return differences != 0 ? wrong_with_error : refused;
+  } catch (...) {
+    message = "an exception that is not a dv_err";
+    return foreign_error;
+  }
+  return differences != 0 ? wrong_silent : walked;
+}
+
+// Runs check_copy in a forked process; its status, its message in message.
+int check_in_child(const std::string& path, const model& m, bool own, std::string& message) {
+  const std::string message_path = path + ".msg";
+  std::remove(message_path.c_str());
+  std::fflush(nullptr);
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    ::alarm(kCaseSeconds);
+    // The validation walk reports what it finds on the standard streams.
+    std::freopen("/dev/null", "w", stdout);
+    std::freopen("/dev/null", "w", stderr);
+    std::string text;
+    int status = check_copy(path, m, own, text);
+    write_text(message_path, text);
+    ::_exit(status);
+  }
+  int status = 0;
+  if (pid < 0 || ::waitpid(pid, &status, 0) != pid) return -1;
+  message = read_text(message_path);
+  if (WIFEXITED(status)) return WEXITSTATUS(status);
+  return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1;
+}
+
+model read_model(const std::string& path) {
+  model m{};
+  bytes raw = read_file(path);
+  if (raw.size() == sizeof m) std::memcpy(&m, raw.data(), sizeof m);
+  return m;
+}
+
+std::vector<dv4u> case_seeds(dv4u run_seed, unsigned n) {
+  std::vector<dv4u> seeds;
+  for (unsigned i = 0; i < n; ++i) seeds.push_back(mix(run_seed, i, 0xda));
+  for (dv4u fixed : kFixedCases)
+    if (fixed != 0) seeds.push_back(fixed);
+  return seeds;
+}
+
+// ---- the test and its processes ---------------------------------------------------
+
+class DamagedDatabase : public ::testing::Test {
+ protected:
+  scratch_dir dir_;
+};
+
+class DamagedDatabaseChild : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!is_child()) GTEST_SKIP() << "runs in a child process";
+  }
+  std::string dir() const { return env_or("DV_TEST_DIR", ""); }
+};
+
+struct tally {
+  unsigned cases = 0;
+  std::map<std::string, unsigned> outcomes;
+  std::vector<std::string> failures;
+};
+
+// A result line: case seed, outcome, damage class, then what and message.
+bool failed(int o, damage_class kind) {
+  if (o == walked || o == refused || o == wrong_with_error) return kind == damage_class::none && o != walked;
+  if (o == wrong_silent) return kind != damage_class::payload && kind != damage_class::base;
+  return true;
+}
+
+TEST_F(DamagedDatabase, EveryCopyIsRefusedOrReadBackWhole) {
+  const dv4u run_seed = seed();
+  const std::string db_seed = env_or("DV_DAMAGE_DB_SEED", "1");
+  const std::string cases = env_or("DV_DAMAGE_CASES", std::to_string(kDefaultCases));
+  std::printf("damaged database run: DV_TEST_SEED=%u DV_DAMAGE_DB_SEED=%s DV_DAMAGE_CASES=%s\n", run_seed,
+              db_seed.c_str(), cases.c_str());
+  const env_list common = {{"DV_TEST_DIR", dir_.path()},
+                           {"DV_TEST_RUN_SEED", std::to_string(run_seed)},
+                           {"DV_DAMAGE_DB_SEED", db_seed},
+                           {"DV_DAMAGE_CASES", cases}};
+  ASSERT_EQ(run_child("DamagedDatabaseChild.Generate", with(common, kOwnRegion)), 0);
+
+  int own_status = -1, other_status = -1;
+  std::thread own([&] {
+    own_status = run_child("DamagedDatabaseChild.Sweep", with(with(common, kOwnRegion), {{"DV_TEST_SIDE", "own"}}));
+  });
+  std::thread other([&] {
+    other_status =
+        run_child("DamagedDatabaseChild.Sweep", with(with(common, kOtherRegion), {{"DV_TEST_SIDE", "other"}}));
+  });
+  own.join();
+  other.join();
+  ASSERT_EQ(own_status, 0);
+  ASSERT_EQ(other_status, 0);
+
+  for (const char* side : {"own", "other"}) {
+    tally t;
+    std::istringstream lines(read_text(dir_ / (std::string("results-") + side)));
+    std::string line;
+    while (std::getline(lines, line)) {
+      std::istringstream fields(line);
+      dv4u case_seed = 0;
+      int o = 0;
+      std::string kind;
+      fields >> case_seed >> o >> kind;
+      ++t.cases;
+      ++t.outcomes[o == wrong_silent ? std::string(name_of(o)) + " (" + kind + ")" : name_of(o)];
+      if (line.find(" FAIL") != std::string::npos) t.failures.push_back(line);
+    }
+    std::printf("%s address: %u copies;", side, t.cases);
+    for (const auto& [name, n] : t.outcomes) std::printf(" %s %u;", name.c_str(), n);
+    std::printf("\n");
+    EXPECT_GT(t.cases, 0u);
+    for (const std::string& f : t.failures) ADD_FAILURE() << side << " address, case " << f;
+  }
+}
+
+TEST_F(DamagedDatabaseChild, Generate) {
+  _VRN_fault_handler guard;
+  const dv4u db_seed = static_cast<dv4u>(std::stoul(env_or("DV_DAMAGE_DB_SEED", "1")));
+  model m = generate(dir() + "/base.db", db_seed);
+  write_file(dir() + "/model", &m, sizeof m);
+}
+
+TEST_F(DamagedDatabaseChild, Sweep) {
+  const bool own = env_or("DV_TEST_SIDE", "") == "own";
+  const dv4u run_seed = static_cast<dv4u>(std::stoul(env_or("DV_TEST_RUN_SEED", "0")));
+  const unsigned n = static_cast<unsigned>(std::stoul(env_or("DV_DAMAGE_CASES", "0")));
+  const bytes base = read_file(dir() + "/base.db");
+  const model m = read_model(dir() + "/model");
+  ASSERT_FALSE(base.empty());
+  const image_view::image_map map = image_view::map_image(base);
+  const std::string copy = dir() + "/copy-" + (own ? "own" : "other") + ".db";
+  std::ofstream results(dir() + "/results-" + (own ? "own" : "other"));
+
+  for (dv4u case_seed : case_seeds(run_seed, n)) {
+    damage d = make_damage(base, map, case_seed);
+    write_file(copy, d.image.data(), d.image.size());
+    std::remove((copy + ".log").c_str());
+    std::string message;
+    int o = check_in_child(copy, m, own, message);
+    if ((o == refused || o == wrong_with_error) && read_file(copy) != d.image) o = made_worse;
+    for (char& c : message)
+      if (c == '\n') c = ' ';
+    results << case_seed << " " << o << " " << name_of(d.kind) << " " << name_of(o) << (failed(o, d.kind) ? " FAIL" : "")
+            << " | " << d.what << " | " << message << "\n";
+  }
+}
+
+}  // namespace
