@@ -116,7 +116,7 @@ class dv_packed_list : public dv_collection {
   void denormalize_cursor(dv_cursor* c) const;
 
  private:
-  // Slot array support (packed_list_slots.cpp).
+  // Slot array support (array_slots.cpp).
   dv_coll_ptr* allocate_slots(unsigned count);
   static void free_slots(dv_coll_ptr* slots);
   // A free slot after `after` (growing or compacting when there is none).

@@ -279,7 +279,7 @@ class dv_cursor {
   [[noreturn]] void invalid_cursor() const;
   void require_default_cursor() const;
 
-  // Snapshot arrays (cursor_array.cpp).
+  // Snapshot arrays (cursor_snapshot.cpp).
   void array_bind();
   void array_create(const dv_collection& c);
   void array_sort();

@@ -21,7 +21,7 @@
 #include "dv_object_cursor.h"
 #include "dv_rh.h"
 #include "dv_typespec.h"
-#include "rh_oflo_list.h"
+#include "rhash_oflo_list.h"
 
 using namespace dv_qem;
 

@@ -25,7 +25,7 @@
 #include "dv_thrown_by.h"
 #include "dv_typespec.h"
 #include "durnavel.h"
-#include "rh_oflo_list.h"
+#include "rhash_oflo_list.h"
 
 using namespace dv_qem;
 

@@ -1,7 +1,7 @@
 // The overflow list of a keyed hash-table slot: creation next to its chained
 // list, removal with the inconsistency check, and positioning of the
 // dictionary cursor's overflow cursor.
-#include "rh_oflo_list.h"
+#include "rhash_oflo_list.h"
 
 #include <new>
 

@@ -1,5 +1,5 @@
 // The slot protocol of the keyed hash tables _RH<KT>, for every key type at
-// once; rh_kinds.cpp instantiates it for the thirteen key types.
+// once; rhash_kinds.cpp instantiates it for the thirteen key types.
 #pragma once
 
 #include <cstring>
@@ -13,7 +13,7 @@
 #include "dv_rh.h"
 #include "dv_typespec.h"
 #include "key_type_map.h"
-#include "rh_oflo_list.h"
+#include "rhash_oflo_list.h"
 
 namespace dv_qem {
 

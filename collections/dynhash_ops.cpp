@@ -33,7 +33,7 @@ void dv_dyn_hash::_insert(const void* e) {
   if (e == nullptr) dv_coll_raise<coll_msg::insert_null>();
   int found = 0;
   __insert(e, e, nullptr, nullptr, found);
-  if (has_indexes() && (!found || allow_dup())) maintain_index_insert(e);
+  if (has_indexes() && (!found || allow_dup())) maintain_index_insert(indexes(), e, 0);
 }
 
 int dv_dyn_hash::_remove(const void* e) {
@@ -41,7 +41,7 @@ int dv_dyn_hash::_remove(const void* e) {
   __remove(e, e, found, nullptr);
   int removed = found;
   if (removed && allow_dup() && __contains(e, e)) removed = 0;
-  if (removed && has_indexes()) maintain_index_remove(e);
+  if (removed && has_indexes()) maintain_index_remove(indexes(), e);
   return removed;
 }
 
@@ -83,13 +83,13 @@ void dv_dyn_hash::_remove_at(const dv_cursor& c) {
   const char* slot = table(state->get_table())->slot(state->get_slot(), sizeof_slot());
   if (slot_occupied(slot) && state->oflo_counter() > 0) state->set_oflo_counter(state->oflo_counter() - 1);
   const_cast<dv_cursor&>(c).set_at_deleted_element(1);
-  if (found && has_indexes() && !__contains(e, e)) maintain_index_remove(e);
+  if (found && has_indexes() && !__contains(e, e)) maintain_index_remove(indexes(), e);
 }
 
 void dv_dyn_hash::_clear() {
   if (has_indexes()) {
     dv_cursor walk(*this);
-    for (void* e = walk.first(); walk.more(); e = walk.next()) maintain_index_remove_for_sure(e);
+    for (void* e = walk.first(); walk.more(); e = walk.next()) maintain_index_remove_for_sure(indexes(), e);
   }
   _Rhash::_clear();
 }

@@ -1,7 +1,7 @@
 // The thirteen keyed hash-table classes: their instantiation, typespecs, and
 // the registration of the twelve that _Rhash::create makes, done when the
 // library is loaded.
-#include "rh_ops.h"
+#include "rhash_slot_protocol.h"
 
 // The table object: virtual-table pointer at 0; the directory, the key-type
 // name copy and the index list are pointers at 24, 28 and 32.

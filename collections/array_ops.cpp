@@ -16,17 +16,17 @@ dv_packed_list::dv_packed_list(unsigned size) {
 dv_packed_list::~dv_packed_list() {
   if (slots_ == nullptr) return;
   if (indexes_ != nullptr)
-    for (unsigned i = 0; i < cardinality_; ++i) maintain_index_remove(slots_[i]);
+    for (unsigned i = 0; i < cardinality_; ++i) maintain_index_remove(indexes_, slots_[i]);
   free_slots(slots_);
   slots_ = nullptr;
 }
 
 void dv_packed_list::index_insert(const void* e) {
-  if (indexes_ != nullptr) maintain_index_insert(e);
+  if (indexes_ != nullptr) maintain_index_insert(indexes_, e, 0);
 }
 
 void dv_packed_list::index_remove(const void* e) {
-  if (indexes_ != nullptr) maintain_index_remove(e);
+  if (indexes_ != nullptr) maintain_index_remove(indexes_, e);
 }
 
 void dv_packed_list::insert_at(const void* e, unsigned position, dv_cursor* c) {

@@ -208,7 +208,7 @@ void dv_packed_list::__clear() {
 
 void dv_packed_list::_clear_contents_and_indexes() {
   if (indexes_ != nullptr)
-    for (unsigned i = 0; i < cardinality_; ++i) maintain_index_remove_for_sure(slots_[i]);
+    for (unsigned i = 0; i < cardinality_; ++i) maintain_index_remove_for_sure(indexes_, slots_[i]);
   __clear();
 }
 
