@@ -6,6 +6,7 @@
 #include "alloc_internal.h"
 #include "large_object_map.h"
 #include "page_group.h"
+#include "dv_assertions.h"
 
 namespace dv_qem {
 
@@ -17,7 +18,7 @@ void* _DB_allocator::allocate_large(request& r) {
   if (result == nullptr) result = large_by_growth(g, r, n_pages);
   std::uintptr_t first = reinterpret_cast<std::uintptr_t>(result);
   if ((first + r.size - 1) / DV_PAGE_SIZE == first / DV_PAGE_SIZE)
-    _VRN_assertion_violation("!SAME_PAGE((((dvaddr)retval)+req_sz-1), retval)", __FILE__, __LINE__);
+    DV_ASSERTION_FAILED(not_same_page_dvaddr_retval_plus_req_sz_minus_1_retval);
   return result;
 }
 
@@ -64,7 +65,7 @@ void* _DB_allocator::large_by_growth(_Page_group& g, request& r, dv4u n_pages) {
   for (dv4u i = 0; i < n_pages; ++i) note_in_memory(page_number(region) + i);
   g.pages_added(page_number(region) + n_pages);
   void* result = take_from(heap, r);
-  if (result != object) _VRN_assertion_violation("retval", __FILE__, __LINE__);
+  if (result != object) DV_ASSERTION_FAILED(retval);
   return result;
 }
 

@@ -6,6 +6,7 @@
 #include "alloc_internal.h"
 #include "large_object_map.h"
 #include "page_group.h"
+#include "dv_assertions.h"
 
 namespace dv_qem {
 
@@ -28,11 +29,11 @@ void* _DB_allocator::allocate_small(request& r) {
   if (result == nullptr) result = small_from_classes(g, r);
   if (result == nullptr && split_free_region(g)) {
     result = small_from_memory(g, r);
-    if (result == nullptr) _VRN_assertion_violation("retval", __FILE__, __LINE__);
+    if (result == nullptr) DV_ASSERTION_FAILED(retval);
   }
   if (result == nullptr) result = small_by_growth(g, r);
   if (!same_page(static_cast<char*>(result) + r.size - 1, result))
-    _VRN_assertion_violation("SAME_PAGE((((dvaddr)retval)+req_sz-1), retval)", __FILE__, __LINE__);
+    DV_ASSERTION_FAILED(same_page_dvaddr_retval_plus_req_sz_minus_1_retval);
   return result;
 }
 
@@ -132,7 +133,7 @@ void* _DB_allocator::small_by_growth(_Page_group& g, request& r) {
       return result;
     }
   }
-  _VRN_assertion_violation("rv", __FILE__, __LINE__);
+  DV_ASSERTION_FAILED(rv);
 }
 
 }  // namespace dv_qem

@@ -5,6 +5,7 @@
 
 #include "alloc_internal.h"
 #include "page_group.h"
+#include "dv_assertions.h"
 
 namespace dv_qem {
 
@@ -85,14 +86,14 @@ void* _DB_allocator::allocate_request(request& r) {
 
 void* _DB_allocator::allocate_in_page_zero(request& r) {
   if (r.group != system_page_group)
-    _VRN_assertion_violation("page_group == _DB_allocator::system_page_group", __FILE__, __LINE__);
+    DV_ASSERTION_FAILED(page_group_eq_db_allocator_system_page_group);
   _Page_header* page = heap_of_page(start());
   if (page->page_group() != r.group)
-    _VRN_assertion_violation("pg->get_page_group() == page_group", __FILE__, __LINE__);
+    DV_ASSERTION_FAILED(pg_get_page_group_eq_page_group);
   if (page_number(page) != 0)
-    _VRN_assertion_violation("dba->which_page(pg->get_this_dvaddr()) == 0", __FILE__, __LINE__);
+    DV_ASSERTION_FAILED(dba_which_page_pg_get_this_dvaddr_eq_0);
   void* result = page->findchunk(r.size, r.count, r.vector_header, r.ts, *types_);
-  if (result == nullptr) _VRN_assertion_violation("retval", __FILE__, __LINE__);
+  if (result == nullptr) DV_ASSERTION_FAILED(retval);
   return result;
 }
 

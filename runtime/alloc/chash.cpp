@@ -7,6 +7,7 @@
 #include "chash_storage.h"
 #include "db_space.h"
 #include "dv_err.h"
+#include "dv_assertions.h"
 #include "dv_hash_size.h"
 #include "self_relative.h"
 
@@ -260,12 +261,12 @@ bool _Chash_table::remove_word(_Chash_key_kind kind, key_word key) {
 }
 
 void _Chash_table::enter_reorg() {
-  if (in_reorg()) _VRN_assertion_violation("!in_reorg()", __FILE__, __LINE__);
+  if (in_reorg()) DV_ASSERTION_FAILED(not_in_reorg);
   header_.flags |= _Chash_in_reorg_flag;
 }
 
 void _Chash_table::leave_reorg() {
-  if (!in_reorg()) _VRN_assertion_violation("in_reorg()", __FILE__, __LINE__);
+  if (!in_reorg()) DV_ASSERTION_FAILED(in_reorg);
   header_.flags &= ~_Chash_in_reorg_flag;
 }
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "dv_err.h"
+#include "dv_assertions.h"
 #include "self_relative.h"
 
 namespace dv_qem {
@@ -25,10 +26,10 @@ _Pers_type_info_oflo* _DB_oflo_block(_DB_header& header, dv4u index) {
 }
 
 _Pers_type_info& _DB_type_slot(_DB_header& header, dv2u tag) {
-  if (tag < max_builtin_tag) _VRN_assertion_violation("tag >= max_builtin_tag", __FILE__, __LINE__);
+  if (tag < max_builtin_tag) DV_ASSERTION_FAILED(tag_ge_max_builtin_tag);
   if (tag <= last_header_tag) return header.type_slots[tag - max_builtin_tag];
   _Pers_type_info_oflo* block = _DB_oflo_block(header, _DB_oflo_block_index(tag));
-  if (block == nullptr) _VRN_assertion_violation("poflo", __FILE__, __LINE__);
+  if (block == nullptr) DV_ASSERTION_FAILED(poflo);
   return block->slots[_DB_oflo_slot_index(tag)];
 }
 

@@ -5,6 +5,7 @@
 
 #include "db_allocator.h"
 #include "dv_err.h"
+#include "dv_assertions.h"
 #include "self_relative.h"
 
 namespace dv_qem {
@@ -39,14 +40,14 @@ char* _Large_object_map::object_at(const void* page) const {
 }
 
 void _Large_object_map::enter(const char* first, dv4u n_pages, const char* object) {
-  if (!(n_pages > 1)) _VRN_assertion_violation("n_pages > 1", __FILE__, __LINE__);
+  if (!(n_pages > 1)) DV_ASSERTION_FAILED(n_pages_gt_1);
   _DB_large_object_hash& map = hash();
   dv4u entered = 0;
   try {
     for (; entered < n_pages; ++entered) {
       const char* page = first + entered * DV_PAGE_SIZE;
       map.insert(page, object);
-      if (map.pick(page) != object) _VRN_assertion_violation("map.pick(iptr) == ptr", __FILE__, __LINE__);
+      if (map.pick(page) != object) DV_ASSERTION_FAILED(map_pick_iptr_eq_ptr);
     }
   } catch (...) {
     // A failed growth keeps the map without the pair it was entering.

@@ -6,6 +6,7 @@
 #include "heap_corruption.h"
 #include "page_header.h"
 #include "address_word.h"
+#include "dv_assertions.h"
 
 namespace dv_qem {
 
@@ -109,18 +110,14 @@ void _Page_header::self_check(_Type_tag_source& tags, const _Large_object_lookup
     calculated_free_bytes += static_cast<dv4u>(e.end - page_start()) - object_pages;
   }
   if (calculated_free_bytes != n_free_bytes)
-    _VRN_assertion_violation("calculated_free_bytes == n_free_bytes", __FILE__, __LINE__);
+    DV_ASSERTION_FAILED(calculated_free_bytes_eq_n_free_bytes);
   if (e.region) return;  // one block, sized by its own header
   dv4u total_accounted_bytes = allocated_bytes + free_footprints;
   if (is_page_zero()) {
     if (total_accounted_bytes != HEAP_PAGE_SIZE - PAGE_HEADER_SIZE - DB_HEADER_SIZE)
-      _VRN_assertion_violation(
-          "total_accounted_bytes == (_DV_int::get_page_size() - PAGE_HEADER_SIZE - DB_HEADER_SIZE)",
-          __FILE__, __LINE__);
+      DV_ASSERTION_FAILED(first_page_bytes_accounted);
   } else if (total_accounted_bytes != HEAP_PAGE_SIZE - PAGE_HEADER_SIZE) {
-    _VRN_assertion_violation(
-        "total_accounted_bytes == (_DV_int::get_page_size() - PAGE_HEADER_SIZE)", __FILE__,
-        __LINE__);
+    DV_ASSERTION_FAILED(page_bytes_accounted);
   }
 }
 

@@ -7,6 +7,7 @@
 
 #include "db_allocator.h"
 #include "dv_err.h"
+#include "dv_assertions.h"
 #include "persistent_bitvector.h"
 #include "self_relative.h"
 
@@ -79,9 +80,9 @@ void _Page_group::move_class(dv4u page_number, dv4u before, dv4u after) {
   _Bit_vector* from = class_vector(old_class);
   _Bit_vector* to = class_vector(new_class);
   if (!from->test(page_number))
-    _VRN_assertion_violation("fpbv[old_bvnum].resolve()->is_set(pgnum)", __FILE__, __LINE__);
+    DV_ASSERTION_FAILED(fpbv_old_bvnum_resolve_is_set_pgnum);
   if (to->test(page_number))
-    _VRN_assertion_violation("!fpbv[new_bvnum].resolve()->is_set(pgnum)", __FILE__, __LINE__);
+    DV_ASSERTION_FAILED(not_fpbv_new_bvnum_resolve_is_set_pgnum);
   from->clear(page_number);
   to->set(page_number);
 }

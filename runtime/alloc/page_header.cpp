@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "heap_corruption.h"
+#include "dv_assertions.h"
 
 namespace dv_qem {
 
@@ -29,10 +30,7 @@ _Page_header* _Page_header::of_page(void* page_start, bool page_zero) {
 
 void _Page_header::check_page_size(unsigned system_page_size) {
   if (LARGEST_SMALL_ARRAY_COUNT != system_page_size - PAGE_HEADER_SIZE - OBJECT_HEADER_SIZE)
-    _VRN_assertion_violation(
-        "LARGEST_SMALL_ARRAY_COUNT == _DV_int::get_page_size() - PAGE_HEADER_SIZE - "
-        "OBJECT_HEADER_SIZE",
-        __FILE__, __LINE__);
+    DV_ASSERTION_FAILED(largest_small_array_fills_page);
 }
 
 char* _Page_header::page_start() const {

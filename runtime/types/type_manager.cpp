@@ -8,6 +8,7 @@
 #include "alloc_internal.h"
 #include "db_header.h"
 #include "dv_err.h"
+#include "dv_assertions.h"
 #include "self_relative.h"
 
 namespace dv_qem {
@@ -123,7 +124,7 @@ dv2u _Type_manager::assign_tag(const char* name, dv4u size) {
 }
 
 const dv_typespec* _Type_manager::typespec_of(dv2u tag) {
-  if (tag == 0) _VRN_assertion_violation("tag != 0", __FILE__, __LINE__);
+  if (tag == 0) DV_ASSERTION_FAILED(tag_ne_0);
   if (tag < typespecs_by_tag_.size() && typespecs_by_tag_[tag] != nullptr) return typespecs_by_tag_[tag];
   if (tag > highest_tag()) _Alloc_corruption(_Alloc_check::tag_not_assigned);
   const char* name = name_of(tag);
@@ -148,9 +149,9 @@ const dv_typespec* _Type_manager::typespec_named(const char* name) const {
 
 void _Type_manager::rename_type(const char* old_name, const char* new_name) {
   const dv_typespec* old_ts = dv_typespec::get_typespec(old_name);
-  if (old_ts == nullptr) _VRN_assertion_violation("old_ts", __FILE__, __LINE__);
+  if (old_ts == nullptr) DV_ASSERTION_FAILED(old_ts);
   const dv_typespec* new_ts = dv_typespec::get_typespec(new_name);
-  if (new_ts == nullptr) _VRN_assertion_violation("new_ts", __FILE__, __LINE__);
+  if (new_ts == nullptr) DV_ASSERTION_FAILED(new_ts);
   dv2u tag = find_tag(old_name);
   if (tag == 0) return;
   forget_recent_tags();

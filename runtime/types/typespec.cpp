@@ -8,6 +8,7 @@
 #include "classname.h"
 #include "db_format.h"
 #include "dv_err.h"
+#include "dv_assertions.h"
 #include "dv_locks.h"
 #include "dv_platform.h"
 #include "dv_typespec.h"
@@ -186,7 +187,7 @@ int dv_basic_typespec::validate_ptr(const dv_typespec* ts, const void* object, i
   if (!validating && !_DB_checking_illegal_pointers()) return 1;
   if (value == nullptr && !is_vtable) return 1;
   const _DB_space* db = _DB_space_holding(object);
-  if (db == nullptr) _VRN_assertion_violation("db", __FILE__, __LINE__);
+  if (db == nullptr) DV_ASSERTION_FAILED(db);
 
   const char* kind = nullptr;
   if (is_vtable) {

@@ -5,6 +5,7 @@
 #include <cerrno>
 
 #include "dv_err.h"
+#include "dv_assertions.h"
 #include "dv_platform.h"
 
 namespace dv_qem {
@@ -35,7 +36,7 @@ int _VRN_getenv_bool(const char* name, int* set_flag) {
 
 dv4u _VRN_getenv_integer(const char* name, int* set_flag, dv4u truncate) {
   if (!_VRN_power_of_two_p(truncate))
-    _VRN_assertion_violation("_VRN_power_of_two_p(truncate)", __FILE__, __LINE__);
+    DV_ASSERTION_FAILED(vrn_power_of_two_p_truncate);
   const char* value = _VRN_getenv(name);
   report_set(set_flag, value != nullptr);
   if (value == nullptr) return 0;

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "dv_err.h"
+#include "dv_assertions.h"
 #include "dv_platform.h"
 
 namespace dv_qem {
@@ -74,9 +75,9 @@ void _VRN_get_short_path(char* path) {
 void _VRN_add_extension(char* out, size_t out_size, const char* path, const char* extension) {
   size_t stem = std::strlen(path);
   if (_VRN_getenv("DV_FATFS") != nullptr) {
-    if (stem <= 1) _VRN_assertion_violation("_VRN_strlen(pathname)>1", __FILE__, __LINE__);
+    if (stem <= 1) DV_ASSERTION_FAILED(vrn_strlen_pathname_gt_1);
     if (std::strlen(extension) > 3)
-      _VRN_assertion_violation("_VRN_strlen(extension)<=3", __FILE__, __LINE__);
+      DV_ASSERTION_FAILED(vrn_strlen_extension_le_3);
     // Cut ".x", ".xy" or ".xyz" at the end of the file name, not of a
     // directory, and never the whole file name.
     const char* name = _VRN_file_name_of(path);

@@ -2,6 +2,7 @@
 // to keep their per-session state in the runtime. It is made while the
 // library loads and destroyed when it unloads.
 #include "dv_err.h"
+#include "dv_assertions.h"
 #include "dv_locks.h"
 
 namespace dv_qem {
@@ -16,8 +17,7 @@ struct _Session_unload {
 
 void check_key(unsigned key) {
   if (!(key > _Session::reserved_subsystem && key < _Session::MAX_N_SUBSYSTEMS))
-    _VRN_assertion_violation("key>reserved_subsystem && key<MAX_N_SUBSYSTEMS", __FILE__,
-                             __LINE__);
+    DV_ASSERTION_FAILED(subsystem_key_in_range);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "db_log.h"
 #include "db_undo.h"
 #include "dv_err.h"
+#include "dv_assertions.h"
 #include "object_moves.h"
 #include "page.h"
 #include "runtime_state.h"
@@ -26,7 +27,7 @@ DVDB* retired_handles = nullptr;
 }  // namespace
 
 DVDB::DVDB(const char* path, int ro) : read_only(ro) {
-  if (path == nullptr) _VRN_assertion_violation("_pname!=0", __FILE__, __LINE__);
+  if (path == nullptr) DV_ASSERTION_FAILED(pname_ne_0);
   pathname = _VRN_strdup(path);
 }
 
@@ -34,9 +35,9 @@ DVDB::~DVDB() { release(); }
 
 void DVDB::check_releasable() const {
   if (_DV_int::_lookup_DVDB_by_ptr(this))
-    _VRN_assertion_violation("! _DV_int::_lookup_DVDB_by_ptr(this)", __FILE__, __LINE__);
-  if (in_use) _VRN_assertion_violation("!in_use", __FILE__, __LINE__);
-  if (root_page != nullptr) _VRN_assertion_violation("!root_page", __FILE__, __LINE__);
+    DV_ASSERTION_FAILED(not_dv_int_lookup_dvdb_by_ptr_this);
+  if (in_use) DV_ASSERTION_FAILED(not_in_use);
+  if (root_page != nullptr) DV_ASSERTION_FAILED(not_root_page);
 }
 
 void DVDB::release() {

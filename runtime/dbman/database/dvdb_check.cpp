@@ -3,6 +3,7 @@
 
 #include "db_allocator.h"
 #include "dv_err.h"
+#include "dv_assertions.h"
 #include "dv_platform.h"
 #include "dvdb.h"
 #include "page.h"
@@ -11,37 +12,28 @@
 
 namespace dv_qem {
 
-namespace {
-
-void check(bool holds, const char* text) {
-  if (!holds) _VRN_assertion_violation(text, __FILE__, __LINE__);
-}
-
-}  // namespace
-
 void DVDB::self_check() {
   check_usable();
   if (next != nullptr) {
-    check(word_of(as_start) < word_of(next->as_start), "(dv4u)as_start < (dv4u)next->as_start");
-    check(uint64_t{word_of(as_start)} + as_size <= word_of(next->as_start),
-          "((dv4u)as_start + as_size) <= (dv4u)next->as_start");
+    DV_ASSERT_THAT(word_of(as_start) < word_of(next->as_start), dv4u_as_start_lt_dv4u_next_as_start);
+    DV_ASSERT_THAT(uint64_t{word_of(as_start)} + as_size <= word_of(next->as_start), as_end_le_next_as_start);
   }
-  check(root_page != nullptr, "root_page");
+  DV_ASSERT_THAT(root_page != nullptr, root_page);
   const _Page* last = nullptr;
   size_t listed = 0;
   for (const _File_element* e = root_page; e != nullptr; e = e->get_next()) {
     last = static_cast<const _Page*>(e);
     last->self_check();
-    check(find_page(last->get_buffer()) == last, "find_page(pg->get_buffer())==pg");
+    DV_ASSERT_THAT(find_page(last->get_buffer()) == last, find_page_pg_get_buffer_eq_pg);
     ++listed;
   }
-  check(listed == pages_by_offset_.size(), "listed==pages_by_offset_.size()");
+  DV_ASSERT_THAT(listed == pages_by_offset_.size(), listed_eq_pages_by_offset_size);
   const _File_element* pg = last;
   while (pg->get_prev() != nullptr) {
     static_cast<const _Page*>(pg)->self_check();
     pg = pg->get_prev();
   }
-  check(pg == root_page, "pg==root_page");
+  DV_ASSERT_THAT(pg == root_page, pg_eq_root_page);
   allocator->self_check();
 }
 

@@ -7,6 +7,7 @@
 #include "db_log_recover.h"
 #include "db_super.h"
 #include "dv_err.h"
+#include "dv_assertions.h"
 #include "dvdb.h"
 #include "fault_dispatch.h"
 #include "memory_layer.h"
@@ -69,7 +70,7 @@ void DVDB::create_image(const storage_opener& open, unsigned as_size_mb) {
   storage.flush();
 
   uint64_t range = as_size_mb != 0 ? uint64_t{as_size_mb} * kMiB : kDefaultRange;
-  if (range < kMiB) _VRN_assertion_violation("as_size>=(1*MEGABYTE)", __FILE__, __LINE__);
+  if (range < kMiB) DV_ASSERTION_FAILED(as_size_ge_1_megabyte);
   if (range > kLargestRange) throw dv_err_address_space_exhausted("Out of address space left for database %s.", pathname);
   as_start = _DV_int::reserve_db_space_anywhere(static_cast<dv4u>(range));
   as_size = static_cast<dv4u>(range);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "dv_err.h"
+#include "dv_assertions.h"
 #include "dv_platform.h"
 #include "log_format.h"
 #include "whole_transfer.h"
@@ -132,7 +133,7 @@ void _DB_file_log::set_in_progress() {
 }
 
 void _DB_file_log::require_in_progress() const {
-  if (!header_.in_progress) _VRN_assertion_violation("header->in_progress()", __FILE__, __LINE__);
+  if (!header_.in_progress) DV_ASSERTION_FAILED(header_in_progress);
 }
 
 _DB_log_entry _DB_file_log::entry_of(dv4s kind, dv4s offset, dv4s page_size, dv4s old_size) {
@@ -171,16 +172,14 @@ void _DB_file_log::log_page(dv4u offset, const void* image, dv4u page_size) {
 void _DB_file_log::log_growth(dv4u old_size) {
   require_in_progress();
   if (!(old_size && !(old_size % page_size_)))
-    _VRN_assertion_violation("old_size && !(old_size % _DV_int::get_page_size())", __FILE__,
-                             __LINE__);
+    DV_ASSERTION_FAILED(old_size_whole_pages);
   append(log_db_grew, 0, static_cast<dv4s>(old_size), nullptr);
 }
 
 void _DB_file_log::log_growth_run(dv4u old_size, dv4u n_pages) {
   require_in_progress();
   if (!(old_size && !(old_size % page_size_)))
-    _VRN_assertion_violation("old_size && !(old_size % _DV_int::get_page_size())", __FILE__,
-                             __LINE__);
+    DV_ASSERTION_FAILED(old_size_whole_pages);
   std::vector<_DB_log_entry> entries;
   entries.reserve(n_pages);
   for (dv4u i = 0; i < n_pages; ++i)
@@ -191,8 +190,8 @@ void _DB_file_log::log_growth_run(dv4u old_size, dv4u n_pages) {
 }
 
 void _DB_file_log::complete(dv4u timestamp) {
-  if (!timestamp) _VRN_assertion_violation("tstamp", __FILE__, __LINE__);
-  if (!header_.in_progress) _VRN_assertion_violation("p!=in_progress()", __FILE__, __LINE__);
+  if (!timestamp) DV_ASSERTION_FAILED(tstamp);
+  if (!header_.in_progress) DV_ASSERTION_FAILED(p_ne_in_progress);
   off_t end_before = end_;
   try {
     append(log_end, 0, 0, nullptr);

@@ -9,6 +9,7 @@
 
 #include "db_format.h"
 #include "dv_err.h"
+#include "dv_assertions.h"
 #include "dv_platform.h"
 #include "log_format.h"
 #include "runtime_state.h"
@@ -210,8 +211,7 @@ void _DB_log_recover(const char* db_path, _Storage& db) {
   std::vector<char> page0(page_size);
   if (db.read_at(page0.data(), page_size, 0) != page_size ||
       !super_block_valid(super_of(page0), page_size))
-    _VRN_assertion_violation("db_hdr->validate_header() == _DB_header_super::valid", __FILE__,
-                             __LINE__);
+    DV_ASSERTION_FAILED(db_hdr_validate_header_eq_db_header_super_valid);
   const _DB_header_super& super = super_of(page0);
   if (super.timestamp != static_cast<dv4u>(header.timestamp))
     throw dv_err_database_recovery(

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "dv_err.h"
+#include "dv_assertions.h"
 #include "dv_platform.h"
 
 namespace dv_qem {
@@ -40,7 +41,7 @@ void _DB_build_super(_DB_header_super* super, const char* start) {
   super->major_version = DB_FORMAT_MAJOR;
   super->minor_version = DB_FORMAT_MINOR;
   if (super->as_start != address_word(super))
-    _VRN_assertion_violation("_as_start == (dv4u)this", __FILE__, __LINE__);
+    DV_ASSERTION_FAILED(as_start_eq_dv4u_this);
 }
 
 int _DB_validate_super(const _DB_header_super& super) {

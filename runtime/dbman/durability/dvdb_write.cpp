@@ -8,6 +8,7 @@
 #include "db_super.h"
 #include "db_undo.h"
 #include "dv_err.h"
+#include "dv_assertions.h"
 #include "dvdb.h"
 #include "memory_layer.h"
 #include "page.h"
@@ -58,7 +59,7 @@ void DVDB::write_pages() {
       }
       storage.flush();
       if (kill_flags & _DVDB_DIE_IN_SAVE)
-        _VRN_assertion_violation("!(_kill_flags & _DVDB_DIE_IN_SAVE)", __FILE__, __LINE__);
+        DV_ASSERTION_FAILED(not_kill_flags_dvdb_die_in_save);
       mark_header(false, 0);
     } catch (...) {
       refuse_after_failed_write();
@@ -87,8 +88,8 @@ void DVDB::read_lock_written_pages() {
 
 void DVDB::mark_header(bool dirty, dv4u stamp) {
   _DB_header_super* header = super();
-  if ((header->recovery_word != 0) == dirty) _VRN_assertion_violation("is_dirty() != _dirty", __FILE__, __LINE__);
-  if (dirty && stamp == 0) _VRN_assertion_violation("tstamp", __FILE__, __LINE__);
+  if ((header->recovery_word != 0) == dirty) DV_ASSERTION_FAILED(is_dirty_ne_dirty);
+  if (dirty && stamp == 0) DV_ASSERTION_FAILED(tstamp);
   root_page->protect(dv_memory_read_write);
   header->recovery_word = dirty ? 1 : 0;
   header->timestamp = dirty ? stamp : 0;
@@ -132,7 +133,7 @@ void DVDB::copy_image_to(const char* full, const storage_opener& open, bool dele
     storage.read_whole(buffer.data(), page, 0);
     auto* header = reinterpret_cast<_DB_header_super*>(buffer.data());
     if (_DB_validate_super(*header) != super_valid)
-      _VRN_assertion_violation("hdr->validate_header() == _DB_header_super::valid", __FILE__, __LINE__);
+      DV_ASSERTION_FAILED(hdr_validate_header_eq_db_header_super_valid);
     header->recovery_word = 1;
     header->timestamp = 0;
     target->storage.write_whole(buffer.data(), page, 0);
@@ -152,7 +153,7 @@ void DVDB::copy_image_to(const char* full, const storage_opener& open, bool dele
     }
     target->storage.flush();
     if (kill_flags & _DVDB_DIE_IN_COPY)
-      _VRN_assertion_violation("!(_kill_flags & _DVDB_DIE_IN_COPY)", __FILE__, __LINE__);
+      DV_ASSERTION_FAILED(not_kill_flags_dvdb_die_in_copy);
     target->storage.write_whole(as_start, page, 0);
     target->storage.flush();
     if (!target->storage.is_stream()) _VRN_flush_directory_of(full);

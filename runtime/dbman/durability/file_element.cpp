@@ -2,6 +2,7 @@
 #include "file_element.h"
 
 #include "dv_err.h"
+#include "dv_assertions.h"
 
 namespace dv_qem {
 
@@ -14,7 +15,7 @@ _File_element::_File_element(_Storage* storage_, dv4u offset_, dv4u size_, char*
 }
 
 _File_element::~_File_element() {
-  if (next != nullptr || prev != nullptr) _VRN_assertion_violation("!next && !prev", __FILE__, __LINE__);
+  if (next != nullptr || prev != nullptr) DV_ASSERTION_FAILED(not_next_and_not_prev);
 }
 
 void _File_element::read_from_file() {
@@ -39,11 +40,11 @@ void _File_element::write_all(_File_element* first) {
 
 void _File_element::link_in_offset_order(_File_element* before, _File_element* after) {
   DV_ASSERT(next == nullptr && prev == nullptr);
-  if (before != nullptr && before == after) _VRN_assertion_violation("prev!=next", __FILE__, __LINE__);
+  if (before != nullptr && before == after) DV_ASSERTION_FAILED(prev_ne_next);
   if (before != nullptr && !(before->offset < offset))
-    _VRN_assertion_violation("prev->offset < offset", __FILE__, __LINE__);
+    DV_ASSERTION_FAILED(prev_offset_lt_offset);
   if (after != nullptr && !(after->offset > offset))
-    _VRN_assertion_violation("next->offset > offset", __FILE__, __LINE__);
+    DV_ASSERTION_FAILED(next_offset_gt_offset);
   DV_ASSERT(before == nullptr || before->next == after);
   DV_ASSERT(after == nullptr || after->prev == before);
   prev = before;

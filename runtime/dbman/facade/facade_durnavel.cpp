@@ -13,6 +13,7 @@
 #include "transaction_state.h"
 #include "type_registry.h"
 #include "address_word.h"
+#include "dv_assertions.h"
 
 namespace dv_qem {
 
@@ -22,7 +23,7 @@ std::atomic<durnavel::transient_delete_fn> transient_delete_function{nullptr};
 
 void check_typespec(const dv_typespec* ts) {
   const char* name = ts->get_name();
-  if (name == nullptr || *name == '\0') _VRN_assertion_violation("ts->get_name() && *ts->get_name()", __FILE__, __LINE__);
+  if (name == nullptr || *name == '\0') DV_ASSERTION_FAILED(ts_get_name_and_ts_get_name);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 
 #include "db_allocator.h"
 #include "dv_err.h"
+#include "dv_assertions.h"
 #include "dvdb.h"
 #include "memory_layer.h"
 #include "page.h"
@@ -100,7 +101,7 @@ void add_once(std::vector<_Page*>& pages, _Page* page) {
 }  // namespace
 
 int DVDB::serve_fault(char* address, int kind) {
-  if (kind == dv_mem_signal_unknown) _VRN_assertion_violation("sig_type!=dv_mem_signal_unknown", __FILE__, __LINE__);
+  if (kind == dv_mem_signal_unknown) DV_ASSERTION_FAILED(sig_type_ne_dv_mem_signal_unknown);
   check_usable();
   if (kind == dv_mem_signal_write && read_only)
     throw dv_err_write_permission_denied("Attempt to write to a readonly database (%s).", pathname);
@@ -269,7 +270,7 @@ void DVDB::fetch_in_large_object(char* page_address, char* object, int l) {
   // Phase 2: the rest of the object, or the faulting page alone.
   if (whole) {
     if (page_address >= head_address + uint64_t{n_pages} * page_size)
-      _VRN_assertion_violation("root_lg_obj_page==_root_page_again", __FILE__, __LINE__);
+      DV_ASSERTION_FAILED(root_lg_obj_page_eq_root_page_again);
     run.reserve(n_pages);
     made.reserve(made.size() + n_pages);
     for (dv4u i = 0; i < n_pages; ++i) run.push_back(page_to_fill(head_address + i * page_size, made));
@@ -286,7 +287,7 @@ void DVDB::fetch_in_large_object(char* page_address, char* object, int l) {
       } else {
         for (_Page* page : run) {
           if (page->get_lock() == _Page::LW)
-            _VRN_assertion_violation("page->get_lock() != _Page::LW", __FILE__, __LINE__);
+            DV_ASSERTION_FAILED(page_get_lock_ne_page_lw);
           if (page == head && head_read) {
             head->protect(dv_memory_read_write);
             continue;

@@ -8,6 +8,7 @@
 #include "db_log.h"
 #include "db_undo.h"
 #include "dv_err.h"
+#include "dv_assertions.h"
 #include "dv_platform.h"
 #include "dvdb.h"
 #include "memory_layer.h"
@@ -25,10 +26,6 @@ dv4u element_flags(const DVDB* db) {
   return flags;
 }
 
-void check(bool holds, const char* text) {
-  if (!holds) _VRN_assertion_violation(text, __FILE__, __LINE__);
-}
-
 }  // namespace
 
 _Page::_Page(DVDB* db_, char* address)
@@ -37,9 +34,9 @@ _Page::_Page(DVDB* db_, char* address)
       db(db_) {}
 
 void _Page::check_state() const {
-  check(lock >= LNONE && lock < _LBAD, "page state: lock is LNONE, LR or LW");
-  check(is_mapped() || (lock == LNONE && !is_rearmed()), "page state: an unmapped page is LNONE and not re-armed");
-  check(!is_rearmed() || lock == LW, "page state: only an LW page is re-armed");
+  DV_ASSERT_THAT(lock >= LNONE && lock < _LBAD, page_state_lock_is_lnone_lr_or_lw);
+  DV_ASSERT_THAT(is_mapped() || (lock == LNONE && !is_rearmed()), page_state_unmapped_is_lnone_not_rearmed);
+  DV_ASSERT_THAT(!is_rearmed() || lock == LW, page_state_only_lw_rearmed);
 }
 
 void _Page::rearm() {
@@ -49,7 +46,7 @@ void _Page::rearm() {
 }
 
 void _Page::map(int kind) {
-  check(!is_mapped(), "!is_mapped()");
+  DV_ASSERT_THAT(!is_mapped(), not_is_mapped);
   dv_map_memory(buffer, size, kind);
   protection = kind;
   buffer_valid = 1;
@@ -58,7 +55,7 @@ void _Page::map(int kind) {
 }
 
 void _Page::map_in_run(int kind) {
-  check(!is_mapped(), "!is_mapped()");
+  DV_ASSERT_THAT(!is_mapped(), not_is_mapped);
   protection = kind;
   buffer_valid = 1;
   page_flags |= page_mapped;
@@ -66,7 +63,7 @@ void _Page::map_in_run(int kind) {
 }
 
 void _Page::unmap(bool forget) {
-  check(is_mapped(), "is_mapped()");
+  DV_ASSERT_THAT(is_mapped(), is_mapped);
   lock = LNONE;
   page_flags = 0;
   if (forget && db->allocator != nullptr) db->allocator->forget_page(buffer);
@@ -88,7 +85,7 @@ void _Page::set_protection(int kind) {
 }
 
 void _Page::set_lock(int l, bool grew) {
-  check(l == LW || l == LR, "(_ps==LW) || (_ps==LR)");
+  DV_ASSERT_THAT(l == LW || l == LR, ps_eq_lw_or_ps_eq_lr);
   if (l == LW && lock == LW && !is_rearmed()) return;
   const int old = lock;
   lock = l;
@@ -111,8 +108,7 @@ void _Page::set_lock(int l, bool grew) {
 }
 
 void _Page::write_lock_grown() {
-  check(is_mapped() && lock == LNONE && protection == dv_memory_read_write,
-        "is_mapped() && lock==LNONE && protection==dv_memory_read_write");
+  DV_ASSERT_THAT(is_mapped() && lock == LNONE && protection == dv_memory_read_write, grown_page_released_read_write);
   if (db->undo != nullptr) db->undo->record_page(this, LNONE, true);
   lock = LW;
   page_flags &= ~dv4u{page_rearmed};
@@ -120,9 +116,9 @@ void _Page::write_lock_grown() {
 }
 
 void _Page::log_before_image(bool grew) {
-  check(is_mapped(), "p->is_mapped()");
-  check(lock == LW, "p->get_lock()==_Page::LW");
-  check(db->find_page(buffer) == this, "p->get_db()==its_db");
+  DV_ASSERT_THAT(is_mapped(), p_is_mapped);
+  DV_ASSERT_THAT(lock == LW, p_get_lock_eq_page_lw);
+  DV_ASSERT_THAT(db->find_page(buffer) == this, p_get_db_eq_its_db);
   if (grew)
     db->log->log_growth(db->image_size());
   else
@@ -155,29 +151,28 @@ void _Page::zero() {
 }
 
 void _Page::self_check() const {
-  check(is_buffer_valid(), "is_buffer_valid()");
+  DV_ASSERT_THAT(is_buffer_valid(), is_buffer_valid);
   const _File_element* pr = get_prev();
   if (pr != nullptr)
-    check(pr->get_buffer() < get_buffer(), "pr->get_buffer() < get_buffer()");
+    DV_ASSERT_THAT(pr->get_buffer() < get_buffer(), pr_get_buffer_lt_get_buffer);
   else
-    check(word_of(get_buffer()) == word_of(db->as_start), "(dv4u)get_buffer()==(dv4u)db->get_as_start()");
-  check(db != nullptr, "db");
-  check(is_mapped(), "is_mapped()");
-  check(lock >= LNONE && lock < _LBAD, "pstate>=LNONE && pstate<_LBAD");
-  check(get_size() == _DV_int::get_page_size(), "get_size()==_DV_int::get_page_size()");
-  check(word_of(get_buffer()) == word_of(db->as_start) + get_offset(),
-        "(dv4u)get_buffer() == ((dv4u)db->get_as_start() + get_offset())");
+    DV_ASSERT_THAT(word_of(get_buffer()) == word_of(db->as_start), dv4u_get_buffer_eq_dv4u_db_get_as_start);
+  DV_ASSERT_THAT(db != nullptr, db);
+  DV_ASSERT_THAT(is_mapped(), is_mapped);
+  DV_ASSERT_THAT(lock >= LNONE && lock < _LBAD, pstate_ge_lnone_and_pstate_lt_lbad);
+  DV_ASSERT_THAT(get_size() == _DV_int::get_page_size(), get_size_eq_dv_int_get_page_size);
+  DV_ASSERT_THAT(word_of(get_buffer()) == word_of(db->as_start) + get_offset(), buffer_at_start_plus_offset);
   if (get_offset() == 0) {
-    check(pr == nullptr, "pr==0");
-    check(lock != LNONE, "pstate!=LNONE");
+    DV_ASSERT_THAT(pr == nullptr, pr_eq_0);
+    DV_ASSERT_THAT(lock != LNONE, pstate_ne_lnone);
   }
   const _File_element* nx = get_next();
-  if (nx != nullptr) check(nx->get_offset() > get_offset(), "(dv4u)nx->get_offset() > (dv4u)get_offset()");
+  if (nx != nullptr) DV_ASSERT_THAT(nx->get_offset() > get_offset(), dv4u_nx_get_offset_gt_dv4u_get_offset);
   if (!db->read_only)
-    check((flags & allow_reads) && (flags & allow_writes), "(flags & allow_reads) && (flags & allow_writes)");
+    DV_ASSERT_THAT((flags & allow_reads) && (flags & allow_writes), flags_allow_reads_and_flags_allow_writes);
   else
-    check(!(flags & allow_writes), "!(flags & allow_writes)");
-  check(flags & insert_in_offset_order, "flags & insert_in_offset_order");
+    DV_ASSERT_THAT(!(flags & allow_writes), not_flags_allow_writes);
+  DV_ASSERT_THAT(flags & insert_in_offset_order, flags_insert_in_offset_order);
 }
 
 const char* _Page::lock_name(int l) {

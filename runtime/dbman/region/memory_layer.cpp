@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "dv_err.h"
+#include "dv_assertions.h"
 #include "dv_platform.h"
 #include "address_word.h"
 
@@ -38,7 +39,7 @@ int protection_of(int kind) {
     case dv_memory_read_write:
       return PROT_READ | PROT_WRITE;
   }
-  _VRN_assertion_violation("kind >= 0 && kind <= 2", __FILE__, __LINE__);
+  DV_ASSERTION_FAILED(kind_ge_0_and_kind_le_2);
 }
 
 const char* protection_name(int kind) {

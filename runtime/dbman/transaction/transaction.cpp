@@ -1,6 +1,7 @@
 // dv_transaction: initialising transactions, begin, commit and abort with
 // their nesting, and the accessors of the transaction object.
 #include "dv_err.h"
+#include "dv_assertions.h"
 #include "dv_locks.h"
 #include "dv_platform.h"
 #include "dv_transaction.h"
@@ -60,7 +61,7 @@ void dv_transaction::commit() {
   if (t == nullptr)
     throw dv_err_trans("Trying to commit a transaction, but there is no transaction in progress.");
   if (t->type_ != read_only && t->type_ != update)
-    _VRN_assertion_violation("cmt_tx_type==read_only || cmt_tx_type==update", __FILE__, __LINE__);
+    DV_ASSERTION_FAILED(commit_tx_type_known);
   if (_Transaction_state::nesting >= 1) {
     --_Transaction_state::nesting;
     return;
@@ -78,7 +79,7 @@ void dv_transaction::abort() {
   dv_transaction* t = _Transaction_state::in_progress();
   if (t == nullptr) throw dv_err_trans("Trying to abort a transaction, but there is no transaction in progress.");
   if (t->type_ != read_only && t->type_ != update)
-    _VRN_assertion_violation("abrt_tx_type==read_only || abrt_tx_type==update", __FILE__, __LINE__);
+    DV_ASSERTION_FAILED(abort_tx_type_known);
   if (_Transaction_state::nesting > 0) {
     --_Transaction_state::nesting;
     return;

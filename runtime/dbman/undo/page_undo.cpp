@@ -7,21 +7,14 @@
 #include <utility>
 
 #include "dv_err.h"
+#include "dv_assertions.h"
 #include "memory_layer.h"
 #include "page.h"
 
 namespace dv_qem {
 
-namespace {
-
-void check(bool holds, const char* text) {
-  if (!holds) _VRN_assertion_violation(text, __FILE__, __LINE__);
-}
-
-}  // namespace
-
 void _Page::swap_with_image(char* image, int& kept_lock, dv4u& kept_flags) {
-  check(is_mapped(), "is_mapped()");
+  DV_ASSERT_THAT(is_mapped(), is_mapped);
   set_protection(dv_memory_read_write);
   std::swap_ranges(buffer, buffer + size, image);
   std::swap(lock, kept_lock);
@@ -33,7 +26,7 @@ void _Page::swap_with_image(char* image, int& kept_lock, dv4u& kept_flags) {
 }
 
 void _Page::move_out_to_image(char* image, int& kept_lock, dv4u& kept_flags) {
-  check(is_mapped(), "is_mapped()");
+  DV_ASSERT_THAT(is_mapped(), is_mapped);
   set_protection(dv_memory_read_only);
   std::memcpy(image, buffer, size);
   kept_lock = lock;

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "dv_err.h"
+#include "dv_assertions.h"
 #include "dv_platform.h"
 #include "dvdb.h"
 #include "page.h"
@@ -38,7 +39,7 @@ _Undo_page::_Undo_page(_Page* page, int lock_before, bool grew)
 
 _Undo_page::~_Undo_page() {
   if (is_out()) {
-    if (page_->is_mapped()) _VRN_assertion_violation("the_page->is_mapped() == 0", __FILE__, __LINE__);
+    if (page_->is_mapped()) DV_ASSERTION_FAILED(the_page_is_mapped_eq_0);
     delete page_;
   }
   _VRN_free(image_);
