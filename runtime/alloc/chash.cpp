@@ -6,8 +6,8 @@
 
 #include "chash_storage.h"
 #include "db_space.h"
-#include "dv_err.h"
 #include "dv_assertions.h"
+#include "dv_err.h"
 #include "dv_hash_size.h"
 #include "self_relative.h"
 

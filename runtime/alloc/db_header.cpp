@@ -3,8 +3,8 @@
 
 #include <cstring>
 
-#include "dv_err.h"
 #include "dv_assertions.h"
+#include "dv_err.h"
 #include "self_relative.h"
 
 namespace dv_qem {

@@ -4,8 +4,8 @@
 #include <new>
 
 #include "db_allocator.h"
-#include "dv_err.h"
 #include "dv_assertions.h"
+#include "dv_err.h"
 #include "self_relative.h"
 
 namespace dv_qem {

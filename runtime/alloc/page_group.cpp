@@ -6,8 +6,8 @@
 #include <cstring>
 
 #include "db_allocator.h"
-#include "dv_err.h"
 #include "dv_assertions.h"
+#include "dv_err.h"
 #include "persistent_bitvector.h"
 #include "self_relative.h"
 

@@ -1,7 +1,7 @@
 // Retyping a stored object in place (_VRN_change_typespec).
 #include "db_allocator.h"
-#include "dv_err.h"
 #include "dv_assertions.h"
+#include "dv_err.h"
 #include "db_space.h"
 #include "type_manager.h"
 
@@ -27,7 +27,8 @@ dv4u _VRN_change_typespec(void* object, dv_database* db, const dv_typespec* old_
   else
     DV_ASSERT_THAT(new_size == block_size, new_sz_eq_ohdr_get_block_size_dba);
   DV_ASSERT_THAT(block->count() == old_count, old_cnt_in_obj_eq_old_count);
-  if (!block->is_large_form()) DV_ASSERT_THAT(new_count <= LARGEST_SMALL_ARRAY_COUNT, count_le_largest_small_array_count);
+  if (!block->is_large_form())
+    DV_ASSERT_THAT(new_count <= LARGEST_SMALL_ARRAY_COUNT, count_le_largest_small_array_count);
 
   block->retype(types.tag_of(new_ts), new_count);
   return old_count;

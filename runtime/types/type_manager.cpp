@@ -7,8 +7,8 @@
 
 #include "alloc_internal.h"
 #include "db_header.h"
-#include "dv_err.h"
 #include "dv_assertions.h"
+#include "dv_err.h"
 #include "self_relative.h"
 
 namespace dv_qem {

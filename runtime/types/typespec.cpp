@@ -7,8 +7,8 @@
 
 #include "classname.h"
 #include "db_format.h"
-#include "dv_err.h"
 #include "dv_assertions.h"
+#include "dv_err.h"
 #include "dv_locks.h"
 #include "dv_platform.h"
 #include "dv_typespec.h"

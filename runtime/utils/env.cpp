@@ -4,8 +4,8 @@
 #include <cctype>
 #include <cerrno>
 
-#include "dv_err.h"
 #include "dv_assertions.h"
+#include "dv_err.h"
 #include "dv_platform.h"
 
 namespace dv_qem {

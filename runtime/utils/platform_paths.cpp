@@ -10,8 +10,8 @@
 #include <cstring>
 #include <string>
 
-#include "dv_err.h"
 #include "dv_assertions.h"
+#include "dv_err.h"
 #include "dv_platform.h"
 
 namespace dv_qem {

@@ -1,8 +1,8 @@
 // The process's only session: two subsystem slots that other subsystems use
 // to keep their per-session state in the runtime. It is made while the
 // library loads and destroyed when it unloads.
-#include "dv_err.h"
 #include "dv_assertions.h"
+#include "dv_err.h"
 #include "dv_locks.h"
 
 namespace dv_qem {

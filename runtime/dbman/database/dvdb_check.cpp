@@ -2,8 +2,8 @@
 #include <cstdint>
 
 #include "db_allocator.h"
-#include "dv_err.h"
 #include "dv_assertions.h"
+#include "dv_err.h"
 #include "dv_platform.h"
 #include "dvdb.h"
 #include "page.h"

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <vector>
 
-#include "dv_err.h"
 #include "dv_assertions.h"
+#include "dv_err.h"
 #include "dv_platform.h"
 #include "log_format.h"
 #include "whole_transfer.h"

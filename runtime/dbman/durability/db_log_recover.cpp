@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "db_format.h"
-#include "dv_err.h"
 #include "dv_assertions.h"
+#include "dv_err.h"
 #include "dv_platform.h"
 #include "log_format.h"
 #include "runtime_state.h"

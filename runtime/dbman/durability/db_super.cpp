@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "dv_err.h"
 #include "dv_assertions.h"
+#include "dv_err.h"
 #include "dv_platform.h"
 
 namespace dv_qem {

@@ -1,8 +1,8 @@
 // Positioned transfers of file elements and the lists they are kept in.
 #include "file_element.h"
 
-#include "dv_err.h"
 #include "dv_assertions.h"
+#include "dv_err.h"
 
 namespace dv_qem {
 

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "db_allocator.h"
-#include "dv_err.h"
 #include "dv_assertions.h"
+#include "dv_err.h"
 #include "dvdb.h"
 #include "memory_layer.h"
 #include "page.h"

@@ -11,8 +11,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "dv_err.h"
 #include "dv_assertions.h"
+#include "dv_err.h"
 #include "dv_platform.h"
 #include "address_word.h"
 

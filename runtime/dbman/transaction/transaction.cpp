@@ -1,7 +1,7 @@
 // dv_transaction: initialising transactions, begin, commit and abort with
 // their nesting, and the accessors of the transaction object.
-#include "dv_err.h"
 #include "dv_assertions.h"
+#include "dv_err.h"
 #include "dv_locks.h"
 #include "dv_platform.h"
 #include "dv_transaction.h"

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <utility>
 
-#include "dv_err.h"
 #include "dv_assertions.h"
+#include "dv_err.h"
 #include "memory_layer.h"
 #include "page.h"
 

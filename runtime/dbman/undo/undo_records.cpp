@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "dv_err.h"
 #include "dv_assertions.h"
+#include "dv_err.h"
 #include "dv_platform.h"
 #include "dvdb.h"
 #include "page.h"
