@@ -21,7 +21,7 @@ namespace {
 
 dv4u element_flags(const DVDB* db) {
   dv4u flags = _File_element::allow_reads | _File_element::insert_in_offset_order;
-  if (!db->read_only) flags |= _File_element::allow_writes;
+  if (!db->is_read_only()) flags |= _File_element::allow_writes;
   return flags;
 }
 
@@ -32,7 +32,7 @@ void check(bool holds, const char* text) {
 }  // namespace
 
 _Page::_Page(DVDB* db_, char* address)
-    : _File_element(&db_->storage, static_cast<dv4u>(address - db_->as_start), _DV_int::get_page_size(),
+    : _File_element(&db_->file_storage(), static_cast<dv4u>(address - db_->space_start()), _DV_int::get_page_size(),
                     address, element_flags(db_)),
       db(db_) {}
 
@@ -69,7 +69,7 @@ void _Page::unmap(bool forget) {
   check(is_mapped(), "is_mapped()");
   lock = LNONE;
   page_flags = 0;
-  if (forget && db->allocator != nullptr) db->allocator->forget_page(buffer);
+  if (forget && db->space_allocator() != nullptr) db->space_allocator()->forget_page(buffer);
   // Access goes first: a thread reading the page meanwhile faults and waits
   // for the page to be read again, and never sees the dropped contents.
   set_protection(dv_memory_no_access);
@@ -96,7 +96,7 @@ void _Page::set_lock(int l, bool grew) {
     // (C1) The page becomes writable only once its before-image is recorded;
     // a failed record leaves it as it was.
     try {
-      if (db->undo != nullptr) db->undo->record_page(this, old, grew);
+      if (db->undo_records() != nullptr) db->undo_records()->record_page(this, old, grew);
       if (!is_rearmed()) log_before_image(grew);
     } catch (...) {
       lock = old;
@@ -113,7 +113,7 @@ void _Page::set_lock(int l, bool grew) {
 void _Page::write_lock_grown() {
   check(is_mapped() && lock == LNONE && protection == dv_memory_read_write,
         "is_mapped() && lock==LNONE && protection==dv_memory_read_write");
-  if (db->undo != nullptr) db->undo->record_page(this, LNONE, true);
+  if (db->undo_records() != nullptr) db->undo_records()->record_page(this, LNONE, true);
   lock = LW;
   page_flags &= ~dv4u{page_rearmed};
   check_state();
@@ -124,9 +124,9 @@ void _Page::log_before_image(bool grew) {
   check(lock == LW, "p->get_lock()==_Page::LW");
   check(db->find_page(buffer) == this, "p->get_db()==its_db");
   if (grew)
-    db->log->log_growth(db->image_size());
+    db->database_log()->log_growth(db->image_size());
   else
-    db->log->log_page(offset, buffer, size);
+    db->database_log()->log_page(offset, buffer, size);
 }
 
 void _Page::downgrade() {
@@ -160,12 +160,12 @@ void _Page::self_check() const {
   if (pr != nullptr)
     check(pr->get_buffer() < get_buffer(), "pr->get_buffer() < get_buffer()");
   else
-    check(word_of(get_buffer()) == word_of(db->as_start), "(dv4u)get_buffer()==(dv4u)db->get_as_start()");
+    check(word_of(get_buffer()) == word_of(db->space_start()), "(dv4u)get_buffer()==(dv4u)db->get_as_start()");
   check(db != nullptr, "db");
   check(is_mapped(), "is_mapped()");
   check(lock >= LNONE && lock < _LBAD, "pstate>=LNONE && pstate<_LBAD");
   check(get_size() == _DV_int::get_page_size(), "get_size()==_DV_int::get_page_size()");
-  check(word_of(get_buffer()) == word_of(db->as_start) + get_offset(),
+  check(word_of(get_buffer()) == word_of(db->space_start()) + get_offset(),
         "(dv4u)get_buffer() == ((dv4u)db->get_as_start() + get_offset())");
   if (get_offset() == 0) {
     check(pr == nullptr, "pr==0");
@@ -173,7 +173,7 @@ void _Page::self_check() const {
   }
   const _File_element* nx = get_next();
   if (nx != nullptr) check(nx->get_offset() > get_offset(), "(dv4u)nx->get_offset() > (dv4u)get_offset()");
-  if (!db->read_only)
+  if (!db->is_read_only())
     check((flags & allow_reads) && (flags & allow_writes), "(flags & allow_reads) && (flags & allow_writes)");
   else
     check(!(flags & allow_writes), "!(flags & allow_writes)");
