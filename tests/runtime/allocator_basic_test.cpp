@@ -108,9 +108,9 @@ TEST(AllocatorCreate, AnAddressFindsItsAllocator) {
   EXPECT_TRUE(_Chash_owner_is_persistent(object));
   EXPECT_FALSE(_Chash_owner_is_persistent(&transient));
   // Also while no database object names it (a database still being made).
-  db.dvdb()->allocator = nullptr;
+  db.dvdb()->set_allocator(nullptr);
   EXPECT_EQ(_DB_allocator::serving(object), &a);
-  db.dvdb()->allocator = &a;
+  db.dvdb()->set_allocator(&a);
 }
 
 struct size_case {

@@ -84,10 +84,10 @@ TEST_F(DatabaseObjects, NewAndDeleteInADatabase) {
   EXPECT_EQ(dv_typespec::typespec_at(&a->value, count, offset), node_ts());
   EXPECT_EQ(offset, offsetof(Node, value));
   EXPECT_GE(node_ts()->get_tag(db_), 24);
-  const unsigned b_offset = static_cast<unsigned>(reinterpret_cast<char*>(b) - internal(db_)->as_start);
+  const unsigned b_offset = static_cast<unsigned>(reinterpret_cast<char*>(b) - internal(db_)->space_start());
   delete b;
   EXPECT_EQ(count_objects(db_), 1);
-  EXPECT_EQ(dv_typespec::typespec_at(internal(db_)->as_start + b_offset, count, offset), nullptr);
+  EXPECT_EQ(dv_typespec::typespec_at(internal(db_)->space_start() + b_offset, count, offset), nullptr);
   durnavel::free_memory(a);
   EXPECT_EQ(count_objects(db_), 0);
   db_->self_check();
@@ -327,7 +327,7 @@ TEST_F(DatabaseObjects, MovesWithSavesOnTheWay) {
     nodes.push_back(n);
   }
   Node* moved = new (db_, node_ts()) Node;
-  const unsigned moved_offset = static_cast<unsigned>(reinterpret_cast<char*>(moved) - internal(db_)->as_start);
+  const unsigned moved_offset = static_cast<unsigned>(reinterpret_cast<char*>(moved) - internal(db_)->space_start());
   db_->record_new_object_location(target, moved);
   db_->fix_pointers(4);
   EXPECT_FALSE(db_->is_modified()) << "saved at the end";
@@ -342,7 +342,8 @@ TEST_F(DatabaseObjects, MovesWithSavesOnTheWay) {
     int count = 0;
     cursor.current(object, ts, count);
     if (ts == node_ts() && static_cast<Node*>(object)->next != nullptr) {
-      EXPECT_EQ(reinterpret_cast<char*>(static_cast<Node*>(object)->next), internal(again)->as_start + moved_offset);
+      EXPECT_EQ(reinterpret_cast<char*>(static_cast<Node*>(object)->next),
+                internal(again)->space_start() + moved_offset);
       ++pointing;
     }
   }

@@ -25,7 +25,7 @@ TEST_F(DatabaseOpen, CreateLeavesOnePageWithAValidHeader) {
   std::string file = path("new.db");
   dv_database* db = dv_database::create(file.c_str(), 0644, 0, 0);
   DVDB* d = internal(db);
-  EXPECT_EQ(d->as_start, _DV_int::get_region_start()) << "the first database takes the region start";
+  EXPECT_EQ(d->space_start(), _DV_int::get_region_start()) << "the first database takes the region start";
   EXPECT_EQ(db->as_size(), 8 * kMiB);
   EXPECT_EQ(db->size(), kPage);
   EXPECT_TRUE(dv_database::is_open(db));
@@ -39,7 +39,7 @@ TEST_F(DatabaseOpen, CreateLeavesOnePageWithAValidHeader) {
   EXPECT_STREQ(s.magic, DB_MAGIC);
   EXPECT_EQ(s.recovery_word, 0u);
   EXPECT_EQ(s.timestamp, 0u);
-  EXPECT_EQ(s.as_start, word(d->as_start));
+  EXPECT_EQ(s.as_start, word(d->space_start()));
   EXPECT_EQ(s.db_size, kPage);
   EXPECT_EQ(s.page_size, kPage);
   EXPECT_EQ(s.major_version, 1);
@@ -73,9 +73,9 @@ TEST_F(DatabaseOpen, AddressRangeRules) {
 TEST_F(DatabaseOpen, SecondDatabaseFollowsTheFirst) {
   dv_database* a = dv_database::create(path("a.db").c_str(), 0644, 0, 0);
   dv_database* b = dv_database::create(path("b.db").c_str(), 0644, 0, 0);
-  EXPECT_EQ(internal(b)->as_start, internal(a)->as_start + 8 * kMiB);
-  EXPECT_EQ(dv_database::of(internal(b)->as_start + 5), b);
-  EXPECT_EQ(dv_database::of(internal(a)->as_start + 8 * kMiB - 1), a);
+  EXPECT_EQ(internal(b)->space_start(), internal(a)->space_start() + 8 * kMiB);
+  EXPECT_EQ(dv_database::of(internal(b)->space_start() + 5), b);
+  EXPECT_EQ(dv_database::of(internal(a)->space_start() + 8 * kMiB - 1), a);
   a->close();
   b->close();
 }
@@ -137,11 +137,11 @@ TEST_F(DatabaseOpen, ReopenedAtTheStoredStartWhenItIsFree) {
   std::string file = path("home.db");
   dv_database* other = dv_database::create(path("other.db").c_str(), 0644, 0, 0);
   dv_database* db = dv_database::create(file.c_str(), 0644, 0, 0);
-  char* home = internal(db)->as_start;
+  char* home = internal(db)->space_start();
   db->close();
   other->close();
   dv_database* again = dv_database::open(file.c_str(), 0, 0, 0);
-  EXPECT_EQ(internal(again)->as_start, home) << "the stored range is free: no relocation";
+  EXPECT_EQ(internal(again)->space_start(), home) << "the stored range is free: no relocation";
   again->close();
 }
 
@@ -150,7 +150,7 @@ TEST_F(DatabaseOpen, ReopenedAtTheStoredStartWhenItIsFree) {
 TEST_F(DatabaseOpen, RelocatedWhenTheStoredRangeIsTaken) {
   std::string file = path("moved.db");
   dv_database* db = dv_database::create(file.c_str(), 0644, 0, 0);
-  char* home = internal(db)->as_start;
+  char* home = internal(db)->space_start();
   slots data(db, 1);
   auto** links = static_cast<char**>(::operator new(2 * sizeof(char*), db, dv_typespec::get_pointer(), 2));
   links[0] = data.object(db, 0);
@@ -159,12 +159,12 @@ TEST_F(DatabaseOpen, RelocatedWhenTheStoredRangeIsTaken) {
   db->close();
 
   dv_database* squatter = dv_database::create(path("squatter.db").c_str(), 0644, 0, 0);
-  ASSERT_EQ(internal(squatter)->as_start, home);
+  ASSERT_EQ(internal(squatter)->space_start(), home);
   dv_database* again = dv_database::open(file.c_str(), 0, 0, 0);
   DVDB* d = internal(again);
-  EXPECT_NE(d->as_start, home);
-  EXPECT_EQ(d->super()->as_start, word(d->as_start)) << "the header names the new start";
-  auto** moved = reinterpret_cast<char**>(d->as_start + links_offset);
+  EXPECT_NE(d->space_start(), home);
+  EXPECT_EQ(d->super()->as_start, word(d->space_start())) << "the header names the new start";
+  auto** moved = reinterpret_cast<char**>(d->space_start() + links_offset);
   EXPECT_EQ(moved[0], data.object(again, 0));
   EXPECT_EQ(moved[1], nullptr);
   EXPECT_TRUE(data.holds(again, 0, 1));

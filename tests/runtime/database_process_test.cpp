@@ -86,7 +86,7 @@ TEST_F(DatabaseProcess, ObjectsWrittenByOneProcessAreReadByAnother) {
 
 TEST_F(DatabaseProcessChild, WriteObjects) {
   dv_database* db = dv_database::create(child_file().c_str(), 0644, 0, 0);
-  ASSERT_EQ(internal(db)->as_start, reinterpret_cast<char*>(0x20000000));
+  ASSERT_EQ(internal(db)->space_start(), reinterpret_cast<char*>(0x20000000));
   slots data(db, kPages, 11);
   auto** table = static_cast<char**>(::operator new(kPages * sizeof(char*), db, dv_typespec::get_pointer(), kPages));
   for (unsigned i = 0; i < kPages; ++i) table[i] = data.object(db, i);
@@ -97,7 +97,7 @@ TEST_F(DatabaseProcessChild, WriteObjects) {
 
 TEST_F(DatabaseProcessChild, ReadObjects) {
   dv_database* db = dv_database::open(child_file().c_str(), 1, 0, 0);
-  char* start = internal(db)->as_start;
+  char* start = internal(db)->space_start();
   EXPECT_EQ(start, _DV_int::get_region_start());
   dv_database_root* root = db->find_root("table");
   ASSERT_NE(root, nullptr);

@@ -74,7 +74,7 @@ TEST_F(Facade, ClusterWithIsTheAddressItself) {
   EXPECT_EQ(dv_cluster::with(nullptr), nullptr);
   dv_database* db = dv_database::create(path("c.db").c_str(), 0644, 0, 0);
   EXPECT_EQ(db->create_cluster(), db);
-  EXPECT_EQ(dv_cluster::of(internal(db)->as_start), db);
+  EXPECT_EQ(dv_cluster::of(internal(db)->space_start()), db);
   db->close();
 }
 
@@ -83,14 +83,14 @@ TEST_F(Facade, PointerHashesDoNotDependOnWhereTheDatabaseIsMapped) {
   dv_database* db = dv_database::create(file.c_str(), 0644, 0, 0);
   slots data(db, 1);
   db->save();
-  char* first_start = internal(db)->as_start;
+  char* first_start = internal(db)->space_start();
   unsigned first = durnavel::compute_ptr_hash(first_start + kPage + 24);
   EXPECT_EQ(first, (kPage + 24) * 9987001u);
   db->close();
   dv_database* squatter = dv_database::create(path("s.db").c_str(), 0644, 0, 0);
   dv_database* again = dv_database::open(file.c_str(), 0, 0, 0);
-  ASSERT_NE(internal(again)->as_start, first_start);
-  EXPECT_EQ(durnavel::compute_ptr_hash(internal(again)->as_start + kPage + 24), first);
+  ASSERT_NE(internal(again)->space_start(), first_start);
+  EXPECT_EQ(durnavel::compute_ptr_hash(internal(again)->space_start() + kPage + 24), first);
   int x;
   EXPECT_EQ(durnavel::compute_ptr_hash(&x), word(&x) * 9987001u);
   again->close();
@@ -101,7 +101,7 @@ TEST_F(Facade, ConvertAddressToDSCO) {
   dv_database* db = dv_database::create(path("d.db").c_str(), 0644, 0, 0);
   dv_database* found = nullptr;
   unsigned segment = 9, cluster = 9, offset = 0;
-  durnavel::convert_address_to_DSCO(internal(db)->as_start + 100, found, segment, cluster, offset);
+  durnavel::convert_address_to_DSCO(internal(db)->space_start() + 100, found, segment, cluster, offset);
   EXPECT_EQ(found, db);
   EXPECT_EQ(segment, 0u);
   EXPECT_EQ(cluster, 0u);
@@ -116,7 +116,7 @@ TEST_F(Facade, ConvertAddressToDSCO) {
 TEST_F(Facade, PersistentNewChecksItsArgumentsInOrder) {
   dv_database* db = dv_database::create(path("n.db").c_str(), 0644, 0, 0);
   dv_typespec* ts = dv_typespec::get_int();
-  const char* hint = internal(db)->as_start + 64;
+  const char* hint = internal(db)->space_start() + 64;
   expect_error<dv_err_operator_new_args>([&] { ::operator new(4, static_cast<dv_database*>(nullptr), ts); },
                                          "dv_err_operator_new_args - new(db) requires non-null dv_database argument.");
   expect_error<dv_err_operator_new_args>([&] { ::operator new(4, static_cast<dv_database*>(nullptr), ts, 0u); },
@@ -232,10 +232,10 @@ TEST_F(Facade, ArraysAreMadeAndDestroyedWithoutTheCompilersBookkeeping) {
 TEST_F(Facade, FreeMemoryOfAPersistentAddressOutsideEveryDatabase) {
   transient_delete_scope frees;
   dv_database* db = dv_database::create(path("f.db").c_str(), 0644, 0, 0);
-  char* beyond = internal(db)->as_start + db->as_size() + 64;
+  char* beyond = internal(db)->space_start() + db->as_size() + 64;
   db->close();
   durnavel::free_memory(beyond);
-  durnavel::free_memory(internal(db)->as_start + 64);
+  durnavel::free_memory(internal(db)->space_start() + 64);
   operator delete(beyond);
   EXPECT_FALSE(frees.freed(beyond));
   durnavel::free_memory(nullptr);
@@ -328,7 +328,7 @@ TEST_F(Facade, UndoBeforeTheFirstMarker) {
   db->redo(1);
   db->set_undo_marker();
   EXPECT_EQ(db->is_undoable(), 1);
-  db->record_new_object_location(internal(db)->as_start + 8, internal(db)->as_start + 16);
+  db->record_new_object_location(internal(db)->space_start() + 8, internal(db)->space_start() + 16);
   db->close();
 }
 

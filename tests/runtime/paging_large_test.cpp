@@ -53,7 +53,7 @@ class PagingLarge : public db_test {
   void SetUp() override {
     std::string file = path("large.db");
     dv_database* db = dv_database::create(file.c_str(), 0644, 0, 0);
-    home_ = internal(db)->as_start;
+    home_ = internal(db)->space_start();
     Cell* ring = dv_new_array<Cell>(db, cell_ts(), kCells);
     for (unsigned i = 0; i < kCells; ++i) {
       ring[i].next = &ring[(i + 1) % kCells];
@@ -74,7 +74,7 @@ class PagingLarge : public db_test {
     db->close();
     squatter_ = dv_database::create(path("squatter.db").c_str(), 0644, 0, 0);
     db_ = dv_database::open(file.c_str(), 0, 0, 0);
-    ASSERT_NE(internal(db_)->as_start, home_);
+    ASSERT_NE(internal(db_)->space_start(), home_);
   }
   void TearDown() override {
     cell_ts()->_unset_fetch_hook(0);
@@ -84,11 +84,11 @@ class PagingLarge : public db_test {
   }
 
   static unsigned offset(dv_database* db, const void* p) {
-    return static_cast<unsigned>(static_cast<const char*>(p) - internal(db)->as_start);
+    return static_cast<unsigned>(static_cast<const char*>(p) - internal(db)->space_start());
   }
   template <class T>
   T* at(unsigned off) {
-    return reinterpret_cast<T*>(internal(db_)->as_start + off);
+    return reinterpret_cast<T*>(internal(db_)->space_start() + off);
   }
   Cell* ring() { return at<Cell>(ring_); }
   char* text() { return at<char>(text_); }
@@ -202,21 +202,21 @@ TEST(PagingLargeMap, TheLargeObjectMapIsReadWhileAPageIsServed) {
   for (unsigned i = 0; i < kObjects; ++i) {
     char* text = dv_new_array<char>(db, dv_typespec::get_char(), kSize);
     text[kSize - 1] = static_cast<char>(i);
-    offsets.push_back(static_cast<unsigned>(text - internal(db)->as_start));
+    offsets.push_back(static_cast<unsigned>(text - internal(db)->space_start()));
   }
   db->save();
   db->close();
 
   dv_database* again = dv_database::open(file.c_str(), 1, 0, 0);
   for (unsigned i = 0; i < kObjects; i += 7)
-    EXPECT_EQ(internal(again)->as_start[offsets[i] + kSize - 1], static_cast<char>(i)) << i;
+    EXPECT_EQ(internal(again)->space_start()[offsets[i] + kSize - 1], static_cast<char>(i)) << i;
   unsigned none = 0, read = 0, write = 0;
   again->get_page_stats(none, read, write);
   EXPECT_GT(read, 2 * ((kObjects + 6) / 7)) << "pages of the map were read as well";
   // Dropping consults the map page by page, the map's own pages included.
   EXPECT_GT(again->return_all_pages(), 0u);
   for (unsigned i = 3; i < kObjects; i += 11)
-    EXPECT_EQ(internal(again)->as_start[offsets[i] + kSize - 1], static_cast<char>(i)) << i;
+    EXPECT_EQ(internal(again)->space_start()[offsets[i] + kSize - 1], static_cast<char>(i)) << i;
   EXPECT_GT(again->return_all_pages(), 0u);
   again->self_check();
   again->close();

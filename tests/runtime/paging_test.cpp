@@ -44,7 +44,7 @@ class Paging : public db_test {
     std::string file = path("paging.db");
     dv_database* db = dv_database::create(file.c_str(), 0644, 1, 0);
     data_ = slots(db, n_pages - 1, 1);
-    for (unsigned i = 1; i < n_pages; ++i) EXPECT_EQ(data_.page(db, i - 1), internal(db)->as_start + i * kPage);
+    for (unsigned i = 1; i < n_pages; ++i) EXPECT_EQ(data_.page(db, i - 1), internal(db)->space_start() + i * kPage);
     db->save();
     if (read_only) {
       db->close();
@@ -58,7 +58,9 @@ class Paging : public db_test {
   char* at(dv_database* db, unsigned i) { return data_.object(db, i - 1); }
   bool holds(dv_database* db, unsigned i, unsigned seed) { return data_.holds(db, i - 1, seed); }
   void fill(dv_database* db, unsigned i, unsigned seed) { data_.fill(db, i - 1, seed); }
-  _Page* page_object(dv_database* db, unsigned i) { return internal(db)->find_page(internal(db)->as_start + i * kPage); }
+  _Page* page_object(dv_database* db, unsigned i) {
+    return internal(db)->find_page(internal(db)->space_start() + i * kPage);
+  }
   int lock_of(dv_database* db, unsigned i) {
     _Page* p = page_object(db, i);
     return p != nullptr ? p->get_lock() : -1;
@@ -145,14 +147,14 @@ TEST_F(Paging, DereferencingRefusals) {
       "dv_err_deref_transient_pointer - Violation writing non-persistent address 0x8\nThis was probably the "
       "result of dereferencing an invalid pointer");
 
-  char* past_end = internal(db)->as_start + db->size() + 8;
+  char* past_end = internal(db)->space_start() + db->size() + 8;
   expect_error<dv_err_illegal_pointer>(
       [&] { (void)read_word(past_end); },
       format("dv_err_illegal_pointer - Attempt to dereference the persistent pointer %#x, but it is beyond the "
              "end of the database (%s).",
              word(past_end), path("paging.db").c_str()));
 
-  char* no_database = internal(db)->as_start + db->as_size() + 16;
+  char* no_database = internal(db)->space_start() + db->as_size() + 16;
   ASSERT_TRUE(durnavel::is_persistent(no_database));
   expect_error<dv_err_illegal_pointer>(
       [&] { write_word(no_database, 1); },
@@ -215,7 +217,7 @@ TEST_F(Paging, DroppingPages) {
   EXPECT_EQ(lock_of(db, 2), -1);
   EXPECT_EQ(lock_of(db, 3), -1);
   EXPECT_EQ(lock_of(db, 4), _Page::LR);
-  EXPECT_EQ(durnavel::return_memory(internal(db)->as_start + 64 * kPage, kPage, 1), 0u) << "beyond the image";
+  EXPECT_EQ(durnavel::return_memory(internal(db)->space_start() + 64 * kPage, kPage, 1), 0u) << "beyond the image";
   EXPECT_EQ(db->return_all_pages(), 1u) << "page 4; page 0 and the modified page stay";
   EXPECT_EQ(lock_of(db, 0), _Page::LR);
   EXPECT_EQ(lock_of(db, 1), _Page::LW);
@@ -269,7 +271,7 @@ TEST_F(Paging, AFailedReadLeavesNoPageBehind) {
 TEST_F(Paging, PageDumpLinesAndTheDatabaseDump) {
   dv_database* db = make(3);
   (void)read_word(at(db, 2));
-  char* start = internal(db)->as_start;
+  char* start = internal(db)->space_start();
   testing::internal::CaptureStdout();
   page_object(db, 2)->dump_line(2);
   page_object(db, 0)->dump_line(0);
@@ -396,7 +398,7 @@ TEST_F(Paging, TransactionsInUseWithoutATransaction) {
 TEST_F(Paging, NoLogFileWhenLoggingIsOff) {
   EXPECT_EQ(durnavel::disable_logging(), 1);
   dv_database* db = make(2);
-  EXPECT_EQ(internal(db)->log, _DB_log::dummy());
+  EXPECT_EQ(internal(db)->database_log(), _DB_log::dummy());
   EXPECT_EQ(file_size(path("paging.db") + ".log"), -1);
   fill(db, 1, 2);
   db->save();
@@ -478,7 +480,7 @@ TEST_F(PagingChild, AThreadWithoutAGuardIsNotServed) {
     db->save();
     db->return_all_pages();
   }
-  char* p = internal(db)->as_start + kPage + 32;
+  char* p = internal(db)->space_start() + kPage + 32;
   std::thread([p] { (void)read_word(p); }).join();
 }
 

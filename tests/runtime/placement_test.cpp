@@ -60,8 +60,7 @@ class Placement : public ::testing::Test {
   DVDB* open(range r) {
     std::string path = "/tmp/placement/db" + std::to_string(opened_.size());
     DVDB* db = new DVDB(path.c_str(), 0);
-    db->as_start = start_ + r.offset;
-    db->as_size = r.size;
+    db->place_at(start_ + r.offset, r.size);
     _DV_int::register_DVDB(db);
     opened_.push_back(db);
     return db;
@@ -225,18 +224,18 @@ TEST_F(Placement, ListIsOrderedByStart) {
   DVDB* b = open({8 * kMiB, kMiB});
   EXPECT_TRUE(_DV_int::was_database_opened());
   std::vector<DVDB*> order;
-  for (DVDB* db = _DV_int::get_first_DVDB(); db != nullptr; db = db->next) order.push_back(db);
+  for (DVDB* db = _DV_int::get_first_DVDB(); db != nullptr; db = db->next_listed()) order.push_back(db);
   EXPECT_EQ(order, (std::vector<DVDB*>{a, b, c}));
 
   _DV_int::deregister_DVDB(b);
   EXPECT_FALSE(_DV_int::_lookup_DVDB_by_ptr(b));
   EXPECT_TRUE(_DV_int::_lookup_DVDB_by_ptr(a));
-  EXPECT_EQ(a->next, c);
+  EXPECT_EQ(a->next_listed(), c);
   _DV_int::deregister_DVDB(b);  // not listed: nothing happens
-  EXPECT_EQ(a->next, c);
+  EXPECT_EQ(a->next_listed(), c);
   _DV_int::register_DVDB(b);
-  EXPECT_EQ(a->next, b);
-  EXPECT_EQ(b->next, c);
+  EXPECT_EQ(a->next_listed(), b);
+  EXPECT_EQ(b->next_listed(), c);
 
   // Registering a listed database again would corrupt the list.
   std::string report;
@@ -259,8 +258,8 @@ TEST_F(Placement, LookupByAddressAndPath) {
   EXPECT_EQ(_DV_int::lookup_DVDB_by_address(start_ + 2 * kMiB), nullptr);
   EXPECT_EQ(_DV_int::lookup_DVDB_by_address(&on_stack), nullptr);
 
-  EXPECT_EQ(_DV_int::lookup_DVDB_by_path(a->pathname), a);
-  EXPECT_EQ(_DV_int::lookup_DVDB_by_path(b->pathname), b);
+  EXPECT_EQ(_DV_int::lookup_DVDB_by_path(a->space_name()), a);
+  EXPECT_EQ(_DV_int::lookup_DVDB_by_path(b->space_name()), b);
   EXPECT_EQ(_DV_int::lookup_DVDB_by_path("/tmp/placement/DB0"), nullptr) << "case is kept";
   EXPECT_EQ(_DV_int::lookup_DVDB_by_path("/tmp/placement/db"), nullptr);
   EXPECT_EQ(_DV_int::lookup_DVDB_by_path(nullptr), nullptr);
@@ -269,11 +268,11 @@ TEST_F(Placement, LookupByAddressAndPath) {
 TEST_F(Placement, PointerHashIgnoresWhereTheDatabaseIsMapped) {
   const dv4u offset = 0x1234;
   DVDB* first = open({0, 8 * kMiB});
-  dv4u at_first = _DV_int::compute_ptr_hash(first->as_start + offset);
+  dv4u at_first = _DV_int::compute_ptr_hash(first->space_start() + offset);
   EXPECT_EQ(at_first, offset * 9987001u);
   close_all();
   DVDB* second = open({32 * kMiB, 8 * kMiB});
-  EXPECT_EQ(_DV_int::compute_ptr_hash(second->as_start + offset), at_first);
+  EXPECT_EQ(_DV_int::compute_ptr_hash(second->space_start() + offset), at_first);
 
   int on_stack = 0;
   EXPECT_EQ(_DV_int::compute_ptr_hash(&on_stack), word(&on_stack) * 9987001u);

@@ -35,16 +35,15 @@ void record_log() { steps.push_back("log"); }
 void failing_log() { throw dv_err_misc("log start-up failed"); }
 void record_abort() { steps.push_back("abort"); }
 void record_close(DVDB* db) {
-  steps.push_back(std::string("close ") + db->pathname);
+  steps.push_back(std::string("close ") + db->space_name());
   _DV_int::deregister_DVDB(db);
   delete db;
 }
-void failing_close(DVDB* db) { throw dv_err_file("cannot close %s", db->pathname); }
+void failing_close(DVDB* db) { throw dv_err_file("cannot close %s", db->space_name()); }
 
 DVDB* open_stand_in(const char* path, dv4u offset, dv4u size) {
   DVDB* db = new DVDB(path, 0);
-  db->as_start = _DV_int::get_region_start() + offset;
-  db->as_size = size;
+  db->place_at(_DV_int::get_region_start() + offset, size);
   _DV_int::register_DVDB(db);
   return db;
 }

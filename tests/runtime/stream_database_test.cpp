@@ -143,7 +143,7 @@ TEST_F(StreamDatabase, CreatedFilledSavedAndOpenedAgain) {
   storage_ref storage;
   new_memory_storage(storage);
   dv_database* db = dv_database::create(storage.get(), "db", kReadWrite, 0);
-  EXPECT_EQ(internal(db)->as_size, 8 * kMiB);
+  EXPECT_EQ(internal(db)->reserved_size(), 8 * kMiB);
   char* name = db->get_pathname();
   EXPECT_STREQ(name, "db");
   _VRN_free(name);
@@ -162,7 +162,7 @@ TEST_F(StreamDatabase, CreatedFilledSavedAndOpenedAgain) {
   db->close();
 
   db = dv_database::open(storage.get(), "db", kReadWrite, 3);
-  EXPECT_EQ(internal(db)->as_size, 3 * size) << "as_factor as for a file";
+  EXPECT_EQ(internal(db)->reserved_size(), 3 * size) << "as_factor as for a file";
   std::vector<unsigned> seeds(kObjects, 3);
   seeds[5] = 4;
   EXPECT_TRUE(holds_objects(db, seeds));
@@ -226,7 +226,7 @@ TEST_F(StreamDatabase, ThePathCheck) {
   dv_database* a = dv_database::create(first.get(), "db", kReadWrite, 0);
   dv_database* b = dv_database::create(second.get(), "db", kReadWrite, 0);
   EXPECT_NE(a, b);
-  EXPECT_NE(internal(a)->as_start, internal(b)->as_start);
+  EXPECT_NE(internal(a)->space_start(), internal(b)->space_start());
   fill_database(a, 1);
   fill_database(b, 2);
   const std::string in_use = "dv_err_database_in_use - The database db exists, and is already in use.";
@@ -357,7 +357,7 @@ TEST_F(StreamDatabase, AReadOnlyStreamOpensAReadOnlyDatabase) {
       "creating or opening stream db).");
   dv_database* db = dv_database::open(storage.get(), "db", kReadOnly, 0);
   EXPECT_EQ(db->is_open_readonly(), 1);
-  EXPECT_EQ(internal(db)->as_size, db->size()) << "a read-only range";
+  EXPECT_EQ(internal(db)->reserved_size(), db->size()) << "a read-only range";
   EXPECT_TRUE(holds_objects(db, 6));
   expect_error<dv_err_write_permission_denied>([&] { refill(db, 0, 1); },
                                                "dv_err_write_permission_denied - Attempt to write to a readonly "
@@ -666,7 +666,7 @@ TEST_F(StreamDatabaseChild, Write) {
   storage_ref storage;
   ASSERT_EQ(StgCreateDocfile(child_file().c_str(), 0x11012, 0, storage.out()), S_OK);
   dv_database* db = dv_database::create(storage.get(), "QEM_db_stream", 0x12, 8);
-  ASSERT_EQ(internal(db)->as_start, reinterpret_cast<char*>(0x20000000));
+  ASSERT_EQ(internal(db)->space_start(), reinterpret_cast<char*>(0x20000000));
   fill_database(db, 1);
   db->save();
   db->close();
@@ -677,7 +677,7 @@ TEST_F(StreamDatabaseChild, Read) {
   storage_ref storage;
   ASSERT_EQ(StgOpenStorage(child_file().c_str(), nullptr, 0x10020, nullptr, 0, storage.out()), S_OK);
   dv_database* db = dv_database::open(storage.get(), u"QEM_db_stream", 0x10, 0);
-  EXPECT_EQ(internal(db)->as_start, _DV_int::get_region_start());
+  EXPECT_EQ(internal(db)->space_start(), _DV_int::get_region_start());
   EXPECT_EQ(db->is_open_readonly(), 1);
   std::vector<unsigned> seeds(kObjects, 1);
   seeds[5] = static_cast<unsigned>(std::atoi(std::getenv("DV_TEST_SEED5")));
@@ -690,7 +690,7 @@ TEST_F(StreamDatabaseChild, Edit) {
   storage_ref storage;
   ASSERT_EQ(StgOpenStorage(child_file().c_str(), nullptr, 0x10012, nullptr, 0, storage.out()), S_OK);
   dv_database* db = dv_database::open(storage.get(), "QEM_db_stream", 0x12, 0);
-  EXPECT_EQ(internal(db)->as_start, _DV_int::get_region_start()) << "relocated";
+  EXPECT_EQ(internal(db)->space_start(), _DV_int::get_region_start()) << "relocated";
   refill(db, 5, 9);
   db->save();
   db->close();

@@ -130,7 +130,7 @@ TEST_F(TransactionChild, UseTxnInitializesTransactions) {
   EXPECT_EQ(_Transaction_state::is_initialized(), 1);
   dv_transaction::initialize();  // again: nothing
   dv_database* db = dv_database::create(path("txn.db").c_str(), 0644, 0, 0);
-  EXPECT_NE(internal(db)->log, _DB_log::dummy()) << "a log file with transactions";
+  EXPECT_NE(internal(db)->database_log(), _DB_log::dummy()) << "a log file with transactions";
   dv_transaction* t = dv_transaction::begin(dv_transaction::update);
   slots data(db, 1, 2);
   dv_transaction::commit();
@@ -379,7 +379,7 @@ TEST_F(Transaction, ARearmedPageIsLoggedAgainInTheNextTransaction) {
   const std::string file = path("rearm.db");
   auto page_logged = [&](unsigned i) {
     for (const log_entry& e : log_entries(file))
-      if (e.kind == log_page_image && e.value == static_cast<unsigned>(data.page(db, i) - internal(db)->as_start))
+      if (e.kind == log_page_image && e.value == static_cast<unsigned>(data.page(db, i) - internal(db)->space_start()))
         return true;
     return false;
   };

@@ -35,8 +35,10 @@ constexpr unsigned kLargeBytes = 3 * kPage - 64;
 char* new_object(dv_database* db, unsigned bytes = kSlotBytes) {
   return static_cast<char*>(::operator new(bytes, db, dv_typespec::get_char(), bytes));
 }
-unsigned offset_of(dv_database* db, const char* object) { return static_cast<unsigned>(object - internal(db)->as_start); }
-char* object_at(dv_database* db, unsigned offset) { return internal(db)->as_start + offset; }
+unsigned offset_of(dv_database* db, const char* object) {
+  return static_cast<unsigned>(object - internal(db)->space_start());
+}
+char* object_at(dv_database* db, unsigned offset) { return internal(db)->space_start() + offset; }
 void fill(dv_database* db, unsigned offset, unsigned seed, unsigned bytes = kSlotBytes) {
   auto* words = reinterpret_cast<unsigned*>(object_at(db, offset));
   for (unsigned w = 0; w < bytes / 4; ++w) words[w] = pattern_word(offset, w, seed);
@@ -93,7 +95,7 @@ TEST_F(Undo, WithALimitOfTwoThreeMarkersKeepTheNewestTwo) {
     db->set_undo_marker();
     fill(db, offsets_[i], 2 + i);
   }
-  EXPECT_EQ(internal(db)->undo->undo_count(), 2u);
+  EXPECT_EQ(internal(db)->undo_records()->undo_count(), 2u);
   EXPECT_EQ(seeds(db), (seeds_t{2, 3, 4}));
   db->undo(5);
   EXPECT_EQ(seeds(db), (seeds_t{2, 1, 1})) << "the first step is forgotten";

@@ -232,6 +232,6 @@ void DVDB::record_move(void* old_location, void* new_location) {
   moves->record(old_location, new_location);
 }
 
-void _VRN_let_it_die(DVDB* db, dv4u flags) { db->kill_flags = flags; }
+void _VRN_let_it_die(DVDB* db, dv4u flags) { db->set_kill_flags(flags); }
 
 }  // namespace dv_qem

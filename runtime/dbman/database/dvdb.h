@@ -194,6 +194,30 @@ class DVDB : public dv_database, public _DB_space {
   _DB_allocator* space_allocator() const override { return allocator; }
   const char* space_name() const override { return pathname; }
 
+  // ---- state ------------------------------------------------------------------
+  // Bytes of address range reserved for the image.
+  dv4u reserved_size() const { return as_size; }
+  // Places the object's address range at start, size bytes (a database that
+  // is not listed; for fixtures standing in for an open database).
+  void place_at(char* start, dv4u size) {
+    as_start = start;
+    as_size = size;
+  }
+  // Attaches the allocator (null: none, as while the database is being made).
+  void set_allocator(_DB_allocator* a) { allocator = a; }
+  bool is_read_only() const { return read_only != 0; }
+  _Storage& file_storage() { return storage; }
+  // The next database in the list of open databases (by address), or null;
+  // the list keeps it.
+  DVDB* next_listed() const { return next; }
+  void set_next_listed(DVDB* db) { next = db; }
+  _DB_log* database_log() const { return log; }
+  // The undo records, or null.
+  _DB_undo* undo_records() const { return undo; }
+  // Test hooks _DVDB_DIE_IN_SAVE / _IN_COPY.
+  void set_kill_flags(dv4u flags) { kill_flags = flags; }
+
+ private:
   // Fields in their stored-object order.
   _DB_allocator* allocator = nullptr;  // null until the database is open
   dv4u as_size = 0;                    // bytes of address range reserved
@@ -209,7 +233,6 @@ class DVDB : public dv_database, public _DB_space {
   dv4u kill_flags = 0;                 // test hooks _DVDB_DIE_IN_SAVE / _IN_COPY
   _Object_moves* moves = nullptr;      // recorded object moves
 
- private:
   // How a database is closed.
   enum class close_mode { keep_file, delete_file, delete_file_reporting };
 

@@ -85,21 +85,21 @@ int dv_database::is_open_readonly() {
   _VRN_thread_lock lock;
   DVDB* db = DVDB::of(this);
   db->check_usable();
-  return db->read_only != 0;
+  return db->is_read_only();
 }
 
 int dv_database::is_writable() {
   _VRN_thread_lock lock;
   DVDB* db = DVDB::of(this);
   db->check_usable();
-  return db->read_only == 0;
+  return !db->is_read_only();
 }
 
 int dv_database::is_modified() {
   _VRN_thread_lock lock;
   DVDB* db = DVDB::of(this);
   db->check_usable();
-  if (db->read_only) return 0;
+  if (db->is_read_only()) return 0;
   unsigned unlocked, read_locked, write_locked;
   db->page_stats(unlocked, read_locked, write_locked);
   return write_locked > 0;
@@ -116,28 +116,28 @@ unsigned dv_database::size() {
   _VRN_thread_lock lock;
   DVDB* db = DVDB::of(this);
   db->check_usable(false);
-  return db->allocator->size();
+  return db->space_allocator()->size();
 }
 
 void* dv_database::as_start() {
   _VRN_thread_lock lock;
   DVDB* db = DVDB::of(this);
   db->check_usable(false);
-  return db->as_start;
+  return db->space_start();
 }
 
 unsigned dv_database::as_size() {
   _VRN_thread_lock lock;
   DVDB* db = DVDB::of(this);
   db->check_usable(false);
-  return db->as_size;
+  return db->reserved_size();
 }
 
 char* dv_database::get_pathname() {
   _VRN_thread_lock lock;
   DVDB* db = DVDB::of(this);
   db->check_usable(false);
-  return _VRN_strdup(db->pathname);
+  return _VRN_strdup(db->space_name());
 }
 
 void dv_database::set_undo_marker() {
@@ -159,14 +159,14 @@ int dv_database::is_undoable() {
   _VRN_thread_lock lock;
   DVDB* db = DVDB::of(this);
   db->check_usable();
-  return db->undo != nullptr ? db->undo->is_undoable() : 0;
+  return db->undo_records() != nullptr ? db->undo_records()->is_undoable() : 0;
 }
 
 int dv_database::is_redoable() {
   _VRN_thread_lock lock;
   DVDB* db = DVDB::of(this);
   db->check_usable();
-  return db->undo != nullptr ? db->undo->is_redoable() : 0;
+  return db->undo_records() != nullptr ? db->undo_records()->is_redoable() : 0;
 }
 
 void dv_database::record_new_object_location(void* old_location, void* new_location) {
@@ -178,7 +178,7 @@ unsigned dv_database::return_all_pages() {
   _VRN_thread_lock lock;
   DVDB* db = DVDB::of(this);
   db->check_usable();
-  return db->drop_pages(db->as_start, db->image_size());
+  return db->drop_pages(db->space_start(), db->image_size());
 }
 
 void dv_database::self_check() const {

@@ -63,8 +63,8 @@ void durnavel::set_maximum_undo_operations(unsigned n) {
 unsigned durnavel::return_all_pages() {
   _VRN_thread_lock lock;
   unsigned dropped = 0;
-  for (DVDB* db = _DV_int::get_first_DVDB(); db != nullptr; db = db->next)
-    dropped += db->drop_pages(db->as_start, db->image_size());
+  for (DVDB* db = _DV_int::get_first_DVDB(); db != nullptr; db = db->next_listed())
+    dropped += db->drop_pages(db->space_start(), db->image_size());
   return dropped;
 }
 
@@ -72,7 +72,7 @@ unsigned durnavel::return_memory(void* address, unsigned size, int flag) {
   if (size == 0 || flag == 0) return 0;
   _VRN_thread_lock lock;
   unsigned dropped = 0;
-  for (DVDB* db = _DV_int::get_first_DVDB(); db != nullptr; db = db->next)
+  for (DVDB* db = _DV_int::get_first_DVDB(); db != nullptr; db = db->next_listed())
     dropped += db->drop_pages(static_cast<const char*>(address), size);
   return dropped;
 }
@@ -91,7 +91,7 @@ void durnavel::_cleanup() { _DV_int::_cleanup(); }
 void durnavel::self_check() {
   _VRN_thread_lock lock;
   _Type_registry::for_each_type(check_typespec);
-  for (DVDB* db = _DV_int::get_first_DVDB(); db != nullptr; db = db->next) db->self_check();
+  for (DVDB* db = _DV_int::get_first_DVDB(); db != nullptr; db = db->next_listed()) db->self_check();
 }
 
 // A persistent address is never handed to the C heap: it is freed by its
@@ -104,7 +104,7 @@ void durnavel::free_memory(void* p) {
     _VRN_thread_lock lock;
     if (DVDB* db = _DV_int::lookup_DVDB_by_address(p)) {
       db->check_usable();
-      db->allocator->free(p);
+      db->space_allocator()->free(p);
     }
     return;
   }
@@ -148,7 +148,7 @@ void durnavel::convert_address_to_DSCO(void* address, dv_database*& db, unsigned
   db = holder;
   segment = 0;
   cluster = 0;
-  offset = static_cast<unsigned>(static_cast<char*>(address) - holder->as_start);
+  offset = static_cast<unsigned>(static_cast<char*>(address) - holder->space_start());
 }
 
 int durnavel::which_product() { return 1; }

@@ -44,54 +44,54 @@ dv_database_root* handle_of(_DB_root* root) { return reinterpret_cast<dv_databas
 
 dv_database_root* dv_database::create_root(const char* name) {
   _VRN_thread_lock lock;
-  return handle_of(_DB_roots(*guarded_usable(this)->allocator).create(name));
+  return handle_of(_DB_roots(*guarded_usable(this)->space_allocator()).create(name));
 }
 
 dv_database_root* dv_database::find_root(const char* name) const {
   _VRN_thread_lock lock;
-  return handle_of(_DB_roots(*guarded_usable(this)->allocator).find(name));
+  return handle_of(_DB_roots(*guarded_usable(this)->space_allocator()).find(name));
 }
 
 void dv_database::get_all_roots(unsigned max, dv_database_root** out, unsigned& n) const {
   _VRN_thread_lock lock;
-  n = _DB_roots(*guarded_usable(this)->allocator).all(max, reinterpret_cast<_DB_root**>(out));
+  n = _DB_roots(*guarded_usable(this)->space_allocator()).all(max, reinterpret_cast<_DB_root**>(out));
 }
 
 unsigned dv_database::get_n_roots() {
   _VRN_thread_lock lock;
-  return _DB_roots(*guarded_usable(this)->allocator).count();
+  return _DB_roots(*guarded_usable(this)->space_allocator()).count();
 }
 
 void dv_database::add_schema_path(const char* path) {
   _VRN_thread_lock lock;
-  _DB_schema_paths(*guarded_usable(this)->allocator).add(path);
+  _DB_schema_paths(*guarded_usable(this)->space_allocator()).add(path);
 }
 
 void dv_database::remove_schema_path(const char* path) {
   _VRN_thread_lock lock;
-  _DB_schema_paths(*guarded_usable(this)->allocator).remove(path);
+  _DB_schema_paths(*guarded_usable(this)->space_allocator()).remove(path);
 }
 
 void dv_database::remove_all_schema_paths(unsigned& n) {
   _VRN_thread_lock lock;
-  n = _DB_schema_paths(*guarded_usable(this)->allocator).remove_all();
+  n = _DB_schema_paths(*guarded_usable(this)->space_allocator()).remove_all();
 }
 
 void dv_database::get_all_schema_paths(unsigned max, char** out, unsigned& n) {
   _VRN_thread_lock lock;
-  n = _DB_schema_paths(*guarded_usable(this)->allocator).all(max, out);
+  n = _DB_schema_paths(*guarded_usable(this)->space_allocator()).all(max, out);
 }
 
 unsigned dv_database::get_n_schema_paths() {
   _VRN_thread_lock lock;
-  return _DB_schema_paths(*guarded_usable(this)->allocator).count();
+  return _DB_schema_paths(*guarded_usable(this)->space_allocator()).count();
 }
 
 void dv_database::rename_type(const char* old_name, const char* new_name) {
   _VRN_thread_lock lock;
   DVDB* db = DVDB::of(this);
   db->check_usable();
-  _Type_table& types = db->allocator->types();
+  _Type_table& types = db->space_allocator()->types();
   // A caller's unknown type name is the caller's mistake, not a broken
   // invariant: it is refused before the type manager asserts on it.
   types.typespec_named(old_name);
@@ -108,7 +108,7 @@ void dv_database::fix_pointers(unsigned pages_per_save) {
 
 dv_database_root* dv_database_root::find(const char* name, dv_database* db) {
   _VRN_thread_lock lock;
-  return handle_of(_DB_roots(*guarded_usable(db)->allocator).find(name));
+  return handle_of(_DB_roots(*guarded_usable(db)->space_allocator()).find(name));
 }
 
 void dv_database_root::destroy(dv_database_root* root) {
@@ -193,7 +193,7 @@ void dv_object_cursor::set(const void* address) {
 
 dv2u dv_typespec::get_tag(const dv_database* db) const {
   _VRN_thread_lock lock;
-  return usable(db)->allocator->types().tag_of(this);
+  return usable(db)->space_allocator()->types().tag_of(this);
 }
 
 const dv_typespec* dv_typespec::typespec_at(void* p, unsigned& count, unsigned& offset) {

@@ -54,7 +54,7 @@ void* operator new(std::size_t size, dv_database* db, dv_typespec* ts) {
   if (target->is_transient()) return heap_allocation(size);
   require_typespec(ts);
   target->check_usable();
-  return target->allocator->allocate(size, ts, 0, dv_qem::user_page_group);
+  return target->space_allocator()->allocate(size, ts, 0, dv_qem::user_page_group);
 }
 
 void* operator new(std::size_t size, dv_database* db, dv_typespec* ts, unsigned count) {
@@ -64,7 +64,7 @@ void* operator new(std::size_t size, dv_database* db, dv_typespec* ts, unsigned 
   require_typespec(ts);
   if (count == 0) throw dv_err_operator_new_args("persistent new requires non-null array count.");
   target->check_usable();
-  return target->allocator->allocate(size, ts, count, dv_qem::user_page_group);
+  return target->space_allocator()->allocate(size, ts, count, dv_qem::user_page_group);
 }
 
 void* operator new(std::size_t size, const void* hint, dv_typespec* ts) {
@@ -73,7 +73,7 @@ void* operator new(std::size_t size, const void* hint, dv_typespec* ts) {
   if (target->is_transient()) return heap_allocation(size);
   require_typespec(ts);
   target->check_usable();
-  return target->allocator->allocate_near(size, ts, 0, hint, dv_qem::user_page_group);
+  return target->space_allocator()->allocate_near(size, ts, 0, hint, dv_qem::user_page_group);
 }
 
 void* operator new(std::size_t size, const void* hint, dv_typespec* ts, unsigned count) {
@@ -83,7 +83,7 @@ void* operator new(std::size_t size, const void* hint, dv_typespec* ts, unsigned
   require_typespec(ts);
   if (count == 0) throw dv_err_operator_new_args("new(db) requires non-null array count.");
   target->check_usable();
-  return target->allocator->allocate_near(size, ts, count, hint, dv_qem::user_page_group);
+  return target->space_allocator()->allocate_near(size, ts, count, hint, dv_qem::user_page_group);
 }
 
 void operator delete(void* p, dv_database*, dv_typespec*) noexcept { free_or_abort(p); }

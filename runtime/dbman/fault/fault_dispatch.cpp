@@ -59,10 +59,10 @@ void admit_by_transaction(access_by by, const void* address, bool write) {
 
 // The admission of an address of db: it must lie in the image.
 void admit_in_image(const DVDB* db, const void* address) {
-  if (static_cast<const char*>(address) >= db->as_start + db->image_size())
+  if (static_cast<const char*>(address) >= db->space_start() + db->image_size())
     throw dv_err_illegal_pointer(
         "Attempt to dereference the persistent pointer %#x, but it is beyond the end of the database (%s).",
-        word_of(address), db->pathname);
+        word_of(address), db->space_name());
 }
 
 // Scopes of _VRN_reads_without_transaction alive (under the thread lock).

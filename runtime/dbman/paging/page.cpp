@@ -22,14 +22,14 @@ namespace {
 
 dv4u element_flags(const DVDB* db) {
   dv4u flags = _File_element::allow_reads | _File_element::insert_in_offset_order;
-  if (!db->read_only) flags |= _File_element::allow_writes;
+  if (!db->is_read_only()) flags |= _File_element::allow_writes;
   return flags;
 }
 
 }  // namespace
 
 _Page::_Page(DVDB* db_, char* address)
-    : _File_element(&db_->storage, static_cast<dv4u>(address - db_->as_start), _DV_int::get_page_size(),
+    : _File_element(&db_->file_storage(), static_cast<dv4u>(address - db_->space_start()), _DV_int::get_page_size(),
                     address, element_flags(db_)),
       db(db_) {}
 
@@ -66,7 +66,7 @@ void _Page::unmap(bool forget) {
   DV_ASSERT_THAT(is_mapped(), is_mapped);
   lock = LNONE;
   page_flags = 0;
-  if (forget && db->allocator != nullptr) db->allocator->forget_page(buffer);
+  if (forget && db->space_allocator() != nullptr) db->space_allocator()->forget_page(buffer);
   // Access goes first: a thread reading the page meanwhile faults and waits
   // for the page to be read again, and never sees the dropped contents.
   set_protection(dv_memory_no_access);
@@ -93,7 +93,7 @@ void _Page::set_lock(int l, bool grew) {
     // (C1) The page becomes writable only once its before-image is recorded;
     // a failed record leaves it as it was.
     try {
-      if (db->undo != nullptr) db->undo->record_page(this, old, grew);
+      if (db->undo_records() != nullptr) db->undo_records()->record_page(this, old, grew);
       if (!is_rearmed()) log_before_image(grew);
     } catch (...) {
       lock = old;
@@ -109,7 +109,7 @@ void _Page::set_lock(int l, bool grew) {
 
 void _Page::write_lock_grown() {
   DV_ASSERT_THAT(is_mapped() && lock == LNONE && protection == dv_memory_read_write, grown_page_released_read_write);
-  if (db->undo != nullptr) db->undo->record_page(this, LNONE, true);
+  if (db->undo_records() != nullptr) db->undo_records()->record_page(this, LNONE, true);
   lock = LW;
   page_flags &= ~dv4u{page_rearmed};
   check_state();
@@ -120,9 +120,9 @@ void _Page::log_before_image(bool grew) {
   DV_ASSERT_THAT(lock == LW, p_get_lock_eq_page_lw);
   DV_ASSERT_THAT(db->find_page(buffer) == this, p_get_db_eq_its_db);
   if (grew)
-    db->log->log_growth(db->image_size());
+    db->database_log()->log_growth(db->image_size());
   else
-    db->log->log_page(offset, buffer, size);
+    db->database_log()->log_page(offset, buffer, size);
 }
 
 void _Page::downgrade() {
@@ -156,19 +156,19 @@ void _Page::self_check() const {
   if (pr != nullptr)
     DV_ASSERT_THAT(pr->get_buffer() < get_buffer(), pr_get_buffer_lt_get_buffer);
   else
-    DV_ASSERT_THAT(word_of(get_buffer()) == word_of(db->as_start), dv4u_get_buffer_eq_dv4u_db_get_as_start);
+    DV_ASSERT_THAT(word_of(get_buffer()) == word_of(db->space_start()), dv4u_get_buffer_eq_dv4u_db_get_as_start);
   DV_ASSERT_THAT(db != nullptr, db);
   DV_ASSERT_THAT(is_mapped(), is_mapped);
   DV_ASSERT_THAT(lock >= LNONE && lock < _LBAD, pstate_ge_lnone_and_pstate_lt_lbad);
   DV_ASSERT_THAT(get_size() == _DV_int::get_page_size(), get_size_eq_dv_int_get_page_size);
-  DV_ASSERT_THAT(word_of(get_buffer()) == word_of(db->as_start) + get_offset(), buffer_at_start_plus_offset);
+  DV_ASSERT_THAT(word_of(get_buffer()) == word_of(db->space_start()) + get_offset(), buffer_at_start_plus_offset);
   if (get_offset() == 0) {
     DV_ASSERT_THAT(pr == nullptr, pr_eq_0);
     DV_ASSERT_THAT(lock != LNONE, pstate_ne_lnone);
   }
   const _File_element* nx = get_next();
   if (nx != nullptr) DV_ASSERT_THAT(nx->get_offset() > get_offset(), dv4u_nx_get_offset_gt_dv4u_get_offset);
-  if (!db->read_only)
+  if (!db->is_read_only())
     DV_ASSERT_THAT((flags & allow_reads) && (flags & allow_writes), flags_allow_reads_and_flags_allow_writes);
   else
     DV_ASSERT_THAT(!(flags & allow_writes), not_flags_allow_writes);

@@ -80,7 +80,7 @@ int _DV_int::is_persistent(const void* address) {
 
 dv4u _DV_int::compute_ptr_hash(const void* address) {
   const DVDB* db = lookup_DVDB_by_address(address);
-  dv4u offset = word_of(address) - (db != nullptr ? word_of(db->as_start) : 0u);
+  dv4u offset = word_of(address) - (db != nullptr ? word_of(db->space_start()) : 0u);
   return offset * 9987001u;
 }
 

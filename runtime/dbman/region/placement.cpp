@@ -15,8 +15,8 @@ namespace {
 uint64_t wide_word_of(const void* p) { return reinterpret_cast<uintptr_t>(p); }
 char* as_address(uint64_t w) { return reinterpret_cast<char*>(static_cast<uintptr_t>(w)); }
 
-uint64_t start_of(const DVDB* db) { return wide_word_of(db->as_start); }
-uint64_t end_of(const DVDB* db) { return wide_word_of(db->as_start) + db->as_size; }
+uint64_t start_of(const DVDB* db) { return wide_word_of(db->space_start()); }
+uint64_t end_of(const DVDB* db) { return wide_word_of(db->space_start()) + db->reserved_size(); }
 
 }  // namespace
 
@@ -28,15 +28,16 @@ char* _DV_int::reserve_db_space_anywhere(dv4u r) {
   } else {
     // The gap after each database, up to the next one or the region end; the
     // space before the first database is left alone.
-    for (const DVDB* db = databases_; db != nullptr; db = db->next) {
+    for (const DVDB* db = databases_; db != nullptr; db = db->next_listed()) {
       uint64_t gap_start = end_of(db);
-      uint64_t gap_end = db->next != nullptr ? start_of(db->next) : wide_word_of(region_start_) + region_size_;
+      const DVDB* following = db->next_listed();
+      uint64_t gap_end = following != nullptr ? start_of(following) : wide_word_of(region_start_) + region_size_;
       uint64_t gap = gap_end > gap_start ? gap_end - gap_start : 0;
       if (gap >= r) {
         candidate = gap_start;
         break;
       }
-      if (db->next == nullptr) {
+      if (db->next_listed() == nullptr) {
         reserve_address_space(static_cast<dv4u>(r - gap));
         candidate = gap_start;
       }
@@ -55,7 +56,7 @@ int _DV_int::db_space_fits(const char* start, dv4u size) {
   uint64_t s = wide_word_of(start);
   uint64_t e = s + size;
   if (s < wide_word_of(region_start_) || e > wide_word_of(region_start_) + region_size_) return 0;
-  for (const DVDB* db = databases_; db != nullptr; db = db->next)
+  for (const DVDB* db = databases_; db != nullptr; db = db->next_listed())
     if (s < end_of(db) && start_of(db) < e) return 0;
   return 1;
 }
@@ -77,8 +78,8 @@ char* _DV_int::reserve_db_space_for(const char* name, char* start, dv4u r) {
     // before: the last database starting at or below start (null when start
     // lies before the first one); start lies in the gap that follows it.
     const DVDB* before = nullptr;
-    for (const DVDB* db = databases_; db != nullptr && start_of(db) <= s; db = db->next) before = db;
-    const DVDB* after = before != nullptr ? before->next : databases_;
+    for (const DVDB* db = databases_; db != nullptr && start_of(db) <= s; db = db->next_listed()) before = db;
+    const DVDB* after = before != nullptr ? before->next_listed() : databases_;
     if ((before != nullptr && s < end_of(before)) || (after != nullptr && e > start_of(after)))
       throw dv_err_address_space_assigned(
           "Address space for database %s (0x%x,%d) is already assigned to another database", name,
@@ -97,19 +98,20 @@ char* _DV_int::reserve_db_space_for(const char* name, char* start, dv4u r) {
 
 int _DV_int::can_grow_db_space(const DVDB* db, dv4u r, dv4u& room) {
   uint64_t end = end_of(db);
-  uint64_t limit = db->next != nullptr ? start_of(db->next) : wide_word_of(region_start_) + region_size_;
+  const DVDB* following = db->next_listed();
+  uint64_t limit = following != nullptr ? start_of(following) : wide_word_of(region_start_) + region_size_;
   int can_grow = 0;
   room = 0;
   if (limit > end) {
     room = static_cast<dv4u>(limit - end);
     can_grow = 1;
-  } else if (limit == end && db->next == nullptr) {
+  } else if (limit == end && db->next_listed() == nullptr) {
     reserve_address_space(r);
     room = r;
     can_grow = 1;
   }
   if (trace_level_ != 0)
-    _VRN_printf("DV_int::can_grow_db_space(%s,%d,%d): %d\n", db->pathname, static_cast<int>(r),
+    _VRN_printf("DV_int::can_grow_db_space(%s,%d,%d): %d\n", db->space_name(), static_cast<int>(r),
               static_cast<int>(room), can_grow);
   return can_grow;
 }

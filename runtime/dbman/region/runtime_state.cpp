@@ -103,7 +103,7 @@ void _DV_int::_cleanup() {
     if (lifecycle_hooks.close_database != nullptr) {
       DVDB* next = nullptr;
       for (DVDB* db = databases_; db != nullptr; db = next) {
-        next = db->next;
+        next = db->next_listed();
         lifecycle_hooks.close_database(db);
       }
     }

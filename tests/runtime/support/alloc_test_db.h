@@ -32,37 +32,36 @@ class test_db : public _DB_space {
     _DV_int::initialize();
     _DB_allocator::start_subsystem();
     db_ = new DVDB(path, 0);
-    db_->as_start = _DV_int::reserve_db_space_anywhere(reserved);
-    db_->as_size = reserved;
+    db_->place_at(_DV_int::reserve_db_space_anywhere(reserved), reserved);
     _DV_int::register_DVDB(db_);
-    commit(db_->as_start);
+    commit(db_->space_start());
   }
 
   ~test_db() override {
     _DV_int::deregister_DVDB(db_);
-    db_->allocator = nullptr;
+    db_->set_allocator(nullptr);
     allocator_.reset();
-    for (dv4u i = 0; i < committed_; ++i) dv_unmap_memory(db_->as_start + i * DV_PAGE_SIZE, DV_PAGE_SIZE);
+    for (dv4u i = 0; i < committed_; ++i) dv_unmap_memory(db_->space_start() + i * DV_PAGE_SIZE, DV_PAGE_SIZE);
     delete db_;
   }
   test_db(const test_db&) = delete;
   test_db& operator=(const test_db&) = delete;
 
   // ---- _DB_space ----------------------------------------------------------
-  char* space_start() const override { return db_->as_start; }
+  char* space_start() const override { return db_->space_start(); }
   void make_room(dv4u n_pages) override {
     if (static_cast<unsigned long long>(header()->super.db_size) + 1ull * n_pages * DV_PAGE_SIZE >
-        db_->as_size)
+        db_->reserved_size())
       throw dv_err_address_space_exhausted(
-          "Cannot grow address space for database %s. Allocating new page failed.", db_->pathname);
+          "Cannot grow address space for database %s. Allocating new page failed.", db_->space_name());
   }
   void will_write(char*, dv4u) override {}  // plain memory: always writable
   char* grow_page() override {
     if (grow_failures_after_ == 0)
       throw dv_err_trans("Attempt allocate memory in database (%s) with no update transaction in progress.",
-                         db_->pathname);
+                         db_->space_name());
     if (grow_failures_after_ > 0) --grow_failures_after_;
-    char* page = db_->as_start + header()->super.db_size;
+    char* page = db_->space_start() + header()->super.db_size;
     commit(page);
     ++pages_grown_;
     return page;
@@ -76,7 +75,7 @@ class test_db : public _DB_space {
     build_super_block();
     allocator_ = std::make_unique<_DB_allocator>(*this, true);
     allocator_->start_up();
-    db_->allocator = allocator_.get();
+    db_->set_allocator(allocator_.get());
     return *allocator_;
   }
 
@@ -84,19 +83,19 @@ class test_db : public _DB_space {
   // range's start, then every page is read in and relocated.
   _DB_allocator& open_copy_of(const test_db& other) {
     dv4u pages = other.header()->super.db_size / DV_PAGE_SIZE;
-    for (dv4u i = committed_; i < pages; ++i) commit(db_->as_start + i * DV_PAGE_SIZE);
-    std::memcpy(db_->as_start, other.db_->as_start, 1ull * pages * DV_PAGE_SIZE);
-    header()->super.as_start = static_cast<dv4u>(reinterpret_cast<uintptr_t>(db_->as_start));
+    for (dv4u i = committed_; i < pages; ++i) commit(db_->space_start() + i * DV_PAGE_SIZE);
+    std::memcpy(db_->space_start(), other.db_->space_start(), 1ull * pages * DV_PAGE_SIZE);
+    header()->super.as_start = static_cast<dv4u>(reinterpret_cast<uintptr_t>(db_->space_start()));
     return reopen();
   }
 
   // Opens the image as it stands (an allocator that does not create) and,
   // unless told not to, reads every page in.
   _DB_allocator& reopen(bool read_pages = true) {
-    db_->allocator = nullptr;
+    db_->set_allocator(nullptr);
     allocator_.reset();
     allocator_ = std::make_unique<_DB_allocator>(*this, false);
-    db_->allocator = allocator_.get();
+    db_->set_allocator(allocator_.get());
     allocator_->start_up();
     if (read_pages) read_all_pages();
     return *allocator_;
@@ -117,10 +116,10 @@ class test_db : public _DB_space {
 
   _DB_allocator& allocator() { return *allocator_; }
   DVDB* dvdb() const { return db_; }
-  char* start() const { return db_->as_start; }
-  _DB_header* header() const { return reinterpret_cast<_DB_header*>(db_->as_start); }
+  char* start() const { return db_->space_start(); }
+  _DB_header* header() const { return reinterpret_cast<_DB_header*>(db_->space_start()); }
   dv4u pages() const { return header()->super.db_size / DV_PAGE_SIZE; }
-  char* page(dv4u n) const { return db_->as_start + n * DV_PAGE_SIZE; }
+  char* page(dv4u n) const { return db_->space_start() + n * DV_PAGE_SIZE; }
   dv4u pages_grown() const { return pages_grown_; }
   // grow_page fails (as without an update transaction) after n more pages;
   // -1 never.
@@ -133,10 +132,10 @@ class test_db : public _DB_space {
   }
 
   void build_super_block() {
-    auto* super = reinterpret_cast<_DB_header_super*>(db_->as_start);
+    auto* super = reinterpret_cast<_DB_header_super*>(db_->space_start());
     std::memset(super, 0, sizeof *super);
     std::memcpy(super->magic, DB_MAGIC, sizeof DB_MAGIC);
-    super->as_start = static_cast<dv4u>(reinterpret_cast<uintptr_t>(db_->as_start));
+    super->as_start = static_cast<dv4u>(reinterpret_cast<uintptr_t>(db_->space_start()));
     super->db_size = DV_PAGE_SIZE;
     super->page_size = DV_PAGE_SIZE;
     super->major_version = DB_FORMAT_MAJOR;

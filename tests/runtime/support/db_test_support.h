@@ -51,13 +51,13 @@ class slots {
       char* object = static_cast<char*>(
           ::operator new(kSlotBytes, db, dv_qem::dv_typespec::get_char(), kSlotBytes));
       EXPECT_EQ(dv_qem::DVDB::page_of(object) + 32, object) << "alone on its page";
-      offsets_.push_back(static_cast<unsigned>(object - internal(db)->as_start));
+      offsets_.push_back(static_cast<unsigned>(object - internal(db)->space_start()));
       fill(db, i, seed);
     }
   }
   unsigned size() const { return static_cast<unsigned>(offsets_.size()); }
   unsigned offset(unsigned i) const { return offsets_[i]; }
-  char* object(dv_qem::dv_database* db, unsigned i) const { return internal(db)->as_start + offsets_[i]; }
+  char* object(dv_qem::dv_database* db, unsigned i) const { return internal(db)->space_start() + offsets_[i]; }
   char* page(dv_qem::dv_database* db, unsigned i) const { return dv_qem::DVDB::page_of(object(db, i)); }
 
   void fill(dv_qem::dv_database* db, unsigned i, unsigned seed) const {
@@ -72,7 +72,7 @@ class slots {
     return true;
   }
   bool holds(dv_qem::dv_database* db, unsigned i, unsigned seed) const {
-    return holds_at(internal(db)->as_start, i, seed);
+    return holds_at(internal(db)->space_start(), i, seed);
   }
 
  private:
