@@ -194,19 +194,6 @@ bool failed(int o, damage_class kind) {
 class DamagedLog : public db_test {
  protected:
   void SetUp() override { dv_transaction::initialize(); }
-
-  // The database at db_path left marked by a commit cut short, with its log.
-  void interrupted_commit(const std::string& db_path) {
-    crash_model::prepare(db_path);
-    dv_database* db = dv_database::open(db_path.c_str(), 0, 0, 0);
-    dv_transaction::begin(dv_transaction::update);
-    crash_model::change(db);
-    _VRN_let_it_die(internal(db), _DVDB_DIE_IN_SAVE);
-    EXPECT_THROW(dv_transaction::commit(), dv_err_internal);
-    dv_transaction::abort();
-    db->close();
-    ASSERT_EQ(dv_database::needs_recovery(db_path.c_str()), 1);
-  }
 };
 
 TEST_F(DamagedLog, EveryDamagedLogIsRefusedUntouchedOrRecoversTheStateBefore) {
@@ -221,7 +208,7 @@ TEST_F(DamagedLog, EveryDamagedLogIsRefusedUntouchedOrRecoversTheStateBefore) {
     crash_model::prepare(db_path);
     return file_size(db_path);
   }();
-  interrupted_commit(db_path);
+  ASSERT_TRUE(crash_model::interrupt_commit(db_path));
   const file_bytes genuine_db = read_file(db_path);
   const file_bytes genuine_log = read_file(log_path);
   const log_map map = map_log(genuine_log);

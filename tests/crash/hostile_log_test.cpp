@@ -145,14 +145,7 @@ TEST_F(HostileLog, EveryDamagedOrForeignLogIsRefusedWithoutAWrite) {
   const long size_before = file_size(db_path);
 
   // A commit cut short between its pages and the clean mark.
-  dv_database* db = dv_database::open(db_path.c_str(), 0, 0, 0);
-  dv_transaction::begin(dv_transaction::update);
-  crash_model::change(db);
-  _VRN_let_it_die(internal(db), _DVDB_DIE_IN_SAVE);
-  EXPECT_THROW(dv_transaction::commit(), dv_err_internal);
-  dv_transaction::abort();
-  db->close();
-  ASSERT_EQ(dv_database::needs_recovery(db_path.c_str()), 1);
+  ASSERT_TRUE(crash_model::interrupt_commit(db_path));
   const file_bytes genuine_db = read_file(db_path);
   const file_bytes genuine_log = read_file(log_path);
   const dv4u stamp = stored_super(db_path).timestamp;

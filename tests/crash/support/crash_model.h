@@ -81,6 +81,26 @@ inline void change(dv_database* db) {
   db->create_root("added")->set_value(added, nullptr);
 }
 
+// Makes the transaction's commit on the prepared database at path fail
+// between writing its pages and clearing the mark, then closes the database:
+// the file is left marked for recovery with its log. Answers whether the
+// commit failed that way and left the mark.
+inline bool interrupt_commit(const std::string& path) {
+  dv_database* db = dv_database::open(path.c_str(), 0, 0, 0);
+  dv_transaction::begin(dv_transaction::update);
+  change(db);
+  _VRN_let_it_die(dv_test::internal(db), _DVDB_DIE_IN_SAVE);
+  bool cut_short = false;
+  try {
+    dv_transaction::commit();
+  } catch (const dv_err_internal&) {
+    cut_short = true;
+  }
+  dv_transaction::abort();
+  db->close();
+  return cut_short && dv_database::needs_recovery(path.c_str()) == 1;
+}
+
 enum class state { before, after, neither };
 
 inline const char* name_of(state s) {
