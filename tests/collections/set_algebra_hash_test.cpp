@@ -83,7 +83,7 @@ struct Row {
   Op op;
   const char* other_kind;  // a kind, or "self"
   const char* other;
-  const char* after;       // sorted, except where lhs is a list (its order)
+  const char* after;       // sorted, except where lhs is a list that keeps its order
 };
 
 const Row rows[] = {
@@ -126,7 +126,10 @@ TEST_P(HashAlgebra, AssigningOperators) {
       case Op::and_: lhs &= other; break;
       case Op::sub: lhs -= other; break;
     }
-    EXPECT_EQ(std::string(r.lhs_kind) == "list" ? walk(lhs) : sorted(lhs), r.after);
+    // A list assigned from a hash collection takes the hash's walk order,
+    // which depends on the elements' addresses: compare it sorted.
+    const bool keeps_order = std::string(r.lhs_kind) == "list" && r.op != Op::assign;
+    EXPECT_EQ(keeps_order ? walk(lhs) : sorted(lhs), r.after);
     EXPECT_NO_THROW(lhs.check_rep_invariants());
   }
 }
