@@ -216,12 +216,12 @@ TEST(FrameworkString, FormatMessageRefusesAnUnclosedInsertFormat) {
 
 TEST(FrameworkString, LoadStringAndStringIdConstruction) {
   CString s;
-  EXPECT_TRUE(s.LoadString(0xF1A1));
+  EXPECT_TRUE(s.LoadString(0xF6A1));
   EXPECT_STREQ(s, "Out of memory.");
   CString unchanged("keep");
   EXPECT_FALSE(unchanged.LoadString(65000));
   EXPECT_STREQ(unchanged, "keep");
-  CString by_id(reinterpret_cast<LPCSTR>(0xF1A1));
+  CString by_id(reinterpret_cast<LPCSTR>(0xF6A1));
   EXPECT_STREQ(by_id, "Out of memory.");
 }
 

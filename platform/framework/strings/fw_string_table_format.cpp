@@ -32,6 +32,7 @@ std::string unescape(const char* name, int line, const std::string& text) {
     if (++i == text.size()) refuse(name, line, "a backslash ends the line");
     switch (text[i]) {
       case 'n': out.push_back('\n'); break;
+      case 'r': out.push_back('\r'); break;
       case 't': out.push_back('\t'); break;
       case '\\': out.push_back('\\'); break;
       default: refuse(name, line, std::string("unknown escape \\") + text[i]);

@@ -2,8 +2,8 @@
 //   - a line "language 0x0409" (the Windows language identifier) before any
 //     string;
 //   - one string per line: its number (decimal, or hexadecimal with 0x), one
-//     tab, the text; in the text \n, \t and \\ stand for a line feed, a tab
-//     and a backslash;
+//     tab, the text; in the text \n, \r, \t and \\ stand for a line feed, a
+//     carriage return, a tab and a backslash;
 //   - empty lines and lines starting with '#' are comments.
 // A line in any other shape, a repeated number or a missing language line is
 // refused with the line number.
