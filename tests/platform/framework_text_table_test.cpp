@@ -8,11 +8,14 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <set>
 #include <string>
 
 #include "app_settings.h"
 #include "dv_scratch_dir.h"
+#include "fw_locale.h"
 #include "fw_message_box.h"
+#include "localisation.h"
 #include "text_table.h"
 
 namespace {
@@ -179,6 +182,33 @@ TEST_F(TextTableTest, HtmlLanguageOfAShopLanguage) {
   EXPECT_EQ(boxes.shown[0].stringId, 3998u);
   EXPECT_NE(std::string(boxes.shown[0].text).find("Klingon"), std::string::npos);
   EXPECT_NE(std::string(boxes.shown[1].text).find("French"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+// The delivered tables load, with unique keys, and give the locale's
+// currency symbol.
+TEST(DeliveredTextTables, LoadWithUniqueKeys) {
+  theDefaultSettings.m_strAppDir = DV_DATA_DIR "/tables";
+  for (const char* name : {"CurrencySym", "CurrencyDefault", "Regions"}) {
+    CTextTable table;
+    table.SetName(name);
+    table.SetLanguage("EN");
+    ASSERT_EQ(table.Load(0), 1) << name;
+    ASSERT_GT(table.GetRowCount(), 0) << name;
+    std::set<std::string> keys;
+    for (int i = 0; i < table.GetRowCount(); ++i) {
+      EXPECT_TRUE(keys.insert(std::string(table.GetRow(i).GetKey())).second) << name << " " << table.GetRow(i).GetKey();
+      EXPECT_FALSE(table.GetRow(i).GetName().IsEmpty()) << name << " row " << i;
+    }
+  }
+  EXPECT_STREQ(GetRegionsTable("de").Lookup("DE"), "Europe/Germany/");
+  FwSetLocaleOverride("en_GB.UTF-8");
+  EXPECT_STREQ(GetLocaleCurrencySymbol(), "\xC2\xA3");
+  FwSetLocaleOverride(nullptr);
+  theDefaultSettings.m_strAppDir.Empty();
 }
 
 }  // namespace
