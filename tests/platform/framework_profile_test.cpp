@@ -9,12 +9,18 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
+#include <map>
+#include <random>
+#include <set>
 #include <sstream>
 #include <string>
 
 #include "dv_scratch_dir.h"
+#include "dv_test_seed.h"
 #include "fw_profile.h"
 #include "fw_registry_profile.h"
 #include "ini_file.h"
@@ -246,6 +252,60 @@ TEST(FrameworkKeyValueFile, LinesAndMerging) {
   EXPECT_EQ(file.Load((dir / "missing.txt").c_str(), 0), 0);
   file.Lookup(value, "k");
   EXPECT_STREQ(value, "");  // emptied before the failed open
+}
+
+}  // namespace
+
+namespace {
+
+// Random writes and reads of an ini file against a map of (section, key)
+// folded to lower case; the file's junk lines must survive every write.
+TEST(FrameworkProfile, ModelOfWritesAndReads) {
+  unsigned seed = dv_test::seed();
+  SCOPED_TRACE("seed " + std::to_string(seed));
+  std::mt19937 random(seed);
+  dv_test::scratch_dir dir;
+  std::string file = dir / "model.ini";
+  const std::string junk = "; kept comment\r\n\x01\x02 junk without equals\r\n";
+  write(file, junk);
+  std::map<std::pair<std::string, std::string>, std::string> model;
+  auto lower = [](std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+  };
+  auto vary_case = [&](std::string s) {
+    for (char& c : s) {
+      if (random() % 2) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    return s;
+  };
+  for (int step = 0; step < 300; ++step) {
+    std::string section = "sec" + std::to_string(random() % 5);
+    std::string key = "key" + std::to_string(random() % 8);
+    if (random() % 3 != 0) {
+      std::string value = "v" + std::to_string(random() % 1000) + (random() % 4 == 0 ? " with blanks" : "");
+      ASSERT_TRUE(WritePrivateProfileString(vary_case(section).c_str(), vary_case(key).c_str(), value.c_str(),
+                                            file.c_str()));
+      model[{lower(section), lower(key)}] = value;
+    }
+    auto it = model.find({lower(section), lower(key)});
+    std::string expected = it == model.end() ? "<none>" : it->second;
+    ASSERT_EQ(get(file, vary_case(section).c_str(), vary_case(key).c_str(), "<none>"), expected) << "step " << step;
+    ASSERT_EQ(read(file).substr(0, junk.size()), junk) << "step " << step;
+  }
+  // Every key of the model, and only those, in each section's name list.
+  for (int s = 0; s < 5; ++s) {
+    std::string section = "sec" + std::to_string(s);
+    std::vector<char> buffer(32767);
+    DWORD n = GetPrivateProfileString(section.c_str(), nullptr, "", buffer.data(), 32767, file.c_str());
+    std::set<std::string> listed;
+    for (const char* p = buffer.data(); p < buffer.data() + n; p += std::strlen(p) + 1) listed.insert(lower(p));
+    std::set<std::string> expected;
+    for (const auto& entry : model) {
+      if (entry.first.first == section) expected.insert(entry.first.second);
+    }
+    EXPECT_EQ(listed, expected) << section;
+  }
 }
 
 }  // namespace
