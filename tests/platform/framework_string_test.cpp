@@ -241,3 +241,15 @@ TEST(FrameworkString, SystemStringsRoundTrip) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(FrameworkString, FormatMayReadItsOwnText) {
+  CString s("abc");
+  s.Format("%s-%s-%s", static_cast<LPCTSTR>(s), static_cast<LPCTSTR>(s), static_cast<LPCTSTR>(s));
+  EXPECT_STREQ(s, "abc-abc-abc");
+  s.Format("%s", "");
+  EXPECT_TRUE(s.IsEmpty());
+}
+
+}  // namespace
