@@ -208,6 +208,8 @@ TEST(FrameworkIniFile, ValueOf2046CharactersArrivesWhole) {
   EXPECT_EQ(std::string(ini.GetString("s", "long")), v3000.substr(0, 2046));
   EXPECT_TRUE(ini.GetString("s", "missing").IsEmpty());
   EXPECT_TRUE(ini.WriteString("s", "n", "1"));
+  CIniFile unwritable((dir / "no/such/folder/t.ini").c_str());
+  EXPECT_FALSE(unwritable.WriteString("s", "k", "v"));
   CIniFile none;
   EXPECT_TRUE(none.GetString("s", "k").IsEmpty());
   EXPECT_FALSE(none.WriteString("s", "k", "v"));

@@ -6,7 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <cstdlib>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "fw_bstr.h"
 #include "fw_exceptions.h"
@@ -123,6 +126,26 @@ TEST(FrameworkString, SearchGivesByteIndexOrMinusOne) {
   EXPECT_EQ(s.ReverseFind(','), 5);
   EXPECT_EQ(s.FindOneOf(";x"), 3);
   EXPECT_EQ(s.FindOneOf("xyz"), -1);
+}
+
+TEST(FrameworkString, ReplaceAndRemove) {
+  CString s("&Next, &Back");
+  CString shared(s);
+  EXPECT_EQ(s.Remove('&'), 2);
+  EXPECT_STREQ(s, "Next, Back");
+  EXPECT_STREQ(shared, "&Next, &Back");
+  EXPECT_EQ(s.Replace(',', '.'), 1);
+  EXPECT_STREQ(s, "Next. Back");
+  EXPECT_EQ(s.Replace("Ne", "Neue "), 1);
+  EXPECT_STREQ(s, "Neue xt. Back");
+  CString repeated("aaaa");
+  EXPECT_EQ(repeated.Replace("aa", "b"), 2);
+  EXPECT_STREQ(repeated, "bb");
+  EXPECT_EQ(repeated.Replace("x", "y"), 0);
+  EXPECT_EQ(repeated.Remove('x'), 0);
+  CString empty;
+  EXPECT_EQ(empty.Remove('a'), 0);
+  EXPECT_EQ(empty.Replace('a', 'b'), 0);
 }
 
 TEST(FrameworkString, CaseMappingTrimAndReverseLeaveUtf8Intact) {
@@ -250,6 +273,30 @@ TEST(FrameworkString, FormatMayReadItsOwnText) {
   EXPECT_STREQ(s, "abc-abc-abc");
   s.Format("%s", "");
   EXPECT_TRUE(s.IsEmpty());
+}
+
+}  // namespace
+
+namespace {
+
+// Copies of one shared buffer made and dropped on several threads at once:
+// the interlocked count ends where it began and the text is intact.
+TEST(FrameworkString, SharedBufferCountedAcrossThreads) {
+  const CString shared("shared between threads");
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([&shared] {
+      for (int i = 0; i < 20000; ++i) {
+        CString copy(shared);
+        CString other;
+        other = copy;
+        if (other.GetLength() != shared.GetLength()) std::abort();
+      }
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  EXPECT_EQ(data_of(shared)->nRefs, 1);
+  EXPECT_STREQ(shared, "shared between threads");
 }
 
 }  // namespace
