@@ -1,0 +1,152 @@
+// Private-profile calls over FwIniDocument; each call reads the file afresh
+// and a write replaces the file through a temporary file and a rename.
+#include "fw_profile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "fw_paths.h"
+#include "ini_document.h"
+
+namespace {
+
+std::mutex profile_mutex;  // one reader or writer of a profile file at a time in this process
+
+// Reads the file's bytes into *bytes (empty for a missing file); false when
+// the file exists but cannot be read whole (then *bytes is empty).
+bool read_file(const std::string& path, std::string* bytes) {
+  bytes->clear();
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return errno == ENOENT;
+  struct stat st;
+  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  if (ok) {
+    char chunk[65536];
+    ssize_t n;
+    while ((n = ::read(fd, chunk, sizeof chunk)) > 0) bytes->append(chunk, static_cast<size_t>(n));
+    ok = n == 0;
+  }
+  ::close(fd);
+  if (!ok) bytes->clear();
+  return ok;
+}
+
+bool write_file(const std::string& path, const std::string& bytes) {
+  std::string temporary = path + ".tmpXXXXXX";
+  int fd = ::mkstemp(temporary.data());
+  if (fd < 0) return false;
+  struct stat st;
+  mode_t mode = ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
+  bool ok = ::fchmod(fd, mode) == 0;
+  size_t done = 0;
+  while (ok && done < bytes.size()) {
+    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    ok = n > 0;
+    if (ok) done += static_cast<size_t>(n);
+  }
+  ok = ::fsync(fd) == 0 && ok;
+  ok = ::close(fd) == 0 && ok;
+  if (ok) ok = ::rename(temporary.c_str(), path.c_str()) == 0;
+  if (!ok) ::unlink(temporary.c_str());
+  return ok;
+}
+
+// An unreadable file reads as empty.
+FwIniDocument load(LPCTSTR fileName) {
+  std::string bytes;
+  read_file(std::string(FwNativePath(fileName)), &bytes);
+  return FwIniDocument(bytes);
+}
+
+std::string trimmed(LPCTSTR text) {
+  std::string s = text == nullptr ? "" : text;
+  size_t begin = s.find_first_not_of(" \t\r\n\v\f");
+  size_t end = s.find_last_not_of(" \t\r\n\v\f");
+  return begin == std::string::npos ? std::string() : s.substr(begin, end - begin + 1);
+}
+
+DWORD copy_text(const std::string& text, LPTSTR buffer, DWORD size) {
+  if (buffer == nullptr || size == 0) return 0;
+  size_t length = text.size() < size - 1 ? text.size() : size - 1;
+  std::memcpy(buffer, text.data(), length);
+  buffer[length] = '\0';
+  return static_cast<DWORD>(length);
+}
+
+// Writes the texts each followed by a NUL, and a final NUL; cut to fit.
+DWORD copy_list(const std::vector<std::string>& texts, LPTSTR buffer, DWORD size) {
+  if (buffer == nullptr || size == 0) return 0;
+  if (size == 1) {
+    buffer[0] = '\0';
+    return 0;
+  }
+  DWORD used = 0;
+  for (const std::string& text : texts) {
+    if (used + text.size() + 1 > size - 1) {
+      // Cut: as much as fits, then the two NULs.
+      size_t room = size - 2 - used;
+      std::memcpy(buffer + used, text.data(), room);
+      buffer[size - 2] = '\0';
+      buffer[size - 1] = '\0';
+      return size - 2;
+    }
+    std::memcpy(buffer + used, text.c_str(), text.size() + 1);
+    used += static_cast<DWORD>(text.size() + 1);
+  }
+  buffer[used] = '\0';
+  return used;
+}
+
+bool has_line_break(LPCTSTR text) { return std::strpbrk(text, "\r\n") != nullptr; }
+
+}  // namespace
+
+DWORD GetPrivateProfileString(LPCTSTR section, LPCTSTR key, LPCTSTR def, LPTSTR buffer, DWORD size,
+                              LPCTSTR fileName) {
+  std::lock_guard<std::mutex> guard(profile_mutex);
+  FwIniDocument document = load(fileName);
+  if (section == nullptr) return copy_list(document.SectionNames(), buffer, size);
+  if (key == nullptr) return copy_list(document.KeyNames(section), buffer, size);
+  std::optional<std::string> value = document.Lookup(section, key);
+  return copy_text(value ? *value : trimmed(def), buffer, size);
+}
+
+UINT GetPrivateProfileInt(LPCTSTR section, LPCTSTR key, int def, LPCTSTR fileName) {
+  char text[64];
+  if (GetPrivateProfileString(section, key, "", text, sizeof text, fileName) == 0) return static_cast<UINT>(def);
+  const char* p = text;
+  bool negative = *p == '-';
+  if (*p == '-' || *p == '+') ++p;
+  UINT value = 0;
+  for (; *p >= '0' && *p <= '9'; ++p) value = value * 10 + static_cast<UINT>(*p - '0');
+  return negative ? 0u - value : value;
+}
+
+DWORD GetPrivateProfileSection(LPCTSTR section, LPTSTR buffer, DWORD size, LPCTSTR fileName) {
+  std::lock_guard<std::mutex> guard(profile_mutex);
+  std::optional<std::vector<std::string>> lines = load(fileName).SectionLines(section == nullptr ? "" : section);
+  return copy_list(lines ? *lines : std::vector<std::string>(), buffer, size);
+}
+
+BOOL WritePrivateProfileString(LPCTSTR section, LPCTSTR key, LPCTSTR value, LPCTSTR fileName) {
+  if (section == nullptr || key == nullptr || value == nullptr || fileName == nullptr) return FALSE;
+  if (has_line_break(section) || has_line_break(key) || has_line_break(value) || std::strchr(key, '=') != nullptr ||
+      std::strchr(section, ']') != nullptr) {
+    return FALSE;
+  }
+  std::string path(FwNativePath(fileName));
+  std::lock_guard<std::mutex> guard(profile_mutex);
+  std::string bytes;
+  if (!read_file(path, &bytes)) return FALSE;  // never overwrite what could not be read
+  FwIniDocument document(bytes);
+  document.Set(trimmed(section), trimmed(key), trimmed(value));
+  return write_file(path, document.Bytes()) ? TRUE : FALSE;
+}
