@@ -277,7 +277,10 @@ class DVDB : public dv_database, public _DB_space {
   // relocate) and locks it l.
   void fetch_single(char* page_address, int l, bool relocate);
   void fetch_in_large_object(char* page_address, char* object, int l);
+  // The page object of page_address; one made for it is also added to made.
   _Page* page_to_fill(char* page_address, std::vector<_Page*>& made);
+  // The page object of page_address, made and entered when there is none.
+  _Page* listed_page(char* page_address);
   // Gives up pages of a failed fetch: unmapped with the world stopped (by
   // the caller), then forgotten, unlisted and freed.
   void abandon_pages(const std::vector<_Page*>& pages);
