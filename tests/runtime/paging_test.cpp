@@ -164,6 +164,32 @@ TEST_F(Paging, ASaveLeavesEveryPageWithTheAccessOfItsLock) {
   db->close();
 }
 
+// Written pages far apart, with more read-only pages between them than a
+// run carries: both become read-only again and the pages between stay so.
+TEST_F(Paging, ASaveAcrossALongStretchOfReadOnlyPages) {
+  constexpr unsigned kObjects = 1100;
+  dv_database* db = dv_database::create(path("paging.db").c_str(), 0644, 1, 0);
+  slots data(db, kObjects, 1);
+  db->save();
+  db->return_all_pages();
+  for (unsigned i = 0; i < kObjects; ++i) ASSERT_TRUE(data.holds(db, i, 1)) << "object " << i;
+  const unsigned written[] = {0, 1050, kObjects - 1};
+  ASSERT_GT(data.page(db, 1050) - data.page(db, 0), 1030 * static_cast<long>(kPage)) << "a long stretch between";
+  for (unsigned i : written) data.fill(db, i, 2);
+  db->save();
+  for (unsigned i = 0; i < db->size() / kPage; ++i) {
+    const _Page* page = internal(db)->find_page(internal(db)->space_start() + i * kPage);
+    if (page == nullptr) continue;
+    ASSERT_EQ(page->get_lock(), _Page::LR) << "page " << i;
+    ASSERT_EQ(page->get_protection(), dv_memory_read_only) << "page " << i;
+  }
+  unsigned faults = _VRN_fault_count();
+  for (unsigned i : written) write_word(data.object(db, i), 9);
+  EXPECT_EQ(_VRN_fault_count(), faults + 3);
+  db->save();
+  db->close();
+}
+
 void fail_the_write(unsigned, int) { throw dv_err_cant_write_to_file("WriteFile failed: (28) No space left on device"); }
 
 // A page becomes writable only once its before-image is in the log: when the
