@@ -7,43 +7,11 @@
 
 namespace dv_qem {
 
-void _Obj_header::set_prev_free(bool on) {
-  word0 =
-      on ? static_cast<dv2u>(word0 | BLOCK_PREV_FREE) : static_cast<dv2u>(word0 & ~BLOCK_PREV_FREE);
-}
-
-dv4u _Obj_header::large_value() const {
-  dv4u value;
-  std::memcpy(&value, address() + LARGE_FORM_VALUE_OFFSET, sizeof value);
-  return value;
-}
-
-void _Obj_header::set_large_value(dv4u value) {
-  std::memcpy(address() + LARGE_FORM_VALUE_OFFSET, &value, sizeof value);
-}
-
-dv4u _Obj_header::count() const {
-  return is_large_form() ? large_value() : static_cast<dv4u>(word0 & BLOCK_COUNT_MASK);
-}
-
-dv4u _Obj_header::block_size_for(dv4u type_size, dv4u count, bool vector_header, bool extra_bytes) {
-  unsigned long long size = type_size;
-  if (count != 0) size = size * count + (vector_header ? 4 : 0);
-  if (size < BLOCK_ALIGNMENT || size % BLOCK_ALIGNMENT != 0)
-    size = (size + BLOCK_ALIGNMENT) & ~static_cast<unsigned long long>(BLOCK_ALIGNMENT - 1);
-  if (extra_bytes) size += EXTRA_BYTES_IN_BLOCK;
-  // Anything near 2 GiB can never be a block of a 32-bit database.
-  if (size > 0x7fff0000ull) _Heap_corruption(_Obj_check::block_size_overflow);
-  return static_cast<dv4u>(size);
-}
+void _Obj_header::refuse_block_size() { _Heap_corruption(_Obj_check::block_size_overflow); }
 
 dv4u _Obj_header::block_size(_Type_tag_source& tags) const {
   const dv_typespec* ts = tags.typespec_of(tag());
   return block_size_for(ts->get_size(), count(), has_vector_header(), has_extra_bytes());
-}
-
-dv4u _Obj_header::free_payload() const {
-  return is_large_form() ? large_value() : static_cast<dv4u>(word1);
 }
 
 char* _Obj_header::footer_target() const {
@@ -54,17 +22,6 @@ char* _Obj_header::footer_target() const {
 char* _Obj_header::preceding_footer_target() const {
   return resolve_self_relative(reinterpret_cast<const dv4s*>(address() - FREE_BLOCK_FOOTER_SIZE));
 }
-
-_Obj_header* _Obj_header::prev() const {
-  return is_large_form() ? nullptr : at(resolve_self_relative(&prev_link));
-}
-
-_Obj_header* _Obj_header::next() const {
-  return is_large_form() ? nullptr : at(resolve_self_relative(&next_link));
-}
-
-void _Obj_header::set_prev(const _Obj_header* block) { store_self_relative(&prev_link, block); }
-void _Obj_header::set_next(const _Obj_header* block) { store_self_relative(&next_link, block); }
 
 void _Obj_header::make_allocated(dv2u type_tag, dv4u n, bool vector_header, bool extra_bytes,
                                  bool large_form) {

@@ -14,20 +14,53 @@ namespace {
 
 using _Block_starts = std::bitset<HEAP_PAGE_SIZE / BLOCK_ALIGNMENT>;
 
+// Block sizes for one walk of a heap: a page holds objects of a few types,
+// so each tag's type size is asked of the tag source once (it throws for a
+// tag it does not know, as _Obj_header::block_size does) and kept for the
+// last few tags.
+class block_sizes {
+ public:
+  explicit block_sizes(_Type_tag_source& tags) : tags_(tags) {}
+  dv4u of(const _Obj_header* block) {
+    return _Obj_header::block_size_for(type_size(block->tag()), block->count(), block->has_vector_header(),
+                                       block->has_extra_bytes());
+  }
+
+ private:
+  dv4u type_size(dv2u tag) {
+    for (dv4u i = 0; i < known_; ++i)
+      if (kept_[i].tag == tag) return kept_[i].size;
+    const dv4u size = tags_.typespec_of(tag)->get_size();
+    kept_[next_] = {tag, size};
+    next_ = (next_ + 1) % kKept;
+    if (known_ < kKept) ++known_;
+    return size;
+  }
+
+  static constexpr dv4u kKept = 8;
+  struct kept {
+    dv2u tag;
+    dv4u size;
+  };
+  _Type_tag_source& tags_;
+  kept kept_[kKept] = {};
+  dv4u known_ = 0;
+  dv4u next_ = 0;
+};
+
 dv4u slot_of(const _Heap_extent& e, const _Obj_header* block) {
   return static_cast<dv4u>(block->address() - e.first) / BLOCK_ALIGNMENT;
 }
 
 // The blocks of a single page, walked end to end from the first, must be
 // exactly the blocks found on the two lists: no overlap, no gap, none lost.
-void check_tiling(const _Heap_extent& e, _Type_tag_source& tags, const _Block_starts& starts,
-                  dv4u listed) {
+void check_tiling(const _Heap_extent& e, block_sizes& sizes, const _Block_starts& starts, dv4u listed) {
   char* p = e.first;
   dv4u seen = 0;
   while (p < e.end) {
     _Obj_header* block = _Obj_header::at(p);
     if (!starts.test(slot_of(e, block))) _Heap_corruption(_Pg_check::blocks_do_not_tile);
-    p += block->is_free() ? block->free_footprint() : block->block_size(tags) + OBJECT_HEADER_SIZE;
+    p += block->is_free() ? block->free_footprint() : sizes.of(block) + OBJECT_HEADER_SIZE;
     ++seen;
   }
   if (p != e.end || seen != listed) _Heap_corruption(_Pg_check::blocks_do_not_tile);
@@ -56,6 +89,7 @@ void _Page_header::self_check(_Type_tag_source& tags, const _Large_object_lookup
   // The map vouches for a region's size before anything behind its first page is read.
   if (map != nullptr) check_region_map(e, *map);
 
+  block_sizes sizes(tags);
   _Block_starts starts;
   dv4u listed = 0;
   dv4u allocated_bytes = 0;
@@ -68,7 +102,7 @@ void _Page_header::self_check(_Type_tag_source& tags, const _Large_object_lookup
       _Heap_corruption(_Pg_check::vector_header_without_count);
     if (!block->is_large_form() && block->count() > LARGEST_SMALL_ARRAY_COUNT)
       _Heap_corruption(_Pg_check::small_count_too_large);
-    dv4u footprint = block->block_size(tags) + OBJECT_HEADER_SIZE;
+    dv4u footprint = sizes.of(block) + OBJECT_HEADER_SIZE;
     if (!e.holds(block->address(), footprint)) _Heap_corruption(_Pg_check::block_beyond_heap);
     if (block->prev_is_free() && _Free_block_before(e, block) == nullptr)
       _Heap_corruption(_Pg_check::preceding_not_free);
@@ -97,7 +131,7 @@ void _Page_header::self_check(_Type_tag_source& tags, const _Large_object_lookup
     free_footprints += block->free_footprint();
     if (block->free_payload() > largest) largest = block->free_payload();
   }
-  if (!e.region) check_tiling(e, tags, starts, listed);
+  if (!e.region) check_tiling(e, sizes, starts, listed);
 
   if (largest_free() != (e.region ? 0 : largest)) _Heap_corruption(_Pg_check::largest_free_wrong);
   if (largest_free() > free_bytes()) _Heap_corruption(_Pg_check::largest_above_free_bytes);

@@ -23,6 +23,7 @@
 #include "db_log.h"
 #include "fault_filter.h"
 #include "file_fault_hook.h"
+#include "memory_layer.h"
 #include "page.h"
 #include "thread_registry.h"
 #include "transaction_state.h"
@@ -114,6 +115,78 @@ TEST_F(Paging, TheFirstWriteLogsThePageOnceAndSaveArmsItAgain) {
   EXPECT_EQ(logged(), 2);
   EXPECT_EQ(log_entries(path("paging.db")).back().value, 2 * kPage);
   EXPECT_EQ(_VRN_fault_count(), faults + 3);
+  db->close();
+}
+
+// A save makes the written pages read-only again, together with the
+// read-locked pages between them in as few calls as it can, and leaves a
+// page without access as it is: each page ends with the access its lock
+// gives, page 0 (writable for the marks) read-only.
+TEST_F(Paging, ASaveLeavesEveryPageWithTheAccessOfItsLock) {
+  dv_database* db = make(9);
+  for (unsigned i = 1; i < 8; ++i) (void)read_word(at(db, i));
+  for (unsigned i : {1u, 3u, 4u, 7u}) fill(db, i, 2);
+  page_object(db, 5)->downgrade();
+  db->save();
+
+  struct {
+    unsigned page;
+    int lock;
+    int protection;
+  } const expected[] = {
+      {0, _Page::LR, dv_memory_read_only},    {1, _Page::LR, dv_memory_read_only},
+      {2, _Page::LR, dv_memory_read_only},    {3, _Page::LR, dv_memory_read_only},
+      {4, _Page::LR, dv_memory_read_only},    {5, _Page::LNONE, dv_memory_no_access},
+      {6, _Page::LR, dv_memory_read_only},    {7, _Page::LR, dv_memory_read_only},
+  };
+  for (const auto& e : expected) {
+    ASSERT_NE(page_object(db, e.page), nullptr) << "page " << e.page;
+    EXPECT_EQ(page_object(db, e.page)->get_lock(), e.lock) << "page " << e.page;
+    EXPECT_EQ(page_object(db, e.page)->get_protection(), e.protection) << "page " << e.page;
+  }
+  EXPECT_EQ(page_object(db, 8), nullptr) << "a page never touched stays absent";
+
+  // What the access says holds: reads of read-locked pages pass, the page
+  // without access is read again, and every write faults.
+  unsigned faults = _VRN_fault_count();
+  EXPECT_TRUE(holds(db, 2, 1));
+  EXPECT_TRUE(holds(db, 4, 2));
+  EXPECT_EQ(_VRN_fault_count(), faults);
+  EXPECT_TRUE(holds(db, 5, 1));
+  EXPECT_EQ(_VRN_fault_count(), faults + 1);
+  for (unsigned i : {1u, 2u, 4u}) write_word(at(db, i), 9);
+  EXPECT_EQ(_VRN_fault_count(), faults + 4);
+  write_word(reinterpret_cast<char*>(internal(db)->super()) + offsetof(_DB_header_super, recovery_word) - 4,
+             read_word(reinterpret_cast<char*>(internal(db)->super()) + offsetof(_DB_header_super, recovery_word) - 4));
+  EXPECT_EQ(_VRN_fault_count(), faults + 5) << "page 0 is read-only again after the marks";
+  db->save();
+  db->self_check();
+  db->close();
+}
+
+// Written pages far apart, with more read-only pages between them than a
+// run carries: both become read-only again and the pages between stay so.
+TEST_F(Paging, ASaveAcrossALongStretchOfReadOnlyPages) {
+  constexpr unsigned kObjects = 1100;
+  dv_database* db = dv_database::create(path("paging.db").c_str(), 0644, 1, 0);
+  slots data(db, kObjects, 1);
+  db->save();
+  db->return_all_pages();
+  for (unsigned i = 0; i < kObjects; ++i) ASSERT_TRUE(data.holds(db, i, 1)) << "object " << i;
+  const unsigned written[] = {0, 1050, kObjects - 1};
+  ASSERT_GT(data.page(db, 1050) - data.page(db, 0), 1030 * static_cast<long>(kPage)) << "a long stretch between";
+  for (unsigned i : written) data.fill(db, i, 2);
+  db->save();
+  for (unsigned i = 0; i < db->size() / kPage; ++i) {
+    const _Page* page = internal(db)->find_page(internal(db)->space_start() + i * kPage);
+    if (page == nullptr) continue;
+    ASSERT_EQ(page->get_lock(), _Page::LR) << "page " << i;
+    ASSERT_EQ(page->get_protection(), dv_memory_read_only) << "page " << i;
+  }
+  unsigned faults = _VRN_fault_count();
+  for (unsigned i : written) write_word(data.object(db, i), 9);
+  EXPECT_EQ(_VRN_fault_count(), faults + 3);
+  db->save();
   db->close();
 }
 

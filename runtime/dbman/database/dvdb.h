@@ -131,7 +131,8 @@ class DVDB : public dv_database, public _DB_space {
   // Sets (dirty, with stamp) or clears the recovery mark in page 0 and makes
   // it durable: a dirty mark writes the two mark words alone (the rest of
   // the file's page 0 stays as it was until the pages are written), a clean
-  // mark the whole page 0.
+  // mark the whole page 0. Page 0 must be writable (write_pages keeps it so
+  // from the dirty mark to the clean mark).
   void mark_header(bool dirty, dv4u stamp);
 
   // ---- transactions (dvdb_transaction.cpp) --------------------------------
@@ -276,7 +277,10 @@ class DVDB : public dv_database, public _DB_space {
   // relocate) and locks it l.
   void fetch_single(char* page_address, int l, bool relocate);
   void fetch_in_large_object(char* page_address, char* object, int l);
+  // The page object of page_address; one made for it is also added to made.
   _Page* page_to_fill(char* page_address, std::vector<_Page*>& made);
+  // The page object of page_address, made and entered when there is none.
+  _Page* listed_page(char* page_address);
   // Gives up pages of a failed fetch: unmapped with the world stopped (by
   // the caller), then forgotten, unlisted and freed.
   void abandon_pages(const std::vector<_Page*>& pages);
@@ -294,7 +298,8 @@ class DVDB : public dv_database, public _DB_space {
   void refuse_after_failed_write();
   // Every page but page 0 without access, page 0 read-locked.
   void release_pages();
-  // Read-locks every write-locked page (the write of the pages is done).
+  // Read-locks every write-locked page (the write of the pages is done) and
+  // makes every read-locked page read-only again (page 0 after the marks).
   void read_lock_written_pages();
   // Flags every write-locked page for re-arming and makes every accessible
   // page read-only, so the next write to any page faults.

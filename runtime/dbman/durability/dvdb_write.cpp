@@ -52,6 +52,10 @@ void DVDB::write_pages() {
     const dv4u stamp = _DB_write_stamp();
     log->complete(stamp);  // a failure here leaves the file untouched
     try {
+      // Page 0 stays writable from the dirty mark to the clean mark: one
+      // change of its access each way per write, not two. It is read-only
+      // again with the written pages (or released by a failed write).
+      root_page->protect(dv_memory_read_write);
       mark_header(true, stamp);
       for (_File_element* e = root_page; e != nullptr; e = e->get_next()) {
         _Page* page = static_cast<_Page*>(e);
@@ -72,14 +76,19 @@ void DVDB::write_pages() {
 }
 
 void DVDB::read_lock_written_pages() {
-  // Only written pages change: one call per run of adjacent written pages.
-  // Pages read-only already end a run rather than join it, so a commit
-  // costs protection changes for what it wrote, not for the span between.
+  // One call per run of adjacent pages that end read-only: the written
+  // pages and the read-locked pages between them (page 0 after the marks).
+  // A read-locked page that is read-only already joins a run without
+  // starting one: a call that changes nothing for it costs almost nothing,
+  // while every further call costs a flush of the address translations.
+  // A page without read access (or a released grown page) ends a run.
   _Page_runs runs(dv_memory_read_only);
   for (_File_element* e = root_page; e != nullptr; e = e->get_next()) {
     _Page* page = static_cast<_Page*>(e);
     if (page->get_lock() == _Page::LW)
       page->read_lock(runs);
+    else if (page->get_lock() == _Page::LR)
+      runs.add(page);
     else
       runs.finish();
   }
@@ -90,10 +99,10 @@ void DVDB::mark_header(bool dirty, dv4u stamp) {
   _DB_header_super* header = super();
   if ((header->recovery_word != 0) == dirty) DV_ASSERTION_FAILED(is_dirty_ne_dirty);
   if (dirty && stamp == 0) DV_ASSERTION_FAILED(tstamp);
-  root_page->protect(dv_memory_read_write);
+  // The caller made page 0 writable for the write (write_pages).
+  DV_ASSERT(root_page->get_protection() == dv_memory_read_write);
   header->recovery_word = dirty ? 1 : 0;
   header->timestamp = dirty ? stamp : 0;
-  if (root_page->get_lock() == _Page::LR) root_page->protect(dv_memory_read_only);
   if (dirty) {
     // (C3) The two words alone: page 0 as this write leaves it goes to the file
     // with the other pages. A torn write of the whole page could bring part

@@ -170,9 +170,15 @@ void DVDB::fetch_page(char* page_address, int l) {
 
 _Page* DVDB::page_to_fill(char* page_address, std::vector<_Page*>& made) {
   if (_Page* page = find_page(page_address)) return page;
+  _Page* page = listed_page(page_address);
+  made.push_back(page);
+  return page;
+}
+
+_Page* DVDB::listed_page(char* page_address) {
+  if (_Page* page = find_page(page_address)) return page;
   _Page* page = new _Page(this, page_address);
   enter_page(page);
-  made.push_back(page);
   return page;
 }
 
@@ -184,8 +190,7 @@ void DVDB::abandon_pages(const std::vector<_Page*>& pages) {
 }
 
 void DVDB::fetch_single(char* page_address, int l, bool relocate) {
-  std::vector<_Page*> made;
-  _Page* page = page_to_fill(page_address, made);
+  _Page* page = listed_page(page_address);
   {
     world_stop stop;
     try {

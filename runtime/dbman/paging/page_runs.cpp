@@ -13,6 +13,12 @@ void _Page_runs::add(_Page* page) {
     return;
   }
   const bool has_it = page->get_protection() == kind_;
+  // A long stretch that changes nothing ends the run: the call's cost grows
+  // with the pages it covers, and past this many another call costs less.
+  if (adjacent && has_it && unchanged_tail_ >= kLongestUnchangedStretch) {
+    finish();
+    return;
+  }
   if (!adjacent) {
     finish();
     if (has_it) return;

@@ -1,7 +1,10 @@
 // _Page_runs: gives many pages of one database the same access with one
 // protection call per run of adjacent mapped pages, instead of one a page.
 // Pages are handed over in address order; a page that has the access already
-// lengthens a run but never starts one, and a gap or an unmapped page ends it.
+// lengthens a run but never starts one (a call that changes nothing for a
+// page costs little, every call a flush of the address translations), and a
+// gap, an unmapped page or a long stretch of pages that change nothing ends
+// it.
 #pragma once
 
 #include "dv_types.h"
@@ -25,6 +28,9 @@ class _Page_runs {
   void finish();
 
  private:
+  // Most pages that change nothing a run carries before a changed page.
+  static constexpr dv4u kLongestUnchangedStretch = 1024;
+
   int kind_;
   _Page* first_ = nullptr;   // first page of the run under way
   char* end_ = nullptr;      // address just after its last page
