@@ -66,12 +66,12 @@ struct last_answer {
 };
 std::mutex last_answer_mutex;
 
-// The normal form of a key-type name, freed with the object; null for a null
-// name. Every dv_qem::dv_char_array<N> is the one "dv_char_array" key type.
+// The normal form of a key-type name (_cache_key_type), freed with the
+// object; null for a null name. Every dv_qem::dv_char_array<N> is the one "dv_char_array" key type.
 class normal_name {
  public:
   explicit normal_name(const char* name)
-      : text_(_normalize_key_type(is_char_array(name) ? _Coll_char_array_key_name : name)) {}
+      : text_(_cache_key_type(is_char_array(name) ? _Coll_char_array_key_name : name)) {}
   ~normal_name() { _VRN_free(text_); }
   normal_name(const normal_name&) = delete;
   normal_name& operator=(const normal_name&) = delete;

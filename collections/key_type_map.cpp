@@ -38,6 +38,25 @@ char* _normalize_key_type(const char* name) {
   return copy;
 }
 
+char* _cache_key_type(const char* name) {
+  char* text = _normalize_key_type(name);
+  if (text == nullptr) return nullptr;
+  char* out = text;
+  for (const char* p = text; *p != '\0'; ++p) {
+    if (*p == ' ') {
+      const char* next = p;
+      while (*next == ' ') ++next;
+      if (*next == '\0' || *next == '*' || *next == '[') {
+        p = next - 1;
+        continue;
+      }
+    }
+    *out++ = *p;
+  }
+  *out = '\0';
+  return text;
+}
+
 bool _key_type_is(const char* name, const char* expected) {
   if (name == nullptr || expected == nullptr) return false;
   const char* p = name;

@@ -19,6 +19,12 @@ const char* _key_type_name(int code);
 // "int"; null for a null name.
 char* _normalize_key_type(const char* name);
 
+// _normalize_key_type, then without the blanks that stand before a '*' or a
+// '[' or at the end: the form the function cache keys its records by, so
+// "char const*" is "char*" and "int const" is "int", while "const int"
+// stays six blanks and "int" (registered apart). Null for a null name.
+char* _cache_key_type(const char* name);
+
 // Whether a key-type name, with every "const" and every blank dropped, is
 // expected with its blanks dropped ("const char*", "char const*" and
 // "char *" all match "char*"). Null matches nothing.

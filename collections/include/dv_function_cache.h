@@ -1,8 +1,8 @@
 // The function cache: the process's registry from key-type name to the rank,
 // hash and assign functions of that key type. Names are kept in their normal
-// form ("const" blanked out, see _normalize_key_type) and looked up in the
-// same form, so "const unsigned short" finds what was registered for it, the
-// same pair as "unsigned short".
+// form ("const" blanked out, see _cache_key_type) and looked up in the same
+// form, so "const unsigned short" finds what was registered for it, the same
+// pair as "unsigned short", and "char const*" finds "char*".
 #pragma once
 
 #include "dv_coll_key_functions.h"

@@ -7,7 +7,7 @@
 // _clear and destroy); copies with storage of their own; a dv_cursor copied
 // inside a key's values resuming at the same value; and pointer keys found
 // again after the database is reopened at another address in another
-// process.
+// process, in _Chash<void*,void*> and in a "dv_pvoid" table.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -38,10 +38,11 @@ struct ChashAnchor {
   _Chash<void*, void*>* by_pointer;
   _Chash<char*, void*>* by_name;
   Thing* things;
+  dv_dictionary* keyed_by_pointer;  // a "dv_pvoid" table from dv_dictionary::create
 };
 }  // namespace
 DV_DEFINE_TYPESPEC(Thing, "ChashTestThing", DV_NO_POINTERS, DV_NO_VTABLES);
-DV_DEFINE_TYPESPEC(ChashAnchor, "ChashTestAnchor", DV_POINTERS(0, 4, 8), DV_NO_VTABLES);
+DV_DEFINE_TYPESPEC(ChashAnchor, "ChashTestAnchor", DV_POINTERS(0, 4, 8, 12), DV_NO_VTABLES);
 
 namespace {
 
@@ -309,11 +310,13 @@ TEST_F(ChashProcessChild, Create) {
       ::operator new(sizeof(Thing) * thing_count, db, &dv_ts<Thing>::the_instance, thing_count));
   anchor->by_pointer = _Chash<void*, void*>::create(anchor, 0, 0);
   anchor->by_name = _Chash<char*, void*>::create(anchor, 0, one_per_key);
+  anchor->keyed_by_pointer = dv_dictionary::create(anchor, _Coll_cluster_default, "dv_pvoid", 4, 1, 0, 0, 0, nullptr);
   for (int i = 0; i < thing_count; ++i) {
     anchor->things[i].value = i;
     void* key = &anchor->things[i];
     anchor->by_pointer->insert(key, &anchor->things[(i + 1) % thing_count]);
     if (i % 4 == 0) anchor->by_pointer->insert(key, &anchor->things[(i + 2) % thing_count]);
+    anchor->keyed_by_pointer->insert(&key, &anchor->things[(i + 3) % thing_count]);
     std::string name = "thing " + std::to_string(i);
     anchor->by_name->insert(name.data(), &anchor->things[i]);
   }
@@ -330,10 +333,13 @@ TEST_F(ChashProcessChild, Use) {
     void* key = &anchor->things[i];
     EXPECT_EQ(anchor->by_pointer->count_values(key), i % 4 == 0 ? 2u : 1u) << "thing " << i;
     EXPECT_TRUE(anchor->by_pointer->contains(key, &anchor->things[(i + 1) % thing_count])) << "thing " << i;
+    EXPECT_EQ(anchor->keyed_by_pointer->pick(&key), &anchor->things[(i + 3) % thing_count]) << "thing " << i;
     std::string name = "thing " + std::to_string(i);
     EXPECT_EQ(anchor->by_name->pick(name.data()), &anchor->things[i]) << name;
   }
   anchor->by_pointer->_check_rep_invariants();
+  anchor->keyed_by_pointer->_check_rep_invariants();
+  static_cast<_Rhash*>(anchor->keyed_by_pointer)->check_hash_invariants();
   static_cast<_Rhash*>(anchor->by_pointer->get_outofline())->check_hash_invariants();
   // The walk answers each key as the pointer itself, now at this address.
   dv_cursor c(*anchor->by_pointer, 0);
