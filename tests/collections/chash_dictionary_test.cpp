@@ -120,6 +120,19 @@ TEST_F(ChashDictionary, KeyKindsNameTheirTypesAndFunctions) {
   _Chash<char*, void*>::destroy(s);
 }
 
+TEST_F(ChashDictionary, AnEmptyDictionaryAnswersLookups) {
+  _Chash<unsigned int, void*> u(0, 0);
+  _Chash<char*, void*> s(0, 0);
+  char* name = const_cast<char*>("nobody");
+  EXPECT_EQ(u.count_values(5u), 0u);
+  EXPECT_EQ(u.pick(5u), nullptr);
+  EXPECT_FALSE(u.contains(5u, thing(1)));
+  EXPECT_EQ(s.count_values(name), 0u);
+  EXPECT_EQ(s.pick(name), nullptr);
+  EXPECT_FALSE(s.contains(name, thing(1)));
+  EXPECT_EQ(s.remove_value(name), nullptr);
+}
+
 TEST_F(ChashDictionary, OnePerKeyOrSeveral) {
   _Chash<char*, void*> single(0, one_per_key);
   _Chash<char*, void*> several(0, 0);
@@ -131,6 +144,10 @@ TEST_F(ChashDictionary, OnePerKeyOrSeveral) {
   EXPECT_EQ(single.count_values(key), 1u);
   EXPECT_EQ(single.pick(key), thing(1)) << "a second value under a held key is not stored";
   EXPECT_EQ(several.count_values(key), 2u);
+  EXPECT_EQ(several.__count(&key, nullptr), 2);
+  char* absent = const_cast<char*>("absent");
+  EXPECT_EQ(several.__count(&absent, nullptr), 0);
+  EXPECT_EQ(single.__count(&key, nullptr), 1);
   EXPECT_EQ(several.cardinality(), 2u);
   several.remove(key, thing(1));
   EXPECT_EQ(several.count_values(key), 1u);

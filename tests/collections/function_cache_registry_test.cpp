@@ -1,11 +1,18 @@
 // Guards the function cache's registry: copies of a cache own their records
 // (changes to one are not seen by the other, and a copy outlives its
 // source), the remembered last answer never outlives a registration that
-// changes it, and the process's cache is there on first use.
+// changes it, and the process's cache is there on first use, made once when
+// several threads reach for it at the same time.
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <latch>
+#include <thread>
+#include <vector>
 
 #include "dv_coll_key_functions.h"
 #include "dv_function_cache.h"
+#include "dv_test_process.h"
 
 using namespace dv_qem;
 
@@ -64,6 +71,41 @@ TEST(FunctionCacheRegistry, TheProcessCacheIsThereOnFirstUse) {
   _Hash_fcn hash = nullptr;
   cache.find_functions("dv_pvoid", rank, hash, 1);
   EXPECT_EQ(rank, &_Pvoid_rank);
+}
+
+TEST(FunctionCacheRegistry, FirstUseFromManyThreadsMakesOneCache) {
+  EXPECT_EQ(dv_test::run_child("FunctionCacheRegistryChild.ManyThreads"), 0);
+}
+
+class FunctionCacheRegistryChild : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!dv_test::is_child()) GTEST_SKIP() << "runs in a child process";
+  }
+};
+
+TEST_F(FunctionCacheRegistryChild, ManyThreads) {
+  ASSERT_EQ(_Mapping_fcn_cache, nullptr) << "nothing has used the cache yet";
+  constexpr int kThreads = 8;
+  std::latch start(kThreads);
+  std::vector<_Function_cache*> seen(kThreads, nullptr);
+  std::atomic<int> right_pairs{0};
+  std::vector<std::thread> threads;
+  for (int i = 0; i < kThreads; ++i)
+    threads.emplace_back([&, i] {
+      start.arrive_and_wait();
+      _Function_cache& cache = _Coll_function_cache();
+      seen[i] = &cache;
+      for (int n = 0; n < 200; ++n) {
+        _Rank_fcn rank = nullptr;
+        _Hash_fcn hash = nullptr;
+        cache.find_functions(n % 2 == 0 ? "unsigned int" : "const double", rank, hash, 1);
+        if (rank == (n % 2 == 0 ? &_Uint_rank : &_Double_rank)) right_pairs.fetch_add(1);
+      }
+    });
+  for (std::thread& t : threads) t.join();
+  for (_Function_cache* c : seen) EXPECT_EQ(c, _Mapping_fcn_cache);
+  EXPECT_EQ(right_pairs.load(), kThreads * 200);
 }
 
 }  // namespace
