@@ -5,6 +5,7 @@
 // on the next walk of the same slot.
 #include <gtest/gtest.h>
 
+#include "dv_coll_session.h"
 #include "dv_collection.h"
 #include "dv_dyn_hash.h"
 #include "dv_rhash_cursor.h"
@@ -73,6 +74,15 @@ TEST(RhashPtSub, AnOverflowedSlotIsWalkedWithOneOverflowCursor) {
   int seen = 1;
   while (h.slot_previous(&slot, &cursor, e, 1)) ++seen;
   EXPECT_EQ(seen, 3);
+}
+
+TEST(RhashPtSub, TheMinimalDispatchSetUpMakesAndDropsOne) {
+  // The set-up constructs and destroys a facade and a pointer-slot hash;
+  // running it again changes nothing.
+  _VRN_set_coll_minimal_dispatch_tables();
+  _VRN_set_coll_minimal_dispatch_tables();
+  EXPECT_STREQ(_Rhash_pt_sub::get_dv_typespec()->get_name(), "dv_qem::_Rhash_pt_sub");
+  EXPECT_EQ(_Rhash_pt_sub::get_dv_typespec()->get_size(), 36u);
 }
 
 }  // namespace
