@@ -149,6 +149,8 @@ class _Rhash : public dv_dictionary {
   int __is_null(const dv_dictionary_cursor& c) const override;
   int __more(const dv_dictionary_cursor& c) const override;
   void* __retrieve(const dv_dictionary_cursor& c) const override;
+  // The key under the cursor: the pointer itself for "char*" and "dv_pvoid"
+  // key types (passed back by its address), else slot_key's address.
   void* __retrieve_key(const dv_dictionary_cursor& c) const override;
   void* __pick(int low_restriction, const void* low, int high_restriction, const void* high,
                unsigned& found) const override;

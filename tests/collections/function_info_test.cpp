@@ -1,16 +1,21 @@
 // Guards the descriptions kept for path indexes and queries: dv_function_info
-// (names copied and owned by every copy, flags, back pointer, rank and hash
-// by class and member), dv_function_map (records registered before and after
-// its map exists are found; a destroyed record leaves it), dv_index_path
-// (created empty, copied, destroyed) and _DVRTQ_interpret_flags.
+// (names copied beside the record and owned by every copy, flags, back
+// pointer, rank and hash by class and member), dv_function_map (records
+// registered before and after its map exists are found; a destroyed record
+// leaves it), dv_index_path (created empty, copied, destroyed) and
+// _DVRTQ_interpret_flags.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <memory>
 
+#include "coll_db_test.h"
+#include "durnavel.h"
 #include "dv_coll_key_functions.h"
+#include "dv_database.h"
 #include "dv_function_info.h"
 #include "dv_index_path.h"
+#include "dv_new.h"
 
 using namespace dv_qem;
 
@@ -54,6 +59,19 @@ TEST(FunctionInfo, CopiesOwnTheirNames) {
     EXPECT_STREQ(c->get_return_type(), "char*");
     EXPECT_EQ(c->get_responsibility(), 1);
   }
+}
+
+class FunctionInfoInDatabase : public dv_test::coll_db_test {};
+
+TEST_F(FunctionInfoInDatabase, APersistentRecordKeepsItsNamesBesideIt) {
+  dv_database* db = dv_database::create(path("info.db").c_str(), 0644, 0, 0);
+  auto* info = ::new (::operator new(sizeof(dv_function_info), db, dv_function_info::get_dv_typespec()))
+      dv_function_info("Region", "code", "int", 4, 8, 0, 0, 0);
+  EXPECT_TRUE(durnavel::is_persistent(info->get_class()));
+  EXPECT_EQ(dv_database::of(info->get_member()), db);
+  EXPECT_STREQ(info->get_return_type(), "int");
+  delete info;
+  db->close();
 }
 
 TEST(FunctionInfo, RankAndHashByClassThenMember) {
