@@ -5,7 +5,8 @@
 // removed; the slot faults (removing a (key, other value) pair, inserting a
 // held value into an overflowed slot, nothing left in the database after
 // _clear and destroy); copies with storage of their own; a dv_cursor copied
-// inside a key's values resuming at the same value; and pointer keys found
+// inside a key's values (a _Chash set, a keyed table's overflow list)
+// resuming at the same value; and pointer keys found
 // again after the database is reopened at another address in another
 // process, in _Chash<void*,void*> and in a "dv_pvoid" table.
 #include <gtest/gtest.h>
@@ -276,28 +277,36 @@ TEST_F(ChashDictionary, CopiesOwnTheirEntries) {
 }
 
 TEST_F(ChashDictionary, ACopiedCursorResumesInsideAKeysValues) {
-  _Chash<unsigned int, void*> d(0, 0);
-  for (int v = 0; v < 5; ++v) d.insert(42u, thing(v));
-  d.insert(43u, thing(9));
-  dv_cursor c(d, 0);
-  void* e = nullptr;
-  // Stand on the second value walked inside the set of key 42.
-  int seen_of_42 = 0;
-  for (int more = c.first(e); more; more = c.next(e))
-    if (e != thing(9) && ++seen_of_42 == 2) break;
-  ASSERT_EQ(seen_of_42, 2);
-  dv_cursor copy(c);
-  EXPECT_EQ(copy.retrieve(), c.retrieve());
-  EXPECT_EQ(*static_cast<const unsigned*>(d.retrieve_key(copy)), *static_cast<const unsigned*>(d.retrieve_key(c)));
-  for (;;) {
-    void* x = nullptr;
-    void* y = nullptr;
-    const int more_c = c.next(x);
-    const int more_copy = copy.next(y);
-    ASSERT_EQ(more_copy, more_c);
-    ASSERT_EQ(y, x);
-    if (!more_c) break;
+  // A key's values in a _Chash set, and in a keyed table's overflow list.
+  auto* chash = _Chash<unsigned int, void*>::create(things_, 0, 0);
+  dv_dictionary* keyed = dv_dictionary::create(things_, _Coll_cluster_default, "unsigned int", 4, 1, 0, 0, 0, nullptr);
+  for (dv_dictionary* d : {static_cast<dv_dictionary*>(chash), keyed}) {
+    SCOPED_TRACE(d == keyed ? "keyed table" : "_Chash");
+    unsigned shared = 42, other = 43;
+    for (int v = 0; v < 5; ++v) d->insert(&shared, thing(v));
+    d->insert(&other, thing(9));
+    dv_cursor c(*d, 0);
+    void* e = nullptr;
+    // Stand on the second value walked under key 42.
+    int seen_of_42 = 0;
+    for (int more = c.first(e); more; more = c.next(e))
+      if (e != thing(9) && ++seen_of_42 == 2) break;
+    ASSERT_EQ(seen_of_42, 2);
+    dv_cursor copy(c);
+    EXPECT_EQ(copy.retrieve(), c.retrieve());
+    EXPECT_EQ(*static_cast<const unsigned*>(d->retrieve_key(copy)), 42u);
+    for (;;) {
+      void* x = nullptr;
+      void* y = nullptr;
+      const int more_c = c.next(x);
+      const int more_copy = copy.next(y);
+      ASSERT_EQ(more_copy, more_c);
+      ASSERT_EQ(y, x);
+      if (!more_c) break;
+    }
   }
+  _Chash<unsigned int, void*>::destroy(chash);
+  delete keyed;
 }
 
 // ---- pointer keys across processes -----------------------------------------------------
