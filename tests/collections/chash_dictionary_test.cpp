@@ -6,9 +6,9 @@
 // held value into an overflowed slot, nothing left in the database after
 // _clear and destroy); copies with storage of their own; a dv_cursor copied
 // inside a key's values (a _Chash set, a keyed table's overflow list)
-// resuming at the same value; and pointer keys found
-// again after the database is reopened at another address in another
-// process, in _Chash<void*,void*> and in a "dv_pvoid" table.
+// resuming at the same value; and pointer keys found again after the
+// database is reopened at another address in another process, in
+// _Chash<void*,void*> and in a "dv_pvoid" table.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
