@@ -44,7 +44,7 @@ void run_session_part() {
     _VRN_thread_lock thread_lock;
     if (!once_per_session_done_locked) {
       if (steps != nullptr && steps->set_dispatch_tables != nullptr) steps->set_dispatch_tables();
-      if (_Mapping_fcn_cache == nullptr) _Mapping_fcn_cache = new _Function_cache;
+      _Coll_make_function_cache();
       once_per_session_done_locked = true;
     }
   }
@@ -57,8 +57,7 @@ struct exit_actions {
   ~exit_actions() {
     {
       _VRN_thread_lock lock;
-      delete _Mapping_fcn_cache;
-      _Mapping_fcn_cache = nullptr;
+      _Coll_retire_function_cache();
     }
     _VRN_coll_cleanup();
   }

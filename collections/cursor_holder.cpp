@@ -22,6 +22,8 @@ _dv_cursor_holder& _dv_cursor_holder::operator=(const _dv_cursor_holder& other) 
   if (other.nested_ != nullptr)
     nested() = *other.nested_;  // a nested holder of this holder's own
   nested_in_use_ = other.nested_in_use_;
+  nested_owner_ = other.nested_owner_;
+  nested_element_ = other.nested_element_;
   return *this;
 }
 
@@ -54,10 +56,15 @@ _dv_cursor_holder& _dv_cursor_holder::nested() {
 }
 
 void _dv_cursor_holder::remember_nested(const dv_cursor* nested_cursor) {
-  if (nested_cursor != nullptr)
-    nested().remember_base(*nested_cursor);
-  else
+  nested_owner_ = nullptr;
+  nested_element_ = nullptr;
+  if (nested_cursor == nullptr) {
     nested_in_use_ = 0;
+    return;
+  }
+  nested().remember_base(*nested_cursor);
+  nested_owner_ = nested_cursor->owner();
+  if (nested_cursor->more() && nested_cursor->valid()) nested_element_ = nested_cursor->retrieve();
 }
 
 }  // namespace dv_qem

@@ -104,11 +104,8 @@ void dv_cursor::array_sort() {
   if (sort_by_user_rfn()) {
     rank = reinterpret_cast<_Rank_fcn>(state_b());
   } else if (sort_by_type()) {
-    _VRN_coll_initialize();  // makes the function cache
-    if (_Mapping_fcn_cache == nullptr)
-      err_coll_internal.signal("no function cache to sort a cursor by type %s", type_of_sort());
     _Hash_fcn hash = nullptr;
-    _Mapping_fcn_cache->find_functions(type_of_sort(), rank, hash, 1);
+    _Coll_function_cache().find_functions(type_of_sort(), rank, hash, 1);
   }
   if (count_ < 2) return;
   snapshot_order order(rank);

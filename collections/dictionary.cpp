@@ -9,6 +9,7 @@
 #include "dv_function_cache.h"
 #include "dv_rhash.h"
 #include "durnavel.h"
+#include "key_type_map.h"
 #include "rhash_messages.h"
 
 namespace dv_qem {
@@ -27,6 +28,22 @@ class walk {
  private:
   const dv_dictionary& d_;
   dv_dictionary_cursor& c_;
+};
+
+// The key under a cursor as the key argument of the dictionary operations:
+// pointer-valued keys ("char*", "dv_pvoid") are answered as the pointer and
+// passed by its address; every other key as it was answered.
+class key_argument {
+ public:
+  key_argument(const dv_dictionary& d, void* key)
+      : key_(key), by_address_(_key_type_is_pointer_valued(d._key_type())) {}
+  key_argument(const key_argument&) = delete;
+  key_argument& operator=(const key_argument&) = delete;
+  const void* get() const { return by_address_ ? &key_ : key_; }
+
+ private:
+  void* key_;
+  bool by_address_;
 };
 
 // The dictionary cursor a dv_cursor holds, after the check of its kind.
@@ -58,15 +75,23 @@ unsigned dv_dictionary::_key_size() const { _Coll_internal_error("a dictionary w
 void dv_dictionary::_set_allow_dup(unsigned) { _Coll_internal_error("a dictionary without a duplicates setting of its own"); }
 
 int dv_dictionary::_remove(const void* e) {
-  walk w(*this);
-  void* v = nullptr;
-  for (int more = __first(w.cursor(), v); more; more = __next(w.cursor(), v)) {
-    if (v != e) continue;
-    const void* key = __retrieve_key(w.cursor());
-    __remove(e, key, nullptr);
-    return 1;
+  // The walk ends before the removal, which may rebuild what it stands on;
+  // the key it found lives in the entry until the entry goes.
+  void* key = nullptr;
+  bool found = false;
+  {
+    walk w(*this);
+    void* v = nullptr;
+    for (int more = __first(w.cursor(), v); more && !found; more = __next(w.cursor(), v))
+      if (v == e) {
+        key = __retrieve_key(w.cursor());
+        found = true;
+      }
   }
-  return 0;
+  if (!found) return 0;
+  key_argument arg(*this, key);
+  __remove(e, arg.get(), nullptr);
+  return 1;
 }
 
 int dv_dictionary::_contains(const void* e) const {
@@ -133,18 +158,18 @@ int dv_dictionary::_previous(dv_cursor& c, void*& out) const {
 }
 
 void dv_dictionary::find_functions(_Rank_fcn& rank, _Hash_fcn& hash) const {
-  if (_Mapping_fcn_cache == nullptr) dv_collection::initialize();
-  _Mapping_fcn_cache->find_functions(_key_type(), rank, hash, 1);
+  _Coll_function_cache().find_functions(_key_type(), rank, hash, 1);
 }
 
 void dv_dictionary::_check_rep_invariants() const {
-  // Keys are retrieved in the form every key argument takes (for pointer
-  // keys, the address of the pointer), so each goes back to __contains as
-  // it came, as _remove does.
+  // Each entry walked is looked up by its key, passed back as _remove
+  // passes it.
   walk w(*this);
   void* v = nullptr;
-  for (int more = __first(w.cursor(), v); more; more = __next(w.cursor(), v))
-    if (!__contains(v, __retrieve_key(w.cursor()))) dv_coll_raise<rhash_msg::verification_failed>();
+  for (int more = __first(w.cursor(), v); more; more = __next(w.cursor(), v)) {
+    key_argument key(*this, __retrieve_key(w.cursor()));
+    if (!__contains(v, key.get())) dv_coll_raise<rhash_msg::verification_failed>();
+  }
 }
 
 dv_dictionary* dv_dictionary::create(const void* where, _Coll_clustering clustering, const char* key_type,

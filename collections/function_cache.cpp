@@ -4,15 +4,19 @@
 // out) lets lookups run beside them.
 #include "dv_function_cache.h"
 
+#include <atomic>
+#include <cstddef>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <shared_mutex>
-#include <string_view>
-#include <unordered_map>
+#include <vector>
 
 #include "coll_key_functions.h"
 #include "coll_messages.h"
+#include "dv_chash.h"
+#include "dv_coll_rep_registry.h"
 #include "dv_coll_statics.h"
 #include "dv_locks.h"
 #include "dv_platform.h"
@@ -24,8 +28,9 @@ _Function_cache* _Mapping_fcn_cache = nullptr;
 
 namespace {
 
-// One registered key type; owns the copy of its name, which is also its key
-// in the registry.
+// One registered key type (transient, owned by the cache). Its first word is
+// the copy of its name, so the record's own address is the address of a
+// char* key: the record is both key and element in the registry.
 struct _Function_cache_record {
   explicit _Function_cache_record(const char* key) : name(_VRN_strdup(key)) {}
   ~_Function_cache_record() { _VRN_free(name); }
@@ -37,13 +42,36 @@ struct _Function_cache_record {
   _Hash_fcn hash = nullptr;
   _Assign_fcn assign = nullptr;
 };
+static_assert(offsetof(_Function_cache_record, name) == 0);
 
-// The normal form of a key-type name, freed with the object; null for a null
-// name. Every dv_qem::dv_char_array<N> is the one "dv_char_array" key type.
+// The cache once made, published for lookups from any thread.
+std::atomic<_Function_cache*> published{nullptr};
+
+// The block of a cache's first spare word: the last name find_functions
+// answered (as the caller spelled it) and its functions. Guarded by
+// last_answer_mutex.
+struct last_answer {
+  _Rank_fcn rank;
+  _Hash_fcn hash;
+  char name[1];  // the name and its terminator
+
+  static last_answer* make(const char* name, _Rank_fcn rank, _Hash_fcn hash) {
+    const std::size_t length = std::strlen(name);
+    auto* a = static_cast<last_answer*>(::operator new(sizeof(last_answer) + length));
+    a->rank = rank;
+    a->hash = hash;
+    std::memcpy(a->name, name, length + 1);
+    return a;
+  }
+};
+std::mutex last_answer_mutex;
+
+// The normal form of a key-type name (_cache_key_type), freed with the
+// object; null for a null name. Every dv_qem::dv_char_array<N> is the one "dv_char_array" key type.
 class normal_name {
  public:
   explicit normal_name(const char* name)
-      : text_(_normalize_key_type(is_char_array(name) ? _Coll_char_array_key_name : name)) {}
+      : text_(_cache_key_type(is_char_array(name) ? _Coll_char_array_key_name : name)) {}
   ~normal_name() { _VRN_free(text_); }
   normal_name(const normal_name&) = delete;
   normal_name& operator=(const normal_name&) = delete;
@@ -101,8 +129,29 @@ constexpr builtin_key_type kBuiltins[] = {
 
 }  // namespace
 
+// The records in a transient _Chash<char*,void*> keyed by the records'
+// names, one record per name. Lookups take the reader side of the lock,
+// registrations the writer side (taken last, never held while calling out).
 class _Function_cache::registry {
  public:
+  registry()
+      : records_(*_Coll_construct<_Chash<char*, void*>>(
+            _Coll_placement::in(dv_database::get_transient_database()),
+            _Chash<char*, void*>::get_dv_typespec(), 100u, 0xC00u)) {}
+  ~registry() {
+    // Every record goes with the dictionary.
+    std::vector<_Function_cache_record*> all;
+    dv_dictionary_cursor& c = records_.__iteration_start(0);
+    void* v = nullptr;
+    for (int more = records_.__first(c, v); more; more = records_.__next(c, v))
+      all.push_back(static_cast<_Function_cache_record*>(v));
+    records_.__iteration_end(c);
+    delete &records_;
+    for (_Function_cache_record* r : all) delete r;
+  }
+  registry(const registry&) = delete;
+  registry& operator=(const registry&) = delete;
+
   // Runs change on name's record under the write lock, making the record
   // first when create is set; an unknown name without create, or a null
   // name, changes nothing.
@@ -111,15 +160,19 @@ class _Function_cache::registry {
     normal_name key(name);
     if (key.get() == nullptr) return;
     std::unique_lock lock(mutex_);
-    auto found = records_.find(key.get());
-    if (found == records_.end()) {
+    _Function_cache_record* record = find_locked(key.get());
+    if (record == nullptr) {
       if (!create) return;
-      auto record = std::make_unique<_Function_cache_record>(key.get());
-      std::string_view record_key = record->name;
-      found = records_.emplace(record_key, std::move(record)).first;
+      auto made = std::make_unique<_Function_cache_record>(key.get());
+      records_.__insert(made.get(), made.get(), nullptr, nullptr, 0u);
+      record = made.release();
     }
-    change(*found->second);
+    change(*record);
+    if (on_change_) on_change_();
   }
+
+  // Run under the write lock after every change (clears remembered answers).
+  void set_on_change(std::function<void()> f) { on_change_ = std::move(f); }
 
   // Runs read on name's record under the read lock; false when name has none.
   template <class Read>
@@ -127,19 +180,54 @@ class _Function_cache::registry {
     normal_name key(name);
     if (key.get() == nullptr) return false;
     std::shared_lock lock(mutex_);
-    auto found = records_.find(key.get());
-    if (found == records_.end()) return false;
-    read(*found->second);
+    const _Function_cache_record* record = find_locked(key.get());
+    if (record == nullptr) return false;
+    read(*record);
     return true;
   }
 
+  // Every record, for copies of the cache.
+  template <class Visit>
+  void each(Visit visit) const {
+    std::shared_lock lock(mutex_);
+    dv_dictionary_cursor& c = records_.__iteration_start(0);
+    void* v = nullptr;
+    for (int more = records_.__first(c, v); more; more = records_.__next(c, v))
+      visit(*static_cast<const _Function_cache_record*>(v));
+    records_.__iteration_end(c);
+  }
+
  private:
-  std::unordered_map<std::string_view, std::unique_ptr<_Function_cache_record>> records_;
+  _Function_cache_record* find_locked(const char* key) const {
+    unsigned found = 0;
+    return static_cast<_Function_cache_record*>(records_.__pick(0, &key, found));
+  }
+
+  _Chash<char*, void*>& records_;
   mutable std::shared_mutex mutex_;
+  std::function<void()> on_change_;
 };
 
 _Function_cache::_Function_cache() : registry_(new registry) {
+  registry_->set_on_change([this] { clear_cache(); });
   for (const builtin_key_type& b : kBuiltins) insert(b.name, b.rank, b.hash);
+}
+
+_Function_cache::_Function_cache(const _Function_cache& other) : registry_(new registry) {
+  registry_->set_on_change([this] { clear_cache(); });
+  *this = other;
+}
+
+_Function_cache& _Function_cache::operator=(const _Function_cache& other) {
+  if (this == &other) return *this;
+  other.registry_->each([&](const _Function_cache_record& r) {
+    registry_->update(r.name, true, [&](_Function_cache_record& mine) {
+      mine.rank = r.rank;
+      mine.hash = r.hash;
+      mine.assign = r.assign;
+    });
+  });
+  return *this;
 }
 
 _Function_cache::~_Function_cache() {
@@ -148,8 +236,34 @@ _Function_cache::~_Function_cache() {
 }
 
 void _Function_cache::clear_cache() {
+  std::lock_guard lock(last_answer_mutex);
   ::operator delete(block_);
   block_ = nullptr;
+}
+
+_Function_cache* _Coll_make_function_cache() {
+  if (_Function_cache* made = published.load(std::memory_order_acquire)) return made;
+  auto* made = new _Function_cache;
+  _Mapping_fcn_cache = made;
+  published.store(made, std::memory_order_release);
+  return made;
+}
+
+void _Coll_retire_function_cache() {
+  published.store(nullptr, std::memory_order_release);
+  delete _Mapping_fcn_cache;
+  _Mapping_fcn_cache = nullptr;
+}
+
+_Function_cache& _Coll_function_cache() {
+  if (_Function_cache* made = published.load(std::memory_order_acquire)) return *made;
+  dv_collection::initialize();
+  if (_Function_cache* made = published.load(std::memory_order_acquire)) return *made;
+  // No session to initialise with: the cache is made here, under the locks
+  // its registrations take, in their order.
+  _VRN_session_lock session;
+  _VRN_thread_lock thread;
+  return *_Coll_make_function_cache();
 }
 
 void _Function_cache::insert(const char* name, _Rank_fcn rank, _Hash_fcn hash) {
@@ -180,9 +294,22 @@ void _Function_cache::insert_assign_fcn(const char* name, _Assign_fcn assign) {
 void _Function_cache::find_functions(const char* name, _Rank_fcn& rank, _Hash_fcn& hash, int signal) const {
   rank = nullptr;
   hash = nullptr;
+  if (name != nullptr) {
+    std::lock_guard lock(last_answer_mutex);
+    if (const auto* a = static_cast<const last_answer*>(block_); a != nullptr && std::strcmp(a->name, name) == 0) {
+      rank = a->rank;
+      hash = a->hash;
+      return;
+    }
+  }
+  // The answer is remembered under the registry's read lock, so no
+  // registration (which clears it under the write lock) can come between.
   const bool registered = registry_->find(name, [&](const _Function_cache_record& r) {
     rank = r.rank;
     hash = r.hash;
+    std::lock_guard lock(last_answer_mutex);
+    ::operator delete(block_);
+    block_ = last_answer::make(name, rank, hash);
   });
   if (!registered && signal != 0) dv_coll_raise<coll_msg::key_functions_missing>(name != nullptr ? name : "(null)");
 }

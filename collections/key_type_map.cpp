@@ -38,4 +38,53 @@ char* _normalize_key_type(const char* name) {
   return copy;
 }
 
+char* _cache_key_type(const char* name) {
+  char* text = _normalize_key_type(name);
+  if (text == nullptr) return nullptr;
+  char* out = text;
+  for (const char* p = text; *p != '\0'; ++p) {
+    if (*p == ' ') {
+      const char* next = p;
+      while (*next == ' ') ++next;
+      if (*next == '\0' || *next == '*' || *next == '[') {
+        p = next - 1;
+        continue;
+      }
+    }
+    *out++ = *p;
+  }
+  *out = '\0';
+  return text;
+}
+
+bool _key_type_is(const char* name, const char* expected) {
+  if (name == nullptr || expected == nullptr) return false;
+  const char* p = name;
+  const char* e = expected;
+  for (;;) {
+    while (*p == ' ' || std::strncmp(p, "const", 5) == 0) p += *p == ' ' ? 1 : 5;
+    while (*e == ' ') ++e;
+    if (*p != *e) return false;
+    if (*p == '\0') return true;
+    ++p;
+    ++e;
+  }
+}
+
+int _key_type_code_normalized(const char* name) {
+  for (int code = 1; code < kKeyTypeCount; ++code)
+    if (_key_type_is(name, kKeyTypeNames[code])) return code;
+  return 0;
+}
+
+bool _key_type_is_pointer_valued(const char* name) {
+  return _key_type_is(name, "char*") || _key_type_is(name, "dv_pvoid");
+}
+
+unsigned _key_type_floating_size(const char* name) {
+  if (_key_type_is(name, "float")) return 4;
+  if (_key_type_is(name, "double") || _key_type_is(name, "long double")) return 8;
+  return 0;
+}
+
 }  // namespace dv_qem

@@ -2,7 +2,6 @@
 // slot-class library fills at its start-up, and _Rhash::create choosing the
 // slot class and its flags.
 #include <atomic>
-#include <cstring>
 
 #include "coll_messages.h"
 #include "coll_raise.h"
@@ -16,14 +15,9 @@ namespace {
 
 std::atomic<_RH_maker> makers[_RH_key_class_count];
 
-bool is_char_pointer_name(const char* name) {
-  return std::strcmp(name, "char*") == 0 || std::strcmp(name, "const char*") == 0 ||
-         std::strcmp(name, "char const*") == 0;
-}
+bool is_char_pointer_name(const char* name) { return _key_type_is(name, "char*"); }
 
-bool is_char_array_name(const char* name) {
-  return std::strcmp(name, "char[]") == 0 || std::strcmp(name, "const char[]") == 0;
-}
+bool is_char_array_name(const char* name) { return _key_type_is(name, "char[]"); }
 
 }  // namespace
 
@@ -36,7 +30,7 @@ _RH_maker _Rhash_maker_of(_RH_key_class key_class) { return makers[static_cast<i
 _RH_key_class _Rhash::key_class_for(const char* key_type, unsigned behavior, unsigned& extra_flags) {
   extra_flags = 0;
   const char* name = key_type != nullptr ? key_type : "";
-  switch (_key_type_code(key_type)) {
+  switch (_key_type_code_normalized(key_type)) {
     case 1: case 2: case 14: return _RH_key_class::char_key;
     case 3: return _RH_key_class::short_key;
     case 4: return _RH_key_class::ushort_key;
@@ -50,6 +44,10 @@ _RH_key_class _Rhash::key_class_for(const char* key_type, unsigned behavior, uns
     case 12: return _RH_key_class::pvoid_index_key;
     case 0: break;
     default: dv_coll_raise<coll_msg::rhash_create_key_type>();
+  }
+  if (_key_type_is(name, "dv_pvoid")) {
+    extra_flags = dv_pvoid_key_bit;
+    return _RH_key_class::pvoid_value;
   }
   const bool point_only = (behavior & 0x8) != 0;
   const unsigned array_bit = is_char_array_name(name) ? dv4u{char_array_key_bit} : 0u;
@@ -67,7 +65,8 @@ _RH_key_class _Rhash::key_class_for(const char* key_type, unsigned behavior, uns
 
 _Rhash* _Rhash::create(const void* where, _Coll_clustering clustering, const char* key_type, unsigned a,
                        unsigned b, unsigned expected, unsigned behavior, _Fn_Pathop*) {
-  if (clustering != 0 && clustering != 1 && clustering != 2) return nullptr;
+  if (clustering != 0 && clustering != 1 && clustering != 2)
+    dv_coll_raise<rhash_msg::unknown_clustering>(static_cast<int>(clustering));
   unsigned flags = keyed_bit | ((behavior & 0x2) == 0 ? dv4u{allow_dup_bit} : 0u) |
                    ((behavior & 0x4) != 0 ? dv4u{signal_dup_bit} : 0u);
   unsigned extra = 0;

@@ -144,8 +144,17 @@ void _dv_cursor_holder::restore_Rhash(_Rhash_cursor& c) const {
   c.set_slot(rhash_words_[1]);
   c.set_oflo_counter(rhash_words_[2]);
   c.set_state(rhash_words_[3]);
-  dv_cursor* oflo = c.get_oflo_current();
-  if (oflo != nullptr && nested_if_any() != nullptr) nested_if_any()->restore_base(*oflo);
+  if (nested_if_any() == nullptr || nested_owner_ == nullptr) return;
+  // The cursor's own overflow cursor walks to the remembered element: the
+  // saved fields of another cursor may name what only that cursor owns (the
+  // dictionary cursor of a nested set), so they are not copied in.
+  const dv4u state = c.state();
+  c.activate_oflo_cursor(*nested_owner_);
+  c.set_state(state);
+  dv_cursor& oflo = *c.get_oflo_current();
+  void* e = nullptr;
+  for (int more = oflo.first(e); more && e != nested_element_; more = oflo.next(e)) {
+  }
 }
 
 }  // namespace dv_qem

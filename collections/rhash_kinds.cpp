@@ -1,6 +1,5 @@
 // The thirteen keyed hash-table classes: their instantiation, typespecs, and
-// the registration of the twelve that _Rhash::create makes, done when the
-// library is loaded.
+// their registration with _Rhash::create, done when the library is loaded.
 #include "rhash_slot_protocol.h"
 
 // The table object: virtual-table pointer at 0; the directory, the key-type
@@ -47,6 +46,7 @@ bool register_keyed_tables() {
   _Rhash_register_maker(_RH_key_class::char_star, &_RH<char*>::make);
   _Rhash_register_maker(_RH_key_class::char_star_nocopy, &_RH<_dv_char_star_nocopy>::make);
   _Rhash_register_maker(_RH_key_class::pt_key_point_only, &_RH<_dv_pt_key_point_only>::make);
+  _Rhash_register_maker(_RH_key_class::pvoid_value, &_RH<void*>::make);
   return true;
 }
 

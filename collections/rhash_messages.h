@@ -25,6 +25,8 @@ namespace dv_qem::rhash_msg {
     "<err-0024-3641> Collection verification failed within dv_dictionary::_check_rep_invariants()")                  \
   X(keyed_class_missing, err_coll_not_supported,                                                                     \
     "<err-0024-0545>the operation was not supported by the collection subtype (no keyed hash table for key type %s)") \
+  X(unknown_clustering, err_coll_illegal_arg, "_Rhash::create: unknown clustering %d (0, 1 or 2 expected)")       \
+  X(nan_key, err_coll_illegal_arg, "a NaN key of type %s cannot be stored: it equals no key, itself included")      \
   X(ordered_dictionary_missing, err_coll_not_supported,                                                              \
     "<err-0024-0545>the operation was not supported by the collection subtype (no ordered dictionary for key type %s)")
 

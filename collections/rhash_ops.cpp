@@ -1,9 +1,13 @@
 // Keyed operations of the extendible hash: the double-hashing probe, insert,
 // remove, lookups, picks, counts, clearing, and copying entries into another
 // hash.
+#include <cmath>
+#include <cstring>
+
 #include "coll_messages.h"
 #include "coll_raise.h"
 #include "dv_rhash.h"
+#include "key_type_map.h"
 #include "rhash_messages.h"
 
 namespace dv_qem {
@@ -57,7 +61,28 @@ const void* _Rhash::search_key(const void* key, const void* key2) const {
   return key2 != nullptr && !_point_to_key() ? key2 : key;
 }
 
+namespace {
+
+// Whether key, of the floating-point type of the given size, is a NaN.
+bool is_nan_key(const void* key, unsigned floating_size) {
+  if (floating_size == 4) {
+    float f;
+    std::memcpy(&f, key, sizeof f);
+    return std::isnan(f);
+  }
+  double d;
+  std::memcpy(&d, key, sizeof d);
+  return std::isnan(d);
+}
+
+}  // namespace
+
 void _Rhash::insert_entry(const void* element, const void* key, int& found, int refuse_duplicate) {
+  // A NaN ranks unequal to every key, itself included: stored, it could
+  // never be found or removed again.
+  if (key != nullptr)
+    if (const unsigned size = _key_type_floating_size(key_type_); size != 0 && is_nan_key(key, size))
+      dv_coll_raise<rhash_msg::nan_key>(key_type_);
   unsigned t = 0, h = 0, i = 0;
   void* slot = find_slot(key, _RH_insert, t, h, i, found);
   if (slot == nullptr) {
@@ -95,7 +120,7 @@ void _Rhash::remove_entry(const void* element, const void* key, int& found, int 
   add_to_count(-1);
   if (!emptied) return;
   _RH_HashTable* table = this->table(t);
-  ++table->removed;
+  table->note_removed();
   --table->key_count;
   if (reorganise) HashTable_check_for_reorg(t, 0);
 }

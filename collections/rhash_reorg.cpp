@@ -14,6 +14,12 @@ namespace dv_qem {
 void _Rhash::HashTable_check_for_reorg(unsigned t, int inserting) {
   const _RH_HashTable* table = this->table(t);
   const unsigned nk = table->key_count, n = table->n_slots, r = table->removed, N = std_size_;
+  if (r == _RH_HashTable::removed_limit) {
+    // The count can go no higher: clear the tombstones before it would
+    // stand below them.
+    rebuild(t, n > N ? n : N);
+    return;
+  }
   if (n > N) {
     if (nk > max_keys(n))
       HashTable_grow(t);

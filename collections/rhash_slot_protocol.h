@@ -71,7 +71,7 @@ const void* _RH<KT>::key_storage_for(const void* key) const {
   }
   void* copy = ::operator new(size, dv_cluster::with(this), ts, count);
   _Assign_fcn assign = nullptr;
-  if (_Mapping_fcn_cache != nullptr) _Mapping_fcn_cache->find_assign_function(_key_type(), assign, 0);
+  _Coll_function_cache().find_assign_function(_key_type(), assign, 0);
   if (assign != nullptr)
     assign(copy, key);
   else
@@ -114,9 +114,7 @@ void _RH<KT>::find_functions(_Rank_fcn& rank, _Hash_fcn& hash) const {
     hash = slot_type::traits::hash;
     return;
   }
-  if (_Mapping_fcn_cache == nullptr) dv_collection::initialize();
-  if (_Mapping_fcn_cache == nullptr) err_coll_internal.signal("the function cache is missing (key type %s)", _key_type());
-  _Mapping_fcn_cache->find_functions(_key_type(), rank, hash, 1);
+  _Coll_function_cache().find_functions(_key_type(), rank, hash, 1);
 }
 
 template <class KT>

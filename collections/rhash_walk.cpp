@@ -7,6 +7,7 @@
 #include "coll_raise.h"
 #include "dv_new.h"
 #include "dv_rhash.h"
+#include "key_type_map.h"
 #include "durnavel.h"
 
 namespace dv_qem {
@@ -135,7 +136,11 @@ void* _Rhash::__retrieve(const dv_dictionary_cursor& c) const {
 void* _Rhash::__retrieve_key(const dv_dictionary_cursor& c) const {
   const _Rhash_cursor& rc = hash_cursor(c);
   if (rc.is_null()) dv_coll_raise<coll_msg::rhash_retrieve_key_null_cursor>();
-  return slot_key(table(rc.get_table())->slot(rc.get_slot(), slot_size_), 0);
+  void* key = slot_key(table(rc.get_table())->slot(rc.get_slot(), slot_size_), 0);
+  // Pointer-valued keys are answered as the pointer, as every dictionary
+  // answers them; callers pass its address back as the key argument.
+  if (_key_type_is_pointer_valued(key_type_)) return *static_cast<void**>(key);
+  return key;
 }
 
 // ---- positioning ------------------------------------------------------------------------

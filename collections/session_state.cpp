@@ -4,6 +4,7 @@
 #include "dv_coll_rep_registry.h"
 #include "dv_coll_session.h"
 #include "dv_outofline_collection.h"
+#include "dv_rhash_pt_sub.h"
 
 namespace dv_qem {
 
@@ -48,6 +49,8 @@ _Subsystem_local_coll* _VRN_get_subsystem_local_coll(_Session* session) {
 void _VRN_set_coll_minimal_dispatch_tables() {
   dv_outofline_collection facade;
   (void)facade;
+  _Rhash_pt_sub pointer_slot_hash;
+  (void)pointer_slot_hash;
 }
 
 namespace {

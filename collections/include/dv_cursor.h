@@ -328,7 +328,8 @@ class _dv_cursor_holder {
   _dv_cursor_holder& nested();
   const _dv_cursor_holder* nested_if_any() const { return nested_in_use_ ? nested_ : nullptr; }
   // A hash cursor's own position (table, slot, duplicate counter, state) and
-  // its overflow cursor's base fields in the nested holder.
+  // its overflow cursor's: restored by putting the hash cursor's own
+  // overflow cursor on the same element of the same collection.
   void remember_Rhash(const _Rhash_cursor& c);
   void restore_Rhash(_Rhash_cursor& c) const;
   // A B-tree cursor's own position (off-the-end flag, node, index within
@@ -358,6 +359,10 @@ class _dv_cursor_holder {
   dv4u rhash_words_[4] = {0, 0, 0, 0};   // a hash cursor's table, slot, counter, state
   _dv_cursor_holder* nested_ = nullptr;  // owned
   dv4u nested_in_use_ = 0;               // 1 while nested_ holds a position
+  // The nested cursor's collection and the element it stood on (null when
+  // none), for cursors that put a copy's nested cursor on the same element.
+  const dv_collection* nested_owner_ = nullptr;
+  void* nested_element_ = nullptr;
 };
 
 template <class Btree_cursor>

@@ -14,6 +14,7 @@
 namespace dv_qem {
 
 class _Fn_Pathop;
+class dv_coll_range;
 
 // Where a keyed table places its parts (handed through create unchanged).
 enum _Coll_clustering : int {
@@ -122,6 +123,37 @@ class dv_dictionary : public dv_collection {
   static dv_dictionary* create(const void* where, _Coll_clustering clustering, const char* key_type,
                                unsigned key_size, unsigned key_count, unsigned expected_size, unsigned behavior,
                                int, _Fn_Pathop* pathop);
+
+  // ---- keyed operations (every key argument points at the key; for
+  // "char*" and "dv_pvoid" keys, at the pointer) -------------------------------------
+  using dv_collection::contains;
+  using dv_collection::insert;
+  using dv_collection::pick;
+  using dv_collection::remove;
+  // Stores value under key; a null value raises err_coll_nulls
+  // "<err-0024-1910>..." and stores nothing.
+  void insert(const void* key, const void* value);
+  // Removes the pair (the representation decides whether an absent pair is
+  // an error).
+  void remove(const void* key, const void* value);
+  // Removes up to n values stored under key and answers one of them (null
+  // when none was removed; n = 0 removes nothing).
+  void* remove_value(const void* key, unsigned n = 1);
+  // A value stored under key, or null.
+  void* pick(const void* key) const;
+  // The first value in the range (ranges are normalised by fix_up_range).
+  void* pick(dv_coll_range& range) const;
+  int contains(const void* key, const void* value) const;
+  // The number of values stored under key.
+  unsigned count_values(const void* key) const;
+  // The key under the cursor: the pointer itself for "char*" and "dv_pvoid"
+  // keys, else the key's address.
+  const void* retrieve_key(const dv_cursor& c) const;
+
+  // The process's load-mode flag (read by nothing else in the library).
+  static void set_load_mode();
+  static void clear_load_mode();
+  static int in_load_mode();
 };
 
 static_assert(sizeof(dv_dictionary) == 4);

@@ -1,8 +1,8 @@
 // The function cache: the process's registry from key-type name to the rank,
 // hash and assign functions of that key type. Names are kept in their normal
-// form ("const" blanked out, see _normalize_key_type) and looked up in the
-// same form, so "const unsigned short" finds what was registered for it, the
-// same pair as "unsigned short".
+// form ("const" blanked out, see _cache_key_type) and looked up in the same
+// form, so "const unsigned short" finds what was registered for it, the same
+// pair as "unsigned short", and "char const*" finds "char*".
 #pragma once
 
 #include "dv_coll_key_functions.h"
@@ -18,8 +18,11 @@ class _Function_cache {
   // "const signed char", "dv_pvoid", "dv_char_array", "dv_char_star_nocopy".
   _Function_cache();
   ~_Function_cache();
-  _Function_cache(const _Function_cache&) = delete;
-  _Function_cache& operator=(const _Function_cache&) = delete;
+  // A copy has registry records of its own, with the other's functions.
+  _Function_cache(const _Function_cache& other);
+  // Registers every name of the other with its functions (names this cache
+  // alone holds stay).
+  _Function_cache& operator=(const _Function_cache& other);
 
   // Registers name's pair, replacing a registered one. A null rank or hash
   // is stored as a function that throws dv_err_coll "<err-0024-0965>A rank
@@ -46,8 +49,8 @@ class _Function_cache {
   void find_assign_function(const char* name, _Assign_fcn& assign, int signal) const;
 
   // Frees the block held in the first of the cache's three spare words and
-  // sets the word to null. Nothing in this library puts a block there (the
-  // word belongs to the query machinery), so here it frees nothing.
+  // sets the word to null. The block remembers the last name find_functions
+  // answered, with its functions; every registration clears it.
   void clear_cache();
 
   // Whether rank is one of the strcoll comparisons, or one of the byte-wise
@@ -58,7 +61,7 @@ class _Function_cache {
  private:
   class registry;
   registry* registry_;
-  void* block_ = nullptr;  // freed by clear_cache and by the destructor
+  mutable void* block_ = nullptr;  // the last answer of find_functions; freed by clear_cache and the destructor
   dv4u spare_[2] = {};     // zero
 };
 static_assert(sizeof(_Function_cache) == 16);
@@ -66,5 +69,15 @@ static_assert(sizeof(_Function_cache) == 16);
 // The process's one function cache: made by the library's initialisation,
 // destroyed at exit; null before and after.
 extern _Function_cache* _Mapping_fcn_cache;
+
+// The process's function cache for use: made first when it does not exist
+// yet (through the library's initialisation, or here when there is no
+// session). Safe from any number of threads.
+_Function_cache& _Coll_function_cache();
+// For the library's initialisation and exit, under the thread lock (the
+// session lock taken before it): makes and publishes the cache once
+// (answering the one made), and deletes it again.
+_Function_cache* _Coll_make_function_cache();
+void _Coll_retire_function_cache();
 
 }  // namespace dv_qem

@@ -36,8 +36,9 @@ enum class _RH_key_class : int {
   char_star,             // "char*", "const char*", "char const*", string copied
   char_star_nocopy,      // character-pointer names, key not copied
   pt_key_point_only,     // other types, key not copied
+  pvoid_value,           // "dv_pvoid": the pointer value, hashed by its place in its database
 };
-constexpr int _RH_key_class_count = 12;
+constexpr int _RH_key_class_count = 13;
 
 // Constructs the keyed table of one class in storage allocated near where
 // (36 bytes with the class's typespec) from (key type, key size, expected,
@@ -87,8 +88,9 @@ class _Rhash : public dv_dictionary {
   // destructor through destroy_index).
   ~_Rhash() override;
 
-  // Makes the keyed table for a key-type name near where (see _RH_key_class);
-  // 0 for a clustering other than 0, 1 or 2. err_am "<maint-0023-4390>..."
+  // Makes the keyed table for a key-type name near where (see _RH_key_class;
+  // names are matched with "const" and blanks dropped). err_coll_illegal_arg
+  // for a clustering other than 0, 1 or 2; err_am "<maint-0023-4390>..."
   // for "void" and unknown codes; err_coll_not_supported when the class's
   // maker is not registered.
   static _Rhash* create(const void* where, _Coll_clustering clustering, const char* key_type, unsigned a,
@@ -147,6 +149,8 @@ class _Rhash : public dv_dictionary {
   int __is_null(const dv_dictionary_cursor& c) const override;
   int __more(const dv_dictionary_cursor& c) const override;
   void* __retrieve(const dv_dictionary_cursor& c) const override;
+  // The key under the cursor: the pointer itself for "char*" and "dv_pvoid"
+  // key types (passed back by its address), else slot_key's address.
   void* __retrieve_key(const dv_dictionary_cursor& c) const override;
   void* __pick(int low_restriction, const void* low, int high_restriction, const void* high,
                unsigned& found) const override;

@@ -15,12 +15,20 @@ class dv_typespec;
 
 struct _RH_HashTable {
   dv2u local_depth = 0;    // serves 2^(global depth - local depth) consecutive directory entries
-  dv2u removed = 0;        // tombstones made since the table was built
+  dv2u removed = 0;        // tombstones made since the table was built, saturating at removed_limit
   dv4u element_count = 0;  // elements of the whole hash; kept only in the count table
   dv4u key_count = 0;      // occupied slots of this table
   dv4u n_slots = 0;        // slot count, a recommended (prime) hash size
   char* slots = nullptr;   // slot 0 of the slot array (the count word precedes it)
   dv4u* bitmap = nullptr;  // overflow bits, most significant bit first; or null
+
+  // The removed count stops here instead of wrapping; a table whose count
+  // reaches it is rebuilt at its next reorganisation check, which clears its
+  // tombstones.
+  static constexpr dv2u removed_limit = 0xFFFF;
+  void note_removed() {
+    if (removed < removed_limit) ++removed;
+  }
 
   // The address of slot i for slots of slot_size bytes.
   char* slot(unsigned i, unsigned slot_size) const { return slots + static_cast<std::size_t>(i) * slot_size; }

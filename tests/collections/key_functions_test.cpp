@@ -1,6 +1,7 @@
 // Guards the built-in rank and hash functions against hand-computed values:
 // signedness and width of each comparison, NaN and signed zeros, null and
-// empty strings, the byte and word folds, and the missing-function stand-ins.
+// empty strings, the byte and word folds, the missing-function stand-ins and
+// the hash constants.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -213,4 +214,18 @@ TEST(KeyFunctions, MissingFunctionsThrow) {
   } catch (const dv_err_coll& e) {
     EXPECT_STREQ(e.get_report(), "dv_err_coll - <err-0024-0970>A hash function is missing");
   }
+}
+
+TEST(KeyFunctions, HashConstants) {
+  struct Row {
+    const char* name;
+    unsigned value;
+    unsigned expected;
+  } rows[] = {
+      {"multiplier", _Coll_hash_multiplier, 0x9863B9u},
+      {"fold seed", _Coll_fold_seed, 0x17B91u},
+      {"empty string", _Coll_empty_string_hash, 0xF1F35EC9u},
+      {"seed x multiplier", _Coll_fold_seed * _Coll_hash_multiplier, _Coll_empty_string_hash},
+  };
+  for (const Row& r : rows) EXPECT_EQ(r.value, r.expected) << r.name;
 }

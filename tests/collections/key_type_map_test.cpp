@@ -1,5 +1,6 @@
 // Guards the key-type map both ways (names to numbers and back, unknown names
-// and numbers) and the normal form of key-type names.
+// and numbers), the normal forms of key-type names, and the matching of key
+// kinds with "const" and blanks dropped.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -51,4 +52,41 @@ TEST(KeyTypeMap, NormalFormBlanksEveryConst) {
     _VRN_free(normal);
   }
   EXPECT_EQ(_normalize_key_type(nullptr), nullptr);
+}
+
+TEST(KeyTypeMap, CacheFormAndKindMatching) {
+  struct Row {
+    const char* name;
+    const char* cache_form;  // the function cache's key
+    int code;                // _key_type_code_normalized
+    bool pointer_valued;
+    unsigned floating;
+  } rows[] = {
+      {"char*", "char*", 0, true, 0},
+      {"const char*", "      char*", 0, true, 0},
+      {"char const*", "char*", 0, true, 0},
+      {"char *", "char*", 0, true, 0},
+      {"const char[]", "      char[]", 0, false, 0},
+      {"int const", "int", 5, false, 0},
+      {"const unsigned short", "      unsigned short", 4, false, 0},
+      {"dv_pvoid", "dv_pvoid", 0, true, 0},
+      {"const dv_pvoid", "      dv_pvoid", 0, true, 0},
+      {"float", "float", 9, false, 4},
+      {"const double", "      double", 10, false, 8},
+      {"long double", "long double", 11, false, 8},
+      {"void*", "void*", 12, false, 0},
+      {"dv_char_star_nocopy", "dv_char_star_nocopy", 0, false, 0},
+  };
+  for (const Row& r : rows) {
+    char* form = _cache_key_type(r.name);
+    EXPECT_STREQ(form, r.cache_form) << r.name;
+    _VRN_free(form);
+    EXPECT_EQ(_key_type_code_normalized(r.name), r.code) << r.name;
+    EXPECT_EQ(_key_type_is_pointer_valued(r.name), r.pointer_valued) << r.name;
+    EXPECT_EQ(_key_type_floating_size(r.name), r.floating) << r.name;
+  }
+  EXPECT_TRUE(_key_type_is("const char[]", "char[]"));
+  EXPECT_FALSE(_key_type_is("char[]", "char*"));
+  EXPECT_FALSE(_key_type_is(nullptr, "char*"));
+  EXPECT_EQ(_cache_key_type(nullptr), nullptr);
 }

@@ -118,7 +118,7 @@ const class_row class_rows[] = {
     {"char*", 4, point_to_keys, "dv_qem::_RH<_dv_char_star_nocopy>", 12},
     {"char[]", 8, 0, "dv_qem::_RH<_dv_pt_key>", 12},
     {"char[]", 8, point_to_keys, "dv_qem::_RH<_dv_pt_key_point_only>", 12},
-    {"dv_pvoid", 4, 0, "dv_qem::_RH<_dv_pt_key>", 12},
+    {"dv_pvoid", 4, 0, "dv_qem::_RH<void*>", 12},  // the pointer value, relocated with the slot
 };
 
 // Two distinct keys of a row's type, as its tables take them.

@@ -85,7 +85,9 @@ TEST(RhashCreate, SlotClassAndFlagsByKeyType) {
 
 TEST(RhashCreate, Refusals) {
   int where = 0;
-  EXPECT_EQ(_Rhash::create(&where, static_cast<_Coll_clustering>(3), "int", 4, 1, 0, 0, nullptr), nullptr);
+  // An unknown clustering is refused, never answered with a null table.
+  EXPECT_EQ(error_of([&] { _Rhash::create(&where, static_cast<_Coll_clustering>(3), "int", 4, 1, 0, 0, nullptr); }),
+            "dv_err_coll_illegal_arg - _Rhash::create: unknown clustering 3 (0, 1 or 2 expected)");
   EXPECT_EQ(error_of([&] { _Rhash::create(&where, _Coll_cluster_default, "void", 4, 1, 0, 0, nullptr); }),
             "dv_err_am - <maint-0023-4390>Incorrect key type in _Rhash::create");
   _RH_maker before = _Rhash_register_maker(_RH_key_class::int_key, nullptr);
