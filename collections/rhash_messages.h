@@ -24,9 +24,7 @@ namespace dv_qem::rhash_msg {
   X(verification_failed, err_coll_verification,                                                                      \
     "<err-0024-3641> Collection verification failed within dv_dictionary::_check_rep_invariants()")                  \
   X(keyed_class_missing, err_coll_not_supported,                                                                     \
-    "<err-0024-0545>the operation was not supported by the collection subtype (no keyed hash table for key type %s)") \
-  X(ordered_dictionary_missing, err_coll_not_supported,                                                              \
-    "<err-0024-0545>the operation was not supported by the collection subtype (no ordered dictionary for key type %s)")
+    "<err-0024-0545>the operation was not supported by the collection subtype (no keyed hash table for key type %s)")
 
 #define DV_RHASH_DEFINE_MESSAGE(NAME, GLOBAL, TEXT) \
   inline constexpr _Coll_message<std::remove_reference_t<decltype(GLOBAL)>> NAME{GLOBAL, TEXT};
