@@ -163,7 +163,25 @@ void _dv_btree_cursor::remember(_dv_cursor_holder& holder) { holder.remember_dvb
 void _dv_btree_cursor::restore(const _dv_cursor_holder& holder) { holder.restore_dvbtree(*this); }
 
 void _dv_cursor_holder::remember_dvbtree(_dv_btree_cursor& c) { remember_osbtree(c); }
-void _dv_cursor_holder::restore_dvbtree(_dv_btree_cursor& c) const { restore_osbtree(c); }
+
+void _dv_cursor_holder::restore_dvbtree(_dv_btree_cursor& c) const {
+  // The position first, then a cursor over the list of the restored key
+  // (when it has several elements), which takes its saved position.
+  c.drop_overflow();
+  restore_osbtree(c);
+  c.open_overflow();
+  restore_osbtree(c);
+}
+
+void _dv_btree_cursor::open_overflow() {
+  drop_overflow();
+  _Coll_btree_node* node = node_.resolve();
+  if (null_ != 0 || node == nullptr) return;
+  const _Coll_btree_node_index_entry& e = node->entry(index_);
+  if ((e.flags & _Coll_btree_node_index_entry::overflow_bit) == 0) return;
+  dv_packed_list* list = static_cast<_Coll_btree_overflow*>(e.target.resolve())->list.resolve();
+  overflow_ = ::new (::operator new(sizeof(dv_cursor), this, dv_cursor::get_dv_typespec())) dv_cursor(*list);
+}
 
 // ---- the dictionary slots of the cursor ------------------------------------------------------------
 
@@ -220,16 +238,14 @@ int dv_btree::position_element(_dv_btree_cursor& c, _Coll_btree_node* node, unsi
     return 0;
   }
   const _Coll_btree_node_index_entry& e = node->entry(index);
+  c.setCurrentPos(0, node, index);
   if ((e.flags & _Coll_btree_node_index_entry::overflow_bit) != 0) {
-    dv_packed_list* list = static_cast<_Coll_btree_overflow*>(e.target.resolve())->list.resolve();
-    auto* walk = ::new (::operator new(sizeof(dv_cursor), &c, dv_cursor::get_dv_typespec())) dv_cursor(*list);
-    c.set_overflow(walk);
-    out = last ? walk->last() : walk->first();
+    c.open_overflow();
+    out = last ? c.get_overflow()->last() : c.get_overflow()->first();
   } else {
     out = e.target.resolve();
   }
   if (out == nullptr) _Coll_btree_fail(from_step ? "NULL element slot" : "Element slot is NULL");
-  c.setCurrentPos(0, node, index);
   return 1;
 }
 

@@ -323,6 +323,9 @@ class _dv_btree_cursor : public dv_dictionary_cursor {
   int is_btree_cursor() const { return 1; }
   // Destroys the overflow cursor.
   void drop_overflow();
+  // A new overflow cursor over the list of the current key (none when the
+  // key holds one element), standing on its first element.
+  void open_overflow();
 
   static dv_typespec* get_dv_typespec();
 

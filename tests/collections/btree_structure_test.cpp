@@ -714,4 +714,22 @@ TEST_F(Btree, CursorCopiesAndHeldPositionsResumeOnADuplicateKey) {
   delete t;
 }
 
+TEST_F(Btree, ADvCursorCopiedOnADuplicateKeyResumesAtTheSameElement) {
+  dv_btree* t = make("int", 4);
+  for (int i = 0; i < 3; ++i) insert_int(t, 1, i);
+  for (int i = 10; i < 15; ++i) insert_int(t, 5, i);  // the second key, with five elements
+  insert_int(t, 9, 20);
+  dv_cursor c(*t);
+  for (int i = 0; i < 5; ++i) c.next();  // on the third element of key 5
+  dv_cursor copy(c);
+  EXPECT_EQ(copy.retrieve(), c.retrieve());
+  std::vector<void*> from_original;
+  std::vector<void*> from_copy;
+  for (void* e = c.next(); c.more(); e = c.next()) from_original.push_back(e);
+  for (void* e = copy.next(); copy.more(); e = copy.next()) from_copy.push_back(e);
+  EXPECT_EQ(from_copy, from_original);
+  EXPECT_EQ(from_original.size(), 3u);  // two more of key 5, then key 9
+  delete t;
+}
+
 }  // namespace
