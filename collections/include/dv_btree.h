@@ -213,10 +213,6 @@ class dv_btree : public dv_dictionary {
   static void* entry_first(const _Coll_btree_node_index_entry& e);
 
  private:
-  friend class _dv_btree_cursor;
-  friend struct _Coll_btree_prepared_key;
-  friend class _Coll_btree_checker;
-
   // Key slots.
   void store_key(void* slot, const void* search_key);
   void copy_slot(void* to, const void* from);
@@ -252,7 +248,6 @@ class dv_btree : public dv_dictionary {
                        int from_step) const;
   int cursor_step(_dv_btree_cursor& c, void*& out, int forward) const;
   int cursor_start(_dv_btree_cursor& c, void*& out, int last) const;
-  void* pick_range(int r1, const void* k1, int r2, const void* k2, int two_sided, unsigned& found) const;
   void refuse_nan(const void* key) const;
 
   _Indexes* indexes_ = nullptr;                 // index set, or null
