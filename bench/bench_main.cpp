@@ -12,6 +12,8 @@
 #include <string>
 
 #include "bench_util.h"
+#include "dv_err.h"
+#include "keyed_bench.h"
 #include "physical_limit.h"
 #include "sqlite_bench.h"
 #include "store_bench.h"
@@ -30,6 +32,11 @@ double value(const figures& f, const std::string& name) {
   auto it = f.find(name);
   if (it == f.end()) fail("no figure " + name);
   return it->second.value;
+}
+
+// The name of a keyed look-up figure: prefix, key, "." when "_per_s".
+std::string value_name(const std::string& prefix, const char* key, const char* when) {
+  return prefix + key + "." + when + "_per_s";
 }
 
 void row(const char* workload, double ours, double theirs, double limit_ratio) {
@@ -73,6 +80,13 @@ void run_everything(options o) {
   gather("sqlite-scan");
   gather("store-txns");
   gather("sqlite-txns");
+  gather("keyed-store-load");
+  gather("keyed-sqlite-load");
+  for (const char* key : {"id", "name"}) {
+    gather(std::string("keyed-btree-") + key);
+    gather(std::string("keyed-hash-") + key);
+    gather(std::string("keyed-sqlite-") + key);
+  }
   if (!made_dir.empty()) nftw(made_dir.c_str(), remove_entry, 8, FTW_DEPTH | FTW_PHYS);
 
   // The physical limit of the bulk load: every page of the file taken once
@@ -99,6 +113,14 @@ void run_everything(options o) {
   f["ratio.cold.vs_sqlite"] = {value(f, "store.cold.records_per_s") / value(f, "sqlite.cold.records_per_s"), "ratio"};
   f["ratio.warm.vs_sqlite"] = {value(f, "store.warm.records_per_s") / value(f, "sqlite.warm.records_per_s"), "ratio"};
   f["ratio.txn.vs_sqlite"] = {value(f, "store.txn.commits_per_s") / value(f, "sqlite.txn.commits_per_s"), "ratio"};
+  for (const char* rep : {"btree", "hash"})
+    for (const char* key : {"id", "name"})
+      for (const char* when : {"cold", "warm"}) {
+        const std::string ours = std::string("keyed.") + rep + "_" + key + "." + when + "_per_s";
+        const std::string theirs = std::string("keyed.sqlite_") + key + "." + when + "_per_s";
+        f[std::string("ratio.keyed.") + rep + "_" + key + "." + when + ".vs_sqlite"] = {value(f, ours) / value(f, theirs),
+                                                                                         "ratio"};
+      }
 
   std::printf("\n%-38s %14s %14s %10s %10s\n", "workload", "store", "SQLite", "ratio", "vs limit");
   row("1 bulk load (records/s)", value(f, "store.load.records_per_s"), value(f, "sqlite.load.records_per_s"),
@@ -122,6 +144,15 @@ void run_everything(options o) {
   row("  pages written per commit", value(f, "store.txn.pages_written_per_commit"),
       value(f, "sqlite.txn.pages_written_per_commit"), 0);
   row("  flushes per commit", value(f, "store.txn.flushes_per_commit"), value(f, "sqlite.txn.flushes_per_commit"), 0);
+  for (const char* key : {"id", "name"})
+    for (const char* when : {"cold", "warm"}) {
+      const std::string theirs = value_name("keyed.sqlite_", key, when);
+      for (const char* rep : {"btree", "hash"}) {
+        const std::string label = std::string("6 look-up by ") + key + ", " + when + ", " +
+                                  (std::strcmp(rep, "btree") == 0 ? "B-tree" : "hash") + " (/s)";
+        row(label.c_str(), value(f, value_name(std::string("keyed.") + rep + "_", key, when)), value(f, theirs), 0);
+      }
+    }
   std::printf("5 physical limit: first-touch faults %.6g pages/s, protection changes %.6g /s,\n"
               "  4096-byte pwrites %.6g pages/s, pwrite+fsync %.6g flushes/s; bulk-load limit %.6g records/s,\n"
               "  small-transaction floor (5 flushes + its write faults) %.6g commits/s\n",
@@ -136,14 +167,23 @@ void run_everything(options o) {
   goal("small transactions / floor (5 flushes + write faults)", value(f, "ratio.txn.vs_limit"), 0.85);
   goal_at_most("file size / SQLite file size", value(f, "ratio.load.file_vs_sqlite"), 1.65);
   goal("warm walk / SQLite in-process scan", value(f, "ratio.warm.vs_sqlite"), 7);
+  for (const char* rep : {"btree", "hash"})
+    for (const char* key : {"id", "name"}) {
+      const std::string what = std::string("warm look-ups by ") + key + ", " + rep + " / SQLite's indexed SELECT";
+      goal(what.c_str(), value(f, std::string("ratio.keyed.") + rep + "_" + key + ".warm.vs_sqlite"), 5);
+    }
 
   std::printf("\nfigures:\n");
   for (const auto& [name, v] : f) std::printf("%s %.10g %s\n", name.c_str(), v.value, v.unit.c_str());
 }
 
+// Runs one workload in this process.
+void run_sub_command(const std::string& sub_command, const options& o);
+
 void usage() {
   std::fprintf(stderr,
-               "usage: dv_bench [--records N] [--txns N] [--changes N] [--fault-pages N] [--flushes N] [--dir PATH]\n"
+               "usage: dv_bench [--records N] [--txns N] [--changes N] [--fault-pages N] [--flushes N] [--lookups N]\n"
+               "                [--dir PATH]\n"
                "  runs every workload on the store, on SQLite and on the bare primitives and prints one table\n"
                "  and a \"name value unit\" line per figure. Without --dir the files go to a scratch folder.\n");
   std::exit(2);
@@ -161,6 +201,17 @@ int main(int argc, char** argv) {
   const std::string sub_command = argv[1];
   const options o = parse_options(argc, argv, 2);
   if (o.dir.empty()) fail("a sub-command needs --dir");
+  try {
+    run_sub_command(sub_command, o);
+  } catch (const dv_qem::dv_err& e) {
+    fail(sub_command + ": " + e.get_report());
+  }
+  return 0;
+}
+
+namespace {
+
+void run_sub_command(const std::string& sub_command, const options& o) {
   if (sub_command == "physical") run_physical_limit(o);
   else if (sub_command == "store-load") run_store_load(o);
   else if (sub_command == "store-walk") run_store_walk(o, "");
@@ -169,6 +220,15 @@ int main(int argc, char** argv) {
   else if (sub_command == "sqlite-load") run_sqlite_load(o);
   else if (sub_command == "sqlite-scan") run_sqlite_scan(o);
   else if (sub_command == "sqlite-txns") run_sqlite_txns(o);
+  else if (sub_command == "keyed-store-load") run_keyed_store_load(o);
+  else if (sub_command == "keyed-sqlite-load") run_keyed_sqlite_load(o);
+  else if (sub_command == "keyed-btree-id") run_keyed_store_lookups(o, {"btree", "id"});
+  else if (sub_command == "keyed-btree-name") run_keyed_store_lookups(o, {"btree", "name"});
+  else if (sub_command == "keyed-hash-id") run_keyed_store_lookups(o, {"hash", "id"});
+  else if (sub_command == "keyed-hash-name") run_keyed_store_lookups(o, {"hash", "name"});
+  else if (sub_command == "keyed-sqlite-id") run_keyed_sqlite_lookups(o, "id");
+  else if (sub_command == "keyed-sqlite-name") run_keyed_sqlite_lookups(o, "name");
   else usage();
-  return 0;
 }
+
+}  // namespace

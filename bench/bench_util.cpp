@@ -41,9 +41,10 @@ options parse_options(int argc, char** argv, int first) {
     else if (name == "--changes") o.changes = positive("--changes", value);
     else if (name == "--fault-pages") o.fault_pages = positive("--fault-pages", value);
     else if (name == "--flushes") o.flushes = positive("--flushes", value);
+    else if (name == "--lookups") o.lookups = positive("--lookups", value);
     else if (name == "--dir") o.dir = value;
     else fail("unknown option " + name +
-              " (options: --records N --txns N --changes N --fault-pages N --flushes N --dir PATH)");
+              " (options: --records N --txns N --changes N --fault-pages N --flushes N --lookups N --dir PATH)");
   }
   return o;
 }
@@ -51,7 +52,8 @@ options parse_options(int argc, char** argv, int first) {
 std::vector<std::string> option_args(const options& o) {
   return {"--records",     std::to_string(o.records),     "--txns",    std::to_string(o.txns),
           "--changes",     std::to_string(o.changes),     "--fault-pages", std::to_string(o.fault_pages),
-          "--flushes",     std::to_string(o.flushes),     "--dir",     o.dir};
+          "--flushes",     std::to_string(o.flushes),     "--lookups", std::to_string(o.lookups),
+          "--dir",         o.dir};
 }
 
 void figure(const std::string& name, double value, const std::string& unit) {

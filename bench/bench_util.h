@@ -20,6 +20,7 @@ struct options {
   unsigned changes = 10;       // records changed per small transaction
   unsigned fault_pages = 4096; // pages of the first-touch fault measurement
   unsigned flushes = 200;      // pwrite + fsync pairs of the flush measurement
+  unsigned lookups = 20000;    // look-ups by key of each keyed workload, cold and warm each
   std::string dir;             // folder of every file made (required)
 };
 

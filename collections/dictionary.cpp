@@ -5,6 +5,8 @@
 
 #include "coll_messages.h"
 #include "coll_raise.h"
+#include "dv_btree.h"
+#include "dv_coll_rep_registry.h"
 #include "dv_dictionary.h"
 #include "dv_function_cache.h"
 #include "dv_rhash.h"
@@ -176,7 +178,8 @@ dv_dictionary* dv_dictionary::create(const void* where, _Coll_clustering cluster
                                      unsigned key_size, unsigned key_count, unsigned expected_size, unsigned behavior,
                                      int, _Fn_Pathop* pathop) {
   if ((behavior & 0x1) != 0)
-    dv_coll_raise<rhash_msg::ordered_dictionary_missing>(key_type != nullptr ? key_type : "(null)");
+    return _Coll_construct<dv_btree>(_Coll_placement::near(where), dv_btree::get_dv_typespec(), key_type, key_size,
+                                     key_count, behavior, 0u);
   return _Rhash::create(where, clustering, key_type, key_size, key_count, expected_size, behavior, pathop);
 }
 

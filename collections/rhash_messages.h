@@ -26,9 +26,7 @@ namespace dv_qem::rhash_msg {
   X(keyed_class_missing, err_coll_not_supported,                                                                     \
     "<err-0024-0545>the operation was not supported by the collection subtype (no keyed hash table for key type %s)") \
   X(unknown_clustering, err_coll_illegal_arg, "_Rhash::create: unknown clustering %d (0, 1 or 2 expected)")       \
-  X(nan_key, err_coll_illegal_arg, "a NaN key of type %s cannot be stored: it equals no key, itself included")      \
-  X(ordered_dictionary_missing, err_coll_not_supported,                                                              \
-    "<err-0024-0545>the operation was not supported by the collection subtype (no ordered dictionary for key type %s)")
+  X(nan_key, err_coll_illegal_arg, "a NaN key of type %s cannot be stored: it equals no key, itself included")
 
 #define DV_RHASH_DEFINE_MESSAGE(NAME, GLOBAL, TEXT) \
   inline constexpr _Coll_message<std::remove_reference_t<decltype(GLOBAL)>> NAME{GLOBAL, TEXT};

@@ -15,6 +15,7 @@ namespace dv_qem {
 class _dv_cursor_holder;
 class _Rhash_cursor;
 class _Coll_btree_node;
+class _dv_btree_cursor;
 class dv_dictionary;
 class dv_dictionary_cursor;
 class dv_address_space_marker;
@@ -342,6 +343,9 @@ class _dv_cursor_holder {
   void remember_osbtree(Btree_cursor& c);
   template <class Btree_cursor>
   void restore_osbtree(Btree_cursor& c) const;
+  // The same for the B-tree dictionary's cursor.
+  void remember_dvbtree(_dv_btree_cursor& c);
+  void restore_dvbtree(_dv_btree_cursor& c) const;
 
  private:
   // Saves the base fields of the nested cursor, or notes that there is none

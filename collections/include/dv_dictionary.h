@@ -118,8 +118,8 @@ class dv_dictionary : public dv_collection {
   virtual void find_functions(_Rank_fcn& rank, _Hash_fcn& hash) const;                  // 106
 
   // Makes a keyed representation near where: bit 0x1 of behavior asks for an
-  // ordered tree (built elsewhere; until it is, err_coll_not_supported), else
-  // a hash table by key type (_Rhash::create).
+  // ordered tree (a dv_btree of key_size x key_count-byte keys), else a hash
+  // table by key type (_Rhash::create).
   static dv_dictionary* create(const void* where, _Coll_clustering clustering, const char* key_type,
                                unsigned key_size, unsigned key_count, unsigned expected_size, unsigned behavior,
                                int, _Fn_Pathop* pathop);

@@ -121,16 +121,22 @@ dv4u _DB_allocator::small_growth_pages(const _Page_group& g) const {
 }
 
 void* _DB_allocator::small_by_growth(_Page_group& g, request& r) {
-  dv4u n = small_growth_pages(g);
-  space_.make_room(n);
-  char* first = grow_pages(g, n);
-  adopt_single_pages(g, first, n);
-  for (dv4u i = 0; i < n; ++i) {
-    _Page_header* page = heap_of_page(first + i * DV_PAGE_SIZE);
-    if (page->largest_free() < r.size) continue;
-    if (void* result = take_from(page, r)) {
-      g.current = page;
-      return result;
+  // Adopting new pages can take room in them for the group's own page
+  // vectors, which grow with the database: when that leaves no new page
+  // room for the request, the group grows once more.
+  constexpr int growth_attempts = 3;
+  for (int attempt = 0; attempt < growth_attempts; ++attempt) {
+    dv4u n = small_growth_pages(g);
+    space_.make_room(n);
+    char* first = grow_pages(g, n);
+    adopt_single_pages(g, first, n);
+    for (dv4u i = 0; i < n; ++i) {
+      _Page_header* page = heap_of_page(first + i * DV_PAGE_SIZE);
+      if (page->largest_free() < r.size) continue;
+      if (void* result = take_from(page, r)) {
+        g.current = page;
+        return result;
+      }
     }
   }
   DV_ASSERTION_FAILED(rv);
