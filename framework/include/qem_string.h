@@ -159,6 +159,13 @@ QEM_STRING_COMPARISON(<=)
 QEM_STRING_COMPARISON(>=)
 #undef QEM_STRING_COMPARISON
 
+// 1 for an address inside a database; else whether the text can be read,
+// length characters of it (-1: up to and with its NUL).
+BOOL AfxQEMIsValidString(const char* text, int length = -1);
+BOOL AfxQEMIsValidString(const unsigned short* text, int length = -1);
+// 1 for an address inside a database; else 0 for null or when the size
+// bytes at p cannot be read (or, with writable, written), 1 otherwise.
+BOOL AfxQEMIsValidAddress(const void* p, UINT size, BOOL writable = TRUE);
 // Copies string id into buffer (cut at size - 1 bytes); the count of bytes
 // copied, 0 with an empty buffer when there is none.
 int AfxQEMLoadString(UINT id, char* buffer, UINT size);

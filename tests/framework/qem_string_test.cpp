@@ -7,6 +7,9 @@
 // database is mapped at another address in another process.
 #include <gtest/gtest.h>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -293,6 +296,41 @@ TEST_F(QemString, BufferMembersKeepTheBlockInTheStringsDatabase) {
   delete sharer;
   delete s;
   a_->self_check();
+}
+
+TEST_F(QemString, AddressChecksAcceptDatabasesAndReadableMemoryOnly) {
+  long page = ::sysconf(_SC_PAGESIZE);
+  void* none = ::mmap(nullptr, page * 2, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  ASSERT_NE(none, MAP_FAILED);
+  char* readable = static_cast<char*>(none);
+  ASSERT_EQ(::mprotect(readable, page, PROT_READ | PROT_WRITE), 0);
+  std::memset(readable, 'x', page);
+  readable[page - 1] = '\0';
+  ASSERT_EQ(::mprotect(readable, page, PROT_READ), 0);
+  char* unreadable = readable + page;
+  char stack_text[] = "on the stack";
+  CQEMString* persistent = make_in<CQEMString>(a_, "in a database");
+  struct Case {
+    const char* what;
+    BOOL answer;
+    BOOL expected;
+  } cases[] = {
+      {"stack text", AfxQEMIsValidString(stack_text), TRUE},
+      {"text up to a page end", AfxQEMIsValidString(readable), TRUE},
+      {"text running into a closed page", AfxQEMIsValidString(readable + 10, page), FALSE},
+      {"text in a closed page", AfxQEMIsValidString(unreadable), FALSE},
+      {"null text", AfxQEMIsValidString(static_cast<const char*>(nullptr)), FALSE},
+      {"database text", AfxQEMIsValidString(static_cast<LPCTSTR>(*persistent)), TRUE},
+      {"writable stack", AfxQEMIsValidAddress(stack_text, sizeof stack_text, TRUE), TRUE},
+      {"read-only page, reading", AfxQEMIsValidAddress(readable, page, FALSE), TRUE},
+      {"read-only page, writing", AfxQEMIsValidAddress(readable, 16, TRUE), FALSE},
+      {"into a closed page", AfxQEMIsValidAddress(readable + page - 8, 16, FALSE), FALSE},
+      {"null address", AfxQEMIsValidAddress(nullptr, 4, FALSE), FALSE},
+      {"database address", AfxQEMIsValidAddress(persistent->_get_data(), 4096, TRUE), TRUE},
+  };
+  for (const Case& c : cases) EXPECT_EQ(c.answer, c.expected) << c.what;
+  delete persistent;
+  ::munmap(none, page * 2);
 }
 
 // ---- another process, another address ----------------------------------------
