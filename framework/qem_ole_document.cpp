@@ -98,6 +98,7 @@ BOOL CQEMOleDocument::OnOpenDocument(LPCTSTR path) {
     if (m_lpRootStg != nullptr) {
       m_pDatabase = dv_database::open(m_lpRootStg, QEM_DB_STREAM_NAME, kReadWriteStreamMode, 0);
     } else {
+      if (path == nullptr) throw dv_qem::dv_err_invalid_pathname("A document without a container needs a path to open.");
       dv_qem::HRESULT kind = dv_qem::StgIsStorageFile(path);
       if (kind == dv_qem::S_FALSE) {
         // No container: a plain database file; create mode 0 refuses a

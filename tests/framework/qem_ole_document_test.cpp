@@ -15,6 +15,7 @@
 
 #include "dv_database_root.h"
 #include "dv_olestorage.h"
+#include "dv_thrown_by.h"
 #include "fw_message_box.h"
 #include "qem_db_test.h"
 #include "qem_ole_document.h"
@@ -177,6 +178,10 @@ TEST_F(QemOleDocument, AMissingFileIsRefusedAndNeverCreated) {
   EXPECT_EQ(doc.database(), nullptr);
   EXPECT_EQ(doc.root(), nullptr);
   EXPECT_FALSE(exists(missing));
+  // Without a path and without a container there is nothing to open: the
+  // error goes to the caller.
+  EXPECT_NE(dv_test::thrown_by([&] { doc.OnOpenDocument(nullptr); }).find("needs a path"), std::string::npos);
+  EXPECT_EQ(boxes_.shown.size(), 1u);
 }
 
 // ---- another process, another address ----------------------------------------
