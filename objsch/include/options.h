@@ -1,0 +1,76 @@
+// A product's options and each option's choices, and the option set a
+// product embeds. Stored layouts.
+#pragma once
+
+#include "lang_items.h"
+
+class COption;
+
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Winvalid-offsetof"
+
+// The option set of a product.
+class _CatStruct {
+ public:
+  objsch::dv4u m_nSize;                   // 0: size stamp, 16
+  dv_qem::dv_List<COption>* m_pOptions;   // 4
+  objsch::dv4u m_bFirstChoiceName;        // 8: not set by the constructor
+  dv_qem::dv_List<void>* m_pList;         // 12
+
+  static constexpr auto pointer_offsets() {
+    return objsch::shop_at(offsetof(_CatStruct, m_pOptions), offsetof(_CatStruct, m_pList));
+  }
+  static constexpr auto vtable_offsets() { return objsch::shop_none; }
+};
+
+// One value a buyer picks.
+class CChoice {
+ public:
+  objsch::dv4u m_nSize;                                      // 0: size stamp, 68
+  double m_fPrice;                                           // 4
+  CMyString m_strOrderNo;                                    // 12
+  double m_fWeight;                                          // 16
+  CMyString m_strCombined;                                   // 24
+  objsch::dv4u m_nID;                                        // 28: 0 = none yet
+  double m_fHeight;                                          // 32
+  double m_fWidth;                                           // 40
+  double m_fLength;                                          // 48
+  double m_fVolume;                                          // 56
+  dv_qem::dv_List<TAltNameLangPtr<CChoice>>* m_pItems;       // 64
+
+  static constexpr auto pointer_offsets() {
+    return objsch::shop_at(offsetof(CChoice, m_strOrderNo), offsetof(CChoice, m_strCombined),
+                           offsetof(CChoice, m_pItems));
+  }
+  static constexpr auto vtable_offsets() { return objsch::shop_none; }
+};
+
+// An option such as size or colour; bit 31 of the flag word: offered, bit 28:
+// the buyer must pick a choice.
+class COption {
+ public:
+  objsch::dv4u m_nSize;                                  // 0: size stamp, 56
+  objsch::dv4u m_nID;                                    // 4: 0 = none yet
+  objsch::dv4u m_nFlags;                                 // 8: 0x10010000
+  objsch::dv4u m_nWords[3];                              // 12: 0
+  CMyString m_strText;                                   // 24
+  objsch::dv4u m_nWord;                                  // 28: not set
+  objsch::dv4u m_nNumbers[3];                            // 32: 200, 25, 3
+  dv_qem::dv_List<TAltNameLangPtr<COption>>* m_pItems;   // 44
+  dv_qem::dv_List<CChoice>* m_aChoices;                  // 48
+  dv_qem::dv_List<void>* m_pList;                        // 52
+
+  static constexpr auto pointer_offsets() {
+    return objsch::shop_at(offsetof(COption, m_strText), offsetof(COption, m_pItems), offsetof(COption, m_aChoices),
+                           offsetof(COption, m_pList));
+  }
+  static constexpr auto vtable_offsets() { return objsch::shop_none; }
+};
+
+static_assert(sizeof(_CatStruct) == 16);
+static_assert(sizeof(CChoice) == 68 && offsetof(CChoice, m_nID) == 28 && offsetof(CChoice, m_pItems) == 64);
+static_assert(offsetof(CChoice, m_fHeight) == 32 && offsetof(CChoice, m_fVolume) == 56);
+static_assert(sizeof(COption) == 56 && offsetof(COption, m_strText) == 24 && offsetof(COption, m_nNumbers) == 32);
+static_assert(offsetof(COption, m_aChoices) == 48);
+
+#pragma GCC diagnostic pop
