@@ -154,3 +154,16 @@ TEST(FrameworkDocument, FailedOpenAndSaveAreReportedThroughTheHook) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(FrameworkFiles, ProgramFolderIsTheExecutablesUnlessOverridden) {
+  std::string folder(FwProgramFolder());
+  EXPECT_TRUE(std::filesystem::exists(folder + "/framework_files_test")) << folder;
+  FwSetProgramFolder("/opt/tallyport");
+  EXPECT_STREQ(FwProgramFolder(), "/opt/tallyport");
+  FwSetProgramFolder(nullptr);
+  EXPECT_EQ(std::string(FwProgramFolder()), folder);
+}
+
+}  // namespace

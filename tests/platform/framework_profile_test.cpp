@@ -4,7 +4,8 @@
 // or section and keep every other line byte for byte, CR/LF files), its
 // robustness (binary junk, lines without '=', a header without ']', a 1 MB
 // line, an unreadable file), the registry profile file, CIniFile with a
-// 2,046-character value, and the key-value file.
+// 2,046-character value, the key-value file, and a profile written by
+// another process.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,6 +21,7 @@
 #include <string>
 
 #include "dv_scratch_dir.h"
+#include "dv_test_process.h"
 #include "dv_test_seed.h"
 #include "fw_profile.h"
 #include "fw_registry_profile.h"
@@ -208,6 +210,8 @@ TEST(FrameworkIniFile, ValueOf2046CharactersArrivesWhole) {
   EXPECT_EQ(std::string(ini.GetString("s", "long")), v3000.substr(0, 2046));
   EXPECT_TRUE(ini.GetString("s", "missing").IsEmpty());
   EXPECT_TRUE(ini.WriteString("s", "n", "1"));
+  CIniFile unwritable((dir / "no/such/folder/t.ini").c_str());
+  EXPECT_FALSE(unwritable.WriteString("s", "k", "v"));
   CIniFile none;
   EXPECT_TRUE(none.GetString("s", "k").IsEmpty());
   EXPECT_FALSE(none.WriteString("s", "k", "v"));
@@ -306,6 +310,29 @@ TEST(FrameworkProfile, ModelOfWritesAndReads) {
     }
     EXPECT_EQ(listed, expected) << section;
   }
+}
+
+}  // namespace
+
+namespace {
+
+// A profile written by another process is read here: nothing is shared but
+// the file.
+TEST(FrameworkProfile, ChildWritesRegistryProfile) {
+  if (dv_test::is_child()) {
+    FwRegistryProfile profile("Kestrel", "Import Wizard");
+    bool ok = profile.WriteProfileString("Paths", "Templates", "C:\\Shop\\Templates") &&
+              profile.WriteProfileInt("Defaults", "Runs", 3);
+    std::exit(ok ? 0 : 1);
+  }
+  dv_test::scratch_dir dir;
+  ASSERT_EQ(dv_test::run_child("FrameworkProfile.ChildWritesRegistryProfile", {{"DV_FRAME_CONFIG_HOME", dir.path()}}),
+            0);
+  ::setenv("DV_FRAME_CONFIG_HOME", dir.path().c_str(), 1);
+  FwRegistryProfile profile("Kestrel", "Import Wizard");
+  EXPECT_STREQ(profile.GetProfileString("PATHS", "templates", "Templates"), "C:\\Shop\\Templates");
+  EXPECT_EQ(profile.GetProfileInt("Defaults", "Runs", 0), 3u);
+  ::unsetenv("DV_FRAME_CONFIG_HOME");
 }
 
 }  // namespace

@@ -6,7 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <cstdlib>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "fw_bstr.h"
 #include "fw_exceptions.h"
@@ -125,6 +128,26 @@ TEST(FrameworkString, SearchGivesByteIndexOrMinusOne) {
   EXPECT_EQ(s.FindOneOf("xyz"), -1);
 }
 
+TEST(FrameworkString, ReplaceAndRemove) {
+  CString s("&Next, &Back");
+  CString shared(s);
+  EXPECT_EQ(s.Remove('&'), 2);
+  EXPECT_STREQ(s, "Next, Back");
+  EXPECT_STREQ(shared, "&Next, &Back");
+  EXPECT_EQ(s.Replace(',', '.'), 1);
+  EXPECT_STREQ(s, "Next. Back");
+  EXPECT_EQ(s.Replace("Ne", "Neue "), 1);
+  EXPECT_STREQ(s, "Neue xt. Back");
+  CString repeated("aaaa");
+  EXPECT_EQ(repeated.Replace("aa", "b"), 2);
+  EXPECT_STREQ(repeated, "bb");
+  EXPECT_EQ(repeated.Replace("x", "y"), 0);
+  EXPECT_EQ(repeated.Remove('x'), 0);
+  CString empty;
+  EXPECT_EQ(empty.Remove('a'), 0);
+  EXPECT_EQ(empty.Replace('a', 'b'), 0);
+}
+
 TEST(FrameworkString, CaseMappingTrimAndReverseLeaveUtf8Intact) {
   CString s("  Größe und Farbe \t\r\n");
   s.TrimLeft();
@@ -238,6 +261,42 @@ TEST(FrameworkString, SystemStringsRoundTrip) {
   CString("other").SetSysString(&b);
   EXPECT_EQ(SysStringLen(b), 5u);
   SysFreeString(b);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(FrameworkString, FormatMayReadItsOwnText) {
+  CString s("abc");
+  s.Format("%s-%s-%s", static_cast<LPCTSTR>(s), static_cast<LPCTSTR>(s), static_cast<LPCTSTR>(s));
+  EXPECT_STREQ(s, "abc-abc-abc");
+  s.Format("%s", "");
+  EXPECT_TRUE(s.IsEmpty());
+}
+
+}  // namespace
+
+namespace {
+
+// Copies of one shared buffer made and dropped on several threads at once:
+// the interlocked count ends where it began and the text is intact.
+TEST(FrameworkString, SharedBufferCountedAcrossThreads) {
+  const CString shared("shared between threads");
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([&shared] {
+      for (int i = 0; i < 20000; ++i) {
+        CString copy(shared);
+        CString other;
+        other = copy;
+        if (other.GetLength() != shared.GetLength()) std::abort();
+      }
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  EXPECT_EQ(data_of(shared)->nRefs, 1);
+  EXPECT_STREQ(shared, "shared between threads");
 }
 
 }  // namespace

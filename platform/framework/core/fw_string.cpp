@@ -343,6 +343,52 @@ void CString::TrimLeft() {
   }
 }
 
+int CString::Replace(char oldChar, char newChar) {
+  int count = 0;
+  for (int i = 0; i < GetLength(); ++i) count += m_pchData[i] == oldChar;
+  if (count == 0 || oldChar == newChar) return oldChar == newChar ? 0 : count;
+  CopyBeforeWrite();
+  for (int i = 0; i < GetLength(); ++i) {
+    if (m_pchData[i] == oldChar) m_pchData[i] = newChar;
+  }
+  return count;
+}
+
+int CString::Replace(LPCTSTR oldText, LPCTSTR newText) {
+  int oldLength = SafeStrlen(oldText);
+  if (oldLength == 0) return 0;
+  std::string result;
+  int count = 0;
+  const char* p = m_pchData;
+  const char* end = m_pchData + GetLength();
+  while (p < end) {
+    const char* hit = fw_mbs::find_text(p, oldText);
+    if (hit == nullptr || hit >= end) break;
+    result.append(p, hit);
+    if (newText != nullptr) result += newText;
+    p = hit + oldLength;
+    ++count;
+  }
+  if (count == 0) return 0;
+  result.append(p, end);
+  AssignCopy(static_cast<int>(result.size()), result.c_str());
+  return count;
+}
+
+int CString::Remove(char ch) {
+  CopyBeforeWrite();
+  int kept = 0;
+  for (int i = 0; i < GetLength(); ++i) {
+    if (m_pchData[i] != ch) m_pchData[kept++] = m_pchData[i];
+  }
+  int removed = GetLength() - kept;
+  if (removed != 0) {
+    m_pchData[kept] = '\0';
+    GetData()->nDataLength = kept;
+  }
+  return removed;
+}
+
 int CString::Find(char ch) const {
   const char* hit = fw_mbs::find_char(m_pchData, ch);
   return hit == nullptr ? -1 : static_cast<int>(hit - m_pchData);

@@ -11,15 +11,20 @@
 #include "fw_string_table.h"
 
 void CString::FormatV(LPCTSTR format, va_list args) {
-  // Measure first, so any result (a 300-digit number included) fits.
+  // Measure first, so any result (a 300-digit number included) fits. The
+  // text is made in a buffer of its own: an argument may be this string's
+  // own text, which must stay alive until formatting is done.
   va_list measure;
   va_copy(measure, args);
   int length = std::vsnprintf(nullptr, 0, format, measure);
   va_end(measure);
   if (length < 0) AfxThrowMemoryException();
-  GetBuffer(length);
-  std::vsnprintf(m_pchData, length + 1, format, args);
-  ReleaseBuffer(length);
+  CString result;
+  if (length > 0) {
+    result.AllocBuffer(length);
+    std::vsnprintf(result.m_pchData, length + 1, format, args);
+  }
+  *this = result;
 }
 
 void CString::Format(LPCTSTR format, ...) {

@@ -83,6 +83,12 @@ class CString {
   void MakeReverse();
   void TrimRight();
   void TrimLeft();
+  // Replaces every old character or text by the new one (a text: left to
+  // right, without overlaps); returns the count replaced.
+  int Replace(char oldChar, char newChar);
+  int Replace(LPCTSTR oldText, LPCTSTR newText);
+  // Removes every ch; returns the count removed.
+  int Remove(char ch);
 
   // Byte index of the match, or -1.
   int Find(char ch) const;
