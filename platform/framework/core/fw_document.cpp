@@ -77,7 +77,11 @@ void CDocument::OnCloseDocument() {
 
 void CDocument::ReportSaveLoadException(LPCTSTR path, CException* error, BOOL, UINT defaultPromptId) {
   char text[512];
-  if (error != nullptr && error->GetErrorMessage(text, sizeof text)) {
+  // A file exception of generic cause says nothing of its own: the prompt does.
+  auto* fileError = error != nullptr && error->IsKindOf(RUNTIME_CLASS(CFileException))
+                        ? static_cast<CFileException*>(error) : nullptr;
+  bool generic = fileError != nullptr && fileError->m_cause == CFileException::generic;
+  if (error != nullptr && !generic && error->GetErrorMessage(text, sizeof text)) {
     AfxMessageBox(text, MB_ICONEXCLAMATION);
     return;
   }

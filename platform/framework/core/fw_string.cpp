@@ -3,6 +3,7 @@
 // fw_string_format.cpp and fw_bstr.cpp).
 #include "fw_string.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -25,16 +26,30 @@ long interlocked_decrement(long* count) { return __atomic_sub_fetch(count, 1, __
 
 char* empty_text() { return empty_buffer.header.data(); }
 
+std::atomic<FwForeignBufferTest> foreign_buffer_test{nullptr};
+
+// Whether a string may point at data instead of copying it: not locked, and
+// a buffer of this library.
+bool shareable(const CStringData* data) {
+  if (data->nRefs < 0) return false;
+  FwForeignBufferTest test = foreign_buffer_test.load(std::memory_order_acquire);
+  return test == nullptr || !test(data);
+}
+
 }  // namespace
 
 CStringData* AfxGetEmptyStringData() { return &empty_buffer.header; }
+
+void AfxSetForeignStringBufferTest(FwForeignBufferTest test) {
+  foreign_buffer_test.store(test, std::memory_order_release);
+}
 
 void CString::Init() { m_pchData = empty_text(); }
 
 CString::CString() { Init(); }
 
 CString::CString(const CString& source) {
-  if (source.GetData()->nRefs >= 0) {
+  if (shareable(source.GetData())) {
     m_pchData = source.m_pchData;
     interlocked_increment(&GetData()->nRefs);
   } else {
@@ -166,8 +181,8 @@ void CString::SetAt(int index, char ch) {
 
 const CString& CString::operator=(const CString& source) {
   if (m_pchData == source.m_pchData) return *this;
-  if ((GetData()->nRefs < 0 && GetData() != AfxGetEmptyStringData()) || source.GetData()->nRefs < 0) {
-    // A locked buffer on either side is never shared.
+  if ((GetData()->nRefs < 0 && GetData() != AfxGetEmptyStringData()) || !shareable(source.GetData())) {
+    // A locked buffer on either side, or a foreign one, is never shared.
     AssignCopy(source.GetData()->nDataLength, source.m_pchData);
   } else {
     Release();

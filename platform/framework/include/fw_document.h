@@ -40,7 +40,8 @@ class CDocument : public CObject {
   virtual void DeleteContents() {}
 
   // Shows the message of a failed load or save: the exception's text when
-  // it has one, else the prompt defaultPromptId with the path for %1.
+  // it has one (a file exception of generic cause has none), else the
+  // prompt defaultPromptId with the path for %1.
   virtual void ReportSaveLoadException(LPCTSTR path, CException* error, BOOL saving, UINT defaultPromptId);
 
  protected:

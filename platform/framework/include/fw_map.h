@@ -161,18 +161,30 @@ class FwMap : public CObject {
 
   UINT GetHashTableSize() const { return m_nHashTableSize; }
 
-  // Drops any table and makes one of size buckets now (allocateNow) or at
-  // the first insertion.
+  // Makes a table of size buckets now (allocateNow) or at the first
+  // insertion. A map that holds associations keeps them: they move into a
+  // new table of the new size at once.
   void InitHashTable(UINT size, BOOL allocateNow = TRUE) {
-    if (m_pHashTable != nullptr) {
-      Alloc::Free(this, m_pHashTable, m_nHashTableSize);
-      m_pHashTable = nullptr;
-    }
-    if (allocateNow) {
+    CAssoc** old = m_pHashTable;
+    UINT oldSize = m_nHashTableSize;
+    m_pHashTable = nullptr;
+    m_nHashTableSize = size;
+    if (allocateNow || m_nCount > 0) {
       m_pHashTable = Alloc::template Allocate<CAssoc*>(this, size);
       std::memset(static_cast<void*>(m_pHashTable), 0, sizeof(CAssoc*) * size);
     }
-    m_nHashTableSize = size;
+    if (old == nullptr) return;
+    for (UINT i = 0; i < oldSize; ++i) {
+      CAssoc* assoc = old[i];
+      while (assoc != nullptr) {
+        CAssoc* next = assoc->pNext;
+        UINT bucket = Bucket(assoc);
+        assoc->pNext = m_pHashTable[bucket];
+        m_pHashTable[bucket] = assoc;
+        assoc = next;
+      }
+    }
+    Alloc::Free(this, old, oldSize);
   }
 
   UINT HashKey(ARG_KEY key) const { return KeyPolicy::Hash(key); }

@@ -26,6 +26,13 @@ static_assert(offsetof(CStringData, nAllocLength) == 8);
 // characters, 12 bytes after the header).
 CStringData* AfxGetEmptyStringData();
 
+// Tells whether a buffer is one this library did not allocate (a database
+// block read through a CString reference). Such a buffer is never shared by
+// a CString, only copied, so a CString never frees it. Null: every buffer
+// with a count of 0 or more may be shared.
+typedef bool (*FwForeignBufferTest)(const CStringData* data);
+void AfxSetForeignStringBufferTest(FwForeignBufferTest test);
+
 class CString {
  public:
   CString();

@@ -1,0 +1,100 @@
+// CQEMString: printf and message formatting, loading from the string tables
+// and system strings. The text is made in a transient buffer or framework
+// string, then copied into the string's own database.
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "fw_exceptions.h"
+#include "fw_string_table.h"
+#include "qem_string.h"
+
+namespace {
+
+// Loads that stop when this many bytes are left over: the text was whole.
+constexpr int kLoadSlack = 2;
+constexpr int kLoadStep = 256;
+
+}  // namespace
+
+int AfxQEMLoadString(UINT id, char* buffer, UINT size) { return AfxLoadString(id, buffer, size); }
+
+void CQEMString::FormatV(LPCTSTR format, va_list args) {
+  // The length comes from measuring, so any result fits (a 300-digit number
+  // included).
+  va_list measure;
+  va_copy(measure, args);
+  int length = std::vsnprintf(nullptr, 0, format, measure);
+  va_end(measure);
+  if (length < 0) AfxThrowMemoryException();
+  std::vector<char> text(static_cast<size_t>(length) + 1);
+  std::vsnprintf(text.data(), text.size(), format, args);
+  AssignCopy(length, text.data());
+}
+
+void CQEMString::Format(LPCTSTR format, ...) {
+  va_list args;
+  va_start(args, format);
+  FormatV(format, args);
+  va_end(args);
+}
+
+void CQEMString::Format(UINT formatId, ...) {
+  CQEMString format;
+  format.LoadString(formatId);
+  va_list args;
+  va_start(args, formatId);
+  FormatV(format, args);
+  va_end(args);
+}
+
+void CQEMString::FormatMessage(LPCTSTR format, ...) {
+  CString text;
+  va_list args;
+  va_start(args, format);
+  try {
+    text.FormatMessageV(format, args);
+  } catch (...) {
+    va_end(args);
+    throw;
+  }
+  va_end(args);
+  AssignCopy(text.GetLength(), text);
+}
+
+void CQEMString::FormatMessage(UINT formatId, ...) {
+  CString format;
+  format.LoadString(formatId);
+  CString text;
+  va_list args;
+  va_start(args, formatId);
+  try {
+    text.FormatMessageV(format, args);
+  } catch (...) {
+    va_end(args);
+    throw;
+  }
+  va_end(args);
+  AssignCopy(text.GetLength(), text);
+}
+
+BOOL CQEMString::LoadString(UINT id) {
+  char local[kLoadStep];
+  int count = AfxQEMLoadString(id, local, sizeof local);
+  if (static_cast<int>(sizeof local) - count > kLoadSlack) {
+    if (count == 0) return FALSE;
+    AssignCopy(count, local);
+    return TRUE;
+  }
+  int size = kLoadStep;
+  do {
+    size += kLoadStep;
+    count = AfxQEMLoadString(id, GetBuffer(size - 1), size);
+  } while (size - count <= kLoadSlack);
+  ReleaseBuffer(-1);
+  return count > 0;
+}
+
+BSTR CQEMString::AllocSysString() const { return CString(m_pchData, GetLength()).AllocSysString(); }
+
+BSTR CQEMString::SetSysString(BSTR* target) const { return CString(m_pchData, GetLength()).SetSysString(target); }
