@@ -6,11 +6,32 @@
 
 #include "lang_items.h"
 
+// The colour table of new styles: ten alpha,red,green,blue groups.
+inline constexpr const char kDefaultColorTable[] =
+    "128,255,255,255;128,0,0,0;128,255,0,0;128,192,192,192;128,0,0,0;128,255,255,255;128,0,0,0;"
+    "128,230,245,245;128,253,245,230;128,255,255,255";
+
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Winvalid-offsetof"
 
 class DisplayStyles {
  public:
+  // The defaults: flags 0x584, the default colour table, index font size 2,
+  // four columns per line, page style "Default"; 4 background, 4 table and
+  // 8 texture colours (each 0) and 5 empty textures.
+  explicit DisplayStyles(BOOL persistent);
+  // Frees every array entry and the texts, destroys the arrays, the list
+  // and the pictures.
+  ~DisplayStyles();
+  DisplayStyles(const DisplayStyles&) = delete;
+  DisplayStyles& operator=(const DisplayStyles&) = delete;
+
+  // flags := (flags AND NOT mask) OR (mask when on).
+  void SetFlag(objsch::dv4u mask, BOOL on);
+  void SetFlag100(BOOL on) { SetFlag(0x100, on); }
+  void SetFlag200(BOOL on) { SetFlag(0x200, on); }
+  void SetFlag400(BOOL on) { SetFlag(0x400, on); }
+
   objsch::dv4u m_nSize;                             // 0: size stamp, 156
   objsch::dv4u m_ulFlags;                           // 4
   CMyString m_strColorTable;                        // 8: ten "a,r,g,b" groups joined by ";"
@@ -59,6 +80,13 @@ class DisplayStyles {
 // Default texts with a date format; embedded in the shop information.
 class CDefiTxts {
  public:
+  // Unset: for the scratch instance of type registration.
+  CDefiTxts() = default;
+  explicit CDefiTxts(BOOL persistent);
+  ~CDefiTxts();
+  CDefiTxts(const CDefiTxts&) = delete;
+  CDefiTxts& operator=(const CDefiTxts&) = delete;
+
   objsch::dv4u m_nSize;            // 0: size stamp, 32
   objsch::dv4u m_nWords[3];        // 4: 0
   objsch::dv4u m_nColor1;          // 16: 255

@@ -7,6 +7,18 @@
 #include "my_string.h"
 
 class ShopInfo_Lang;
+class CActiveLanguage;
+
+// The language record that a lookup for the language index means: -1 the
+// shop's active language (or, when none is active, the language at the
+// pool's default index), any other value the shop's language at that index.
+// While no Root is current, the program-wide current language record.
+ShopInfo_Lang* ShopLanguageRecord(int language);
+// The same for an allowed-language entry (null: the active language).
+ShopInfo_Lang* ShopLanguageRecord(const CActiveLanguage* language);
+// The record language items get while no Root is current (the shop
+// information's first language, set when one is made).
+extern ShopInfo_Lang* g_pCurrentLangRecord;
 
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Winvalid-offsetof"
@@ -16,6 +28,20 @@ class ShopInfo_Lang;
 // the same record.
 class CNameLangPtr {
  public:
+  CNameLangPtr() = default;
+  // An empty name of no language yet; the item's list follows the flag, its
+  // name follows stringsPersistent.
+  CNameLangPtr(BOOL persistent, BOOL stringsPersistent);
+  // Destroys the name and the list (before the item is freed).
+  void Destroy();
+
+  void SetName(LPCSTR text) { m_strName = text; }
+  CString GetName() const { return static_cast<LPCSTR>(m_strName); }
+  void SetLanguage(ShopInfo_Lang* record) { m_ptrSil = record; }
+  ShopInfo_Lang* GetLanguage() const { return m_ptrSil; }
+  // Takes the other's name text, language record and flag.
+  void CopyFrom(const CNameLangPtr& other);
+
   objsch::dv4u m_nSize;            // 0: size stamp, 20 (32 in TAltNameLangPtr)
   CMyString m_strName;             // 4
   ShopInfo_Lang* m_ptrSil;         // 8: the language record
@@ -34,6 +60,24 @@ class CNameLangPtr {
 template <class T>
 class TAltNameLangPtr : public CNameLangPtr {
  public:
+  TAltNameLangPtr(BOOL persistent, BOOL stringsPersistent)
+      : CNameLangPtr(persistent, stringsPersistent), m_strDescription(stringsPersistent),
+        m_strAltText(stringsPersistent), m_strAltText2(stringsPersistent) {
+    m_nSize = sizeof(TAltNameLangPtr);
+  }
+  void Destroy() {
+    m_strDescription.DestroyString();
+    m_strAltText.DestroyString();
+    m_strAltText2.DestroyString();
+    CNameLangPtr::Destroy();
+  }
+  CString GetDescription() const { return static_cast<LPCSTR>(m_strDescription); }
+  CString GetAltText() const { return static_cast<LPCSTR>(m_strAltText); }
+  CString GetAltText2() const { return static_cast<LPCSTR>(m_strAltText2); }
+  void SetDescription(LPCSTR text) { m_strDescription = text; }
+  void SetAltText(LPCSTR text) { m_strAltText = text; }
+  void SetAltText2(LPCSTR text) { m_strAltText2 = text; }
+
   CMyString m_strDescription;  // 20
   CMyString m_strAltText;      // 24
   CMyString m_strAltText2;     // 28
@@ -51,10 +95,32 @@ class TAltNameLangPtr : public CNameLangPtr {
 class CMLText {
  public:
   explicit CMLText(dv_qem::dv_probe_t) {}
+  // One item, of the default language.
+  explicit CMLText(BOOL persistent);
   // Runs the clean-up.
   virtual ~CMLText();
   // Removes every language item and frees it.
   virtual void CleanUp();
+  // Every item removed and freed, then copies of the other's items added.
+  virtual void Assign(const CMLText& other);
+
+  // The item of the language (see ShopLanguageRecord): null for no items,
+  // the first item in a shop of the older format; a missing one is made
+  // when create is set, else the first item answers.
+  CNameLangPtr* GetLangItem(int language, BOOL create);
+  CNameLangPtr* GetLangItem(const CActiveLanguage* language, BOOL create);
+  // The item's name; empty when there is no item.
+  CString GetText(int language);
+  // Names the item of the language, made when missing.
+  void SetText(LPCSTR text, int language);
+
+ protected:
+  struct no_items_t {};
+  static constexpr no_items_t kNoItems{};
+  // An empty list of items.
+  CMLText(BOOL persistent, no_items_t);
+
+ public:
 
   // 0: virtual-table pointer
   objsch::dv4u m_nWord;                    // 4: 0
@@ -67,6 +133,16 @@ class CMLText {
 // A picture: its location text is the name of its language item.
 class CPictureInfo {
  public:
+  // One item of the default language.
+  explicit CPictureInfo(BOOL persistent);
+  // Frees the items and destroys the text and the list.
+  ~CPictureInfo();
+  CPictureInfo(const CPictureInfo&) = delete;
+  CPictureInfo& operator=(const CPictureInfo&) = delete;
+  TAltNameLangPtr<CPictureInfo>* GetLangItem(int language, BOOL create);
+  CString GetAltText(int language);
+  CString GetAltText2(int language);
+
   objsch::dv4u usSize;                                       // 0: 16
   objsch::dv4u nOptions;                                     // 4: 0x8010
   CMyString m_strText;                                       // 8
@@ -92,6 +168,12 @@ class CFeatureInfo {
 // An entry of the shop's allowed languages.
 class CActiveLanguage {
  public:
+  CActiveLanguage(ShopInfo_Lang* record, BOOL active) : m_pLanguage(record), m_bActive(active) {}
+  ShopInfo_Lang* GetLanguage() const { return m_pLanguage; }
+  void SetLanguage(ShopInfo_Lang* record) { m_pLanguage = record; }
+  // Writes the flag only when it changes, so reading a shop never writes it.
+  void SetActive(BOOL active);
+
   ShopInfo_Lang* m_pLanguage;  // 0: the language record
   objsch::dv4u m_bActive;      // 4
 

@@ -18,6 +18,19 @@ class Root {
  public:
   explicit Root(dv_qem::dv_probe_t) : m_sShopInfo(dv_qem::dv_probe) {}
 
+  // Id counters (cells of m_aCounters): each draw adds 1 to its cell and
+  // answers the new value, so the first id is 1.
+  enum IdCounter : unsigned {
+    kDepartmentIds = 0,
+    kSecondFamilyDepartmentIds = 1,
+    kProductIds = 2,
+    kRegionIds = 3,
+    kChoiceIds = 7,
+    kOptionIds = 8,
+    kIdCounters = 10
+  };
+  unsigned long DrawId(IdCounter counter);
+
   CMyString m_strTitle;                                // 0
   CMyString m_strImage;                                // 4
   CMyString m_strDescription;                          // 8

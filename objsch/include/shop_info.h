@@ -82,6 +82,15 @@ class ShopInfo {
  public:
   explicit ShopInfo(dv_qem::dv_probe_t) : m_flags(dv_qem::dv_probe), m_packed(dv_qem::dv_probe) {}
 
+  // The default language position: settings element 3 read as a number.
+  int GetDefLanguagePos();
+  // The allowed-language entry at the default position, null past the end;
+  // the entry is marked active.
+  CActiveLanguage* GetActiveLanguage();
+  // The language record of allowed-language entry index (-1: the pool's
+  // default index; an index past the end: entry 0); null with no entries.
+  ShopInfo_Lang* GetLanguageRecord(int index);
+
   objsch::dv4u m_nSize;                                      // 0: size stamp, 200
   objsch::dv4u m_nWords1[3];                                 // 4: not set by the constructor
   objsch::dv4u m_nWords2[2];                                 // 16: 1 and 7

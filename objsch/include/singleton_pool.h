@@ -10,6 +10,10 @@
 
 class CSingletonPool {
  public:
+  // The default language index of the open shop: 0 for a shop of the older
+  // format or when no shop is open.
+  static int GetDefLanguage();
+
   static constexpr int kTransientLists = 19;
 
   dv_qem::dv_List<void>* m_transientLists[kTransientLists];    // 0: in the transient database
