@@ -17,6 +17,10 @@ class CLinkInfo;
 // The first 28 bytes of a department and of a product.
 class _ShopEntity {
  public:
+  _ShopEntity() = default;
+  // Empty texts, zero words and state.
+  explicit _ShopEntity(BOOL persistent);
+
   CMyString m_strName;         // 0: own name (language 0)
   CMyString m_strLogo;         // 4: logo image file
   CMyString m_strDescription;  // 8
@@ -29,6 +33,10 @@ class _ShopEntity {
 
 class Department_Lang {
  public:
+  explicit Department_Lang(BOOL persistent);
+  ShopInfo_Lang* GetLanguage() const { return m_pLanguage; }
+  void SetLanguage(ShopInfo_Lang* record) { m_pLanguage = record; }
+
   objsch::dv4u m_nSize;             // 0: size stamp, 56
   CMyString m_strName;              // 4
   CMyString m_strLogo;              // 8
@@ -54,6 +62,65 @@ class Department_Lang {
 
 class Department : public _ShopEntity {
  public:
+  // Kinds of the type word (its low 18 bits).
+  enum : objsch::dv4u {
+    kKindMask = 0x3ffff,
+    kOrdinary = 0x10000,
+    kSecondFamily = 0x20000,
+    kSecondFamily2 = 0x22000,
+    kSecondFamily4 = 0x24000,
+    kPage = 0x20000,
+  };
+
+  // One language item named "My Shop" (string 51498), type 0x10000, the
+  // logo flag set, id 0, an empty own name.
+  explicit Department(BOOL persistent);
+  // A new ordinary department.
+  static Department* CreateNew(BOOL persistent);
+
+  // Hangs the department under parent (once) and answers its id.
+  objsch::dv4u AddToParent(Department* parent);
+  // Appends the department to the shop's departments ("My Shop"), without
+  // looking for a duplicate, and answers its id.
+  objsch::dv4u AddToShop();
+  // The id, drawn from the Root's department counters when there is none
+  // (always, in a shop of the older format).
+  objsch::dv4u AssignId();
+  objsch::dv4u GetID() const { return m_nID; }
+  Department* GetParent() const { return m_pDeptParent; }
+  void SetParent(Department* parent);
+  dv_qem::dv_List<Product>* GetProducts() const { return m_pProducts; }
+  dv_qem::dv_List<Department>* GetChildren() const { return m_pChildren; }
+  dv_qem::dv_List<Department_Lang>* GetLangItems() const { return m_pLangItems; }
+
+  Department_Lang* GetLangItem(int language, BOOL create);
+  void GetName(CString& text, int language);
+  // Names the item of the language (made when missing); language 0 also
+  // names the department itself.
+  void SetName(LPCSTR text, int language);
+  // The item gets the shop's language record of the index (when a Root is
+  // current) and joins the department's items.
+  static void AddLangItem(Department_Lang* item, Department* department, int language);
+
+  objsch::dv4u GetDeptType() const { return m_ulDeptType; }
+  void SetDeptTypeRaw(objsch::dv4u type) { m_ulDeptType = type; }
+  // on = 1 sets the mask bits, any other value clears them.
+  void SetTypeBits(BOOL on, objsch::dv4u mask);
+  void SetDeptType(BOOL on) { SetDeptKind(on, kOrdinary); }
+  void SetDeptType2(BOOL on) { SetDeptKind(on, kSecondFamily); }
+  // Clears the kind, then sets or clears the mask bits.
+  void SetDeptKind(BOOL on, objsch::dv4u mask);
+  BOOL IsType(objsch::dv4u mask) const { return (m_ulDeptType & mask) == mask; }
+  BOOL IsSecondFamily() const { return IsType(kSecondFamily) || IsType(kSecondFamily2) || IsType(kSecondFamily4); }
+  BOOL IsAllProducts() const { return (m_ulDeptType & 0x1ffff) == 0x12003; }
+  BOOL IsRecycleBin() const { return (m_ulDeptType & 0x1ffff) == 0x12004; }
+  BOOL IsSpecial() const;
+  void SetUsesLogo(BOOL on);
+  BOOL UsesLogo() const { return m_nFlags2 & 1; }
+  BOOL HasProducts() const { return !m_pProducts->empty(); }
+  // The current time into the last-change detail, and into the Root's.
+  void Touch();
+
   objsch::dv4u m_nSize;                               // 28: size stamp, 372
   CSearchEngine* m_pSearchEngine;                     // 32: owned, 0 at construction
   dv_qem::dv_List<void>* m_pListA;                    // 36: owned elements

@@ -12,6 +12,12 @@ class COption;
 // The option set of a product.
 class _CatStruct {
  public:
+  _CatStruct() = default;
+  // The four default options "Size", "Color", "Option1", "Option2" (strings
+  // 32906-32909), named for language 0.
+  explicit _CatStruct(BOOL persistent);
+  BOOL IsEmpty() const { return m_pOptions->empty(); }
+
   objsch::dv4u m_nSize;                   // 0: size stamp, 16
   dv_qem::dv_List<COption>* m_pOptions;   // 4
   objsch::dv4u m_bFirstChoiceName;        // 8: not set by the constructor
@@ -26,6 +32,24 @@ class _CatStruct {
 // One value a buyer picks.
 class CChoice {
  public:
+  // One language item, of the default language.
+  explicit CChoice(BOOL persistent);
+  static CChoice* CreateNew(BOOL persistent);
+
+  TAltNameLangPtr<CChoice>* GetLangItem(int language, BOOL create);
+  void SetName(LPCSTR text, int language);
+  void GetName(CString& text, int language);
+  void SetPrice(double price) { m_fPrice = price; }
+  void SetWeight(double weight) { m_fWeight = weight; }
+  void SetOrderNo(LPCSTR text) { m_strOrderNo = text; }
+  double GetPrice() const { return m_fPrice; }
+  double GetWeight() const { return m_fWeight; }
+  CString GetOrderNo() const { return static_cast<LPCSTR>(m_strOrderNo); }
+  CString GetCombined() const { return static_cast<LPCSTR>(m_strCombined); }
+  // Registers the choice in the shop's choice list (an id from the choice
+  // counter) and adds it to the option's choices unless it is there.
+  objsch::dv4u AddToOption(COption* option);
+
   objsch::dv4u m_nSize;                                      // 0: size stamp, 68
   double m_fPrice;                                           // 4
   CMyString m_strOrderNo;                                    // 12
@@ -49,6 +73,26 @@ class CChoice {
 // the buyer must pick a choice.
 class COption {
  public:
+  // Required, not offered; one language item of the default language.
+  explicit COption(BOOL persistent);
+  // Leaves the shop's option list, frees its items; each choice leaves the
+  // shop's choice list and is freed with its items.
+  ~COption();
+  COption(const COption&) = delete;
+  COption& operator=(const COption&) = delete;
+  static COption* CreateNew(BOOL persistent);
+
+  TAltNameLangPtr<COption>* GetLangItem(int language, BOOL create);
+  void SetName(LPCSTR text, int language);
+  void GetName(CString& text, int language);
+  BOOL IsEnabled() const { return (m_nFlags >> 31) & 1; }
+  void SetEnable(BOOL on) { m_nFlags = (m_nFlags & ~0x80000000u) | (on == 1 ? 0x80000000u : 0); }
+  BOOL IsRequired() const { return (m_nFlags >> 28) & 1; }
+  void SetRequired(BOOL on) { m_nFlags = (m_nFlags & ~0x10000000u) | (on == 1 ? 0x10000000u : 0); }
+  // Registers the option in the shop's option list (an id from the option
+  // counter) and adds it to the option set unless it is there.
+  objsch::dv4u AddToCatStruct(_CatStruct* options);
+
   objsch::dv4u m_nSize;                                  // 0: size stamp, 56
   objsch::dv4u m_nID;                                    // 4: 0 = none yet
   objsch::dv4u m_nFlags;                                 // 8: 0x10010000

@@ -14,6 +14,18 @@ class CPayMethField;
 class CQuestionaire : public CMLText {
  public:
   explicit CQuestionaire(dv_qem::dv_probe_t p) : CMLText(p), m_options(p) {}
+  // A text field (kind 1) of width 40, height 3, at most 256 characters,
+  // with one caption item and no choices.
+  explicit CQuestionaire(BOOL persistent);
+  // Deletes the choices and the text.
+  ~CQuestionaire() override;
+
+  int GetKind() const { return static_cast<int>(m_nFlags & 0xf); }
+  void SetKind(int kind) { m_nFlags = (m_nFlags & ~0xfu) | (static_cast<objsch::dv4u>(kind) & 0xf); }
+  BOOL IsRequired() const { return m_options.GetAt(5); }
+  void SetRequired(BOOL on) { m_options.SetAt(5, on); }
+  // Removes every choice, deleting it.
+  void EmptyChoices();
 
   objsch::dv4u m_nFlags;                 // 12: low four bits, the field kind
   CBitsArray m_options;                  // 16: 4 bytes; bit 5, required
@@ -36,6 +48,9 @@ class CQuestionaire : public CMLText {
 class CPayMethField : public CQuestionaire {
  public:
   explicit CPayMethField(dv_qem::dv_probe_t p) : CQuestionaire(p) {}
+  explicit CPayMethField(BOOL persistent);
+  ~CPayMethField() override;
+  static CPayMethField* CreateNew(BOOL persistent);
 
   objsch::dv4u m_nSize;            // 52: size stamp, 64
   objsch::dv4s m_nInt;             // 56: 0
@@ -51,6 +66,12 @@ class CPayMethField : public CQuestionaire {
 class CPayMethod : public CMLText {
  public:
   explicit CPayMethod(dv_qem::dv_probe_t p) : CMLText(p) {}
+  explicit CPayMethod(BOOL persistent);
+  // Deletes the pairs that name this method and leaves the shop's method
+  // list, then deletes its fields and items.
+  ~CPayMethod() override;
+  static CPayMethod* CreateNew(BOOL persistent);
+  void SetFileName(LPCSTR text) { m_strFileName = text; }
 
   objsch::dv4u m_nSize;                            // 12: size stamp, 32
   objsch::dv4s m_nInt;                             // 16: 0
@@ -68,6 +89,15 @@ class CPayMethod : public CMLText {
 
 class CPayServiceDetails {
  public:
+  // Eight empty texts in its list.
+  explicit CPayServiceDetails(BOOL persistent);
+  // Deletes the pairs that name this service and leaves the shop's service
+  // list, then deletes its texts.
+  ~CPayServiceDetails();
+  CPayServiceDetails(const CPayServiceDetails&) = delete;
+  CPayServiceDetails& operator=(const CPayServiceDetails&) = delete;
+  static CPayServiceDetails* CreateNew(BOOL persistent);
+  void SetPath(LPCSTR text) { m_strPath = text; }
   objsch::dv4u m_nSize;                     // 0: size stamp, 20
   CMyString m_strText;                      // 4
   CMyString m_strPath;                      // 8: e.g. "payment services\manual\default"
@@ -80,6 +110,11 @@ class CPayServiceDetails {
 
 class CPayServiceMethodPair {
  public:
+  explicit CPayServiceMethodPair(BOOL persistent);
+  ~CPayServiceMethodPair();
+  CPayServiceMethodPair(const CPayServiceMethodPair&) = delete;
+  CPayServiceMethodPair& operator=(const CPayServiceMethodPair&) = delete;
+  static CPayServiceMethodPair* CreateNew(BOOL persistent);
   objsch::dv4u m_nSize;               // 0: size stamp, 16
   CPayServiceDetails* m_pService;     // 4
   CPayMethod* m_pMethod;              // 8
@@ -96,3 +131,17 @@ static_assert(sizeof(CPayMethod) == 32 && offsetof(CPayMethod, m_strFileName) ==
 static_assert(sizeof(CPayServiceDetails) == 20 && sizeof(CPayServiceMethodPair) == 16);
 
 #pragma GCC diagnostic pop
+
+class ShopInfo;
+
+// Removes every field of the list, deleting each when del is set.
+void EmptyPayFieldList(dv_qem::dv_List<CPayMethField>* list, BOOL del);
+// Reads the method's names and fields from its description file (the file
+// name relative to the program folder) in the language code; the fields
+// replace the old ones unless the file has no section line to read. The
+// number of lines of the fields section, 0 when there is none.
+int ParsePayMethodFields(CPayMethod& method, LPCSTR fileName, LPCSTR languageCode);
+// The four default methods (cashondelivery, drawfrombank, purchaseorder,
+// sendcheck), the manual payment service and a pair of each method with
+// it; a shop that has methods keeps them. The number of methods.
+int CreateDefaultPayMethods(ShopInfo& info);

@@ -14,6 +14,9 @@ class CTaxingMethod;
 
 class _PriceWeight {
  public:
+  _PriceWeight() = default;
+  explicit _PriceWeight(BOOL persistent);
+
   objsch::dv4u m_nSize;                          // 0: size stamp, 28
   double fPrice;                                 // 4
   double fWeight;                                // 12
@@ -26,6 +29,12 @@ class _PriceWeight {
 
 class Product_Lang {
  public:
+  explicit Product_Lang(BOOL persistent);
+  ShopInfo_Lang* GetLanguage() const { return m_pLanguage; }
+  void SetLanguage(ShopInfo_Lang* record) { m_pLanguage = record; }
+  void SetDescription(LPCSTR text) { m_strDescription = text; }
+  void SetLogo(LPCSTR text) { m_strLogo = text; }
+
   objsch::dv4u m_nWord1;                  // 0: not set
   CMyString m_strName;                    // 4
   CMyString m_strLogo;                    // 8
@@ -64,6 +73,49 @@ class Product_Lang {
 };
 
 class Product : public _ShopEntity {
+ public:
+  // Flag bits (m_flags).
+  enum : objsch::dv4u { kDiscountSetting = 1, kAvailable = 12, kLogoFile = 22, kLogoUrl = 23, kLogoHtml = 24 };
+
+  // One language item "New Product" (string 51500), three shipping items,
+  // the four default options, the default flag bits, id 0, state 1.
+  explicit Product(BOOL persistent);
+  static Product* CreateNew(BOOL persistent);
+
+  // Adds the product to the shop's all-products list and gives it an id
+  // from the product counter when it has none; answers the id.
+  objsch::dv4u AssignToAllProducts();
+  // Registers the product in the shop once and links it to the department.
+  objsch::dv4u AddToDepartment(Department* department, int position);
+  // Links product and department both ways, each link once.
+  objsch::dv4u LinkToDepartment(Department* department, int position);
+  objsch::dv4u GetID() const { return ulID; }
+
+  Product_Lang* GetLangItem(int language, BOOL create);
+  void GetName(CString& text, int language);
+  void SetName(LPCSTR text, int language);
+  static void AddLangItem(Product_Lang* item, Product* product, int language);
+
+  void SetOrderNumber(LPCSTR text);
+  // Word 68 := ((value << shift) AND mask) OR (word AND NOT mask).
+  void SetSmallField(objsch::dv4u value, objsch::dv4u mask, int shift);
+  int GetFlag(objsch::dv4u bit) const { return m_flags.GetAt(bit); }
+  void SetFlag(objsch::dv4u bit, BOOL on);
+  BOOL IsDiscountSetting() const { return GetFlag(kDiscountSetting); }
+  BOOL IsAvailable() const { return GetFlag(kAvailable); }
+  // The logo bits 22, 23 and 24 exclude each other: setting one clears the
+  // other two.
+  void SetFlag22(BOOL on) { SetLogoFlag(kLogoFile, on); }
+  void SetFlag23(BOOL on) { SetLogoFlag(kLogoUrl, on); }
+  void SetFlag24(BOOL on) { SetLogoFlag(kLogoHtml, on); }
+  _PriceWeight& GetPriceWeight() { return m_priceWeight; }
+  _CatStruct& GetCatStruct() { return m_options; }
+  dv_qem::dv_List<_Shipping>* GetShippingList() const { return m_pShipping; }
+  void Touch();
+
+ private:
+  void SetLogoFlag(objsch::dv4u bit, BOOL on);
+
  public:
   objsch::dv4u m_nSize;                                             // 28: size stamp, 340
   _PriceWeight m_priceWeight;                                       // 32

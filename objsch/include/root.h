@@ -9,6 +9,7 @@
 #include "shop_info.h"
 
 class Department;
+class Product;
 
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Winvalid-offsetof"
@@ -30,6 +31,45 @@ class Root {
     kIdCounters = 10
   };
   unsigned long DrawId(IdCounter counter);
+
+  // The shop of a new file: signature, title "My Shop", the special
+  // departments (with the sample departments and pages unless the shop is
+  // of the older format), a first region, the default payment methods and
+  // currencies.
+  explicit Root(BOOL persistent);
+
+  // Special departments, by their place in the list.
+  enum SpecialDept : unsigned {
+    kMyShopDept = 0,
+    kSpecialPagesDept = 1,
+    kAllProductsDept = 2,
+    kRecycleBinDept = 3,
+    kHiddenDept = 8,
+    kSpecialDeptCount = 9
+  };
+  // Special department i; 9 or an index past the list gives "My Shop".
+  Department* GetSpecialDept(unsigned i) const;
+  Department* GetMyShopDept() const { return GetSpecialDept(kMyShopDept); }
+  Department* GetAllProductsDept() const { return GetSpecialDept(kAllProductsDept); }
+  Department* GetRecycleBinDept() const { return GetSpecialDept(kRecycleBinDept); }
+  Department* GetHiddenDept() const { return GetSpecialDept(kHiddenDept); }
+  // The shop's departments: the sub-departments of "My Shop".
+  dv_qem::dv_List<Department>* GetChildren() const;
+  // Special page id (0x22001 ...) among the pages of "Special Pages".
+  Department* GetSpecialPage(unsigned id) const;
+  ShopInfo& GetShopInfo() { return m_sShopInfo; }
+  CHistory& GetHistory() { return m_history; }
+  CString GetTitle() const { return static_cast<LPCSTR>(m_strTitle); }
+  CString GetSignature() const { return static_cast<LPCSTR>(m_strSignature); }
+  void SetTitle(LPCSTR text) { m_strTitle = text; }
+  // 0 for a shop of the older format, else the pool's index.
+  int GetDefLanguage() const;
+  // Stores the index (unless -1) and brings the pool and the shop settings
+  // in line with it.
+  void SetDefLanguage(int index);
+  // The name of a special-department kind (1-10) in the program's
+  // language; empty for any other kind.
+  static CString GetSpecialDeptKindName(int kind);
 
   CMyString m_strTitle;                                // 0
   CMyString m_strImage;                                // 4
@@ -79,3 +119,9 @@ static_assert(offsetof(Root, m_history) == 324 && offsetof(Root, m_aCounters) ==
 static_assert(offsetof(Root, m_nDefLanguage) == 408 && offsetof(Root, m_pList412) == 412);
 
 #pragma GCC diagnostic pop
+
+// The signature of a current shop.
+inline constexpr const char kShopSignature[] = "KESTRELMARK_DBASE_VER5";
+
+// Stamps the open shop's last change with now.
+void TouchShop(const COleDateTime& now);

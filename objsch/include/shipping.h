@@ -14,6 +14,11 @@ class _ByWeightPrice;
 
 class CDiscountSettings {
  public:
+  CDiscountSettings() = default;
+  explicit CDiscountSettings(BOOL persistent);
+  // Destroys the text and the price-range list.
+  void Destroy();
+
   objsch::dv4u m_nSize;                            // 0: size stamp, 48
   CMyString m_strText;                             // 4
   double m_fDiscount;                              // 8
@@ -36,6 +41,12 @@ class CDiscountSettings {
 // Formats and discounts of the shop's country, embedded in each shop language.
 class CountryInfo {
  public:
+  CountryInfo() = default;
+  // The currency of the settings record, the user's decimal comma and whole
+  // currency, weight unit "kg"; the texts always in the shop database.
+  explicit CountryInfo(BOOL persistent);
+  void Destroy();
+
   objsch::dv4u m_nSize;            // 0: size stamp, 104
   CMyString m_strCurrency;         // 4: the default currency text
   CMyString m_strText1;            // 8
@@ -62,6 +73,11 @@ class CountryInfo {
 // Postage by provider: three lists.
 class _PostInfo {
  public:
+  _PostInfo() = default;
+  // Three lists in the shop database.
+  explicit _PostInfo(BOOL persistent);
+  void Destroy();
+
   objsch::dv4u m_nSize;                // 0: size stamp, 16
   dv_qem::dv_List<void>* m_pLists[3];  // 4
 
@@ -72,6 +88,13 @@ class _PostInfo {
 class _Postage {
  public:
   explicit _Postage(dv_qem::dv_probe_t) : m_byPrice(dv_qem::dv_probe) {}
+  // Transport methods "Economy", "Air", "Express" (strings 32903-32905).
+  explicit _Postage(BOOL persistent);
+  void Destroy();
+  // The name of transport method i (0..2); empty for any other i.
+  CString GetTransportMethodsAt(int i) const;
+  // Names method i; nothing for i outside 0..2.
+  void SetTransportMethodAt(int i, LPCSTR text);
 
   objsch::dv4u m_nSize;                              // 0: size stamp, 60
   CMyString m_strTransportMethods[3];                // 4: "Economy", "Air", "Express"
@@ -100,6 +123,10 @@ class _Tax {
       : m_lists{dv_qem::dv_outofline_collection(dv_qem::dv_probe), dv_qem::dv_outofline_collection(dv_qem::dv_probe),
                 dv_qem::dv_outofline_collection(dv_qem::dv_probe), dv_qem::dv_outofline_collection(dv_qem::dv_probe),
                 dv_qem::dv_outofline_collection(dv_qem::dv_probe), dv_qem::dv_outofline_collection(dv_qem::dv_probe)} {}
+  // Rates 0; the German flag from the user's language; its lists in the
+  // shop database but the last, which follows the flag.
+  explicit _Tax(BOOL persistent);
+  void Destroy();
 
   objsch::dv4u m_nSize;                           // 0: size stamp, 152
   double m_fLocal[5];                             // 4: m_fLocal1 .. m_fLocal5
@@ -127,6 +154,12 @@ class _Tax {
 class PostageTax {
  public:
   explicit PostageTax(dv_qem::dv_probe_t) : m_tax(dv_qem::dv_probe), m_postage(dv_qem::dv_probe) {}
+  // The tax and postage parts always in the shop database.
+  explicit PostageTax(BOOL persistent);
+  // Destroys the parts' lists and texts.
+  ~PostageTax();
+  PostageTax(const PostageTax&) = delete;
+  PostageTax& operator=(const PostageTax&) = delete;
 
   objsch::dv4u m_nSize;            // 0: size stamp, 220
   _Tax m_tax;                      // 4
@@ -147,6 +180,12 @@ class PostageTax {
 // A shipping item of a product.
 class _Shipping {
  public:
+  explicit _Shipping(BOOL persistent);
+  ~_Shipping();
+  _Shipping(const _Shipping&) = delete;
+  _Shipping& operator=(const _Shipping&) = delete;
+  static _Shipping* CreateNew(BOOL persistent);
+
   objsch::dv4u m_nWord;                    // 0: not set
   double m_fCosts;                         // 4: 0.0
   objsch::dv4u m_bAllOtherRegions;         // 12: 0
@@ -159,6 +198,8 @@ class _Shipping {
 // The shop's discounts: one pointer, null at creation.
 class _DiscountsList {
  public:
+  _DiscountsList() : m_pDiscounts(nullptr) {}
+
   void* m_pDiscounts;  // 0
 
   static constexpr auto pointer_offsets() { return objsch::shop_at(0); }

@@ -16,6 +16,28 @@ class CPayServiceMethodPair;
 // The company details of one shop language (no type descriptor of its own).
 class CCompanyDetails {
  public:
+  CCompanyDetails() = default;
+  // 23 empty texts; the reserved record zeroed.
+  explicit CCompanyDetails(BOOL persistent);
+
+  void SetCompanyName(LPCSTR text) { *m_strings.GetAt(strCompanyName) = text; }
+  void SetCompanyAddress(LPCSTR text) { *m_strings.GetAt(strCompanyAddress) = text; }
+  void SetState(LPCSTR text) { *m_strings.GetAt(strState) = text; }
+  void SetCountry(LPCSTR text) { *m_strings.GetAt(strCountry) = text; }
+  void SetPhone(LPCSTR text) { *m_strings.GetAt(strPhone) = text; }
+  void SetFax(LPCSTR text) { *m_strings.GetAt(strFax) = text; }
+  void SetZip(LPCSTR text) { *m_strings.GetAt(strZip) = text; }
+  void SetEmailContact(LPCSTR text) { *m_strings.GetAt(strEmailContact) = text; }
+  void SetEmailOrders(LPCSTR text) { *m_strings.GetAt(strEmailOrders) = text; }
+  void SetShopURL(LPCSTR text) { *m_strings.GetAt(strShopURL) = text; }
+  void SetWelcomeText(LPCSTR text) { *m_strings.GetAt(strWelcomeText) = text; }
+  void SetString13(LPCSTR text) { *m_strings.GetAt(13) = text; }
+  void SetString14(LPCSTR text) { *m_strings.GetAt(14) = text; }
+  void SetString15(LPCSTR text) { *m_strings.GetAt(15) = text; }
+  CString GetState() { return static_cast<LPCSTR>(*m_strings.GetAt(strState)); }
+  CString GetCountry() { return static_cast<LPCSTR>(*m_strings.GetAt(strCountry)); }
+  CString GetString(int index) { return static_cast<LPCSTR>(*m_strings.GetAt(static_cast<objsch::dv4u>(index))); }
+
   objsch::dv4u nMerchantID;  // 0: 0
   CMyStringArray m_strings;  // 4: 23 texts, see the indexes below
   // 12: a record of four words that this program only zeroes. Three of the
@@ -43,6 +65,13 @@ class CCompanyDetails {
 class ShopInfo_Lang {
  public:
   explicit ShopInfo_Lang(dv_qem::dv_probe_t) : m_postage(dv_qem::dv_probe), m_flags(dv_qem::dv_probe) {}
+  explicit ShopInfo_Lang(BOOL persistent);
+
+  CCompanyDetails& GetCompanyDetails() { return m_companyDetails; }
+  void SetLangName(LPCSTR text) { m_strLangName = text; }
+  CString GetLangName() const { return static_cast<LPCSTR>(m_strLangName); }
+  CString GetShopName() const { return static_cast<LPCSTR>(m_strShopName); }
+  CString GetDescription() const { return static_cast<LPCSTR>(m_strDescription); }
 
   objsch::dv4u m_nSize;                     // 0: size stamp, 256
   CountryInfo m_countryInfo;                // 4
@@ -81,6 +110,19 @@ class ShopInfo_Lang {
 class ShopInfo {
  public:
   explicit ShopInfo(dv_qem::dv_probe_t) : m_flags(dv_qem::dv_probe), m_packed(dv_qem::dv_probe) {}
+  // The shop information of a new shop: one language (named after the
+  // settings record's language), display styles and postage and tax.
+  explicit ShopInfo(BOOL persistent);
+
+  // The shop language at index (-1: the pool's default index; the first in
+  // a shop of the older format); null without languages. An index past the
+  // end gives the first language; nothing is made for it.
+  ShopInfo_Lang* GetLangItem(int index, BOOL create);
+  void SetDefLanguagePos(int position);
+  // Appends the record to the languages and an active entry for it to the
+  // allowed languages.
+  void AddLanguage(ShopInfo_Lang* record);
+  PostageTax* GetPostageTax() const { return m_pPostageTax; }
 
   // The default language position: settings element 3 read as a number.
   int GetDefLanguagePos();
@@ -149,3 +191,7 @@ static_assert(offsetof(ShopInfo, m_packed) == 176 && offsetof(ShopInfo, m_settin
 static_assert(offsetof(ShopInfo, m_pList5) == 196);
 
 #pragma GCC diagnostic pop
+
+// Gives the shop information the currencies of the "CurrencyDefault" table
+// (each row's key), in the shop database for persistent 1.
+void FillDefaultCurrencies(ShopInfo& info, BOOL persistent);

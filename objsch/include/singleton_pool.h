@@ -13,6 +13,16 @@ class CSingletonPool {
   // The default language index of the open shop: 0 for a shop of the older
   // format or when no shop is open.
   static int GetDefLanguage();
+  // The open shop's pool, made (with its lists, all transient) when there
+  // is none.
+  static CSingletonPool* Create();
+  // Deletes the pool with its lists; nothing when there is none.
+  static void Delete();
+  // The pool's index := the position among the shop's allowed languages of
+  // the shop language at index (marked active); a missing language is
+  // reported and keeps the old index. The shop's default-position setting
+  // follows the pool's index.
+  static void SetDefLanguage(int index);
 
   static constexpr int kTransientLists = 19;
 
