@@ -3,11 +3,9 @@
 
 #include <exception>
 
-#include "department.h"
 #include "dv_database_root.h"
 #include "dv_transaction.h"
 #include "fw_mbs.h"
-#include "localisation.h"
 #include "root.h"
 #include "shop_lists.h"
 #include "singleton_pool.h"
@@ -20,6 +18,14 @@ DV_DEFINE_ERR(shop_err_not_a_shop)
 namespace {
 
 constexpr const char kRootName[] = "My Shop";
+
+// Whether value is the start of an object stored with the Root descriptor.
+bool HoldsRoot(const void* value) {
+  if (value == nullptr) return false;
+  unsigned count = 0, offset = 0;
+  const dv_qem::dv_typespec* type = dv_qem::dv_typespec::typespec_at(const_cast<void*>(value), count, offset);
+  return type == &dv_qem::dv_ts<Root>::the_instance && offset == 0;
+}
 
 }  // namespace
 
@@ -61,6 +67,8 @@ void CShopSession::Open(LPCSTR path) {
 void CShopSession::Create(LPCSTR path) {
   if (dv_qem::dv_database::is_open(m_db)) Close();
   m_db = dv_qem::dv_database::create(path, 0666, 1, 8);
+  // A new shop is never of the older format, whatever was open before; so
+  // its Root always has the sample departments.
   g_bOldShopFormat = 0;
   AttachRoot(true);
 }
@@ -70,7 +78,12 @@ void CShopSession::AttachRoot(bool create) {
   if (dv_qem::dv_database_root* found = m_db->find_root(kRootName)) {
     m_db->self_check();
     m_sRoot = static_cast<Root*>(found->get_value(nullptr));
-    if (m_sRoot != nullptr && m_sRoot->m_strSignature.m_pString != nullptr) {
+    if (!HoldsRoot(m_sRoot)) {
+      m_sRoot = nullptr;
+      throw objsch::shop_err_not_a_shop("%s holds no shop (its root \"%s\" holds no Root)", m_db->get_pathname(),
+                                        kRootName);
+    }
+    if (m_sRoot->m_strSignature.m_pString != nullptr) {
       CString signature(static_cast<LPCSTR>(m_sRoot->m_strSignature));
       if (!signature.IsEmpty()) g_bOldShopFormat = fw_mbs::compare_no_case(signature, kShopSignature) != 0;
     }
@@ -92,14 +105,6 @@ void CShopSession::AttachRoot(bool create) {
   g_pShopRoot = m_sRoot;
   root->set_value(m_sRoot, nullptr);
   m_db->self_check();
-  if (m_sRoot->GetChildren()->empty()) {
-    Department* first = objsch::NewObject<Department>(TRUE, TRUE);
-    m_db->self_check();
-    CString name = LoadResString(51499);
-    first->m_strName = name;
-    for (unsigned i = 0; i < first->m_pLangItems->cardinality(); ++i) first->m_pLangItems->retrieve(i)->m_strName = name;
-    first->AddToShop();
-  }
   scope.Commit();
   m_db->save();
 }

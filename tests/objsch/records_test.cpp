@@ -7,6 +7,8 @@
 #include <cstring>
 
 #include "display_styles.h"
+#include "fw_locale.h"
+#include "shipping.h"
 #include "history.h"
 #include "qem_string.h"
 #include "shop_lists.h"
@@ -134,6 +136,45 @@ TEST_F(ShopRecords, DestroyingRecordsFreesWhatTheyMade) {
   db_->self_check();
   EXPECT_LE(static_cast<long>(std::filesystem::file_size(path_)), before + 4096) << "nothing made stays allocated";
   dv_qem::dv_transaction::begin(dv_qem::dv_transaction::update);
+}
+
+TEST_F(ShopRecords, CountryInformationFollowsTheUsersLocale) {
+  struct row {
+    const char* locale;
+    objsch::dv4u decimal_comma, whole_currency, german;
+  };
+  const row rows[] = {{"en_US.UTF-8", 0, 0, 0}, {"de_DE.UTF-8", 1, 0, 1}, {"ja_JP.UTF-8", 0, 1, 0}};
+  for (const row& r : rows) {
+    SCOPED_TRACE(r.locale);
+    FwSetLocaleOverride(r.locale);
+    auto* country = objsch::NewObject<CountryInfo>(FALSE, FALSE);
+    EXPECT_EQ(country->m_bDecimalComma, r.decimal_comma);
+    EXPECT_EQ(country->m_bWholeCurrency, r.whole_currency);
+    EXPECT_STREQ(country->m_strWeightUnit, "kg");
+    EXPECT_TRUE(in_db(country->m_strCurrency.m_pString)) << "its texts always live in the shop";
+    EXPECT_TRUE(transient(country->m_pList));
+    country->Destroy();
+    dv_qem::durnavel::free_memory(country);
+    auto* postage = objsch::NewObject<PostageTax>(TRUE, TRUE);
+    EXPECT_EQ(postage->m_tax.m_bGerman, r.german);
+    objsch::DeleteObject(postage);
+  }
+  FwSetLocaleOverride(nullptr);
+}
+
+TEST_F(ShopRecords, TransportMethodsAreThreeNames) {
+  auto* postage = objsch::NewObject<PostageTax>(TRUE, TRUE);
+  _Postage& methods = postage->m_postage;
+  EXPECT_STREQ(methods.GetTransportMethodsAt(0), "Economy");
+  EXPECT_STREQ(methods.GetTransportMethodsAt(1), "Air");
+  EXPECT_STREQ(methods.GetTransportMethodsAt(2), "Express");
+  EXPECT_STREQ(methods.GetTransportMethodsAt(3), "");
+  EXPECT_STREQ(methods.GetTransportMethodsAt(-1), "");
+  methods.SetTransportMethodAt(3, "Sea");
+  methods.SetTransportMethodAt(1, "Plane");
+  EXPECT_STREQ(methods.GetTransportMethodsAt(1), "Plane");
+  EXPECT_STREQ(methods.GetTransportMethodsAt(3), "");
+  objsch::DeleteObject(postage);
 }
 
 }  // namespace

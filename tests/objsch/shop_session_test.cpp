@@ -13,6 +13,7 @@
 
 #include "department.h"
 #include "dv_database_root.h"
+#include "dv_new.h"
 #include "dv_test_process.h"
 #include "payment.h"
 #include "product.h"
@@ -206,6 +207,25 @@ TEST_F(ShopSession, TheSignatureDecidesTheOlderFormat) {
   }
 }
 
+TEST_F(ShopSession, CreateAfterAnOlderFormatShopMakesACurrentShop) {
+  CShopSession session;
+  session.Create(shop_.c_str());
+  {
+    CTransactionScope scope;
+    session.GetRoot()->m_strSignature = "KESTRELMARK_DBASE_VER4";
+    scope.Commit();
+  }
+  session.Save();
+  session.Open(shop_.c_str());
+  EXPECT_EQ(g_bOldShopFormat, 1);
+  std::string second = dir_ / "second.kvc";
+  session.Create(second.c_str());
+  EXPECT_EQ(g_bOldShopFormat, 0);
+  dv_transaction::begin(dv_transaction::read_only);
+  expect_new_shop(session.GetRoot());
+  dv_transaction::commit();
+}
+
 TEST_F(ShopSession, OpeningAShopDoesNotChangeTheFile) {
   {
     CShopSession session;
@@ -253,6 +273,23 @@ TEST_F(ShopSession, MissingForeignAndDamagedFilesAreRefusedAndLeftAlone) {
     EXPECT_EQ(g_pShopDatabase, nullptr);
   }
   EXPECT_TRUE(read_bytes(foreign) == before) << "no shop is written into a foreign database";
+
+  std::string impostor = dir_ / "impostor.db";
+  {
+    dv_database* db = dv_database::create(impostor.c_str(), 0666, 1, 8);
+    dv_transaction::begin(dv_transaction::update);
+    void* cell = ::operator new(sizeof(unsigned long), db, dv_typespec::get_unsigned_long());
+    db->create_root("My Shop")->set_value(cell, nullptr);
+    dv_transaction::commit();
+    db->save();
+    db->close();
+  }
+  before = read_bytes(impostor);
+  {
+    CShopSession session;
+    EXPECT_THROW(session.Open(impostor.c_str()), objsch::shop_err_not_a_shop) << "a root that holds no Root";
+  }
+  EXPECT_TRUE(read_bytes(impostor) == before);
 }
 
 }  // namespace
