@@ -1,0 +1,31 @@
+// CTransactionScope: every change of persistent shop objects runs inside
+// one. A scope begins an update transaction only when none is current and
+// then owns it; nested scopes share the outermost transaction. The owner
+// commits at its end when it or any inner scope asked for a commit, and
+// aborts otherwise -- always aborts when it ends by an exception.
+#pragma once
+
+#include "dv_transaction.h"
+
+class CTransactionScope {
+ public:
+  CTransactionScope();
+  // The owner commits or aborts (see above); a scope that owns nothing does
+  // nothing. Errors of the commit or abort pass to the caller, except while
+  // an exception unwinds the scope.
+  ~CTransactionScope() noexcept(false);
+  CTransactionScope(const CTransactionScope&) = delete;
+  CTransactionScope& operator=(const CTransactionScope&) = delete;
+
+  // An owner commits now and owns nothing afterwards; an inner scope asks
+  // the owner to commit at its end. Every owner commit or abort clears the
+  // request, so a request never carries into the next transaction.
+  void Commit();
+
+  // The transaction this scope began, null when it owns none.
+  dv_qem::dv_transaction* GetTransaction() const { return m_pTrans; }
+
+ private:
+  dv_qem::dv_transaction* m_pTrans;
+  int m_nUncaught;  // exceptions in flight when the scope began
+};

@@ -1,0 +1,126 @@
+// Opening, creating, saving and closing a shop file.
+#include "shop_session.h"
+
+#include <exception>
+
+#include "dv_database_root.h"
+#include "dv_transaction.h"
+#include "fw_mbs.h"
+#include "root.h"
+#include "shop_lists.h"
+#include "singleton_pool.h"
+#include "transaction_scope.h"
+
+namespace objsch {
+DV_DEFINE_ERR(shop_err_not_a_shop)
+}  // namespace objsch
+
+namespace {
+
+constexpr const char kRootName[] = "My Shop";
+
+// Whether value is the start of an object stored with the Root descriptor.
+bool HoldsRoot(const void* value) {
+  if (value == nullptr) return false;
+  unsigned count = 0, offset = 0;
+  const dv_qem::dv_typespec* type = dv_qem::dv_typespec::typespec_at(const_cast<void*>(value), count, offset);
+  return type == &dv_qem::dv_ts<Root>::the_instance && offset == 0;
+}
+
+}  // namespace
+
+CShopSession::CShopSession() : m_sRoot(nullptr), m_db(nullptr), m_nUncaught(std::uncaught_exceptions()) {
+  g_bOldShopFormat = 0;
+  g_pShopRoot = nullptr;
+}
+
+CShopSession::~CShopSession() noexcept(false) {
+  if (std::uncaught_exceptions() <= m_nUncaught) {
+    Close();
+    return;
+  }
+  try {
+    Close();
+  } catch (...) {
+    // The exception in flight is the one the caller learns of.
+  }
+}
+
+Root* CShopSession::GetRoot() {
+  dv_qem::dv_database_root* root = m_db->find_root(kRootName);
+  return root != nullptr ? static_cast<Root*>(root->get_value(nullptr)) : nullptr;
+}
+
+void CShopSession::Open(LPCSTR path) {
+  if (dv_qem::dv_database::is_open(m_db)) Close();
+  if (dv_qem::dv_database::needs_recovery(path)) dv_qem::dv_database::recover(path);
+  m_db = dv_qem::dv_database::open(path, 0, 0, 0);
+  g_pShopDatabase = m_db;
+  try {
+    AttachRoot(false);
+  } catch (...) {
+    Close();
+    throw;
+  }
+}
+
+void CShopSession::Create(LPCSTR path) {
+  if (dv_qem::dv_database::is_open(m_db)) Close();
+  m_db = dv_qem::dv_database::create(path, 0666, 1, 8);
+  // A new shop is never of the older format, whatever was open before; so
+  // its Root always has the sample departments.
+  g_bOldShopFormat = 0;
+  AttachRoot(true);
+}
+
+void CShopSession::AttachRoot(bool create) {
+  CTransactionScope scope;
+  if (dv_qem::dv_database_root* found = m_db->find_root(kRootName)) {
+    m_db->self_check();
+    m_sRoot = static_cast<Root*>(found->get_value(nullptr));
+    if (!HoldsRoot(m_sRoot)) {
+      m_sRoot = nullptr;
+      throw objsch::shop_err_not_a_shop("%s holds no shop (its root \"%s\" holds no Root)", m_db->get_pathname(),
+                                        kRootName);
+    }
+    if (m_sRoot->m_strSignature.m_pString != nullptr) {
+      CString signature(static_cast<LPCSTR>(m_sRoot->m_strSignature));
+      if (!signature.IsEmpty()) g_bOldShopFormat = fw_mbs::compare_no_case(signature, kShopSignature) != 0;
+    }
+    g_pShopRoot = m_sRoot;
+    CSingletonPool::Create();
+    m_sRoot->SetDefLanguage(-1);
+    scope.Commit();
+    return;
+  }
+  if (!create)
+    throw objsch::shop_err_not_a_shop("%s holds no shop (no root \"%s\")", m_db->get_pathname(), kRootName);
+
+  dv_qem::dv_database_root* root = m_db->create_root(kRootName);
+  g_pShopDatabase = m_db;
+  CSingletonPool::Create();
+  g_pShopRoot = nullptr;
+  m_sRoot = objsch::NewObject<Root>(TRUE, TRUE);
+  m_db->self_check();
+  g_pShopRoot = m_sRoot;
+  root->set_value(m_sRoot, nullptr);
+  m_db->self_check();
+  scope.Commit();
+  m_db->save();
+}
+
+void CShopSession::Save() {
+  if (m_db == nullptr) return;
+  m_sRoot->SetDefLanguage(CSingletonPool::GetDefLanguage());
+  m_db->save();
+}
+
+void CShopSession::Close() {
+  CSingletonPool::Delete();
+  dv_qem::dv_database* db = m_db;
+  m_db = nullptr;
+  m_sRoot = nullptr;
+  g_pShopRoot = nullptr;
+  g_pShopDatabase = nullptr;
+  if (dv_qem::dv_database::is_open(db)) db->close();
+}

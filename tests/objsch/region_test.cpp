@@ -1,0 +1,93 @@
+// Guards regions: creation with one name, full names with and without level
+// names, an id only through details (0 without), details lists following
+// the region's persistence, and a linked chain freed exactly once.
+#include <gtest/gtest.h>
+
+#include "qem_string.h"
+#include "region.h"
+#include "shop_lists.h"
+#include "shop_test_db.h"
+
+namespace {
+
+class Region : public shop_test::shop_db_test {};
+
+TEST_F(Region, CreateNamesTheRegionInOneItem) {
+  CRegion* region = CRegion::Create(3, "01", 0, TRUE);
+  EXPECT_TRUE(in_db(region));
+  EXPECT_EQ(region->GetLevel(), 3u);
+  EXPECT_EQ(region->GetLinked(), nullptr);
+  EXPECT_EQ(region->GetDetails(), nullptr);
+  ASSERT_EQ(region->m_pItems->cardinality(), 1u);
+  EXPECT_STREQ(region->GetText(0), "01");
+  EXPECT_EQ(region->GetID(), 0u) << "a region without details has no id";
+  region->SetID(9);
+  EXPECT_EQ(region->GetID(), 0u);
+  objsch::DeleteObject(region);
+}
+
+TEST_F(Region, FullNames) {
+  CRegion* city = CRegion::Create(6, "Munich", 0, TRUE);
+  CRegion* state = CRegion::Create(4, "Bavaria", 0, TRUE);
+  CRegion* country = CRegion::Create(3, "Germany", 0, TRUE);
+  city->SetLinked(state);
+  state->SetLinked(country);
+  struct row {
+    CRegion* region;
+    BOOL levels;
+    const char* separator;
+    const char* expected;
+  };
+  const row rows[] = {
+      {country, TRUE, ", ", "Germany<Country>"},
+      {state, FALSE, ", ", "Bavaria, Germany"},
+      {city, TRUE, " / ", "Munich<City> / Bavaria<State> / Germany<Country>"},
+  };
+  for (const row& r : rows) {
+    CString name;
+    r.region->GetFullName(name, 0, r.levels, r.separator);
+    EXPECT_STREQ(name, r.expected);
+  }
+  EXPECT_STREQ(CRegion::GetLevelName(0), "<Unknown>");
+  EXPECT_STREQ(CRegion::GetLevelName(14), "<Level_14>");
+  EXPECT_STREQ(CRegion::GetLevelName(15), "<Unknown>");
+  objsch::DeleteObject(city);
+}
+
+TEST_F(Region, DetailsCarryTheIdAndFollowTheRegion) {
+  for (BOOL persistent : {TRUE, FALSE}) {
+    CRegion* region = CRegion::Create(3, "01", 0, persistent);
+    CRegionDetails* details = CRegionDetails::Create(region);
+    region->SetDetails(details);
+    EXPECT_EQ(details->m_pOwner, region);
+    EXPECT_EQ(details->m_nSize, 32u);
+    region->SetID(12);
+    EXPECT_EQ(region->GetID(), 12u);
+    EXPECT_EQ(in_db(details), persistent != 0);
+    EXPECT_EQ(in_db(details->m_pProviders), persistent != 0);
+    EXPECT_TRUE(in_db(details->GetEmailContact().m_pString)) << "the addresses always live in the shop";
+    EXPECT_TRUE(in_db(details->GetEmailOrder().m_pString));
+    objsch::DeleteObject(region);
+  }
+}
+
+TEST_F(Region, AChainOfThreeIsFreedExactlyOnce) {
+  CRegion* head = CRegion::Create(1, "World", 0, TRUE);
+  CRegion* chain[3];
+  CRegion* last = head;
+  for (CRegion*& link : chain) {
+    link = CRegion::Create(2, "part", 0, TRUE);
+    link->SetDetails(CRegionDetails::Create(link));
+    last->SetLinked(link);
+    last = link;
+  }
+  objsch::DeleteObject(head);
+  unsigned count = 0, offset = 0;
+  for (CRegion* link : chain)
+    EXPECT_EQ(dv_qem::dv_typespec::typespec_at(link, count, offset), nullptr) << "every linked region is freed";
+  dv_qem::dv_transaction::commit();
+  db_->self_check();
+  dv_qem::dv_transaction::begin(dv_qem::dv_transaction::update);
+}
+
+}  // namespace
