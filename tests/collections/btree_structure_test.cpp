@@ -74,18 +74,7 @@ class Btree : public dv_test::coll_db_test {
   }
 
   // Objects of the database by typespec name.
-  std::map<std::string, int> census() {
-    std::map<std::string, int> counts;
-    dv_object_cursor c(db_);
-    for (c.first(); c.more(); c.next()) {
-      void* object = nullptr;
-      const dv_typespec* ts = nullptr;
-      int count = 0;
-      c.current(object, ts, count);
-      ++counts[ts->get_name()];
-    }
-    return counts;
-  }
+  std::map<std::string, int> census() const { return dv_test::object_census(db_); }
 
   void insert_int(dv_btree* t, int key, int item) { t->__insert(&items_[item], &key, nullptr, nullptr, 0u); }
   void insert_text(dv_btree* t, const char* key, int item) { t->__insert(&items_[item], &key, nullptr, nullptr, 0u); }

@@ -133,18 +133,7 @@ class ChainedListInDatabase : public dv_test::coll_db_test {
   void TearDown() override { db_->close(); }
 
   // Objects of the database by typespec name.
-  std::map<std::string, int> census() {
-    std::map<std::string, int> counts;
-    dv_object_cursor c(db_);
-    for (c.first(); c.more(); c.next()) {
-      void* object = nullptr;
-      const dv_typespec* ts = nullptr;
-      int count = 0;
-      c.current(object, ts, count);
-      ++counts[ts->get_name()];
-    }
-    return counts;
-  }
+  std::map<std::string, int> census() const { return dv_test::object_census(db_); }
 
   dv_database* db_ = nullptr;
 };
