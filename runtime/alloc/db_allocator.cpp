@@ -83,20 +83,6 @@ void _DB_allocator::start_up() {
   }
 }
 
-bool _DB_allocator::holds(const void* address) const {
-  std::uintptr_t a = value_of(address);
-  std::uintptr_t s = value_of(start());
-  return a >= s && a - s < size();
-}
-
-dv4u _DB_allocator::page_number(const void* address) const {
-  return static_cast<dv4u>((value_of(address) - value_of(start())) / DV_PAGE_SIZE);
-}
-
-_Page_header* _DB_allocator::heap_of_page(const char* page) const {
-  return _Page_header::of_page(const_cast<char*>(page), page == start());
-}
-
 void _DB_allocator::note_in_memory(dv4u n) {
   if (n >= in_memory_->n_bits) {
     // The set grows with the database (an import can add any number of pages).

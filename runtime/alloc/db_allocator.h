@@ -58,12 +58,21 @@ class _DB_allocator {
   dv4u size() const { return header()->super.db_size; }
   dv4u page_count() const { return size() / DV_PAGE_SIZE; }
   // Whether address lies in the image.
-  bool holds(const void* address) const;
-  dv4u page_number(const void* address) const;
+  bool holds(const void* address) const {
+    const std::uintptr_t a = reinterpret_cast<std::uintptr_t>(address);
+    const std::uintptr_t s = reinterpret_cast<std::uintptr_t>(start());
+    return a >= s && a - s < size();
+  }
+  dv4u page_number(const void* address) const {
+    return static_cast<dv4u>((reinterpret_cast<std::uintptr_t>(address) - reinterpret_cast<std::uintptr_t>(start())) /
+                             DV_PAGE_SIZE);
+  }
   char* page_address(dv4u page_number) const { return start() + page_number * DV_PAGE_SIZE; }
   // The heap header of the page or region starting at page (page 0: behind
   // the database header).
-  _Page_header* heap_of_page(const char* page) const;
+  _Page_header* heap_of_page(const char* page) const {
+    return _Page_header::of_page(const_cast<char*>(page), page == start());
+  }
   _Type_table& types() { return *types_; }
   _Large_object_map& large_objects() { return *large_objects_; }
   _Page_group& group(dv4u number) { return *groups_[number]; }

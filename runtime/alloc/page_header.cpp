@@ -10,32 +10,15 @@ namespace dv_qem {
 
 namespace {
 
-bool trace_on = false;
-bool verify_on = false;
-
 dv4u round_up_to_pages(unsigned long long bytes) {
   return static_cast<dv4u>((bytes + HEAP_PAGE_SIZE - 1) / HEAP_PAGE_SIZE * HEAP_PAGE_SIZE);
 }
 
 }  // namespace
 
-void _Page_header::set_tracing(bool on) { trace_on = on; }
-bool _Page_header::tracing() { return trace_on; }
-void _Page_header::set_verifying(bool on) { verify_on = on; }
-bool _Page_header::verifying() { return verify_on; }
-
-_Page_header* _Page_header::of_page(void* page_start, bool page_zero) {
-  return at(static_cast<char*>(page_start) + (page_zero ? DB_HEADER_SIZE : 0));
-}
-
 void _Page_header::check_page_size(unsigned system_page_size) {
   if (LARGEST_SMALL_ARRAY_COUNT != system_page_size - PAGE_HEADER_SIZE - OBJECT_HEADER_SIZE)
     DV_ASSERTION_FAILED(largest_small_array_fills_page);
-}
-
-char* _Page_header::page_start() const {
-  return reinterpret_cast<char*>(reinterpret_cast<std::uintptr_t>(self()) &
-                                 ~static_cast<std::uintptr_t>(HEAP_PAGE_SIZE - 1));
 }
 
 bool _Page_header::is_page_zero() const { return self() - page_start() == DB_HEADER_SIZE; }

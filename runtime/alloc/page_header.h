@@ -9,6 +9,7 @@
 // anything. It has no lock of its own; callers hold the runtime's thread lock.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 
 #include "heap_format.h"
@@ -34,7 +35,9 @@ class _Page_header : private _Page_header_layout {
     return static_cast<_Page_header*>(header_address);
   }
   // The header of the page at page_start (behind the database header on page 0).
-  static _Page_header* of_page(void* page_start, bool page_zero);
+  static _Page_header* of_page(void* page_start, bool page_zero) {
+    return at(static_cast<char*>(page_start) + (page_zero ? DB_HEADER_SIZE : 0));
+  }
   // Raises the internal assertion
   // "LARGEST_SMALL_ARRAY_COUNT == _DV_int::get_page_size() - PAGE_HEADER_SIZE - OBJECT_HEADER_SIZE"
   // unless the system page size is the heap's page size (allocator start-up).
@@ -81,7 +84,10 @@ class _Page_header : private _Page_header_layout {
   _Obj_header* allocated_head_block() const;
   _Obj_header* free_head_block() const;
   // The page this header lies on, and whether it is page 0's heap.
-  char* page_start() const;
+  char* page_start() const {
+    return reinterpret_cast<char*>(reinterpret_cast<std::uintptr_t>(this) &
+                                   ~static_cast<std::uintptr_t>(HEAP_PAGE_SIZE - 1));
+  }
   bool is_page_zero() const;
   // The bytes this heap spans, from its headers (checked).
   _Heap_extent extent(_Type_tag_source& tags) const;
@@ -89,12 +95,16 @@ class _Page_header : private _Page_header_layout {
   // Switches of the allocation trace (standard output) and of the self-check
   // after every findchunk and freechunk; the allocator start-up sets them from
   // DV_QEM_TRACE_ALLOC and DV_QEM_VERIFY_ALLOC.
-  static void set_tracing(bool on);
-  static bool tracing();
-  static void set_verifying(bool on);
-  static bool verifying();
+  static void set_tracing(bool on) { trace_on_ = on; }
+  static bool tracing() { return trace_on_; }
+  static void set_verifying(bool on) { verify_on_ = on; }
+  static bool verifying() { return verify_on_; }
 
  private:
+  // The allocation trace and the self-check after every findchunk and
+  // freechunk (process-wide switches).
+  static inline bool trace_on_ = false;
+  static inline bool verify_on_ = false;
   struct _Heads {
     _Obj_header* allocated = nullptr;
     _Obj_header* free = nullptr;

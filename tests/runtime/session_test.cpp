@@ -1,13 +1,15 @@
 // Guards the session and the two process-wide locks: slot keys are checked,
 // slot objects die with their session, the only session can be destroyed,
 // and both locks nest on one thread while keeping other threads out until
-// fully released.
+// fully released (the thread lock also under contention).
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <thread>
+#include <vector>
 
 #include "dv_err.h"
 #include "dv_locks.h"
@@ -133,4 +135,43 @@ TEST(ThreadLock, NestsOnOneThreadAndKeepsOthersOutUntilReleased) {
   }
   other.join();
   EXPECT_TRUE(other_entered.load());
+}
+
+// Threads taking the lock many times, nested, while the others want it too:
+// one thread inside at a time, no increment lost, and each thread's errno
+// as it was (waiting for the lock must not change it).
+TEST(ThreadLock, ContendedTakingsExcludeEachOtherAndKeepErrno) {
+  constexpr int kThreads = 4;
+  constexpr int kTakings = 2000;
+  int counter = 0;  // guarded by the thread lock only
+  std::atomic<bool> go{false};
+  std::atomic<int> inside{0};
+  std::atomic<int> overlaps{0};
+  std::atomic<int> errno_changes{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&, t] {
+      while (!go.load()) std::this_thread::yield();
+      for (int i = 0; i < kTakings; ++i) {
+        errno = 1000 + t;
+        {
+          _VRN_thread_lock outer;
+          if (inside.fetch_add(1) != 0) overlaps.fetch_add(1);
+          {
+            _VRN_thread_lock nested;
+            const int seen = counter;
+            std::this_thread::yield();  // the others reach for the lock meanwhile
+            counter = seen + 1;
+          }
+          inside.fetch_sub(1);
+        }
+        if (errno != 1000 + t) errno_changes.fetch_add(1);
+      }
+    });
+  }
+  go.store(true);
+  for (std::thread& t : threads) t.join();
+  EXPECT_EQ(overlaps.load(), 0);
+  EXPECT_EQ(errno_changes.load(), 0);
+  EXPECT_EQ(counter, kThreads * kTakings);
 }
