@@ -34,6 +34,10 @@ class _ShopEntity {
 class Department_Lang {
  public:
   explicit Department_Lang(BOOL persistent);
+  // Destroys the texts, the string array, the flag set and the list.
+  ~Department_Lang();
+  Department_Lang(const Department_Lang&) = delete;
+  Department_Lang& operator=(const Department_Lang&) = delete;
   ShopInfo_Lang* GetLanguage() const { return m_pLanguage; }
   void SetLanguage(ShopInfo_Lang* record) { m_pLanguage = record; }
 
@@ -92,6 +96,17 @@ class Department : public _ShopEntity {
   dv_qem::dv_List<Product>* GetProducts() const { return m_pProducts; }
   dv_qem::dv_List<Department>* GetChildren() const { return m_pChildren; }
   dv_qem::dv_List<Department_Lang>* GetLangItems() const { return m_pLangItems; }
+  dv_qem::dv_List<Department>* GetRelated() const { return m_pRelated; }
+  dv_qem::dv_List<Product>* GetShortcuts() const { return m_pShortcuts; }
+  dv_qem::dv_List<CLinkInfo>* GetLinks() const { return m_pLinks; }
+  // Removes the first occurrence of this department from list; touches.
+  void RemoveFromList(dv_qem::dv_List<Department>* list);
+
+  // Empties and destroys the department and its whole subtree: its
+  // products, shortcut products, related departments and the recycle bin's
+  // products keep no reference to it or to any department under it. The
+  // caller takes it out of its parent's list and frees it.
+  static void Delete(Department* department);
 
   Department_Lang* GetLangItem(int language, BOOL create);
   void GetName(CString& text, int language);
@@ -118,6 +133,10 @@ class Department : public _ShopEntity {
   void SetUsesLogo(BOOL on);
   BOOL UsesLogo() const { return m_nFlags2 & 1; }
   BOOL HasProducts() const { return !m_pProducts->empty(); }
+  // Some sub-department has the ordinary bit (0x10000).
+  BOOL HasSubDepartments() const;
+  // Some sub-department is of kind 0x20000, 0x22000 or 0x24000.
+  BOOL HasSecondFamilyChildren() const;
   // The current time into the last-change detail, and into the Root's.
   void Touch();
 

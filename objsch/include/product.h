@@ -30,6 +30,10 @@ class _PriceWeight {
 class Product_Lang {
  public:
   explicit Product_Lang(BOOL persistent);
+  // Destroys the texts, the tax-rate list, the detail and the list.
+  ~Product_Lang();
+  Product_Lang(const Product_Lang&) = delete;
+  Product_Lang& operator=(const Product_Lang&) = delete;
   ShopInfo_Lang* GetLanguage() const { return m_pLanguage; }
   void SetLanguage(ShopInfo_Lang* record) { m_pLanguage = record; }
   void SetDescription(LPCSTR text) { m_strDescription = text; }
@@ -81,6 +85,13 @@ class Product : public _ShopEntity {
   // the four default options, the default flag bits, id 0, state 1.
   explicit Product(BOOL persistent);
   static Product* CreateNew(BOOL persistent);
+  // Takes the product out of every department, shortcut department,
+  // related product and the recycle bin (only the references to this
+  // product; other products stay where they are), and destroys what it
+  // owns. The caller frees it.
+  ~Product();
+  Product(const Product&) = delete;
+  Product& operator=(const Product&) = delete;
 
   // Adds the product to the shop's all-products list and gives it an id
   // from the product counter when it has none; answers the id.
@@ -90,6 +101,11 @@ class Product : public _ShopEntity {
   // Links product and department both ways, each link once.
   objsch::dv4u LinkToDepartment(Department* department, int position);
   objsch::dv4u GetID() const { return ulID; }
+  // Department loss: unless the product stays in an ordinary department
+  // other than lost (the all-products and recycle-bin departments do not
+  // count), it leaves the product-shortcut lists of its 0x20000
+  // departments and they leave its shortcut-department list.
+  void LoseDepartment(Department* lost);
 
   Product_Lang* GetLangItem(int language, BOOL create);
   void GetName(CString& text, int language);

@@ -1,0 +1,118 @@
+// Deleting a department: its subtree, and every reference that products
+// and other departments hold to it.
+#include "department.h"
+#include "payment.h"
+#include "product.h"
+#include "root.h"
+#include "shop_lists.h"
+
+namespace {
+
+// Calls visit on every element of list, in order.
+template <class T, class Visit>
+void ForEach(dv_qem::dv_List<T>* list, Visit visit) {
+  dv_qem::dv_cursor cursor(*list);
+  void* e = nullptr;
+  for (int more = cursor.first(e); more; more = cursor.next(e)) visit(static_cast<T*>(e));
+}
+
+// Frees every element of list (with no destructor to run), then destroys it.
+template <class T>
+void FreeElementsAndDestroy(dv_qem::dv_List<T>*& list) {
+  while (void* e = list->remove_first()) dv_qem::durnavel::free_memory(e);
+  objsch::DestroyList(list);
+}
+
+// Removes every occurrence of item from list.
+template <class T>
+void RemoveAll(dv_qem::dv_List<T>* list, const T* item) {
+  while (list->remove(item)) {
+  }
+}
+
+}  // namespace
+
+Department_Lang::~Department_Lang() {
+  m_strName.DestroyString();
+  m_strLogo.DestroyString();
+  m_strDescription.DestroyString();
+  m_strURLLink.DestroyString();
+  m_strHtmlCode.DestroyString();
+  m_strIntro.DestroyString();
+  m_strings.Destroy();
+  objsch::DestroyList(m_pList);
+}
+
+void Department::RemoveFromList(dv_qem::dv_List<Department>* list) {
+  list->remove(this);
+  Touch();
+}
+
+BOOL Department::HasSubDepartments() const {
+  BOOL found = FALSE;
+  ForEach(m_pChildren, [&](Department* child) { found = found || child->IsType(kOrdinary); });
+  return found;
+}
+
+BOOL Department::HasSecondFamilyChildren() const {
+  BOOL found = FALSE;
+  ForEach(m_pChildren, [&](Department* child) {
+    const objsch::dv4u kind = child->m_ulDeptType & kKindMask;
+    found = found || kind == kSecondFamily || kind == kSecondFamily2 || kind == kSecondFamily4;
+  });
+  return found;
+}
+
+void Department::Delete(Department* department) {
+  Department* d = department;
+  ForEach(d->m_pProducts, [d](Product* product) { product->LoseDepartment(d); });
+
+  while (Department* child = d->m_pChildren->remove_first()) {
+    Delete(child);
+    dv_qem::durnavel::free_memory(child);
+  }
+  objsch::DestroyList(d->m_pChildren);
+
+  FreeElementsAndDestroy(d->m_pListA);
+  FreeElementsAndDestroy(d->m_pListB);
+
+  ForEach(d->m_pShortcuts, [d](Product* product) { RemoveAll(product->m_pShortcutDepts, d); });
+  objsch::DestroyList(d->m_pShortcuts);
+
+  ForEach(d->m_pRelated, [d](Department* other) {
+    if (other != d) RemoveAll(other->m_pRelated, d);
+  });
+  objsch::DestroyList(d->m_pRelated);
+
+  if (g_pShopRoot != nullptr) {
+    if (Department* bin = g_pShopRoot->GetRecycleBinDept(); bin != nullptr && bin != d)
+      ForEach(bin->m_pProducts, [d](Product* product) {
+        RemoveAll(product->m_pShortcutDepts, d);
+        RemoveAll(product->m_pDepartments, d);
+      });
+  }
+
+  ForEach(d->m_pProducts, [d](Product* product) { RemoveAll(product->m_pDepartments, d); });
+  objsch::DestroyList(d->m_pProducts);
+
+  while (CQuestionaire* item = d->m_pQuestionnaire->remove_first()) objsch::DeleteObject(item);
+  objsch::DestroyList(d->m_pQuestionnaire);
+
+  FreeElementsAndDestroy(d->m_pListD);
+
+  while (Department_Lang* item = d->m_pLangItems->remove_first()) objsch::DeleteObject(item);
+  objsch::DestroyList(d->m_pLangItems);
+
+  objsch::DestroyList(d->m_pListE);
+  objsch::DestroyList(d->m_pListF);
+  objsch::DestroyList(d->m_pLinks);
+  d->m_strings.Destroy();
+  d->m_strText1.DestroyString();
+  d->m_strText2.DestroyString();
+  d->m_strName.DestroyString();
+  d->m_strLogo.DestroyString();
+  d->m_strDescription.DestroyString();
+  // The history, display styles, wall pictures and flag set go with the
+  // department's own destructor.
+  d->~Department();
+}
