@@ -44,6 +44,7 @@ void run_session_part() {
     _VRN_thread_lock thread_lock;
     if (!once_per_session_done_locked) {
       if (steps != nullptr && steps->set_dispatch_tables != nullptr) steps->set_dispatch_tables();
+      if (steps != nullptr && steps->set_rel_dispatch_tables != nullptr) steps->set_rel_dispatch_tables();
       _Coll_make_function_cache();
       once_per_session_done_locked = true;
     }

@@ -25,6 +25,9 @@ struct _Coll_session_steps {
   // Makes the virtual tables of the collection and relationship classes
   // known to the runtime.
   void (*set_dispatch_tables)();
+  // Makes the virtual tables of the relationship classes known (once per
+  // process, with set_dispatch_tables).
+  void (*set_rel_dispatch_tables)();
 };
 
 // Installs the steps (null: none); the collection classes do this before

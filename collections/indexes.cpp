@@ -11,6 +11,8 @@ int _Indexes::count(const _Indexes*) { return 0; }
 
 dv_dictionary* _index_dictionary(const _Index*) { return nullptr; }
 
+const _Index_path_link* _index_path_chain(const _Index*) { return nullptr; }
+
 void* _index_value_to_element(void* value, const _Index_path_link* chain) {
   for (const _Index_path_link* link = chain; link != nullptr; link = link->next) value = link->step(value);
   return value;

@@ -4,6 +4,7 @@
 #include "dv_coll_rep_registry.h"
 #include "dv_coll_session.h"
 #include "dv_outofline_collection.h"
+#include "dv_rel.h"
 #include "dv_rhash_pt_sub.h"
 
 namespace dv_qem {
@@ -57,7 +58,8 @@ namespace {
 
 void attach_session_state(_Session* session) { _VRN_get_subsystem_local_coll(session); }
 
-const _Coll_session_steps collection_steps = {attach_session_state, _VRN_set_coll_minimal_dispatch_tables};
+const _Coll_session_steps collection_steps = {attach_session_state, _VRN_set_coll_minimal_dispatch_tables,
+                                              _VRN_set_rel_minimal_dispatch_tables};
 
 // Installed at load, before any initialisation can run.
 struct install_steps {

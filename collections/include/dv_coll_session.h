@@ -2,6 +2,8 @@
 // session's local slots, made on first use and destroyed with the session.
 #pragma once
 
+#include <map>
+
 #include "dv_locks.h"
 
 namespace dv_qem {
@@ -25,6 +27,10 @@ class _Subsystem_local_coll : public _Subsystem_local {
   dv_collection& deletion_guard();
   // The set, or null before the first deletion_guard().
   dv_collection* deletion_guard_if_made() const { return deletion_guard_; }
+
+  // How many deletion guards mark each object in the set; the object
+  // leaves the set with its last guard. Call under the session lock.
+  std::map<const void*, unsigned> deletion_guard_counts;
 
   int query_memory_mode = 1;
   // The index names recorded while record-index-use is on (a transient list),

@@ -44,6 +44,9 @@ static_assert(sizeof(_Indexes) == 20);
 
 // The dictionary that keeps an index's values: none (null).
 dv_dictionary* _index_dictionary(const _Index* index);
+// The chain of path steps from a value stored in index to its element:
+// none (null) here.
+const _Index_path_link* _index_path_chain(const _Index* index);
 // The element a value stored in an index stands for: the value passed
 // through each step of the chain in turn; an empty chain gives the value.
 void* _index_value_to_element(void* value, const _Index_path_link* chain);

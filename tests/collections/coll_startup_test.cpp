@@ -41,7 +41,7 @@ void count_dispatch() {
   ++dispatch_tables_set;
 }
 
-const _Coll_session_steps kCountingSteps = {count_attach, count_dispatch};
+const _Coll_session_steps kCountingSteps = {count_attach, count_dispatch, nullptr};
 
 }  // namespace
 

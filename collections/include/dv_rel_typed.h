@@ -1,0 +1,166 @@
+// Typed relationship members: one class per relationship member, telling its
+// kind where the member and its inverse lie. A program names each member with
+// a small description struct:
+//
+//   struct dept_products {                // Dept::products, inverse Item::dept
+//     static int member_offset() { return dv_rel_offset(&Dept::products); }
+//     static int inverse_offset() { return dv_rel_offset(&Item::dept); }
+//     static constexpr unsigned value_behavior = 0;  // many-valued: a set
+//   };
+//   dv_rel_m_1_member<dept_products> products;
+//
+// Every change through the general dv_collection interface keeps the
+// inverse side in step; destroying a member unlinks it first.
+#pragma once
+
+#include "durnavel.h"
+#include "dv_err.h"
+#include "dv_rel.h"
+
+namespace dv_qem {
+
+// The byte offset of a member in its class (the class's storage is not read).
+template <class Owner, class Member>
+int dv_rel_offset(Member Owner::*member) {
+  alignas(Owner) static unsigned char storage[sizeof(Owner)];
+  auto* owner = reinterpret_cast<Owner*>(storage);
+  return static_cast<int>(reinterpret_cast<unsigned char*>(&(owner->*member)) - storage);
+}
+
+// Whether the runtime lets this process write the persistent object now (a
+// transient object always). A member whose owner may not be written is left
+// as it is at destruction: its upkeep would write other objects.
+inline bool _dv_rel_writable_now(const void* object) noexcept {
+  if (!durnavel::is_persistent(object)) return true;
+  try {
+    durnavel::touch(object, 1);
+    return true;
+  } catch (const dv_err&) {
+    return false;
+  }
+}
+
+// Deletes a persistent owner of relationship members: the runtime's refusal
+// to write it now (no update transaction, a read-only database) is raised
+// before anything changes; otherwise its members unlink and it is freed.
+template <class Owner>
+void dv_rel_delete(Owner* owner) {
+  if (owner == nullptr) return;
+  if (durnavel::is_persistent(owner)) durnavel::touch(owner, 1);
+  delete owner;
+}
+
+// A typed many-valued member over Kind (dv_rel_m_1 or dv_rel_m_m).
+template <class Kind, class Spec>
+class dv_rel_typed_many : public Kind {
+ public:
+  dv_rel_typed_many() = default;
+  explicit dv_rel_typed_many(dv_probe_t p) : Kind(p) {}
+  // A copy starts empty (see dv_rel_many).
+  dv_rel_typed_many(const dv_rel_typed_many& other) : Kind(other) {}
+  dv_rel_typed_many& operator=(const dv_rel_typed_many& other) {
+    Kind::operator=(other);
+    return *this;
+  }
+  dv_rel_typed_many& operator=(const dv_collection& other) {
+    this->_assign(other);
+    return *this;
+  }
+  // Empties the member with upkeep; then the kind destroys the value
+  // collection.
+  ~dv_rel_typed_many() override {
+    if (_dv_rel_writable_now(this)) this->clear();
+  }
+
+  void get_members(int& mo, int& io, int& code) const override {
+    mo = Spec::member_offset();
+    io = Spec::inverse_offset();
+    code = -1;
+  }
+  void get_members(int& mo, int& io) const override {
+    mo = Spec::member_offset();
+    io = Spec::inverse_offset();
+  }
+  dv_collection* create_relationship_collection(int expected, int has_behavior, unsigned behavior) override {
+    return &dv_collection::create(static_cast<const void*>(this), has_behavior ? behavior : Spec::value_behavior,
+                                  static_cast<unsigned>(expected));
+  }
+  unsigned _get_behavior() const override {
+    return this->value() ? this->value()->get_behavior() : Spec::value_behavior;
+  }
+
+  void _insert(const void* e) override { this->__insert(e, mo(), io()); }
+  int _remove(const void* e) override { return this->__remove(e, mo(), io()); }
+  void _insert_first(const void* e) override { this->__insert_first(e, mo(), io()); }
+  void _insert_last(const void* e) override { this->__insert_last(e, mo(), io()); }
+  int _remove_first(const void*& out) override { return this->__remove_first(out, mo(), io()); }
+  int _remove_last(const void*& out) override { return this->__remove_last(out, mo(), io()); }
+  int _retrieve_first(const void*& out) const override { return this->__retrieve_first(out); }
+  int _retrieve_last(const void*& out) const override { return this->__retrieve_last(out); }
+  void _insert_after(const void* e, unsigned p) override { this->__insert_after(e, p, mo(), io()); }
+  void _insert_after(const void* e, const dv_cursor& c) override { this->__insert_after(e, c, mo(), io()); }
+  void _insert_before(const void* e, unsigned p) override { this->__insert_before(e, p, mo(), io()); }
+  void _insert_before(const void* e, const dv_cursor& c) override { this->__insert_before(e, c, mo(), io()); }
+  void _remove_at(unsigned p) override { this->__remove_at(p, mo(), io()); }
+  void _remove_at(const dv_cursor& c) override { this->__remove_at(c, mo(), io()); }
+  void* _replace_at(const void* e, unsigned p) override { return this->__replace_at(e, p, mo(), io()); }
+  void* _replace_at(const void* e, const dv_cursor& c) override { return this->__replace_at(e, c, mo(), io()); }
+  // Removing every occurrence goes through the upkeep as well.
+  int _remove_all(const void* e) override {
+    int removed = 0;
+    while (e != nullptr && this->_contains(e)) {
+      const unsigned before = this->cardinality();
+      this->_remove(e);
+      if (this->cardinality() == before) break;
+      removed = 1;
+    }
+    return removed;
+  }
+
+ private:
+  static int mo() { return Spec::member_offset(); }
+  static int io() { return Spec::inverse_offset(); }
+};
+
+template <class Spec>
+using dv_rel_m_1_member = dv_rel_typed_many<dv_rel_m_1, Spec>;
+template <class Spec>
+using dv_rel_m_m_member = dv_rel_typed_many<dv_rel_m_m, Spec>;
+
+// A typed one-to-many member: names one owner, whose many-to-one inverse
+// holds this member's owner.
+template <class Spec>
+class dv_rel_1_m_member : public dv_rel_1_m {
+ public:
+  dv_rel_1_m_member() = default;
+  // A copy starts unlinked.
+  dv_rel_1_m_member(const dv_rel_1_m_member&) : dv_rel_1_m() {}
+  dv_rel_1_m_member& operator=(void* v) {
+    setvalue(v, Spec::member_offset(), Spec::inverse_offset());
+    return *this;
+  }
+  dv_rel_1_m_member& operator=(const dv_rel_1_m_member& other) { return *this = other.getvalue(); }
+  // Leaves the target's inverse member.
+  ~dv_rel_1_m_member() {
+    if (_dv_rel_writable_now(this)) setvalue(nullptr, Spec::member_offset(), Spec::inverse_offset());
+  }
+};
+
+// A typed one-to-one member: the partner's member of the same kind names
+// this member's owner.
+template <class Spec>
+class dv_rel_1_1_member : public dv_rel_1_1 {
+ public:
+  dv_rel_1_1_member() = default;
+  dv_rel_1_1_member(const dv_rel_1_1_member&) : dv_rel_1_1() {}
+  dv_rel_1_1_member& operator=(void* v) {
+    setvalue(v, Spec::member_offset(), Spec::inverse_offset());
+    return *this;
+  }
+  dv_rel_1_1_member& operator=(const dv_rel_1_1_member& other) { return *this = other.getvalue(); }
+  ~dv_rel_1_1_member() {
+    if (_dv_rel_writable_now(this)) setvalue(nullptr, Spec::member_offset(), Spec::inverse_offset());
+  }
+};
+
+}  // namespace dv_qem

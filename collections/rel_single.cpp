@@ -1,0 +1,57 @@
+// The single-valued relationship kinds: assignment with upkeep of the
+// partner's inverse member.
+#include "dv_rel.h"
+
+namespace dv_qem {
+
+namespace {
+
+dv_rel_single& single_at(void* object, int offset) {
+  return *reinterpret_cast<dv_rel_single*>(static_cast<char*>(object) + offset);
+}
+
+dv_rel_many& many_at(void* object, int offset) {
+  return *reinterpret_cast<dv_rel_many*>(static_cast<char*>(object) + offset);
+}
+
+}  // namespace
+
+void dv_rel_1_1::unset_inverse(int inverse_offset) {
+  if (void* target = value()) single_at(target, inverse_offset).set_value(nullptr);
+}
+
+void dv_rel_1_1::set_inverse(void* p, int inverse_offset) {
+  unset_inverse(inverse_offset);
+  set_simple(p);
+}
+
+void dv_rel_1_1::setvalue(void* v, int member_offset, int inverse_offset) {
+  void* owner = container(member_offset);
+  unset_inverse(inverse_offset);
+  if (v != nullptr) {
+    dv_rel_single& partner_side = single_at(v, inverse_offset);
+    if (void* former = partner_side.value()) single_at(former, member_offset).set_value(nullptr);
+    partner_side.set_value(owner);
+  }
+  set_value(v);
+}
+
+void dv_rel_1_m::unset_inverse(int member_offset, int inverse_offset) {
+  if (void* target = value()) many_at(target, inverse_offset).remove_simple_all(container(member_offset));
+}
+
+void dv_rel_1_m::set_inverse(void* owner, int member_offset, int inverse_offset) {
+  unset_inverse(member_offset, inverse_offset);
+  set_simple(owner);
+}
+
+void dv_rel_1_m::setvalue(void* v, int member_offset, int inverse_offset) {
+  void* old_target = value();
+  if (v == old_target) return;
+  void* owner = container(member_offset);
+  if (v != nullptr) many_at(v, inverse_offset).insert_simple(owner);
+  if (old_target != nullptr) many_at(old_target, inverse_offset).remove_simple_all(owner);
+  set_value(v);
+}
+
+}  // namespace dv_qem

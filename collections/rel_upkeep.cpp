@@ -1,0 +1,233 @@
+// The many-valued relationship kinds: every change goes to the value
+// collection first and the inverse side follows only what it accepted, so a
+// refused or ignored change leaves both sides as they were.
+#include "coll_messages.h"
+#include "dv_cursor.h"
+#include "dv_rel.h"
+
+namespace dv_qem {
+
+namespace {
+
+dv_rel_single& single_at(const void* object, int offset) {
+  return *reinterpret_cast<dv_rel_single*>(const_cast<char*>(static_cast<const char*>(object)) + offset);
+}
+
+dv_rel_many& many_at(const void* object, int offset) {
+  return *reinterpret_cast<dv_rel_many*>(const_cast<char*>(static_cast<const char*>(object)) + offset);
+}
+
+bool allows_duplicates(const dv_collection& c) { return (c.get_behavior() & dv_allow_duplicates) != 0; }
+
+}  // namespace
+
+// Many-to-one: each element's dv_rel_1_m inverse names the one owner that
+// holds it.
+struct _Rel_m_1_upkeep {
+  // e entered this owner's member: it leaves its former owner (never this
+  // one: a member that ignores an element it holds would lose it) and names
+  // this owner.
+  static void entered(dv_rel_many& member, void* e, int mo, int io) {
+    void* owner = member.container(mo);
+    dv_rel_single& inverse = single_at(e, io);
+    void* former = inverse.value();
+    if (former == owner) return;
+    if (former != nullptr) many_at(former, mo).remove_simple_all(e);
+    inverse.set_value(owner);
+  }
+  // One occurrence of e left: while e still occurs it stays this owner's;
+  // an inverse naming another owner is that owner's business.
+  static void left(dv_rel_many& member, void* e, int mo, int io) {
+    if (member.value() != nullptr && member.value()->_contains(e)) return;
+    dv_rel_single& inverse = single_at(e, io);
+    if (inverse.value() == member.container(mo)) inverse.set_value(nullptr);
+  }
+};
+
+// Many-to-many: each element's dv_rel_m_m inverse holds this owner.
+struct _Rel_m_m_upkeep {
+  static void entered(dv_rel_many& member, void* e, int mo, int io) {
+    many_at(e, io).insert_simple(member.container(mo));
+  }
+  // Without duplicates here, the owner leaves e's inverse altogether; with
+  // them, one occurrence leaves, unless the inverse keeps one occurrence only
+  // and e still occurs here.
+  static void left(dv_rel_many& member, void* e, int mo, int io) {
+    void* owner = member.container(mo);
+    dv_rel_many& inverse = many_at(e, io);
+    if (!allows_duplicates(member)) {
+      inverse.remove_simple_all(owner);
+      return;
+    }
+    if (!allows_duplicates(inverse) && member.value() != nullptr && member.value()->_contains(e)) return;
+    inverse.remove_simple(owner);
+  }
+};
+
+template <class Upkeep>
+template <class Change>
+void _dv_rel_many_upkept<Upkeep>::inserting(const void* e, int mo, int io, Change change) {
+  if (e == nullptr) return;
+  dv_collection& v = made_value();
+  const unsigned before = v.cardinality();
+  change(v);
+  if (v.cardinality() > before) Upkeep::entered(*this, const_cast<void*>(e), mo, io);
+}
+
+template <class Upkeep>
+void _dv_rel_many_upkept<Upkeep>::__insert(const void* e, int mo, int io) {
+  inserting(e, mo, io, [e](dv_collection& v) { v._insert(e); });
+}
+
+template <class Upkeep>
+void _dv_rel_many_upkept<Upkeep>::__insert_first(const void* e, int mo, int io) {
+  inserting(e, mo, io, [e](dv_collection& v) { v._insert_first(e); });
+}
+
+template <class Upkeep>
+void _dv_rel_many_upkept<Upkeep>::__insert_last(const void* e, int mo, int io) {
+  inserting(e, mo, io, [e](dv_collection& v) { v._insert_last(e); });
+}
+
+template <class Upkeep>
+void _dv_rel_many_upkept<Upkeep>::__insert_after(const void* e, unsigned position, int mo, int io) {
+  inserting(e, mo, io, [e, position](dv_collection& v) { v._insert_after(e, position); });
+}
+
+template <class Upkeep>
+void _dv_rel_many_upkept<Upkeep>::__insert_after(const void* e, const dv_cursor& c, int mo, int io) {
+  if (value() == nullptr) dv_coll_raise<coll_msg::insert_after_null_cursor>();
+  inserting(e, mo, io, [e, &c](dv_collection& v) { v._insert_after(e, c); });
+}
+
+template <class Upkeep>
+void _dv_rel_many_upkept<Upkeep>::__insert_before(const void* e, unsigned position, int mo, int io) {
+  inserting(e, mo, io, [e, position](dv_collection& v) { v._insert_before(e, position); });
+}
+
+template <class Upkeep>
+void _dv_rel_many_upkept<Upkeep>::__insert_before(const void* e, const dv_cursor& c, int mo, int io) {
+  if (value() == nullptr) dv_coll_raise<coll_msg::insert_before_null_cursor>();
+  inserting(e, mo, io, [e, &c](dv_collection& v) { v._insert_before(e, c); });
+}
+
+template <class Upkeep>
+int _dv_rel_many_upkept<Upkeep>::__remove(const void* e, int mo, int io) {
+  if (e == nullptr || value() == nullptr) return 0;
+  // A hash bag answers 0 while occurrences remain: what left is read from
+  // the cardinality.
+  const unsigned before = value()->cardinality();
+  const int removed = value()->_remove(e);
+  if (value()->cardinality() < before) Upkeep::left(*this, const_cast<void*>(e), mo, io);
+  return removed;
+}
+
+template <class Upkeep>
+void _dv_rel_many_upkept<Upkeep>::__remove_at(unsigned position, int mo, int io) {
+  dv_collection& v = made_value();
+  void* e = v._retrieve(position);
+  v._remove_at(position);
+  if (e != nullptr) Upkeep::left(*this, e, mo, io);
+}
+
+template <class Upkeep>
+void _dv_rel_many_upkept<Upkeep>::__remove_at(const dv_cursor& c, int mo, int io) {
+  if (value() == nullptr) dv_coll_raise<coll_msg::remove_at_null_cursor>();
+  void* e = value()->_retrieve(c);
+  value()->_remove_at(c);
+  if (e != nullptr) Upkeep::left(*this, e, mo, io);
+}
+
+template <class Upkeep>
+int _dv_rel_many_upkept<Upkeep>::__remove_first(const void*& out, int mo, int io) {
+  if (value() == nullptr || value()->cardinality() == 0) return 0;
+  if (value()->_remove_first(out) == 0 || out == nullptr) return 0;
+  Upkeep::left(*this, const_cast<void*>(out), mo, io);
+  return 1;
+}
+
+template <class Upkeep>
+int _dv_rel_many_upkept<Upkeep>::__remove_last(const void*& out, int mo, int io) {
+  if (value() == nullptr || value()->cardinality() == 0) return 0;
+  if (value()->_remove_last(out) == 0 || out == nullptr) return 0;
+  Upkeep::left(*this, const_cast<void*>(out), mo, io);
+  return 1;
+}
+
+template <class Upkeep>
+void* _dv_rel_many_upkept<Upkeep>::__replace_at(const void* e, unsigned position, int mo, int io) {
+  if (e == nullptr) return nullptr;
+  void* old = made_value()._replace_at(e, position);
+  if (old == e) return old;
+  if (old != nullptr) Upkeep::left(*this, old, mo, io);
+  Upkeep::entered(*this, const_cast<void*>(e), mo, io);
+  return old;
+}
+
+template <class Upkeep>
+void* _dv_rel_many_upkept<Upkeep>::__replace_at(const void* e, const dv_cursor& c, int mo, int io) {
+  if (value() == nullptr) dv_coll_raise<coll_msg::replace_at_null_cursor>();
+  if (e == nullptr) return nullptr;
+  void* old = value()->_replace_at(e, c);
+  if (old == e) return old;
+  if (old != nullptr) Upkeep::left(*this, old, mo, io);
+  Upkeep::entered(*this, const_cast<void*>(e), mo, io);
+  return old;
+}
+
+template class _dv_rel_many_upkept<_Rel_m_1_upkeep>;
+template class _dv_rel_many_upkept<_Rel_m_m_upkeep>;
+
+// ---- the kinds' slots: offsets from slot 77; the index forms refuse -------
+
+#define DV_REL_KIND_SLOTS(KIND)                                                                                     \
+  void KIND::_insert(const void* e) {                                                                               \
+    int mo, io;                                                                                                     \
+    get_members(mo, io);                                                                                            \
+    __insert(e, mo, io);                                                                                            \
+  }                                                                                                                 \
+  int KIND::_remove(const void* e) {                                                                                \
+    int mo, io;                                                                                                     \
+    get_members(mo, io);                                                                                            \
+    return __remove(e, mo, io);                                                                                     \
+  }                                                                                                                 \
+  void KIND::_insert_first(const void* e) {                                                                         \
+    int mo, io;                                                                                                     \
+    get_members(mo, io);                                                                                            \
+    __insert_first(e, mo, io);                                                                                      \
+  }                                                                                                                 \
+  void KIND::_insert_last(const void* e) {                                                                          \
+    int mo, io;                                                                                                     \
+    get_members(mo, io);                                                                                            \
+    __insert_last(e, mo, io);                                                                                       \
+  }                                                                                                                 \
+  void KIND::_insert_after(const void*, unsigned) { dv_coll_raise<coll_msg::insert_after_unordered>(rep_name()); } \
+  void KIND::_insert_after(const void* e, const dv_cursor& c) {                                                    \
+    int mo, io;                                                                                                     \
+    get_members(mo, io);                                                                                            \
+    __insert_after(e, c, mo, io);                                                                                   \
+  }                                                                                                                 \
+  void KIND::_insert_before(const void*, unsigned) {                                                               \
+    dv_coll_raise<coll_msg::insert_before_not_supported_by>(rep_name());                                           \
+  }                                                                                                                 \
+  void KIND::_insert_before(const void* e, const dv_cursor& c) {                                                   \
+    int mo, io;                                                                                                     \
+    get_members(mo, io);                                                                                            \
+    __insert_before(e, c, mo, io);                                                                                  \
+  }                                                                                                                 \
+  void KIND::_remove_at(unsigned) { dv_coll_raise<coll_msg::remove_at_unordered>(rep_name()); }                     \
+  void KIND::_remove_at(const dv_cursor& c) {                                                                      \
+    int mo, io;                                                                                                     \
+    get_members(mo, io);                                                                                            \
+    __remove_at(c, mo, io);                                                                                         \
+  }                                                                                                                 \
+  KIND::KIND(unsigned behavior, int expected) {                                                                     \
+    set_value(&dv_collection::create(static_cast<const void*>(this), behavior, static_cast<unsigned>(expected)));  \
+  }
+
+DV_REL_KIND_SLOTS(dv_rel_m_1)
+DV_REL_KIND_SLOTS(dv_rel_m_m)
+
+#undef DV_REL_KIND_SLOTS
+
+}  // namespace dv_qem
