@@ -23,6 +23,8 @@ void FwPickItemByText(CWnd& dialog, UINT id, LPCTSTR text);
 void FwToggleRowCheck(CWnd& dialog, UINT id, int row);
 // Selects the tree item at path ("Garden\\Tools") (TVN_SELCHANGED).
 void FwSelectTreePath(CWnd& dialog, UINT id, const CString& path);
+// Right-clicks the header of report list id over column.
+void FwRightClickHeader(CWnd& dialog, UINT id, int column);
 // Sends the dialog a command or notification of control id as the control
-// would.
+// would: the control sees it first (reflection) and may keep it.
 void FwNotifyDialog(CWnd& dialog, UINT id, UINT code);

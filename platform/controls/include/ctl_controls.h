@@ -126,6 +126,8 @@ class CListCtrl : public CWnd {
   // LVNI_SELECTED when asked; -1 when none.
   int GetNextItem(int start, UINT flags) const;
   int GetSelectedCount() const;
+  // A right-click on the header over column (-1: over no column).
+  virtual void OnHeaderRightClick(int column) {}
   // The row whose state changed last (for item-changed handlers).
   int GetChangedItem() const { return changedItem_; }
   void SetChangedItem(int row) { changedItem_ = row; }

@@ -98,6 +98,9 @@ class CWnd : public FwWindow {
   BOOL SendCommand(UINT id, UINT code);
   // The handler table of the class (and its bases); FALSE when none runs.
   virtual BOOL OnCmdMsg(UINT id, UINT code) { return FALSE; }
+  // A notification this control sends, offered to the control itself before
+  // its parent sees it (reflection); TRUE keeps it from the parent.
+  virtual BOOL OnReflectedNotify(UINT code) { return FALSE; }
   // A window is drawn: pages set the sheet's title here.
   virtual void OnPaint() {}
 

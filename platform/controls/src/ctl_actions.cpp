@@ -4,6 +4,7 @@
 #include <string>
 
 #include "ctl_property_sheet.h"
+#include "fw_exceptions.h"
 
 namespace {
 
@@ -28,6 +29,17 @@ void SelectRow(CWnd& dialog, CListCtrl& list, int row) {
 }  // namespace
 
 void FwNotifyDialog(CWnd& dialog, UINT id, UINT code) {
+  if (CWnd* control = dialog.GetDlgItem(id)) {
+    BOOL kept = FALSE;
+    try {
+      kept = control->OnReflectedNotify(code);
+    } catch (CException* e) {
+      e->ReportError(MB_OK | MB_ICONEXCLAMATION);
+      e->Delete();
+      kept = TRUE;
+    }
+    if (kept) return;
+  }
   auto* page = dynamic_cast<CPropertyPage*>(&dialog);
   if (page != nullptr && page->GetSheet() != nullptr && page->GetSheet()->GetActivePage() == page)
     page->GetSheet()->SendPageCommand(id, code);
@@ -104,4 +116,14 @@ void FwSelectTreePath(CWnd& dialog, UINT id, const CString& path) {
     throw FwControlError("tree " + std::to_string(id) + " has no item \"" + std::string(static_cast<LPCTSTR>(path)) + "\"");
   tree.SelectItem(item);
   FwNotifyDialog(dialog, id, TVN_SELCHANGED);
+}
+
+void FwRightClickHeader(CWnd& dialog, UINT id, int column) {
+  CListCtrl& list = Usable<CListCtrl>(dialog, id);
+  try {
+    list.OnHeaderRightClick(column);
+  } catch (CException* e) {
+    e->ReportError(MB_OK | MB_ICONEXCLAMATION);
+    e->Delete();
+  }
 }
