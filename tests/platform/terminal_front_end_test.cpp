@@ -1,0 +1,180 @@
+// Guards the terminal front end as a person meets it: a two-page wizard run
+// in a real terminal (tmux) shows the first page with its caption, text box,
+// check box and Next but no Back; typing, Space and Enter on Next reach the
+// second page, whose list is picked with the arrow keys; Back returns to the
+// first page showing what was typed; Esc cancels, and the program ends
+// with the sheet cancelled and the typed values read back. The screen is
+// read after every step.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "ctl_property_sheet.h"
+#include "dv_scratch_dir.h"
+#include "term_front_end.h"
+
+namespace {
+
+enum : UINT { kOne = 54000, kTwo = 54001, kName = 401, kKeen = 402, kFruit = 403, kLabel = 404 };
+
+const FwControlTemplate kOneControls[] = {
+    {kLabel, FwControlKind::Static, "Your name:", FALSE, FALSE},
+    {kName, FwControlKind::Edit, "", FALSE, FALSE},
+    {kKeen, FwControlKind::CheckBox, "Keen", FALSE, FALSE},
+};
+const FwControlTemplate kTwoControls[] = {
+    {kFruit, FwControlKind::ListBox, "", FALSE, FALSE},
+};
+const FwDialogTemplate kTemplates[] = {
+    {kOne, "Page One", kOneControls, std::size(kOneControls)},
+    {kTwo, "Page Two", kTwoControls, std::size(kTwoControls)},
+};
+
+class PageOne : public CPropertyPage {
+ public:
+  PageOne() : CPropertyPage(kOne) {}
+  BOOL OnSetActive() override {
+    GetSheet()->PostWizardButtons(PSWIZB_NEXT);
+    return CPropertyPage::OnSetActive();
+  }
+  void DoDataExchange(CDataExchange* pDX) override {
+    DDX_Text(pDX, kName, name);
+    DDX_Check(pDX, kKeen, keen);
+  }
+  CString name;
+  int keen = 0;
+};
+
+class PageTwo : public CPropertyPage {
+ public:
+  PageTwo() : CPropertyPage(kTwo) {}
+  BOOL OnInitDialog() override {
+    for (const char* fruit : {"Apple", "Pear", "Plum"}) Control<CListBox>(kFruit).AddString(fruit);
+    return CPropertyPage::OnInitDialog();
+  }
+  BOOL OnSetActive() override {
+    GetSheet()->PostWizardButtons(PSWIZB_BACK | PSWIZB_FINISH);
+    return CPropertyPage::OnSetActive();
+  }
+  void DoDataExchange(CDataExchange* pDX) override { DDX_LBString(pDX, kFruit, fruit); }
+  CString fruit;
+};
+
+// The wizard the terminal shows; writes how it ended to the result file.
+TEST(Terminal, WizardChild) {
+  const char* resultFile = std::getenv("DV_TERMINAL_RESULT");
+  if (resultFile == nullptr) GTEST_SKIP() << "run by Terminal.WalkTwoPagesAndCancel inside a terminal";
+  FwRegisterDialogTemplates(kTemplates, std::size(kTemplates));
+  PageOne one;
+  PageTwo two;
+  CPropertySheet sheet("Terminal test wizard");
+  sheet.SetWizardMode();
+  sheet.AddPage(&one);
+  sheet.AddPage(&two);
+  int result = 0;
+  {
+    FwTerminal terminal;
+    terminal.Install();
+    result = sheet.DoModal();
+    terminal.Uninstall();
+  }
+  std::ofstream(resultFile) << result << " " << static_cast<LPCTSTR>(one.name) << " " << one.keen << " "
+                            << static_cast<LPCTSTR>(two.fruit) << "\n";
+}
+
+// A tmux server of our own, on a socket named for this process.
+class Tmux {
+ public:
+  Tmux() : socket_("dvterm" + std::to_string(getpid())) {}
+  ~Tmux() { Run("kill-server"); }
+  int Run(const std::string& arguments) const {
+    return std::system(("tmux -L " + socket_ + " " + arguments + " >/dev/null 2>&1").c_str());
+  }
+  std::string Screen() const {
+    std::string text;
+    FILE* pipe = popen(("tmux -L " + socket_ + " capture-pane -p -t wiz 2>/dev/null").c_str(), "r");
+    if (pipe == nullptr) return text;
+    char buffer[4096];
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) text.append(buffer, n);
+    pclose(pipe);
+    return text;
+  }
+  // Waits until the screen shows text (up to 60 seconds: the program runs
+  // under an emulator on some machines); the last screen is returned.
+  std::string WaitFor(const std::string& text) const {
+    std::string screen;
+    for (int tries = 0; tries < 600; ++tries) {
+      screen = Screen();
+      if (screen.find(text) != std::string::npos) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return screen;
+  }
+  void Keys(const std::string& keys) const { Run("send-keys -t wiz " + keys); }
+
+ private:
+  std::string socket_;
+};
+
+std::string SelfPath() {
+  char self[4096];
+  ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+  return std::string(self, n > 0 ? n : 0);
+}
+
+TEST(Terminal, WalkTwoPagesAndCancel) {
+  if (std::system("command -v tmux >/dev/null 2>&1") != 0) GTEST_SKIP() << "tmux is not installed";
+  dv_test::scratch_dir scratch;
+  std::string result = scratch / "result";
+  std::string emulator = DV_TEST_EMULATOR;
+  std::string command = "env TERM=xterm DV_TERMINAL_RESULT=" + result + " " + (emulator.empty() ? "" : emulator + " ") +
+                        SelfPath() + " --gtest_filter=Terminal.WizardChild; sleep 30";
+  Tmux tmux;
+  ASSERT_EQ(tmux.Run("new-session -d -s wiz -x 100 -y 30 '" + command + "'"), 0);
+
+  std::string screen = tmux.WaitFor("Page One");
+  ASSERT_NE(screen.find("Page One"), std::string::npos) << screen;
+  EXPECT_NE(screen.find("Terminal test wizard"), std::string::npos) << screen;
+  EXPECT_NE(screen.find("Your name:"), std::string::npos) << screen;
+  EXPECT_NE(screen.find("[ ] Keen"), std::string::npos) << screen;
+  EXPECT_NE(screen.find("< Next >"), std::string::npos) << screen;
+  EXPECT_EQ(screen.find("< Back >"), std::string::npos) << "Back is not offered on the first page\n" << screen;
+
+  // Focus starts in the text box: type, Tab to the check box, Space, Tab to
+  // Next, Enter.
+  tmux.Keys("A n n Tab Space Tab Enter");
+  screen = tmux.WaitFor("Page Two");
+  ASSERT_NE(screen.find("Page Two"), std::string::npos) << screen;
+  EXPECT_NE(screen.find("< Back >"), std::string::npos) << screen;
+  EXPECT_NE(screen.find("< Finish >"), std::string::npos) << screen;
+  EXPECT_NE(screen.find("Plum"), std::string::npos) << screen;
+
+  // The list has the focus: Down twice picks Pear; then Shift-Tab goes
+  // round to Cancel, Shift-Tab again to Finish, again to Back.
+  tmux.Keys("Down Down");
+  screen = tmux.WaitFor("> Pear");
+  EXPECT_NE(screen.find("> Pear"), std::string::npos) << screen;
+  tmux.Keys("BTab BTab BTab Enter");
+  screen = tmux.WaitFor("Page One");
+  ASSERT_NE(screen.find("Page One"), std::string::npos) << screen;
+  EXPECT_NE(screen.find("[Ann"), std::string::npos) << "the page shows what was typed\n" << screen;
+  EXPECT_NE(screen.find("[x] Keen"), std::string::npos) << screen;
+
+  tmux.Keys("Escape");
+  std::string outcome;
+  for (int tries = 0; tries < 600 && outcome.empty(); ++tries) {
+    std::ifstream in(result);
+    std::getline(in, outcome);
+    if (outcome.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  EXPECT_EQ(outcome, std::to_string(IDCANCEL) + " Ann 1 Pear") << tmux.Screen();
+}
+
+}  // namespace

@@ -1,0 +1,16 @@
+// The ODBC connection string of a source type, from the sections of
+// tallyport.ini in the program folder ("General ConnStr Info" and one
+// section per source kind). A missing file or key gives empty values.
+#pragma once
+
+#include "fw_string.h"
+
+// The connection string of source type (0 Access, 1 Excel, 2 delimited
+// text, 3 dBase, 4 MYOB, 5 QuickBooks, 6 data source name, 7 Paradox, 8
+// the Quillon shop's tables). currentType is the sheet's source type before
+// the call (8 puts the program folder in DefaultDir); dataSource is the
+// data-source string used for type 6. Types 9, 10 and above give the
+// DefaultDir entry alone.
+CString BuildConnectionString(int type, int currentType, const CString& programFolder, const CString& dataSource);
+// The tallyport.ini section of a source type; empty when it has none.
+CString ConnectionSection(int type);

@@ -1,0 +1,84 @@
+// Connection strings from tallyport.ini.
+#include "connection_string.h"
+
+#include <vector>
+
+#include "fw_profile.h"
+
+namespace {
+
+constexpr const char* kGeneral = "General ConnStr Info";
+
+CString Read(const CString& ini, LPCTSTR section, LPCTSTR key, DWORD size) {
+  std::vector<char> buffer(size);
+  GetPrivateProfileString(section, key, "", buffer.data(), size, ini);
+  return CString(buffer.data());
+}
+
+void Append(CString& result, LPCTSTR key, const CString& value) {
+  CString entry;
+  entry.Format("%s=%s;", key, static_cast<LPCTSTR>(value));
+  result += entry;
+}
+
+// Every key with a value, in the order given (the Paradox and dBase
+// drivers take their whole string from their own section).
+CString NonEmptyKeys(const CString& ini, LPCTSTR section, const std::vector<const char*>& keys) {
+  CString result;
+  for (const char* key : keys) {
+    CString value = Read(ini, section, key, 8192);
+    if (!value.IsEmpty()) Append(result, key, value);
+  }
+  return result;
+}
+
+}  // namespace
+
+CString ConnectionSection(int type) {
+  switch (type) {
+    case 0: return "Access";
+    case 1: return "Excel";
+    case 2:
+    case 4:
+    case 5: return "Plain Text";
+    case 3: return "DBase";
+    case 7: return "Paradox";
+    case 8: return "Quillon";
+  }
+  return CString();
+}
+
+CString BuildConnectionString(int type, int currentType, const CString& programFolder, const CString& dataSource) {
+  CString ini;
+  ini.Format("%s\\%s", static_cast<LPCTSTR>(programFolder), "tallyport.ini");
+  CString result;
+  CString defaultDir = Read(ini, kGeneral, "DefaultDir", 4096);
+  Append(result, "DefaultDir", currentType == 8 ? programFolder : defaultDir);
+  CString section = ConnectionSection(type);
+  switch (type) {
+    case 0:
+    case 1:
+    case 2:
+    case 4:
+    case 5:
+    case 8:
+      for (const char* key : {"Driver", "DriverId", "FIL", "Extensions", "ColNameHeader", "Format"})
+        Append(result, key, Read(ini, section, key, 4096));
+      for (const char* key :
+           {"MaxBufferSize", "MaxScanRows", "PageTimeout", "SafeTransactions", "Threads", "UID", "UserCommitSync"})
+        Append(result, key, Read(ini, kGeneral, key, 4096));
+      return result;
+    case 7:
+      return NonEmptyKeys(ini, section,
+                          {"DRIVER", "UID", "UserCommitSync", "Threads", "SafeTransactions", "ParadoxUserName",
+                           "ParadoxNetStyle", "ParadoxNetPath", "PageTimeout", "MaxScanRows", "MaxBufferSize", "FIL",
+                           "DriverId", "DefaultDir", "CollatingSequence"});
+    case 3:
+      return NonEmptyKeys(ini, section,
+                          {"DRIVER", "UID", "UserCommitSync", "Threads", "Statistics", "SafeTransactions",
+                           "PageTimeout", "MaxScanRows", "MaxBufferSize", "FIL", "DriverId", "Exclusive", "Deleted",
+                           "DefaultDir", "CollatingSequence"});
+    case 6: return dataSource;
+  }
+  return result;
+}
