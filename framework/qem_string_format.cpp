@@ -1,9 +1,7 @@
 // CQEMString: printf and message formatting, loading from the string tables
 // and system strings. The text is made in a transient buffer or framework
 // string, then copied into the string's own database.
-#include <cstdio>
-#include <cstring>
-#include <vector>
+#include <string>
 
 #include "fw_exceptions.h"
 #include "fw_string_table.h"
@@ -20,16 +18,8 @@ constexpr int kLoadStep = 256;
 int AfxQEMLoadString(UINT id, char* buffer, UINT size) { return AfxLoadString(id, buffer, size); }
 
 void CQEMString::FormatV(LPCTSTR format, va_list args) {
-  // The length comes from measuring, so any result fits (a 300-digit number
-  // included).
-  va_list measure;
-  va_copy(measure, args);
-  int length = std::vsnprintf(nullptr, 0, format, measure);
-  va_end(measure);
-  if (length < 0) AfxThrowMemoryException();
-  std::vector<char> text(static_cast<size_t>(length) + 1);
-  std::vsnprintf(text.data(), text.size(), format, args);
-  AssignCopy(length, text.data());
+  std::string text = FwFormatV(format, args);
+  AssignCopy(static_cast<int>(text.size()), text.data());
 }
 
 void CQEMString::Format(LPCTSTR format, ...) {
@@ -48,34 +38,26 @@ void CQEMString::Format(UINT formatId, ...) {
   va_end(args);
 }
 
-void CQEMString::FormatMessage(LPCTSTR format, ...) {
+void CQEMString::FormatMessageV(LPCTSTR format, va_list args) {
   CString text;
+  text.FormatMessageV(format, args);
+  AssignCopy(text.GetLength(), text);
+}
+
+void CQEMString::FormatMessage(LPCTSTR format, ...) {
   va_list args;
   va_start(args, format);
-  try {
-    text.FormatMessageV(format, args);
-  } catch (...) {
-    va_end(args);
-    throw;
-  }
+  FormatMessageV(format, args);
   va_end(args);
-  AssignCopy(text.GetLength(), text);
 }
 
 void CQEMString::FormatMessage(UINT formatId, ...) {
   CString format;
   format.LoadString(formatId);
-  CString text;
   va_list args;
   va_start(args, formatId);
-  try {
-    text.FormatMessageV(format, args);
-  } catch (...) {
-    va_end(args);
-    throw;
-  }
+  FormatMessageV(format, args);
   va_end(args);
-  AssignCopy(text.GetLength(), text);
 }
 
 BOOL CQEMString::LoadString(UINT id) {

@@ -14,7 +14,18 @@
 #include "dv_typespec.h"
 #include "fw_string.h"
 
-class CQEMString {
+// Where persistent strings keep their buffers: the database holding the
+// string object (the transient database outside every database), and that
+// database's empty buffer.
+struct QemStringBuffers {
+  static CStringData* empty_buffer(const void* owner);
+  // The empty buffers are the only buffers of capacity 0.
+  static bool is_empty_buffer(const CStringData* data) { return data->nAllocLength == 0; }
+  static CStringData* allocate(unsigned bytes, const void* owner);
+  static void free_buffer(CStringData* data);
+};
+
+class CQEMString : public FwStringCore<QemStringBuffers> {
  public:
   CQEMString();
   CQEMString(const CQEMString& source);
@@ -28,17 +39,8 @@ class CQEMString {
   CQEMString(const unsigned char* text);
   // A 16-bit text, converted to multibyte (UTF-8).
   CQEMString(LPCWSTR text);
-  ~CQEMString();
+  ~CQEMString() = default;
 
-  int GetLength() const { return GetData()->nDataLength; }
-  int GetAllocLength() const { return GetData()->nAllocLength; }
-  BOOL IsEmpty() const { return GetData()->nDataLength == 0; }
-  void Empty();
-
-  char GetAt(int index) const { return m_pchData[index]; }
-  char operator[](int index) const { return m_pchData[index]; }
-  void SetAt(int index, char ch);
-  operator LPCTSTR() const { return m_pchData; }
   // The string read as a framework string (the same object).
   CString& operator*() { return *reinterpret_cast<CString*>(this); }
   const CString& operator*() const { return *reinterpret_cast<const CString*>(this); }
@@ -62,11 +64,6 @@ class CQEMString {
   friend CQEMString operator+(const CQEMString& a, char ch);
   friend CQEMString operator+(char ch, const CQEMString& b);
 
-  // Byte order, ASCII-case-insensitive order, collation order: <0, 0, >0.
-  int Compare(LPCTSTR text) const;
-  int CompareNoCase(LPCTSTR text) const;
-  int Collate(LPCTSTR text) const;
-
   // Substrings; negative or too large counts and indexes are clamped. The
   // result's buffer is allocated in the database of the result object.
   CQEMString Mid(int first) const;
@@ -75,18 +72,6 @@ class CQEMString {
   CQEMString Right(int count) const;
   CQEMString SpanIncluding(LPCTSTR set) const;
   CQEMString SpanExcluding(LPCTSTR set) const;
-
-  // Byte index of the match, or -1.
-  int Find(char ch) const;
-  int Find(LPCTSTR text) const;
-  int ReverseFind(char ch) const;
-  int FindOneOf(LPCTSTR set) const;
-
-  void MakeUpper();
-  void MakeLower();
-  void MakeReverse();
-  void TrimRight();
-  void TrimLeft();
 
   // printf formatting; the result may be of any length.
   void Format(LPCTSTR format, ...) __attribute__((format(printf, 2, 3)));
@@ -100,44 +85,14 @@ class CQEMString {
   BSTR AllocSysString() const;
   BSTR SetSysString(BSTR* target) const;
 
-  // Writable buffer of at least minLength bytes (plus the NUL), private to
-  // this string; ReleaseBuffer(n) sets the length (-1: up to the first NUL).
-  LPTSTR GetBuffer(int minLength);
-  void ReleaseBuffer(int newLength = -1);
-  LPTSTR GetBufferSetLength(int newLength);
-  void FreeExtra();
-  // A locked buffer is never shared until UnlockBuffer.
-  LPTSTR LockBuffer();
-  void UnlockBuffer();
-
   // The empty buffer of the database holding p ("__afxDataNil", made on
   // first need), or the framework's empty buffer outside every database.
   static CStringData* _afxDataNil(const void* p);
 
  protected:
-  LPTSTR m_pchData;
-
-  CStringData* GetData() const { return reinterpret_cast<CStringData*>(m_pchData) - 1; }
-  // Whether data is a shared empty buffer (the only buffers of capacity 0).
-  static bool IsNil(const CStringData* data) { return data->nAllocLength == 0; }
-  void Init();
-  void _InitNil() { Init(); }
-  // A new buffer of length bytes in the database of near (length 0: this
-  // string's empty buffer); this string points at it.
-  void DV_AllocBuffer(int length, const void* near);
-  // The same on the ordinary heap.
-  void AllocBuffer(int length);
-  // dest gets a new buffer in its own database holding copyLength bytes of
-  // this string from copyIndex, with extraLength bytes more capacity.
-  void AllocCopy(CQEMString& dest, int copyLength, int copyIndex, int extraLength) const;
-  void AssignCopy(int length, LPCTSTR text);
-  void ConcatCopy(int length1, LPCTSTR text1, int length2, LPCTSTR text2);
-  void ConcatInPlace(int length, LPCTSTR text);
-  void CopyBeforeWrite();
-  void AllocBeforeWrite(int length);
-  void Release();
-  static void Release(CStringData* data);
-  static int SafeStrlen(LPCTSTR text);
+  // The message formatting of the framework string, copied into this
+  // string's database.
+  void FormatMessageV(LPCTSTR format, va_list args);
 };
 static_assert(sizeof(CQEMString) == 4, "a CQEMString is one pointer, as a CString");
 

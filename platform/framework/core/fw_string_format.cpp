@@ -10,20 +10,22 @@
 #include "fw_string.h"
 #include "fw_string_table.h"
 
-void CString::FormatV(LPCTSTR format, va_list args) {
-  // Measure first, so any result (a 300-digit number included) fits. The
-  // text is made in a buffer of its own: an argument may be this string's
-  // own text, which must stay alive until formatting is done.
+std::string FwFormatV(LPCTSTR format, va_list args) {
   va_list measure;
   va_copy(measure, args);
   int length = std::vsnprintf(nullptr, 0, format, measure);
   va_end(measure);
   if (length < 0) AfxThrowMemoryException();
-  CString result;
-  if (length > 0) {
-    result.AllocBuffer(length);
-    std::vsnprintf(result.m_pchData, length + 1, format, args);
-  }
+  std::string text(static_cast<size_t>(length), '\0');
+  std::vsnprintf(text.data(), text.size() + 1, format, args);
+  return text;
+}
+
+void CString::FormatV(LPCTSTR format, va_list args) {
+  // The text is made apart from this string: an argument may be this
+  // string's own text, which must stay alive until formatting is done.
+  std::string text = FwFormatV(format, args);
+  CString result(text.data(), static_cast<int>(text.size()));
   *this = result;
 }
 

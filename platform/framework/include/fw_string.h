@@ -8,19 +8,7 @@
 
 #include <cstdarg>
 
-#include "fw_types.h"
-
-// Header of a string buffer; the characters and their NUL follow it.
-struct CStringData {
-  long nRefs;        // strings sharing the buffer; -1 = locked, or the empty buffer
-  int nDataLength;   // length in bytes without the NUL
-  int nAllocLength;  // capacity in bytes without the NUL
-  char* data() { return reinterpret_cast<char*>(this + 1); }
-};
-static_assert(sizeof(CStringData) == 12, "string buffer header is 12 bytes");
-static_assert(offsetof(CStringData, nRefs) == 0);
-static_assert(offsetof(CStringData, nDataLength) == 4);
-static_assert(offsetof(CStringData, nAllocLength) == 8);
+#include "fw_string_core.h"
 
 // The process-wide empty buffer every empty CString points at (its
 // characters, 12 bytes after the header).
@@ -33,7 +21,16 @@ CStringData* AfxGetEmptyStringData();
 typedef bool (*FwForeignBufferTest)(const CStringData* data);
 void AfxSetForeignStringBufferTest(FwForeignBufferTest test);
 
-class CString {
+// Where framework strings keep their buffers: the heap, and the one empty
+// buffer.
+struct FwHeapStringBuffers {
+  static CStringData* empty_buffer(const void*) { return AfxGetEmptyStringData(); }
+  static bool is_empty_buffer(const CStringData* data) { return data == AfxGetEmptyStringData(); }
+  static CStringData* allocate(unsigned bytes, const void* owner);
+  static void free_buffer(CStringData* data);
+};
+
+class CString : public FwStringCore<FwHeapStringBuffers> {
  public:
   CString();
   CString(const CString& source);
@@ -45,17 +42,7 @@ class CString {
   CString(const unsigned char* text);
   // A 16-bit text, converted to UTF-8.
   CString(LPCWSTR text);
-  ~CString();
-
-  int GetLength() const { return GetData()->nDataLength; }
-  int GetAllocLength() const { return GetData()->nAllocLength; }
-  BOOL IsEmpty() const { return GetData()->nDataLength == 0; }
-  void Empty();
-
-  char GetAt(int index) const { return m_pchData[index]; }
-  char operator[](int index) const { return m_pchData[index]; }
-  void SetAt(int index, char ch);
-  operator LPCTSTR() const { return m_pchData; }
+  ~CString() = default;
 
   const CString& operator=(const CString& source);
   const CString& operator=(char ch);
@@ -72,11 +59,6 @@ class CString {
   friend CString operator+(const CString& a, LPCTSTR b);
   friend CString operator+(LPCTSTR a, const CString& b);
 
-  // Byte order, ASCII-case-insensitive order, collation order: <0, 0, >0.
-  int Compare(LPCTSTR text) const;
-  int CompareNoCase(LPCTSTR text) const;
-  int Collate(LPCTSTR text) const;
-
   // Substrings; out-of-range counts and indexes are clamped.
   CString Mid(int first) const;
   CString Mid(int first, int count) const;
@@ -85,23 +67,12 @@ class CString {
   CString SpanIncluding(LPCTSTR set) const;
   CString SpanExcluding(LPCTSTR set) const;
 
-  void MakeUpper();
-  void MakeLower();
-  void MakeReverse();
-  void TrimRight();
-  void TrimLeft();
   // Replaces every old character or text by the new one (a text: left to
   // right, without overlaps); returns the count replaced.
   int Replace(char oldChar, char newChar);
   int Replace(LPCTSTR oldText, LPCTSTR newText);
   // Removes every ch; returns the count removed.
   int Remove(char ch);
-
-  // Byte index of the match, or -1.
-  int Find(char ch) const;
-  int Find(LPCTSTR text) const;
-  int ReverseFind(char ch) const;
-  int FindOneOf(LPCTSTR set) const;
 
   // printf formatting; the result may be of any length.
   void Format(LPCTSTR format, ...) __attribute__((format(printf, 2, 3)));
@@ -122,32 +93,6 @@ class CString {
   BSTR AllocSysString() const;
   // Replaces *target (freed first) by this text as a system string.
   BSTR SetSysString(BSTR* target) const;
-
-  // Writable buffer of at least minLength bytes (plus the NUL), private to
-  // this string; ReleaseBuffer(n) sets the length (-1: up to the first NUL).
-  LPTSTR GetBuffer(int minLength);
-  void ReleaseBuffer(int newLength = -1);
-  LPTSTR GetBufferSetLength(int newLength);
-  void FreeExtra();
-  // A locked buffer is never shared until UnlockBuffer.
-  LPTSTR LockBuffer();
-  void UnlockBuffer();
-
- protected:
-  LPTSTR m_pchData;
-
-  CStringData* GetData() const { return reinterpret_cast<CStringData*>(m_pchData) - 1; }
-  void Init();
-  void AllocBuffer(int length);
-  void AllocCopy(CString& dest, int copyLength, int copyIndex, int extraLength) const;
-  void AssignCopy(int length, LPCTSTR text);
-  void ConcatCopy(int length1, LPCTSTR text1, int length2, LPCTSTR text2);
-  void ConcatInPlace(int length, LPCTSTR text);
-  void CopyBeforeWrite();
-  void AllocBeforeWrite(int length);
-  void Release();
-  static void Release(CStringData* data);
-  static int SafeStrlen(LPCTSTR text);
 };
 static_assert(sizeof(CString) == 4, "a CString is one pointer");
 
