@@ -18,6 +18,9 @@ DV_DEFINE_TYPESPEC(dv_qem::dv_function_info, "dv_qem::dv_function_info", DV_POIN
 
 namespace dv_qem {
 
+// The stored record: vtable pointer, the three name pointers, size, offset, flags.
+static_assert(sizeof(dv_function_info) == 28, "dv_function_info is stored as seven 32-bit words");
+
 namespace {
 
 constexpr const char kKeyType[] = "dv_function_info";
