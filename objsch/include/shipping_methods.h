@@ -4,6 +4,7 @@
 // and be linked to taxing methods. Stored layouts.
 #pragma once
 
+#include "fw_locale.h"
 #include "lang_items.h"
 
 class CRegion;

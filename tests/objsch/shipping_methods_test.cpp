@@ -5,12 +5,12 @@
 // either side, features, and the English name of a locale's language.
 #include <gtest/gtest.h>
 
+#include "dv_new.h"
 #include "product.h"
 #include "region.h"
 #include "root.h"
 #include "shipping_methods.h"
 #include "shop_lists.h"
-#include "shop_shells.h"
 #include "shop_test_shop.h"
 
 namespace {
@@ -50,7 +50,9 @@ TEST_F(ShippingMethods, DetailsTakeTheirRecordsWithThem) {
   auto* methods = objsch::NewObject<CShipMethodsList>(TRUE, TRUE);
   auto* method = objsch::NewObject<CShippingMethod>(TRUE, TRUE);
   method->m_pProvider = provider;
-  method->m_pPriceRanges->insert_last(objsch::NewObject<_PriceRange>(TRUE));
+  // A price range is a record this program only stores and frees.
+  method->m_pPriceRanges->insert_last(static_cast<_PriceRange*>(
+      ::operator new(32, session_->GetDatabase(), dv_qem::dv_typespec::get_char(), 32)));
   methods->m_pMethods->insert_last(method);
   details->m_pShipMethodLists->insert_last(methods);
 
