@@ -6,6 +6,7 @@
 
 #include "app_settings.h"
 #include "default_texts.h"
+#include "department.h"
 #include "localisation.h"
 #include "qem_string.h"
 #include "root.h"

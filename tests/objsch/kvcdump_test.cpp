@@ -12,6 +12,7 @@
 #include <sstream>
 #include <string>
 
+#include "department.h"
 #include "dv_database.h"
 #include "dv_transaction.h"
 #include "region.h"
@@ -19,27 +20,13 @@
 #include "shipping_methods.h"
 #include "shop_lists.h"
 #include "shop_schema.h"
+#include "shop_test_kvcdump.h"
 #include "shop_test_shop.h"
 
 namespace {
 
-struct result {
-  int status;
-  std::string out;
-};
-
-result kvcdump(const std::string& argument) {
-  std::string command = std::string(DV_TEST_EMULATOR) + " '" + KVCDUMP + "' '" + argument + "' 2>/dev/null";
-  FILE* pipe = ::popen(command.c_str(), "r");
-  result r{-1, {}};
-  if (pipe == nullptr) return r;
-  char buffer[4096];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) r.out.append(buffer, n);
-  int status = ::pclose(pipe);
-  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return r;
-}
+using result = shop_test::kvcdump_result;
+using shop_test::kvcdump;
 
 std::string read_bytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

@@ -1,7 +1,8 @@
 // Guards opening a shop after a process was killed in the middle of a
-// commit: the file is left needing recovery, CShopSession::Open recovers it
-// before it begins any transaction, and the shop then holds its last
-// committed state, passes the self-check and takes new changes.
+// commit: the file is left needing recovery, the dump tool refuses it and
+// leaves it as it is, CShopSession::Open recovers it before it begins any
+// transaction, and the shop then holds its last committed state, passes
+// the self-check and takes new changes.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -9,6 +10,8 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "department.h"
@@ -18,6 +21,7 @@
 #include "root.h"
 #include "shop_session.h"
 #include "shop_test_db.h"
+#include "shop_test_kvcdump.h"
 #include "shop_test_program.h"
 #include "transaction_scope.h"
 
@@ -95,6 +99,15 @@ TEST_F(ShopRecovery, OpenRecoversAShopLeftByAKilledProcess) {
   }
   ASSERT_LT(n, kMostEvents) << "no kill left the file needing recovery";
   std::printf("killed at file event %u\n", n);
+
+  auto bytes = [](const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  const std::string left = bytes(shop_);
+  EXPECT_NE(shop_test::kvcdump(shop_).status, 0) << "the dump refuses a file that needs recovery";
+  EXPECT_TRUE(bytes(shop_) == left) << "and leaves it as it is";
+  EXPECT_EQ(dv_qem::dv_database::needs_recovery(shop_.c_str()), 1);
 
   CShopSession session;
   session.Open(shop_.c_str());
