@@ -16,6 +16,7 @@
 
 #include "department.h"
 #include "dv_database.h"
+#include "dv_err.h"
 #include "dv_transaction.h"
 #include "file_fault_hook.h"
 #include "root.h"
@@ -110,8 +111,11 @@ TEST_F(ShopRecovery, OpenRecoversAShopLeftByAKilledProcess) {
   EXPECT_EQ(dv_qem::dv_database::needs_recovery(shop_.c_str()), 1);
 
   CShopSession session;
-  session.Open(shop_.c_str());
-  EXPECT_EQ(dv_qem::dv_database::needs_recovery(shop_.c_str()), 0);
+  try {
+    session.Open(shop_.c_str());
+  } catch (const dv_qem::dv_err& e) {
+    FAIL() << "the shop did not open: " << e.get_report();
+  }
   session.GetDatabase()->self_check();
   {
     CTransactionScope scope;
@@ -123,6 +127,7 @@ TEST_F(ShopRecovery, OpenRecoversAShopLeftByAKilledProcess) {
   }
   session.Save();
   session.Close();
+  EXPECT_EQ(dv_qem::dv_database::needs_recovery(shop_.c_str()), 0);
 
   CShopSession again;
   again.Open(shop_.c_str());
