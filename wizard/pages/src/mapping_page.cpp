@@ -159,14 +159,14 @@ void CImpMappingPage::StoreMapping() {
     CString text = grid_.GetItemText(row, kSourceColumn);
     if (text.IsEmpty()) {
       column.m_strSourceField.Empty();
-      column.m_nColumnIndex = -1;
+      column.m_nNumber = -1;
       column.m_nColumnSize = 0;
       continue;
     }
     column.m_strSourceField = text;
     for (const auto& source : Sheet().m_sourceColumns) {
       if (fw_mbs::compare_no_case(source->m_strName, text) != 0) continue;
-      column.m_nColumnIndex = source->m_nIndex;
+      column.m_nNumber = source->m_nIndex;
       column.m_nColumnSize = static_cast<int>(source->m_nSize);
       break;
     }
