@@ -111,7 +111,8 @@ TEST_F(MappingPage, FileWithTwoOptionsOfThreeChoices) {
   EXPECT_EQ(sheet->m_nChoiceCount, 3);
   EXPECT_EQ(Grid().GetItemCount(), 31);
   EXPECT_STREQ(Grid().GetItemText(9, 0), "Option name 1");
-  EXPECT_STREQ(Grid().GetItemText(13, 0), "Option1 Choice name 1");
+  EXPECT_STREQ(Grid().GetItemText(11, 0), "Option1 Choice name 1");
+  EXPECT_STREQ(Grid().GetItemText(20, 0), "Option name 2");
   EXPECT_EQ(Mapped(), "Title|SKU||||||||Section||||Notes|||||||||||||||||");
 }
 

@@ -88,16 +88,16 @@ TEST(ItemPicker, ConnectionStringEditedAndJoined) {
   CSqlItemPickDlg picker("DSN=x;UID=y;", CSqlItemPickDlg::kConnectionString);
   EXPECT_EQ(RunScripted(picker, {"expect dialog 20011", "expect text 1 Update &DSN", "pick-index 21101 1",
                                  "expect text 21112 UID", "expect text 21113 y", "set 21113 shop",
-                                 "click 21235", "ok"}),
+                                 "click 21235", "click 1"}),
             IDOK);
   EXPECT_STREQ(picker.GetConnectionString(), "DSN=x;UID=shop;;");
 }
 
 TEST(ItemPicker, OkOnlyAfterAnAppliedChange) {
   CSqlItemPickDlg picker("DSN=x;UID=y;", CSqlItemPickDlg::kConnectionString);
-  EXPECT_THROW(RunScripted(picker, {"pick-index 21101 0", "ok"}), FwScriptError) << "OK is disabled";
+  EXPECT_THROW(RunScripted(picker, {"pick-index 21101 0", "click 1"}), FwScriptError) << "OK is disabled";
   CSqlItemPickDlg edited("DSN=x;UID=y;", CSqlItemPickDlg::kConnectionString);
-  EXPECT_THROW(RunScripted(edited, {"pick-index 21101 0", "set 21113 z", "ok"}), FwScriptError)
+  EXPECT_THROW(RunScripted(edited, {"pick-index 21101 0", "set 21113 z", "click 1"}), FwScriptError)
       << "a change not applied leaves OK disabled";
 }
 
