@@ -10,10 +10,10 @@
 
 #include "app_settings.h"
 #include "command_line.h"
+#include "error_box.h"
 #include "durnavel.h"
 #include "dv_transaction.h"
 #include "fw_paths.h"
-#include "fw_message_box.h"
 #include "script_driver.h"
 #include "term_front_end.h"
 #include "wizard_app.h"
@@ -21,9 +21,6 @@
 using namespace dv_qem;
 
 namespace {
-
-// An object-store error shown while the terminal runs: a message box.
-void ShowErrorBox(const char* title, const char* text) { AfxMessageBox(text, MB_OK | MB_ICONSTOP); }
 
 int RunScripted(const std::string& script) {
   FwScriptDriver driver = FwScriptDriver::FromFile(script);
@@ -39,22 +36,24 @@ int RunScripted(const std::string& script) {
   return 0;
 }
 
+// An object-store error is shown in the terminal, before the terminal is
+// given back.
 int RunInTerminal() {
   FwTerminal terminal;
   terminal.Install();
-  _VRN_set_message_box(ShowErrorBox);
   int exitCode = 0;
   try {
-    theApp.InitInstance();
-  } catch (const dv_err& e) {
-    e.print();
-    exitCode = -1;
+    StoreErrorsInBoxes boxes;
+    try {
+      theApp.InitInstance();
+    } catch (const dv_err& e) {
+      e.print();
+      exitCode = -1;
+    }
   } catch (...) {
-    _VRN_set_message_box(nullptr);
     terminal.Uninstall();
     throw;
   }
-  _VRN_set_message_box(nullptr);
   terminal.Uninstall();
   return exitCode;
 }

@@ -45,8 +45,12 @@ class CDbfetchDlg : public CWizardPage {
   LRESULT OnWizardNext() override;
   void DoDataExchange(CDataExchange* pDX) override;
   BOOL OnCmdMsg(UINT id, UINT code) override;
-  // Opens the page's help.
+  // Opens the page's help (context 924).
   void WinHelp();
+  BOOL OnHelp() override {
+    WinHelp();
+    return TRUE;
+  }
 
   // The source type of a file extension (with or without its dot, any
   // case) while the sheet's type is currentType.

@@ -152,6 +152,10 @@ BOOL CDbfetchDlg::OnSetActive() {
     formatIndex_ = kCsvDelimited;
   else if (format.CompareNoCase("Delimited") == 0 || format.Left(10).CompareNoCase("Delimited(") == 0)
     formatIndex_ = kCustomDelimited;
+  // schema.ini goes beside the file shown, also before the file name is
+  // edited.
+  CString shownFolder = Split(fileName_).folder;
+  if (!shownFolder.IsEmpty()) sourceFolder_ = shownFolder;
   formatCombo_.SetCurSel(formatIndex_);
   SetDlgItemText(IDC_FILE_NAME, fileName_);
   ShowTypeControls();
@@ -270,7 +274,9 @@ void CDbfetchDlg::UpdateFromFileName() {
 
 BOOL CDbfetchDlg::CheckAndWriteSchema(BOOL byExtension) {
   CString delimiter = GetDlgItemText(IDC_DELIMITER);
-  if (!IsValidDelimiter(delimiter)) {
+  // The format by extension does not use the delimiter: a bad one is told
+  // once, when it is used.
+  if (!byExtension && !IsValidDelimiter(delimiter)) {
     AfxMessageBox(51658, MB_OK | MB_ICONEXCLAMATION);
     return FALSE;
   }

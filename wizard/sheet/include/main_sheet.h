@@ -81,6 +81,11 @@ class CMainSheet : public CPropertySheet {
   DWORD ActiveHelpContext() const;
   // Opens the help page of the active page.
   void WinHelp();
+  // Help asked for on a page that offers none of its own.
+  BOOL OnHelp() override {
+    WinHelp();
+    return TRUE;
+  }
   // The sheet's title becomes "Import Wizard - " and the page's text.
   void SetSheetTitle(const CWnd& page);
 
