@@ -56,8 +56,8 @@ class CMainSheet : public CPropertySheet {
   // Removes the first pagesToRemove pages behind the database-type page,
   // then adds the pages of m_typDatabase behind it: for the Quillon shop's
   // tables the source-shop selection, target and source-shop import pages;
-  // for every other type the source-file, table, mapping, target and import
-  // pages. A page whose class is not registered is left out.
+  // for every other type the source-file, table, mapping, SQL condition,
+  // target and import pages. A page whose class is not registered is left out.
   void RebuildPageList(int pagesToRemove);
   // The pages on the list behind the database-type page.
   int GetPageListCount() const { return static_cast<int>(pageList_.size()); }

@@ -10,7 +10,10 @@ struct CMappingColumn {
   CString m_strCaption;      // what the grid shows ("Product Name", "Option1 Choice name 1")
   CString m_strSourceField;  // the source column mapped onto it; empty when none
   MappingColumnCode m_code;
-  int m_nNumber = 0;         // running number in the order of making
+  // Running number in the order of making; once the mapping page stores
+  // the mapping, the index of the matched source column (-1: none mapped).
+  int m_nNumber = 0;
+  int m_nColumnSize = 0;     // measured size of the matched source column; 0 when none
 };
 
 // One entry of the field-name table: the caption's string id and the name

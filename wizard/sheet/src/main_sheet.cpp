@@ -14,8 +14,11 @@
 
 namespace {
 
-// The pages behind the database-type page, per road.
-const UINT kFileSourcePages[] = {kSourceFilePage, kTablePage, kMappingPage, kTargetPage, kImportPage};
+// The pages behind the database-type page, per road. The SQL condition
+// page follows the mapping page, so that a row condition can be set over
+// the mapped columns.
+const UINT kFileSourcePages[] = {kSourceFilePage, kTablePage,  kMappingPage,
+                                 kSqlConditionPage, kTargetPage, kImportPage};
 const UINT kSourceShopPages[] = {kSourceShopSelectPage, kTargetPage, kSourceShopImportPage};
 
 }  // namespace
