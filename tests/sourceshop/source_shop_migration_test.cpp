@@ -52,46 +52,6 @@ std::string Dump(const std::string& path) {
   return out;
 }
 
-// The tables of the shop most cases start from.
-ShopTables SampleShop() {
-  ShopTables t;
-  t.categories = {
-      {{"C_ID", "0"}, {"C_NAME", "Root"}},
-      {{"C_ID", "-11"}, {"C_NAME", "Start"}, {"C_SUBTITLE", "Welcome"}, {"C_MAIN", std::string(300, 'w')}},
-      {{"C_ID", "-2"}, {"C_NAME", "Hidden"}},
-      {{"C_ID", "-3"}, {"C_NAME", "Trash"}},
-      {{"C_ID", "5"}, {"C_PARENTID", "-11"}, {"C_NAME", "Shirts"}},
-      {{"C_ID", "6"}, {"C_PARENTID", "5"}, {"C_NAME", "Small shirts"}},
-      {{"C_ID", "7"}, {"C_PARENTID", "-2"}, {"C_NAME", "Under hidden"}},
-      {{"C_ID", "8"}, {"C_PARENTID", "99"}, {"C_NAME", "Lost"}},
-  };
-  t.products = {
-      {{"P_ID", "1"}, {"P_NAME", "T-Shirt"}, {"P_ARTNR", "TS-1"}, {"P_PRICE", "12.5"}, {"P_UID", "1"},
-       {"P_SHORT", "Cotton"}, {"P_MAIN", std::string(700, 'c')}, {"P_OPTIONLABEL1", "Size"},
-       {"P_OPTION1", "S\r\nM\r\n\r\nL"}},
-      {{"P_ID", "2"}, {"P_NAME", "Mug"}, {"P_ARTNR", "MG-2"}, {"P_PRICE", "4"}},
-      {{"P_ID", "3"}, {"P_NAME", "Cap"}, {"P_ARTNR", "CP-3"}, {"P_PRICE", "9.99"}, {"P_OPTIONLABEL2", "Colour"},
-       {"P_OPTION2", "Red\r\nBlue"}},
-  };
-  t.links = {
-      {{"C_ID", "5"}, {"P_ID", "1"}},   // Shirts has a sub-department: not linked
-      {{"C_ID", "6"}, {"P_ID", "1"}},   // linked
-      {{"C_ID", "-2"}, {"P_ID", "3"}},  // no department
-      {{"C_ID", "8"}, {"P_ID", "3"}},   // outside the tree, still linked
-      {{"P_ID", "2"}},                  // blank category: skipped, never category 0
-      {{"C_ID", "0"}},                  // blank product: skipped
-  };
-  t.vats = {{{"V_ID", "0"}, {"V_NAME", "full"}, {"V_VALUE", "19"}},
-            {{"V_ID", "1"}, {"V_NAME", "half"}, {"V_VALUE", "7"}},
-            {{"V_ID", "2"}, {"V_NAME", "other"}, {"V_VALUE", "16"}},
-            {{"V_ID", "3"}, {"V_NAME", "ignored"}, {"V_VALUE", "99"}}};
-  t.shops = {{{"S_NAME", "Quillon Test Shop"}, {"S_FIRMA", "Test GmbH"}, {"S_STRASSE", "Hauptstr. 1"},
-              {"S_PLZ", "12345"}, {"S_ORT", "Berlin"}, {"S_FON", "030 1"}, {"S_CURRENCY", "DM"}, {"S_EURO", "1"},
-              {"S_EMAILORDER", "order@example.com"}, {"S_HOMEHEAD", "Hello"}, {"S_HOMETXT", std::string(200, 'h')},
-              {"S_ORDERDANKE", "Thanks"}}};
-  return t;
-}
-
 class MigrationTest : public ::testing::Test {
  protected:
   void SetUp() override {
