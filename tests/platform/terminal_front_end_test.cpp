@@ -18,6 +18,7 @@
 
 #include "ctl_property_sheet.h"
 #include "dv_scratch_dir.h"
+#include "dv_tmux.h"
 #include "term_front_end.h"
 
 namespace {
@@ -89,40 +90,6 @@ TEST(Terminal, WizardChild) {
                             << static_cast<LPCTSTR>(two.fruit) << "\n";
 }
 
-// A tmux server of our own, on a socket named for this process.
-class Tmux {
- public:
-  Tmux() : socket_("dvterm" + std::to_string(getpid())) {}
-  ~Tmux() { Run("kill-server"); }
-  int Run(const std::string& arguments) const {
-    return std::system(("tmux -L " + socket_ + " " + arguments + " >/dev/null 2>&1").c_str());
-  }
-  std::string Screen() const {
-    std::string text;
-    FILE* pipe = popen(("tmux -L " + socket_ + " capture-pane -p -t wiz 2>/dev/null").c_str(), "r");
-    if (pipe == nullptr) return text;
-    char buffer[4096];
-    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) text.append(buffer, n);
-    pclose(pipe);
-    return text;
-  }
-  // Waits until the screen shows text (up to 60 seconds: the program runs
-  // under an emulator on some machines); the last screen is returned.
-  std::string WaitFor(const std::string& text) const {
-    std::string screen;
-    for (int tries = 0; tries < 600; ++tries) {
-      screen = Screen();
-      if (screen.find(text) != std::string::npos) break;
-      std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return screen;
-  }
-  void Keys(const std::string& keys) const { Run("send-keys -t wiz " + keys); }
-
- private:
-  std::string socket_;
-};
-
 std::string SelfPath() {
   char self[4096];
   ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
@@ -136,7 +103,7 @@ TEST(Terminal, WalkTwoPagesAndCancel) {
   std::string emulator = DV_TEST_EMULATOR;
   std::string command = "env TERM=xterm DV_TERMINAL_RESULT=" + result + " " + (emulator.empty() ? "" : emulator + " ") +
                         SelfPath() + " --gtest_filter=Terminal.WizardChild; sleep 30";
-  Tmux tmux;
+  dv_test::Tmux tmux;
   ASSERT_EQ(tmux.Run("new-session -d -s wiz -x 100 -y 30 '" + command + "'"), 0);
 
   std::string screen = tmux.WaitFor("Page One");

@@ -9,6 +9,8 @@
 
 // Types text into an edit (EN_CHANGE).
 void FwTypeText(CWnd& dialog, UINT id, LPCTSTR text);
+// The focus leaves edit id (EN_KILLFOCUS): its focus-loss handler runs.
+void FwLeaveEdit(CWnd& dialog, UINT id);
 // Clicks a button: a check box toggles, a radio button is checked and the
 // others of its group unchecked (BN_CLICKED).
 void FwClickButton(CWnd& dialog, UINT id);

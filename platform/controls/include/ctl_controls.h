@@ -184,6 +184,13 @@ class CTreeCtrl : public CWnd {
   HTREEITEM selected_ = nullptr;
 };
 
+// Long work moves a progress bar without giving the front end a turn: a
+// front end installs a function that shows the bar's new position at once
+// (null: none).
+class CProgressCtrl;
+using FwProgressShown = void (*)(CProgressCtrl& bar);
+FwProgressShown FwSetProgressShown(FwProgressShown show);
+
 class CProgressCtrl : public CWnd {
  public:
   CProgressCtrl() : CWnd(FwControlKind::Progress) {}

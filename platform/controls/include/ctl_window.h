@@ -103,6 +103,9 @@ class CWnd : public FwWindow {
   virtual BOOL OnReflectedNotify(UINT code) { return FALSE; }
   // A window is drawn: pages set the sheet's title here.
   virtual void OnPaint() {}
+  // The person asks for help on the window (F1, the script's "help"); FALSE
+  // when the window offers none of its own.
+  virtual BOOL OnHelp() { return FALSE; }
 
  protected:
   // Resets the window's own contents (items, rows, check state) when it is

@@ -54,6 +54,11 @@ void FwTypeText(CWnd& dialog, UINT id, LPCTSTR text) {
   FwNotifyDialog(dialog, id, EN_CHANGE);
 }
 
+void FwLeaveEdit(CWnd& dialog, UINT id) {
+  Usable<CEdit>(dialog, id);
+  FwNotifyDialog(dialog, id, EN_KILLFOCUS);
+}
+
 void FwClickButton(CWnd& dialog, UINT id) {
   CButton& button = Usable<CButton>(dialog, id);
   if (button.Kind() == FwControlKind::CheckBox) {

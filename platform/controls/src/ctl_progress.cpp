@@ -1,9 +1,25 @@
 // The progress bar: a position within a range, moved by steps.
 #include "ctl_controls.h"
 
+namespace {
+FwProgressShown g_show = nullptr;
+
+// Tells the front end when the bar shows another position.
+void Moved(CProgressCtrl& bar, int previous) {
+  if (g_show != nullptr && bar.GetPos() != previous) g_show(bar);
+}
+}  // namespace
+
+FwProgressShown FwSetProgressShown(FwProgressShown show) {
+  FwProgressShown previous = g_show;
+  g_show = show;
+  return previous;
+}
+
 int CProgressCtrl::SetPos(int position) {
   int previous = position_;
   position_ = position < lower_ ? lower_ : position > upper_ ? upper_ : position;
+  Moved(*this, previous);
   return previous;
 }
 
@@ -12,6 +28,7 @@ int CProgressCtrl::StepIt() {
   position_ += step_;
   // The bar wraps to its start when a step passes the end.
   if (position_ > upper_) position_ = lower_ + (position_ - upper_);
+  Moved(*this, previous);
   return previous;
 }
 

@@ -181,6 +181,7 @@ void FwScriptDriver::Execute(const std::string& line) {
   if (command == "set") {
     UINT id = controlId();
     FwTypeText(Current(), id, TakeText(rest).c_str());
+    FwLeaveEdit(Current(), id);
   } else if (command == "pick") {
     UINT id = controlId();
     FwPickItemByText(Current(), id, TakeText(rest).c_str());
@@ -215,6 +216,9 @@ void FwScriptDriver::Execute(const std::string& line) {
       if (child->Kind() == FwControlKind::ComboBox && child->IsWindowVisible()) combo = child;
     if (combo == nullptr) Fail("the grid " + std::to_string(grid) + " shows no combo box on row " + std::to_string(row));
     FwPickItemByText(list, combo->GetDlgCtrlID(), column.c_str());
+  } else if (command == "help") {
+    noMore();
+    if (!Current().OnHelp() && !windows_.empty() && windows_.back().sheet != nullptr) windows_.back().sheet->OnHelp();
   } else if (command == "next") {
     noMore();
     press(PSBTN_NEXT, "Next");

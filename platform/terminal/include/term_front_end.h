@@ -4,13 +4,16 @@
 // Left and Right move the focus (Up and Down too, except in a list, where
 // they move the selection); Space toggles a check box or radio button, or
 // the check box of a report list's selected row; Enter presses the focused
-// button; Esc cancels; typing edits the focused text box.
+// button; Esc cancels; typing edits the focused text box; F1 asks for the
+// page's help. A progress bar moved by long work is redrawn at once. The
+// file dialog lists the folder's entries that fit the filter.
 #pragma once
 
 #include <map>
 #include <string>
 #include <vector>
 
+#include "ctl_controls.h"
 #include "ctl_dialog.h"
 #include "ctl_prompts.h"
 
@@ -56,8 +59,15 @@ class FwTerminal : public FwModalHost, public FwPrompts {
   void HandleKey(Frame& frame, int key);
   // Asks for one line of text in a box; FALSE when the person pressed Esc.
   bool AskLine(const std::string& title, std::string& text);
+  // Asks for a path, listing the entries of its folder that match patterns
+  // ("*.csv"); FALSE when the person pressed Esc.
+  bool AskPath(const std::string& title, const std::vector<std::string>& patterns, std::string& path);
+  // Redraws the window in front (a progress bar moved).
+  static void ShowProgress(CProgressCtrl& bar);
+  static FwTerminal* installed_;
 
   std::vector<Frame*> frames_;
   FwModalHost* previousHost_ = nullptr;
   FwPrompts* previousPrompts_ = nullptr;
+  FwProgressShown previousProgress_ = nullptr;
 };

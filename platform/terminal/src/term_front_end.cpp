@@ -4,11 +4,13 @@
 #include "term_front_end.h"
 
 #include <curses.h>
+#include <fnmatch.h>
 #include <spawn.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 
 #include "ctl_actions.h"
 #include "ctl_property_sheet.h"
@@ -77,22 +79,61 @@ std::vector<std::string> ListItems(CWnd& control, int& selected, std::vector<HTR
   return items;
 }
 
+// A label as shown: each '&' that marks the access key taken out ("&&"
+// shows one '&').
+std::string WithoutAccessMarks(const std::string& text) {
+  std::string shown;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '&' && i + 1 < text.size()) ++i;
+    shown += text[i];
+  }
+  return shown;
+}
+
+// text cut into lines of at most width characters at blanks and line breaks.
+std::vector<std::string> Wrap(const std::string& text, int width) {
+  std::vector<std::string> lines;
+  size_t at = 0;
+  while (at < text.size()) {
+    size_t end = text.find_first_of("\r\n", at);
+    std::string paragraph = text.substr(at, end == std::string::npos ? std::string::npos : end - at);
+    at = end == std::string::npos ? text.size() : end + 1;
+    if (end != std::string::npos && text[end] == '\r' && at < text.size() && text[at] == '\n') ++at;
+    while (static_cast<int>(paragraph.size()) > width) {
+      size_t cut = paragraph.rfind(' ', width);
+      if (cut == std::string::npos || cut == 0) cut = width;
+      lines.push_back(paragraph.substr(0, cut));
+      paragraph = paragraph.substr(cut < paragraph.size() && paragraph[cut] == ' ' ? cut + 1 : cut);
+    }
+    lines.push_back(paragraph);
+  }
+  return lines;
+}
+
 void AddControlLines(CWnd& control, bool focused, std::vector<Line>& lines) {
   bool dim = !control.IsWindowEnabled();
   std::string text = Str(control.GetWindowText());
   switch (control.Kind()) {
     case FwControlKind::Static:
-      if (!text.empty()) lines.push_back({text, false, dim});
+      if (!text.empty()) lines.push_back({WithoutAccessMarks(text), false, dim});
       return;
     case FwControlKind::Edit:
+      // A read-only text box is the page's help text: shown as a paragraph.
+      if (static_cast<CEdit&>(control).IsReadOnly()) {
+        for (const std::string& line : Wrap(text, std::max(20, COLS - 6))) lines.push_back({line, false, dim});
+        lines.push_back({"", false, false});
+        return;
+      }
       lines.push_back({"[" + text + (focused ? "_" : "") + "]", focused, dim});
       return;
-    case FwControlKind::Button: lines.push_back({"< " + text + " >", focused, dim}); return;
+    case FwControlKind::Button: lines.push_back({"< " + WithoutAccessMarks(text) + " >", focused, dim}); return;
     case FwControlKind::CheckBox:
-      lines.push_back({std::string(static_cast<CButton&>(control).GetCheck() ? "[x] " : "[ ] ") + text, focused, dim});
+      lines.push_back({std::string(static_cast<CButton&>(control).GetCheck() ? "[x] " : "[ ] ") + WithoutAccessMarks(text),
+                       focused, dim});
       return;
     case FwControlKind::Radio:
-      lines.push_back({std::string(static_cast<CButton&>(control).GetCheck() ? "(*) " : "( ) ") + text, focused, dim});
+      lines.push_back({std::string(static_cast<CButton&>(control).GetCheck() ? "(*) " : "( ) ") + WithoutAccessMarks(text),
+                       focused, dim});
       return;
     case FwControlKind::Progress: {
       auto& bar = static_cast<CProgressCtrl&>(control);
@@ -146,14 +187,25 @@ FwTerminal::FwTerminal() {
 
 FwTerminal::~FwTerminal() { endwin(); }
 
+FwTerminal* FwTerminal::installed_ = nullptr;
+
 void FwTerminal::Install() {
   previousHost_ = FwSetModalHost(this);
   previousPrompts_ = FwSetPrompts(this);
+  previousProgress_ = FwSetProgressShown(&FwTerminal::ShowProgress);
+  installed_ = this;
 }
 
 void FwTerminal::Uninstall() {
   FwSetModalHost(previousHost_);
   FwSetPrompts(previousPrompts_);
+  FwSetProgressShown(previousProgress_);
+  installed_ = nullptr;
+}
+
+void FwTerminal::ShowProgress(CProgressCtrl& bar) {
+  if (installed_ == nullptr || installed_->frames_.empty() || !bar.IsWindowVisible()) return;
+  installed_->Draw(*installed_->frames_.back());
 }
 
 void FwTerminal::RunDialog(CDialog& dialog) {
@@ -256,7 +308,7 @@ void FwTerminal::Draw(Frame& frame) {
     }
   }
   attron(A_DIM);
-  mvaddnstr(LINES - 1, 1, "Tab: next field  Space: toggle  Enter: press  Up/Down: choose in a list  Esc: cancel", COLS - 2);
+  mvaddnstr(LINES - 1, 1, "Tab: next field  Space: toggle  Enter: press  Up/Down: choose in a list  F1: help  Esc: cancel", COLS - 2);
   attroff(A_DIM);
   refresh();
 }
@@ -271,11 +323,20 @@ void FwTerminal::HandleKey(Frame& frame, int key) {
       FwNotifyDialog(window, IDCANCEL, BN_CLICKED);
     return;
   }
+  if (key == KEY_F(1)) {
+    if (!window.OnHelp() && frame.sheet != nullptr) frame.sheet->OnHelp();
+    return;
+  }
   if (focusable.empty()) return;
   if (frame.focus >= focusable.size()) frame.focus = 0;
   Focusable focused = focusable[frame.focus];
-  auto move = [&](int step) { frame.focus = (frame.focus + focusable.size() + step) % focusable.size(); };
   CWnd* control = focused.control;
+  // Moving the focus off an edit tells its dialog (EN_KILLFOCUS).
+  auto move = [&](int step) {
+    frame.focus = (frame.focus + focusable.size() + step) % focusable.size();
+    if (control != nullptr && control->Kind() == FwControlKind::Edit)
+      FwNotifyDialog(window, control->GetDlgCtrlID(), EN_KILLFOCUS);
+  };
 
   if (control != nullptr && IsList(*control) && (key == KEY_UP || key == KEY_DOWN)) {
     int selected = -1;
@@ -346,21 +407,7 @@ int FwTerminal::Show(const FwMessageBoxRequest& request) {
   }
   // The text wrapped at blanks to the box's width.
   int width = std::max(30, std::min(COLS - 8, 70));
-  std::vector<std::string> lines;
-  std::string text = Str(request.text);
-  size_t at = 0;
-  while (at < text.size()) {
-    size_t end = text.find('\n', at);
-    std::string paragraph = text.substr(at, end == std::string::npos ? std::string::npos : end - at);
-    at = end == std::string::npos ? text.size() : end + 1;
-    while (static_cast<int>(paragraph.size()) > width - 4) {
-      size_t cut = paragraph.rfind(' ', width - 4);
-      if (cut == std::string::npos || cut == 0) cut = width - 4;
-      lines.push_back(paragraph.substr(0, cut));
-      paragraph = paragraph.substr(cut == paragraph.size() ? cut : cut + (paragraph[cut] == ' ' ? 1 : 0));
-    }
-    lines.push_back(paragraph);
-  }
+  std::vector<std::string> lines = Wrap(Str(request.text), width - 4);
   int height = static_cast<int>(lines.size()) + 4;
   WINDOW* box = newwin(height, width, std::max(0, (LINES - height) / 2), (COLS - width) / 2);
   keypad(box, TRUE);
@@ -422,17 +469,122 @@ bool FwTerminal::AskLine(const std::string& title, std::string& text) {
   return accepted;
 }
 
+namespace {
+
+// The patterns of a filter's first entry ("Text (*.csv)|*.csv;*.txt|..."
+// gives *.csv and *.txt); none for an empty filter.
+std::vector<std::string> FirstFilterPatterns(const std::string& filter) {
+  std::vector<std::string> patterns;
+  size_t bar = filter.find('|');
+  if (bar == std::string::npos) return patterns;
+  std::string list = filter.substr(bar + 1, filter.find('|', bar + 1) - bar - 1);
+  for (size_t at = 0; at <= list.size();) {
+    size_t end = list.find(';', at);
+    std::string pattern = list.substr(at, end == std::string::npos ? std::string::npos : end - at);
+    if (!pattern.empty()) patterns.push_back(pattern);
+    if (end == std::string::npos) break;
+    at = end + 1;
+  }
+  return patterns;
+}
+
+// The folder part of path with its '/' ("" for a bare name).
+std::string FolderOf(const std::string& path) {
+  size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// The entries of folder: "../", then the folders (with a trailing '/') and
+// the files that match a pattern (any file without patterns), by name, case
+// ignored in the matching.
+std::vector<std::string> FolderEntries(const std::string& folder, const std::vector<std::string>& patterns) {
+  std::vector<std::string> folders, files;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(folder.empty() ? "." : folder, error)) {
+    std::string name = entry.path().filename().string();
+    if (name.empty() || name[0] == '.') continue;
+    if (entry.is_directory(error)) {
+      folders.push_back(name + "/");
+      continue;
+    }
+    bool fits = patterns.empty();
+    for (const std::string& pattern : patterns) fits = fits || fnmatch(pattern.c_str(), name.c_str(), FNM_CASEFOLD) == 0;
+    if (fits) files.push_back(name);
+  }
+  std::sort(folders.begin(), folders.end());
+  std::sort(files.begin(), files.end());
+  std::vector<std::string> entries{"../"};
+  entries.insert(entries.end(), folders.begin(), folders.end());
+  entries.insert(entries.end(), files.begin(), files.end());
+  return entries;
+}
+
+}  // namespace
+
+bool FwTerminal::AskPath(const std::string& title, const std::vector<std::string>& patterns, std::string& path) {
+  int width = std::max(40, COLS - 8);
+  int height = std::max(10, LINES - 4);
+  int rows = height - 6;
+  WINDOW* box = newwin(height, width, (LINES - height) / 2, (COLS - width) / 2);
+  keypad(box, TRUE);
+  int selected = -1;
+  bool accepted = false;
+  for (;;) {
+    std::string folder = FolderOf(path);
+    std::vector<std::string> entries = FolderEntries(folder, patterns);
+    werase(box);
+    ::box(box, 0, 0);
+    mvwaddnstr(box, 1, 2, title.c_str(), width - 4);
+    std::string shown = path.size() > static_cast<size_t>(width - 6) ? path.substr(path.size() - (width - 6)) : path;
+    mvwaddstr(box, 2, 2, (shown + "_").c_str());
+    int first = selected >= rows ? selected - rows + 1 : 0;
+    for (int i = first; i < static_cast<int>(entries.size()) && i < first + rows; ++i) {
+      if (i == selected) wattron(box, A_REVERSE);
+      mvwaddnstr(box, 3 + i - first, 4, entries[i].c_str(), width - 6);
+      if (i == selected) wattroff(box, A_REVERSE);
+    }
+    mvwaddnstr(box, height - 2, 2, "Up/Down: choose  Enter: open the folder or take the file  Esc: cancel", width - 4);
+    wrefresh(box);
+    int key = wgetch(box);
+    if (key == kEscape) break;
+    if (key == KEY_UP || key == KEY_DOWN) {
+      selected = std::clamp(selected + (key == KEY_DOWN ? 1 : -1), 0, static_cast<int>(entries.size()) - 1);
+      path = folder + entries[selected];
+      continue;
+    }
+    if (key == '\n' || key == '\r' || key == KEY_ENTER) {
+      std::error_code error;
+      if (!path.empty() && (path.back() == '/' || std::filesystem::is_directory(path, error))) {
+        std::filesystem::path entered = std::filesystem::weakly_canonical(path.empty() ? "." : path, error);
+        path = entered.string();
+        if (path.empty() || path.back() != '/') path += '/';
+        selected = -1;
+        continue;
+      }
+      accepted = !path.empty();
+      if (accepted) break;
+      continue;
+    }
+    if ((key == KEY_BACKSPACE || key == 127 || key == 8) && !path.empty()) path.pop_back();
+    if (key >= 32 && key < 127) path += static_cast<char>(key);
+    selected = -1;
+  }
+  delwin(box);
+  touchwin(stdscr);
+  return accepted;
+}
+
 BOOL FwTerminal::AskFileName(const FwFileRequest& request, CString& chosen) {
   std::string title = request.title.IsEmpty() ? (request.open ? "Open file:" : "Save file as:") : Str(request.title);
-  if (!request.filter.IsEmpty()) {
-    // The filter's first description ("Text files (*.txt)") tells what is asked for.
-    std::string filter = Str(request.filter);
-    title += "  " + filter.substr(0, filter.find('|'));
-  }
+  std::string filter = Str(request.filter);
+  // The filter's first description ("Text files (*.txt)") tells what is asked for.
+  if (!filter.empty()) title += "  " + filter.substr(0, filter.find('|'));
   std::string text = Str(request.initialDir);
   if (!text.empty() && text.back() != '/') text += '/';
-  text += Str(request.fileName);
-  if (!AskLine(title, text) || text.empty()) return FALSE;
+  std::string proposed = Str(request.fileName);
+  // A wildcard proposes no name: the list shows what it matches.
+  if (proposed.find_first_of("*?") == std::string::npos) text += proposed;
+  if (!AskPath(title, FirstFilterPatterns(filter), text) || text.empty()) return FALSE;
   std::string base = text.substr(text.rfind('/') == std::string::npos ? 0 : text.rfind('/') + 1);
   if (!request.defaultExt.IsEmpty() && base.find('.') == std::string::npos) text += "." + Str(request.defaultExt);
   chosen = text.c_str();

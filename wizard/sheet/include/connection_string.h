@@ -14,3 +14,14 @@
 CString BuildConnectionString(int type, int currentType, const CString& programFolder, const CString& dataSource);
 // The tallyport.ini section of a source type; empty when it has none.
 CString ConnectionSection(int type);
+
+// The data-source string of a data source name with its login and password:
+// "DSN=" + name when name is not empty, then ";UID=" + login when login is
+// not empty, then ";PWD=" + password + ";" when password is not empty.
+CString DataSourceString(const CString& name, const CString& login, const CString& password);
+// Stores the keys of a connection string typed by the person into the ini
+// file iniPath (types 0, 1, 2, 4 and 5; others store nothing): the general
+// keys ("DefaultDir", "MaxBufferSize", ...) into "General ConnStr Info",
+// "DriverId", "Driver", "FIL" (and for text "Extensions") into the type's
+// section. A value in braces may hold ';'.
+void ParseConnectionString(const CString& text, int type, const CString& iniPath);

@@ -1,6 +1,8 @@
 // Connection strings from tallyport.ini.
 #include "connection_string.h"
 
+#include <cstring>
+#include <initializer_list>
 #include <vector>
 
 #include "fw_profile.h"
@@ -81,4 +83,78 @@ CString BuildConnectionString(int type, int currentType, const CString& programF
     case 6: return dataSource;
   }
   return result;
+}
+
+CString DataSourceString(const CString& name, const CString& login, const CString& password) {
+  CString result;
+  if (!name.IsEmpty()) result = "DSN=" + name;
+  if (!login.IsEmpty()) result += ";UID=" + login;
+  if (!password.IsEmpty()) result += ";PWD=" + password + ";";
+  return result;
+}
+
+namespace {
+
+// The pieces of a connection string split at ';', a piece holding '{'
+// without '}' running on through the next "};".
+std::vector<CString> SplitConnectionString(const CString& text) {
+  std::vector<CString> pieces;
+  int start = 0;
+  int length = text.GetLength();
+  while (start < length) {
+    int end = start;
+    while (end < length && text[end] != ';') ++end;
+    CString piece = text.Mid(start, end - start);
+    if (piece.Find('{') >= 0 && piece.Find('}') < 0) {
+      int close = text.Mid(end).Find("};");
+      if (close >= 0) {
+        end += close + 1;
+        piece = text.Mid(start, end - start);
+      } else {
+        end = length;
+        piece = text.Mid(start);
+      }
+    }
+    pieces.push_back(piece);
+    start = end + 1;
+  }
+  return pieces;
+}
+
+// Stores the value after the first key of keys found in piece into section;
+// FALSE when none is found.
+BOOL StoreFirstKey(const CString& piece, LPCTSTR section, std::initializer_list<const char*> keys,
+                   const CString& ini) {
+  for (const char* key : keys) {
+    int at = piece.Find(key);
+    if (at < 0) continue;
+    WritePrivateProfileString(section, key, piece.Mid(at + static_cast<int>(strlen(key)) + 1), ini);
+    return TRUE;
+  }
+  return FALSE;
+}
+
+}  // namespace
+
+void ParseConnectionString(const CString& text, int type, const CString& iniPath) {
+  LPCTSTR section = nullptr;
+  switch (type) {
+    case 0: section = "Access"; break;
+    case 1: section = "Excel"; break;
+    case 2:
+    case 4:
+    case 5: section = "Plain Text"; break;
+    default: return;
+  }
+  bool textType = type == 2 || type == 4 || type == 5;
+  for (const CString& piece : SplitConnectionString(text)) {
+    if (piece.IsEmpty()) continue;
+    if (StoreFirstKey(piece, kGeneral,
+                      {"DefaultDir", "MaxBufferSize", "MaxScanRows", "PageTimeout", "SafeTransactions", "Threads",
+                       "UID", "UserCommitSync"},
+                      iniPath))
+      continue;
+    if (StoreFirstKey(piece, section, {"DriverId", "Driver", "FIL"}, iniPath)) continue;
+    if (textType) StoreFirstKey(piece, "Plain Text", {"Extensions"}, iniPath);
+  }
 }

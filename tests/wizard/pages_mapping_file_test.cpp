@@ -1,0 +1,54 @@
+// Guards the mapping files' text: nothing mapped (one comma fewer than
+// rows), the sections read in file order with their counts, the list's
+// empty entries and trailing comma, sections without keys and text before
+// the first '<' ignored, and counts outside 0-2 options or 0-10 choices
+// (or not a number) refused.
+#include <gtest/gtest.h>
+
+#include "mapping_file.h"
+
+namespace {
+
+TEST(MappingFileText, WrittenForm) {
+  EXPECT_STREQ(FormatMappingFile(0, 0, {"", "", "", ""}), "<Options>=0\n<Choices>=0\n<Tables>=,,,\n");
+  EXPECT_STREQ(FormatMappingFile(2, 3, {"Name", "", "Price"}), "<Options>=2\n<Choices>=3\n<Tables>=Name,,Price\n");
+  EXPECT_STREQ(FormatMappingFile(0, 0, {"Name", ""}), "<Options>=0\n<Choices>=0\n<Tables>=Name,\n");
+  EXPECT_STREQ(FormatMappingFile(1, 0, {}), "<Options>=1\n<Choices>=0\n<Tables>=\n");
+}
+
+std::string Describe(const std::vector<MappingSection>& sections) {
+  std::string text;
+  for (const MappingSection& section : sections) {
+    if (section.kind == MappingSection::Options) text += "O" + std::to_string(section.count) + " ";
+    if (section.kind == MappingSection::Choices) text += "C" + std::to_string(section.count) + " ";
+    if (section.kind != MappingSection::Tables) continue;
+    text += "T";
+    for (const CString& column : section.columns) text += std::string("[") + static_cast<LPCTSTR>(column) + "]";
+    text += " ";
+  }
+  return text;
+}
+
+TEST(MappingFileText, SectionsInFileOrder) {
+  struct Case {
+    const char* text;
+    const char* sections;
+  } cases[] = {
+      {"<Options>=2\n<Choices>=3\n<Tables>=Name,,Price\n", "O2 C3 T[Name][][Price] "},
+      {"<Options>=0\r\n<Choices>=0\r\n<Tables>=Name,\r\n", "O0 C0 T[Name] "},
+      {"junk<Tables>=,a,\n", "T[][a] "},
+      {"<Tables>=\n", "T "},
+      {"<Comment>=x\n<Choices>=10\n<Options>=1", "C10 O1 "},
+      {"", ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Describe(ReadMappingSections(c.text)), c.sections) << c.text;
+}
+
+TEST(MappingFileText, CountsOutsideTheDialogsRangeRefused) {
+  for (const char* text : {"<Options>=3\n", "<Options>=-1\n", "<Choices>=11\n", "<Choices>=4096\n",
+                           "<Options>=two\n", "<Choices>=\n", "<Options>=99999999999999\n"})
+    EXPECT_THROW(ReadMappingSections(text), MappingFileError) << text;
+  EXPECT_NO_THROW(ReadMappingSections("<Options>= 2 \n<Choices>=10\n"));
+}
+
+}  // namespace

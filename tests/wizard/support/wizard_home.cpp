@@ -1,0 +1,42 @@
+// Seeding the wizard's program folder and running the program.
+#include "wizard_home.h"
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace wizard_test {
+
+WizardHome::WizardHome() {
+  std::string command = std::string("'") + DV_SOURCE_DIR + "/tools/seed_home.sh' '" + scratch_.path() + "'";
+  if (std::system(command.c_str()) != 0) throw std::runtime_error("cannot seed " + scratch_.path());
+}
+
+std::string WizardHome::Read(const std::string& name) const {
+  std::ifstream in(scratch_ / name);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void WizardHome::Write(const std::string& name, const std::string& text) const {
+  std::ofstream(scratch_ / name) << text;
+}
+
+ProgramRun RunProgram(const WizardHome& home, const std::string& arguments) {
+  std::string errors = home / "stderr.txt";
+  std::string command = "LC_ALL=C DV_FRAME_CONFIG_HOME='" + (home / "config") + "' " + DV_TEST_EMULATOR + " '" +
+                        TALLYPORT + "' " + arguments + " </dev/null >/dev/null 2>'" + errors + "'";
+  int raw = std::system(command.c_str());
+  ProgramRun run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, home.Read("stderr.txt")};
+  return run;
+}
+
+ProgramRun RunScript(const WizardHome& home, const std::string& script) {
+  home.Write("script.txt", script);
+  return RunProgram(home, "--home '" + home.path() + "' --script '" + (home / "script.txt") + "'");
+}
+
+}  // namespace wizard_test

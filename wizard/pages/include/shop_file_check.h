@@ -1,0 +1,28 @@
+// The target page's check of an existing shop file: it opens the file
+// under a read-only transaction, finds the root "My Shop" and compares the
+// shop's signature. Whatever happens, the transaction is ended and the
+// database closed before the answer is given.
+#pragma once
+
+#include "fw_string.h"
+
+enum class ShopFileCheck {
+  Good,        // a shop of this program's version (or one with no signature)
+  OldVersion,  // a shop with another signature
+  NotAShop,    // not a database, or a database without a shop
+  Locked,      // open elsewhere, or not writable
+};
+
+// The signature of the shops this program writes.
+constexpr const char* kShopFileSignature = "KESTRELMARK_DBASE_VER5";
+
+// Checks the shop file at path (a native path). Starts the runtime and
+// turns transactions on the first time it runs, when nothing did so
+// before. A file whose log holds unfinished work is recovered first, as
+// opening it for the import would.
+ShopFileCheck CheckShopFile(const CString& path);
+
+// The message of a refused check: a string id (0 for the literal text of
+// OldVersion) and that literal text; Good gives 0 and an empty text.
+UINT ShopFileCheckMessageId(ShopFileCheck result);
+CString ShopFileCheckMessageText(ShopFileCheck result);

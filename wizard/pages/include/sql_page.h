@@ -1,0 +1,70 @@
+// The SQL condition page: restricts the rows of the import with a WHERE
+// clause over the mapped source columns, made from three simple
+// "contains" boxes or, in advanced mode, from a list of criteria joined
+// with AND and OR. The statement becomes the sheet's SQL query, which Next
+// passes on untouched.
+#pragma once
+
+#include <vector>
+
+#include "tinted_edit.h"
+#include "wizard_page.h"
+
+class CSqlPreviewPage2 : public CWizardPage {
+ public:
+  enum : UINT {
+    IDD = 20005,
+    IDC_HELP_TEXT = 21241,
+    IDC_NAME = 21193,
+    IDC_DESCRIPTION = 21194,
+    IDC_DEPARTMENT = 21196,
+    IDC_ADVANCE = 21233,
+    IDC_FIELD = 21148,
+    IDC_OPERATOR = 21169,
+    IDC_VALUE = 21166,
+    IDC_CRITERION = 21165,
+    IDC_AND = 21171,
+    IDC_OR = 21172,
+    IDC_WHERE = 21188,
+    IDC_DELETE = 21168,
+    IDC_CRITERIA = 21170,
+    IDC_SELECT = 21115,
+    IDC_EDIT_SQL = 21206,
+    IDC_STATEMENT = 21198,
+  };
+
+  explicit CSqlPreviewPage2(CMainSheet& sheet) : CWizardPage(IDD, sheet) {}
+
+  BOOL OnInitDialog() override;
+  // Applies the mode, collects the mapped columns and builds the
+  // statement.
+  BOOL OnSetActive() override;
+  void DoDataExchange(CDataExchange* pDX) override;
+  BOOL OnCmdMsg(UINT id, UINT code) override;
+
+  // The statement of the current mode, stored as the sheet's SQL query and
+  // shown in the statement box.
+  CString BuildStatement();
+
+ private:
+  void ApplyMode();
+  void UpdateCriterion();
+  void AddCriterion(LPCTSTR joiner);
+  void OnWhere();
+  void OnDelete();
+  void OnCriteriaSelected();
+  void OnEditCriterion();
+  void OnSelect();
+  void OnEditSql();
+  void CopyCriteria();
+  // The source column mapped onto main field code; empty when none.
+  CString MappedColumnOf(DWORD code) const;
+
+  CTintedEdit helpText_;
+  CString name_, description_, department_;
+  CString field_, operator_, value_;
+  std::vector<CString> mappedColumns_;
+  std::vector<CString> criteria_;
+  CString statement_;
+  int advanced_ = 0;
+};

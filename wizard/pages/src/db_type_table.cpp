@@ -1,0 +1,16 @@
+// The table of source types of the database-type page.
+#include "db_type_table.h"
+
+DbTypeEntry DbTypeTable[kDbTypeCount] = {
+    {0, "*.mdb", "Access (*.mdb)", "Access Files (*.mdb)|*.mdb", "test_access.mdb", "Access_file"},
+    {2, "*.csv;*.txt", "Text (*.csv,*.txt)", "Text Files (*.csv,*.txt)|*.csv;*.txt", "test_csv.csv",
+     "PlainText_file"},
+    {1, "*.xls", "Excel (*.xls)", "Excel Files (*.xls)|*.xls", "test_excel.xls", "Excel_file"},
+    {8, "*.db", "Quillon Shop (www.quillonshop.com)", "Paradox Files (*.db)|*.db", "product.db", "Quillon_file"},
+};
+
+int g_nChosenDbType = -1;
+
+const DbTypeEntry* ChosenDbType() {
+  return g_nChosenDbType >= 0 && g_nChosenDbType < kDbTypeCount ? &DbTypeTable[g_nChosenDbType] : nullptr;
+}

@@ -1,0 +1,105 @@
+// The wizard sheet: its pages, its page list per source type, its
+// connection strings, SELECT statement and help contexts.
+#include "main_sheet.h"
+
+#include <cstdlib>
+
+#include "app_settings.h"
+#include "connection_string.h"
+#include "fw_profile.h"
+#include "help_page.h"
+#include "import_sql.h"
+#include "localisation.h"
+#include "wizard_page_registry.h"
+
+namespace {
+
+// The pages behind the database-type page, per road. The SQL condition
+// page follows the mapping page, so that a row condition can be set over
+// the mapped columns.
+const UINT kFileSourcePages[] = {kSourceFilePage, kTablePage,  kMappingPage,
+                                 kSqlConditionPage, kTargetPage, kImportPage};
+const UINT kSourceShopPages[] = {kSourceShopSelectPage, kTargetPage, kSourceShopImportPage};
+
+}  // namespace
+
+int ReadRowsetSize(const CString& programFolder) {
+  CString ini;
+  ini.Format("%s\\%s", static_cast<LPCTSTR>(programFolder), "tallyport.ini");
+  char buffer[256];
+  GetPrivateProfileString("Wizard Settings", "RowsetSize", "", buffer, sizeof buffer, ini);
+  int size = std::atoi(buffer);
+  return size > 0 ? size : 100;
+}
+
+CMainSheet::CMainSheet(DWORD appFlags) : CPropertySheet(LoadResString(kCaptionString)) {
+  SetWizardMode();
+  for (UINT id : RegisteredWizardPages()) pages_[id] = FindWizardPageFactory(id)(*this);
+  if (CPropertyPage* typePage = FindPage(kDatabaseTypePage)) AddPage(typePage);
+  RebuildPageList(0);
+  m_bAdvancedMode = (appFlags & kAppFlagAdvancedImport) != 0;
+  m_nRowsetSize = ReadRowsetSize(GetAppDirectory());
+}
+
+CMainSheet::~CMainSheet() {
+  // The pages go before the sheet lets go of them: take them off the list
+  // first so that the base class does not touch destroyed pages.
+  while (GetPageCount() > 0) RemovePage(GetPageCount() - 1);
+}
+
+CPropertyPage* CMainSheet::FindPage(UINT dialogId) const {
+  auto found = pages_.find(dialogId);
+  return found == pages_.end() ? nullptr : found->second.get();
+}
+
+void CMainSheet::RebuildPageList(int pagesToRemove) {
+  for (int i = 0; i < pagesToRemove && i < static_cast<int>(pageList_.size()); ++i) RemovePage(pageList_[i]);
+  pageList_.clear();
+  auto add = [this](const UINT* ids, size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+      if (CPropertyPage* page = FindPage(ids[i])) {
+        AddPage(page);
+        pageList_.push_back(page);
+      }
+    }
+  };
+  if (m_typDatabase == kSourceQuillonShop)
+    add(kSourceShopPages, std::size(kSourceShopPages));
+  else
+    add(kFileSourcePages, std::size(kFileSourcePages));
+}
+
+const CString& CMainSheet::BuildConnectionString(int type) {
+  int current = m_typDatabase;
+  switch (type) {
+    case kSourceAccess:
+    case kSourceExcel:
+    case kSourceText:
+    case kSourceMyob:
+    case kSourceQuickBooks:
+    case kSourceQuillonShop: m_typDatabase = type; break;
+  }
+  connectionString_ = ::BuildConnectionString(type, current, GetAppDirectory(), CString());
+  return connectionString_;
+}
+
+CString CMainSheet::ImportSqlBuilder(BOOL reset) {
+  if (reset) m_strSQLQuery.Empty();
+  if (!m_strSQLQuery.IsEmpty()) return m_strSQLQuery;
+  std::vector<CString> fields;
+  for (const auto& column : m_mappingColumns) fields.push_back(column->m_strSourceField);
+  m_strSQLQuery = BuildImportSelect(fields, m_strTableName, m_strDBName);
+  return m_strSQLQuery;
+}
+
+DWORD CMainSheet::ActiveHelpContext() const {
+  int index = GetActiveIndex();
+  if (m_typDatabase == kSourceReserved) return index >= 1 && index <= 4 ? 150500 + index : 150401;
+  return index >= 1 && index <= 6 ? 150401 + index : 150401;
+}
+
+void CMainSheet::WinHelp() { ShowHelpPage(ActiveHelpContext()); }
+
+void CMainSheet::SetSheetTitle(const CWnd& page) {
+  SetTitle(LoadResString(57344) + " - " + page.GetWindowText());
+}
