@@ -123,6 +123,10 @@ class CMainSheet : public CPropertySheet {
   CString connectionString_;
 };
 
+// The help context of the page at pageIndex for source type: 150401 for
+// the first page; pages 1 to 6 give 150402 to 150407, or for type 9 pages 1
+// to 4 give 150501 to 150504; any other page 150401.
+DWORD HelpContextFor(int sourceType, int pageIndex);
 // The rowset size of tallyport.ini in folder (section "Wizard Settings",
 // key "RowsetSize"); 100 when missing, 0 or not a number.
 int ReadRowsetSize(const CString& programFolder);
