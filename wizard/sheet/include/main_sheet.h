@@ -10,6 +10,8 @@
 
 #include "ctl_property_sheet.h"
 #include "mapping_column.h"
+#include "odbc_database.h"
+#include "preview_sheet.h"
 #include "source_column.h"
 
 // The dialog ids of the wizard's pages.
@@ -43,7 +45,7 @@ enum SourceType : int {
 // Bits of the application's ini flags the sheet reads.
 enum : DWORD { kAppFlagWizardButtons = 0x1, kAppFlagAdvancedImport = 0x2 };
 
-class CMainSheet : public CPropertySheet {
+class CMainSheet : public CPropertySheet, public PreviewSheet {
  public:
   enum : UINT { kCaptionString = 51485, kIconId = 21020 };
 
@@ -76,6 +78,24 @@ class CMainSheet : public CPropertySheet {
   // The import's SELECT statement: m_strSQLQuery when set (reset empties it
   // first), else built from the mapping columns' source fields and stored.
   CString ImportSqlBuilder(BOOL reset);
+  // One size per column of the source query (m_strSQLQuery, else every row
+  // of m_strDBName), read on a connection of its own with
+  // m_strConnectionString: the longest text's length (100 more when longer
+  // than 127), binary data's length (10 more when longer than 127), other
+  // values 0; every column longer than 128 then gets the longest size.
+  // Database exceptions go to the caller.
+  void DetermineColnSizes(std::vector<DWORD>& sizes);
+  // Measures the column sizes, then describes each column of m_strSQLQuery
+  // on m_database (which must be open): index, name, size, SQL type.
+  void BuildSourceColumns();
+
+  // What the data preview reads: the connection, m_strSQLQuery, the rowset
+  // size, the source columns and the mapping columns.
+  CDatabase& PreviewDatabase() override { return m_database; }
+  CString PreviewQuery() override { return m_strSQLQuery; }
+  int PreviewRowsetSize() override { return m_nRowsetSize; }
+  std::vector<PreviewSourceColumn> PreviewSourceColumns() override;
+  std::vector<PreviewMappingItem> PreviewMappingItems() override;
 
   // The help context of the active page.
   DWORD ActiveHelpContext() const;
@@ -94,6 +114,7 @@ class CMainSheet : public CPropertySheet {
   CString m_strTableType = "'TABLE'";  // table types of the catalogue call
   CString m_strSourceFilePart;         // "DBQ=" and the file, appended to a file connection string
   int m_nRowsetSize = 100;             // rows per bulk fetch
+  CDatabase m_database;                // the connection the import reads
   CString m_strSQLQuery;
   CString m_strDBName;                 // the source database file
   CString m_strTableName;
@@ -123,6 +144,10 @@ class CMainSheet : public CPropertySheet {
   CString connectionString_;
 };
 
+// The help context of the page at pageIndex for source type: 150401 for
+// the first page; pages 1 to 6 give 150402 to 150407, or for type 9 pages 1
+// to 4 give 150501 to 150504; any other page 150401.
+DWORD HelpContextFor(int sourceType, int pageIndex);
 // The rowset size of tallyport.ini in folder (section "Wizard Settings",
 // key "RowsetSize"); 100 when missing, 0 or not a number.
 int ReadRowsetSize(const CString& programFolder);
