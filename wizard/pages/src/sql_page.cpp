@@ -148,12 +148,18 @@ CString CSqlPreviewPage2::BuildStatement() {
   UpdateData(TRUE);
   CMainSheet& sheet = Sheet();
   if (advanced_) {
-    statement_ = BuildAdvancedStatement(sheet.m_strTableName, mappedColumns_, criteria_);
+    statement_ = AdvancedSelectStatement(mappedColumns_, sheet.m_strTableName, criteria_);
   } else {
-    std::vector<ConditionBox> boxes = {{department_, MappedColumnOf(kDepartmentCode)},
-                                       {name_, MappedColumnOf(kNameCode)},
-                                       {description_, MappedColumnOf(kDescriptionCode)}};
-    statement_ = BuildSimpleStatement(sheet.m_typDatabase, sheet.m_strTableName, mappedColumns_, boxes);
+    // A box gives a term when it holds a value and its field is mapped.
+    std::vector<CString> terms;
+    const std::pair<const CString*, DWORD> boxes[] = {
+        {&department_, kDepartmentCode}, {&name_, kNameCode}, {&description_, kDescriptionCode}};
+    for (const auto& [value, code] : boxes) {
+      CString column = MappedColumnOf(code);
+      if (!value->IsEmpty() && !column.IsEmpty())
+        terms.push_back(LikeTerm(sheet.m_strTableName, column, *value, sheet.m_typDatabase));
+    }
+    statement_ = SimpleSelectStatement(mappedColumns_, sheet.m_strTableName, JoinAndTerms(terms));
   }
   sheet.m_strSQLQuery = statement_;
   SetDlgItemText(IDC_STATEMENT, statement_);
@@ -172,7 +178,8 @@ void CSqlPreviewPage2::UpdateCriterion() {
     sqlType = source->m_nSqlType;
     break;
   }
-  SetDlgItemText(IDC_CRITERION, BuildCriterion(Sheet().m_strTableName, field_, operator_, value_, known, sqlType));
+  SetDlgItemText(IDC_CRITERION,
+                 CriterionText(Sheet().m_strTableName, field_, operator_, value_, known && IsNumericSqlType(sqlType)));
 }
 
 void CSqlPreviewPage2::AddCriterion(LPCTSTR joiner) {
