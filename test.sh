@@ -4,7 +4,9 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-need_pkgs=(g++-multilib cmake make libgtest-dev:i386 libgmock-dev:i386 libsqlite3-dev:i386 libncurses-dev:i386 tmux)
+need_pkgs=(g++-multilib cmake make libgtest-dev:i386 libgmock-dev:i386 libsqlite3-dev:i386 libncurses-dev:i386 tmux
+           unixodbc-dev:i386 libsqliteodbc:i386 odbc-mdbtools:i386 sqlite3:i386
+           libfreexl-dev:i386 pxlib-dev:i386 python3-xlwt)
 
 missing=()
 for p in "${need_pkgs[@]}"; do

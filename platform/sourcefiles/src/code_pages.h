@@ -1,0 +1,16 @@
+// The character sets source files are written in, and their conversion to
+// the UTF-8 that every staged value is held in.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+enum class TextEncoding {
+  Utf8,          // passed through unchanged
+  Windows1252,   // "ANSI" on Western European Windows
+  Oem850,        // "OEM": the Western European DOS code page
+  Oem437,        // the original DOS code page (older dBase files)
+};
+
+// Appends `bytes`, read in `encoding`, to `out` as UTF-8.
+void AppendAsUtf8(TextEncoding encoding, std::string_view bytes, std::string& out);

@@ -1,0 +1,22 @@
+// Names shared by the readers: column names made unique, files found in a
+// folder by name, ASCII case folding.
+#pragma once
+
+#include <string>
+#include <vector>
+
+std::string LowerAscii(std::string text);
+
+// The columns' names as staged: an empty name, or one equal (without regard
+// to ASCII case, as SQLite compares them) to an earlier one, becomes
+// F<position from 1>, with "_2", "_3", ... added while that is taken too.
+std::vector<std::string> UniqueColumnNames(const std::vector<std::string>& names);
+
+// The folder of a text source: `fileOrFolder` itself, or the folder of the
+// file it names.
+std::string SourceFolder(const std::string& fileOrFolder);
+
+// The path of file `name` in `folder`: the exact name, else the one name
+// equal without regard to ASCII case. Throws SourceFileError naming both when
+// there is none. A `folder` that is a file stands for its own folder.
+std::string FindFileInFolder(const std::string& folder, const std::string& name);

@@ -1,0 +1,106 @@
+// Staging one source table into an SQLite table: created and filled in one
+// transaction through one prepared insert, row by row as the reader hands
+// them out.
+#include "source_reader.h"
+
+#include <sqlite3.h>
+
+namespace {
+
+std::string QuotedName(const std::string& name) {
+  std::string quoted = "\"";
+  for (char c : name) {
+    quoted += c;
+    if (c == '"') quoted += '"';
+  }
+  return quoted + "\"";
+}
+
+class StagingDatabase {
+ public:
+  explicit StagingDatabase(const std::string& path) : path_(path) {
+    const int rc = sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    if (rc != SQLITE_OK) fail("cannot open the staging database");
+  }
+  ~StagingDatabase() {
+    sqlite3_finalize(insert_);
+    sqlite3_close(db_);
+  }
+  StagingDatabase(const StagingDatabase&) = delete;
+  StagingDatabase& operator=(const StagingDatabase&) = delete;
+
+  void execute(const std::string& sql) {
+    if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) fail(sql);
+  }
+
+  void prepareInsert(const std::string& sql) {
+    if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &insert_, nullptr) != SQLITE_OK) fail(sql);
+  }
+
+  void insert(const std::vector<SourceValue>& row) {
+    for (size_t i = 0; i < row.size(); ++i) {
+      const int index = static_cast<int>(i + 1);
+      const SourceValue& value = row[i];
+      switch (value.kind) {
+        case SourceValue::Kind::Null: sqlite3_bind_null(insert_, index); break;
+        case SourceValue::Kind::Integer: sqlite3_bind_int64(insert_, index, value.integer); break;
+        case SourceValue::Kind::Real: sqlite3_bind_double(insert_, index, value.real); break;
+        case SourceValue::Kind::Text:
+          sqlite3_bind_text(insert_, index, value.text.data(), static_cast<int>(value.text.size()), SQLITE_STATIC);
+          break;
+      }
+    }
+    if (sqlite3_step(insert_) != SQLITE_DONE) fail("inserting a row");
+    sqlite3_reset(insert_);
+  }
+
+  void rollback() { sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr); }
+
+ private:
+  [[noreturn]] void fail(const std::string& what) {
+    throw SourceFileError(path_ + ": " + what + ": " + (db_ != nullptr ? sqlite3_errmsg(db_) : "out of memory"));
+  }
+
+  std::string path_;
+  sqlite3* db_ = nullptr;
+  sqlite3_stmt* insert_ = nullptr;
+};
+
+}  // namespace
+
+void StageSourceTable(const std::string& sqlitePath, SourceFileKind kind, const std::string& fileOrFolder,
+                      const std::string& tableName, const TextFormatOptions& options, const StagingProgress& progress) {
+  const std::unique_ptr<SourceTableReader> reader = OpenSourceTable(kind, fileOrFolder, tableName, options);
+  const std::vector<SourceColumn>& columns = reader->columns();
+  if (columns.empty()) throw SourceFileError(fileOrFolder + ": table \"" + tableName + "\" has no columns");
+
+  std::string create = "CREATE TABLE " + QuotedName(tableName) + " (";
+  std::string insert = "INSERT INTO " + QuotedName(tableName) + " VALUES (";
+  for (size_t i = 0; i < columns.size(); ++i) {
+    create += (i ? ", " : "") + QuotedName(columns[i].name) + " " + DeclaredSqlType(columns[i]);
+    insert += i ? ", ?" : "?";
+  }
+  create += ")";
+  insert += ")";
+
+  StagingDatabase db(sqlitePath);
+  // The staged file is a cache made again from the source after any loss.
+  db.execute("PRAGMA synchronous=OFF");
+  db.execute("BEGIN");
+  try {
+    db.execute("DROP TABLE IF EXISTS " + QuotedName(tableName));
+    db.execute(create);
+    db.prepareInsert(insert);
+    std::vector<SourceValue> row;
+    long rowsDone = 0;
+    while (reader->nextRow(row)) {
+      db.insert(row);
+      if (++rowsDone % kStagingProgressRows == 0 && progress) progress(rowsDone);
+    }
+    db.execute("COMMIT");
+    if (progress) progress(rowsDone);
+  } catch (...) {
+    db.rollback();
+    throw;
+  }
+}

@@ -1,0 +1,90 @@
+// CDBaseListVw: the list that shows the sheet's query one rowset at a
+// time, with a status text giving the first and last row shown and the
+// total, or that keeps the fetched rowset as cells for the import run.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "bulk_recordset.h"
+#include "list_view_base.h"
+#include "preview_sheet.h"
+
+// The direction of the last rowset request.
+enum PreviewDirection : int { kPreviewFirst = 0, kPreviewNext = 1, kPreviewPrevious = 2, kPreviewLast = 3 };
+
+// One field of one stored row.
+struct PreviewCell {
+  CString value;
+  DWORD code = 0xFFFFFFFF;  // the mapping-column code; all bits set: no item
+  CString name;             // the field's name (empty when prepared with the mapped items)
+  SWORD sqlType = 0;
+  int columnIndex = -1;
+  int columnSize = 0;
+};
+using PreviewRow = std::shared_ptr<std::vector<PreviewCell>>;
+
+class CDBaseListVw : public CListViewBase {
+ public:
+  // Texts of values that are no field text.
+  static constexpr const char* kDeletedRow = "<DELETED>";
+  static constexpr const char* kNoRow = "<NO_ROW>";
+  static constexpr const char* kNull = "<NULL>";
+
+  CDBaseListVw() = default;
+  ~CDBaseListVw() override;
+
+  void AttachSheet(PreviewSheet* sheet) { m_pSheet = sheet; }
+  // The list's width in pixels, which mapped columns share.
+  void SetListWidth(int pixels) { m_nListWidth = pixels; }
+
+  // The query's row count, counted once (force: counted again).
+  long GetRecordCount(BOOL force = FALSE);
+  // Deletes rows and columns; makes one column per mapping-column item
+  // (fromRecordset FALSE) or requeries and makes one per field.
+  void SetupColumns(BOOL fromRecordset);
+  // Opens the sheet's query afresh (read-only, multi-row); with fill shows
+  // the first rowset. Item numbers lose their decimals.
+  void Requery(BOOL fill);
+  // Fills the list (store FALSE) or the stored rowset (store TRUE) from the
+  // recordset's current rowset.
+  void FillData(BOOL store);
+  // Collects the mapping-column items that have a source field (the
+  // query selects exactly those, in order).
+  void PrepareMappedItems();
+  void CloseRowset();
+
+  CString GetItemTextAt(int row, int column) const { return GetItemText(row, column); }
+  std::vector<CString> GetHeaderTexts() const;
+  std::vector<CString> GetStoredFieldCaptions() const;
+  int GetStoredFieldCount() const;
+  const std::vector<PreviewRow>& GetStoredRows() const { return m_storedRows; }
+  BOOL IsOpen() const { return m_pSet != nullptr && m_pSet->IsOpen(); }
+
+  // For the navigator.
+  CDynamicBulkSet* GetRecordset() const { return m_pSet.get(); }
+  void SetDirection(PreviewDirection direction) { m_nDirection = direction; }
+  int GetRowsInRowset() const { return m_nRows; }
+  const CString& GetStatusText() const { return m_strStatus; }
+  int GetFirstRowShown() const { return m_nFirstRow; }
+  int GetLastRowShown() const { return m_nLastRow; }
+
+ private:
+  std::vector<int> BindingSizes() const;
+  static CString ValueText(const CDynamicBulkSet& set, int field, int row);
+  void NumberRows(int rows);
+
+  PreviewSheet* m_pSheet = nullptr;
+  std::unique_ptr<CDynamicBulkSet> m_pSet;
+  int m_nRows = 0;
+  int m_nPrevRows = 0;
+  PreviewDirection m_nDirection = kPreviewFirst;
+  int m_nFirstRow = 0;
+  int m_nLastRow = 0;
+  long m_nTotal = 0;
+  CString m_strStatus;
+  std::vector<PreviewRow> m_storedRows;
+  std::vector<PreviewMappingItem> m_prepared;
+  BOOL m_bColumnsFromRecordset = FALSE;
+  int m_nListWidth = 0;
+};

@@ -1,0 +1,217 @@
+// The data preview list.
+#include "preview_list.h"
+
+#include <algorithm>
+
+namespace {
+
+// The mapping-column code of the item number (a main column).
+constexpr DWORD kItemNumberCode = 1;
+constexpr int kMinimumMappedColumnWidth = 75;
+constexpr int kFieldColumnWidth = 80;
+constexpr DWORD kCountRowsetSize = 100;
+constexpr UINT kStatusString = 8032;  // " %ld - %ld of %ld records"
+constexpr UINT kReadOnlyMultiRow = CRecordset::readOnly | CRecordset::useMultiRowFetch;
+
+}  // namespace
+
+CDBaseListVw::~CDBaseListVw() { CloseRowset(); }
+
+std::vector<int> CDBaseListVw::BindingSizes() const {
+  // Each column is bound with the size the sheet records for it: the
+  // mapped item's while the preview was prepared with the mapped items,
+  // else the measured size of the source column; the same width then steps
+  // from one row's text to the next.
+  std::vector<PreviewSourceColumn> sources = m_pSheet->PreviewSourceColumns();
+  std::vector<int> sizes;
+  const size_t count = std::max(m_prepared.size(), sources.size());
+  for (size_t f = 0; f < count; ++f) {
+    if (f < m_prepared.size())
+      sizes.push_back(m_prepared[f].columnSize);
+    else
+      sizes.push_back(sources[f].size);
+  }
+  return sizes;
+}
+
+void CDBaseListVw::Requery(BOOL fill) {
+  if (m_pSheet == nullptr) throw FwControlError("the preview list has no sheet");
+  if (m_pSet) m_pSet->Close();
+  if (!m_pSet) m_pSet = std::make_unique<CDynamicBulkSet>(&m_pSheet->PreviewDatabase());
+  m_pSet->SetRowsetSize(static_cast<DWORD>(m_pSheet->PreviewRowsetSize()));
+  m_pSet->SetColumnSizes(BindingSizes());
+  m_pSet->Open(CRecordset::snapshot, m_pSheet->PreviewQuery(), kReadOnlyMultiRow);
+  m_nDirection = kPreviewFirst;
+  if (fill) FillData(FALSE);
+  // A number read as 123.0 shows as 123 in the item-number column.
+  std::vector<PreviewMappingItem> items = m_pSheet->PreviewMappingItems();
+  for (size_t i = 0; i < items.size(); ++i) {
+    if (items[i].code != kItemNumberCode) continue;
+    int column = -1;
+    if (!m_bColumnsFromRecordset) {
+      column = static_cast<int>(i);
+    } else if (!items[i].sourceField.IsEmpty()) {
+      for (short f = 0; f < m_pSet->GetODBCFieldCount(); ++f) {
+        CODBCFieldInfo info;
+        m_pSet->GetODBCFieldInfo(f, info);
+        if (info.m_strName.CompareNoCase(items[i].sourceField) == 0) column = f;
+      }
+    }
+    if (column >= 0 && column < GetColumnCount()) StripDecimals(column);
+    break;
+  }
+}
+
+void CDBaseListVw::SetupColumns(BOOL fromRecordset) {
+  DeleteAllItems();
+  while (GetColumnCount() > 0) DeleteColumn(0);
+  m_bColumnsFromRecordset = fromRecordset;
+  if (!fromRecordset) {
+    std::vector<PreviewMappingItem> items = m_pSheet->PreviewMappingItems();
+    if (items.empty()) return;
+    const int width = std::max(m_nListWidth / static_cast<int>(items.size()), kMinimumMappedColumnWidth);
+    for (size_t i = 0; i < items.size(); ++i) InsertColumn(static_cast<int>(i), items[i].caption, 0, width);
+    return;
+  }
+  Requery(FALSE);
+  for (short f = 0; f < m_pSet->GetODBCFieldCount(); ++f) {
+    CODBCFieldInfo info;
+    m_pSet->GetODBCFieldInfo(f, info);
+    if (InsertColumn(f, info.m_strName, 0, kFieldColumnWidth) < 0) break;
+  }
+}
+
+long CDBaseListVw::GetRecordCount(BOOL force) {
+  if (force) m_nTotal = 0;
+  if (m_nTotal != 0) return m_nTotal;
+  CDynamicBulkSet counter(&m_pSheet->PreviewDatabase());
+  counter.SetRowsetSize(kCountRowsetSize);
+  counter.Open(CRecordset::snapshot, m_pSheet->PreviewQuery(), kReadOnlyMultiRow);
+  long total = 0;
+  while (!counter.IsEOF()) {
+    total += static_cast<long>(counter.GetRowsFetched());
+    counter.MoveNext();
+  }
+  counter.Close();
+  m_nTotal = total;
+  return m_nTotal;
+}
+
+void CDBaseListVw::PrepareMappedItems() {
+  m_prepared.clear();
+  for (const PreviewMappingItem& item : m_pSheet->PreviewMappingItems())
+    if (!item.sourceField.IsEmpty()) m_prepared.push_back(item);
+}
+
+void CDBaseListVw::CloseRowset() { m_pSet.reset(); }
+
+CString CDBaseListVw::ValueText(const CDynamicBulkSet& set, int field, int row) {
+  const WORD status = set.GetRowStatus(static_cast<WORD>(row + 1));
+  if (status == SQL_ROW_DELETED) return kDeletedRow;
+  if (status == SQL_ROW_NOROW) return kNoRow;
+  if (set.GetColumnLengths(field)[row] == SQL_NULL_DATA) return kNull;
+  return set.GetColumnValues(field) + static_cast<size_t>(row) * set.GetColumnWidth(field);
+}
+
+void CDBaseListVw::NumberRows(int rows) {
+  switch (m_nDirection) {
+    case kPreviewFirst:
+      m_nFirstRow = 1;
+      m_nLastRow = rows;
+      break;
+    case kPreviewNext:
+      m_nFirstRow += m_nPrevRows;
+      m_nLastRow += rows;
+      break;
+    case kPreviewPrevious:
+      m_nFirstRow -= rows;
+      m_nLastRow -= m_nPrevRows;
+      if (m_nFirstRow < 0 || m_nLastRow < 0) {
+        m_nFirstRow = 1;
+        m_nLastRow = rows;
+      }
+      break;
+    case kPreviewLast:
+      m_nLastRow = GetRecordCount();
+      m_nFirstRow = m_nLastRow - rows + 1;
+      break;
+  }
+  m_strStatus.Format(kStatusString, static_cast<long>(m_nFirstRow), static_cast<long>(m_nLastRow),
+                     static_cast<long>(GetRecordCount()));
+}
+
+void CDBaseListVw::FillData(BOOL store) {
+  DeleteAllItems();
+  if (!IsOpen()) return;
+  CDynamicBulkSet& set = *m_pSet;
+  const int rows = static_cast<int>(set.GetRowsFetched());
+  const int fields = set.GetBoundColumnCount();
+  m_nRows = rows;
+  if (store) {
+    m_storedRows.clear();
+    for (int r = 0; r < rows; ++r) m_storedRows.push_back(std::make_shared<std::vector<PreviewCell>>(fields));
+  }
+  if (rows > static_cast<int>(set.GetRowsetSize())) return;
+  NumberRows(rows);
+  std::vector<PreviewMappingItem> items;
+  if (store && m_prepared.empty()) items = m_pSheet->PreviewMappingItems();
+  for (int f = 0; f < fields; ++f) {
+    PreviewCell pattern;
+    if (store && !m_prepared.empty()) {
+      if (f < static_cast<int>(m_prepared.size())) pattern.code = m_prepared[f].code;
+    } else if (store) {
+      CODBCFieldInfo info;
+      set.GetODBCFieldInfo(static_cast<short>(f), info);
+      pattern.name = info.m_strName;
+      pattern.sqlType = info.m_nSQLType;
+      for (const PreviewMappingItem& item : items) {
+        if (item.sourceField.CompareNoCase(info.m_strName) != 0) continue;
+        pattern.code = item.code;
+        pattern.columnIndex = item.columnIndex;
+        pattern.columnSize = item.columnSize;
+        break;
+      }
+    }
+    for (int r = 0; r < rows; ++r) {
+      CString text = ValueText(set, f, r);
+      if (store) {
+        PreviewCell& cell = (*m_storedRows[r])[f];
+        cell = pattern;
+        cell.value = text;
+      } else if (f == 0) {
+        InsertItem(r, text);
+      } else {
+        SetItemText(r, f, text);
+      }
+    }
+  }
+  m_nPrevRows = rows;
+}
+
+std::vector<CString> CDBaseListVw::GetHeaderTexts() const {
+  std::vector<CString> texts;
+  for (int c = 0; c < GetColumnCount(); ++c) {
+    FwListColumn column;
+    GetColumn(c, column);
+    texts.push_back(column.text.Left(511));
+  }
+  return texts;
+}
+
+std::vector<CString> CDBaseListVw::GetStoredFieldCaptions() const {
+  std::vector<CString> captions;
+  if (m_storedRows.empty()) return captions;
+  std::vector<PreviewMappingItem> items = m_pSheet->PreviewMappingItems();
+  for (const PreviewCell& cell : *m_storedRows.front()) {
+    CString caption;
+    for (const PreviewMappingItem& item : items)
+      if (item.code == cell.code) caption = item.caption;
+    captions.push_back(caption);
+  }
+  return captions;
+}
+
+int CDBaseListVw::GetStoredFieldCount() const {
+  if (!m_storedRows.empty()) return static_cast<int>(m_storedRows.front()->size());
+  return static_cast<int>(m_pSheet->PreviewMappingItems().size());
+}
