@@ -10,6 +10,8 @@
 
 #include "ctl_property_sheet.h"
 #include "mapping_column.h"
+#include "odbc_database.h"
+#include "preview_sheet.h"
 #include "source_column.h"
 
 // The dialog ids of the wizard's pages.
@@ -43,7 +45,7 @@ enum SourceType : int {
 // Bits of the application's ini flags the sheet reads.
 enum : DWORD { kAppFlagWizardButtons = 0x1, kAppFlagAdvancedImport = 0x2 };
 
-class CMainSheet : public CPropertySheet {
+class CMainSheet : public CPropertySheet, public PreviewSheet {
  public:
   enum : UINT { kCaptionString = 51485, kIconId = 21020 };
 
@@ -73,6 +75,23 @@ class CMainSheet : public CPropertySheet {
   // flag, else 4), then per option its two columns and per choice three;
   // returns their count (also m_nImportingFields).
   int BuildMappingColumns();
+  // Describes the columns of m_strSQLQuery on the sheet's database (index,
+  // name, measured size, SQL type) after measuring them; the database's
+  // exceptions (CDBException*) pass to the caller.
+  void BuildSourceColumns();
+  // One size per column of the source query (m_strSQLQuery, or every
+  // column of m_strDBName): the longest string (+100 past 127 characters)
+  // or binary value (+10 past 127 bytes); every size above 128 is then
+  // raised to the largest. Reads the source on a connection of its own.
+  void DetermineColnSizes(std::vector<DWORD>& sizes);
+
+  // What the data preview reads of the sheet.
+  CDatabase& PreviewDatabase() override { return m_database; }
+  CString PreviewQuery() override { return m_strSQLQuery; }
+  int PreviewRowsetSize() override { return m_nRowsetSize; }
+  std::vector<PreviewSourceColumn> PreviewSourceColumns() override;
+  std::vector<PreviewMappingItem> PreviewMappingItems() override;
+
   // The import's SELECT statement: m_strSQLQuery when set (reset empties it
   // first), else built from the mapping columns' source fields and stored.
   CString ImportSqlBuilder(BOOL reset);
@@ -94,6 +113,7 @@ class CMainSheet : public CPropertySheet {
   CString m_strTableType = "'TABLE'";  // table types of the catalogue call
   CString m_strSourceFilePart;         // "DBQ=" and the file, appended to a file connection string
   int m_nRowsetSize = 100;             // rows per bulk fetch
+  CDatabase m_database;                // the source connection of the preview and the import
   CString m_strSQLQuery;
   CString m_strDBName;                 // the source database file
   CString m_strTableName;
