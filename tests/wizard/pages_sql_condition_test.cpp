@@ -1,8 +1,8 @@
-// Guards the SQL condition statements: the LIKE forms of the Access and
-// text dialects ('*' taken as '%' and then no wrapping; a prefix match for
-// text), " AND " between terms, quotes inside values doubled, the advanced
-// statement over the criteria, criteria on numeric and text columns; and
-// the item picker: entries split at ';' and
+// Guards the SQL condition page's statements: the LIKE forms of the Access
+// and text dialects ('*' taken as '%' and then no wrapping; a prefix match
+// for text), the simple statement's term order and " AND ", quotes inside
+// values doubled, the advanced statement over the criteria, criteria on
+// numeric and text columns; and the item picker: entries split at ';' and
 // ',' (braces keep a separator), OK enabled only after an applied change,
 // and the joined text it gives back.
 #include <gtest/gtest.h>
@@ -27,36 +27,37 @@ TEST(LikeTerms, AccessAndTextDialects) {
       {6, "O'Neil", "( ([Products].[Name]) LIKE '%O''Neil%')"},
   };
   for (const Case& c : cases)
-    EXPECT_STREQ(LikeTerm("[Products]", "Name", c.value, c.type), c.term) << c.type << " " << c.value;
+    EXPECT_STREQ(BuildLikeTerm(c.type, "[Products]", "Name", c.value), c.term) << c.type << " " << c.value;
 }
 
-TEST(SimpleStatement, TermsJoinedByAnd) {
+TEST(SimpleStatement, TermsInBoxOrderJoinedByAnd) {
   std::vector<CString> columns = {"Name", "Dept", "Notes"};
-  EXPECT_STREQ(SimpleSelectStatement(columns, "[Products]",
-                                     JoinAndTerms({LikeTerm("[Products]", "Dept", "Shoes", 0), "",
-                                                   LikeTerm("[Products]", "Notes", "red", 0)})),
+  std::vector<ConditionBox> boxes = {{"Shoes", "Dept"}, {"", "Name"}, {"red", "Notes"}};
+  EXPECT_STREQ(BuildSimpleStatement(0, "[Products]", columns, boxes),
                "SELECT [Name], [Dept], [Notes] FROM [Products] WHERE ( ([Products].[Dept]) LIKE '%Shoes%') AND "
                "( ([Products].[Notes]) LIKE '%red%');");
-  EXPECT_STREQ(SimpleSelectStatement(columns, "[p.csv]", ""), "SELECT [Name], [Dept], [Notes] FROM [p.csv];");
+  boxes = {{"", "Dept"}, {"x", ""}, {"", "Notes"}};
+  EXPECT_STREQ(BuildSimpleStatement(2, "[p.csv]", columns, boxes), "SELECT [Name], [Dept], [Notes] FROM [p.csv];")
+      << "a box whose field is not mapped gives no term";
 }
 
 TEST(AdvancedStatement, CriteriaAfterWhere) {
   std::vector<CString> columns = {"Name", "Price"};
-  EXPECT_STREQ(AdvancedSelectStatement(columns, "[P]", {}), "SELECT [P].[Name], [P].[Price] FROM [P];");
-  EXPECT_STREQ(AdvancedSelectStatement(columns, "[P]", {"[P].[Name] LIKE 'a*'", " AND [P].[Price] > 3"}),
+  EXPECT_STREQ(BuildAdvancedStatement("[P]", columns, {}), "SELECT [P].[Name], [P].[Price] FROM [P];");
+  EXPECT_STREQ(BuildAdvancedStatement("[P]", columns, {"[P].[Name] LIKE 'a*'", " AND [P].[Price] > 3"}),
                "SELECT [P].[Name], [P].[Price] FROM [P] WHERE  [P].[Name] LIKE 'a%'  AND [P].[Price] > 3;");
 }
 
 TEST(Criteria, NumericColumnsUnquoted) {
   struct Case {
+    bool known;
     int type;
     const char* text;
   } cases[] = {
-      {4, "[P].[Price] >= 10"}, {8, "[P].[Price] >= 10"}, {2, "[P].[Price] >= 10"},
-      {12, "[P].[Price] >= '10'"}, {9, "[P].[Price] >= '10'"},
+      {true, 4, "[P].[Price] >= 10"},  {true, 8, "[P].[Price] >= 10"}, {true, 2, "[P].[Price] >= 10"},
+      {true, 12, "[P].[Price] >= '10'"}, {true, 9, "[P].[Price] >= '10'"}, {false, 4, "[P].[Price] >= '10'"},
   };
-  for (const Case& c : cases)
-    EXPECT_STREQ(CriterionText("[P]", "Price", ">=", "10", IsNumericSqlType(c.type)), c.text) << c.type;
+  for (const Case& c : cases) EXPECT_STREQ(BuildCriterion("[P]", "Price", ">=", "10", c.known, c.type), c.text) << c.type;
 }
 
 std::string Entries(const std::vector<CString>& entries) {

@@ -6,6 +6,7 @@
 // column; the statement edited in the item picker; and Next passing the
 // statement on untouched.
 #include "ctl_actions.h"
+#include "odbc_test_support.h"
 #include "pages_support.h"
 #include "script_driver.h"
 #include "sql_page.h"
@@ -15,14 +16,21 @@ namespace {
 class SqlPage : public pages_test::SheetTest {
  protected:
   void Open(int sourceType, DWORD appFlags = 0) {
+    odbc_test::RunSqlite(work / "shop.sqlite",
+                         "CREATE TABLE Products (Title TEXT, SKU TEXT, Section TEXT, Notes TEXT, Cost REAL);"
+                         "INSERT INTO Products VALUES ('Red shoe', 'S1', 'Garden', 'red', 12);"
+                         "INSERT INTO Products VALUES ('Boot', 'S2', 'Shoes', 'brown', 8);"
+                         "INSERT INTO Products VALUES ('Apron', 'S3', 'Garden', 'red', 15);");
+    std::string dsn = odbc_test::DefineDataSource(work, "Conditions", work / "shop.sqlite");
     MakeSheet(sourceType, appFlags);
+    odbc_test::Connect(sheet->m_database, "DSN=" + dsn);
     sheet->m_nAllFields = 1;
     sheet->m_strTableName = "[Products]";
     const struct {
       const char* name;
       short type;
-    } sources[] = {{"Title", 12}, {"SKU", 12}, {"Section", 12}, {"Cost", 8}};
-    for (int i = 0; i < 4; ++i) {
+    } sources[] = {{"Title", 12}, {"SKU", 12}, {"Section", 12}, {"Notes", 12}, {"Cost", 8}};
+    for (int i = 0; i < 5; ++i) {
       auto column = std::make_unique<CSourceColumn>();
       column->m_nIndex = i;
       column->m_strName = sources[i].name;
@@ -39,6 +47,14 @@ class SqlPage : public pages_test::SheetTest {
     FwClickButton(*page, CSqlPreviewPage2::IDC_SELECT);
     EXPECT_STREQ(page->GetDlgItemText(CSqlPreviewPage2::IDC_STATEMENT), sheet->m_strSQLQuery);
     return sheet->m_strSQLQuery;
+  }
+  // The preview's rows: the first column of each, joined by '|'.
+  std::string Shown() {
+    CListCtrl& preview = page->Control<CListCtrl>(CSqlPreviewPage2::IDC_PREVIEW);
+    std::string text;
+    for (int row = 0; row < preview.GetItemCount(); ++row)
+      text += std::string(row ? "|" : "") + static_cast<LPCTSTR>(preview.GetItemText(row, 0));
+    return text;
   }
 
   CSqlPreviewPage2* page = nullptr;
@@ -59,7 +75,9 @@ TEST_F(SqlPage, SimpleBoxesInTheSourcesDialect) {
   EXPECT_STREQ(sheet->m_strSQLQuery, "SELECT [Title], [SKU], [Section] FROM [Products];");
   EXPECT_FALSE(page->RequireDlgItem(CSqlPreviewPage2::IDC_DESCRIPTION)->IsWindowEnabled()) << "not mapped";
   FwTypeText(*page, CSqlPreviewPage2::IDC_NAME, "shoe");
+  EXPECT_EQ(Shown(), "Red shoe|Boot|Apron");
   EXPECT_STREQ(Select(), "SELECT [Title], [SKU], [Section] FROM [Products] WHERE ( ([Products].[Title]) LIKE '%shoe%');");
+  EXPECT_EQ(Shown(), "Red shoe");
   FwTypeText(*page, CSqlPreviewPage2::IDC_NAME, "");
   FwTypeText(*page, CSqlPreviewPage2::IDC_DEPARTMENT, "Gar*");
   sheet->m_mappingColumns[3]->m_strSourceField = "Notes";
@@ -68,14 +86,20 @@ TEST_F(SqlPage, SimpleBoxesInTheSourcesDialect) {
   EXPECT_STREQ(Select(),
                "SELECT [Title], [SKU], [Section], [Notes] FROM [Products] WHERE ( ([Products].[Section]) LIKE 'Gar%') "
                "AND ( ([Products].[Notes]) LIKE '%red%');");
+  EXPECT_EQ(Shown(), "Red shoe|Apron");
 }
 
 TEST_F(SqlPage, TextDialectIsAPrefixMatch) {
   Open(2);
   FwTypeText(*page, CSqlPreviewPage2::IDC_NAME, "shoe");
+  prompts.ExpectMessageBox(IDOK, 51481);
   EXPECT_STREQ(Select(), "SELECT [Title], [SKU], [Section] FROM [Products] WHERE ( [Title] LIKE 'shoe%');");
+  EXPECT_EQ(Shown(), "") << "a prefix match";
+  FwTypeText(*page, CSqlPreviewPage2::IDC_NAME, "Red*");
+  Select();
+  EXPECT_EQ(Shown(), "Red shoe");
   sheet->PressButton(PSBTN_NEXT);
-  EXPECT_STREQ(sheet->m_strSQLQuery, "SELECT [Title], [SKU], [Section] FROM [Products] WHERE ( [Title] LIKE 'shoe%');")
+  EXPECT_STREQ(sheet->m_strSQLQuery, "SELECT [Title], [SKU], [Section] FROM [Products] WHERE ( [Title] LIKE 'Red%');")
       << "Next passes the statement on untouched";
 }
 
@@ -96,6 +120,7 @@ TEST_F(SqlPage, AdvancedCriteria) {
   EXPECT_STREQ(Select(),
                "SELECT [Products].[Title], [Products].[SKU], [Products].[Section] FROM [Products] WHERE  "
                "[Products].[Cost] >= 10  AND [Products].[Title] LIKE 'a%';");
+  EXPECT_EQ(Shown(), "Apron");
   FwPickItem(*page, CSqlPreviewPage2::IDC_CRITERIA, 1);
   FwClickButton(*page, CSqlPreviewPage2::IDC_DELETE);
   FwPickItem(*page, CSqlPreviewPage2::IDC_CRITERIA, 0);

@@ -4,7 +4,8 @@
 // Next only once a type is picked; Down picks a type, Tab and Enter go to
 // the source-file page showing the sample file; Back returns to the first
 // page and Esc ends the program with status 0. The screen is read after
-// every step.
+// every step. ./run.sh itself, on this build folder, starts the program on
+// a folder of its own showing the first page, and Esc ends it with status 0.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -53,6 +54,27 @@ TEST(TallyportTerminal, WalkToTheSourcePageAndBackThenCancel) {
   ASSERT_NE(screen.find("Database Type Seletion"), std::string::npos) << screen;
   EXPECT_NE(screen.find("> Text (*.csv,*.txt)"), std::string::npos) << screen;
 
+  tmux.Keys("Escape");
+  std::string status;
+  for (int tries = 0; tries < 600 && status.empty(); ++tries) {
+    std::ifstream in(exitFile);
+    std::getline(in, status);
+    if (status.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  EXPECT_EQ(status, "0") << tmux.Screen();
+}
+
+TEST(TallyportTerminal, RunScriptShowsTheFirstPage) {
+  if (std::system("command -v tmux >/dev/null 2>&1") != 0) GTEST_SKIP() << "tmux is not installed";
+  dv_test::scratch_dir scratch;
+  std::string exitFile = scratch / "exit";
+  std::string command = std::string("cd ") + DV_SOURCE_DIR + " && env TERM=xterm LC_ALL=C BUILD_DIR=" + DV_BUILD_DIR +
+                        " ./run.sh; echo $? >" + exitFile + "; sleep 30";
+  dv_test::Tmux tmux;
+  ASSERT_EQ(tmux.Run("new-session -d -s wiz -x 100 -y 30 '" + command + "'"), 0);
+  std::string screen = tmux.WaitFor("Quillon Shop");
+  ASSERT_NE(screen.find("Import Wizard - Database Type Seletion"), std::string::npos) << screen;
+  EXPECT_NE(screen.find("Text (*.csv,*.txt)"), std::string::npos) << screen;
   tmux.Keys("Escape");
   std::string status;
   for (int tries = 0; tries < 600 && status.empty(); ++tries) {

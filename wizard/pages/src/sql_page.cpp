@@ -29,6 +29,12 @@ const FwControlTemplate kControls[] = {
     {CSqlPreviewPage2::IDC_SELECT, FwControlKind::Button, "&Select,21115", TRUE, FALSE},
     {CSqlPreviewPage2::IDC_EDIT_SQL, FwControlKind::Button, "&SQL,21206", FALSE, FALSE},
     {CSqlPreviewPage2::IDC_STATEMENT, FwControlKind::Edit, "", FALSE, FALSE},
+    {CSqlPreviewPage2::IDC_PREVIEW, FwControlKind::ListCtrl, "", TRUE, FALSE},
+    {CSqlPreviewPage2::IDC_FIRST, FwControlKind::Button, "|<<,21139", TRUE, FALSE},
+    {CSqlPreviewPage2::IDC_PREVIOUS, FwControlKind::Button, "<,21140", FALSE, FALSE},
+    {CSqlPreviewPage2::IDC_NEXT, FwControlKind::Button, ">,21141", FALSE, FALSE},
+    {CSqlPreviewPage2::IDC_LAST, FwControlKind::Button, ">>|,21142", FALSE, FALSE},
+    {CSqlPreviewPage2::IDC_POSITION, FwControlKind::Static, "", FALSE, FALSE},
 };
 const FwDialogTemplate kTemplate[] = {
     {CSqlPreviewPage2::IDD, "Mapping Results / Setup SQL,20005", kControls, std::size(kControls)},
@@ -55,6 +61,7 @@ const UINT kSimpleControls[] = {CSqlPreviewPage2::IDC_NAME, CSqlPreviewPage2::ID
 
 void CSqlPreviewPage2::DoDataExchange(CDataExchange* pDX) {
   DDX_Control(pDX, IDC_HELP_TEXT, helpText_);
+  DDX_Control(pDX, IDC_PREVIEW, preview_);
   DDX_Text(pDX, IDC_NAME, name_);
   DDX_Text(pDX, IDC_DESCRIPTION, description_);
   DDX_Text(pDX, IDC_DEPARTMENT, department_);
@@ -66,6 +73,8 @@ BOOL CSqlPreviewPage2::OnInitDialog() {
   CWizardPage::OnInitDialog();
   LocalizeDialogTexts(*this);
   helpText_.SetTextFromString(kHelpString);
+  navigator_.Attach(this, &preview_);
+  navigator_.SetControls(IDC_FIRST, IDC_PREVIOUS, IDC_NEXT, IDC_LAST, IDC_POSITION);
   CComboBox& operators = Control<CComboBox>(IDC_OPERATOR);
   for (const char* op : kOperators) operators.AddString(op);
   operators.SetCurSel(0);
@@ -80,9 +89,24 @@ BOOL CSqlPreviewPage2::OnSetActive() {
   mappedColumns_.clear();
   for (const auto& column : Sheet().m_mappingColumns)
     if (!column->m_strSourceField.IsEmpty()) mappedColumns_.push_back(column->m_strSourceField);
+  preview_.AttachSheet(&Sheet());
+  preview_.PrepareMappedItems();
   BuildStatement();
+  RunPreview();
   Sheet().PostWizardButtons(PSWIZB_BACK | PSWIZB_NEXT);
   return CWizardPage::OnSetActive();
+}
+
+BOOL CSqlPreviewPage2::OnKillActive() {
+  preview_.CloseRowset();
+  return CWizardPage::OnKillActive();
+}
+
+void CSqlPreviewPage2::RunPreview() {
+  preview_.SetupColumns(FALSE);
+  preview_.SetDirection(kPreviewFirst);
+  preview_.Requery(TRUE);
+  navigator_.First();
 }
 
 BOOL CSqlPreviewPage2::OnCmdMsg(UINT id, UINT code) {
@@ -119,6 +143,18 @@ BOOL CSqlPreviewPage2::OnCmdMsg(UINT id, UINT code) {
     case IDC_EDIT_SQL:
       if (code == BN_CLICKED) return OnEditSql(), TRUE;
       break;
+    case IDC_FIRST:
+      if (code == BN_CLICKED) return navigator_.First(), TRUE;
+      break;
+    case IDC_PREVIOUS:
+      if (code == BN_CLICKED) return navigator_.Previous(), TRUE;
+      break;
+    case IDC_NEXT:
+      if (code == BN_CLICKED) return navigator_.Next(), TRUE;
+      break;
+    case IDC_LAST:
+      if (code == BN_CLICKED) return navigator_.Last(), TRUE;
+      break;
   }
   return CWizardPage::OnCmdMsg(id, code);
 }
@@ -148,18 +184,12 @@ CString CSqlPreviewPage2::BuildStatement() {
   UpdateData(TRUE);
   CMainSheet& sheet = Sheet();
   if (advanced_) {
-    statement_ = AdvancedSelectStatement(mappedColumns_, sheet.m_strTableName, criteria_);
+    statement_ = BuildAdvancedStatement(sheet.m_strTableName, mappedColumns_, criteria_);
   } else {
-    // A box gives a term when it holds a value and its field is mapped.
-    std::vector<CString> terms;
-    const std::pair<const CString*, DWORD> boxes[] = {
-        {&department_, kDepartmentCode}, {&name_, kNameCode}, {&description_, kDescriptionCode}};
-    for (const auto& [value, code] : boxes) {
-      CString column = MappedColumnOf(code);
-      if (!value->IsEmpty() && !column.IsEmpty())
-        terms.push_back(LikeTerm(sheet.m_strTableName, column, *value, sheet.m_typDatabase));
-    }
-    statement_ = SimpleSelectStatement(mappedColumns_, sheet.m_strTableName, JoinAndTerms(terms));
+    std::vector<ConditionBox> boxes = {{department_, MappedColumnOf(kDepartmentCode)},
+                                       {name_, MappedColumnOf(kNameCode)},
+                                       {description_, MappedColumnOf(kDescriptionCode)}};
+    statement_ = BuildSimpleStatement(sheet.m_typDatabase, sheet.m_strTableName, mappedColumns_, boxes);
   }
   sheet.m_strSQLQuery = statement_;
   SetDlgItemText(IDC_STATEMENT, statement_);
@@ -178,8 +208,7 @@ void CSqlPreviewPage2::UpdateCriterion() {
     sqlType = source->m_nSqlType;
     break;
   }
-  SetDlgItemText(IDC_CRITERION,
-                 CriterionText(Sheet().m_strTableName, field_, operator_, value_, known && IsNumericSqlType(sqlType)));
+  SetDlgItemText(IDC_CRITERION, BuildCriterion(Sheet().m_strTableName, field_, operator_, value_, known, sqlType));
 }
 
 void CSqlPreviewPage2::AddCriterion(LPCTSTR joiner) {
@@ -228,7 +257,10 @@ void CSqlPreviewPage2::CopyCriteria() {
   for (int i = 0; i < list.GetCount(); ++i) criteria_.push_back(list.GetItemText(i));
 }
 
-void CSqlPreviewPage2::OnSelect() { BuildStatement(); }
+void CSqlPreviewPage2::OnSelect() {
+  BuildStatement();
+  RunPreview();
+}
 
 void CSqlPreviewPage2::OnEditSql() {
   CSqlItemPickDlg picker(BuildStatement(), CSqlItemPickDlg::kStatement);
