@@ -33,6 +33,12 @@ std::string ValueOf(const std::vector<std::pair<CString, CString>>& pairs, const
   return std::string();
 }
 
+bool HasKey(const std::vector<std::pair<CString, CString>>& pairs, const char* key) {
+  for (const auto& pair : pairs)
+    if (pair.first.CompareNoCase(key) == 0) return true;
+  return false;
+}
+
 ConnectionKind KindOfDriverName(const std::string& driver) {
   std::string name = Lower(driver);
   if (Contains(name, "access") || Contains(name, "*.mdb") || Contains(name, "mdbtools")) return ConnectionKind::Access;
@@ -169,6 +175,9 @@ SourceConnectionSpec RecogniseConnection(const CString& connect) {
   if (kind == ConnectionKind::PassThrough) kind = KindOfDriverId(ValueOf(pairs, "DriverId"));
   if (kind == ConnectionKind::PassThrough && !dbq.empty()) kind = KindOfExtension(dbq);
   if (kind == ConnectionKind::PassThrough && (!ValueOf(pairs, "Extensions").empty() || !ValueOf(pairs, "Format").empty()))
+    kind = ConnectionKind::Text;
+  // A text source names its folder and leaves DBQ empty.
+  if (kind == ConnectionKind::PassThrough && HasKey(pairs, "DBQ") && dbq.empty() && !defaultDir.empty())
     kind = ConnectionKind::Text;
   spec.kind = kind;
   switch (kind) {

@@ -29,7 +29,7 @@ class Workbook {
     const int rc = freexl_open(path.c_str(), &handle_);
     if (rc != FREEXL_OK) throw SourceFileError(path + ": cannot read the workbook: " + FreeXLReason(rc));
     unsigned int password = 0;
-    if (freexl_get_info(handle_, FREEXL_BIFF_PASSWORD, &password) == FREEXL_OK && password != 0)
+    if (freexl_get_info(handle_, FREEXL_BIFF_PASSWORD, &password) == FREEXL_OK && password == FREEXL_BIFF_OBFUSCATED)
       fail("the workbook is protected by a password");
   }
   ~Workbook() { freexl_close(handle_); }

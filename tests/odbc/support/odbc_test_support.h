@@ -8,11 +8,13 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "dv_scratch_dir.h"
 #include "odbc_database.h"
+#include "odbc_recordset.h"
 #include "source_connection.h"
 
 namespace odbc_test {
@@ -65,5 +67,35 @@ inline void Connect(CDatabase& db, const std::string& connect) {
     FAIL() << "cannot connect with " << connect << ": " << MessageOf(e);
   }
 }
+
+// A recordset with one bound text column per result column, rowset-wise.
+class TextRowset : public CRecordset {
+ public:
+  TextRowset(CDatabase* db, int width) : CRecordset(db), width_(width) {}
+  ~TextRowset() override { Close(); }
+  void DoBulkFieldExchange(CFieldExchange* pFX) override {
+    if (pFX->m_nOperation == CFieldExchange::AllocMultiRowBuffer) {
+      values_.assign(GetODBCFieldCount(), nullptr);
+      lengths_.assign(GetODBCFieldCount(), nullptr);
+    }
+    for (size_t c = 0; c < values_.size(); ++c) RFX_Text_Bulk(pFX, "Dummy", &values_[c], &lengths_[c], width_);
+  }
+  std::string Text(int column, int row) const {
+    if (lengths_[column][row] == SQL_NULL_DATA) return "<null>";
+    return values_[column] + static_cast<size_t>(row) * width_;
+  }
+  long Length(int column, int row) const { return lengths_[column][row]; }
+  // The first column of every fetched row.
+  std::vector<std::string> Keys() const {
+    std::vector<std::string> keys;
+    for (DWORD r = 0; r < GetRowsFetched(); ++r) keys.push_back(Text(0, static_cast<int>(r)));
+    return keys;
+  }
+
+ private:
+  int width_;
+  std::vector<LPSTR> values_;
+  std::vector<long*> lengths_;
+};
 
 }  // namespace odbc_test

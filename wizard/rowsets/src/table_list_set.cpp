@@ -2,6 +2,7 @@
 // catalogue.
 #include "table_list_set.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,10 @@ BOOL CTableListSet::Open(UINT openType, LPCTSTR tableTypes, DWORD options) {
       const char* type = name.Right(1) == "$" ? "SYSTEM TABLE" : "TABLE";
       if (TypeListed(filter, type)) rows.push_back({CString(), CString(), name, CString(type), CString()});
     }
+    // In catalogue order: by type, then by name.
+    std::sort(rows.begin(), rows.end(), [](const std::vector<CString>& a, const std::vector<CString>& b) {
+      return a[3] != b[3] ? a[3] < b[3] : a[2] < b[2];
+    });
     AdoptRows({"TABLE_QUALIFIER", "TABLE_OWNER", "TABLE_NAME", "TABLE_TYPE", "REMARKS"}, rows);
     return TRUE;
   }

@@ -1,0 +1,208 @@
+// Staged copies of file sources, cached for the process.
+#include "staged_source_cache.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <map>
+#include <mutex>
+
+#include "odbc_errors.h"
+#include "source_staging.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+  return text;
+}
+
+// What tells a changed file: its modification time and size (all zero
+// when it does not exist).
+struct FileStamp {
+  long long seconds = 0, nanoseconds = 0, size = 0;
+  bool operator==(const FileStamp&) const = default;
+};
+
+FileStamp StampOf(const std::string& path) {
+  struct stat info;
+  FileStamp stamp;
+  if (::stat(path.c_str(), &info) != 0) return stamp;
+  stamp.seconds = info.st_mtim.tv_sec;
+  stamp.nanoseconds = info.st_mtim.tv_nsec;
+  stamp.size = info.st_size;
+  return stamp;
+}
+
+SourceFileKind FileKindOf(ConnectionKind kind) {
+  switch (kind) {
+    case ConnectionKind::Excel: return SourceFileKind::Excel;
+    case ConnectionKind::DBase: return SourceFileKind::DBase;
+    case ConnectionKind::Paradox: return SourceFileKind::Paradox;
+    default: return SourceFileKind::Text;
+  }
+}
+
+StagingProgressHandler& ProgressHandler() {
+  static StagingProgressHandler handler;
+  return handler;
+}
+
+[[noreturn]] void ThrowSourceError(const std::exception& error) {
+  AfxThrowDBExceptionText(AFX_SQL_ERROR_SOURCE_FILE, error.what(), "HY000");
+}
+
+class StagedSource : public StagedConnection {
+ public:
+  StagedSource(const SourceConnectionSpec& spec, std::string sqlitePath)
+      : spec_(spec), sqlitePath_(std::move(sqlitePath)) {
+    options_.delimiter = spec.delimiter;
+    options_.columnNamesInHeader = spec.columnNamesInHeader;
+    options_.ansiCharacterSet = spec.ansiCharacterSet;
+  }
+  ~StagedSource() override {
+    std::error_code ignored;
+    fs::remove(sqlitePath_, ignored);
+  }
+
+  const std::string& SqlitePath() const override { return sqlitePath_; }
+
+  std::vector<std::string> Catalogue() override {
+    try {
+      return ListSourceTables(FileKindOf(spec_.kind), spec_.source);
+    } catch (const std::exception& error) {
+      ThrowSourceError(error);
+    }
+  }
+
+  void PrepareStatement(const CString& sql) override {
+    const std::string text(sql);
+    for (const std::string& table : Catalogue())
+      if (SqlNamesTable(text, table)) Stage(table);
+  }
+
+ private:
+  // The files a table's rows come from, whose change makes it stale.
+  std::vector<std::string> FilesOf(const std::string& table) const {
+    switch (spec_.kind) {
+      case ConnectionKind::Excel: return {spec_.source};
+      case ConnectionKind::Text: return {spec_.source + "/" + table, spec_.source + "/schema.ini"};
+      default: break;
+    }
+    // dBase and Paradox: the table's files in any letter case (table,
+    // memo and index files share the base name).
+    std::vector<std::string> files;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(spec_.source, error))
+      if (Lower(entry.path().stem().string()) == Lower(table)) files.push_back(entry.path().string());
+    std::sort(files.begin(), files.end());
+    return files;
+  }
+
+  std::vector<FileStamp> StampsOf(const std::string& table) const {
+    std::vector<FileStamp> stamps;
+    for (const std::string& file : FilesOf(table)) stamps.push_back(StampOf(file));
+    return stamps;
+  }
+
+  void Stage(const std::string& table) {
+    std::lock_guard<std::mutex> hold(mutex_);
+    std::vector<FileStamp> stamps = StampsOf(table);
+    auto found = staged_.find(table);
+    if (found != staged_.end() && found->second == stamps) return;
+    StagingProgress progress;
+    if (ProgressHandler()) progress = [table](long rows) { ProgressHandler()(table, rows); };
+    try {
+      StageSourceTable(sqlitePath_, FileKindOf(spec_.kind), spec_.source, table, options_, progress);
+    } catch (const std::exception& error) {
+      staged_.erase(table);
+      ThrowSourceError(error);
+    }
+    staged_[table] = stamps;
+  }
+
+  SourceConnectionSpec spec_;
+  TextFormatOptions options_;
+  std::string sqlitePath_;
+  std::mutex mutex_;
+  std::map<std::string, std::vector<FileStamp>> staged_;
+};
+
+// The staged sources of the process by their key; the cache's end (at
+// exit) deletes their files once no connection holds them.
+class StagedSourceCache {
+ public:
+  std::shared_ptr<StagedConnection> Open(const SourceConnectionSpec& spec) {
+    std::lock_guard<std::mutex> hold(mutex_);
+    std::string key = KeyOf(spec);
+    auto found = sources_.find(key);
+    if (found != sources_.end()) return found->second;
+    std::string path =
+        (fs::temp_directory_path() / ("tallyport-staged-" + std::to_string(::getpid()) + "-" +
+                                      std::to_string(++made_) + ".sqlite"))
+            .string();
+    auto source = std::make_shared<StagedSource>(spec, path);
+    sources_[key] = source;
+    return source;
+  }
+
+ private:
+  static std::string KeyOf(const SourceConnectionSpec& spec) {
+    return std::to_string(static_cast<int>(spec.kind)) + "|" + spec.source + "|" +
+           std::to_string(static_cast<int>(static_cast<unsigned char>(spec.delimiter))) + "|" +
+           (spec.columnNamesInHeader ? "1" : "0") + (spec.ansiCharacterSet ? "1" : "0");
+  }
+
+  std::mutex mutex_;
+  std::map<std::string, std::shared_ptr<StagedSource>> sources_;
+  unsigned made_ = 0;
+};
+
+StagedSourceCache& Cache() {
+  static StagedSourceCache cache;
+  return cache;
+}
+
+bool IsNameCharacter(char c) {
+  return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$' || c == '.' || c == '#' ||
+         (static_cast<unsigned char>(c) & 0x80) != 0;
+}
+
+}  // namespace
+
+std::shared_ptr<StagedConnection> OpenStagedSource(const SourceConnectionSpec& spec) {
+  auto source = Cache().Open(spec);
+  source->Catalogue();  // a source that cannot be listed fails here, at connect
+  return source;
+}
+
+bool SqlNamesTable(const std::string& sql, const std::string& table) {
+  if (table.empty()) return false;
+  const std::string text = Lower(sql), name = Lower(table);
+  for (size_t at = text.find(name); at != std::string::npos; at = text.find(name, at + 1)) {
+    const char before = at == 0 ? ' ' : text[at - 1];
+    const size_t end = at + name.size();
+    const char after = end < text.size() ? text[end] : ' ';
+    if ((before == '[' && after == ']') || (before == '"' && after == '"') || (before == '`' && after == '`'))
+      return true;
+    // Inside a bracketed name only the whole name counts.
+    const size_t bracket = text.find_last_of("[]", at);
+    const bool bracketed = bracket != std::string::npos && text[bracket] == '[';
+    if (!bracketed && !IsNameCharacter(before) && !IsNameCharacter(after)) return true;
+  }
+  return false;
+}
+
+void SetStagingProgressHandler(StagingProgressHandler handler) { ProgressHandler() = std::move(handler); }
+
+namespace {
+
+// Loading the library makes file sources open through the staging.
+const bool kOpenerInstalled = (SetStagedSourceOpener(&OpenStagedSource), true);
+
+}  // namespace
