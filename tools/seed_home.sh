@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Makes DIR a program folder for the wizard: the delivered run-time data
-# (text tables, shop languages, payment methods) and the sample catalogue,
-# with tallyport.ini naming the sample as the delimited-text source.
+# (text tables, shop languages, payment methods, default mapping files) and
+# the sample catalogue, with tallyport.ini naming the sample as the
+# delimited-text source.
 # Usage: tools/seed_home.sh DIR
 set -euo pipefail
 [ $# -eq 1 ] || { echo "usage: $0 DIR" >&2; exit 2; }
@@ -9,7 +10,7 @@ data="$(cd "$(dirname "$0")/../data" && pwd)"
 home="$1"
 mkdir -p "$home"
 home="$(cd "$home" && pwd)"
-cp "$data"/tables/*.txt "$data/langlist.ini" "$home/"
+cp "$data"/tables/*.txt "$data/langlist.ini" "$data"/default_*.cfg "$home/"
 cp -r "$data/languages" "$data/payment methods" "$home/"
 cp "$data/samples/garden_catalogue.csv" "$home/"
 cat > "$home/tallyport.ini" <<INI
