@@ -181,6 +181,7 @@ void CSelTablePage::OnRowsChosen() {
   CString allItems = LoadResString(kAllItemsString);
   long records = choice == allItems ? preview_.GetRecordCount() : 0;
   CMainSheet& sheet = Sheet();
+  // Capped for the bulk buffers (invariant 3).
   sheet.m_nRowsetSize = RowsetSizeForChoice(choice, allItems, records, RowBytes());
   CString value;
   value.Format("%d", sheet.m_nRowsetSize);
