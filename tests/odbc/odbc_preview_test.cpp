@@ -198,3 +198,24 @@ TEST_F(Preview, UnmeasuredColumnsAreBoundAtTheDefaultWidth) {
 }
 
 }  // namespace
+
+namespace {
+
+// Row operations of a bulk rowset go to the driver: a read-only rowset's
+// delete is refused with the driver's reason, and the row stays.
+TEST_F(Preview, ARowOfAReadOnlyRowsetIsNotDeleted) {
+  CDynamicBulkSet set(&sheet_.db);
+  set.SetRowsetSize(10);
+  set.Open(CRecordset::snapshot, "SELECT id FROM products ORDER BY id", CRecordset::readOnly | CRecordset::useMultiRowFetch);
+  try {
+    set.DeleteRow(1);
+    FAIL() << "a read-only rowset deleted a row";
+  } catch (CDBException* e) {
+    EXPECT_NE(odbc_test::MessageOf(e).find("State:"), std::string::npos);
+  }
+  set.Close();
+  sheet_.query = "SELECT id FROM products WHERE id = 1";
+  EXPECT_EQ(list_.GetRecordCount(), 1);
+}
+
+}  // namespace

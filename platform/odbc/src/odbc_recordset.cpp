@@ -63,7 +63,9 @@ BOOL CRecordset::Open(UINT openType, LPCTSTR sql, DWORD options) {
   m_hstmt = statement;
   try {
     const bool scrolls = m_pDatabase->DriverScrolls() && openType != forwardOnly;
-    SQLSetStmtAttr(m_hstmt, SQL_ATTR_CONCURRENCY, reinterpret_cast<SQLPOINTER>(SQL_CONCUR_READ_ONLY), 0);
+    // Rows change only through a recordset opened without readOnly.
+    const SQLULEN concurrency = (options & readOnly) != 0 ? SQL_CONCUR_READ_ONLY : SQL_CONCUR_LOCK;
+    SQLSetStmtAttr(m_hstmt, SQL_ATTR_CONCURRENCY, reinterpret_cast<SQLPOINTER>(concurrency), 0);
     SQLSetStmtAttr(m_hstmt, SQL_ATTR_CURSOR_TYPE,
                    reinterpret_cast<SQLPOINTER>(scrolls ? SQL_CURSOR_STATIC : SQL_CURSOR_FORWARD_ONLY), 0);
     RETCODE rc = SQLExecDirect(m_hstmt, reinterpret_cast<SQLCHAR*>(const_cast<char*>(static_cast<LPCTSTR>(m_strSQL))),

@@ -529,8 +529,9 @@ bool FwTerminal::AskPath(const std::string& title, const std::vector<std::string
   keypad(box, TRUE);
   int selected = -1;
   bool accepted = false;
+  // The folder listed: the path's, except while an entry is being chosen.
+  std::string folder = FolderOf(path);
   for (;;) {
-    std::string folder = FolderOf(path);
     std::vector<std::string> entries = FolderEntries(folder, patterns);
     werase(box);
     ::box(box, 0, 0);
@@ -558,6 +559,7 @@ bool FwTerminal::AskPath(const std::string& title, const std::vector<std::string
         std::filesystem::path entered = std::filesystem::weakly_canonical(path.empty() ? "." : path, error);
         path = entered.string();
         if (path.empty() || path.back() != '/') path += '/';
+        folder = path;
         selected = -1;
         continue;
       }
@@ -567,6 +569,7 @@ bool FwTerminal::AskPath(const std::string& title, const std::vector<std::string
     }
     if ((key == KEY_BACKSPACE || key == 127 || key == 8) && !path.empty()) path.pop_back();
     if (key >= 32 && key < 127) path += static_cast<char>(key);
+    folder = FolderOf(path);
     selected = -1;
   }
   delwin(box);

@@ -11,6 +11,7 @@ struct DbTypeEntry {
   const char* filter;  // the file dialog's filter of the type
   CString file;        // the remembered source file
   const char* iniKey;  // its key in section "Select Database Page" of tallyport.ini
+  const char* testFile;  // the file remembered when tallyport.ini names none
 };
 
 constexpr int kDbTypeCount = 4;

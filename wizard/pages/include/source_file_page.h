@@ -61,6 +61,9 @@ class CDbfetchDlg : public CWizardPage {
   void OnKillFocusDelimiter();
   void OnKillFocusFileName();
   void OnBrowse();
+  // Edits the connection string in the item picker; its keys are stored in
+  // tallyport.ini.
+  void OnEditDsn();
 
   // Takes the typed file apart: the folder is remembered, the type follows
   // the extension, the sheet's source file and file part are set. Returns

@@ -65,7 +65,7 @@ BOOL CDBTypePage::OnInitDialog() {
   defaultDir = WithTrailingSeparator(defaultDir);
   for (DbTypeEntry& entry : DbTypeTable) {
     CString file = ini.GetString(kSection, entry.iniKey);
-    if (file.IsEmpty()) file = entry.file;
+    if (file.IsEmpty()) file = entry.testFile;
     if (!ContainsNoCase(file, defaultDir) && !IsAbsolutePath(file) && !HasFolderPart(file))
       file = defaultDir + file;
     if (!file.IsEmpty()) entry.file = file;

@@ -9,6 +9,7 @@
 #include "db_type_table.h"
 #include "file_test.h"
 #include "help_page.h"
+#include "item_pick_dlg.h"
 #include "ini_file.h"
 #include "localisation.h"
 #include "schema_ini.h"
@@ -101,6 +102,7 @@ BOOL CDbfetchDlg::OnCmdMsg(UINT id, UINT code) {
       {IDC_DELIMITER, EN_KILLFOCUS, &CDbfetchDlg::OnKillFocusDelimiter},
       {IDC_FILE_NAME, EN_KILLFOCUS, &CDbfetchDlg::OnKillFocusFileName},
       {IDC_BROWSE, BN_CLICKED, &CDbfetchDlg::OnBrowse},
+      {IDC_EDIT_DSN, BN_CLICKED, &CDbfetchDlg::OnEditDsn},
       {0, 0, nullptr},
   };
   return FwRunHandler(*this, handlers, id, code) || CWizardPage::OnCmdMsg(id, code);
@@ -315,6 +317,17 @@ void CDbfetchDlg::OnBrowse() {
   if (!split.folder.IsEmpty()) sourceFolder_ = split.folder;
   typeFromExtension_ = TypeFromExtension(split.extension, Sheet().m_typDatabase);
   UpdateFromFileName();
+}
+
+void CDbfetchDlg::OnEditDsn() {
+  CMainSheet& sheet = Sheet();
+  CSqlItemPickDlg picker(sheet.m_strConnectionString, CSqlItemPickDlg::kConnectionString);
+  if (picker.DoModal() != IDOK) return;
+  CString text = picker.GetConnectionString();
+  if (text.IsEmpty()) return;
+  ParseConnectionString(text, sheet.m_typDatabase, ProgramIniPath());
+  sheet.m_strConnectionString = text;
+  SetDlgItemText(IDC_CONNECTION, text);
 }
 
 BOOL CDbfetchDlg::ValidateSource(BOOL checkFile) {

@@ -8,8 +8,9 @@
 // it).
 CString GetHelpLanguage();
 void SetHelpLanguage(const CString& language);
-// The help page's path for help id.
+// The help page's path for help id, Windows style.
 CString HelpPagePath(DWORD helpId);
-// Opens the help page; when no program opens it, message 51633 with the
+// Opens the help page (its path on this file system); when no program
+// opens it, message 51633 with the
 // exclamation icon.
 void ShowHelpPage(DWORD helpId);

@@ -75,26 +75,27 @@ class CMainSheet : public CPropertySheet, public PreviewSheet {
   // flag, else 4), then per option its two columns and per choice three;
   // returns their count (also m_nImportingFields).
   int BuildMappingColumns();
-  // Describes the columns of m_strSQLQuery on the sheet's database (index,
-  // name, measured size, SQL type) after measuring them; the database's
-  // exceptions (CDBException*) pass to the caller.
-  void BuildSourceColumns();
-  // One size per column of the source query (m_strSQLQuery, or every
-  // column of m_strDBName): the longest string (+100 past 127 characters)
-  // or binary value (+10 past 127 bytes); every size above 128 is then
-  // raised to the largest. Reads the source on a connection of its own.
+  // The import's SELECT statement: m_strSQLQuery when set (reset empties it
+  // first), else built from the mapping columns' source fields and stored.
+  CString ImportSqlBuilder(BOOL reset);
+  // One size per column of the source query (m_strSQLQuery, else every row
+  // of m_strDBName), read on a connection of its own with
+  // m_strConnectionString: the longest text's length (100 more when longer
+  // than 127), binary data's length (10 more when longer than 127), other
+  // values 0; every column longer than 128 then gets the longest size.
+  // Database exceptions go to the caller.
   void DetermineColnSizes(std::vector<DWORD>& sizes);
+  // Measures the column sizes, then describes each column of m_strSQLQuery
+  // on m_database (which must be open): index, name, size, SQL type.
+  void BuildSourceColumns();
 
-  // What the data preview reads of the sheet.
+  // What the data preview reads: the connection, m_strSQLQuery, the rowset
+  // size, the source columns and the mapping columns.
   CDatabase& PreviewDatabase() override { return m_database; }
   CString PreviewQuery() override { return m_strSQLQuery; }
   int PreviewRowsetSize() override { return m_nRowsetSize; }
   std::vector<PreviewSourceColumn> PreviewSourceColumns() override;
   std::vector<PreviewMappingItem> PreviewMappingItems() override;
-
-  // The import's SELECT statement: m_strSQLQuery when set (reset empties it
-  // first), else built from the mapping columns' source fields and stored.
-  CString ImportSqlBuilder(BOOL reset);
 
   // The help context of the active page.
   DWORD ActiveHelpContext() const;
@@ -113,7 +114,7 @@ class CMainSheet : public CPropertySheet, public PreviewSheet {
   CString m_strTableType = "'TABLE'";  // table types of the catalogue call
   CString m_strSourceFilePart;         // "DBQ=" and the file, appended to a file connection string
   int m_nRowsetSize = 100;             // rows per bulk fetch
-  CDatabase m_database;                // the source connection of the preview and the import
+  CDatabase m_database;                // the connection the import reads
   CString m_strSQLQuery;
   CString m_strDBName;                 // the source database file
   CString m_strTableName;
@@ -143,6 +144,10 @@ class CMainSheet : public CPropertySheet, public PreviewSheet {
   CString connectionString_;
 };
 
+// The help context of the page at pageIndex for source type: 150401 for
+// the first page; pages 1 to 6 give 150402 to 150407, or for type 9 pages 1
+// to 4 give 150501 to 150504; any other page 150401.
+DWORD HelpContextFor(int sourceType, int pageIndex);
 // The rowset size of tallyport.ini in folder (section "Wizard Settings",
 // key "RowsetSize"); 100 when missing, 0 or not a number.
 int ReadRowsetSize(const CString& programFolder);

@@ -3,6 +3,7 @@
 
 #include "app_settings.h"
 #include "ctl_prompts.h"
+#include "fw_paths.h"
 #include "localisation.h"
 
 namespace {
@@ -23,5 +24,5 @@ CString HelpPagePath(DWORD helpId) {
 }
 
 void ShowHelpPage(DWORD helpId) {
-  if (!FwGetPrompts().OpenDocument(HelpPagePath(helpId))) AfxMessageBox(51633, MB_ICONEXCLAMATION);
+  if (!FwGetPrompts().OpenDocument(FwNativePath(HelpPagePath(helpId)))) AfxMessageBox(51633, MB_ICONEXCLAMATION);
 }

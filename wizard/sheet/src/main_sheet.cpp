@@ -92,11 +92,12 @@ CString CMainSheet::ImportSqlBuilder(BOOL reset) {
   return m_strSQLQuery;
 }
 
-DWORD CMainSheet::ActiveHelpContext() const {
-  int index = GetActiveIndex();
-  if (m_typDatabase == kSourceReserved) return index >= 1 && index <= 4 ? 150500 + index : 150401;
-  return index >= 1 && index <= 6 ? 150401 + index : 150401;
+DWORD HelpContextFor(int sourceType, int pageIndex) {
+  if (sourceType == kSourceReserved) return pageIndex >= 1 && pageIndex <= 4 ? 150500 + pageIndex : 150401;
+  return pageIndex >= 1 && pageIndex <= 6 ? 150401 + pageIndex : 150401;
 }
+
+DWORD CMainSheet::ActiveHelpContext() const { return HelpContextFor(m_typDatabase, GetActiveIndex()); }
 
 void CMainSheet::WinHelp() { ShowHelpPage(ActiveHelpContext()); }
 
