@@ -13,6 +13,7 @@
 
 #include "ctl_actions.h"
 #include "mapping_page.h"
+#include "odbc_test_support.h"
 #include "pages_support.h"
 #include "script_driver.h"
 
@@ -92,6 +93,11 @@ TEST_F(MappingPage, OneColumnForNameAndNumberIsRefused) {
 
 TEST_F(MappingPage, GoodMappingIsWrittenAndPassedOn) {
   Open(2);
+  // The next page previews the mapped columns.
+  odbc_test::RunSqlite(work / "shop.sqlite",
+                       "CREATE TABLE \"products.csv\" (Title TEXT, SKU TEXT, Section TEXT, Notes TEXT, Cost REAL);"
+                       "INSERT INTO \"products.csv\" VALUES ('Rake', 'R1', 'Garden', '', 9.5);");
+  odbc_test::Connect(sheet->m_database, "DSN=" + odbc_test::DefineDataSource(work, "Mapped", work / "shop.sqlite"));
   Map(0, "Title");
   Map(1, "SKU");
   Map(5, "Cost");
@@ -99,6 +105,7 @@ TEST_F(MappingPage, GoodMappingIsWrittenAndPassedOn) {
   EXPECT_TRUE(prompts.asked.empty());
   EXPECT_EQ(ReadFile(work / "products_csv.cfg"), "<Options>=0\n<Choices>=0\n<Tables>=Title,SKU,,,,Cost,,,\n");
   EXPECT_EQ(sheet->GetActivePage(), sheet->FindPage(kSqlConditionPage));
+  EXPECT_STREQ(sheet->m_strSQLQuery, "SELECT [Title], [SKU], [Cost] FROM [products.csv];");
   EXPECT_EQ(sheet->m_mappingColumns[5]->m_nNumber, 4) << "the matched source column's index";
   EXPECT_EQ(sheet->m_mappingColumns[5]->m_nColumnSize, 50);
   EXPECT_EQ(sheet->m_mappingColumns[2]->m_nNumber, -1) << "unmapped";

@@ -7,6 +7,8 @@
 
 #include <vector>
 
+#include "preview_list.h"
+#include "rowset_navigator.h"
 #include "tinted_edit.h"
 #include "wizard_page.h"
 
@@ -31,14 +33,22 @@ class CSqlPreviewPage2 : public CWizardPage {
     IDC_SELECT = 21115,
     IDC_EDIT_SQL = 21206,
     IDC_STATEMENT = 21198,
+    IDC_PREVIEW = 21144,
+    IDC_FIRST = 21139,
+    IDC_PREVIOUS = 21140,
+    IDC_NEXT = 21141,
+    IDC_LAST = 21142,
+    IDC_POSITION = 21161,
   };
 
   explicit CSqlPreviewPage2(CMainSheet& sheet) : CWizardPage(IDD, sheet) {}
 
   BOOL OnInitDialog() override;
-  // Applies the mode, collects the mapped columns and builds the
-  // statement.
+  // Applies the mode, collects the mapped columns, builds the statement
+  // and previews its rows.
   BOOL OnSetActive() override;
+  // Closes the preview's rowset.
+  BOOL OnKillActive() override;
   void DoDataExchange(CDataExchange* pDX) override;
   BOOL OnCmdMsg(UINT id, UINT code) override;
 
@@ -57,10 +67,14 @@ class CSqlPreviewPage2 : public CWizardPage {
   void OnSelect();
   void OnEditSql();
   void CopyCriteria();
+  // Runs the sheet's statement in the preview from its first rowset.
+  void RunPreview();
   // The source column mapped onto main field code; empty when none.
   CString MappedColumnOf(DWORD code) const;
 
   CTintedEdit helpText_;
+  CDBaseListVw preview_;
+  CRowsetNavigator navigator_;
   CString name_, description_, department_;
   CString field_, operator_, value_;
   std::vector<CString> mappedColumns_;

@@ -186,6 +186,7 @@ BOOL CImpMappingPage::LoadMappingFile(const CString& path) {
   text.ReleaseBuffer(static_cast<int>(length));
   file.Close();
 
+  // The whole file is read before the sheet changes (invariant 2).
   std::vector<MappingSection> sections;
   try {
     sections = ReadMappingSections(text);

@@ -31,7 +31,8 @@ void EnsureRuntimeStarted() {
 }
 
 // Ends the read-only transaction and closes the database on every way out
-// of the check, so that no later scope finds a transaction it does not own.
+// of the check, so that no later scope finds a transaction it does not own
+// (invariant 1 of DESIGN.md).
 class CheckResources {
  public:
   CheckResources() = default;

@@ -29,6 +29,12 @@ const FwControlTemplate kControls[] = {
     {CSqlPreviewPage2::IDC_SELECT, FwControlKind::Button, "&Select,21115", TRUE, FALSE},
     {CSqlPreviewPage2::IDC_EDIT_SQL, FwControlKind::Button, "&SQL,21206", FALSE, FALSE},
     {CSqlPreviewPage2::IDC_STATEMENT, FwControlKind::Edit, "", FALSE, FALSE},
+    {CSqlPreviewPage2::IDC_PREVIEW, FwControlKind::ListCtrl, "", TRUE, FALSE},
+    {CSqlPreviewPage2::IDC_FIRST, FwControlKind::Button, "|<<,21139", TRUE, FALSE},
+    {CSqlPreviewPage2::IDC_PREVIOUS, FwControlKind::Button, "<,21140", FALSE, FALSE},
+    {CSqlPreviewPage2::IDC_NEXT, FwControlKind::Button, ">,21141", FALSE, FALSE},
+    {CSqlPreviewPage2::IDC_LAST, FwControlKind::Button, ">>|,21142", FALSE, FALSE},
+    {CSqlPreviewPage2::IDC_POSITION, FwControlKind::Static, "", FALSE, FALSE},
 };
 const FwDialogTemplate kTemplate[] = {
     {CSqlPreviewPage2::IDD, "Mapping Results / Setup SQL,20005", kControls, std::size(kControls)},
@@ -55,6 +61,7 @@ const UINT kSimpleControls[] = {CSqlPreviewPage2::IDC_NAME, CSqlPreviewPage2::ID
 
 void CSqlPreviewPage2::DoDataExchange(CDataExchange* pDX) {
   DDX_Control(pDX, IDC_HELP_TEXT, helpText_);
+  DDX_Control(pDX, IDC_PREVIEW, preview_);
   DDX_Text(pDX, IDC_NAME, name_);
   DDX_Text(pDX, IDC_DESCRIPTION, description_);
   DDX_Text(pDX, IDC_DEPARTMENT, department_);
@@ -66,6 +73,8 @@ BOOL CSqlPreviewPage2::OnInitDialog() {
   CWizardPage::OnInitDialog();
   LocalizeDialogTexts(*this);
   helpText_.SetTextFromString(kHelpString);
+  navigator_.Attach(this, &preview_);
+  navigator_.SetControls(IDC_FIRST, IDC_PREVIOUS, IDC_NEXT, IDC_LAST, IDC_POSITION);
   CComboBox& operators = Control<CComboBox>(IDC_OPERATOR);
   for (const char* op : kOperators) operators.AddString(op);
   operators.SetCurSel(0);
@@ -80,9 +89,24 @@ BOOL CSqlPreviewPage2::OnSetActive() {
   mappedColumns_.clear();
   for (const auto& column : Sheet().m_mappingColumns)
     if (!column->m_strSourceField.IsEmpty()) mappedColumns_.push_back(column->m_strSourceField);
+  preview_.AttachSheet(&Sheet());
+  preview_.PrepareMappedItems();
   BuildStatement();
+  RunPreview();
   Sheet().PostWizardButtons(PSWIZB_BACK | PSWIZB_NEXT);
   return CWizardPage::OnSetActive();
+}
+
+BOOL CSqlPreviewPage2::OnKillActive() {
+  preview_.CloseRowset();
+  return CWizardPage::OnKillActive();
+}
+
+void CSqlPreviewPage2::RunPreview() {
+  preview_.SetupColumns(FALSE);
+  preview_.SetDirection(kPreviewFirst);
+  preview_.Requery(TRUE);
+  navigator_.First();
 }
 
 BOOL CSqlPreviewPage2::OnCmdMsg(UINT id, UINT code) {
@@ -118,6 +142,18 @@ BOOL CSqlPreviewPage2::OnCmdMsg(UINT id, UINT code) {
       break;
     case IDC_EDIT_SQL:
       if (code == BN_CLICKED) return OnEditSql(), TRUE;
+      break;
+    case IDC_FIRST:
+      if (code == BN_CLICKED) return navigator_.First(), TRUE;
+      break;
+    case IDC_PREVIOUS:
+      if (code == BN_CLICKED) return navigator_.Previous(), TRUE;
+      break;
+    case IDC_NEXT:
+      if (code == BN_CLICKED) return navigator_.Next(), TRUE;
+      break;
+    case IDC_LAST:
+      if (code == BN_CLICKED) return navigator_.Last(), TRUE;
       break;
   }
   return CWizardPage::OnCmdMsg(id, code);
@@ -221,7 +257,10 @@ void CSqlPreviewPage2::CopyCriteria() {
   for (int i = 0; i < list.GetCount(); ++i) criteria_.push_back(list.GetItemText(i));
 }
 
-void CSqlPreviewPage2::OnSelect() { BuildStatement(); }
+void CSqlPreviewPage2::OnSelect() {
+  BuildStatement();
+  RunPreview();
+}
 
 void CSqlPreviewPage2::OnEditSql() {
   CSqlItemPickDlg picker(BuildStatement(), CSqlItemPickDlg::kStatement);
