@@ -73,11 +73,6 @@ dv_typespec* _Rhash_pt<K>::get_dv_typespec() {
   return &dv_ts<_Rhash_pt<K>>::the_instance;
 }
 
-template <class K, class V>
-dv_typespec* dv_Dictionary<K, V>::get_dv_typespec() {
-  return &dv_ts<dv_Dictionary<K, V>>::the_instance;
-}
-
 }  // namespace dv_qem
 
 // Slots: element pointer at 0, the char* key copy at 4. Tables: virtual

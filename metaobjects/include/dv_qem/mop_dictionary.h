@@ -76,7 +76,9 @@ class dv_Dictionary : public dv_outofline_dictionary {
   dv_Dictionary(const dv_Dictionary&) = delete;
   dv_Dictionary& operator=(const dv_Dictionary&) = delete;
 
-  static dv_typespec* get_dv_typespec();
+  // Each instantiation's typespec is defined once, by the program or library
+  // that stores it (DV_DEFINE_TYPESPEC: virtual table at 0, representation at 4).
+  static dv_typespec* get_dv_typespec() { return &dv_ts<dv_Dictionary>::the_instance; }
 
   void insert(K key, const V* value) { dv_dictionary::insert(&key, value); }
   void remove(K key, const V* value) { dv_dictionary::remove(&key, value); }
