@@ -78,6 +78,16 @@ TEST_F(Schema, ASecondTypeUnderOneNameIsRefused) {
   delete second;
 }
 
+TEST_F(Schema, ATypeNameIsCopiedOnce) {
+  dv_app_schema* s = schema();
+  s->add_type("int", make<dv_integral_type>(dv_type::Integer, 1, 4, 4, "int"));
+  auto* shape = make<dv_class_type>("Shape");
+  auto before = dv_test::mop_census(db_);
+  s->add_type("Shape", shape);
+  auto after = dv_test::mop_census(db_);
+  EXPECT_EQ(after["char"], before["char"] + 1) << "one copy of the name, the table's key";
+}
+
 TEST_F(Schema, TemplatesByName) {
   dv_app_schema* s = schema();
   auto* holder = make<dv_class_type>("Holder");
