@@ -59,7 +59,6 @@ void dv_class_type::set_members(const dv_List<dv_member>& members) {
   if (&members == &members_) return;
   destroy_members();
   members_ = members;
-  members_.each([this](dv_member* m) { m->set_defining_class(this); });
 }
 
 dv_base_class* dv_class_type::find_base_class(const char* name) const {

@@ -1,4 +1,5 @@
-// Guards the schema container and its roots: adding types (classes also in
+// Guards the schema container and its roots: destroying a schema frees
+// every metaobject it owns and nothing twice; adding types (classes also in
 // the class list, unnamed types only in the unnamed list), a second type
 // under one name refused with dv_err_mop and nothing changed, lookups of
 // unknown names, the type of a persistent object; creating an application
@@ -14,6 +15,7 @@
 #include "dv_new.h"
 #include "dv_qem/mop"
 #include "mop_db_test.h"
+#include "mop_sample_schema.h"
 
 using namespace dv_qem;
 
@@ -76,6 +78,15 @@ TEST_F(Schema, ASecondTypeUnderOneNameIsRefused) {
   EXPECT_EQ(s->find_type("Shape"), first);
   EXPECT_EQ(s->get_classes().cardinality(), 1u) << "the refused type went nowhere";
   delete second;
+}
+
+TEST_F(Schema, DestroyingASchemaFreesEverythingItOwns) {
+  const auto before = dv_test::mop_census(db_);
+  dv_app_schema* s = schema();
+  dv_test::fill_sample_schema(*s);
+  EXPECT_NE(dv_test::mop_census(db_), before);
+  delete s;
+  EXPECT_EQ(dv_test::mop_census(db_), before);
 }
 
 TEST_F(Schema, ATypeNameIsCopiedOnce) {

@@ -72,8 +72,7 @@ class dv_class_type : public dv_type {
   // Frees the records held, then takes these (owned from now on).
   void set_base_classes(const dv_List<dv_base_class>& bases);
   const dv_List<dv_member>& get_members() const { return members_; }
-  // Destroys the members held, then takes these (owned from now on); each
-  // member's defining class becomes this class.
+  // Destroys the members held, then takes these (owned from now on).
   void set_members(const dv_List<dv_member>& members);
   // The first base whose class has that name, or null.
   dv_base_class* find_base_class(const char* name) const;

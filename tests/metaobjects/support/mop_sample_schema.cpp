@@ -2,6 +2,7 @@
 #include "mop_sample_schema.h"
 
 #include <sstream>
+#include <vector>
 
 #include "dv_new.h"
 
@@ -20,9 +21,21 @@ T* make(dv_schema& schema, Args&&... args) {
   return new (dv_database::of(&schema), T::get_dv_typespec()) T(std::forward<Args>(args)...);
 }
 
+// The caller's lists the sample fills metaobjects from; destroyed at the end.
+std::vector<dv_collection*> scratch_lists;
+
 template <class T>
 dv_List<T>& new_list(dv_schema& schema) {
-  return dv_List<T>::create(dv_database::of(&schema));
+  dv_List<T>& list = dv_List<T>::create(dv_database::of(&schema));
+  scratch_lists.push_back(&list);
+  return list;
+}
+
+template <class F>
+void for_each_member(const dv_collection& list, F f) {
+  dv_cursor c(list);
+  void* m = nullptr;
+  for (int more = c.first(m); more; more = c.next(m)) f(static_cast<dv_member*>(m));
 }
 
 }  // namespace
@@ -71,6 +84,7 @@ void fill_sample_schema(dv_schema& schema) {
   members.insert_last(area);
   members.insert_last(make<dv_member_type>(schema, *count));
   shape->set_members(members);
+  for_each_member(members, [&](dv_member* m) { m->set_defining_class(shape); });
 
   auto* circle = make<dv_class_type>(schema, "Circle");
   circle->set_class_kind(1);
@@ -84,6 +98,7 @@ void fill_sample_schema(dv_schema& schema) {
   dv_List<dv_member>& circle_members = new_list<dv_member>(schema);
   circle_members.insert_last(radius);
   circle->set_members(circle_members);
+  radius->set_defining_class(circle);
   auto* member_pointer = make<dv_pointer_to_member_type>(schema, *circle, *d);
   auto* circle_ref = make<dv_reference_type>(schema, *circle);
 
@@ -106,6 +121,8 @@ void fill_sample_schema(dv_schema& schema) {
   for (dv_type* t : std::initializer_list<dv_type*>{shape_pointer, ints, area_type, const_int, member_pointer, circle_ref})
     schema.add_type(nullptr, t);
   schema.add_template("Holder", holder_template);
+  for (dv_collection* list : scratch_lists) dv_collection::destroy(*list);
+  scratch_lists.clear();
 }
 
 std::string describe(const dv_schema& schema, bool unnamed) {
