@@ -68,7 +68,7 @@ void dv_enum_type::set_enumerators(const dv_List<dv_enumerator_literal>& enumera
 dv_enumerator_literal* dv_enum_type::find_enumerator(const char* name) const {
   dv_enumerator_literal* found = nullptr;
   enumerators_.each([&](dv_enumerator_literal* e) {
-    if (found == nullptr && String(name) == String(e->get_name())) found = e;
+    if (found == nullptr && name != nullptr && std::strcmp(name, e->get_name()) == 0) found = e;
   });
   return found;
 }

@@ -260,6 +260,7 @@ class dv_indirect_type : public dv_type {
   explicit dv_indirect_type(dv_probe_t) : dv_type(dv_probe) {}
   static dv_typespec* get_dv_typespec();
 
+  // A plain indirect type has no kind of its own (its subclasses have).
   int get_kind() const override { return Undefined; }
   // The target's (0 without a target).
   unsigned get_size() const override;
