@@ -2,7 +2,8 @@
 // first page's buttons follow the chosen type and come back on Back; the
 // source-file page shows the chosen type and its remembered file, and after
 // a second Next with another type the new type's; a missing source file
-// keeps the page with message 51653 and a bad delimiter with 51658; leaving
+// keeps the page with message 51653 and a bad delimiter (or an empty one for
+// the custom format) with 51658; leaving
 // the file name writes schema.ini beside a text file (by extension, then by
 // the chosen custom format) and the format into tallyport.ini; the About
 // box shows the version; a bad script (unknown command, control not on the
@@ -88,6 +89,22 @@ TEST(TallyportProgram, BadDelimiterKeepsThePage) {
                        "set 21247 \"\n"
                        "cancel\n");
   EXPECT_EQ(run.status, 0) << run.errors;
+}
+
+TEST(TallyportProgram, EmptyCustomDelimiterKeepsThePage) {
+  WizardHome home;
+  auto run = RunScript(home,
+                       "pick 1149 Text (*.csv,*.txt)\n"
+                       "next\n"
+                       "set 21186 " + (home / "garden_catalogue.csv") + "\n"
+                       "pick 21249 Custom Delimited\n"
+                       "answer ok id 51658\n"
+                       "next\n"
+                       "expect page 20001\n"
+                       "expect message 51658\n"
+                       "cancel\n");
+  EXPECT_EQ(run.status, 0) << run.errors;
+  EXPECT_EQ(home.Read("schema.ini").find("Delimited()"), std::string::npos);
 }
 
 TEST(TallyportProgram, LeavingTheFileNameWritesSchemaIni) {

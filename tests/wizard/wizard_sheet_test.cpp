@@ -112,6 +112,9 @@ TEST_F(SheetTest, RowsetSizeFromTheIni) {
       {"[Wizard Settings]\nRowsetSize=0\n", 100},
       {"[Wizard Settings]\nRowsetSize=abc\n", 100},
       {"[Wizard Settings]\nRowsetSize=250\n", 250},
+      {"[Wizard Settings]\nRowsetSize=2001\n", kMaxRowsetRows},
+      {"[Wizard Settings]\nRowsetSize=99999999999\n", kMaxRowsetRows},
+      {"[Wizard Settings]\nRowsetSize=-5\n", 100},
   };
   for (const Case& c : cases) {
     home.Write("tallyport.ini", c.ini);

@@ -6,9 +6,10 @@
 
 #include "fw_string.h"
 
-// The largest rowset the rows combo offers, and the most memory the bulk
-// buffers of one rowset may take (rows times the measured row width).
-constexpr int kMaxRowsetRows = 2000;
+#include "main_sheet.h"
+
+// The most memory the bulk buffers of one rowset may take (rows times the
+// measured row width); the rows are capped at kMaxRowsetRows too.
 constexpr long long kRowsetBufferBudget = 32LL * 1024 * 1024;
 
 // The table name a file-based source of type names by its file: the file

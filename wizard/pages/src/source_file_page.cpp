@@ -276,13 +276,15 @@ void CDbfetchDlg::UpdateFromFileName() {
 
 BOOL CDbfetchDlg::CheckAndWriteSchema(BOOL byExtension) {
   CString delimiter = GetDlgItemText(IDC_DELIMITER);
+  int formatIndex = formatCombo_.GetCurSel();
   // The format by extension does not use the delimiter: a bad one is told
-  // once, when it is used.
-  if (!byExtension && !IsValidDelimiter(delimiter)) {
+  // once, when it is used. "Custom Delimited" needs one character: an
+  // empty delimiter would be written as a NUL.
+  if (!byExtension && (!IsValidDelimiter(delimiter) || (formatIndex == kSchemaCustom && delimiter.IsEmpty()))) {
     AfxMessageBox(51658, MB_OK | MB_ICONEXCLAMATION);
     return FALSE;
   }
-  formatIndex_ = formatCombo_.GetCurSel();
+  formatIndex_ = formatIndex;
   return WriteSchemaIni(sourceFolder_, GetDlgItemText(IDC_FILE_NAME), delimiter, formatIndex_, byExtension);
 }
 

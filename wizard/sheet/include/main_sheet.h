@@ -148,6 +148,11 @@ class CMainSheet : public CPropertySheet, public PreviewSheet {
 // the first page; pages 1 to 6 give 150402 to 150407, or for type 9 pages 1
 // to 4 give 150501 to 150504; any other page 150401.
 DWORD HelpContextFor(int sourceType, int pageIndex);
+// The largest rowset the wizard fetches at once: the bulk buffers are rows
+// times the column sizes, which must stay small in a 32-bit process.
+constexpr int kMaxRowsetRows = 2000;
 // The rowset size of tallyport.ini in folder (section "Wizard Settings",
-// key "RowsetSize"); 100 when missing, 0 or not a number.
+// key "RowsetSize"); 100 when missing, 0 or not a number; capped at
+// kMaxRowsetRows (a value saved by hand or by an older program may be
+// any size).
 int ReadRowsetSize(const CString& programFolder);

@@ -2,6 +2,7 @@
 // connection strings, SELECT statement and help contexts.
 #include "main_sheet.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "app_settings.h"
@@ -28,8 +29,9 @@ int ReadRowsetSize(const CString& programFolder) {
   ini.Format("%s\\%s", static_cast<LPCTSTR>(programFolder), "tallyport.ini");
   char buffer[256];
   GetPrivateProfileString("Wizard Settings", "RowsetSize", "", buffer, sizeof buffer, ini);
-  int size = std::atoi(buffer);
-  return size > 0 ? size : 100;
+  long size = std::strtol(buffer, nullptr, 10);
+  if (size <= 0) return 100;
+  return static_cast<int>(std::min<long>(size, kMaxRowsetRows));
 }
 
 CMainSheet::CMainSheet(DWORD appFlags) : CPropertySheet(LoadResString(kCaptionString)) {

@@ -24,8 +24,8 @@ CString SchemaFormatValue(BOOL byExtension, const CString& extension, int format
     case kSchemaCsv: return ByListSeparator(listSeparator);
     case kSchemaTab: return "TabDelimited";
     case kSchemaCustom: {
-      // No delimiter typed yet: the locale's separator, never a broken
-      // "Delimited(" value.
+      // The page refuses an empty custom delimiter; should one come here,
+      // the locale's separator, never a broken "Delimited(" value.
       if (delimiter.IsEmpty()) return ByListSeparator(listSeparator);
       CString value;
       value.Format("Delimited(%c)", delimiter[0]);
