@@ -134,6 +134,21 @@ TEST_F(SourcePagesTest, RememberedFilesKeepTheirCase) {
   EXPECT_EQ(std::string(folder), home.path()) << "the missing default folder is written back";
 }
 
+TEST_F(SourcePagesTest, EverySourceKindIsOffered) {
+  home.Write("tallyport.ini",
+             "[Select Database Page]\n"
+             "MYOB_file=Exports/myob.txt\n"
+             "DataSource_name=ShopDSN\n");
+  CMainSheet sheet;
+  Run(sheet, {"pick 1149 MYOB export (*.csv,*.txt)", "next", "expect page 20001",
+              "expect text 21186 Exports/myob.txt", "back", "pick 1149 QuickBooks export (*.csv,*.txt)", "next",
+              "expect page 20001", "expect text 21186 " + home.path() + "/quickbooks_export.csv", "back",
+              "pick 1149 ODBC data source (DSN)", "next", "expect page 20001", "expect text 21186 ShopDSN",
+              "expect text 60103 DSN", "cancel"});
+  EXPECT_EQ(sheet.m_typDatabase, kSourceDataSourceName);
+  EXPECT_EQ(Str(DbTypeTable[6].file), "ShopDSN") << "a data source name gets no folder";
+}
+
 TEST_F(SourcePagesTest, DataSourceNameWithLogin) {
   CMainSheet sheet;
   FwScriptDriver driver("test", {});

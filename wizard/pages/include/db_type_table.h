@@ -14,8 +14,9 @@ struct DbTypeEntry {
   const char* testFile;  // the file remembered when tallyport.ini names none
 };
 
-constexpr int kDbTypeCount = 4;
-// Access, delimited text, Excel, the Quillon shop's tables, in that order.
+constexpr int kDbTypeCount = 7;
+// Access, delimited text, Excel, the Quillon shop's tables, the MYOB and
+// QuickBooks text exports and an ODBC data source, in that order.
 extern DbTypeEntry DbTypeTable[kDbTypeCount];
 // The index of the entry chosen on the database-type page; -1 until a
 // choice is confirmed with Next.

@@ -66,6 +66,10 @@ BOOL CDBTypePage::OnInitDialog() {
   for (DbTypeEntry& entry : DbTypeTable) {
     CString file = ini.GetString(kSection, entry.iniKey);
     if (file.IsEmpty()) file = entry.testFile;
+    if (entry.type == kSourceDataSourceName) {
+      entry.file = file;  // a data source name, never a path
+      continue;
+    }
     if (!ContainsNoCase(file, defaultDir) && !IsAbsolutePath(file) && !HasFolderPart(file))
       file = defaultDir + file;
     if (!file.IsEmpty()) entry.file = file;

@@ -143,7 +143,8 @@ BOOL CDbfetchDlg::OnSetActive() {
   SetDlgItemText(IDC_TYPE_TEXT, chosen != nullptr ? chosen->displayText : CString());
   if (sheet.m_strDBName.IsEmpty()) {
     CString remembered = chosen != nullptr ? chosen->file : CString();
-    fileName_ = HasFolderPart(remembered) || remembered.IsEmpty() ? remembered : JoinPath(GetAppDirectory(), remembered);
+    BOOL keepAsIs = HasFolderPart(remembered) || remembered.IsEmpty() || sheet.m_typDatabase == kSourceDataSourceName;
+    fileName_ = keepAsIs ? remembered : JoinPath(GetAppDirectory(), remembered);
   } else {
     fileName_ = sheet.m_strDBName;
   }
