@@ -154,9 +154,19 @@ class CPictureInfo {
   static constexpr auto vtable_offsets() { return objsch::shop_none; }
 };
 
-// A product feature.
+// A product feature: its texts are those of its language items.
 class CFeatureInfo {
  public:
+  // Options 0 and one item of the default language.
+  explicit CFeatureInfo(BOOL persistent);
+  // Frees the items and destroys the list.
+  ~CFeatureInfo();
+  CFeatureInfo(const CFeatureInfo&) = delete;
+  CFeatureInfo& operator=(const CFeatureInfo&) = delete;
+  TAltNameLangPtr<CFeatureInfo>* GetLangItem(int language, BOOL create);
+  CString GetAltText(int language);
+  CString GetAltText2(int language);
+
   objsch::dv4u m_nSize;                                      // 0: 12
   objsch::dv4u m_nOptions;                                   // 4
   dv_qem::dv_List<TAltNameLangPtr<CFeatureInfo>>* m_pItems;  // 8

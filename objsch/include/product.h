@@ -100,6 +100,29 @@ class Product : public _ShopEntity {
   objsch::dv4u AddToDepartment(Department* department, int position);
   // Links product and department both ways, each link once.
   objsch::dv4u LinkToDepartment(Department* department, int position);
+
+  // Placement. A position counts in the list without this product; -1, or
+  // a position past the end, means the end. A product already in the list
+  // moves to the new place, so no list holds it twice.
+  //
+  // Registers the product in the shop once, links it to the department
+  // (each side once) and places it in the department's products after /
+  // before position (before 0: first). The all-products department as
+  // target only registers it. Answer the id.
+  objsch::dv4u InsertAfter(Department* department, int position);
+  objsch::dv4u InsertBefore(Department* department, int position);
+  // Places the product in the all-products list after / before position,
+  // gives it an id when it has none, then links it to the department
+  // (unless that is the all-products department). Answer the id.
+  objsch::dv4u AddAfter(Department* department, int position);
+  objsch::dv4u AddBefore(Department* department, int position);
+  // Takes the product out of list: 2 when it was there, else 0. When list
+  // is the product list (or product-shortcut list) of a department the
+  // product is linked to, that link goes too, so both sides stay in step.
+  int RemoveFromList(dv_qem::dv_List<Product>* list);
+  // RemoveFromList; with free set the product is then destroyed and freed
+  // (whether or not it was in list). Answers whether it was in list.
+  BOOL RemoveFromListAndFree(dv_qem::dv_List<Product>* list, BOOL free);
   objsch::dv4u GetID() const { return ulID; }
   // Department loss: unless the product stays in an ordinary department
   // other than lost (the all-products and recycle-bin departments do not
@@ -131,6 +154,10 @@ class Product : public _ShopEntity {
 
  private:
   void SetLogoFlag(objsch::dv4u bit, BOOL on);
+  // In the all-products list, itself or a product with its id.
+  bool IsRegistered() const;
+  objsch::dv4u InsertIntoDepartment(Department* department, int position, bool after);
+  objsch::dv4u AddToAllProducts(Department* department, int position, bool after);
 
  public:
   objsch::dv4u m_nSize;                                             // 28: size stamp, 340

@@ -1,8 +1,9 @@
 // kvcdump: prints what a shop file holds, one item a line, without
 // changing the file. "kvcdump SHOPFILE" prints the shop information, the
 // department tree, the products with their options and choices, the
-// regions, payment methods and currencies, then the counts; "kvcdump
-// --classes" prints the shop schema's classes, each with its size.
+// regions with their shipping and tax records, payment methods and
+// currencies, then the counts; "kvcdump --classes" prints the shop
+// schema's classes, each with its size.
 //
 // The file is opened read-only (never created, never recovered: a file
 // that needs recovery is refused) inside a read-only transaction, and its
@@ -23,6 +24,8 @@
 #include "product.h"
 #include "qem_string.h"
 #include "root.h"
+#include "search_engine.h"
+#include "shipping_methods.h"
 #include "shop_schema.h"
 #include "shop_state.h"
 
@@ -32,6 +35,7 @@ constexpr int kLanguage = 0;  // the shop's first language
 
 struct counts {
   unsigned departments = 0, products = 0, options = 0, choices = 0;
+  unsigned providers = 0, methods = 0, taxingMethods = 0, searchEngines = 0;
 };
 
 // The shop's products, each once: the all-products list first, then those
@@ -58,6 +62,11 @@ void PrintDepartment(Department* department, int depth, counts& n, std::set<Depa
   department->GetName(name, kLanguage);
   std::printf("%*sdepartment %u type 0x%x: %s (%u products)\n", 2 * depth, "", department->GetID(),
               department->GetDeptType(), static_cast<LPCSTR>(name), department->GetProducts()->cardinality());
+  if (CSearchEngine* engine = department->m_pSearchEngine) {
+    ++n.searchEngines;
+    std::printf("%*ssearch engine: %s (%u items)\n", 2 * depth + 2, "", static_cast<LPCSTR>(engine->GetText(kLanguage)),
+                engine->m_pItems2->cardinality());
+  }
   for (unsigned i = 0; i < department->GetProducts()->cardinality(); ++i)
     products.add(department->GetProducts()->retrieve(i));
   auto* children = department->GetChildren();
@@ -86,6 +95,34 @@ void PrintProduct(Product* product, counts& n) {
       std::printf("    choice %u: %s price %.2f item \"%s\"\n", choice->m_nID, static_cast<LPCSTR>(name),
                   choice->GetPrice(), static_cast<LPCSTR>(choice->GetOrderNo()));
     }
+  }
+}
+
+// A region's shipping providers, shipping-method lists with their methods,
+// and taxing methods.
+void PrintRegionDetails(CRegionDetails* details, counts& n) {
+  for (unsigned i = 0; i < details->m_pProviders->cardinality(); ++i) {
+    CShippingProvider* provider = details->m_pProviders->retrieve(i);
+    ++n.providers;
+    std::printf("  shipping provider %u: %s rate %.2f\n", provider->m_nID,
+                static_cast<LPCSTR>(provider->GetText(kLanguage)), provider->m_fRate);
+  }
+  for (unsigned i = 0; i < details->m_pShipMethodLists->cardinality(); ++i) {
+    CShipMethodsList* list = details->m_pShipMethodLists->retrieve(i);
+    std::printf("  shipping methods options 0x%x\n", list->m_nOptionBits);
+    for (unsigned j = 0; j < list->m_pMethods->cardinality(); ++j) {
+      CShippingMethod* method = list->m_pMethods->retrieve(j);
+      ++n.methods;
+      std::printf("    shipping method %u: %s minimum %.2f per weight unit %.2f provider %u\n", method->m_nID,
+                  static_cast<LPCSTR>(method->GetText(kLanguage)), method->m_fMinimumCharged,
+                  method->m_fCostPerWeightUint, method->m_pProvider != nullptr ? method->m_pProvider->m_nID : 0);
+    }
+  }
+  for (unsigned i = 0; i < details->m_pTaxingMethods->cardinality(); ++i) {
+    CTaxingMethod* tax = details->m_pTaxingMethods->retrieve(i);
+    ++n.taxingMethods;
+    std::printf("  taxing method %u: %s %.2f%% (%u products)\n", tax->m_nID, static_cast<LPCSTR>(tax->GetText(kLanguage)),
+                tax->fTaxPercentage, tax->m_pProducts->cardinality());
   }
 }
 
@@ -121,6 +158,7 @@ void PrintShop(Root* root) {
     CString name;
     region->GetFullName(name, kLanguage, TRUE, ", ");
     std::printf("region %u: %s\n", region->GetID(), static_cast<LPCSTR>(name));
+    if (region->GetDetails() != nullptr) PrintRegionDetails(region->GetDetails(), n);
   }
   for (unsigned i = 0; i < info.m_aPayMethods->cardinality(); ++i) {
     CPayMethod* method = info.m_aPayMethods->retrieve(i);
@@ -136,6 +174,8 @@ void PrintShop(Root* root) {
   std::printf("count departments %u products %u options %u choices %u regions %u payment methods %u\n",
               n.departments, n.products, n.options, n.choices, root->m_aRegions->cardinality(),
               info.m_aPayMethods->cardinality());
+  std::printf("count shipping providers %u shipping methods %u taxing methods %u search engines %u\n", n.providers,
+              n.methods, n.taxingMethods, n.searchEngines);
 }
 
 int DumpShop(const char* path) {

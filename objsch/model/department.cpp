@@ -1,8 +1,9 @@
 // Departments: creation, the tree, ids, names and the type word.
 #include "department.h"
 
+#include "default_texts.h"
+
 #include "lang_lookup.h"
-#include "localisation.h"
 #include "root.h"
 #include "shop_lists.h"
 
@@ -27,7 +28,7 @@ Department::Department(BOOL persistent)
       m_strText2(persistent), m_strings(1, persistent), m_flags(4), m_pListF(objsch::NewList<void>(persistent)) {
   m_strings.Fill();
   auto* item = objsch::NewObject<Department_Lang>(objsch::IsPersistent(this), objsch::IsPersistent(this));
-  item->m_strName = LoadResString(51498);
+  AssignDefaultText::ShopTitle(item->m_strName.GetString());
   AddLangItem(item, this, -1);
   SetUsesLogo(1);
   Touch();

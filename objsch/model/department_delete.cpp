@@ -1,9 +1,11 @@
 // Deleting a department: its subtree, and every reference that products
 // and other departments hold to it.
 #include "department.h"
+#include "link_info.h"
 #include "payment.h"
 #include "product.h"
 #include "root.h"
+#include "search_engine.h"
 #include "shop_lists.h"
 
 namespace {
@@ -65,11 +67,17 @@ BOOL Department::HasSecondFamilyChildren() const {
 
 void Department::Delete(Department* department) {
   Department* d = department;
-  ForEach(d->m_pProducts, [d](Product* product) { product->LoseDepartment(d); });
+  ForEach(d->m_pProducts, [d](Product* product) {
+    objsch::DropLinksTo(product->m_pLinks, d);
+    product->LoseDepartment(d);
+  });
 
   while (Department* child = d->m_pChildren->remove_first()) {
     Delete(child);
     dv_qem::durnavel::free_memory(child);
+    // A record of this department naming the child without a reverse entry
+    // in the child would otherwise point at freed memory.
+    objsch::DropLinksTo(d->m_pLinks, child);
   }
   objsch::DestroyList(d->m_pChildren);
 
@@ -98,6 +106,14 @@ void Department::Delete(Department* department) {
   while (CQuestionaire* item = d->m_pQuestionnaire->remove_first()) objsch::DeleteObject(item);
   objsch::DestroyList(d->m_pQuestionnaire);
 
+  if (d->m_pSearchEngine != nullptr) {
+    d->m_pSearchEngine->CleanUp();
+    objsch::DeleteObject(d->m_pSearchEngine);
+    d->m_pSearchEngine = nullptr;
+  }
+
+  objsch::ReleaseLinks(d->m_pLinks, d);
+
   FreeElementsAndDestroy(d->m_pListD);
 
   while (Department_Lang* item = d->m_pLangItems->remove_first()) objsch::DeleteObject(item);
@@ -105,7 +121,6 @@ void Department::Delete(Department* department) {
 
   objsch::DestroyList(d->m_pListE);
   objsch::DestroyList(d->m_pListF);
-  objsch::DestroyList(d->m_pLinks);
   d->m_strings.Destroy();
   d->m_strText1.DestroyString();
   d->m_strText2.DestroyString();

@@ -1,6 +1,8 @@
 // Display styles and the default-text record.
 #include "display_styles.h"
 
+#include "default_texts.h"
+
 #include "shop_lists.h"
 
 namespace {
@@ -35,10 +37,10 @@ DisplayStyles::DisplayStyles(BOOL persistent)
       m_pTableColors(objsch::NewArray<objsch::dv4u>(persistent)),
       m_pTextureColors(objsch::NewArray<objsch::dv4u>(persistent)),
       m_pTextures(objsch::NewArray<CMyString>(persistent)), m_pArray(objsch::NewArray<void>(persistent)),
-      strPageStyle("Default", persistent), strColorScheme(persistent), nItemsPerPage(0), m_nColumnsPerLine(4),
-      m_picture3(persistent), m_strText1("Default", persistent), m_strText2("Default", persistent),
+      strPageStyle(persistent), strColorScheme(persistent), nItemsPerPage(0), m_nColumnsPerLine(4),
+      m_picture3(persistent), m_strText1(persistent), m_strText2(persistent),
       m_nNumbers{1, 200, 0}, m_pList(objsch::NewList<void>(persistent)) {
-  m_strText2 = "Default";
+  for (CMyString* name : {&strPageStyle, &m_strText1, &m_strText2}) AssignDefaultText::DisplayStyleName(name->GetString());
   SetFlag(0x100, TRUE);
   SetFlag(0x400, TRUE);
   SetFlag(0x200, FALSE);

@@ -126,6 +126,39 @@ CString CPictureInfo::GetAltText2(int language) {
   return item != nullptr ? item->GetAltText2() : CString();
 }
 
+// ---- CFeatureInfo -------------------------------------------------------------
+
+CFeatureInfo::CFeatureInfo(BOOL persistent)
+    : m_nSize(sizeof(CFeatureInfo)), m_nOptions(0),
+      m_pItems(objsch::NewList<TAltNameLangPtr<CFeatureInfo>>(persistent)) {
+  auto* item = objsch::NewObject<TAltNameLangPtr<CFeatureInfo>>(persistent, persistent, persistent);
+  item->SetLanguage(ShopLanguageRecord(-1));
+  m_pItems->insert_last(item);
+}
+
+CFeatureInfo::~CFeatureInfo() {
+  if (m_pItems != nullptr)
+    while (auto* item = m_pItems->remove_last()) FreeItem(item);
+  objsch::DestroyList(m_pItems);
+}
+
+TAltNameLangPtr<CFeatureInfo>* CFeatureInfo::GetLangItem(int language, BOOL create) {
+  return objsch::FindLangItem(m_pItems, ShopLanguageRecord(language), create, [this] {
+    BOOL persistent = IsPersistent(this);
+    return objsch::NewObject<TAltNameLangPtr<CFeatureInfo>>(persistent, persistent, persistent);
+  });
+}
+
+CString CFeatureInfo::GetAltText(int language) {
+  auto* item = GetLangItem(language, FALSE);
+  return item != nullptr ? item->GetAltText() : CString();
+}
+
+CString CFeatureInfo::GetAltText2(int language) {
+  auto* item = GetLangItem(language, FALSE);
+  return item != nullptr ? item->GetAltText2() : CString();
+}
+
 // ---- CActiveLanguage ----------------------------------------------------------
 
 void CActiveLanguage::SetActive(BOOL active) {

@@ -2,7 +2,8 @@
 #include "options.h"
 
 #include "lang_lookup.h"
-#include "localisation.h"
+#include "default_texts.h"
+#include "qem_string.h"
 #include "root.h"
 #include "shop_lists.h"
 
@@ -44,9 +45,11 @@ TAltNameLangPtr<Owner>* FindItem(Owner* owner, dv_qem::dv_List<TAltNameLangPtr<O
 _CatStruct::_CatStruct(BOOL persistent)
     : m_nSize(sizeof(_CatStruct)), m_pOptions(objsch::NewList<COption>(persistent)),
       m_pList(objsch::NewList<void>(persistent)) {
-  for (UINT id : {32906u, 32907u, 32908u, 32909u}) {
+  for (int i = 0; i < 4; ++i) {
     COption* option = COption::CreateNew(objsch::IsPersistent(this));
-    option->SetName(LoadResString(id), 0);
+    CQEMString name;
+    AssignDefaultText::OptionName(name, i);
+    option->SetName(static_cast<LPCSTR>(*name), 0);
     m_pOptions->insert_last(option);
   }
 }

@@ -2,8 +2,9 @@
 // names and flags.
 #include "product.h"
 
+#include "default_texts.h"
+
 #include "lang_lookup.h"
-#include "localisation.h"
 #include "root.h"
 #include "shop_lists.h"
 
@@ -44,7 +45,7 @@ Product::Product(BOOL persistent)
 
   BOOL inShop = objsch::IsPersistent(this);
   auto* item = objsch::NewObject<Product_Lang>(inShop, inShop);
-  item->m_strName = LoadResString(51500);
+  AssignDefaultText::ProductName(item->m_strName.GetString());
   AddLangItem(item, this, -1);
   m_bBuildingLangItem = 0;
   m_strDefOptionName = "";
@@ -69,17 +70,21 @@ objsch::dv4u Product::AssignToAllProducts() {
   return ulID;
 }
 
-objsch::dv4u Product::AddToDepartment(Department* department, int) {
-  Department* all = g_pShopRoot->GetAllProductsDept();
+bool Product::IsRegistered() const {
+  auto* all = g_pShopRoot->GetAllProductsDept()->m_pProducts;
+  if (all->contains(this)) return true;
+  if (ulID == 0) return false;
   bool registered = false;
-  if (ulID != 0) {
-    dv_qem::dv_cursor cursor(*all->m_pProducts);
-    void* e = nullptr;
-    for (int more = cursor.first(e); more && !registered; more = cursor.next(e))
-      registered = static_cast<Product*>(e)->ulID == ulID;
-  }
-  if (!registered) AssignToAllProducts();
-  if (department == all) {
+  dv_qem::dv_cursor cursor(*all);
+  void* e = nullptr;
+  for (int more = cursor.first(e); more && !registered; more = cursor.next(e))
+    registered = static_cast<Product*>(e)->ulID == ulID;
+  return registered;
+}
+
+objsch::dv4u Product::AddToDepartment(Department* department, int) {
+  if (!IsRegistered()) AssignToAllProducts();
+  if (department == g_pShopRoot->GetAllProductsDept()) {
     Touch();
     return ulID;
   }

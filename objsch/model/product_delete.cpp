@@ -1,7 +1,9 @@
 // Destroying a product: every list of the shop that holds it lets it go,
 // and what the product owns is destroyed.
+#include "link_info.h"
 #include "product.h"
 #include "root.h"
+#include "shipping_methods.h"
 #include "shop_lists.h"
 
 #include <vector>
@@ -67,12 +69,13 @@ Product::~Product() {
     RemoveAll(bin->m_pProducts, this);
     ForEach(bin->m_pProducts, [this](Product* other) { RemoveAll(other->m_pRelated, this); });
   }
-  objsch::DestroyList(m_pLinks);
+  objsch::ReleaseLinks(m_pLinks, this);
   // Feature and picture items may be shared; only the lists go.
   objsch::DestroyList(m_pFeatures);
   objsch::DestroyList(m_pPictures);
   while (_Shipping* item = m_pShipping->remove_first()) objsch::DeleteObject(item);
   objsch::DestroyList(m_pShipping);
+  while (CTaxingMethod* method = m_pTaxingMethods->remove_first()) RemoveAll(method->m_pProducts, this);
   objsch::DestroyList(m_pTaxingMethods);
   while (Product_Lang* item = m_pLangItems->remove_first()) objsch::DeleteObject(item);
   objsch::DestroyList(m_pLangItems);

@@ -2,22 +2,8 @@
 #include "region.h"
 
 #include "root.h"
+#include "shipping_methods.h"
 #include "shop_lists.h"
-#include "shop_shells.h"
-
-namespace {
-
-// Removes every element of a details list and frees it. Objects of these
-// classes are only ever made by other programs; this one knows no more of
-// them than their size, so it frees them without running code of theirs.
-template <class T>
-void FreeElements(dv_qem::dv_List<T>*& list) {
-  if (list == nullptr) return;
-  while (T* element = list->remove_last()) dv_qem::durnavel::free_memory(element);
-  objsch::DestroyList(list);
-}
-
-}  // namespace
 
 CRegion::CRegion(BOOL persistent)
     : CMLText(persistent, kNoItems), m_nRegionWord(0), m_nLevel(0), m_pLinked(nullptr), m_pDetails(nullptr) {}
@@ -51,6 +37,9 @@ void CRegion::SetDetails(CRegionDetails* details) {
   m_pDetails = details;
   if (details == nullptr) return;
   details->m_pOwner = this;
+  dv_qem::dv_cursor cursor(*details->m_pShipMethodLists);
+  void* e = nullptr;
+  for (int more = cursor.first(e); more; more = cursor.next(e)) static_cast<CShipMethodsList*>(e)->m_pOwnerRegion = this;
 }
 
 objsch::dv4u CRegion::GetID() const { return m_pDetails != nullptr ? m_pDetails->m_nID : 0; }
@@ -93,9 +82,12 @@ CRegionDetails* CRegionDetails::Create(CRegion* owner) {
 }
 
 CRegionDetails::~CRegionDetails() {
-  FreeElements(m_pShipMethodLists);
-  FreeElements(m_pProviders);
-  FreeElements(m_pTaxingMethods);
+  objsch::EmptyShipMethodLists(m_pShipMethodLists, TRUE);
+  objsch::EmptyShippingProviders(m_pProviders, TRUE);
+  objsch::EmptyTaxingMethods(m_pTaxingMethods, TRUE);
+  objsch::DestroyList(m_pShipMethodLists);
+  objsch::DestroyList(m_pProviders);
+  objsch::DestroyList(m_pTaxingMethods);
   m_strEmailContact.DestroyString();
   m_strEmailOrder.DestroyString();
 }

@@ -3,8 +3,9 @@
 #include "root.h"
 
 #include "app_settings.h"
+#include "default_texts.h"
 #include "department.h"
-#include "localisation.h"
+#include "qem_string.h"
 #include "payment.h"
 #include "product.h"
 #include "shop_lists.h"
@@ -32,13 +33,6 @@ constexpr int kSpecialPages = 7;
 void NameDepartment(Department* department, LPCSTR name) {
   department->SetName(name, -1);
   department->m_strName = name;
-}
-
-// The name of special page id (the special-page strings).
-CString SpecialPageName(unsigned id) {
-  static const UINT strings[kSpecialPages] = {32911, 32912, 32918, 32914, 32915, 32916, 32917};
-  unsigned index = id - kFirstSpecialPage;
-  return LoadResString(index < kSpecialPages ? strings[index] : strings[0]);
 }
 
 }  // namespace
@@ -92,7 +86,7 @@ Root::Root(BOOL persistent)
     for (int n = 1; n <= 3; ++n) {
       Department* department = objsch::NewObject<Department>(persistent, persistent);
       CString name;
-      name.Format("%s %d", static_cast<LPCSTR>(LoadResString(51499)), n);
+      name.Format("%s %d", static_cast<LPCSTR>(*LoadDefaultTextString(51499)), n);
       NameDepartment(department, name);
       department->SetDeptType(1);
       department->AddToParent(GetMyShopDept());
@@ -102,14 +96,14 @@ Root::Root(BOOL persistent)
       Department* page = objsch::NewObject<Department>(persistent, persistent);
       page->SetDeptKind(1, Department::kPage);
       page->SetDeptTypeRaw(id);
-      NameDepartment(page, SpecialPageName(id));
+      NameDepartment(page, GetSpecialDeptDefaultName(id));
       pages->m_pChildren->insert_last(page);
       page->SetParent(pages);
     }
   }
 
   m_strSignature = kShopSignature;
-  m_strTitle = LoadResString(51498);
+  AssignDefaultText::ShopTitle(m_strTitle.GetString());
 
   CRegion* region = CRegion::Create(3, "01", -1, persistent);
   region->SetDetails(CRegionDetails::Create(region));

@@ -1,11 +1,11 @@
 // Country formats, discounts, postage, tax and shipping items.
 #include "shipping.h"
 
-#include "app_settings.h"
+#include "default_texts.h"
 #include "dv_chained_list.h"
 #include "dv_list.h"
 #include "fw_locale.h"
-#include "localisation.h"
+#include "qem_string.h"
 #include "shop_lists.h"
 
 namespace {
@@ -36,10 +36,11 @@ void CDiscountSettings::Destroy() {
 }
 
 CountryInfo::CountryInfo(BOOL persistent)
-    : m_nSize(sizeof(CountryInfo)), m_strCurrency(theDefaultSettings.m_strCurrency, TRUE), m_strText1(TRUE),
+    : m_nSize(sizeof(CountryInfo)), m_strCurrency(TRUE), m_strText1(TRUE),
       m_bDecimalComma(0), m_bWholeCurrency(0), m_strWeightUnit("kg", TRUE), m_nWords1{0, 0},
       m_strTexts{CMyString(TRUE), CMyString(TRUE), CMyString(TRUE)}, m_nWords2{0, 0}, m_discounts(persistent),
       m_pList(objsch::NewList<void>(persistent)) {
+  AssignDefaultText::Currency(m_strCurrency.GetString());
   FwLocaleData locale;
   if (!FwGetLocaleData(LOCALE_USER_DEFAULT, &locale)) return;
   m_bDecimalComma = locale.decimalSeparator == "," ? 1 : 0;
@@ -63,10 +64,10 @@ void _PostInfo::Destroy() {
 
 _Postage::_Postage(BOOL persistent)
     : m_nSize(sizeof(_Postage)),
-      m_strTransportMethods{CMyString(LoadResString(32903), TRUE), CMyString(LoadResString(32904), TRUE),
-                            CMyString(LoadResString(32905), TRUE)},
+      m_strTransportMethods{CMyString(TRUE), CMyString(TRUE), CMyString(TRUE)},
       m_pByWeight(objsch::NewList<_ByWeightPrice>(persistent)), m_postInfo(TRUE), m_strText(TRUE), m_nWord(0),
       m_pList(objsch::NewList<void>(persistent)) {
+  for (int i = 0; i < 3; ++i) AssignDefaultText::ShippingMethodName(m_strTransportMethods[i].GetString(), i);
   MakeEmbeddedList<dv_qem::dv_chained_list_4_8>(m_byPrice, dv_qem::dv_chained_list_4_8::get_dv_typespec());
 }
 

@@ -3,8 +3,9 @@
 
 #include <cstring>
 
-#include "app_settings.h"
+#include "default_texts.h"
 #include "dv_array.h"
+#include "qem_string.h"
 #include "shop_lists.h"
 #include "singleton_pool.h"
 #include "text_table.h"
@@ -50,8 +51,8 @@ ShopInfo::ShopInfo(BOOL persistent)
   m_settings.Fill();
 
   ShopInfo_Lang* first = objsch::NewObject<ShopInfo_Lang>(persistent, persistent);
-  first->SetLangName(theDefaultSettings.m_strLanguage);
-  *m_settings.GetAt(1) = theDefaultSettings.m_strLanguage;
+  AssignDefaultText::LanguageName(first->m_strLangName.GetString());
+  AssignDefaultText::LanguageName(m_settings.GetAt(1)->GetString());
   *m_settings.GetAt(3) = "0";
   AddLanguage(first);
   g_pCurrentLangRecord = first;

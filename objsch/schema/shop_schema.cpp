@@ -7,9 +7,12 @@
 #include <utility>
 
 #include "department.h"
+#include "link_info.h"
 #include "payment.h"
 #include "product.h"
 #include "root.h"
+#include "search_engine.h"
+#include "shipping_methods.h"
 #include "shop_shells.h"
 #include "shop_schema_table.h"
 #include "singleton_pool.h"

@@ -1,12 +1,15 @@
 // Guards regions: creation with one name, full names with and without level
 // names, an id only through details (0 without), details lists following
-// the region's persistence, and a linked chain freed exactly once.
+// the region's persistence, a linked chain freed exactly once, and
+// registration in the shop by id (a clashing id adds nothing).
 #include <gtest/gtest.h>
 
 #include "qem_string.h"
 #include "region.h"
+#include "root.h"
 #include "shop_lists.h"
 #include "shop_test_db.h"
+#include "shop_test_shop.h"
 
 namespace {
 
@@ -88,6 +91,34 @@ TEST_F(Region, AChainOfThreeIsFreedExactlyOnce) {
   dv_qem::dv_transaction::commit();
   db_->self_check();
   dv_qem::dv_transaction::begin(dv_qem::dv_transaction::update);
+}
+
+class RegionInShop : public shop_test::shop_test {
+ protected:
+  CRegion* NewRegion(const char* name) {
+    CRegion* region = CRegion::Create(4, name, -1, TRUE);
+    region->SetDetails(CRegionDetails::Create(region));
+    return region;
+  }
+};
+
+TEST_F(RegionInShop, AddToShopDrawsIdsAndRefusesAClashingId) {
+  ASSERT_EQ(root_->m_aRegions->cardinality(), 1u) << "a new shop has its first region";
+  CRegion* second = NewRegion("second");
+  EXPECT_EQ(second->AddToShop(), 2u);
+  EXPECT_EQ(second->AddToShop(), 2u) << "registered already";
+  EXPECT_EQ(root_->m_aRegions->cardinality(), 2u);
+
+  CRegion* clash = NewRegion("clash");
+  clash->SetID(1);
+  EXPECT_EQ(clash->AddToShop(), 1u);
+  EXPECT_EQ(root_->m_aRegions->cardinality(), 2u) << "an id in use adds nothing";
+  EXPECT_FALSE(root_->m_aRegions->contains(clash));
+  objsch::DeleteObject(clash);
+  EXPECT_EQ(root_->m_aRegions->cardinality(), 2u) << "the clashing region was never in the list";
+
+  CRegion* fresh = NewRegion("fresh");
+  EXPECT_EQ(fresh->AddToShop(), 3u) << "ids are never reused";
 }
 
 }  // namespace
