@@ -312,10 +312,6 @@ class DBaseTableReader : public SourceTableReader {
   uint32_t nextRecord_ = 1;
 };
 
-bool HasExtension(const std::string& name, const char* extension) {
-  return LowerAscii(fs::path(name).extension().string()) == extension;
-}
-
 }  // namespace
 
 std::unique_ptr<SourceTableReader> OpenDBaseTable(const std::string& fileOrFolder, const std::string& tableName) {
@@ -324,14 +320,5 @@ std::unique_ptr<SourceTableReader> OpenDBaseTable(const std::string& fileOrFolde
 }
 
 std::vector<std::string> ListDBaseTables(const std::string& fileOrFolder) {
-  std::error_code error;
-  if (fs::is_regular_file(fileOrFolder, error)) return {fs::path(fileOrFolder).stem().string()};
-  std::vector<std::string> names;
-  fs::directory_iterator entries(fileOrFolder, error);
-  if (error) throw SourceFileError(fileOrFolder + ": cannot list the folder: " + error.message());
-  for (const auto& entry : entries)
-    if (entry.is_regular_file(error) && HasExtension(entry.path().filename().string(), ".dbf"))
-      names.push_back(entry.path().stem().string());
-  std::sort(names.begin(), names.end());
-  return names;
+  return ListTableFiles(fileOrFolder, ".dbf");
 }

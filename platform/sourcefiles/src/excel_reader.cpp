@@ -11,16 +11,20 @@
 namespace {
 
 std::string FreeXLReason(int code) {
+  std::string detail;
   switch (code) {
     case FREEXL_FILE_NOT_FOUND: return "the file does not exist or cannot be opened";
     case FREEXL_INSUFFICIENT_MEMORY: return "not enough memory";
     case FREEXL_INVALID_CFBF_HEADER:
-    case FREEXL_CFBF_INVALID_SIGNATURE: return "it is not an Excel .xls workbook (no compound-file header)";
-    case FREEXL_BIFF_WORKBOOK_NOT_FOUND: return "it is not an Excel .xls workbook (no workbook stream)";
-    case FREEXL_BIFF_INVALID_BOF: return "it is not an Excel .xls workbook (no valid BIFF start record)";
-    case FREEXL_CRAFTED_FILE: return "the workbook is severely damaged";
-    default: return "the workbook is damaged or not an .xls file (FreeXL error " + std::to_string(code) + ")";
+    case FREEXL_CFBF_INVALID_SIGNATURE: detail = "no compound-file header"; break;
+    case FREEXL_CFBF_READ_ERROR:
+    case FREEXL_CFBF_SEEK_ERROR: detail = "the compound file ends early"; break;
+    case FREEXL_BIFF_WORKBOOK_NOT_FOUND: detail = "no workbook stream"; break;
+    case FREEXL_BIFF_INVALID_BOF: detail = "no valid BIFF start record"; break;
+    case FREEXL_CRAFTED_FILE: detail = "severely damaged"; break;
+    default: detail = "damaged structure"; break;
   }
+  return "it is not an Excel .xls workbook or it is damaged (FreeXL error " + std::to_string(code) + ": " + detail + ")";
 }
 
 class Workbook {

@@ -3,6 +3,7 @@
 
 #include "source_staging.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <set>
 
@@ -49,4 +50,21 @@ std::string FindFileInFolder(const std::string& folder, const std::string& name)
       return it->path().string();
   }
   throw SourceFileError(exact.string() + ": no such file in the folder");
+}
+
+bool HasExtension(const std::string& name, const char* extension) {
+  return LowerAscii(fs::path(name).extension().string()) == extension;
+}
+
+std::vector<std::string> ListTableFiles(const std::string& fileOrFolder, const char* extension) {
+  std::error_code error;
+  if (fs::is_regular_file(fileOrFolder, error)) return {fs::path(fileOrFolder).stem().string()};
+  fs::directory_iterator entries(fileOrFolder, error);
+  if (error) throw SourceFileError(fileOrFolder + ": cannot list the folder: " + error.message());
+  std::vector<std::string> names;
+  for (const auto& entry : entries)
+    if (entry.is_regular_file(error) && HasExtension(entry.path().filename().string(), extension))
+      names.push_back(entry.path().stem().string());
+  std::sort(names.begin(), names.end());
+  return names;
 }

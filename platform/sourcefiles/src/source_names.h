@@ -20,3 +20,10 @@ std::string SourceFolder(const std::string& fileOrFolder);
 // equal without regard to ASCII case. Throws SourceFileError naming both when
 // there is none. A `folder` that is a file stands for its own folder.
 std::string FindFileInFolder(const std::string& folder, const std::string& name);
+
+// Whether file name `name` ends in `extension` (".dbf"), without regard to case.
+bool HasExtension(const std::string& name, const char* extension);
+
+// The base name of file `fileOrFolder`, or the base names of the files of
+// folder `fileOrFolder` that end in `extension` (sorted).
+std::vector<std::string> ListTableFiles(const std::string& fileOrFolder, const char* extension);

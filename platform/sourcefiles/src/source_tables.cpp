@@ -2,6 +2,7 @@
 #include "source_reader.h"
 #include "dbase_reader.h"
 #include "excel_reader.h"
+#include "paradox_reader.h"
 #include "text_table_reader.h"
 
 std::string DeclaredSqlType(const SourceColumn& column) {
@@ -20,9 +21,9 @@ std::vector<std::string> ListSourceTables(SourceFileKind kind, const std::string
     case SourceFileKind::Text: return ListTextTables(fileOrFolder);
     case SourceFileKind::Excel: return ListExcelTables(fileOrFolder);
     case SourceFileKind::DBase: return ListDBaseTables(fileOrFolder);
-    case SourceFileKind::Paradox: break;
+    case SourceFileKind::Paradox: return ListParadoxTables(fileOrFolder);
   }
-  throw SourceFileError(fileOrFolder + ": this kind of source file cannot be read yet");
+  throw SourceFileError(fileOrFolder + ": unknown source kind " + std::to_string(static_cast<int>(kind)));
 }
 
 std::unique_ptr<SourceTableReader> OpenSourceTable(SourceFileKind kind, const std::string& fileOrFolder,
@@ -31,7 +32,7 @@ std::unique_ptr<SourceTableReader> OpenSourceTable(SourceFileKind kind, const st
     case SourceFileKind::Text: return OpenTextTable(fileOrFolder, tableName, options);
     case SourceFileKind::Excel: return OpenExcelTable(fileOrFolder, tableName);
     case SourceFileKind::DBase: return OpenDBaseTable(fileOrFolder, tableName);
-    case SourceFileKind::Paradox: break;
+    case SourceFileKind::Paradox: return OpenParadoxTable(fileOrFolder, tableName);
   }
-  throw SourceFileError(fileOrFolder + ": this kind of source file cannot be read yet");
+  throw SourceFileError(fileOrFolder + ": unknown source kind " + std::to_string(static_cast<int>(kind)));
 }

@@ -82,8 +82,8 @@ class TextTableReader : public SourceTableReader {
 };
 
 bool IsTextFileName(const std::string& name) {
-  const std::string extension = LowerAscii(fs::path(name).extension().string());
-  return extension == ".txt" || extension == ".csv" || extension == ".tab" || extension == ".asc";
+  return HasExtension(name, ".txt") || HasExtension(name, ".csv") || HasExtension(name, ".tab") ||
+         HasExtension(name, ".asc");
 }
 
 }  // namespace

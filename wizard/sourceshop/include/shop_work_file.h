@@ -1,0 +1,49 @@
+// The migration's work file: the chosen target shop file is copied to
+// "untitled.kvc" in the program folder when the migration page opens, the
+// migration writes only the copy, and Finish puts the copy in the target's
+// place. The target is never changed before Finish, and a copy that fails
+// never deletes its source.
+#pragma once
+
+#include "fw_string.h"
+#include "shop_session.h"
+
+// Results of the shop-file steps (0 = done).
+enum ShopFileResult : int {
+  kShopFileDone = 0,
+  kShopFileSourceMissing = -100,    // 21044 "Input file %s does not exist!"
+  kShopFileCannotWrite = -101,      // 21004 "Failure in opening output file: %s"
+  kShopFileCannotRead = -102,       // 21005 "Failure in opening input file: %s"
+  kShopFileReadFailed = -103,       // 21045 "Failure in reading input!"
+  kShopFileWriteFailed = -104,      // 21046 "Failure in writting output!"
+  kShopFileLockedOnCreate = -106,   // 51524, the new work file could not be made
+  kShopFileLockedOnOpen = -107,     // 51524, the shop file is open elsewhere or read-only
+};
+
+// "<program folder>/untitled.kvc".
+CString GetWorkShopFilePath();
+
+// Copies source over destination: the bytes go to a file beside the
+// destination, which then takes the destination's name in one step, so the
+// destination is either the old file or the whole copy. The source is never
+// deleted. The copy's errno is kept for ShowLastError.
+int CopyShopFile(LPCTSTR source, LPCTSTR destination);
+
+// Shows the message of a copy result (nothing for 0 and -100).
+void ReportCopyResult(int result, LPCTSTR source, LPCTSTR destination);
+
+// The system's text of the last failed file operation, in a box with the
+// information icon.
+void ShowLastError();
+
+// Makes the work file when the page opens: a copy of the target (recovered
+// first when its log holds unfinished work), or a new shop without
+// departments when the target does not exist yet; then checks that the
+// work file opens. A stale log of an earlier work file is removed first.
+// Returns 0 or the failure's result (its message was shown).
+int PrepareWorkShopFile(CShopSession& session, LPCTSTR targetPath, LPCTSTR workPath);
+
+// Puts the work file in the target's place and deletes the work file; on
+// failure the target and the work file are both kept. Returns 0 or the
+// copy's result.
+int FinishWorkShopFile(LPCTSTR workPath, LPCTSTR targetPath);
