@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <memory>
 #include <sstream>
 
 #include "department.h"
@@ -63,22 +64,26 @@ const DWORD kOption2 = 0x80100000, kOption3 = 0x80200000;
 
 class ImportRunTest : public ::testing::Test {
  protected:
-  ImportRunTest() : log(program.path().c_str()) {
+  ImportRunTest() : log(program.path().c_str()) {}
+  void SetUp() override {
     shop_test::clear_shop_state();
     shop_test::install_program_folder(program.path());
-    session.Create((dir / "shop.kvc").c_str());
+    session = std::make_unique<CShopSession>();
+    session->Create((dir / "shop.kvc").c_str());
   }
-  ~ImportRunTest() override {
-    session.Close();
+  void TearDown() override {
+    run.reset();
+    session->GetDatabase()->self_check();
+    session.reset();
     shop_test::clear_shop_state();
   }
   CImportRun::BatchResult Import(const std::vector<ImportRow>& rows, bool byDepartment, long firstRow = 1) {
-    if (!run) run = std::make_unique<CImportRun>(session.GetDatabase(), session.GetRoot(), 0, log);
-    return run->ImportBatch(rows, session.GetRoot()->GetMyShopDept(), "My Departments", byDepartment, firstRow);
+    if (!run) run = std::make_unique<CImportRun>(session->GetDatabase(), session->GetRoot(), 0, log);
+    return run->ImportBatch(rows, session->GetRoot()->GetMyShopDept(), "My Departments", byDepartment, firstRow);
   }
   std::vector<Product*> AllProducts() {
     std::vector<Product*> products;
-    dv_qem::dv_cursor cursor(*session.GetRoot()->GetAllProductsDept()->GetProducts());
+    dv_qem::dv_cursor cursor(*session->GetRoot()->GetAllProductsDept()->GetProducts());
     void* e = nullptr;
     for (int more = cursor.first(e); more; more = cursor.next(e)) products.push_back(static_cast<Product*>(e));
     return products;
@@ -104,7 +109,7 @@ class ImportRunTest : public ::testing::Test {
   shop_test::runtime runtime_;
   dv_test::scratch_dir program;
   dv_test::scratch_dir dir;
-  CShopSession session;
+  std::unique_ptr<CShopSession> session;
   CImportLog log;
   std::unique_ptr<CImportRun> run;
 };
@@ -160,7 +165,7 @@ TEST_F(ImportRunTest, DepartmentsMadeLevelByLevelAndTooDeepUndoesTheBatch) {
                    true, 3),
             CImportRun::kPathTooDeep);
   CTransactionScope scope;
-  Department* top = session.GetRoot()->GetMyShopDept();
+  Department* top = session->GetRoot()->GetMyShopDept();
   ASSERT_EQ(top->GetChildren()->cardinality(), 1u) << "the refused batch left no department";
   Department* garden = top->GetChildren()->retrieve_first();
   ASSERT_EQ(garden->GetChildren()->cardinality(), 1u);

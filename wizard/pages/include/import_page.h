@@ -71,8 +71,10 @@ class CDataImportPage : public CWizardPage {
 
  private:
   BOOL PrepareShopFile();
-  void LoadShopTree();
-  void AddSubtree(Department* department, HTREEITEM item);
+  // Opens the working copy and fills the tree; with sortProducts each
+  // department's products are put in item-number order first.
+  void LoadShopTree(BOOL sortProducts);
+  void AddSubtree(Department* department, HTREEITEM item, BOOL sortProducts);
   // Puts each department's products in item-number order, writing a list
   // back only when its order changes.
   void SortDepartmentProducts(Department* department);

@@ -177,7 +177,7 @@ BOOL CDataImportPage::PrepareShopFile() {
     products_.DeleteAllItems();
     return FALSE;
   }
-  LoadShopTree();
+  LoadShopTree(TRUE);
   return shopOpen_;
 }
 
@@ -187,7 +187,7 @@ void CDataImportPage::CloseShop() {
   language_ = -1;
 }
 
-void CDataImportPage::LoadShopTree() {
+void CDataImportPage::LoadShopTree(BOOL sortProducts) {
   tree_.DeleteAllItems();
   products_.DeleteAllItems();
   try {
@@ -200,7 +200,7 @@ void CDataImportPage::LoadShopTree() {
     Department* top = root->GetMyShopDept();
     HTREEITEM item = tree_.InsertItem(LoadResString(kIdsMyDepartments));
     tree_.SetItemData(item, reinterpret_cast<DWORD_PTR>(top));
-    AddSubtree(top, item);
+    AddSubtree(top, item, sortProducts);
     scope.Commit();
     shopOpen_ = TRUE;
   } catch (const objsch::shop_err_not_a_shop&) {
@@ -216,8 +216,8 @@ void CDataImportPage::LoadShopTree() {
   if (openFailed_) CloseShop();
 }
 
-void CDataImportPage::AddSubtree(Department* department, HTREEITEM item) {
-  SortDepartmentProducts(department);
+void CDataImportPage::AddSubtree(Department* department, HTREEITEM item, BOOL sortProducts) {
+  if (sortProducts) SortDepartmentProducts(department);
   dv_qem::dv_cursor cursor(*department->GetChildren());
   void* e = nullptr;
   for (int more = cursor.first(e); more; more = cursor.next(e)) {
@@ -226,7 +226,7 @@ void CDataImportPage::AddSubtree(Department* department, HTREEITEM item) {
     child->GetName(name, language_);
     HTREEITEM childItem = tree_.InsertItem(name, item);
     tree_.SetItemData(childItem, reinterpret_cast<DWORD_PTR>(child));
-    AddSubtree(child, childItem);
+    AddSubtree(child, childItem, sortProducts);
   }
 }
 
@@ -347,7 +347,7 @@ BOOL CDataImportPage::OnAddNow() {
   if (shopOpen_) {
     // The tree shows the departments the run made.
     session_->Close();
-    LoadShopTree();
+    LoadShopTree(FALSE);
   }
   source_.SetDirection(kPreviewFirst);
   source_.Requery(TRUE);
@@ -360,7 +360,7 @@ void CDataImportPage::DiscardRun() {
   ::unlink(workPath_ + ".log");
   const int result = CopyShopFile(SnapshotPath(), workPath_);
   ReportCopyResult(result, SnapshotPath(), workPath_);
-  if (result == kShopFileDone) LoadShopTree();
+  if (result == kShopFileDone) LoadShopTree(FALSE);
 }
 
 BOOL CDataImportPage::ImportEntireDatabase(BOOL* changed) {
@@ -457,7 +457,7 @@ BOOL CDataImportPage::OnWizardFinish() {
   const int result = FinishWorkShopFile(workPath_, targetPath_);
   if (result != kShopFileDone) {
     ReportCopyResult(result, workPath_, targetPath_);
-    LoadShopTree();
+    LoadShopTree(FALSE);
     return FALSE;
   }
   if (const DbTypeEntry* chosen = ChosenDbType())
