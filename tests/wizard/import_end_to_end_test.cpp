@@ -22,6 +22,8 @@
 #include <sstream>
 #include <thread>
 
+#include "dbase_writer.h"
+#include "px_test_table.h"
 #include "shop_test_kvcdump.h"
 #include "wizard_home.h"
 
@@ -50,6 +52,15 @@ std::string TextImportScript(const std::string& source, const std::string& targe
   return script;
 }
 
+// The script for a file source of the type picked first (its kind then
+// follows the file's extension) into target.
+std::string FileImportScript(const std::string& type, const std::string& source, const std::string& target) {
+  return "expect page 20000\npick 1149 " + type + "\nnext\nexpect page 20001\nset 21186 " + source +
+         "\nnext\nexpect page 20004\nnext\nexpect page 20009\nnext\nexpect page 20005\nnext\n"
+         "expect page 20008\nset 21135 " + target + "\nnext\nexpect page 20007\ntree 21176 My Departments\n"
+         "click 21118\nfinish\n";
+}
+
 // The mapping file: name, item number, department, description, price,
 // then option 1 with two choices (name and price each).
 const char kMapping[] =
@@ -65,6 +76,13 @@ class ImportEndToEnd : public ::testing::Test {
     for (char& c : cfg) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     cfg.replace(cfg.rfind('.'), 1, "_");
     std::ofstream(home / ("src/" + cfg + ".cfg")) << kMapping;
+  }
+  void WriteMapping(const std::string& cfgName) { std::ofstream(home / ("src/" + cfgName)) << kMapping; }
+  // The products every file-source test imports, and what the dump must show.
+  void ExpectImported(const std::string& target) {
+    const std::string dump = Dump(target);
+    for (const char* expected : {"Tools", "R-100", "Garden Rake", "12.5", "Material", "Oak", "Steel", "H-200"})
+      EXPECT_NE(dump.find(expected), std::string::npos) << expected << " missing from\n" << dump;
   }
   std::string Dump(const std::string& shop) {
     auto dump = shop_test::kvcdump(shop);
@@ -130,6 +148,64 @@ TEST_F(ImportEndToEnd, SemicolonCsvWithDecimalCommas) {
   EXPECT_NE(dump.find("0.75"), std::string::npos) << dump;
   const std::string log = home.Read("Tallyport.Log");
   EXPECT_NE(log.find("Row 2: price \"1,234.50\" holds both ',' and '.'"), std::string::npos) << log;
+}
+
+TEST_F(ImportEndToEnd, ExcelWorkbook) {
+  const std::string book = home / "src/products.xls";
+  const std::string program =
+      "import sys, xlwt\n"
+      "b = xlwt.Workbook()\n"
+      "s = b.add_sheet('Products')\n"
+      "rows = [['Name','Item','Dept','Notes','Price','Opt','Ch1','Ch1Price','Ch2','Ch2Price'],\n"
+      "        ['Garden Rake','R-100','Garden/Tools','Ash',12.5,'Material','Oak',1.5,'Steel',2.25],\n"
+      "        ['Hose','H-200','Garden/Water','30 m',39.9,'','','','','']]\n"
+      "for r, row in enumerate(rows):\n"
+      "    for c, v in enumerate(row):\n"
+      "        if v != '': s.write(r, c, v)\n"
+      "b.save(sys.argv[1])\n";
+  std::ofstream(home / "write_book.py") << program;
+  ASSERT_EQ(std::system(("/usr/bin/python3 '" + (home / "write_book.py") + "' '" + book + "'").c_str()), 0);
+  WriteMapping("products_xls.cfg");
+  const std::string target = home / "xls.kvc";
+  auto run = RunScript(home, FileImportScript("Excel (*.xls)", book, target));
+  ASSERT_EQ(run.status, 0) << run.errors;
+  ExpectImported(target);
+}
+
+TEST_F(ImportEndToEnd, DBaseTable) {
+  sources_test::DbfTable table;
+  for (const char* name : {"Name", "Item", "Dept", "Notes", "Price", "Opt", "Ch1", "Ch1Price", "Ch2", "Ch2Price"})
+    table.fields.push_back({name, 'C', 20});
+  table.records.push_back({{"Garden Rake", "R-100", "Garden/Tools", "Ash", "12.50", "Material", "Oak", "1.5", "Steel",
+                            "2.25"}});
+  table.records.push_back({{"Hose", "H-200", "Garden/Water", "30 m", "39.90", "", "", "", "", ""}});
+  std::ofstream(home / "src/products.dbf", std::ios::binary) << sources_test::DbfBytes(table);
+  WriteMapping("products_dbf.cfg");
+  const std::string target = home / "dbf.kvc";
+  auto run = RunScript(home, FileImportScript("Text (*.csv,*.txt)", home / "src/products.dbf", target));
+  ASSERT_EQ(run.status, 0) << run.errors;
+  ExpectImported(target);
+}
+
+TEST_F(ImportEndToEnd, ParadoxTable) {
+  using Type = dvtest::PxColumn::Type;
+  std::vector<dvtest::PxColumn> columns;
+  for (const char* name : {"Name", "Item", "Dept", "Notes"}) columns.push_back({name, Type::Alpha, 20});
+  columns.push_back({"Price", Type::Number});
+  for (const char* name : {"Opt", "Ch1"}) columns.push_back({name, Type::Alpha, 20});
+  columns.push_back({"Ch1Price", Type::Number});
+  columns.push_back({"Ch2", Type::Alpha, 20});
+  columns.push_back({"Ch2Price", Type::Number});
+  dvtest::WriteParadoxTable(home / "src/products.db", columns,
+                            {{"Garden Rake", "R-100", "Garden/Tools", "Ash", "12.5", "Material", "Oak", "1.5", "Steel",
+                              "2.25"},
+                             {"Hose", "H-200", "Garden/Water", "30 m", "39.9", std::nullopt, std::nullopt,
+                              std::nullopt, std::nullopt, std::nullopt}});
+  WriteMapping("products_db.cfg");
+  const std::string target = home / "px.kvc";
+  auto run = RunScript(home, FileImportScript("Text (*.csv,*.txt)", home / "src/products.db", target));
+  ASSERT_EQ(run.status, 0) << run.errors;
+  ExpectImported(target);
 }
 
 TEST_F(ImportEndToEnd, HostileRowsAreLoggedAndTheShopOpens) {

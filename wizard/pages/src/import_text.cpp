@@ -48,9 +48,16 @@ CString TruncateForLog(const CString& value, int length) {
 
 CString NormaliseCellValue(const CString& value) {
   if (value.CompareNoCase("<NULL>") == 0) return CString();
-  std::string s = static_cast<LPCTSTR>(value);
-  for (size_t at = s.find("<eol>"); at != std::string::npos; at = s.find("<eol>", at + 1)) s.replace(at, 5, "\n");
-  return CString(s.c_str());
+  const std::string s = static_cast<LPCTSTR>(value);
+  std::string out;
+  size_t from = 0;
+  for (size_t at = s.find("<eol>"); at != std::string::npos; at = s.find("<eol>", from)) {
+    out.append(s, from, at - from);
+    out += '\n';
+    from = at + 5;
+  }
+  out.append(s, from, std::string::npos);
+  return CString(out.c_str());
 }
 
 bool LooksLikeNumber(const CString& value) {
