@@ -95,6 +95,8 @@ class CRecordset : public CObject {
   };
 
   explicit CRecordset(CDatabase* database = nullptr);
+  // Closes the recordset. A derived class whose DoBulkFieldExchange frees
+  // buffers closes itself in its own destructor (here it no longer runs).
   ~CRecordset() override;
 
   // Runs sql (a table name alone gives "SELECT * FROM" it; empty: the
