@@ -176,22 +176,45 @@ TEST(DBaseStaging, RefusesBrokenTablesNamingTheFileAndRecord) {
   }
 }
 
-TEST(DBaseStaging, RefusesAMemoBeyondTheMemoFile) {
-  dv_test::scratch_dir dir;
+TEST(DBaseStaging, RefusesBrokenMemoFilesNamingTheFileAndRecord) {
+  struct Case {
+    const char* what;
+    std::string memoFileName;
+    uint8_t version;
+    std::string memoBytes;
+    std::string blockOfRecord2;
+    std::string messagePart;
+  };
   std::vector<uint32_t> blocks;
-  WriteFile(dir / "m.dbt", DbtBytes({"only"}, 0, blocks));
-  DbfTable table;
-  table.version = 0x83;
-  table.fields = {{"NOTE", 'M', 10}};
-  table.records = {{{std::to_string(blocks[0])}}, {{"99"}}};
-  WriteFile(dir / "m.dbf", DbfBytes(table));
-  try {
-    StageDbf(dir, "m");
-    FAIL() << "no error";
-  } catch (const SourceFileError& e) {
-    const std::string message = e.what();
-    EXPECT_NE(message.find(dir / "m.dbt"), std::string::npos) << message;
-    EXPECT_NE(message.find("record 2: memo block 99"), std::string::npos) << message;
+  const std::string dBaseIII = DbtBytes({"only"}, 0, blocks);
+  std::string dBaseIV = DbtBytes({"only"}, 64, blocks);
+  const std::string firstBlock = std::to_string(blocks[0]);
+  std::string overlong = dBaseIV;
+  overlong[blocks[0] * 64 + 4] = static_cast<char>(0xF0);   // the memo's length runs past the file
+  const std::vector<Case> cases = {
+      {"shorter than its header, the name in capitals", "M.DBT", 0x83, std::string(10, '\0'), firstBlock,
+       "too short for a memo file header"},
+      {"a block beyond the end", "m.dbt", 0x83, dBaseIII, "99", "record 2: memo block 99 lies beyond"},
+      {"a dBase IV memo longer than the file", "m.dbt", 0x8B, overlong, firstBlock, "record 2: the memo in block"},
+      {"a block number that is not a number", "m.dbt", 0x83, dBaseIII, "12x", "record 2: memo block number"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    dv_test::scratch_dir dir;
+    WriteFile(dir / c.memoFileName, c.memoBytes);
+    DbfTable table;
+    table.version = c.version;
+    table.fields = {{"NOTE", 'M', 10}};
+    table.records = {{{""}}, {{c.blockOfRecord2}}};
+    WriteFile(dir / "m.dbf", DbfBytes(table));
+    try {
+      StageDbf(dir, "m");
+      ADD_FAILURE() << "no error";
+    } catch (const SourceFileError& e) {
+      const std::string message = e.what();
+      EXPECT_NE(message.find(dir.path()), std::string::npos) << message;
+      EXPECT_NE(message.find(c.messagePart), std::string::npos) << message;
+    }
   }
 }
 

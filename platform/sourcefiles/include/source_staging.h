@@ -55,8 +55,13 @@ std::vector<std::string> ListSourceTables(SourceFileKind kind, const std::string
 //   dates and times are staged as "YYYY-MM-DD", "YYYY-MM-DD HH:MM:SS" or
 //   "HH:MM:SS" text.
 // - dBase and Paradox: the field types of the table: character fields as
-//   VARCHAR(width) with trailing blanks cut, numbers as INTEGER (no decimals)
-//   or REAL, dates as DATE text "YYYY-MM-DD", logicals as BIT 1/0, memos as
-//   TEXT. Deleted dBase records are left out.
+//   VARCHAR(width) (dBase: trailing blanks cut), numbers as INTEGER (no
+//   decimals) or REAL, dates as DATE text "YYYY-MM-DD", logicals as BIT 1/0,
+//   memos as TEXT; Paradox times and timestamps as "HH:MM:SS" and
+//   "YYYY-MM-DD HH:MM:SS" text. Deleted dBase records are left out, and so
+//   are Paradox's binary fields (bytes, binary, OLE and graphic blobs).
+// - Text files: ansiCharacterSet false reads OEM (DOS code page 850) unless
+//   schema.ini names the character set; a UTF-8 byte-order mark always means
+//   UTF-8.
 void StageSourceTable(const std::string& sqlitePath, SourceFileKind kind, const std::string& fileOrFolder,
                       const std::string& tableName, const TextFormatOptions& options, const StagingProgress& progress);

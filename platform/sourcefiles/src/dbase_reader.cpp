@@ -220,12 +220,8 @@ class DBaseTableReader : public SourceTableReader {
     const bool hasMemoField = std::any_of(fields_.begin(), fields_.end(), [](const FieldLayout& f) { return f.type == 'M'; });
     if (!hasMemoField) return;
     const fs::path table(path);
-    try {
-      memo_ = std::make_unique<MemoFile>(
-          FindFileInFolder(table.parent_path().string(), table.stem().string() + ".dbt"), dBaseIV);
-    } catch (const SourceFileError&) {
-      if (fs::exists(table.parent_path() / (table.stem().string() + ".dbt"))) throw;
-    }
+    const std::string memoPath = FileInFolder(table.parent_path().string(), table.stem().string() + ".dbt");
+    if (!memoPath.empty()) memo_ = std::make_unique<MemoFile>(memoPath, dBaseIV);
   }
 
   void readValue(const FieldLayout& field, const SourceColumn& column, long record, SourceValue& value) {
@@ -285,12 +281,13 @@ class DBaseTableReader : public SourceTableReader {
   }
 
   void readMemo(std::string_view blockText, long record, SourceValue& value) {
+    if (blockText.empty() || memo_ == nullptr) return value.setNull();
     uint32_t block = 0;
     const auto result = std::from_chars(blockText.data(), blockText.data() + blockText.size(), block);
-    if (blockText.empty() || block == 0 || memo_ == nullptr) return value.setNull();
     if (result.ec != std::errc() || result.ptr != blockText.data() + blockText.size())
       throw SourceFileError(file_.path() + ": record " + std::to_string(record) + ": memo block number \"" +
                             std::string(blockText) + "\" is not a number");
+    if (block == 0) return value.setNull();
     memoBytes_.clear();
     memo_->read(block, record, memoBytes_);
     if (memoBytes_.empty())

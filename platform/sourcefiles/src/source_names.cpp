@@ -39,7 +39,7 @@ std::string SourceFolder(const std::string& fileOrFolder) {
   return fs::is_regular_file(fileOrFolder, error) ? fs::path(fileOrFolder).parent_path().string() : fileOrFolder;
 }
 
-std::string FindFileInFolder(const std::string& folder, const std::string& name) {
+std::string FileInFolder(const std::string& folder, const std::string& name) {
   std::error_code error;
   const fs::path dir = SourceFolder(folder);
   const fs::path exact = dir / name;
@@ -49,7 +49,13 @@ std::string FindFileInFolder(const std::string& folder, const std::string& name)
     if (LowerAscii(it->path().filename().string()) == wanted && it->is_regular_file(error))
       return it->path().string();
   }
-  throw SourceFileError(exact.string() + ": no such file in the folder");
+  return {};
+}
+
+std::string FindFileInFolder(const std::string& folder, const std::string& name) {
+  const std::string path = FileInFolder(folder, name);
+  if (path.empty()) throw SourceFileError((fs::path(SourceFolder(folder)) / name).string() + ": no such file in the folder");
+  return path;
 }
 
 bool HasExtension(const std::string& name, const char* extension) {

@@ -16,9 +16,11 @@ std::vector<std::string> UniqueColumnNames(const std::vector<std::string>& names
 // file it names.
 std::string SourceFolder(const std::string& fileOrFolder);
 
-// The path of file `name` in `folder`: the exact name, else the one name
-// equal without regard to ASCII case. Throws SourceFileError naming both when
-// there is none. A `folder` that is a file stands for its own folder.
+// The path of file `name` in `folder`: the exact name, else a name equal
+// without regard to ASCII case; empty when there is none. A `folder` that is
+// a file stands for its own folder.
+std::string FileInFolder(const std::string& folder, const std::string& name);
+// The same, throwing a SourceFileError naming the path when there is none.
 std::string FindFileInFolder(const std::string& folder, const std::string& name);
 
 // Whether file name `name` ends in `extension` (".dbf"), without regard to case.
