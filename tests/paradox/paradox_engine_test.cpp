@@ -288,6 +288,16 @@ TEST_F(EngineTest, RefusesOtherTableTypesAndMissingTables) {
   EXPECT_EQ(kOk, SetPrivateDirectory(dir_.path().c_str()));
 }
 
+TEST_F(EngineTest, RefusesAFileThatIsNoTable) {
+  for (const std::string& bytes : {std::string(), std::string("not a table"), std::string(4096, '\xff')}) {
+    std::ofstream(dir_ / "JUNK.db", std::ios::binary | std::ios::trunc) << bytes;
+    CursorHandle cursor = Open("JUNK", kErrCorruptTable);
+    EXPECT_EQ(nullptr, cursor);
+    EXPECT_NE(std::string::npos, LastErrorContexts().find("JUNK.db")) << LastErrorContexts();
+    ASSERT_EQ(kOk, CloseDatabase(&db_));
+  }
+}
+
 TEST_F(EngineTest, RefusesMissingOrDamagedMemoFiles) {
   dvtest::WriteParadoxTable(dir_ / "M.db", {{"TEXT", T::Memo, 11}}, {{std::string(40, 'q')}, {std::string(9000, 'r')}});
   const std::string memoPath = dir_ / "M.mb";

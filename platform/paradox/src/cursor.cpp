@@ -90,7 +90,7 @@ Result DescribeFields(EngineCursor& cursor) {
 
 void DestroyCursor(EngineCursor* cursor) {
   if (cursor->doc) {
-    PX_close(cursor->doc);
+    if (cursor->docOpen) PX_close(cursor->doc);
     PX_delete(cursor->doc);
   }
   if (cursor->file) std::fclose(cursor->file);
@@ -131,6 +131,7 @@ Result OpenTable(DatabaseHandle database, const char* tableName, const char* dri
   c->doc = PX_new2(RememberLibraryMessage, nullptr, nullptr, nullptr);
   if (!c->doc) return Fail(kErrNoMemory);
   if (PX_open_fp(c->doc, c->file) < 0) return Fail(kErrCorruptTable, path);
+  c->docOpen = true;
   if (c->doc->px_head && c->doc->px_head->px_encryption != 0) return Fail(kErrNotSupported, path, "encrypted table");
   c->recordSize = PX_get_recordsize(c->doc);
   c->recordCount = PX_get_num_records(c->doc);

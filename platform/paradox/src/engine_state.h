@@ -25,6 +25,7 @@ struct EngineCursor {
   EngineDatabase* database = nullptr;
   std::FILE* file = nullptr;    // the table file, read by pxlib
   pxdoc_t* doc = nullptr;
+  bool docOpen = false;          // pxlib read the table's header
   std::string tablePath;
   std::string memoPath;         // empty when the table has no memo file
   std::string fileName;         // as on disk
