@@ -7,7 +7,8 @@
 // earlier import of the same visit; a run whose second rowset is refused
 // (department path too deep) is undone back to what the copy held before
 // the press, the earlier run kept; a target that cannot be copied back
-// keeps the wizard on the page.
+// keeps the wizard on the page with its message and the work kept; a copy
+// of a file onto itself is refused and leaves it whole.
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -17,6 +18,7 @@
 #include "odbc_test_support.h"
 #include "pages_support.h"
 #include "shop_test_kvcdump.h"
+#include "shop_work_file.h"
 
 namespace {
 
@@ -115,6 +117,25 @@ TEST_F(ImportPage, RefusedPressAndUndoneRunKeepTheEarlierImport) {
   EXPECT_NE(dump.out.find("Product 1 "), std::string::npos) << "the undone run's first rowset went";
   EXPECT_EQ(dump.out.find("Renamed"), std::string::npos);
   EXPECT_NE(ReadAll(program / "Tallyport.Log").find("Row 120: department path"), std::string::npos);
+}
+
+TEST_F(ImportPage, FailedCopyBackKeepsThePageAndACopyOntoItselfIsRefused) {
+  std::filesystem::create_directory(work / "gone");
+  Open(3);
+  sheet->m_strTargetFile = (work / "gone/shop.kvc").c_str();
+  page->OnSetActive();
+  Add();
+  std::filesystem::remove_all(work / "gone");
+  prompts.ExpectMessageBox(IDOK, 21004);
+  EXPECT_FALSE(sheet->PressButton(PSBTN_FINISH));
+  EXPECT_EQ(sheet->GetActivePage(), page) << "the wizard stays on the page";
+  EXPECT_TRUE(std::filesystem::exists(page->GetWorkPath().operator LPCTSTR())) << "the work is kept";
+
+  const std::string before = ReadAll(page->GetWorkPath().operator LPCTSTR());
+  EXPECT_EQ(CopyShopFile(page->GetWorkPath(), page->GetWorkPath()), kShopFileSameFile);
+  EXPECT_EQ(ReadAll(page->GetWorkPath().operator LPCTSTR()), before);
+  prompts.ExpectMessageBox(IDOK, 61579);
+  sheet->PressButton(PSBTN_CANCEL);
 }
 
 }  // namespace
