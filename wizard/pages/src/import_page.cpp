@@ -145,18 +145,22 @@ BOOL CDataImportPage::OnSetActive() {
   progress_.SetPos(0);
   helpText_.SetTextFromString(kIdsHelp);
   source_.AttachSheet(&Sheet());
-  source_.PrepareMappedItems();
-  source_.SetupColumns(FALSE);
-  source_.SetDirection(kPreviewFirst);
-  source_.Requery(TRUE);
-  navigator_.First();
+  // Without a connection (no source chosen) there is nothing to show.
+  const BOOL connected = Sheet().m_database.IsOpen();
+  if (connected) {
+    source_.PrepareMappedItems();
+    source_.SetupColumns(FALSE);
+    source_.SetDirection(kPreviewFirst);
+    source_.Requery(TRUE);
+    navigator_.First();
+  }
   targetPath_ = Sheet().m_strTargetFile;
   workPath_ = GetWorkShopFilePath();
   log_ = std::make_unique<CImportLog>(GetAppDirectory());
   rowsDone_ = 0;
   PrepareShopFile();
   Sheet().PostWizardButtons(finished_ ? PSWIZB_BACK | PSWIZB_FINISH : PSWIZB_BACK | PSWIZB_DISABLEDFINISH);
-  if (source_.GetColumnCount() == 0) AfxMessageBox("You has't mapped any fields!");
+  if (connected && source_.GetColumnCount() == 0) AfxMessageBox("You has't mapped any fields!");
   running_ = TRUE;
   BOOL departmentMapped = FALSE;
   for (const auto& column : Sheet().m_mappingColumns)
@@ -337,7 +341,7 @@ BOOL CDataImportPage::CheckImportColumns(BOOL byDepartment) {
 }
 
 BOOL CDataImportPage::OnAddNow() {
-  if (!shopOpen_) return FALSE;
+  if (!shopOpen_ || !source_.IsOpen()) return FALSE;
   running_ = TRUE;
   log_->BeginRun();
   BOOL changed = FALSE;
