@@ -92,11 +92,13 @@ objsch::dv4u Product::AddToDepartment(Department* department, int) {
 }
 
 objsch::dv4u Product::LinkToDepartment(Department* department, int) {
+  // The links are kept symmetric, so the product's own short list of
+  // departments answers for the department's (long) product list too.
   if (!m_pDepartments->contains(department)) {
     m_pDepartments->insert_last(department);
+    department->m_pProducts->insert_last(this);
     department->Touch();
   }
-  if (!department->m_pProducts->contains(this)) department->m_pProducts->insert_last(this);
   Touch();
   return ulID;
 }

@@ -10,10 +10,11 @@
 namespace {
 
 // Puts product into list after / before position, first taking it out of
-// the list when it is there. -1 or a position past the end: at the end.
-void PlaceAt(dv_qem::dv_List<Product>* list, Product* product, int position, bool after) {
-  while (list->remove(product)) {
-  }
+// the list when it may be there. -1 or a position past the end: at the end.
+void PlaceAt(dv_qem::dv_List<Product>* list, Product* product, int position, bool after, bool mayHoldIt) {
+  if (mayHoldIt)
+    while (list->remove(product)) {
+    }
   const unsigned count = list->cardinality();
   if (position < 0 || static_cast<unsigned>(position) >= count)
     list->insert_last(product);
@@ -33,8 +34,9 @@ objsch::dv4u Product::InsertIntoDepartment(Department* department, int position,
     Touch();
     return ulID;
   }
-  if (!m_pDepartments->contains(department)) m_pDepartments->insert_last(department);
-  PlaceAt(department->m_pProducts, this, position, after);
+  const bool linked = m_pDepartments->contains(department);
+  if (!linked) m_pDepartments->insert_last(department);
+  PlaceAt(department->m_pProducts, this, position, after, linked);
   department->Touch();
   Touch();
   return ulID;
@@ -50,7 +52,9 @@ objsch::dv4u Product::InsertBefore(Department* department, int position) {
 
 objsch::dv4u Product::AddToAllProducts(Department* department, int position, bool after) {
   Department* all = g_pShopRoot->GetAllProductsDept();
-  PlaceAt(all->m_pProducts, this, position, after);
+  // Placing in the all-products list draws an id, so a product without
+  // one has never been there.
+  PlaceAt(all->m_pProducts, this, position, after, ulID != 0);
   all->Touch();
   if (ulID == 0) ulID = static_cast<objsch::dv4u>(g_pShopRoot->DrawId(Root::kProductIds));
   Touch();

@@ -1,7 +1,8 @@
-// The migration's work file: the chosen target shop file is copied to
-// "untitled.kvc" in the program folder when the migration page opens, the
-// migration writes only the copy, and Finish puts the copy in the target's
-// place. The target is never changed before Finish, and a copy that fails
+// The import's work file: the chosen target shop file is copied to
+// "Tallyport.work" in the program folder when the import or migration page
+// opens, the import writes only the copy, and Finish puts the copy in the
+// target's place. The name has no shop-file extension, so no target (the
+// target page always gives one) can be the work file. The target is never changed before Finish, and a copy that fails
 // never deletes its source.
 #pragma once
 
@@ -18,15 +19,17 @@ enum ShopFileResult : int {
   kShopFileWriteFailed = -104,      // 21046 "Failure in writting output!"
   kShopFileLockedOnCreate = -106,   // 51524, the new work file could not be made
   kShopFileLockedOnOpen = -107,     // 51524, the shop file is open elsewhere or read-only
+  kShopFileSameFile = -108,         // 21004, source and destination are one file
 };
 
-// "<program folder>/untitled.kvc".
+// "<program folder>/Tallyport.work".
 CString GetWorkShopFilePath();
 
 // Copies source over destination: the bytes go to a file beside the
 // destination, which then takes the destination's name in one step, so the
 // destination is either the old file or the whole copy. The source is never
-// deleted. The copy's errno is kept for ShowLastError.
+// deleted; a copy of a file onto itself is refused before anything is
+// written. The copy's errno is kept for ShowLastError.
 int CopyShopFile(LPCTSTR source, LPCTSTR destination);
 
 // Shows the message of a copy result (nothing for 0 and -100).

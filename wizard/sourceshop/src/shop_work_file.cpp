@@ -17,7 +17,7 @@
 
 namespace {
 
-constexpr char kWorkFileName[] = "untitled.kvc";
+constexpr char kWorkFileName[] = "Tallyport.work";
 constexpr UINT kIdsInputMissing = 21044;
 constexpr UINT kIdsCannotWrite = 21004;
 constexpr UINT kIdsCannotRead = 21005;
@@ -40,6 +40,11 @@ int Failed(int result) {
 
 CString LogPathOf(LPCTSTR databasePath) { return CString(databasePath) + ".log"; }
 
+bool SameFile(LPCTSTR a, LPCTSTR b) {
+  struct stat sa, sb;
+  return ::stat(a, &sa) == 0 && ::stat(b, &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
 }  // namespace
 
 CString GetWorkShopFilePath() {
@@ -50,6 +55,7 @@ CString GetWorkShopFilePath() {
 
 int CopyShopFile(LPCTSTR source, LPCTSTR destination) {
   if (!Exists(source)) return kShopFileSourceMissing;
+  if (SameFile(source, destination)) return kShopFileSameFile;
   const int in = ::open(source, O_RDONLY);
   if (in < 0) return Failed(kShopFileCannotRead);
   const CString partial = CString(destination) + ".part";
@@ -89,6 +95,7 @@ int CopyShopFile(LPCTSTR source, LPCTSTR destination) {
 void ReportCopyResult(int result, LPCTSTR source, LPCTSTR destination) {
   CString text;
   switch (result) {
+    case kShopFileSameFile:
     case kShopFileCannotWrite:
       text.Format(kIdsCannotWrite, destination);
       FwMessageBoxFromString(kIdsCannotWrite, text);

@@ -1,0 +1,141 @@
+// Guards the import page over an SQLite3 data source: the target does not
+// exist, so the working copy is a new shop; Add imports every rowset and
+// Finish puts the copy in the target's place, which the dump tool reads in
+// another process (departments, products, prices, options, choices);
+// Cancel after an import leaves the target as it was (message 61579); a
+// press refused for want of a department changes nothing and keeps an
+// earlier import of the same visit; a run whose second rowset is refused
+// (department path too deep) is undone back to what the copy held before
+// the press, the earlier run kept; a target that cannot be copied back
+// keeps the wizard on the page with its message and the work kept; a copy
+// of a file onto itself is refused and leaves it whole.
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "ctl_actions.h"
+#include "import_page.h"
+#include "odbc_test_support.h"
+#include "pages_support.h"
+#include "shop_test_kvcdump.h"
+#include "shop_work_file.h"
+
+namespace {
+
+class ImportPage : public pages_test::SheetTest {
+ protected:
+  // A source of `rows` rows behind a data source; the sheet set as the
+  // pages before the import page leave it.
+  void Open(int rows) {
+    std::string sql =
+        "CREATE TABLE products (Name TEXT, Item TEXT, Dept TEXT, Price TEXT, Opt TEXT, Ch1 TEXT, Ch1Price TEXT);";
+    for (int i = 1; i <= rows; ++i)
+      sql += "INSERT INTO products VALUES ('Product " + std::to_string(i) + "', 'P-" + std::to_string(i) + "', '" +
+             (i % 2 ? "Garden/Tools" : "Water") + "', '" + std::to_string(i) +
+             ",50', 'Material', 'Oak', '1,25');";
+    odbc_test::RunSqlite(work / "source.sqlite", sql);
+    MakeSheet(kSourceDataSourceName);
+    odbc_test::Connect(sheet->m_database, "DSN=" + odbc_test::DefineDataSource(work, "Import", work / "source.sqlite"));
+    sheet->m_nAllFields = 1;
+    sheet->m_nOptionCount = 1;
+    sheet->m_nChoiceCount = 1;
+    sheet->m_strTableName = "products";
+    sheet->m_strDBName = "source";
+    sheet->BuildMappingColumns();
+    const char* fields[] = {"Name", "Item", "Dept", "", "", "Price", "", "", "", "Opt", "", "Ch1", "Ch1Price", ""};
+    int index = 0;
+    for (size_t row = 0; row < sheet->m_mappingColumns.size() && row < std::size(fields); ++row) {
+      CMappingColumn& column = *sheet->m_mappingColumns[row];
+      column.m_strSourceField = fields[row];
+      column.m_nNumber = *fields[row] ? index++ : -1;
+      column.m_nColumnSize = *fields[row] ? 64 : 0;
+    }
+    sheet->m_strSQLQuery = "SELECT Name, Item, Dept, Price, Opt, Ch1, Ch1Price FROM products";
+    sheet->m_strTargetFile = (work / "shop.kvc").c_str();
+    page = &Show<CDataImportPage>(CDataImportPage::IDD);
+  }
+  void Add() {
+    FwSelectTreePath(*page, CDataImportPage::IDC_TREE, "My Departments");
+    FwClickButton(*page, CDataImportPage::IDC_ADD);
+  }
+  std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+
+  CDataImportPage* page = nullptr;
+};
+
+TEST_F(ImportPage, DataSourceIntoANewShop) {
+  Open(250);
+  ASSERT_TRUE(page->IsShopOpen());
+  EXPECT_FALSE(std::filesystem::exists(work / "shop.kvc")) << "the target is written at Finish only";
+  Add();
+  ASSERT_TRUE(sheet->PressButton(PSBTN_FINISH));
+  auto dump = shop_test::kvcdump(work / "shop.kvc");
+  ASSERT_EQ(dump.status, 0) << dump.out;
+  for (const char* expected : {"Garden", "Tools", "Water", "P-1", "P-250", "Product 250", "250.5", "Material", "Oak"})
+    EXPECT_NE(dump.out.find(expected), std::string::npos) << expected;
+  EXPECT_NE(dump.out.find("1.25"), std::string::npos) << "the surcharge read with its decimal comma";
+  const std::string log = ReadAll(program / "Tallyport.Log");
+  EXPECT_NE(log.find("Import Database source --> " + (work / "shop.kvc")), std::string::npos) << log;
+  EXPECT_NE(log.find("[ Tools ] - < P-1 >"), std::string::npos);
+  EXPECT_NE(log.find("[ Water ] - < P-250 >"), std::string::npos);
+}
+
+TEST_F(ImportPage, CancelAfterAnImportLeavesTheTarget) {
+  Open(3);
+  Add();
+  prompts.ExpectMessageBox(IDOK);
+  sheet->PressButton(PSBTN_CANCEL);
+  EXPECT_FALSE(std::filesystem::exists(work / "shop.kvc"));
+  ASSERT_FALSE(prompts.asked.empty());
+  EXPECT_EQ(prompts.asked.back().stringId, 61579u);
+}
+
+TEST_F(ImportPage, RefusedPressAndUndoneRunKeepTheEarlierImport) {
+  Open(150);
+  // The first run.
+  odbc_test::RunSqlite(work / "source.sqlite", "UPDATE products SET Dept = 'Kept' WHERE Item = 'P-120';");
+  Add();
+  // A refused press: no department chosen.
+  page->Control<CTreeCtrl>(CDataImportPage::IDC_TREE).SelectItem(nullptr);
+  prompts.ExpectMessageBox(IDOK);
+  FwClickButton(*page, CDataImportPage::IDC_ADD);
+  // A run undone: its first rowset committed, its second refused.
+  odbc_test::RunSqlite(work / "source.sqlite",
+                       "UPDATE products SET Dept = 'A/B/C' WHERE Item = 'P-120';"
+                       "UPDATE products SET Name = 'Renamed' WHERE Item = 'P-1';");
+  prompts.ExpectMessageBox(IDOK);
+  Add();
+  ASSERT_TRUE(sheet->PressButton(PSBTN_FINISH));
+  auto dump = shop_test::kvcdump(work / "shop.kvc");
+  ASSERT_EQ(dump.status, 0) << dump.out;
+  EXPECT_NE(dump.out.find("Kept"), std::string::npos) << "the first run stays";
+  EXPECT_NE(dump.out.find("Product 1 "), std::string::npos) << "the undone run's first rowset went";
+  EXPECT_EQ(dump.out.find("Renamed"), std::string::npos);
+  EXPECT_NE(ReadAll(program / "Tallyport.Log").find("Row 120: department path"), std::string::npos);
+}
+
+TEST_F(ImportPage, FailedCopyBackKeepsThePageAndACopyOntoItselfIsRefused) {
+  std::filesystem::create_directory(work / "gone");
+  Open(3);
+  sheet->m_strTargetFile = (work / "gone/shop.kvc").c_str();
+  page->OnSetActive();
+  Add();
+  std::filesystem::remove_all(work / "gone");
+  prompts.ExpectMessageBox(IDOK, 21004);
+  EXPECT_FALSE(sheet->PressButton(PSBTN_FINISH));
+  EXPECT_EQ(sheet->GetActivePage(), page) << "the wizard stays on the page";
+  EXPECT_TRUE(std::filesystem::exists(page->GetWorkPath().operator LPCTSTR())) << "the work is kept";
+
+  const std::string before = ReadAll(page->GetWorkPath().operator LPCTSTR());
+  EXPECT_EQ(CopyShopFile(page->GetWorkPath(), page->GetWorkPath()), kShopFileSameFile);
+  EXPECT_EQ(ReadAll(page->GetWorkPath().operator LPCTSTR()), before);
+  prompts.ExpectMessageBox(IDOK, 61579);
+  sheet->PressButton(PSBTN_CANCEL);
+}
+
+}  // namespace
