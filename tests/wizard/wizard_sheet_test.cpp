@@ -187,6 +187,20 @@ TEST_F(SheetTest, FileBasedConnectionStringMakesTheTypeTheSheets) {
   EXPECT_EQ(sheet.m_typDatabase, kSourceExcel) << "Paradox leaves the type";
 }
 
+TEST_F(SheetTest, DBaseAndParadoxStringsNameTheChosenFilesFolder) {
+  home.Write("tallyport.ini",
+             "[DBase]\nDRIVER={dBase Driver}\nDefaultDir=/elsewhere\nFIL=dBase IV\n"
+             "[Paradox]\nDRIVER={Paradox Driver}\n");
+  CMainSheet sheet;
+  sheet.m_strDBName = "/srv/Shop Data/Stock.DBF";
+  EXPECT_STREQ(sheet.BuildConnectionString(kSourceDBase),
+               "DRIVER={dBase Driver};FIL=dBase IV;DefaultDir=/srv/Shop Data;");
+  sheet.m_strDBName = "/srv/Old Shop/product.db";
+  EXPECT_STREQ(sheet.BuildConnectionString(kSourceParadox), "DRIVER={Paradox Driver};DefaultDir=/srv/Old Shop;");
+  sheet.m_strDBName = "product.db";
+  EXPECT_STREQ(sheet.BuildConnectionString(kSourceParadox), "DRIVER={Paradox Driver};") << "no folder named: as the ini says";
+}
+
 TEST(HelpContexts, PerPageAndType) {
   struct Case {
     int type;

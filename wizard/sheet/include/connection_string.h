@@ -12,6 +12,9 @@
 // data-source string used for type 6. Types 9, 10 and above give the
 // DefaultDir entry alone.
 CString BuildConnectionString(int type, int currentType, const CString& programFolder, const CString& dataSource);
+// connection with its "DefaultDir" entries replaced by one naming folder
+// (the dBase and Paradox drivers read the tables of that folder).
+CString WithDefaultDir(const CString& connection, const CString& folder);
 // The tallyport.ini section of a source type; empty when it has none.
 CString ConnectionSection(int type);
 

@@ -11,6 +11,9 @@
 BOOL IsAbsolutePath(const CString& path);
 // TRUE when the path holds a folder part ('/' or '\\' anywhere).
 BOOL HasFolderPart(const CString& path);
+// The folder part of path without a trailing separator; empty when path
+// names no folder.
+CString FolderOfPath(const CString& path);
 // folder and name joined by one '/'.
 CString JoinPath(const CString& folder, const CString& name);
 // The folder with a trailing separator ('/' added when it ends in neither

@@ -158,3 +158,15 @@ void ParseConnectionString(const CString& text, int type, const CString& iniPath
     if (textType) StoreFirstKey(piece, "Plain Text", {"Extensions"}, iniPath);
   }
 }
+
+CString WithDefaultDir(const CString& connection, const CString& folder) {
+  CString result;
+  for (const CString& piece : SplitConnectionString(connection)) {
+    CString key = piece.SpanExcluding("=");
+    key.TrimLeft();
+    key.TrimRight();
+    if (key.CompareNoCase("DefaultDir") != 0 && !piece.IsEmpty()) result += piece + ";";
+  }
+  Append(result, "DefaultDir", folder);
+  return result;
+}

@@ -12,6 +12,7 @@
 #include "import_sql.h"
 #include "localisation.h"
 #include "wizard_page_registry.h"
+#include "wizard_paths.h"
 
 namespace {
 
@@ -82,6 +83,10 @@ const CString& CMainSheet::BuildConnectionString(int type) {
     case kSourceQuillonShop: m_typDatabase = type; break;
   }
   connectionString_ = ::BuildConnectionString(type, current, GetAppDirectory(), CString());
+  // The dBase and Paradox drivers read a folder's tables: the chosen file's.
+  CString sourceFolder = FolderOfPath(m_strDBName);
+  if ((type == kSourceDBase || type == kSourceParadox) && !sourceFolder.IsEmpty())
+    connectionString_ = WithDefaultDir(connectionString_, sourceFolder);
   return connectionString_;
 }
 

@@ -1,6 +1,8 @@
 // Joining, splitting and comparing the wizard's paths.
 #include "wizard_paths.h"
 
+#include <algorithm>
+
 #include "app_settings.h"
 
 namespace {
@@ -22,6 +24,11 @@ CString WithoutTrailingSeparator(const CString& folder) {
   int end = folder.GetLength();
   while (end > 1 && IsSeparator(folder[end - 1])) --end;
   return folder.Left(end);
+}
+
+CString FolderOfPath(const CString& path) {
+  int slash = std::max(path.ReverseFind('/'), path.ReverseFind('\\'));
+  return slash < 0 ? CString() : WithoutTrailingSeparator(path.Left(slash + 1));
 }
 
 CString JoinPath(const CString& folder, const CString& name) {
