@@ -5,7 +5,9 @@
 // products, prices, options and choices; the logs hold the run lines and
 // one line per row; a second import of the same source updates the
 // products instead of duplicating them. A semicolon CSV with decimal
-// commas reads "2,50" as 2.5. A run killed in the middle of a batch leaves
+// commas reads "2,50" as 2.5; an .xls workbook, a dBase and a Paradox
+// table (their folder taken from the chosen file) and an SQLite3 data
+// source import the same products. A run killed in the middle of a batch leaves
 // the target as it was and the next run succeeds. Hostile rows (a
 // 100,000-character field, a price that is no number, thousands of
 // choices, a department path deeper than the limit) give log lines and
@@ -23,6 +25,7 @@
 #include <thread>
 
 #include "dbase_writer.h"
+#include "odbc_test_support.h"
 #include "px_test_table.h"
 #include "shop_test_kvcdump.h"
 #include "wizard_home.h"
@@ -76,15 +79,6 @@ class ImportEndToEnd : public ::testing::Test {
     for (char& c : cfg) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     cfg.replace(cfg.rfind('.'), 1, "_");
     std::ofstream(home / ("src/" + cfg + ".cfg")) << kMapping;
-  }
-  // The driver section's folder in tallyport.ini, which the dBase and
-  // Paradox connection strings take their folder from.
-  void SetDriverFolder(const std::string& section) {
-    std::string ini = home.Read("tallyport.ini");
-    const size_t at = ini.find("[" + section + "]");
-    ASSERT_NE(at, std::string::npos) << section;
-    ini.insert(ini.find('\n', at) + 1, "DefaultDir=" + (home / "src") + "\n");
-    home.Write("tallyport.ini", ini);
   }
   void WriteMapping(const std::string& cfgName) { std::ofstream(home / ("src/" + cfgName)) << kMapping; }
   // The products every file-source test imports, and what the dump must show.
@@ -193,7 +187,6 @@ TEST_F(ImportEndToEnd, DBaseTable) {
   table.records.push_back({{"Hose", "H-200", "Garden/Water", "30 m", "39.90", "", "", "", "", ""}});
   std::ofstream(home / "src/products.dbf", std::ios::binary) << sources_test::DbfBytes(table);
   WriteMapping("products_dbf.cfg");
-  SetDriverFolder("DBase");
   const std::string target = home / "dbf.kvc";
   auto run = RunScript(home, FileImportScript("Text (*.csv,*.txt)", home / "src/products.dbf", target));
   ASSERT_EQ(run.status, 0) << run.errors;
@@ -215,7 +208,6 @@ TEST_F(ImportEndToEnd, ParadoxTable) {
                              {"Hose", "H-200", "Garden/Water", "30 m", "39.9", std::nullopt, std::nullopt,
                               std::nullopt, std::nullopt, std::nullopt}});
   WriteMapping("products_db.cfg");
-  SetDriverFolder("Paradox");
   const std::string target = home / "px.kvc";
   auto run = RunScript(home, FileImportScript("Text (*.csv,*.txt)", home / "src/products.db", target));
   ASSERT_EQ(run.status, 0) << run.errors;
@@ -285,6 +277,28 @@ TEST_F(ImportEndToEnd, RunKilledInABatchLeavesTheTargetAndTheNextRunSucceeds) {
   auto run = RunScript(home, TextImportScript(home / "src/kill.csv", target));
   ASSERT_EQ(run.status, 0) << run.errors;
   EXPECT_NE(Dump(target).find("K-1499"), std::string::npos);
+}
+
+TEST_F(ImportEndToEnd, OdbcDataSource) {
+  const std::string database = home / "src/catalogue.sqlite";
+  odbc_test::RunSqlite(database,
+                       "CREATE TABLE products(Name TEXT, Item TEXT, Dept TEXT, Notes TEXT, Price REAL, Opt TEXT,"
+                       " Ch1 TEXT, Ch1Price REAL, Ch2 TEXT, Ch2Price REAL);"
+                       "INSERT INTO products VALUES('Garden Rake','R-100','Garden/Tools','Ash',12.5,'Material','Oak',"
+                       "1.5,'Steel',2.25);"
+                       "INSERT INTO products VALUES('Hose','H-200','Garden/Water','30 m',39.9,NULL,NULL,NULL,NULL,NULL);");
+  dv_test::scratch_dir odbcFolder;
+  const std::string dsn = odbc_test::DefineDataSource(odbcFolder, "Catalogue", database);
+  std::string cfg = dsn + ".cfg";
+  for (char& c : cfg) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  std::ofstream(home / cfg) << kMapping;
+  const std::string target = home / "dsn.kvc";
+  auto run = RunScript(home, "expect page 20000\npick 1149 ODBC data source (DSN)\nnext\nexpect page 20001\n"
+                             "set 21186 " + dsn + "\nnext\nexpect page 20004\nnext\nexpect page 20009\nnext\n"
+                             "expect page 20005\nnext\nexpect page 20008\nset 21135 " + target +
+                             "\nnext\nexpect page 20007\ntree 21176 My Departments\nclick 21118\nfinish\n");
+  ASSERT_EQ(run.status, 0) << run.errors;
+  ExpectImported(target);
 }
 
 }  // namespace

@@ -370,7 +370,9 @@ LRESULT CDbfetchDlg::OnWizardNext() {
   SplitPath split = Split(fileName_);
   CString cfgName = split.name + (split.extension.IsEmpty() ? CString() : "_" + split.extension.Mid(1)) + ".cfg";
   cfgName.MakeLower();
-  sheet.m_strCfgFilename = split.folder.IsEmpty() ? cfgName : JoinPath(split.folder, cfgName);
+  // A source without a folder (a data source name) keeps its mapping file
+  // in the program folder, never in whatever folder the program runs in.
+  sheet.m_strCfgFilename = JoinPath(split.folder.IsEmpty() ? GetAppDirectory() : split.folder, cfgName);
   if (HasFormatControls(sheet.m_typDatabase) && !CheckAndWriteSchema(FALSE)) return -1;
   return CWizardPage::OnWizardNext();
 }
