@@ -22,10 +22,26 @@ void _DB_allocator::check_base(const _Page_header* heap) const {
 // page (but for the stale footer at the region's very end) still holds the
 // fill. So the block size the object's tag and count give must end exactly
 // where the fill begins; a tag of another type would have the relocation
-// write over the object.
+// write over the object. Nor may the fill begin inside the block: the bytes
+// between the object's end and the block's alignment were zeroed with the
+// block and belong to no object, so when all of them hold the fill the
+// block header claims more than was allocated (a vector-header flag set on
+// an array that has none would have the relocation move every pointer of
+// the array at the wrong place).
 void _DB_allocator::check_region_tail(_Page_header* heap, const _Heap_extent& extent) {
   _Obj_header* block = heap->allocated_head_block();
   if (block == nullptr) return;
+  const dv4u type_size = types_->typespec_of(block->tag())->get_size();
+  const dv4u count = block->count();
+  const dv4u object_bytes =
+      type_size * (count != 0 ? count : 1) + (count != 0 && block->has_vector_header() ? sizeof(dv4u) : 0);
+  const dv4u aligned_bytes = _Obj_header::block_size_for(type_size, count, block->has_vector_header(), false);
+  if (aligned_bytes > object_bytes) {
+    const char* padding = block->object() + object_bytes;
+    const char* padding_end = block->object() + aligned_bytes;
+    while (padding < padding_end && static_cast<dv1u>(*padding) == FREED_FILL_BYTE) ++padding;
+    if (padding == padding_end) _Alloc_corruption(_Alloc_check::region_tail_invalid);
+  }
   const char* end = block->object() + block->block_size(*types_);
   const std::uintptr_t offset = static_cast<std::uintptr_t>(end - heap->page_start());
   const char* page_end = heap->page_start() + (offset + DV_PAGE_SIZE - 1) / DV_PAGE_SIZE * DV_PAGE_SIZE;
