@@ -40,7 +40,7 @@ void ExpectNoBadCase(const hostile::Tally& tally) {
   for (const std::string& line : tally.badCases) ADD_FAILURE() << line;
 }
 
-constexpr int kShortCases = 60;
+constexpr int kShortCases = 20;
 
 // The mapping page reads the file whole and hands its text over.
 TEST(SettingsFilesHostile, MappingFiles) {
@@ -77,7 +77,7 @@ TEST(SettingsFilesHostile, ProgramIni) {
   dv_test::scratch_dir dir;
   const CString folder = dir.path().c_str();
   const auto tally = hostile::RunReader(
-      "tallyport.ini", DataFile("tallyport.ini"), hostile::CaseCount(kShortCases),
+      "tallyport.ini", DataFile("tallyport.ini"), hostile::CaseCount(kShortCases / 2),
       [&](const std::string& bytes) { WriteBytes(dir / "tallyport.ini", bytes); },
       [&] {
         ReadRowsetSize(folder);

@@ -47,7 +47,7 @@ void ExpectNoBadCase(const hostile::Tally& tally) {
   for (const std::string& line : tally.badCases) ADD_FAILURE() << line;
 }
 
-constexpr int kShortCases = 60;
+constexpr int kShortCases = 30;
 
 const char kProductsCsv[] =
     "Code,Name,Price,Department\n"
