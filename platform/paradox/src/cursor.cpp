@@ -5,6 +5,7 @@
 
 #include "engine_state.h"
 #include "table_files.h"
+#include "table_header_check.h"
 
 namespace dvparadox {
 namespace {
@@ -128,6 +129,8 @@ Result OpenTable(DatabaseHandle database, const char* tableName, const char* dri
   c->fileName = path.substr(path.find_last_of('/') + 1);
   c->file = std::fopen(path.c_str(), "rb");
   if (!c->file) return Fail(kErrReadFailure, path, std::strerror(errno));
+  if (const std::string problem = TableHeaderProblem(c->file); !problem.empty())
+    return Fail(kErrCorruptTable, path, problem);
   c->doc = PX_new2(RememberLibraryMessage, nullptr, nullptr, nullptr);
   if (!c->doc) return Fail(kErrNoMemory);
   if (PX_open_fp(c->doc, c->file) < 0) return Fail(kErrCorruptTable, path);

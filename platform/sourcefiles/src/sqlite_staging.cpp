@@ -22,8 +22,11 @@ class StagingDatabase {
     const int rc = sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     if (rc != SQLITE_OK) fail("cannot open the staging database");
   }
+  // An open transaction is rolled back: the file holds no part of a table
+  // whose staging failed.
   ~StagingDatabase() {
     sqlite3_finalize(insert_);
+    if (inTransaction_) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close(db_);
   }
   StagingDatabase(const StagingDatabase&) = delete;
@@ -54,7 +57,15 @@ class StagingDatabase {
     sqlite3_reset(insert_);
   }
 
-  void rollback() { sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr); }
+  void begin() {
+    execute("BEGIN");
+    inTransaction_ = true;
+  }
+
+  void commit() {
+    execute("COMMIT");
+    inTransaction_ = false;
+  }
 
  private:
   [[noreturn]] void fail(const std::string& what) {
@@ -64,7 +75,19 @@ class StagingDatabase {
   std::string path_;
   sqlite3* db_ = nullptr;
   sqlite3_stmt* insert_ = nullptr;
+  bool inTransaction_ = false;
 };
+
+// Inserts every row the reader hands out; the number of rows.
+long CopyRows(SourceTableReader& reader, StagingDatabase& db, const StagingProgress& progress) {
+  std::vector<SourceValue> row;
+  long rowsDone = 0;
+  while (reader.nextRow(row)) {
+    db.insert(row);
+    if (++rowsDone % kStagingProgressRows == 0 && progress) progress(rowsDone);
+  }
+  return rowsDone;
+}
 
 }  // namespace
 
@@ -86,21 +109,11 @@ void StageSourceTable(const std::string& sqlitePath, SourceFileKind kind, const 
   StagingDatabase db(sqlitePath);
   // The staged file is a cache made again from the source after any loss.
   db.execute("PRAGMA synchronous=OFF");
-  db.execute("BEGIN");
-  try {
-    db.execute("DROP TABLE IF EXISTS " + QuotedName(tableName));
-    db.execute(create);
-    db.prepareInsert(insert);
-    std::vector<SourceValue> row;
-    long rowsDone = 0;
-    while (reader->nextRow(row)) {
-      db.insert(row);
-      if (++rowsDone % kStagingProgressRows == 0 && progress) progress(rowsDone);
-    }
-    db.execute("COMMIT");
-    if (progress) progress(rowsDone);
-  } catch (...) {
-    db.rollback();
-    throw;
-  }
+  db.begin();
+  db.execute("DROP TABLE IF EXISTS " + QuotedName(tableName));
+  db.execute(create);
+  db.prepareInsert(insert);
+  const long rowsDone = CopyRows(*reader, db, progress);
+  db.commit();
+  if (progress) progress(rowsDone);
 }

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -27,15 +28,18 @@ int ReadCount(const char* key, const CString& rest, int max) {
 
 std::vector<CString> ReadColumns(const CString& list) {
   std::vector<CString> columns;
-  int start = 0;
-  while (start < list.GetLength()) {
-    int comma = list.Mid(start).Find(',');
-    if (comma < 0) {
-      columns.push_back(list.Mid(start));
+  // Searched in place: copying the rest for each entry made a long list
+  // cost time by the square of its length.
+  const std::string_view text(static_cast<LPCTSTR>(list));
+  size_t start = 0;
+  while (start < text.size()) {
+    const size_t comma = text.find(',', start);
+    if (comma == std::string_view::npos) {
+      columns.push_back(list.Mid(static_cast<int>(start)));
       break;
     }
-    columns.push_back(list.Mid(start, comma));
-    start += comma + 1;
+    columns.push_back(list.Mid(static_cast<int>(start), static_cast<int>(comma - start)));
+    start = comma + 1;
   }
   return columns;
 }
@@ -44,9 +48,11 @@ std::vector<CString> ReadColumns(const CString& list) {
 
 std::vector<MappingSection> ReadMappingSections(const CString& text) {
   std::vector<MappingSection> sections;
+  const std::string_view whole(static_cast<LPCTSTR>(text));
   int start = text.Find('<');
   while (start >= 0) {
-    int next = text.Mid(start + 1).Find('<');
+    const size_t found = whole.find('<', static_cast<size_t>(start) + 1);
+    const int next = found == std::string_view::npos ? -1 : static_cast<int>(found) - start - 1;
     CString section = next < 0 ? text.Mid(start) : text.Mid(start, next + 1);
     start = next < 0 ? -1 : start + 1 + next;
     while (!section.IsEmpty() && (section.Right(1) == "\n" || section.Right(1) == "\r"))

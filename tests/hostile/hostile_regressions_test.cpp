@@ -1,0 +1,93 @@
+// Guards the mends the mutation harness led to, each with a small fixture:
+// a text row with a value beyond the last column is refused (its refusal
+// once crashed while unwinding), damaged Paradox headers are refused by our
+// own header check before the table library can loop on them, and a
+// mapping list of a million commas is read in linear time.
+#include "hostile_harness.h"
+
+#include "dv_scratch_dir.h"
+#include "mapping_file.h"
+#include "px_test_table.h"
+#include "source_staging.h"
+#include "staged_table.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+using namespace sources_test;
+using T = dvtest::PxColumn::Type;
+
+namespace {
+
+std::string ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+// Runs stage in a child: it must be refused with a message holding `expected`.
+void ExpectRefusedInChild(const std::function<void()>& stage, const std::string& expected) {
+  const hostile::CaseResult result = hostile::RunCase([&] {
+    try {
+      stage();
+    } catch (const SourceFileError& e) {
+      if (std::string(e.what()).find(expected) == std::string::npos) throw std::logic_error("message without it");
+      throw;
+    }
+  });
+  EXPECT_EQ(result.outcome, hostile::Outcome::Refused) << result.detail << " (expected a refusal naming " << expected
+                                                       << ")";
+}
+
+TEST(HostileRegressions, ATextValueBeyondTheLastColumnIsRefused) {
+  dv_test::scratch_dir dir;
+  WriteFile(dir / "p.csv", "a,b\n1,2,3\n");
+  ExpectRefusedInChild(
+      [&] { StageSourceTable(dir / "s.sqlite", SourceFileKind::Text, dir.path(), "p.csv", TextFormatOptions{}, {}); },
+      "line 2: field 3 holds a value");
+}
+
+TEST(HostileRegressions, DamagedParadoxHeadersAreRefusedBeforeTheLibraryReadsThem) {
+  dv_test::scratch_dir dir;
+  dvtest::WriteParadoxTable(dir / "made.db", {{"NAME", T::Alpha, 20}, {"QTY", T::Short}}, {{"a", "1"}, {"b", "2"}});
+  const std::string valid = ReadBytes(dir / "made.db");
+  struct Damage {
+    const char* what;
+    size_t at;
+    std::string bytes;
+    const char* expected;
+  };
+  const Damage cases[] = {
+      {"a data block that names itself as the next", 0x800, std::string("\x01\x00", 2), "reached twice"},
+      {"a first block beyond the file", 0x0E, std::string("\x09\x00", 2), "beyond the end of the file"},
+      {"a key in the encryption word", 0x26, "\xDF", "encrypted table"},
+      {"an unknown file version", 0x39, "\x0D", "file version 13"},
+      {"a field count the header cannot hold", 0x21, std::string("\x05\x80", 2), "field count 32773"},
+      {"a block size that is no Paradox size", 0x05, "\x05", "block size 5 KB"},
+  };
+  for (const Damage& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string bytes = valid;
+    bytes.replace(c.at, c.bytes.size(), c.bytes);
+    WriteFile(dir / "T.db", bytes);
+    ExpectRefusedInChild(
+        [&] {
+          StageSourceTable(dir / "s.sqlite", SourceFileKind::Paradox, dir / "T.db", "T", TextFormatOptions{}, {});
+        },
+        c.expected);
+  }
+}
+
+TEST(HostileRegressions, AMappingListOfAMillionCommasIsReadInOnePass) {
+  const std::string text = "<Options>=0\n<Tables>=" + std::string(size_t(1) << 20, ',') + "x\n";
+  const hostile::CaseResult result = hostile::RunCase([&] {
+    if (ReadMappingSections(CString(text.c_str())).back().columns.size() != (size_t(1) << 20) + 1)
+      throw std::logic_error("a wrong entry count");
+  });
+  EXPECT_EQ(result.outcome, hostile::Outcome::Accepted) << result.detail;
+}
+
+}  // namespace

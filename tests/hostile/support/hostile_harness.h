@@ -1,0 +1,81 @@
+// Mutation harness for the readers of outside input: seeded mutations of a
+// valid file, each case run in a forked child under a time and memory
+// bound, and the outcome classified as accepted, refused with a message, or
+// bad (a signal, a hang, the memory bound passed, a refusal without text).
+// DV_HOSTILE_SEED replays a run, DV_HOSTILE_CASE with it one case of it;
+// DV_HOSTILE_CASES sets the cases per reader; DV_HOSTILE_SAVE names a file
+// that receives the replayed case's bytes.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace hostile {
+
+// The run's seed: DV_HOSTILE_SEED when set, else a fresh one.
+unsigned RunSeed();
+// Cases per reader: DV_HOSTILE_CASES when set, else shortDefault.
+int CaseCount(int shortDefault);
+
+// Mutates valid files: byte flips, truncation, huge binary lengths and
+// counts, missing and doubled delimiters, unterminated quotes, NUL bytes,
+// invalid UTF-8 and Windows-1252 bytes, 1 MB lines, long runs of a
+// delimiter (thousands of columns, deep paths), repeated lines and huge
+// decimal numbers. One to three mutations per call.
+class Mutator {
+ public:
+  explicit Mutator(uint32_t seed) : rng_(seed) {}
+  std::string Mutate(const std::string& valid);
+  // Index in [0, n).
+  size_t Below(size_t n) { return n == 0 ? 0 : std::uniform_int_distribution<size_t>(0, n - 1)(rng_); }
+
+ private:
+  void MutateOnce(std::string& bytes);
+  size_t Position(const std::string& bytes, bool headerBias);
+  std::mt19937 rng_;
+};
+
+enum class Outcome { Accepted, Refused, Bad };
+
+// What a case did; for a bad case, what went wrong.
+struct CaseResult {
+  Outcome outcome;
+  std::string detail;
+};
+
+// The bounds of one case: wall time and heap growth beyond the child's
+// size at the fork.
+struct Limits {
+  unsigned seconds = 20;
+  size_t memoryBytes = size_t(384) << 20;
+};
+
+// Runs read in a forked child: returning is accepted, a std::exception with
+// a non-empty what() is refused; anything else is bad.
+CaseResult RunCase(const std::function<void()>& read, const Limits& limits = Limits{});
+
+// The counts of one reader's run, and the first bad cases with seed, case
+// number and detail.
+struct Tally {
+  std::string reader;
+  unsigned seed = 0;
+  int accepted = 0;
+  int refused = 0;
+  int bad = 0;
+  std::vector<std::string> badCases;
+  void Add(int caseNumber, const CaseResult& result);
+  // "reader: N accepted, N refused, N bad (seed S)".
+  std::string Summary() const;
+};
+
+// Runs `cases` mutations of valid through place+read: case 0 is the valid
+// file unchanged and must be accepted. place writes the case's bytes where
+// the reader looks for them; read runs in the child.
+Tally RunReader(const std::string& reader, const std::string& valid, int cases,
+                const std::function<void(const std::string& bytes)>& place, const std::function<void()>& read,
+                const Limits& limits = Limits{});
+
+}  // namespace hostile
