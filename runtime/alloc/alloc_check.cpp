@@ -1,5 +1,7 @@
 // The allocator's self-check (page lists, page heaps with the large-object
 // map, size classes, free regions, the map, pointer validation) and dump.
+#include <algorithm>
+
 #include "alloc_internal.h"
 #include "dv_platform.h"
 #include "large_object_map.h"
@@ -28,24 +30,10 @@ dv4u _DB_allocator::check_group(_Page_group& g) {
     char* page = heap->page_start();
     if (!holds(heap) || heap != heap_of_page(page)) _Alloc_corruption(_Alloc_check::page_outside_image);
     if (heap->page_group() != g.number()) _Alloc_corruption(_Alloc_check::page_group_mismatch);
-    check_base(heap);
-    heap->self_check(*types_, large_objects_.get());
-
-    dv4u n = page_number(page);
-    _Heap_extent extent = heap->extent(*types_);
-    unsigned expected_class = N_SIZE_CLASSES;  // none: a region is in no class
-    if (extent.region) {
-      region_pages += static_cast<dv4u>((extent.end - page) / DV_PAGE_SIZE);
-    } else {
+    if (check_heap(g, heap))
+      region_pages += static_cast<dv4u>((heap->extent(*types_).end - page) / DV_PAGE_SIZE);
+    else
       ++single_pages;
-      expected_class = g.class_of(heap->largest_free());
-    }
-    for (unsigned c = 0; c < N_SIZE_CLASSES; ++c) {
-      const _Bit_vector& members = *g.class_vector(c);
-      bool marked = n < members.n_bits && members.test(n);
-      if (marked != (c == expected_class)) _Alloc_corruption(_Alloc_check::class_membership);
-    }
-    validate_heap(heap);
   }
   if (listed != d.n_pages) _Alloc_corruption(_Alloc_check::list_count);
 
@@ -72,6 +60,40 @@ dv4u _DB_allocator::check_group(_Page_group& g) {
     }
   }
   return region_pages;
+}
+
+bool _DB_allocator::check_heap(_Page_group& g, _Page_header* heap) {
+  check_base(heap);
+  heap->self_check(*types_, large_objects_.get());
+  const dv4u n = page_number(heap->page_start());
+  const bool region = heap->extent(*types_).region;
+  const unsigned expected_class = region ? N_SIZE_CLASSES : g.class_of(heap->largest_free());  // a region is in no class
+  for (unsigned c = 0; c < N_SIZE_CLASSES; ++c) {
+    const _Bit_vector& members = *g.class_vector(c);
+    bool marked = n < members.n_bits && members.test(n);
+    if (marked != (c == expected_class)) _Alloc_corruption(_Alloc_check::class_membership);
+  }
+  validate_heap(heap);
+  return region;
+}
+
+void _DB_allocator::self_check_heaps_of(const std::vector<const char*>& pages) {
+  std::vector<_Page_header*> heaps;
+  for (const char* page : pages) {
+    if (!holds(page)) continue;  // grown past the image's recorded end: not yet a heap
+    const char* start = page;
+    if (const char* object = large_objects_->object_at(page)) start = page_address(page_number(object));
+    _Page_header* heap = heap_of_page(start);
+    if (std::find(heaps.begin(), heaps.end(), heap) == heaps.end()) heaps.push_back(heap);
+  }
+  for (_Page_header* heap : heaps) {
+    const dv4u number = heap->page_group();
+    if (number != system_page_group && number != user_page_group) _Alloc_corruption(_Alloc_check::page_group_mismatch);
+    _Page_group& g = group(number);
+    if (g.desc().group != number || g.desc().flags != 0 || !g.classes_ready())
+      _Alloc_corruption(_Alloc_check::descriptor_invalid);
+    check_heap(g, heap);
+  }
 }
 
 void _DB_allocator::dump() {

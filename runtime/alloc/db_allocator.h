@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <vector>
 
 #include "db_format.h"
 #include "db_space.h"
@@ -147,6 +148,10 @@ class _DB_allocator {
   // then validates the pointers of every object (findings go to standard
   // error). Damage throws dv_err_heap_corruption or dv_err_internal.
   void self_check();
+  // The same checks for the heaps holding the given pages only (a region's
+  // page stands for its whole region); the groups' lists and counts and the
+  // map as a whole are not walked.
+  void self_check_heaps_of(const std::vector<const char*>& pages);
   // Prints the system pages, then the user pages, to standard output.
   void dump();
 
@@ -191,6 +196,9 @@ class _DB_allocator {
   void validate_heap(_Page_header* heap);
   // Checks one group's pages; returns the number of pages in its regions.
   dv4u check_group(_Page_group& g);
+  // Checks one listed heap of g: its base, blocks, size class and pointers.
+  // Returns whether it is a region.
+  bool check_heap(_Page_group& g, _Page_header* heap);
 
   _DB_space& space_;
   bool creating_;

@@ -139,6 +139,10 @@ class dv_database {
   // ---- checks ---------------------------------------------------------------------
   // Raises dv_err_internal (or dv_err_heap_corruption) on any inconsistency.
   void self_check() const;
+  // The same checks for the pages written since the last save only (their
+  // page records, heaps and pointers): a cost that follows the transaction,
+  // not the database.
+  void self_check_written() const;
   // Prints the database, its allocator and its pages to standard output.
   void dump_contents() const;
 

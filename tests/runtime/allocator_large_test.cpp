@@ -250,3 +250,29 @@ TEST(LargeObjects, SelfCheckFindsAMapEntryForNoRegion) {
   a.large_objects().hash().insert(page, page + 32);
   EXPECT_THROW(a.self_check(), dv_err_heap_corruption);
 }
+
+// The check of chosen pages takes a region's tail page for its whole region,
+// and finds damage on a chosen page's heap but not on a page not chosen.
+TEST(LargeObjects, TheCheckOfChosenPagesCoversTheirHeapsOnly) {
+  test_db db;
+  _DB_allocator& a = db.create();
+  char* region = region_of(new_pages(a, 3));
+  char* small = static_cast<char*>(a.allocate(100, dv_typespec::get_char(), 100, user_page_group));
+  char* page = a.page_address(a.page_number(small));
+  char* other = a.page_address(a.page_number(
+      static_cast<char*>(a.allocate(4000, dv_typespec::get_char(), 4000, user_page_group))));
+  ASSERT_NE(page, other);
+  a.self_check_heaps_of({region + 2 * DV_PAGE_SIZE, page, other});
+
+  // The page marked in one more size class than its own.
+  _Page_group& g = a.group(user_page_group);
+  const dv4u n = a.page_number(page);
+  unsigned wrong = 0;
+  while (n < g.class_vector(wrong)->n_bits && g.class_vector(wrong)->test(n)) ++wrong;
+  g.class_vector(wrong)->set(n);
+  EXPECT_NO_THROW(a.self_check_heaps_of({region + DV_PAGE_SIZE, other}));
+  EXPECT_THROW(a.self_check_heaps_of({page}), dv_err_heap_corruption);
+  EXPECT_THROW(a.self_check(), dv_err_heap_corruption);
+  g.class_vector(wrong)->clear(n);
+  a.self_check();
+}

@@ -184,6 +184,8 @@ class DVDB : public dv_database, public _DB_space {
 
   // ---- checks and printing ----------------------------------------------------
   void self_check();
+  // The checks of self_check for the pages written since the last save.
+  void self_check_written();
   void dump_contents();
 
   // ---- _DB_space ------------------------------------------------------------------

@@ -1,5 +1,6 @@
 // The self-check of an open database and the dump of its contents.
 #include <cstdint>
+#include <vector>
 
 #include "db_allocator.h"
 #include "dv_assertions.h"
@@ -35,6 +36,20 @@ void DVDB::self_check() {
   }
   DV_ASSERT_THAT(pg == root_page, pg_eq_root_page);
   allocator->self_check();
+}
+
+void DVDB::self_check_written() {
+  check_usable();
+  DV_ASSERT_THAT(root_page != nullptr, root_page);
+  std::vector<const char*> written;
+  for (const _File_element* e = root_page; e != nullptr; e = e->get_next()) {
+    const auto* page = static_cast<const _Page*>(e);
+    if (page->get_lock() != _Page::LW) continue;
+    page->self_check();
+    DV_ASSERT_THAT(find_page(page->get_buffer()) == page, find_page_pg_get_buffer_eq_pg);
+    written.push_back(page->get_buffer());
+  }
+  allocator->self_check_heaps_of(written);
 }
 
 void DVDB::dump_contents() {

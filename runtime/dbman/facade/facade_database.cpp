@@ -186,6 +186,11 @@ void dv_database::self_check() const {
   const_cast<DVDB*>(DVDB::of(this))->self_check();
 }
 
+void dv_database::self_check_written() const {
+  _VRN_thread_lock lock;
+  const_cast<DVDB*>(DVDB::of(this))->self_check_written();
+}
+
 void dv_database::dump_contents() const {
   _VRN_thread_lock lock;
   const_cast<DVDB*>(DVDB::of(this))->dump_contents();

@@ -48,8 +48,8 @@ class CImportRun {
   BatchResult ImportBatch(const std::vector<ImportRow>& rows, Department* base, const CString& basePath,
                           BOOL byDepartment, long firstRow);
 
-  // With set, the shop database is self-checked after every row as well
-  // as after each batch (slow; for finding faults).
+  // The pages a batch wrote are self-checked after it; with set, after
+  // every row as well (slow; for finding faults).
   void SetCheckEachRow(bool on) { checkEachRow_ = on; }
   long RowsCreated() const { return created_; }
   long RowsUpdated() const { return updated_; }

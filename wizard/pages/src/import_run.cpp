@@ -58,7 +58,7 @@ CImportRun::CImportRun(dv_qem::dv_database* database, Root* root, int language, 
   scope.Commit();
 }
 
-void CImportRun::SelfCheck() { database_->self_check(); }
+void CImportRun::SelfCheck() { database_->self_check_written(); }
 
 CImportRun::BatchResult CImportRun::ImportBatch(const std::vector<::ImportRow>& rows, Department* base,
                                                 const CString& basePath, BOOL byDepartment, long firstRow) {
