@@ -14,6 +14,7 @@
 #include <iterator>
 #include <string>
 
+#include "shop_test_child.h"
 #include "department.h"
 #include "dv_database.h"
 #include "dv_err.h"
@@ -28,29 +29,13 @@
 
 namespace {
 
-constexpr int kKilled = 77;
+using shop_test::InChild;
+using shop_test::KillNow;
+using shop_test::kKilled;
+
 // More file events than one commit of the change below makes.
 constexpr unsigned kMostEvents = 200;
 
-void KillNow(unsigned, int) { ::_exit(kKilled); }
-
-// Runs body in a forked child; answers its exit status.
-template <class F>
-int InChild(F body) {
-  std::fflush(nullptr);
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    try {
-      body();
-    } catch (...) {
-      ::_exit(1);
-    }
-    ::_exit(0);
-  }
-  int status = 0;
-  if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
-  return WEXITSTATUS(status);
-}
 
 class ShopRecovery : public ::testing::Test {
  protected:

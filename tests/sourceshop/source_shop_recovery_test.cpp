@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 
+#include "shop_test_child.h"
 #include "department.h"
 #include "dv_database.h"
 #include "file_fault_hook.h"
@@ -31,28 +32,12 @@ using namespace sourceshop_test;
 
 namespace {
 
-constexpr int kKilled = 77;
+using shop_test::InChild;
+using shop_test::KillNow;
+using shop_test::kKilled;
+
 constexpr unsigned kMostEvents = 200;  // more file events than one commit below makes
 
-void KillNow(unsigned, int) { ::_exit(kKilled); }
-
-// Runs body in a forked child; answers its exit status.
-template <class F>
-int InChild(F body) {
-  std::fflush(nullptr);
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    try {
-      body();
-    } catch (...) {
-      ::_exit(1);
-    }
-    ::_exit(0);
-  }
-  int status = 0;
-  if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
-  return WEXITSTATUS(status);
-}
 
 class MigrationRecoveryTest : public ::testing::Test {
  protected:
