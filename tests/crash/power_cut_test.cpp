@@ -5,7 +5,9 @@
 // every recorded change. Each image, recovered where it needs it, must hold
 // exactly the state before or after the transaction. A second run records a
 // commit that changes nothing visible just before it, so that the log that
-// commit emptied is under the cuts of the next.
+// commit emptied is under the cuts of the next; a third, an aborted
+// transaction before it that logged more than it does, whose entries the
+// commit cuts off.
 //
 // The flush between the pages and the clean header is what keeps a clean
 // header from reaching the disk ahead of the pages: without it (the same
@@ -192,7 +194,7 @@ class PowerCut : public db_test {
     rec_.inode[log_file] = inode_of(db_ + ".log");
     active_recording = &rec_;
     _VRN_set_file_change_recorder(record);
-    commit_before_the_change(db);
+    transaction_before_the_change(db);
     dv_transaction::begin(dv_transaction::update);
     crash_model::change(db);
     dv_transaction::commit();
@@ -205,9 +207,9 @@ class PowerCut : public db_test {
     ::mkdir(image_dir_.c_str(), 0755);
   }
 
-  // A transaction committed inside the record before the one that changes
-  // the state; none by default.
-  virtual void commit_before_the_change(dv_database*) {}
+  // A transaction inside the record before the one that changes the state;
+  // none by default.
+  virtual void transaction_before_the_change(dv_database*) {}
 
   // Every image of every cut holds the state before or after.
   void check_every_cut() {
@@ -270,7 +272,7 @@ TEST_F(PowerCut, EveryImageOfEveryCutHoldsTheStateBeforeOrAfter) { check_every_c
 // log, so cuts in the second commit find the first one's emptying under them.
 class PowerCutAfterACommit : public PowerCut {
  protected:
-  void commit_before_the_change(dv_database* db) override {
+  void transaction_before_the_change(dv_database* db) override {
     dv_transaction::begin(dv_transaction::update);
     for (unsigned i = 0; i < crash_model::kSlabs; ++i)
       crash_model::fill(crash_model::root_value(db, crash_model::slab_name(i)), crash_model::kSlabBytes, i, 1);
@@ -279,6 +281,30 @@ class PowerCutAfterACommit : public PowerCut {
 };
 
 TEST_F(PowerCutAfterACommit, EveryImageOfEveryCutHoldsTheStateBeforeOrAfter) { check_every_cut(); }
+
+// The same after a transaction that logged more than the next commit logs
+// (an image of every page, and the growth of a large object) and was
+// aborted: the emptied log keeps those entries behind its header, and the
+// next commit cuts them off when it completes its log, under the cuts.
+class PowerCutAfterALongerTransaction : public PowerCut {
+ protected:
+  void transaction_before_the_change(dv_database* db) override {
+    dv_transaction::begin(dv_transaction::update);
+    DVDB* d = internal(db);
+    for (dv4u offset = 0; offset < d->image_size(); offset += kPageBytes)
+      durnavel::touch(d->space_start() + offset, 1);
+    crash_model::new_chars(db, 20 * kPageBytes);
+    dv_transaction::abort();
+  }
+  static constexpr dv4u kPageBytes = 4096;
+};
+
+TEST_F(PowerCutAfterALongerTransaction, EveryImageOfEveryCutHoldsTheStateBeforeOrAfter) {
+  bool log_cut = false;
+  for (const change& c : rec_.changes) log_cut = log_cut || (c.file == log_file && c.kind == _VRN_FILE_CHANGE_TRUNCATE);
+  ASSERT_TRUE(log_cut) << "the commit cuts off what the longer write left in the log";
+  check_every_cut();
+}
 
 // The database file is flushed three times in a commit: after the dirty
 // mark, after the pages, after the clean mark. Taking the second as no

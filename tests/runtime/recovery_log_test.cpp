@@ -1,8 +1,10 @@
 // Guards the writing side of the recovery log: the header and entry bytes at
 // their offsets, complete/reset/close, names that must fit the header,
 // temporary logs, the assertions, the dummy log, write failures (full
-// device, file too large, failure inside complete), and the order of writes
-// and flushes that makes a completed log durable before it is relied on.
+// device, file too large, failure inside complete), the order of writes
+// and flushes that makes a completed log durable before it is relied on, and
+// a completed log that ends with its end entry whatever an earlier write left
+// in the file.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -147,8 +149,9 @@ TEST_F(RecoveryLog, ResetCutsTheEntriesAndStartsOver) {
   log->complete(9);
   log->reset();
   bytes file = dv_test::read_bytes(log_path());
-  EXPECT_EQ(file.size(), kHeader);
   expect_header(file, "BAD", 1, 0);
+  ASSERT_GE(file.size(), kHeader + kEntry);
+  EXPECT_TRUE(all_zero(file, kHeader, kEntry)) << "an empty slot right behind the header: no entries";
 
   log->log_growth(kPage);  // the next write appends right behind the header
   log->complete(10);
@@ -464,9 +467,55 @@ TEST_F(RecoveryLog, OpenAndResetFlushTheirHeader) {
   log_events.clear();
   log->reset();
   ASSERT_EQ(kinds_seen(), (std::vector<int>{W, F}));
-  EXPECT_EQ(log_events[1].file.size(), kHeader) << "cut before the flush";
+  expect_header(log_events[1].file, "BAD", 1, 0);
+  EXPECT_EQ(log_events[1].file.size(), kHeader + 2 * kEntry) << "the file keeps its length";
   _VRN_reset_file_event_hook();
   log->close(true);
+}
+
+// After a reset the old entries stay behind the header in progress; the
+// next write goes over them, an empty slot ends its entries while it is in
+// progress, and its completion cuts off what is left, so a complete log
+// always ends with its end entry (what recovery requires). Each row: the
+// images of the first write and of the second.
+TEST_F(RecoveryLog, ACompletedLogEndsWithItsEndEntryWhateverAnEarlierWriteLeft) {
+  struct row {
+    const char* name;
+    unsigned first_images;
+    unsigned second_images;
+  };
+  const row rows[] = {{"a shorter write after a longer one", 3, 1},
+                      {"a write as long as the one before", 2, 2},
+                      {"a longer write after a shorter one", 1, 3},
+                      {"a write of nothing after a long one", 3, 0}};
+  bytes image = dv_test::make_database_image(1, 4);
+  for (const row& r : rows) {
+    SCOPED_TRACE(r.name);
+    _DB_log* log = open_log();
+    for (unsigned i = 0; i < r.first_images; ++i) log->log_page(i * kPage, image.data(), kPage);
+    log->complete(7);
+    log->reset();
+
+    watched_log = log_path();
+    log_events.clear();
+    _VRN_set_file_event_hook(record_log_event, 0);
+    for (unsigned i = 0; i < r.second_images; ++i) log->log_page(i * kPage, image.data(), kPage);
+    const size_t entries_end = kHeader + r.second_images * (kEntry + kPage);
+    const bytes in_progress = dv_test::read_bytes(log_path());
+    ASSERT_GE(in_progress.size(), entries_end + kEntry);
+    EXPECT_TRUE(all_zero(in_progress, entries_end, kEntry)) << "an empty slot ends the entries in progress";
+    log->complete(8);
+    _VRN_reset_file_event_hook();
+    const size_t end = entries_end + kEntry;
+    ASSERT_EQ(log_events.back().kind, F);
+    const bytes& at_flush = log_events.back().file;
+    ASSERT_EQ(at_flush.size(), end) << "cut at the end entry before the flush";
+    expect_header(at_flush, "-OK", 0, 8);
+    expect_entry(at_flush, end - kEntry, 3, 0, 0, 0);
+    for (unsigned i = 0; i < r.second_images; ++i)
+      expect_entry(at_flush, kHeader + i * (kEntry + kPage), 1, static_cast<dv4s>(i * kPage), kPage, 0);
+    log->close(true);
+  }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // appending page images and growth, completing, resetting and closing.
 #include "db_log.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <vector>
@@ -63,8 +64,13 @@ class _DB_file_log final : public _DB_log {
 
   void require_in_progress() const;
   void set_in_progress();
-  // Appends an entry of kind with the given fields, and the image when given.
+  // Appends an entry of kind with the given fields, and the image when given;
+  // every entry but the end entry is followed by an empty slot.
   void append(dv4s kind, dv4s offset, dv4s old_size, const void* image);
+  // Writes the length bytes at buffer at the end and moves the end past
+  // them. With an empty slot, buffer has room for one entry more, which is
+  // written as zeros behind them (the end stays in front of it).
+  void write_at_end(char* buffer, size_t length, bool with_empty_slot);
   // The entry of kind with the given fields.
   static _DB_log_entry entry_of(dv4s kind, dv4s offset, dv4s page_size, dv4s old_size);
 
@@ -73,8 +79,11 @@ class _DB_file_log final : public _DB_log {
   _VRN_file* file_ = nullptr;
   _DB_log_header header_;
   off_t end_ = sizeof(_DB_log_header);  // where the next entry goes
+  // How far the file may reach: the furthest end of any write since it was
+  // last cut. Entries of earlier writes may lie between end_ and here.
+  off_t reach_ = sizeof(_DB_log_header);
   dv4u page_size_;
-  char* entry_buffer_ = nullptr;         // one entry and one page image
+  char* entry_buffer_ = nullptr;         // one entry, one page image and an empty slot
 };
 
 _DB_file_log::_DB_file_log() : page_size_(_VRN_get_page_size()) {
@@ -87,7 +96,8 @@ _DB_file_log::_DB_file_log() : page_size_(_VRN_get_page_size()) {
 }
 
 void _DB_file_log::create(const char* db_path, bool temporary) {
-  entry_buffer_ = static_cast<char*>(_VRN_allocate(sizeof(_DB_log_entry) + page_size_));
+  entry_buffer_ = static_cast<char*>(_VRN_allocate(
+      std::max(2 * sizeof(_DB_log_entry) + page_size_, sizeof(_DB_log_header) + sizeof(_DB_log_entry))));
   const char* db_name = _VRN_file_name_of(db_path);
   bool fresh;
   if (temporary) {
@@ -156,9 +166,21 @@ void _DB_file_log::append(dv4s kind, dv4s offset, dv4s old_size, const void* ima
     std::memcpy(entry_buffer_ + sizeof entry, image, page_size_);
     length += page_size_;
   }
+  write_at_end(entry_buffer_, length, kind != log_end);
+}
+
+void _DB_file_log::write_at_end(char* buffer, size_t length, bool with_empty_slot) {
+  // The empty slot ends the entries of a log in progress for whoever reads
+  // it, whatever an earlier write left behind it.
+  size_t written = length;
+  if (with_empty_slot) {
+    std::memset(buffer + length, 0, sizeof(_DB_log_entry));
+    written += sizeof(_DB_log_entry);
+  }
   // The end moves only past a whole entry: after a failure the next append
   // writes over the broken one.
-  write_whole(file_, entry_buffer_, length, end_);
+  reach_ = std::max(reach_, end_ + static_cast<off_t>(written));
+  write_whole(file_, buffer, written, end_);
   end_ += static_cast<off_t>(length);
 }
 
@@ -181,12 +203,11 @@ void _DB_file_log::log_growth_run(dv4u old_size, dv4u n_pages) {
   if (!(old_size && !(old_size % page_size_)))
     DV_ASSERTION_FAILED(old_size_whole_pages);
   std::vector<_DB_log_entry> entries;
-  entries.reserve(n_pages);
+  entries.reserve(n_pages + 1);
   for (dv4u i = 0; i < n_pages; ++i)
     entries.push_back(entry_of(log_db_grew, 0, 0, static_cast<dv4s>(old_size + i * page_size_)));
-  const size_t length = entries.size() * sizeof(_DB_log_entry);
-  write_whole(file_, entries.data(), length, end_);
-  end_ += static_cast<off_t>(length);
+  entries.emplace_back();  // room for the empty slot
+  write_at_end(reinterpret_cast<char*>(entries.data()), n_pages * sizeof(_DB_log_entry), true);
 }
 
 void _DB_file_log::complete(dv4u timestamp) {
@@ -195,6 +216,14 @@ void _DB_file_log::complete(dv4u timestamp) {
   off_t end_before = end_;
   try {
     append(log_end, 0, 0, nullptr);
+    // Nothing may follow the end entry in a complete log: what earlier
+    // writes left behind it is cut off, in the same flush. (The end entry
+    // takes the empty slot the last entry left, so a write as long as the
+    // one before changes nothing of the file's size.)
+    if (reach_ > end_) {
+      _VRN_truncate_file(file_, end_);
+      reach_ = end_;
+    }
     std::memcpy(header_.state, DB_LOG_STATE_COMPLETE, sizeof header_.state);
     header_.in_progress = 0;
     header_.timestamp = static_cast<dv4s>(timestamp);
@@ -210,10 +239,18 @@ void _DB_file_log::complete(dv4u timestamp) {
 }
 
 void _DB_file_log::reset() {
+  // The header in progress and an empty slot behind it, in one write: the
+  // old entries stay in the file behind them, never replayed; the next
+  // write's entries go over them, and complete() cuts off whatever is left
+  // past its end. A file that keeps its length and blocks is flushed without
+  // a change of either, as dear as an overwrite.
   set_in_progress();
   end_ = sizeof header_;
-  write_whole(file_, &header_, sizeof header_, 0);
-  _VRN_truncate_file(file_, end_);
+  std::memcpy(entry_buffer_, &header_, sizeof header_);
+  std::memset(entry_buffer_ + sizeof header_, 0, sizeof(_DB_log_entry));
+  const size_t length = sizeof header_ + sizeof(_DB_log_entry);
+  reach_ = std::max(reach_, static_cast<off_t>(length));
+  write_whole(file_, entry_buffer_, length, 0);
   _VRN_flush_file(file_);
 }
 

@@ -9,6 +9,10 @@
 //                                     is marked (recovery word 1, stamp S)
 //   "the write ended" (after the header is clean again, and on abort)
 //                                  -> reset()
+// In the file, the entries of a log in progress run up to the first empty
+// slot (an entry's worth of zeros, written behind each appended entry) or the
+// file's end; a complete log ends with its end entry, and so does the file.
+//
 // The log works on files and page buffers only; checking that a page is
 // mapped, write-locked and of this database is the caller's part.
 //
@@ -55,15 +59,17 @@ class _DB_log {
   // and so on: the database grew by n_pages pages one after another. On a
   // failed write none of them is appended.
   virtual void log_growth_run(dv4u old_size, dv4u n_pages) = 0;
-  // Appends the end entry, marks the header complete ("-OK", in progress 0,
+  // Appends the end entry, cuts the file after it (entries an earlier write
+  // left behind), marks the header complete ("-OK", in progress 0,
   // timestamp), writes it and flushes the log: from here a crash is undone by
-  // recovery. timestamp is nonzero ("tstamp") and the log in progress
+  // recovery, and the file ends with the end entry. timestamp is nonzero ("tstamp") and the log in progress
   // ("p!=in_progress()"). A failed write or flush raises
   // dv_err_cant_write_to_file and leaves the log in progress.
   virtual void complete(dv4u timestamp) = 0;
   // Makes the log empty and in progress again for the next write: header
-  // "BAD", in progress 1, timestamp 0 written at offset 0, the entries cut
-  // off (the file shrinks back to its header), flushed.
+  // "BAD", in progress 1, timestamp 0 and an empty slot behind it written at
+  // offset 0, flushed. The file keeps its length (old entries behind the
+  // empty slot, never replayed): the next write's entries go over them.
   virtual void reset() = 0;
   // Closes the log, deleting its file when it is still in progress or
   // delete_file is set. Ends the log: the pointer must not be used again.

@@ -1,6 +1,8 @@
 // The stored layout of a database's recovery log: a 512-byte header at
 // offset 0, then entries of 56 bytes, each page-image entry followed at once
-// by the page's bytes. All integers are little-endian.
+// by the page's bytes. A complete log ends with its end entry; the entries of
+// a log in progress end at an empty slot (56 zero bytes, no valid tag) or the
+// file's end. All integers are little-endian.
 #pragma once
 
 #include <cstddef>
