@@ -188,7 +188,6 @@ class _DB_allocator {
   // Refuses a page read from the file that is damaged (page_in_check.cpp).
   void check_read_page(_Page_header* heap);
   void check_base(const _Page_header* heap) const;
-  void check_pointers_at_base(_Page_header* heap);
   void check_region_tail(_Page_header* heap, const _Heap_extent& extent);
   // Refuses a stored header whose fields lead nowhere they may
   // (header_check.cpp); runs at start-up before anything trusts them.

@@ -3,6 +3,7 @@
 // refuses any link leading off the heap's block grid.
 #pragma once
 
+#include "heap_corruption.h"
 #include "heap_format.h"
 #include "obj_header.h"
 
@@ -43,7 +44,7 @@ class _Block_list_walk {
       : extent_(extent), free_list_(free_list), link_(head_field) {}
 
   // The next block, or null after the last.
-  _Obj_header* next();
+  inline _Obj_header* next();
   // The block returned before the last next() (null for the head).
   _Obj_header* previous() const { return before_current_; }
 
@@ -55,5 +56,41 @@ class _Block_list_walk {
   _Obj_header* before_current_ = nullptr;
   dv4u visited_ = 0;
 };
+
+// Inline: every walk of a page heap (the page-in checks, relocation) calls it
+// once a block.
+inline _Obj_header* _Block_list_walk::next() {
+  if (link_ == nullptr) return nullptr;
+  char* target = resolve_self_relative(link_);
+  before_current_ = current_;
+  if (target == nullptr) {
+    link_ = nullptr;
+    current_ = nullptr;
+    return nullptr;
+  }
+  if (++visited_ > extent_.max_blocks) _Heap_corruption(_Pg_check::list_too_long);
+  if (!extent_.is_block_start(target)) _Heap_corruption(_Pg_check::link_not_a_block);
+  _Obj_header* block = _Obj_header::at(target);
+  if (block->is_free() != free_list_) _Heap_corruption(_Pg_check::block_on_wrong_list);
+
+  if (block->is_large_form()) {
+    if (!extent_.region || target != extent_.first || current_ != nullptr)
+      _Heap_corruption(_Pg_check::large_form_misplaced);
+    link_ = nullptr;  // the large forms have no list links
+  } else {
+    if (extent_.region) _Heap_corruption(_Pg_check::region_lists_invalid);
+    if (reinterpret_cast<char*>(block->prev()) != reinterpret_cast<char*>(current_))
+      _Heap_corruption(_Pg_check::back_link_mismatch);
+    if (free_list_) {
+      dv4u payload = block->free_payload();
+      if (payload < MIN_BLOCK_FOOTPRINT - OBJECT_HEADER_SIZE || payload % BLOCK_ALIGNMENT != 0 ||
+          !extent_.holds(target, payload + OBJECT_HEADER_SIZE))
+        _Heap_corruption(_Pg_check::free_size_invalid);
+    }
+    link_ = block->next_link_field();
+  }
+  current_ = block;
+  return block;
+}
 
 }  // namespace dv_qem

@@ -155,13 +155,6 @@ void _Page_header::self_check(_Type_tag_source& tags, const _Large_object_lookup
   }
 }
 
-void _Page_header::for_each_allocated(_Type_tag_source& tags,
-                                      const std::function<void(_Obj_header*)>& visit) const {
-  _Heap_extent e = extent(tags);
-  _Block_list_walk walk(&allocated_head, e, false);
-  while (_Obj_header* block = walk.next()) visit(block);
-}
-
 void _Page_header::dump(_Type_tag_source& tags) const {
   _Heap_extent e = extent(tags);
   _Block_list_walk allocated(&allocated_head, e, false);

@@ -10,7 +10,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 
 #include "heap_format.h"
 #include "heap_walk.h"
@@ -69,9 +68,14 @@ class _Page_header : private _Page_header_layout {
   // Prints one line per allocated block (newest first), then one per free
   // block, to standard output.
   void dump(_Type_tag_source& tags) const;
-  // Calls visit for each allocated block, newest first (checked walk).
-  void for_each_allocated(_Type_tag_source& tags,
-                          const std::function<void(_Obj_header*)>& visit) const;
+  // Calls visit(_Obj_header*) for each allocated block, newest first
+  // (checked walk).
+  template <class Visit>
+  void for_each_allocated(_Type_tag_source& tags, Visit&& visit) const {
+    const _Heap_extent e = extent(tags);
+    _Block_list_walk walk(&allocated_head, e, false);
+    while (_Obj_header* block = walk.next()) visit(block);
+  }
 
   dv4u page_group() const { return _Page_header_layout::page_group; }
   dv4u free_bytes() const { return _Page_header_layout::free_bytes; }

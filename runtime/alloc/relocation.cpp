@@ -49,15 +49,17 @@ bool changes_at_zero_delta(const dv_typespec* ts) {
   return described == nullptr || described->relocates_at_zero_delta();
 }
 
-// For each tag of a page, once: its typespec and whether its objects need
-// relocating by delta. A page holds objects of a few types, mixed; the last
-// few tags are kept.
+// For each tag of a page, once: its typespec, whether its objects need
+// relocating by delta, and where the base check finds their pointers. A
+// page holds objects of a few types, mixed; the last few tags are kept.
 class relocation_plans {
  public:
   struct plan {
     dv2u tag;
     dv_typespec* ts;
     bool relocate;
+    bool pointer;              // each element is one pointer (the built-in pointer type)
+    const dv4s* offsets;       // else the offsets of the pointers, -1 ended; null when none
   };
   relocation_plans(_Type_tag_source& tags, int delta) : tags_(tags), delta_(delta) {}
   const plan& of(dv2u tag) {
@@ -66,9 +68,12 @@ class relocation_plans {
     for (dv4u i = 0; i < known_; ++i)
       if (plans_[i].tag == tag) return plans_[i];
     auto* ts = const_cast<dv_typespec*>(tags_.typespec_of(tag));
-    bool relocate = ts->needs_relocation() && (delta_ != 0 || changes_at_zero_delta(ts));
+    const bool moves = ts->needs_relocation();
+    const bool pointer = ts == dv_typespec::get_pointer();
+    const auto* described = pointer ? nullptr : dynamic_cast<const dv_basic_typespec*>(ts);
     plan& p = plans_[next_];
-    p = {tag, ts, relocate};
+    p = {tag, ts, moves && (delta_ != 0 || changes_at_zero_delta(ts)), pointer,
+         moves && described != nullptr ? described->offsets() : nullptr};
     next_ = (next_ + 1) % kKept;
     if (known_ < kKept) ++known_;
     return p;
@@ -82,6 +87,30 @@ class relocation_plans {
   dv4u known_ = 0;
   dv4u next_ = 0;
 };
+
+// Before a page's pointers move, every pointer it stores must have led into
+// the image of image_size bytes at the page's recorded base: one that did
+// not shows a base that is not the one the page was written at, and moving
+// by it would scatter every pointer of the page.
+void check_pointers_at_base(const _Page_header* heap, _Type_tag_source& tags, relocation_plans& plans,
+                            dv4u image_size) {
+  const std::uintptr_t base = reinterpret_cast<std::uintptr_t>(heap->database_start());
+  auto check = [&](const char* field) {
+    std::uintptr_t p;
+    std::memcpy(&p, field, sizeof p);
+    if (p != 0 && (p < base || p - base >= image_size)) _Alloc_corruption(_Alloc_check::base_invalid);
+  };
+  heap->for_each_allocated(tags, [&](_Obj_header* block) {
+    const relocation_plans::plan& p = plans.of(block->tag());
+    if (p.pointer) {
+      for_each_element(block, p.ts, [&](char* element) { check(element); });
+    } else if (p.offsets != nullptr) {
+      for_each_element(block, p.ts, [&](char* element) {
+        for (const dv4s* offset = p.offsets; *offset != -1; ++offset) check(element + *offset);
+      });
+    }
+  });
+}
 
 }  // namespace
 
@@ -98,36 +127,10 @@ void _DB_allocator::relocate_large_object(char* object) {
   relocate_page(object - OBJECT_HEADER_SIZE - PAGE_HEADER_SIZE);
 }
 
-// Before a page's pointers move, every pointer it stores must have led into
-// the image at the page's recorded base: one that did not shows a base that
-// is not the one the page was written at, and moving by it would scatter
-// every pointer of the page.
-void _DB_allocator::check_pointers_at_base(_Page_header* heap) {
-  const std::uintptr_t base = reinterpret_cast<std::uintptr_t>(heap->database_start());
-  auto check = [&](const char* field) {
-    std::uintptr_t p;
-    std::memcpy(&p, field, sizeof p);
-    if (p != 0 && (p < base || p - base >= size())) _Alloc_corruption(_Alloc_check::base_invalid);
-  };
-  tag_cache typespecs(*types_);
-  const dv_typespec* pointer_type = dv_typespec::get_pointer();
-  heap->for_each_allocated(*types_, [&](_Obj_header* block) {
-    const dv_typespec* ts = typespecs.of(block->tag());
-    if (ts == pointer_type) {
-      for_each_element(block, ts, [&](char* element) { check(element); });
-    } else if (const auto* described = dynamic_cast<const dv_basic_typespec*>(ts)) {
-      if (!ts->needs_relocation()) return;
-      for_each_element(block, ts, [&](char* element) {
-        for (const dv4s* offset = described->offsets(); *offset != -1; ++offset) check(element + *offset);
-      });
-    }
-  });
-}
-
 void _DB_allocator::relocate_heap(_Page_header* heap) {
   int delta = static_cast<int>(start() - heap->database_start());
-  if (delta != 0) check_pointers_at_base(heap);
   relocation_plans plans(*types_, delta);
+  if (delta != 0) check_pointers_at_base(heap, *types_, plans, size());
   heap->for_each_allocated(*types_, [&](_Obj_header* block) {
     // Even at delta 0 the virtual-table pointers of this run are stored.
     const relocation_plans::plan& p = plans.of(block->tag());
