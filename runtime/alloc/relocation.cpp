@@ -2,6 +2,7 @@
 // validation walk that reports illegal pointers without writing anything.
 #include <cstdint>
 #include <cstring>
+#include <typeinfo>
 
 #include "alloc_internal.h"
 #include "db_space.h"
@@ -60,6 +61,9 @@ class relocation_plans {
     bool relocate;
     bool pointer;              // each element is one pointer (the built-in pointer type)
     const dv4s* offsets;       // else the offsets of the pointers, -1 ended; null when none
+    // A user class's own descriptor without hooks: its relocation is the
+    // offset list's alone, done without the virtual call and hook checks.
+    bool by_offsets;
   };
   relocation_plans(_Type_tag_source& tags, int delta) : tags_(tags), delta_(delta) {}
   const plan& of(dv2u tag) {
@@ -72,8 +76,9 @@ class relocation_plans {
     const bool pointer = ts == dv_typespec::get_pointer();
     const auto* described = pointer ? nullptr : dynamic_cast<const dv_basic_typespec*>(ts);
     plan& p = plans_[next_];
-    p = {tag, ts, moves && (delta_ != 0 || changes_at_zero_delta(ts)), pointer,
-         moves && described != nullptr ? described->offsets() : nullptr};
+    const dv4s* offsets = moves && described != nullptr ? described->offsets() : nullptr;
+    p = {tag, ts, moves && (delta_ != 0 || changes_at_zero_delta(ts)), pointer, offsets,
+         offsets != nullptr && typeid(*ts) == typeid(dv_basic_typespec) && !ts->has_fetch_hooks()};
     next_ = (next_ + 1) % kKept;
     if (known_ < kKept) ++known_;
     return p;
@@ -135,7 +140,12 @@ void _DB_allocator::relocate_heap(_Page_header* heap) {
     // Even at delta 0 the virtual-table pointers of this run are stored.
     const relocation_plans::plan& p = plans.of(block->tag());
     if (!p.relocate) return;
-    for_each_element(block, p.ts, [&](char* element) { p.ts->do_relocation(element, delta); });
+    if (p.by_offsets)
+      for_each_element(block, p.ts, [&](char* element) {
+        dv_basic_typespec::relo_ptr_and_vtbl(element, delta, p.offsets, p.ts, 0);
+      });
+    else
+      for_each_element(block, p.ts, [&](char* element) { p.ts->do_relocation(element, delta); });
   });
   heap->set_database_start(start());
 }

@@ -71,6 +71,8 @@ class dv_typespec {
   // its hooks never run.
   void _set_fetch_hook(int kind, dv_fetch_hook hook, void* data);
   void _unset_fetch_hook(int kind);
+  // Whether a hook of either kind is set.
+  int has_fetch_hooks() const { return hooks_ != nullptr; }
   // Import stubs do not exist in ELF modules: the identity.
   static dv_typespec* get_internal(dv_typespec* ts) { return ts; }
   // The typespec of the object covering p, its element count and p's offset
@@ -110,7 +112,6 @@ class dv_typespec {
 
   // Runs the hook of kind (0 before, 1 after) when one is set.
   void run_fetch_hook(int kind, void* object, int delta) const;
-  int has_fetch_hooks() const { return hooks_ != nullptr; }
 
   const char* name_;
   bool owns_name_ = false;
