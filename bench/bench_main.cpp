@@ -103,11 +103,24 @@ void run_everything(options o) {
   f["ratio.cold.vs_limit"] = {value(f, "store.cold.pages_per_s") / value(f, "physical.fault_pages_per_s"), "ratio"};
   f["ratio.cold_reloc.vs_limit"] = {value(f, "store.cold_reloc.pages_per_s") / value(f, "physical.fault_pages_per_s"),
                                     "ratio"};
+  // What caps the cold walk: a first-touch fault that leaves its page
+  // read-only, as the store's must.
+  const double read_only_faults = value(f, "physical.fault_read_only_pages_per_s");
+  f["ratio.cold.vs_read_only_faults"] = {value(f, "store.cold.pages_per_s") / read_only_faults, "ratio"};
+  f["ratio.cold_reloc.vs_read_only_faults"] = {value(f, "store.cold_reloc.pages_per_s") / read_only_faults, "ratio"};
+  f["ratio.limit.fault_vs_read_only_fault"] = {read_only_faults / value(f, "physical.fault_pages_per_s"), "ratio"};
   // The floor of a small transaction: the commit's five flushes (each a
-  // pwrite + fsync) and one first-touch fault per page it writes.
-  const double txn_floor_s = 5 * flush_s + value(f, "store.txn.faults_per_commit") * fault_s;
+  // pwrite + fsync, at the rate measured right before and after the
+  // transactions) and one first-touch fault per page it writes.
+  const double txn_floor_s =
+      5 / value(f, "store.txn.flushes_per_s_beside") + value(f, "store.txn.faults_per_commit") * fault_s;
   f["limit.txn.commits_per_s"] = {1 / txn_floor_s, "commits/s"};
   f["ratio.txn.vs_limit"] = {value(f, "store.txn.commits_per_s") * txn_floor_s, "ratio"};
+  // What caps the small transactions: the writes and flushes of the commit
+  // alone, without faults or the store.
+  f["ratio.txn.vs_commit_io"] = {value(f, "store.txn.commits_per_s") / value(f, "store.txn.commit_io_per_s_beside"),
+                                  "ratio"};
+  f["ratio.limit.commit_io_vs_floor"] = {value(f, "store.txn.commit_io_per_s_beside") * txn_floor_s, "ratio"};
   f["ratio.load.file_vs_sqlite"] = {value(f, "store.load.file_bytes") / value(f, "sqlite.load.file_bytes"), "ratio"};
   f["ratio.load.vs_sqlite"] = {value(f, "store.load.records_per_s") / value(f, "sqlite.load.records_per_s"), "ratio"};
   f["ratio.cold.vs_sqlite"] = {value(f, "store.cold.records_per_s") / value(f, "sqlite.cold.records_per_s"), "ratio"};
@@ -135,12 +148,16 @@ void run_everything(options o) {
   row("2 cold walk relocated (records/s)", value(f, "store.cold_reloc.records_per_s"),
       value(f, "sqlite.cold.records_per_s"), value(f, "ratio.cold_reloc.vs_limit"));
   row("  pages faulted in per s", value(f, "store.cold_reloc.pages_per_s"), value(f, "sqlite.cold.pages_per_s"), 0);
+  std::printf("%-38s %14.3g %14.3g\n", "  / faults left read-only (not, reloc)", value(f, "ratio.cold.vs_read_only_faults"),
+              value(f, "ratio.cold_reloc.vs_read_only_faults"));
   row("3 warm walk (records/s)", value(f, "store.warm.records_per_s"), value(f, "sqlite.warm.records_per_s"), 0);
   row("  through an address array", value(f, "store.warm.direct_records_per_s"),
       value(f, "sqlite.warm.records_per_s"), 0);
   row("4 small transactions (commits/s)", value(f, "store.txn.commits_per_s"), value(f, "sqlite.txn.commits_per_s"),
       value(f, "ratio.txn.vs_limit"));
   std::printf("%-38s %14.6g\n", "  write faults per commit", value(f, "store.txn.faults_per_commit"));
+  std::printf("%-38s %14.3g\n", "  / the commit's I/O alone", value(f, "ratio.txn.vs_commit_io"));
+  std::printf("%-38s %14.3g\n", "  the commit's I/O alone / floor", value(f, "ratio.limit.commit_io_vs_floor"));
   row("  pages written per commit", value(f, "store.txn.pages_written_per_commit"),
       value(f, "sqlite.txn.pages_written_per_commit"), 0);
   row("  flushes per commit", value(f, "store.txn.flushes_per_commit"), value(f, "sqlite.txn.flushes_per_commit"), 0);
@@ -153,12 +170,14 @@ void run_everything(options o) {
         row(label.c_str(), value(f, value_name(std::string("keyed.") + rep + "_", key, when)), value(f, theirs), 0);
       }
     }
-  std::printf("5 physical limit: first-touch faults %.6g pages/s, protection changes %.6g /s,\n"
+  std::printf("5 physical limit: first-touch faults %.6g pages/s (left read-only %.6g), protection changes %.6g /s,\n"
               "  4096-byte pwrites %.6g pages/s, pwrite+fsync %.6g flushes/s; bulk-load limit %.6g records/s,\n"
-              "  small-transaction floor (5 flushes + its write faults) %.6g commits/s\n",
-              value(f, "physical.fault_pages_per_s"), value(f, "physical.protect_changes_per_s"),
-              value(f, "physical.pwrite_pages_per_s"), value(f, "physical.flushes_per_s"), load_limit,
-              value(f, "limit.txn.commits_per_s"));
+              "  small-transaction floor (5 flushes + its write faults) %.6g commits/s, the commit's I/O alone %.6g\n"
+              "  (those two at the flush rate and commit I/O measured right before and after the transactions)\n",
+              value(f, "physical.fault_pages_per_s"), value(f, "physical.fault_read_only_pages_per_s"),
+              value(f, "physical.protect_changes_per_s"), value(f, "physical.pwrite_pages_per_s"),
+              value(f, "physical.flushes_per_s"), load_limit, value(f, "limit.txn.commits_per_s"),
+              value(f, "store.txn.commit_io_per_s_beside"));
 
   std::printf("\ngoals (reported, not enforced):\n");
   goal("bulk load / SQLite bulk insert", value(f, "ratio.load.vs_sqlite"), 2);

@@ -16,11 +16,16 @@ namespace bench {
 namespace {
 
 constexpr size_t kPage = 4096;
+// Pages of the scratch files the flush and commit measurements overwrite.
+constexpr unsigned kScratchPages = 1024;
 
 // The region the fault handler serves and the file its pages come from.
 char* region = nullptr;
 size_t region_size = 0;
 int region_fd = -1;
+// The fault leaves the page read-only, as a store that catches the next
+// write must: one protection change more than the first touch needs.
+bool fault_ends_read_only = false;
 
 void serve_fault(int, siginfo_t* info, void*) {
   char* address = static_cast<char*>(info->si_addr);
@@ -31,6 +36,7 @@ void serve_fault(int, siginfo_t* info, void*) {
   char* page = region + (address - region) / kPage * kPage;
   if (mprotect(page, kPage, PROT_READ | PROT_WRITE) != 0) _exit(3);
   if (pread(region_fd, page, kPage, page - region) != static_cast<ssize_t>(kPage)) _exit(3);
+  if (fault_ends_read_only && mprotect(page, kPage, PROT_READ) != 0) _exit(3);
 }
 
 int open_new(const std::string& path) {
@@ -43,15 +49,9 @@ void write_page(int fd, const char* data, off_t offset) {
   if (pwrite(fd, data, kPage, offset) != static_cast<ssize_t>(kPage)) fail("pwrite failed");
 }
 
-// Pages/s of first-touch faults: each read of a no-access page is served by
-// serve_fault (unprotect, pread 4096 bytes from a file in the page cache).
-void time_first_touch(const options& o) {
-  const std::string path = o.dir + "/physical_pages.bin";
-  region_fd = open_new(path);
-  std::vector<char> data(kPage, 'p');
-  for (unsigned i = 0; i < o.fault_pages; ++i) write_page(region_fd, data.data(), static_cast<off_t>(i) * kPage);
-
-  region_size = size_t{o.fault_pages} * kPage;
+// Maps the region without access and reads every page of it through a
+// fault served by serve_fault; pages/s.
+double time_faults() {
   void* mapped = mmap(nullptr, region_size, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (mapped == MAP_FAILED) fail("mmap failed");
   region = static_cast<char*>(mapped);
@@ -62,13 +62,32 @@ void time_first_touch(const options& o) {
   sigemptyset(&action.sa_mask);
   sigaction(SIGSEGV, &action, &previous);
 
+  const unsigned pages = static_cast<unsigned>(region_size / kPage);
   const double start = now_seconds();
   unsigned sum = 0;
-  for (unsigned i = 0; i < o.fault_pages; ++i) sum += static_cast<unsigned char>(*(volatile char*)(region + i * kPage));
+  for (unsigned i = 0; i < pages; ++i) sum += static_cast<unsigned char>(*(volatile char*)(region + i * kPage));
   const double took = now_seconds() - start;
   sigaction(SIGSEGV, &previous, nullptr);
-  if (sum != o.fault_pages * static_cast<unsigned>('p')) fail("first-touch faults read wrong data");
-  figure("physical.fault_pages_per_s", o.fault_pages / took, "pages/s");
+  if (sum != pages * static_cast<unsigned>('p')) fail("first-touch faults read wrong data");
+  return pages / took;
+}
+
+// Pages/s of first-touch faults: each read of a no-access page is served by
+// serve_fault (unprotect, pread 4096 bytes from a file in the page cache);
+// then the same with the page made read-only after the pread.
+void time_first_touch(const options& o) {
+  const std::string path = o.dir + "/physical_pages.bin";
+  region_fd = open_new(path);
+  std::vector<char> data(kPage, 'p');
+  for (unsigned i = 0; i < o.fault_pages; ++i) write_page(region_fd, data.data(), static_cast<off_t>(i) * kPage);
+  region_size = size_t{o.fault_pages} * kPage;
+
+  fault_ends_read_only = true;
+  const double read_only_rate = time_faults();
+  munmap(region, region_size);
+  fault_ends_read_only = false;
+  figure("physical.fault_pages_per_s", time_faults(), "pages/s");
+  figure("physical.fault_read_only_pages_per_s", read_only_rate, "pages/s");
 
   // Protection changes on the same, now mapped pages: read-only and back.
   const double pstart = now_seconds();
@@ -84,8 +103,7 @@ void time_first_touch(const options& o) {
   unlink(path.c_str());
 }
 
-// Pages/s of 4096-byte pwrites to a new file, and flushes/s of a 4096-byte
-// pwrite followed by fsync.
+// Pages/s of 4096-byte pwrites to a new file, and flushes/s.
 void time_writes(const options& o) {
   const std::string path = o.dir + "/physical_writes.bin";
   int fd = open_new(path);
@@ -93,23 +111,75 @@ void time_writes(const options& o) {
   const double start = now_seconds();
   for (unsigned i = 0; i < o.fault_pages; ++i) write_page(fd, data.data(), static_cast<off_t>(i) * kPage);
   figure("physical.pwrite_pages_per_s", o.fault_pages / (now_seconds() - start), "pages/s");
-  if (fsync(fd) != 0) fail("fsync failed");
-
-  const double fstart = now_seconds();
-  for (unsigned i = 0; i < o.flushes; ++i) {
-    write_page(fd, data.data(), static_cast<off_t>(i % o.fault_pages) * kPage);
-    if (fsync(fd) != 0) fail("fsync failed");
-  }
-  figure("physical.flushes_per_s", o.flushes / (now_seconds() - fstart), "flushes/s");
   ::close(fd);
   unlink(path.c_str());
+  figure("physical.flushes_per_s", flushes_per_s(o), "flushes/s");
 }
 
 }  // namespace
 
+double flushes_per_s(const options& o) {
+  const std::string path = o.dir + "/physical_flushes.bin";
+  int fd = open_new(path);
+  std::vector<char> data(kPage, 'f');
+  for (unsigned i = 0; i < kScratchPages; ++i) write_page(fd, data.data(), static_cast<off_t>(i) * kPage);
+  if (fsync(fd) != 0) fail("fsync failed");
+  const double start = now_seconds();
+  for (unsigned i = 0; i < o.flushes; ++i) {
+    write_page(fd, data.data(), static_cast<off_t>(i % kScratchPages) * kPage);
+    if (fsync(fd) != 0) fail("fsync failed");
+  }
+  const double rate = o.flushes / (now_seconds() - start);
+  ::close(fd);
+  unlink(path.c_str());
+  return rate;
+}
+
+double commit_io_per_s(const options& o, unsigned commits) {
+  constexpr size_t kLogHeader = 512, kLogEntry = 56;
+  const std::string db_path = o.dir + "/physical_commit.db", log_path = o.dir + "/physical_commit.log";
+  int db = open_new(db_path), log = open_new(log_path);
+  std::vector<char> data(kPage + kLogEntry, 'c');
+  for (unsigned i = 0; i < kScratchPages; ++i) write_page(db, data.data(), static_cast<off_t>(i) * kPage);
+  auto put = [](int fd, const char* bytes, size_t length, off_t at) {
+    if (pwrite(fd, bytes, length, at) != static_cast<ssize_t>(length)) fail("pwrite failed");
+  };
+  auto flush = [](int fd) {
+    if (fsync(fd) != 0) fail("fsync failed");
+  };
+  put(log, data.data(), kLogHeader, 0);
+  flush(db);
+  flush(log);
+  unsigned page = 1;
+  const double start = now_seconds();
+  for (unsigned t = 0; t < commits; ++t) {
+    off_t end = kLogHeader;
+    for (unsigned k = 0; k < o.changes; ++k, end += kPage + kLogEntry) put(log, data.data(), kPage + kLogEntry, end);
+    put(log, data.data(), kLogEntry, end);
+    put(log, data.data(), kLogHeader, 0);
+    flush(log);
+    put(db, data.data(), 8, 24);
+    flush(db);
+    for (unsigned k = 0; k < o.changes; ++k, page = page * 7 % (kScratchPages - 1) + 1)
+      put(db, data.data(), kPage, static_cast<off_t>(page) * kPage);
+    flush(db);
+    put(db, data.data(), kPage, 0);
+    flush(db);
+    put(log, data.data(), kLogHeader, 0);
+    flush(log);
+  }
+  const double rate = commits / (now_seconds() - start);
+  ::close(db);
+  ::close(log);
+  unlink(db_path.c_str());
+  unlink(log_path.c_str());
+  return rate;
+}
+
 void run_physical_limit(const options& o) {
   time_first_touch(o);
   time_writes(o);
+  figure("physical.commit_io_per_s", commit_io_per_s(o, o.flushes / 4), "commits/s");
 }
 
 }  // namespace bench

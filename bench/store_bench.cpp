@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "durnavel.h"
+#include "physical_limit.h"
 #include "durnset.h"
 #include "fault_filter.h"
 #include "file_fault_hook.h"
@@ -189,6 +190,12 @@ void run_store_txns(const options& o) {
   dv_transaction::commit();
   if (records.size() != o.records) fail("the database holds another number of records than were loaded");
 
+  // The flush rate and the commit's I/O of these minutes, measured on
+  // scratch files before and after the transactions: the floor and the cap
+  // they are compared with. The file layer's recorder does not see them.
+  const unsigned io_commits = o.flushes / 8 + 1;
+  const double flushes_before = flushes_per_s(o), commit_io_before = commit_io_per_s(o, io_commits);
+
   std::mt19937 rng(12345);
   std::uniform_int_distribution<unsigned> pick(0, o.records - 1);
   counted = {};
@@ -200,6 +207,11 @@ void run_store_txns(const options& o) {
     dv_transaction::commit();
   }
   const double took = now_seconds() - start;
+  const double flushes_after = flushes_per_s(o), commit_io_after = commit_io_per_s(o, io_commits);
+  // Rates of the two measurements taken together: the mean of their times.
+  auto together = [](double a, double b) { return 2 / (1 / a + 1 / b); };
+  figure("store.txn.flushes_per_s_beside", together(flushes_before, flushes_after), "flushes/s");
+  figure("store.txn.commit_io_per_s_beside", together(commit_io_before, commit_io_after), "commits/s");
   figure("store.txn.commits_per_s", o.txns / took, "commits/s");
   figure("store.txn.pages_written_per_commit", counted.bytes / 4096 / o.txns, "pages");
   figure("store.txn.writes_per_commit", static_cast<double>(counted.writes) / o.txns, "writes");
