@@ -328,6 +328,10 @@ void dv_btree::destroy_entry(_Coll_btree_node_index_entry& e) {
 void dv_btree::insert_at(_Coll_btree_node* node, unsigned p, const void* search_key, const void* owned_slot,
                          const void* target) {
   const unsigned n = node->count;
+  // The count is written first: in a transaction that may not write, the
+  // node's write fault then comes from this code and reaches the caller as
+  // dv_err. A fault inside the C library's memmove cannot be unwound.
+  node->count = n + 1;
   std::memmove(key_at(node, p + 1), key_at(node, p), (n - p) * key_size_);
   char* slot = key_at(node, p);
   if (owned_slot != nullptr)
@@ -345,7 +349,6 @@ void dv_btree::insert_at(_Coll_btree_node* node, unsigned p, const void* search_
     e[p + 1].target = const_cast<void*>(target);
     static_cast<_Coll_btree_node*>(const_cast<void*>(target))->parent = node;
   }
-  node->count = n + 1;
 }
 
 int dv_btree::node_insert(const _Coll_btree_stackvars& sv, _Coll_btree_node* node, const void* search_key,
