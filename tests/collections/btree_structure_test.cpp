@@ -606,13 +606,7 @@ TEST_F(Btree, DestructionAndClearLeaveNothingInTheFile) {
 }
 
 // Look-ups in a read-only transaction: a write would be refused there.
-class BtreeChild : public dv_test::coll_db_test {
- protected:
-  void SetUp() override {
-    if (!dv_test::is_child()) GTEST_SKIP() << "runs in a child process";
-    durnavel::initialize();
-  }
-};
+class BtreeChild : public dv_test::coll_child_test {};
 
 TEST_F(Btree, ALookUpWritesNothing) {
   EXPECT_EQ(dv_test::run_child("BtreeChild.LookUpsInAReadOnlyTransaction", {{"DV_TEST_FILE", path("lookup.db")}}), 0);

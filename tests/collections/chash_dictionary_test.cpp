@@ -291,13 +291,7 @@ TEST_F(ChashDictionary, ACopiedCursorResumesInsideAKeysValues) {
 
 // ---- pointer keys across processes -----------------------------------------------------
 
-class ChashProcessChild : public dv_test::coll_db_test {
- protected:
-  void SetUp() override {
-    if (!dv_test::is_child()) GTEST_SKIP() << "runs in a child process";
-    durnavel::initialize();
-  }
-};
+class ChashProcessChild : public dv_test::coll_child_test {};
 
 TEST(ChashProcess, PointerKeysAreFoundAtAnotherAddress) {
   dv_test::scratch_dir dir;

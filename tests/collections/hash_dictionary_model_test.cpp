@@ -280,13 +280,7 @@ TEST_F(HashDictionaryModel, RandomOperationsMatchMultimaps) {
   db->close();
 }
 
-class HashDictionaryModelChild : public dv_test::coll_db_test {
- protected:
-  void SetUp() override {
-    if (!dv_test::is_child()) GTEST_SKIP() << "runs in a child process";
-    durnavel::initialize();
-  }
-};
+class HashDictionaryModelChild : public dv_test::coll_child_test {};
 
 TEST_F(HashDictionaryModel, DictionariesWorkInAnotherProcessAtAnotherAddress) {
   const std::string file = path("chash_model_process.db");

@@ -270,13 +270,7 @@ void run_all(Anchor& anchor, unsigned seed, bool apply, std::vector<model_run>& 
 }
 
 class KeyedHashModel : public dv_test::coll_db_test {};
-class KeyedHashModelChild : public dv_test::coll_db_test {
- protected:
-  void SetUp() override {
-    if (!dv_test::is_child()) GTEST_SKIP() << "runs in a child process";
-    durnavel::initialize();
-  }
-};
+class KeyedHashModelChild : public dv_test::coll_child_test {};
 
 std::string env(const char* name) { return std::getenv(name); }
 

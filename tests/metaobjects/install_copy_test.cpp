@@ -99,14 +99,7 @@ TEST_F(InstallCopy, AShellWithoutReachableTypesPrintsEmptyNames) {
 }
 
 class InstallCopyProcess : public dv_test::mop_db_test {};
-class InstallCopyChild : public ::testing::Test {
- protected:
-  void SetUp() override {
-    if (!dv_test::is_child()) GTEST_SKIP() << "runs in a child process";
-    durnavel::initialize();
-  }
-  _VRN_fault_handler guard_;
-};
+class InstallCopyChild : public dv_test::mop_child_test {};
 
 std::string env(const char* name) { return std::getenv(name); }
 
