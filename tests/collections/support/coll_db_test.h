@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "durnavel.h"
@@ -13,6 +14,7 @@
 #include "dv_object_census.h"
 #include "dv_scratch_dir.h"
 #include "dv_test_process.h"
+#include "dv_test_seed.h"
 
 namespace dv_test {
 
@@ -33,5 +35,22 @@ class coll_child_test : public coll_db_test {
     dv_qem::durnavel::initialize();
   }
 };
+
+// The cross-process run of a seeded model test: <fixture>.Create makes the
+// database file with the database placed at 0x20000000, then <fixture>.Use
+// opens it at use_start; both replay this run's seed (DV_TEST_SEED), which
+// is printed and named by a failure.
+inline void run_create_then_use(const std::string& fixture, const std::string& file, const char* use_start) {
+  const std::string seed = std::to_string(dv_test::seed());
+  std::printf("%s seed %s\n", fixture.c_str(), seed.c_str());
+  ASSERT_EQ(run_child(fixture + ".Create",
+                      {{"DV_TEST_FILE", file}, {"DV_TEST_SEED", seed}, {"DV_QEM_AS_START", "0x20000000"}}),
+            0)
+      << "seed " << seed;
+  EXPECT_EQ(run_child(fixture + ".Use",
+                      {{"DV_TEST_FILE", file}, {"DV_TEST_SEED", seed}, {"DV_QEM_AS_START", use_start}}),
+            0)
+      << "seed " << seed;
+}
 
 }  // namespace dv_test
