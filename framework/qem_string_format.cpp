@@ -28,15 +28,6 @@ void CQEMString::FormatMessageV(LPCTSTR format, va_list args) {
   AssignCopy(text.GetLength(), text);
 }
 
-void CQEMString::FormatMessage(UINT formatId, ...) {
-  CString format;
-  format.LoadString(formatId);
-  va_list args;
-  va_start(args, formatId);
-  FormatMessageV(format, args);
-  va_end(args);
-}
-
 BOOL CQEMString::LoadString(UINT id) {
   char local[kLoadStep];
   int count = AfxQEMLoadString(id, local, sizeof local);

@@ -61,12 +61,9 @@ class CQEMString : public FwStringCore<CQEMString, QemStringBuffers> {
   CQEMString Left(int count) const;
   CQEMString Right(int count) const;
 
-  // printf formatting (Format is FwStringCore's); the result may be of any
-  // length.
+  // printf formatting (Format and FormatMessage are FwStringCore's); the
+  // result may be of any length.
   void FormatV(LPCTSTR format, va_list args);
-  // The framework's message formatting (%1..%99); see CString::FormatMessage.
-  using FwStringCore::FormatMessage;
-  void FormatMessage(UINT formatId, ...);
   // Loads string id; FALSE (text unchanged) when there is none.
   BOOL LoadString(UINT id);
   BSTR AllocSysString() const;
@@ -78,8 +75,8 @@ class CQEMString : public FwStringCore<CQEMString, QemStringBuffers> {
 
  protected:
   friend class FwStringCore<CQEMString, QemStringBuffers>;
-  // The message formatting of the framework string, copied into this
-  // string's database.
+  // The message formatting (%1..%99, see CString::FormatMessageV) of the
+  // framework string, copied into this string's database.
   void FormatMessageV(LPCTSTR format, va_list args);
 };
 static_assert(sizeof(CQEMString) == 4, "a CQEMString is one pointer, as a CString");

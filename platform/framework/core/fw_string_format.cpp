@@ -167,12 +167,3 @@ void CString::FormatMessageV(LPCTSTR format, va_list args) {
   }
   AssignCopy(static_cast<int>(out.size()), out.c_str());
 }
-
-void CString::FormatMessage(UINT formatId, ...) {
-  CString format;
-  format.LoadString(formatId);
-  va_list args;
-  va_start(args, formatId);
-  FormatMessageV(format, args);
-  va_end(args);
-}

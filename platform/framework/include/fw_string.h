@@ -66,12 +66,10 @@ class CString : public FwStringCore<CString, FwHeapStringBuffers> {
   // printf formatting (Format is FwStringCore's); the result may be of any
   // length.
   void FormatV(LPCTSTR format, va_list args);
-  // FormatMessage inserts %1..%99 (optionally %n!printf-format!, default
+  // FormatMessage (FwStringCore's) inserts %1..%99 (optionally %n!printf-format!, default
   // !s!); %% gives %, %0 ends the text, %n gives a line feed, %r a CR, %t a
   // tab, and any other character after a percent sign (%. %! "% ") itself.
   // Throws CMemoryException for an insert format without its closing '!'.
-  using FwStringCore::FormatMessage;
-  void FormatMessage(UINT formatId, ...);
   void FormatMessageV(LPCTSTR format, va_list args);
   // Loads string id of the current language; FALSE (text unchanged) when the
   // string tables hold none.

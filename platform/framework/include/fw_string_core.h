@@ -85,10 +85,19 @@ class FwStringCore {
     self().FormatV(format, args);
     va_end(args);
   }
-  // The framework's message formatting (%1..%99), the string's FormatMessageV.
+  // The framework's message formatting (%1..%99), the string's
+  // FormatMessageV. The second form takes the format from string id.
   void FormatMessage(LPCTSTR format, ...) {
     va_list args;
     va_start(args, format);
+    self().FormatMessageV(format, args);
+    va_end(args);
+  }
+  void FormatMessage(UINT formatId, ...) {
+    S format;
+    format.LoadString(formatId);
+    va_list args;
+    va_start(args, formatId);
     self().FormatMessageV(format, args);
     va_end(args);
   }
