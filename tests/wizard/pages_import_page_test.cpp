@@ -11,12 +11,18 @@
 // of a file onto itself is refused and leaves it whole. A source whose
 // driver fails while the third rowset is read leaves the target byte for
 // byte, "Tallyport.Log" names the row and the driver's message at once, and
-// the next run of the good source succeeds.
+// the next run of the good source succeeds. A batch the shop file refuses
+// (its write fails) is logged at once and undone, and the next run
+// succeeds.
+#include <signal.h>
+#include <sys/resource.h>
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "ctl_actions.h"
+#include "dv_err.h"
 #include "import_page.h"
 #include "odbc_test_support.h"
 #include "pages_support.h"
@@ -197,6 +203,39 @@ TEST_F(ImportPage, ASourceFailingInALaterRowsetLeavesTheTargetAndTheNextRunSucce
   ASSERT_EQ(dump.status, 0) << dump.out;
   EXPECT_NE(dump.out.find("Renamed"), std::string::npos);
   EXPECT_NE(dump.out.find("P-150"), std::string::npos) << "the row that failed is imported now";
+}
+
+TEST_F(ImportPage, ABatchTheShopRefusesIsLoggedAndUndoneAndTheNextRunSucceeds) {
+  Open(400);
+  const std::string copy = page->GetWorkPath().operator LPCTSTR(), before = ReadAll(copy);
+  // The working copy may grow by a page at most: the shop file refuses the
+  // write of the first batch's commit (the signal of a file grown too
+  // large is ignored, so the write fails).
+  struct rlimit unlimited;
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &unlimited), 0);
+  struct sigaction ignore = {}, previous;
+  ignore.sa_handler = SIG_IGN;
+  ::sigaction(SIGXFSZ, &ignore, &previous);
+  struct rlimit small = unlimited;
+  small.rlim_cur = before.size() + 4096;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  prompts.ExpectMessageBox(IDOK);
+  Add();
+  ::setrlimit(RLIMIT_FSIZE, &unlimited);
+  ::sigaction(SIGXFSZ, &previous, nullptr);
+  EXPECT_NE(ReadAll(program / "Tallyport.Log")
+                .find("Rows 1 to 100: the import failed: dv_err_cant_write_to_file - WriteFile failed: (27) File too "
+                      "large; the run's changes are undone\n"),
+            std::string::npos)
+      << ReadAll(program / "Tallyport.Log");
+  EXPECT_EQ(ReadAll(copy), before) << "the copy is as it was before the press";
+  EXPECT_EQ(sheet->GetWizardButtons(), static_cast<DWORD>(PSWIZB_BACK | PSWIZB_DISABLEDFINISH));
+
+  Add();
+  ASSERT_TRUE(sheet->PressButton(PSBTN_FINISH));
+  auto dump = shop_test::kvcdump(work / "shop.kvc");
+  ASSERT_EQ(dump.status, 0) << dump.out;
+  EXPECT_NE(dump.out.find("P-400"), std::string::npos);
 }
 
 }  // namespace

@@ -413,14 +413,20 @@ BOOL CDataImportPage::ImportEntireDatabase(BOOL* changed) {
     SetDlgItemText(IDC_POSITION, status);
     std::vector<ImportRow> rows = StoredRows(source_);
     CImportRun::BatchResult batchResult = CImportRun::kBatchDone;
+    CString refusal;
     try {
       batchResult = run.ImportBatch(rows, base, basePath, byDepartment, firstRow);
+    } catch (const dv_qem::dv_err& error) {
+      refusal = error.get_report() != nullptr ? error.get_report() : "an error of the shop file";
     } catch (const std::exception& error) {
+      refusal = error.what();
+    }
+    if (!refusal.IsEmpty()) {
       // The shop refused the batch (its transaction is undone): the run
       // goes back to the copy saved before it.
       CString line;
       line.Format("Rows %ld to %ld: the import failed: %s; the run's changes are undone", firstRow,
-                  firstRow + static_cast<long>(rows.size()) - 1, error.what());
+                  firstRow + static_cast<long>(rows.size()) - 1, static_cast<LPCTSTR>(refusal));
       log_->WriteFailure(line);
       AfxMessageBox(line, MB_ICONSTOP);
       *changed = TRUE;  // what the refused batch left in the copy goes as well
