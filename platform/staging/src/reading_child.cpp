@@ -101,8 +101,20 @@ void TakeDefaultFaultActions() {
   ::setrlimit(RLIMIT_CORE, &noCore);
 }
 
+// In the child: what libraries print (and the emulator's report of a
+// crash) would land on the program's screen; it goes nowhere, the refusal
+// tells what matters.
+void SilenceOutput() {
+  const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+  if (null < 0) return;
+  ::dup2(null, STDOUT_FILENO);
+  ::dup2(null, STDERR_FILENO);
+  ::close(null);
+}
+
 [[noreturn]] void RunChild(int fd, const std::string& file, const ChildReading& work) {
   TakeDefaultFaultActions();
+  SilenceOutput();
   const TestFault fault = TestFaultFor(file);
   if (fault.afterRows == 0) Happen(fault);
   const StagingProgress report = [fd, fault](long rowsDone) {
