@@ -1,7 +1,7 @@
 // Guards the staging of file sources in a child process: a reading that
 // dies by a signal (a crashing library, stood for by the test switch),
-// dies half-way through a large table, or hangs gives "cannot read this
-// file" naming the file and the reason; the program goes on, a good file
+// dies half-way through a large table, hangs, or hands out rows without
+// end gives "cannot read this file" naming the file and the reason; the program goes on, a good file
 // of the same connection stages after it, no part of the half-staged table
 // is ever read, a workbook whose listing crashes is refused at connect, a
 // reader's own refusal reaches the caller word for word, and no child is
@@ -75,7 +75,7 @@ class StagingChild : public ::testing::Test {
   CDatabase db_;
 };
 
-TEST_F(StagingChild, AReadingThatDiesOrHangsIsRefusedAndTheNextFileStages) {
+TEST_F(StagingChild, AReadingThatDiesHangsOrLoopsIsRefusedAndTheNextFileStages) {
   odbc_test::WriteBytes(scratch_ / "bad.csv", "Name,Qty\nBolt,1\n");
   const struct {
     const char* fault;
@@ -83,6 +83,7 @@ TEST_F(StagingChild, AReadingThatDiesOrHangsIsRefusedAndTheNextFileStages) {
   } cases[] = {
       {"crash:bad.csv", "the reading ended by signal 11"},
       {"hang:bad.csv", "the reading made no progress for 2 s and was stopped"},
+      {"loop:bad.csv", "the reading gave 1000 rows, more than its files hold bytes (16), and was stopped"},
   };
   SetStagingIdleLimit(2);
   for (const auto& c : cases) {

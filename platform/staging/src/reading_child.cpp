@@ -37,14 +37,15 @@ enum ChildStatus : int {
   kCannotReport = 4,     // the pipe to the parent failed
 };
 
-// DV_STAGING_TEST_FAULT="crash:NAME[:ROWS]" or "hang:NAME[:ROWS]": the child
-// reading the file named NAME (its last path component) ends by SIGSEGV or
-// stops reporting, at the start or once ROWS rows are reported done. Read
-// in the child only; tests use it to stand for a library that crashes.
+// DV_STAGING_TEST_FAULT="KIND:NAME[:ROWS]": the child reading the file named
+// NAME (its last path component) ends by SIGSEGV (crash), stops reporting
+// (hang) or reports rows without end (loop), at the start or once ROWS
+// rows are reported done. Read in the child only; tests use it to stand
+// for a library that crashes or loops.
 constexpr char kTestFaultVariable[] = "DV_STAGING_TEST_FAULT";
 
 struct TestFault {
-  enum class Kind { None, Crash, Hang } kind = Kind::None;
+  enum class Kind { None, Crash, Hang, Loop } kind = Kind::None;
   long afterRows = 0;
 };
 
@@ -64,13 +65,8 @@ TestFault TestFaultFor(const std::string& file) {
   if (name != std::filesystem::path(file).filename().string()) return {};
   if (kind == "crash") return {TestFault::Kind::Crash, afterRows};
   if (kind == "hang") return {TestFault::Kind::Hang, afterRows};
+  if (kind == "loop") return {TestFault::Kind::Loop, afterRows};
   return {};
-}
-
-void Happen(const TestFault& fault) {
-  if (fault.kind == TestFault::Kind::Crash) ::raise(SIGSEGV);
-  if (fault.kind == TestFault::Kind::Hang)
-    for (;;) ::pause();
 }
 
 // In the child: every write is whole, or the child ends.
@@ -112,13 +108,22 @@ void SilenceOutput() {
   ::close(null);
 }
 
+void Happen(const TestFault& fault, int fd) {
+  if (fault.kind == TestFault::Kind::Crash) ::raise(SIGSEGV);
+  if (fault.kind == TestFault::Kind::Hang)
+    for (;;) ::pause();
+  if (fault.kind == TestFault::Kind::Loop)
+    for (long rows = kStagingProgressRows;; rows += kStagingProgressRows)
+      SendOrExit(fd, kProgress, std::to_string(rows));
+}
+
 [[noreturn]] void RunChild(int fd, const std::string& file, const ChildReading& work) {
   TakeDefaultFaultActions();
   SilenceOutput();
   const TestFault fault = TestFaultFor(file);
-  if (fault.afterRows == 0) Happen(fault);
+  if (fault.afterRows == 0) Happen(fault, fd);
   const StagingProgress report = [fd, fault](long rowsDone) {
-    if (fault.afterRows > 0 && rowsDone >= fault.afterRows) Happen(fault);
+    if (fault.afterRows > 0 && rowsDone >= fault.afterRows) Happen(fault, fd);
     SendOrExit(fd, kProgress, std::to_string(rowsDone));
   };
   try {

@@ -168,12 +168,21 @@ class StagedSource : public StagedConnection {
     std::vector<FileStamp> stamps = StampsOf(table);
     auto found = staged_.find(table);
     if (found != staged_.end() && found->second == stamps) return;
-    StagingProgress progress;
-    if (ProgressHandler()) progress = [table](long rows) { ProgressHandler()(table, rows); };
+    // Every format spends at least a byte on a row: a reading that reports
+    // more rows than its files hold bytes is looping and is stopped.
+    long long bytes = 0;
+    for (const FileStamp& stamp : stamps) bytes += stamp.size;
+    const std::string file = FileOf(table);
+    const StagingProgress progress = [&](long rows) {
+      if (rows > bytes)
+        throw SourceFileError(file + ": cannot read this file: the reading gave " + std::to_string(rows) +
+                              " rows, more than its files hold bytes (" + std::to_string(bytes) + "), and was stopped");
+      if (ProgressHandler()) ProgressHandler()(table, rows);
+    };
     try {
       const SourceFileKind kind = FileKindOf(spec_.kind);
       ReadInChild(
-          FileOf(table),
+          file,
           [&](const StagingProgress& childProgress) {
             StageSourceTable(sqlitePath_, kind, spec_.source, table, options_, childProgress);
             return std::string();
