@@ -130,8 +130,10 @@ void Happen(const TestFault& fault, int fd) {
     const std::string result = work(report);
     SendOrExit(fd, kResult, result);
     ::_exit(kDone);
+  } catch (const SourceFileError& error) {
+    SendOrExit(fd, kRefusal, error.what());  // it names the file and the place
   } catch (const std::exception& error) {
-    SendOrExit(fd, kRefusal, error.what());
+    SendOrExit(fd, kRefusal, file + ": cannot read this file: " + error.what());
   } catch (...) {
     SendOrExit(fd, kRefusal, file + ": the reading failed with an error of unknown kind");
   }

@@ -13,9 +13,10 @@
 using ChildReading = std::function<std::string(const StagingProgress& progress)>;
 
 // Runs work in a forked child and returns the text it returned; progress
-// (may be empty) is told in the parent whatever the child reports. What
-// the child's work throws reaches the parent intact: a std::exception is
-// thrown again as a SourceFileError with the same text. A child that ends
+// (may be empty) is told in the parent whatever the child reports. A
+// SourceFileError the child's work throws reaches the parent intact (the
+// same text, thrown again); another std::exception becomes "FILE: cannot
+// read this file: WHAT". A child that ends
 // by a signal or with an unexpected status, or that reports nothing for
 // idleSeconds (it is then killed), gives a SourceFileError
 // "FILE: cannot read this file: REASON".
