@@ -76,6 +76,9 @@ class CDataImportPage : public CWizardPage {
   // Opens the working copy and fills the tree; with sortProducts each
   // department's products are put in item-number order first.
   void LoadShopTree(BOOL sortProducts);
+  // Fills the tree again from the open working copy (after a run).
+  void RefillShopTree();
+  void FillShopTree(BOOL sortProducts);
   void AddSubtree(Department* department, HTREEITEM item, BOOL sortProducts);
   // Puts each department's products in item-number order, writing a list
   // back only when its order changes.

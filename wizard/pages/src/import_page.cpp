@@ -201,10 +201,7 @@ void CDataImportPage::LoadShopTree(BOOL sortProducts) {
     language_ = root->GetDefLanguage();
     if (CActiveLanguage* active = root->GetShopInfo().GetActiveLanguage())
       if (ShopInfo_Lang* record = active->GetLanguage()) record->SetLangName(Sheet().m_strLanguage);
-    Department* top = root->GetMyShopDept();
-    HTREEITEM item = tree_.InsertItem(LoadResString(kIdsMyDepartments));
-    tree_.SetItemData(item, reinterpret_cast<DWORD_PTR>(top));
-    AddSubtree(top, item, sortProducts);
+    FillShopTree(sortProducts);
     scope.Commit();
     shopOpen_ = TRUE;
   } catch (const objsch::shop_err_not_a_shop&) {
@@ -218,6 +215,21 @@ void CDataImportPage::LoadShopTree(BOOL sortProducts) {
     openFailed_ = TRUE;
   }
   if (openFailed_) CloseShop();
+}
+
+void CDataImportPage::RefillShopTree() {
+  tree_.DeleteAllItems();
+  products_.DeleteAllItems();
+  CTransactionScope scope;
+  FillShopTree(FALSE);
+  scope.Commit();
+}
+
+void CDataImportPage::FillShopTree(BOOL sortProducts) {
+  Department* top = session_->GetRoot()->GetMyShopDept();
+  HTREEITEM item = tree_.InsertItem(LoadResString(kIdsMyDepartments));
+  tree_.SetItemData(item, reinterpret_cast<DWORD_PTR>(top));
+  AddSubtree(top, item, sortProducts);
 }
 
 void CDataImportPage::AddSubtree(Department* department, HTREEITEM item, BOOL sortProducts) {
@@ -348,11 +360,8 @@ BOOL CDataImportPage::OnAddNow() {
   const BOOL done = ImportEntireDatabase(&changed);
   if (!done && changed) DiscardRun();
   ::unlink(SnapshotPath());
-  if (shopOpen_) {
-    // The tree shows the departments the run made.
-    session_->Close();
-    LoadShopTree(FALSE);
-  }
+  // The tree shows the departments the run made (read from the open copy).
+  if (shopOpen_) RefillShopTree();
   source_.SetDirection(kPreviewFirst);
   source_.Requery(TRUE);
   navigator_.First();
