@@ -28,7 +28,7 @@ void SetStagingProgressHandler(StagingProgressHandler handler);
 
 // The longest a reading child may go without reporting progress (it
 // reports every kStagingProgressRows rows) before it is stopped and its
-// file refused; 60 s unless set.
+// file refused: 60 s unless set, and 10 s more per MiB of the files read.
 void SetStagingIdleLimit(int seconds);
 
 // TRUE when sql names table: bracketed, quoted or as a bare word (any

@@ -55,11 +55,15 @@ StagingProgressHandler& ProgressHandler() {
 }
 
 // How long a reading child may go without a sign of progress (it reports
-// every kStagingProgressRows rows) before it is taken for hung.
+// every kStagingProgressRows rows) before it is taken for hung: the set
+// limit, and 10 s more per MiB of the files it reads (a library may parse
+// a whole workbook before the first row).
 int& IdleLimitSeconds() {
   static int seconds = 60;
   return seconds;
 }
+
+int IdleLimitFor(long long bytes) { return IdleLimitSeconds() + static_cast<int>(bytes >> 20) * 10; }
 
 // The names of a list in one text for the way back from a reading child.
 std::string JoinNames(const std::vector<std::string>& names) {
@@ -106,7 +110,7 @@ class StagedSource : public StagedConnection {
         listed_ = false;
         const std::string names = ReadInChild(
             spec_.source, [&](const StagingProgress&) { return JoinNames(ListSourceTables(kind, spec_.source)); },
-            {}, IdleLimitSeconds());
+            {}, IdleLimitFor(stamp.size));
         tables_ = SplitNames(names);
         listedStamp_ = stamp;
         listed_ = true;
@@ -187,7 +191,7 @@ class StagedSource : public StagedConnection {
             StageSourceTable(sqlitePath_, kind, spec_.source, table, options_, childProgress);
             return std::string();
           },
-          progress, IdleLimitSeconds());
+          progress, IdleLimitFor(bytes));
     } catch (const std::exception& error) {
       staged_.erase(table);
       ThrowSourceError(error);
