@@ -1,11 +1,11 @@
 // Guards the staging of file sources in a child process: a reading that
 // dies by a signal (a crashing library, stood for by the test switch),
 // dies half-way through a large table, hangs, or hands out rows without
-// end gives "cannot read this file" naming the file and the reason; the program goes on, a good file
-// of the same connection stages after it, no part of the half-staged table
-// is ever read, a workbook whose listing crashes is refused at connect, a
-// reader's own refusal reaches the caller word for word, and no child is
-// left behind.
+// end gives "cannot read this file" naming the file and the reason; the
+// program goes on, a good file of the same connection stages after it, no
+// part of the half-staged table is ever read, a workbook whose listing
+// crashes is refused at connect, a reader's own refusal reaches the caller
+// word for word, and no child is left behind.
 #include <sys/stat.h>
 #include <sys/wait.h>
 
@@ -26,7 +26,7 @@ using odbc_test::MessageOf;
 
 constexpr char kFaultVariable[] = "DV_STAGING_TEST_FAULT";
 
-// The number of rows sql gives, or the error's text.
+// The number of rows of table, or the error's text.
 std::string CountOrError(CDatabase& db, const std::string& table) {
   try {
     odbc_test::TextRowset set(&db, 64);
