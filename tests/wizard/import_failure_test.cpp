@@ -7,14 +7,13 @@
 // logs the rows and the reason in "Tallyport.Log" at once, and the next
 // run succeeds.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "file_size_limit.h"
 #include "shop_test_kvcdump.h"
 #include "wizard_home.h"
 
@@ -71,23 +70,6 @@ std::string ProductRows(int first, int count) {
   return rows;
 }
 
-// Runs the script with files of the program limited to `bytes` (the signal
-// of a file grown too large ignored, so that the write fails).
-wizard_test::ProgramRun RunWithFileLimit(const WizardHome& home, const std::string& script, rlim_t bytes) {
-  rlimit unlimited{};
-  ::getrlimit(RLIMIT_FSIZE, &unlimited);
-  struct sigaction ignore = {}, previous;
-  ignore.sa_handler = SIG_IGN;
-  ::sigaction(SIGXFSZ, &ignore, &previous);
-  rlimit limit = unlimited;
-  limit.rlim_cur = bytes;
-  ::setrlimit(RLIMIT_FSIZE, &limit);
-  auto run = RunScript(home, script);
-  ::setrlimit(RLIMIT_FSIZE, &unlimited);
-  ::sigaction(SIGXFSZ, &previous, nullptr);
-  return run;
-}
-
 TEST(ImportFailure, ARowsetTheShopRefusesLeavesTheTargetAndTheNextRunSucceeds) {
   WizardHome home;
   const std::string folder = home / "src";
@@ -107,8 +89,11 @@ TEST(ImportFailure, ARowsetTheShopRefusesLeavesTheTargetAndTheNextRunSucceeds) {
 
   // Room for one rowset and a half: the second rowset is refused.
   std::ofstream(folder + "/grown.csv") << ProductRows(2, 300);
-  auto run = RunWithFileLimit(home, TextImportScript(folder + "/grown.csv", target, "", "answer ok\nclick 21118\ncancel\n"),
-                              before.size() + rowsetGrowth * 3 / 2);
+  wizard_test::ProgramRun run{};
+  {
+    wizard_test::FileSizeLimit limit(before.size() + rowsetGrowth * 3 / 2);
+    run = RunScript(home, TextImportScript(folder + "/grown.csv", target, "", "answer ok\nclick 21118\ncancel\n"));
+  }
   ASSERT_EQ(run.status, 0) << run.errors;
   EXPECT_EQ(ReadAll(target), before);
   const std::string log = home.Read("Tallyport.Log");

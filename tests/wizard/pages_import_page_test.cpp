@@ -14,15 +14,12 @@
 // the next run of the good source succeeds. A batch the shop file refuses
 // (its write fails) is logged at once and undone, and the next run
 // succeeds.
-#include <signal.h>
-#include <sys/resource.h>
-
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "ctl_actions.h"
-#include "dv_err.h"
+#include "file_size_limit.h"
 #include "import_page.h"
 #include "odbc_test_support.h"
 #include "pages_support.h"
@@ -209,20 +206,12 @@ TEST_F(ImportPage, ABatchTheShopRefusesIsLoggedAndUndoneAndTheNextRunSucceeds) {
   Open(400);
   const std::string copy = page->GetWorkPath().operator LPCTSTR(), before = ReadAll(copy);
   // The working copy may grow by a page at most: the shop file refuses the
-  // write of the first batch's commit (the signal of a file grown too
-  // large is ignored, so the write fails).
-  struct rlimit unlimited;
-  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &unlimited), 0);
-  struct sigaction ignore = {}, previous;
-  ignore.sa_handler = SIG_IGN;
-  ::sigaction(SIGXFSZ, &ignore, &previous);
-  struct rlimit small = unlimited;
-  small.rlim_cur = before.size() + 4096;
-  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-  prompts.ExpectMessageBox(IDOK);
-  Add();
-  ::setrlimit(RLIMIT_FSIZE, &unlimited);
-  ::sigaction(SIGXFSZ, &previous, nullptr);
+  // writes of the first batch.
+  {
+    wizard_test::FileSizeLimit limit(before.size() + 4096);
+    prompts.ExpectMessageBox(IDOK);
+    Add();
+  }
   EXPECT_NE(ReadAll(program / "Tallyport.Log")
                 .find("Rows 1 to 100: the import failed: dv_err_cant_write_to_file - WriteFile failed: (27) File too "
                       "large; the run's changes are undone\n"),
