@@ -5,9 +5,12 @@
 // program goes on, a good file of the same connection stages after it, no
 // part of the half-staged table is ever read, a workbook whose listing
 // crashes is refused at connect, a reader's own refusal reaches the caller
-// word for word, and no child is left behind.
+// word for word, no child is left behind, and a hung reading child ends
+// with the program.
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -131,6 +134,32 @@ TEST_F(StagingChild, ARefusalReachesTheCallerWordForWord) {
             0u)
       << text;
   ExpectNoChildLeft();
+}
+
+TEST_F(StagingChild, AReadingChildEndsWithTheProgram) {
+  odbc_test::WriteBytes(scratch_ / "stuck.csv", "Name\nBolt\n");
+  // Orphans come to this process, so the reading child's end is seen here.
+  ASSERT_EQ(::prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+  const pid_t program = ::fork();
+  ASSERT_GE(program, 0);
+  if (program == 0) {
+    // The program, its reading hung, is killed a second later.
+    ::setenv(kFaultVariable, "hang:stuck.csv", 1);
+    ::alarm(1);
+    CountOrError(db_, "stuck.csv");
+    ::_exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(program, &status, 0), program);
+  ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGALRM) << status;
+  pid_t reaped = 0;
+  for (int i = 0; i < 500 && reaped == 0; ++i) {
+    reaped = ::waitpid(-1, &status, WNOHANG);
+    if (reaped == 0) ::usleep(20000);
+  }
+  ::prctl(PR_SET_CHILD_SUBREAPER, 0);
+  ASSERT_GT(reaped, 0) << "the reading child outlived the program";
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
 }
 
 TEST(StagingChildExcel, AWorkbookWhoseListingCrashesIsRefusedAtConnect) {

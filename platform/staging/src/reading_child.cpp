@@ -7,6 +7,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -117,7 +118,15 @@ void Happen(const TestFault& fault, int fd) {
       SendOrExit(fd, kProgress, std::to_string(rows));
 }
 
-[[noreturn]] void RunChild(int fd, const std::string& file, const ChildReading& work) {
+// In the child: a program that ends (killed, say) takes its reading child
+// with it; a hung library would otherwise outlive it.
+void EndWithParent(pid_t parent) {
+  ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+  if (::getppid() != parent) ::_exit(kCannotReport);
+}
+
+[[noreturn]] void RunChild(int fd, const std::string& file, const ChildReading& work, pid_t parent) {
+  EndWithParent(parent);
   TakeDefaultFaultActions();
   SilenceOutput();
   const TestFault fault = TestFaultFor(file);
@@ -181,10 +190,11 @@ std::string ReadInChild(const std::string& file, const ChildReading& work, const
                         int idleSeconds) {
   int fds[2];
   if (::pipe2(fds, O_CLOEXEC) != 0) CannotRead(file, std::string("no pipe to a reading process: ") + std::strerror(errno));
+  const pid_t parent = ::getpid();
   const pid_t pid = ::fork();
   if (pid == 0) {
     ::close(fds[0]);
-    RunChild(fds[1], file, work);
+    RunChild(fds[1], file, work, parent);
   }
   ::close(fds[1]);
   if (pid < 0) {
