@@ -14,8 +14,8 @@ class _CatStruct {
  public:
   _CatStruct() = default;
   // The four default options "Size", "Color", "Option1", "Option2" (strings
-  // 32906-32909), named for language 0.
-  explicit _CatStruct(BOOL persistent);
+  // 32906-32909), named for language 0; with defaultOptions FALSE, none.
+  explicit _CatStruct(BOOL persistent, BOOL defaultOptions = TRUE);
   BOOL IsEmpty() const { return m_pOptions->empty(); }
 
   objsch::dv4u m_nSize;                   // 0: size stamp, 16

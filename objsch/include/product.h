@@ -82,9 +82,11 @@ class Product : public _ShopEntity {
   enum : objsch::dv4u { kDiscountSetting = 1, kAvailable = 12, kLogoFile = 22, kLogoUrl = 23, kLogoHtml = 24 };
 
   // One language item "New Product" (string 51500), three shipping items,
-  // the four default options, the default flag bits, id 0, state 1.
-  explicit Product(BOOL persistent);
-  static Product* CreateNew(BOOL persistent);
+  // the four default options (none with defaultOptions FALSE, for a caller
+  // that gives the product options of its own), the default flag bits,
+  // id 0, state 1.
+  explicit Product(BOOL persistent, BOOL defaultOptions = TRUE);
+  static Product* CreateNew(BOOL persistent, BOOL defaultOptions = TRUE);
   // Takes the product out of every department, shortcut department,
   // related product and the recycle bin (only the references to this
   // product; other products stay where they are), and destroys what it

@@ -42,10 +42,10 @@ TAltNameLangPtr<Owner>* FindItem(Owner* owner, dv_qem::dv_List<TAltNameLangPtr<O
 
 }  // namespace
 
-_CatStruct::_CatStruct(BOOL persistent)
+_CatStruct::_CatStruct(BOOL persistent, BOOL defaultOptions)
     : m_nSize(sizeof(_CatStruct)), m_pOptions(objsch::NewList<COption>(persistent)),
       m_pList(objsch::NewList<void>(persistent)) {
-  for (int i = 0; i < 4; ++i) {
+  for (int i = 0; defaultOptions && i < 4; ++i) {
     COption* option = COption::CreateNew(objsch::IsPersistent(this));
     CQEMString name;
     AssignDefaultText::OptionName(name, i);

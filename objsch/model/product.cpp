@@ -21,13 +21,13 @@ Product_Lang::Product_Lang(BOOL persistent)
       m_strDefExposedText(persistent), m_strText3(persistent), m_pTaxRates(objsch::NewList<double>(persistent)),
       m_detail(persistent), m_pLanguage(nullptr), m_nWord2(0), m_pList(objsch::NewList<void>(persistent)) {}
 
-Product::Product(BOOL persistent)
+Product::Product(BOOL persistent, BOOL defaultOptions)
     : _ShopEntity(persistent), m_nSize(sizeof(Product)), m_priceWeight(persistent), strOrderNumber(persistent),
-      ulID(0), m_nSmallFields(0), m_flags(4), m_flags2(4), m_options(persistent), m_strDefOptionName(persistent),
-      m_bBuildingLangItem(1), m_discounts(persistent), m_pShipMethods(nullptr), nOrderQuantitiyMin(-1),
-      nOrderQuantitiyMax(-1), nPercentDiscount(0), nWidth(0.0), nHeight(0.0), nLength(0.0), nVolume(0.0),
-      m_nQuantity(-1), nReorderLevel(0), nReorderQuantity(0), strCategory(persistent), strSupplier(persistent),
-      m_history(persistent), m_pLangItems(objsch::NewList<Product_Lang>(persistent)),
+      ulID(0), m_nSmallFields(0), m_flags(4), m_flags2(4), m_options(persistent, defaultOptions),
+      m_strDefOptionName(persistent), m_bBuildingLangItem(1), m_discounts(persistent), m_pShipMethods(nullptr),
+      nOrderQuantitiyMin(-1), nOrderQuantitiyMax(-1), nPercentDiscount(0), nWidth(0.0), nHeight(0.0), nLength(0.0),
+      nVolume(0.0), m_nQuantity(-1), nReorderLevel(0), nReorderQuantity(0), strCategory(persistent),
+      strSupplier(persistent), m_history(persistent), m_pLangItems(objsch::NewList<Product_Lang>(persistent)),
       m_pShipping(objsch::NewList<_Shipping>(persistent)), m_pDepartments(objsch::NewList<Department>(persistent)),
       m_pShortcutDepts(objsch::NewList<Department>(persistent)), m_pRelated(objsch::NewList<Product>(persistent)),
       m_pFeatures(objsch::NewList<TAltNameLangPtr<CFeatureInfo>>(persistent)),
@@ -53,7 +53,9 @@ Product::Product(BOOL persistent)
   for (int i = 0; i < 5; ++i) m_codes.Add(CMyString::CreateNew(inShop));
 }
 
-Product* Product::CreateNew(BOOL persistent) { return objsch::NewObject<Product>(persistent, persistent); }
+Product* Product::CreateNew(BOOL persistent, BOOL defaultOptions) {
+  return objsch::NewObject<Product>(persistent, persistent, defaultOptions);
+}
 
 void Product::Touch() {
   const COleDateTime& now = GetNow();

@@ -4,10 +4,10 @@
 // decimal comma ("2,50" is 2.5) and a value with both separators logged
 // with its row; a non-number price logged and left as it was; imported
 // options replace a new product's default ones ("Material" kept with its
-// choices), a third option logged and left out; a second batch with the
-// same item numbers updates instead of duplicating; departments made level
-// by level and reused; a path deeper than the limit undoes its whole batch
-// and is logged.
+// choices), which stay while no row names an option, a third option logged
+// and left out; a second batch with the same item numbers updates instead
+// of duplicating; departments made level by level and reused; a path
+// deeper than the limit undoes its whole batch and is logged.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -144,6 +144,27 @@ TEST_F(ImportRunTest, FieldsNumbersAndImportedOptions) {
   const std::string logText = ImportLogText();
   EXPECT_NE(logText.find("Row 2: price \"1,234.50\" holds both ',' and '.'"), std::string::npos) << logText;
   EXPECT_NE(logText.find("Row 2: option \"Weight\" left out"), std::string::npos) << logText;
+  scope.Commit();
+}
+
+TEST_F(ImportRunTest, DefaultOptionsStayUntilARowNamesAnOption) {
+  // Rows without an option name (empty or <NULL>) make products with the
+  // four default options; a later row naming an option replaces them.
+  const std::vector<std::string> defaults{"Size", "Color", "Option1", "Option2"};
+  ASSERT_EQ(Import({{{kName, "Rake"}, {kItem, "R1"}, {kOption1, ""}, {kChoice1Name, "Oak"}},
+                    {{kName, "Hoe"}, {kItem, "H1"}, {kOption1, "<null>"}},
+                    {{kName, "Can"}, {kItem, "C1"}}},
+                   false),
+            CImportRun::kBatchDone);
+  ASSERT_EQ(Import({{{kName, "Rake"}, {kItem, "R1"}, {kOption1, "Material"}, {kChoice1Name, "Oak"}}}, false, 4),
+            CImportRun::kBatchDone);
+  CTransactionScope scope;
+  auto products = AllProducts();
+  ASSERT_EQ(products.size(), 3u);
+  EXPECT_EQ(OptionNames(products[0]), std::vector<std::string>{"Material"}) << "the later row's option replaces them";
+  EXPECT_EQ(products[0]->GetCatStruct().m_pOptions->retrieve_first()->m_aChoices->cardinality(), 1u);
+  EXPECT_EQ(OptionNames(products[1]), defaults) << "<NULL> names no option";
+  EXPECT_EQ(OptionNames(products[2]), defaults);
   scope.Commit();
 }
 

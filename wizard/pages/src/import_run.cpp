@@ -38,6 +38,18 @@ std::string LowerKey(const CString& text) {
   return key;
 }
 
+// An option-name cell's value as the run reads it: "<NULL>" is empty.
+CString MappedValue(const CString& raw) { return raw.CompareNoCase("<NULL>") == 0 ? CString() : raw; }
+
+// Whether the row gives its product an option (a non-empty option name).
+bool RowNamesOption(const ImportRow& row) {
+  for (const ImportCell& cell : row)
+    if ((cell.code & MappingColumnCode::kOptionBit) && MappingColumnCode(cell.code).IsOptionName() &&
+        !MappedValue(cell.value).IsEmpty())
+      return true;
+  return false;
+}
+
 CString ProductKey(Product* product) {
   CString key = static_cast<LPCSTR>(product->strOrderNumber);
   if (key.IsEmpty()) key.Format("<itemno_%lu>", static_cast<unsigned long>(product->GetID()));
@@ -145,13 +157,16 @@ int CImportRun::ImportRow(const ::ImportRow& row, Department* department, long r
   }
   const int updated = product != nullptr ? 1 : 0;
   if (product == nullptr) {
-    product = Product::CreateNew(1);
+    // A product made by the import has the imported options only: when the
+    // row names one, the product starts without the default options.
+    const bool namesOption = RowNamesOption(row);
+    product = Product::CreateNew(1, !namesOption);
     product->SetName(name, language_);
     product->SetFlag22(1);
     if (!key.IsEmpty()) product->SetOrderNumber(key);
     // No look-up order is kept for a new product: it goes to the end.
     product->AddAfter(department, -1);
-    withDefaultOptions_[product] = true;
+    if (!namesOption) withDefaultOptions_[product] = true;
     rowLog_ += "< " + (key.IsEmpty() ? name : key) + " >\r\n  ";
   } else {
     product->LinkToDepartment(department, -1);
@@ -283,7 +298,7 @@ int CImportRun::ImportedOptionCount(Product* product) const {
 
 void CImportRun::SetMappedField(DWORD rawCode, const CString& raw, Product* product, long rowNumber) {
   const MappingColumnCode code(rawCode);
-  const CString value = raw.CompareNoCase("<NULL>") == 0 ? CString() : raw;
+  const CString value = MappedValue(raw);
   if (value.IsEmpty()) {
     if (code.IsOptionName()) {
       option_ = nullptr;

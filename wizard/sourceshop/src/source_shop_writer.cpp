@@ -117,7 +117,9 @@ void AddOption(Product* product, int language, const CString& label, const CStri
 }
 
 Product* WriteProduct(int language, Department* allProducts, const SourceProduct& r) {
-  Product* p = Product::CreateNew(1);
+  // A product with option labels has those options only.
+  const bool ownOptions = !r.P_OPTIONLABEL1.IsEmpty() || !r.P_OPTIONLABEL2.IsEmpty();
+  Product* p = Product::CreateNew(1, !ownOptions);
   p->SetName(r.P_NAME, -1);
   if (Product_Lang* item = p->GetLangItem(language, TRUE)) {
     item->m_strDescription = Joined(r.P_SHORT, r.P_MAIN);
@@ -130,8 +132,7 @@ Product* WriteProduct(int language, Department* allProducts, const SourceProduct
   }
   p->GetPriceWeight().fPrice = r.P_PRICE;
   p->SetOrderNumber(r.P_ARTNR);
-  if (!r.P_OPTIONLABEL1.IsEmpty() || !r.P_OPTIONLABEL2.IsEmpty()) {
-    EmptyOptionList(p->GetCatStruct().m_pOptions, 1);
+  if (ownOptions) {
     AddOption(p, language, r.P_OPTIONLABEL1, r.P_OPTION1, kIdsSizeOption);
     AddOption(p, language, r.P_OPTIONLABEL2, r.P_OPTION2, kIdsColorOption);
   }
