@@ -2,6 +2,7 @@
 // that guard every operation, the file-open errors and the page list.
 #include "dvdb.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -213,6 +214,20 @@ void DVDB::remove_page(_Page* page) {
   page->remove();
   pages_by_offset_.erase(page->get_offset());
   if (page == root_page) root_page = nullptr;
+}
+
+void DVDB::note_write_locked(const _Page* page) { write_locked_offsets_.push_back(page->get_offset()); }
+
+std::vector<_Page*> DVDB::write_locked_pages() {
+  std::sort(write_locked_offsets_.begin(), write_locked_offsets_.end());
+  write_locked_offsets_.erase(std::unique(write_locked_offsets_.begin(), write_locked_offsets_.end()),
+                              write_locked_offsets_.end());
+  std::vector<_Page*> pages;
+  for (dv4u offset : write_locked_offsets_) {
+    auto found = pages_by_offset_.find(offset);
+    if (found != pages_by_offset_.end() && found->second->get_lock() == _Page::LW) pages.push_back(found->second);
+  }
+  return pages;
 }
 
 void DVDB::page_stats(unsigned& unlocked, unsigned& read_locked, unsigned& write_locked) const {

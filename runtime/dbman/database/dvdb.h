@@ -169,6 +169,12 @@ class DVDB : public dv_database, public _DB_space {
   // (page 0 and pages undo records keep stay); returns how many.
   unsigned drop_pages(const char* from, dv4u size);
   void page_stats(unsigned& unlocked, unsigned& read_locked, unsigned& write_locked) const;
+  // Notes that page became write-locked (_Page calls it at every change of
+  // its lock to LW): a write or an abort then visits the pages noted since
+  // the last one instead of every page of the database.
+  void note_write_locked(const _Page* page);
+  // The write-locked pages, in ascending order of offset.
+  std::vector<_Page*> write_locked_pages();
 
   // ---- undo and object moves --------------------------------------------------
   void set_undo_marker();
@@ -300,14 +306,21 @@ class DVDB : public dv_database, public _DB_space {
   void refuse_after_failed_write();
   // Every page but page 0 without access, page 0 read-locked.
   void release_pages();
-  // Read-locks every write-locked page (the write of the pages is done) and
-  // makes every read-locked page read-only again (page 0 after the marks).
-  void read_lock_written_pages();
+  // Read-locks the write-locked pages written (the write of the pages is
+  // done; written as write_locked_pages() gave them) and makes them and page
+  // 0 (writable for the marks) read-only, one call per run of adjacent
+  // pages; then no page is write-locked and the notes start afresh.
+  void read_lock_written_pages(const std::vector<_Page*>& written);
   // Flags every write-locked page for re-arming and makes every accessible
   // page read-only, so the next write to any page faults.
   void rearm_pages();
 
   std::map<dv4u, _Page*> pages_by_offset_;  // every page object, page 0 included
+  // Offsets of the pages that became write-locked since the last write or
+  // abort, in the order they did, each once or more. Every write-locked page
+  // is among them (checked by self_check); some may have left that lock or
+  // their page object may be gone.
+  std::vector<dv4u> write_locked_offsets_;
 };
 
 // The dead-handle marker: read_only and in_use of a closed database's object.

@@ -1,4 +1,5 @@
 // The self-check of an open database and the dump of its contents.
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -29,6 +30,11 @@ void DVDB::self_check() {
     ++listed;
   }
   DV_ASSERT_THAT(listed == pages_by_offset_.size(), listed_eq_pages_by_offset_size);
+  // Every write-locked page is among the pages noted write-locked.
+  std::vector<dv4u> noted = write_locked_offsets_;
+  std::sort(noted.begin(), noted.end());
+  for (const auto& [offset, page] : pages_by_offset_)
+    DV_ASSERT(page->get_lock() != _Page::LW || std::binary_search(noted.begin(), noted.end(), offset));
   const _File_element* pg = last;
   while (pg->get_prev() != nullptr) {
     static_cast<const _Page*>(pg)->self_check();
@@ -42,9 +48,7 @@ void DVDB::self_check_written() {
   check_usable();
   DV_ASSERT_THAT(root_page != nullptr, root_page);
   std::vector<const char*> written;
-  for (const _File_element* e = root_page; e != nullptr; e = e->get_next()) {
-    const auto* page = static_cast<const _Page*>(e);
-    if (page->get_lock() != _Page::LW) continue;
+  for (const _Page* page : write_locked_pages()) {
     page->self_check();
     DV_ASSERT_THAT(find_page(page->get_buffer()) == page, find_page_pg_get_buffer_eq_pg);
     written.push_back(page->get_buffer());

@@ -78,6 +78,7 @@ void DVDB::revert_changes() {
   allocator->reset();
   if (undo != nullptr) undo->reset();
   log->reset();
+  write_locked_offsets_.clear();
 }
 
 void DVDB::reread_page0() {
@@ -107,6 +108,7 @@ void DVDB::release_pages() {
       page->downgrade(no_access);
   }
   no_access.finish();
+  write_locked_offsets_.clear();
 }
 
 }  // namespace dv_qem

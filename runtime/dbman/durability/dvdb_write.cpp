@@ -42,10 +42,8 @@ void DVDB::save() {
 void DVDB::write_pages() {
   check_usable();
   if (read_only) throw dv_err_write_permission_denied("Attempt to save a readonly database (%s).\n", pathname);
-  bool modified = false;
-  for (_File_element* e = root_page; e != nullptr && !modified; e = e->get_next())
-    modified = static_cast<_Page*>(e)->get_lock() == _Page::LW;
-  if (modified) {
+  const std::vector<_Page*> written = write_locked_pages();
+  if (!written.empty()) {
     // Each step is durable before the next begins: the completed log, the
     // dirty mark, every page, the clean mark, the emptied log (invariants
     // C2-C4 of runtime/DESIGN.md; C5 on failure).
@@ -57,10 +55,7 @@ void DVDB::write_pages() {
       // again with the written pages (or released by a failed write).
       root_page->protect(dv_memory_read_write);
       mark_header(true, stamp);
-      for (_File_element* e = root_page; e != nullptr; e = e->get_next()) {
-        _Page* page = static_cast<_Page*>(e);
-        if (page->get_lock() == _Page::LW) page->write_to_file();
-      }
+      for (_Page* page : written) page->write_to_file();
       storage.flush();
       if (kill_flags & _DVDB_DIE_IN_SAVE)
         DV_ASSERTION_FAILED(not_kill_flags_dvdb_die_in_save);
@@ -69,30 +64,21 @@ void DVDB::write_pages() {
       refuse_after_failed_write();
       throw;
     }
-    read_lock_written_pages();
+    read_lock_written_pages(written);
     log->reset();
   }
   if (undo != nullptr) undo->reset();
 }
 
-void DVDB::read_lock_written_pages() {
-  // One call per run of adjacent pages that end read-only: the written
-  // pages and the read-locked pages between them (page 0 after the marks).
-  // A read-locked page that is read-only already joins a run without
-  // starting one: a call that changes nothing for it costs almost nothing,
-  // while every further call costs a flush of the address translations.
-  // A page without read access (or a released grown page) ends a run.
+void DVDB::read_lock_written_pages(const std::vector<_Page*>& written) {
+  // Only the written pages are visited (not every page of the database):
+  // one call per run of adjacent written pages, page 0 first when the marks
+  // left it writable without a write lock.
   _Page_runs runs(dv_memory_read_only);
-  for (_File_element* e = root_page; e != nullptr; e = e->get_next()) {
-    _Page* page = static_cast<_Page*>(e);
-    if (page->get_lock() == _Page::LW)
-      page->read_lock(runs);
-    else if (page->get_lock() == _Page::LR)
-      runs.add(page);
-    else
-      runs.finish();
-  }
+  if (root_page->get_lock() == _Page::LR) runs.add(root_page);
+  for (_Page* page : written) page->read_lock(runs);
   runs.finish();
+  write_locked_offsets_.clear();
 }
 
 void DVDB::mark_header(bool dirty, dv4u stamp) {
@@ -203,7 +189,7 @@ void DVDB::continue_in(DVDB* target) {
   _VRN_free(pathname);
   pathname = _VRN_strdup(target->pathname);
   target->close_and_free(close_mode::keep_file);
-  read_lock_written_pages();
+  read_lock_written_pages(write_locked_pages());
   _DB_log* old_log = log;
   log = make_log();
   old_log->close(true);

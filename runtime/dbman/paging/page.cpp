@@ -100,6 +100,7 @@ void _Page::set_lock(int l, bool grew) {
       throw;
     }
   }
+  if (l == LW) db->note_write_locked(this);
   // Re-arming lasts only while the page stays write-locked: once it leaves
   // that state its next write lock starts afresh and logs it again.
   page_flags &= ~dv4u{page_rearmed};
@@ -111,6 +112,7 @@ void _Page::write_lock_grown() {
   DV_ASSERT_THAT(is_mapped() && lock == LNONE && protection == dv_memory_read_write, grown_page_released_read_write);
   if (db->undo_records() != nullptr) db->undo_records()->record_page(this, LNONE, true);
   lock = LW;
+  db->note_write_locked(this);
   page_flags &= ~dv4u{page_rearmed};
   check_state();
 }

@@ -8,6 +8,7 @@
 
 #include "dv_assertions.h"
 #include "dv_err.h"
+#include "dvdb.h"
 #include "memory_layer.h"
 #include "page.h"
 
@@ -18,6 +19,7 @@ void _Page::swap_with_image(char* image, int& kept_lock, dv4u& kept_flags) {
   set_protection(dv_memory_read_write);
   std::swap_ranges(buffer, buffer + size, image);
   std::swap(lock, kept_lock);
+  if (lock == LW) db->note_write_locked(this);
   const dv4u mine = page_flags & ~dv4u{page_mapped};
   page_flags = page_mapped | kept_flags;
   kept_flags = mine;
@@ -38,6 +40,7 @@ void _Page::restore_from_image(const char* image, int kept_lock, dv4u kept_flags
   map(dv_memory_read_write);
   std::memcpy(buffer, image, size);
   lock = kept_lock;
+  if (lock == LW) db->note_write_locked(this);
   page_flags = page_mapped | kept_flags;
   protect(dv_memory_read_only);
   check_state();
