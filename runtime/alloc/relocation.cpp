@@ -20,26 +20,6 @@ void for_each_element(_Obj_header* block, const dv_typespec* ts, Visit visit) {
   for (dv4u i = 0; i < n; ++i, element += ts->get_size()) visit(element);
 }
 
-// The typespec of each block's tag, looked up again only when the tag changes.
-class tag_cache {
- public:
-  explicit tag_cache(_Type_tag_source& tags) : tags_(tags) {}
-  const dv_typespec* of(dv2u tag) {
-    // Tag 0 names no type (the cache starts out with it).
-    if (tag == 0) _Heap_corruption(_Pg_check::tag_zero);
-    if (tag != tag_) {
-      ts_ = tags_.typespec_of(tag);
-      tag_ = tag;
-    }
-    return ts_;
-  }
-
- private:
-  _Type_tag_source& tags_;
-  dv2u tag_ = 0;
-  const dv_typespec* ts_ = nullptr;
-};
-
 // Whether relocating an object of ts by a delta of 0 can change it: only
 // virtual-table pointers to restore, hooks to run, or pointers to report
 // while illegal-pointer checking is on.
@@ -59,8 +39,9 @@ class relocation_plans {
     dv2u tag;
     dv_typespec* ts;
     bool relocate;
+    bool moves;                // the type needs relocation at all
     bool pointer;              // each element is one pointer (the built-in pointer type)
-    const dv4s* offsets;       // else the offsets of the pointers, -1 ended; null when none
+    const dv4s* offsets;       // a user class's offset list (dv_basic_typespec::offsets()), else null
     // A user class's own descriptor without hooks: its relocation is the
     // offset list's alone, done without the virtual call and hook checks.
     bool by_offsets;
@@ -76,8 +57,8 @@ class relocation_plans {
     const bool pointer = ts == dv_typespec::get_pointer();
     const auto* described = pointer ? nullptr : dynamic_cast<const dv_basic_typespec*>(ts);
     plan& p = plans_[next_];
-    const dv4s* offsets = moves && described != nullptr ? described->offsets() : nullptr;
-    p = {tag, ts, moves && (delta_ != 0 || changes_at_zero_delta(ts)), pointer, offsets,
+    const dv4s* offsets = described != nullptr ? described->offsets() : nullptr;
+    p = {tag, ts, moves && (delta_ != 0 || changes_at_zero_delta(ts)), moves, pointer, offsets,
          offsets != nullptr && typeid(*ts) == typeid(dv_basic_typespec) && !ts->has_fetch_hooks()};
     next_ = (next_ + 1) % kKept;
     if (known_ < kKept) ++known_;
@@ -109,7 +90,7 @@ void check_pointers_at_base(const _Page_header* heap, _Type_tag_source& tags, re
     const relocation_plans::plan& p = plans.of(block->tag());
     if (p.pointer) {
       for_each_element(block, p.ts, [&](char* element) { check(element); });
-    } else if (p.offsets != nullptr) {
+    } else if (p.moves && p.offsets != nullptr) {
       for_each_element(block, p.ts, [&](char* element) {
         for (const dv4s* offset = p.offsets; *offset != -1; ++offset) check(element + *offset);
       });
@@ -151,19 +132,18 @@ void _DB_allocator::relocate_heap(_Page_header* heap) {
 }
 
 void _DB_allocator::validate_heap(_Page_header* heap) {
-  tag_cache typespecs(*types_);
-  const dv_typespec* pointer_type = dv_typespec::get_pointer();
+  relocation_plans plans(*types_, 0);
   heap->for_each_allocated(*types_, [&](_Obj_header* block) {
-    const dv_typespec* ts = typespecs.of(block->tag());
-    if (const auto* described = dynamic_cast<const dv_basic_typespec*>(ts)) {
-      for_each_element(block, ts, [&](char* element) {
-        dv_basic_typespec::relo_ptr_and_vtbl(element, 0, described->offsets(), ts, 1);
+    const relocation_plans::plan& p = plans.of(block->tag());
+    if (p.offsets != nullptr) {
+      for_each_element(block, p.ts, [&](char* element) {
+        dv_basic_typespec::relo_ptr_and_vtbl(element, 0, p.offsets, p.ts, 1);
       });
-    } else if (ts == pointer_type) {
-      for_each_element(block, ts, [&](char* element) {
+    } else if (p.pointer) {
+      for_each_element(block, p.ts, [&](char* element) {
         void* value;
         std::memcpy(&value, element, sizeof value);
-        dv_basic_typespec::validate_ptr(ts, element, 0, value, 0, 1);
+        dv_basic_typespec::validate_ptr(p.ts, element, 0, value, 0, 1);
       });
     }
   });
