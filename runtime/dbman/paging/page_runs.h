@@ -27,9 +27,10 @@ class _Page_runs {
   // page is added; a failed change raises as dv_protect_memory does.
   void finish();
 
- private:
   // Most pages that change nothing a run carries before a changed page.
   static constexpr dv4u kLongestUnchangedStretch = 1024;
+
+ private:
 
   int kind_;
   _Page* first_ = nullptr;   // first page of the run under way
