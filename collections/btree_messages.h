@@ -3,8 +3,6 @@
 //   dv_coll_raise<btree_msg::nan_key>(type_name);
 #pragma once
 
-#include <type_traits>
-
 #include "coll_raise.h"
 
 namespace dv_qem::btree_msg {
@@ -15,9 +13,6 @@ namespace dv_qem::btree_msg {
   X(zero_key_size, err_coll_illegal_arg,                                                                           \
     "<err-0024-0540>an argument failed a semantic check (key size 0 for key type %s)")
 
-#define DV_BTREE_DEFINE_MESSAGE(NAME, GLOBAL, TEXT) \
-  inline constexpr _Coll_message<std::remove_reference_t<decltype(GLOBAL)>> NAME{GLOBAL, TEXT};
-DV_BTREE_MESSAGES(DV_BTREE_DEFINE_MESSAGE)
-#undef DV_BTREE_DEFINE_MESSAGE
+DV_BTREE_MESSAGES(DV_COLL_DEFINE_MESSAGE)
 
 }  // namespace dv_qem::btree_msg

@@ -139,10 +139,7 @@ namespace dv_qem::coll_msg {
   X(btree_internal, err_coll_internal, "dv_btree - %s")                                                             \
   X(internal_error, err_coll_internal, "coll internal error")
 
-#define DV_COLL_DEFINE_MESSAGE(NAME, GLOBAL, TEXT) \
-  inline constexpr _Coll_message<std::remove_reference_t<decltype(GLOBAL)>> NAME{GLOBAL, TEXT};
 DV_COLL_MESSAGES(DV_COLL_DEFINE_MESSAGE)
-#undef DV_COLL_DEFINE_MESSAGE
 
 }  // namespace dv_qem::coll_msg
 

@@ -55,6 +55,12 @@ struct _Coll_message {
   }
 };
 
+// Defines the catalogue entry NAME (a _Coll_message) from one row
+// X(NAME, GLOBAL, TEXT) of a catalogue table; every catalogue expands its
+// table with it.
+#define DV_COLL_DEFINE_MESSAGE(NAME, GLOBAL, TEXT) \
+  inline constexpr ::dv_qem::_Coll_message<std::remove_reference_t<decltype(GLOBAL)>> NAME{GLOBAL, TEXT};
+
 // One argument as the directive of its kind expects it.
 template <_Coll_arg_kind K, class T>
 auto _Coll_pass_arg(const T& value) {

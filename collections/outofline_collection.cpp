@@ -36,7 +36,7 @@ dv_outofline_collection* facade_around(const _Coll_placement& where, dv_collecti
 }  // namespace
 
 dv_outofline_collection::dv_outofline_collection(const dv_outofline_collection& other)
-    : dv_collection(other), reserved_(other.reserved_) {
+    : _dv_outofline_forwarding(other), reserved_(other.reserved_) {
   if (other.rep_ != nullptr) rep_ = transient_copy_of(*other.rep_);
 }
 

@@ -25,7 +25,7 @@ struct _Dictionary_facade_layout {
 dv_typespec* dv_outofline_dictionary::get_dv_typespec() { return &dv_ts<dv_outofline_dictionary>::the_instance; }
 
 dv_outofline_dictionary::dv_outofline_dictionary(const dv_outofline_dictionary& other)
-    : dv_dictionary(other), reserved_(other.reserved_) {
+    : _dv_outofline_forwarding(other), reserved_(other.reserved_) {
   if (other.rep_ != nullptr) rep_ = copy_representation(*other.rep_, this);
 }
 

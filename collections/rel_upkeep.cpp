@@ -175,59 +175,67 @@ void* _dv_rel_many_upkept<Upkeep>::__replace_at(const void* e, const dv_cursor& 
   return old;
 }
 
+// ---- the slots: offsets from slot 77; the index forms refuse ------------------
+
+template <class Upkeep>
+void _dv_rel_many_upkept<Upkeep>::_insert(const void* e) {
+  with_offsets([&](int mo, int io) { return __insert(e, mo, io); });
+}
+
+template <class Upkeep>
+int _dv_rel_many_upkept<Upkeep>::_remove(const void* e) {
+  return with_offsets([&](int mo, int io) { return __remove(e, mo, io); });
+}
+
+template <class Upkeep>
+void _dv_rel_many_upkept<Upkeep>::_insert_first(const void* e) {
+  with_offsets([&](int mo, int io) { return __insert_first(e, mo, io); });
+}
+
+template <class Upkeep>
+void _dv_rel_many_upkept<Upkeep>::_insert_last(const void* e) {
+  with_offsets([&](int mo, int io) { return __insert_last(e, mo, io); });
+}
+
+template <class Upkeep>
+void _dv_rel_many_upkept<Upkeep>::_insert_after(const void*, unsigned) {
+  dv_coll_raise<coll_msg::insert_after_unordered>(rep_name());
+}
+
+template <class Upkeep>
+void _dv_rel_many_upkept<Upkeep>::_insert_after(const void* e, const dv_cursor& c) {
+  with_offsets([&](int mo, int io) { return __insert_after(e, c, mo, io); });
+}
+
+template <class Upkeep>
+void _dv_rel_many_upkept<Upkeep>::_insert_before(const void*, unsigned) {
+  dv_coll_raise<coll_msg::insert_before_not_supported_by>(rep_name());
+}
+
+template <class Upkeep>
+void _dv_rel_many_upkept<Upkeep>::_insert_before(const void* e, const dv_cursor& c) {
+  with_offsets([&](int mo, int io) { return __insert_before(e, c, mo, io); });
+}
+
+template <class Upkeep>
+void _dv_rel_many_upkept<Upkeep>::_remove_at(unsigned) {
+  dv_coll_raise<coll_msg::remove_at_unordered>(rep_name());
+}
+
+template <class Upkeep>
+void _dv_rel_many_upkept<Upkeep>::_remove_at(const dv_cursor& c) {
+  with_offsets([&](int mo, int io) { return __remove_at(c, mo, io); });
+}
+
+template <class Upkeep>
+_dv_rel_many_upkept<Upkeep>::_dv_rel_many_upkept(unsigned behavior, int expected) {
+  set_value(&dv_collection::create(static_cast<const void*>(this), behavior, static_cast<unsigned>(expected)));
+}
+
 template class _dv_rel_many_upkept<_Rel_m_1_upkeep>;
 template class _dv_rel_many_upkept<_Rel_m_m_upkeep>;
 
-// ---- the kinds' slots: offsets from slot 77; the index forms refuse -------
-
-#define DV_REL_KIND_SLOTS(KIND)                                                                                     \
-  void KIND::_insert(const void* e) {                                                                               \
-    int mo, io;                                                                                                     \
-    get_members(mo, io);                                                                                            \
-    __insert(e, mo, io);                                                                                            \
-  }                                                                                                                 \
-  int KIND::_remove(const void* e) {                                                                                \
-    int mo, io;                                                                                                     \
-    get_members(mo, io);                                                                                            \
-    return __remove(e, mo, io);                                                                                     \
-  }                                                                                                                 \
-  void KIND::_insert_first(const void* e) {                                                                         \
-    int mo, io;                                                                                                     \
-    get_members(mo, io);                                                                                            \
-    __insert_first(e, mo, io);                                                                                      \
-  }                                                                                                                 \
-  void KIND::_insert_last(const void* e) {                                                                          \
-    int mo, io;                                                                                                     \
-    get_members(mo, io);                                                                                            \
-    __insert_last(e, mo, io);                                                                                       \
-  }                                                                                                                 \
-  void KIND::_insert_after(const void*, unsigned) { dv_coll_raise<coll_msg::insert_after_unordered>(rep_name()); } \
-  void KIND::_insert_after(const void* e, const dv_cursor& c) {                                                    \
-    int mo, io;                                                                                                     \
-    get_members(mo, io);                                                                                            \
-    __insert_after(e, c, mo, io);                                                                                   \
-  }                                                                                                                 \
-  void KIND::_insert_before(const void*, unsigned) {                                                               \
-    dv_coll_raise<coll_msg::insert_before_not_supported_by>(rep_name());                                           \
-  }                                                                                                                 \
-  void KIND::_insert_before(const void* e, const dv_cursor& c) {                                                   \
-    int mo, io;                                                                                                     \
-    get_members(mo, io);                                                                                            \
-    __insert_before(e, c, mo, io);                                                                                  \
-  }                                                                                                                 \
-  void KIND::_remove_at(unsigned) { dv_coll_raise<coll_msg::remove_at_unordered>(rep_name()); }                     \
-  void KIND::_remove_at(const dv_cursor& c) {                                                                      \
-    int mo, io;                                                                                                     \
-    get_members(mo, io);                                                                                            \
-    __remove_at(c, mo, io);                                                                                         \
-  }                                                                                                                 \
-  KIND::KIND(unsigned behavior, int expected) {                                                                     \
-    set_value(&dv_collection::create(static_cast<const void*>(this), behavior, static_cast<unsigned>(expected)));  \
-  }
-
-DV_REL_KIND_SLOTS(dv_rel_m_1)
-DV_REL_KIND_SLOTS(dv_rel_m_m)
-
-#undef DV_REL_KIND_SLOTS
+dv_rel_m_1::~dv_rel_m_1() = default;
+dv_rel_m_m::~dv_rel_m_m() = default;
 
 }  // namespace dv_qem

@@ -3,8 +3,6 @@
 //   dv_coll_raise<rhash_msg::inconsistent_hash>();
 #pragma once
 
-#include <type_traits>
-
 #include "coll_raise.h"
 
 namespace dv_qem::rhash_msg {
@@ -28,9 +26,6 @@ namespace dv_qem::rhash_msg {
   X(unknown_clustering, err_coll_illegal_arg, "_Rhash::create: unknown clustering %d (0, 1 or 2 expected)")       \
   X(nan_key, err_coll_illegal_arg, "a NaN key of type %s cannot be stored: it equals no key, itself included")
 
-#define DV_RHASH_DEFINE_MESSAGE(NAME, GLOBAL, TEXT) \
-  inline constexpr _Coll_message<std::remove_reference_t<decltype(GLOBAL)>> NAME{GLOBAL, TEXT};
-DV_RHASH_MESSAGES(DV_RHASH_DEFINE_MESSAGE)
-#undef DV_RHASH_DEFINE_MESSAGE
+DV_RHASH_MESSAGES(DV_COLL_DEFINE_MESSAGE)
 
 }  // namespace dv_qem::rhash_msg

@@ -6,10 +6,14 @@
 
 #include "durnavel.h"
 #include "dv_platform.h"
+#include "qem_document_support.h"
 
 using dv_qem::_VRN_fault_handler;
 using dv_qem::dv_database;
 using dv_qem::dv_err;
+using qem_document_support::close_printing_failure;
+using qem_document_support::kNewDatabaseMegabytes;
+using qem_document_support::report_failure;
 
 IMPLEMENT_DYNAMIC(CQEMDocument, CDocument)
 
@@ -17,15 +21,6 @@ namespace {
 
 // File mode of the database files documents create.
 constexpr int kDocumentFileMode = 0664;
-// Address range of a new document's database, in MiB.
-constexpr unsigned kNewDatabaseMegabytes = 8;
-
-// Reports a failed open or save the framework's way: a file exception of
-// generic cause, shown with the prompt promptId for path.
-void report_failure(CDocument& document, LPCTSTR path, BOOL saving, UINT promptId) {
-  CFileException error(CFileException::generic, -1, path);
-  document.ReportSaveLoadException(path, &error, saving, promptId);
-}
 
 // Deletes the database file at path (and whatever the runtime keeps beside
 // it); the plain file when it is no database.
@@ -42,11 +37,7 @@ void delete_database_file(const char* path) {
 CQEMDocument::~CQEMDocument() {
   if (m_pDatabase == nullptr && m_pszTempPath == nullptr) return;
   _VRN_fault_handler guard;
-  try {
-    CloseDatabase();
-  } catch (const dv_err& error) {
-    error.print();
-  }
+  close_printing_failure([this] { CloseDatabase(); });
 }
 
 void CQEMDocument::CloseDatabase() {
@@ -132,11 +123,7 @@ BOOL CQEMDocument::OnSaveDocument(LPCTSTR path) {
 void CQEMDocument::OnCloseDocument() {
   {
     _VRN_fault_handler guard;
-    try {
-      CloseDatabase();
-    } catch (const dv_err& error) {
-      error.print();
-    }
+    close_printing_failure([this] { CloseDatabase(); });
   }
   CDocument::OnCloseDocument();
 }

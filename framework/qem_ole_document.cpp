@@ -7,11 +7,15 @@
 #include <cstdio>
 
 #include "durnavel.h"
+#include "qem_document_support.h"
 
 using dv_qem::_VRN_fault_handler;
 using dv_qem::dv_database;
 using dv_qem::dv_err;
 using dv_qem::IStorage;
+using qem_document_support::close_printing_failure;
+using qem_document_support::kNewDatabaseMegabytes;
+using qem_document_support::report_failure;
 
 IMPLEMENT_DYNAMIC(CQEMOleDocument, CDocument)
 
@@ -32,13 +36,6 @@ constexpr dv_qem::DWORD kReadOnlyContainerMode =
 // then opened read-only).
 constexpr unsigned kReadWriteStreamMode = dv_qem::STGM_SHARE_EXCLUSIVE | dv_qem::STGM_READWRITE;
 constexpr unsigned kReadOnlyStreamMode = dv_qem::STGM_SHARE_EXCLUSIVE | dv_qem::STGM_READ;
-// Address range of a new document's database, in MiB.
-constexpr unsigned kNewDatabaseMegabytes = 8;
-
-void report_failure(CDocument& document, LPCTSTR path, BOOL saving, UINT promptId) {
-  CFileException error(CFileException::generic, -1, path);
-  document.ReportSaveLoadException(path, &error, saving, promptId);
-}
 
 // A failed container call, as the runtime's file error.
 [[noreturn]] void throw_container_error(const char* what, LPCTSTR path, dv_qem::HRESULT result) {
@@ -51,11 +48,7 @@ void report_failure(CDocument& document, LPCTSTR path, BOOL saving, UINT promptI
 CQEMOleDocument::~CQEMOleDocument() {
   if (m_pDatabase == nullptr && m_lpRootStg == nullptr) return;
   _VRN_fault_handler guard;
-  try {
-    CloseDatabase();
-  } catch (const dv_err& error) {
-    error.print();
-  }
+  close_printing_failure([this] { CloseDatabase(); });
   ReleaseRootStorage();
 }
 
@@ -193,11 +186,7 @@ BOOL CQEMOleDocument::OnSaveDocument(LPCTSTR path) {
 void CQEMOleDocument::OnCloseDocument() {
   {
     _VRN_fault_handler guard;
-    try {
-      CloseDatabase();
-    } catch (const dv_err& error) {
-      error.print();
-    }
+    close_printing_failure([this] { CloseDatabase(); });
     ReleaseRootStorage();
   }
   CDocument::OnCloseDocument();

@@ -1,13 +1,11 @@
 // CQEMString: buffers in the string's database, the shared empty buffer of
-// each database, the sharing rules, assignment, concatenation, extraction,
-// search and the buffer members (formatting and loading live in
+// each database, the sharing rules, construction, assignment from another
+// string and extraction (the algorithms shared with the framework string
+// are in fw_string_core.h; formatting and loading live in
 // qem_string_format.cpp).
 #include "qem_string.h"
 
-#include <cstring>
-
 #include "durnavel.h"
-#include "fw_mbs.h"
 
 using dv_qem::dv_database;
 using dv_qem::dv_database_root;
@@ -70,35 +68,15 @@ CQEMString::CQEMString(const CQEMString& source) {
   }
 }
 
-CQEMString::CQEMString(char ch, int repeat) {
-  Init();
-  if (repeat >= 1) {
-    AllocBuffer(repeat);
-    std::memset(m_pchData, ch, repeat);
-  }
-}
+CQEMString::CQEMString(char ch, int repeat) { InitRepeated(ch, repeat); }
 
-CQEMString::CQEMString(LPCSTR text) {
-  Init();
-  uintptr_t value = reinterpret_cast<uintptr_t>(text);
-  if (text != nullptr && value < 0x10000) {
-    LoadString(static_cast<UINT>(value));
-    return;
-  }
-  AssignCopy(SafeStrlen(text), text);
-}
+CQEMString::CQEMString(LPCSTR text) { InitText(text); }
 
-CQEMString::CQEMString(LPCSTR text, int length) {
-  Init();
-  if (length > 0) AssignCopy(length, text);
-}
+CQEMString::CQEMString(LPCSTR text, int length) { InitCopy(text, length); }
 
 CQEMString::CQEMString(const unsigned char* text) : CQEMString(reinterpret_cast<LPCSTR>(text)) {}
 
-CQEMString::CQEMString(LPCWSTR text) {
-  Init();
-  *this = text;
-}
+CQEMString::CQEMString(LPCWSTR text) { InitWide(text); }
 
 const CQEMString& CQEMString::operator=(const CQEMString& source) {
   if (m_pchData == source.m_pchData) return *this;
@@ -113,57 +91,10 @@ const CQEMString& CQEMString::operator=(const CQEMString& source) {
   return *this;
 }
 
-const CQEMString& CQEMString::operator=(char ch) {
-  AssignCopy(1, &ch);
-  return *this;
-}
-
-const CQEMString& CQEMString::operator=(LPCSTR text) {
-  AssignCopy(SafeStrlen(text), text);
-  return *this;
-}
-
-const CQEMString& CQEMString::operator=(const unsigned char* text) { return *this = reinterpret_cast<LPCSTR>(text); }
-
 const CQEMString& CQEMString::operator=(LPCWSTR text) {
   CString converted(text);
   AssignCopy(converted.GetLength(), converted);
   return *this;
-}
-
-const CQEMString& CQEMString::operator+=(const CQEMString& text) {
-  ConcatInPlace(text.GetLength(), text.m_pchData);
-  return *this;
-}
-
-const CQEMString& CQEMString::operator+=(char ch) {
-  ConcatInPlace(1, &ch);
-  return *this;
-}
-
-const CQEMString& CQEMString::operator+=(LPCTSTR text) {
-  ConcatInPlace(SafeStrlen(text), text);
-  return *this;
-}
-
-CQEMString operator+(const CQEMString& a, const CQEMString& b) {
-  return CQEMString::Concat<CQEMString>(a.GetLength(), a, b.GetLength(), b);
-}
-
-CQEMString operator+(const CQEMString& a, LPCTSTR b) {
-  return CQEMString::Concat<CQEMString>(a.GetLength(), a, CQEMString::SafeStrlen(b), b);
-}
-
-CQEMString operator+(LPCTSTR a, const CQEMString& b) {
-  return CQEMString::Concat<CQEMString>(CQEMString::SafeStrlen(a), a, b.GetLength(), b);
-}
-
-CQEMString operator+(const CQEMString& a, char ch) {
-  return CQEMString::Concat<CQEMString>(a.GetLength(), a, 1, &ch);
-}
-
-CQEMString operator+(char ch, const CQEMString& b) {
-  return CQEMString::Concat<CQEMString>(1, &ch, b.GetLength(), b);
 }
 
 CQEMString CQEMString::Mid(int first) const { return Mid(first, GetLength() - first); }
@@ -189,10 +120,4 @@ CQEMString CQEMString::Right(int count) const {
   CQEMString result;
   AllocCopy(result, count, GetLength() - count, 0);
   return result;
-}
-
-CQEMString CQEMString::SpanIncluding(LPCTSTR set) const { return Left(static_cast<int>(fw_mbs::span(m_pchData, set))); }
-
-CQEMString CQEMString::SpanExcluding(LPCTSTR set) const {
-  return Left(static_cast<int>(fw_mbs::span_excluding(m_pchData, set)));
 }

@@ -22,42 +22,10 @@ void CQEMString::FormatV(LPCTSTR format, va_list args) {
   AssignCopy(static_cast<int>(text.size()), text.data());
 }
 
-void CQEMString::Format(LPCTSTR format, ...) {
-  va_list args;
-  va_start(args, format);
-  FormatV(format, args);
-  va_end(args);
-}
-
-void CQEMString::Format(UINT formatId, ...) {
-  CQEMString format;
-  format.LoadString(formatId);
-  va_list args;
-  va_start(args, formatId);
-  FormatV(format, args);
-  va_end(args);
-}
-
 void CQEMString::FormatMessageV(LPCTSTR format, va_list args) {
   CString text;
   text.FormatMessageV(format, args);
   AssignCopy(text.GetLength(), text);
-}
-
-void CQEMString::FormatMessage(LPCTSTR format, ...) {
-  va_list args;
-  va_start(args, format);
-  FormatMessageV(format, args);
-  va_end(args);
-}
-
-void CQEMString::FormatMessage(UINT formatId, ...) {
-  CString format;
-  format.LoadString(formatId);
-  va_list args;
-  va_start(args, formatId);
-  FormatMessageV(format, args);
-  va_end(args);
 }
 
 BOOL CQEMString::LoadString(UINT id) {

@@ -321,41 +321,25 @@ void dv_literal::print(std::ostream& out) const {
 
 // ---- inserters ---------------------------------------------------------------------------
 
-std::ostream& operator<<(std::ostream& out, const dv_type& t) {
-  t.print(out, 1);
+namespace {
+
+// x printed to out by its print(out, args...); answers out.
+template <class T, class... A>
+std::ostream& printed(std::ostream& out, const T& x, A... args) {
+  x.print(out, args...);
   return out;
 }
-std::ostream& operator<<(std::ostream& out, const dv_member& m) {
-  m.print(out, 1);
-  return out;
-}
-std::ostream& operator<<(std::ostream& out, const dv_base_class& b) {
-  b.print(out);
-  return out;
-}
-std::ostream& operator<<(std::ostream& out, const dv_enumerator_literal& e) {
-  e.print(out);
-  return out;
-}
-std::ostream& operator<<(std::ostream& out, const dv_template& t) {
-  t.print(out);
-  return out;
-}
-std::ostream& operator<<(std::ostream& out, const dv_template_instantiation& i) {
-  i.print(out);
-  return out;
-}
-std::ostream& operator<<(std::ostream& out, const dv_template_formal_arg& a) {
-  a.print(out);
-  return out;
-}
-std::ostream& operator<<(std::ostream& out, const dv_template_actual_arg& a) {
-  a.print(out);
-  return out;
-}
-std::ostream& operator<<(std::ostream& out, const dv_literal& l) {
-  l.print(out);
-  return out;
-}
+
+}  // namespace
+
+std::ostream& operator<<(std::ostream& out, const dv_type& t) { return printed(out, t, 1); }
+std::ostream& operator<<(std::ostream& out, const dv_member& m) { return printed(out, m, 1); }
+std::ostream& operator<<(std::ostream& out, const dv_base_class& b) { return printed(out, b); }
+std::ostream& operator<<(std::ostream& out, const dv_enumerator_literal& e) { return printed(out, e); }
+std::ostream& operator<<(std::ostream& out, const dv_template& t) { return printed(out, t); }
+std::ostream& operator<<(std::ostream& out, const dv_template_instantiation& i) { return printed(out, i); }
+std::ostream& operator<<(std::ostream& out, const dv_template_formal_arg& a) { return printed(out, a); }
+std::ostream& operator<<(std::ostream& out, const dv_template_actual_arg& a) { return printed(out, a); }
+std::ostream& operator<<(std::ostream& out, const dv_literal& l) { return printed(out, l); }
 
 }  // namespace dv_qem

@@ -41,13 +41,4 @@ void dv_template_instantiation::set_args(const dv_List<dv_template_actual_arg>& 
   args_ = args;
 }
 
-#define DV_MOP_DOWNCAST(BASE, T)                                                   \
-  BASE::operator T&() { return dynamic_cast<T&>(*this); }                          \
-  BASE::operator const T&() const { return dynamic_cast<const T&>(*this); }
-DV_MOP_DOWNCAST(dv_template_formal_arg, dv_template_type_formal)
-DV_MOP_DOWNCAST(dv_template_formal_arg, dv_template_value_formal)
-DV_MOP_DOWNCAST(dv_template_actual_arg, dv_type_template_actual_arg)
-DV_MOP_DOWNCAST(dv_template_actual_arg, dv_literal_template_actual_arg)
-#undef DV_MOP_DOWNCAST
-
 }  // namespace dv_qem

@@ -1,10 +1,12 @@
-// The type metaobjects but class types: construction, kinds, sizes, checked
-// downcasts.
+// The type metaobjects but class types: construction, kinds, sizes; and the
+// checked downcasts of every metaobject family (types, members, template
+// arguments).
 #include <cstring>
 #include <typeinfo>
 
 #include "dv_qem/mop_class.h"
 #include "dv_qem/mop_errors.h"
+#include "dv_qem/mop_template.h"
 
 namespace dv_qem {
 
@@ -95,7 +97,7 @@ dv_function_type::dv_function_type(int arg_list_kind, const dv_List<dv_type>& ar
   args_ = args;
 }
 
-// ---- checked downcasts ----------------------------------------------------------------
+// ---- checked downcasts (of the types, members and template arguments) -----------------
 
 #define DV_MOP_DOWNCAST(BASE, T)                                                   \
   BASE::operator T&() { return dynamic_cast<T&>(*this); }                          \
@@ -118,6 +120,10 @@ DV_MOP_DOWNCAST(dv_member, dv_member_variable)
 DV_MOP_DOWNCAST(dv_member, dv_field_member_variable)
 DV_MOP_DOWNCAST(dv_member, dv_member_function)
 DV_MOP_DOWNCAST(dv_member, dv_member_type)
+DV_MOP_DOWNCAST(dv_template_formal_arg, dv_template_type_formal)
+DV_MOP_DOWNCAST(dv_template_formal_arg, dv_template_value_formal)
+DV_MOP_DOWNCAST(dv_template_actual_arg, dv_type_template_actual_arg)
+DV_MOP_DOWNCAST(dv_template_actual_arg, dv_literal_template_actual_arg)
 #undef DV_MOP_DOWNCAST
 
 }  // namespace dv_qem

@@ -238,9 +238,25 @@ class _dv_rel_many_upkept : public dv_rel_many {
  public:
   explicit _dv_rel_many_upkept(dv_probe_t p) : dv_rel_many(p) {}
 
+  // The slots that change the member, with the offsets of slot 77; the index
+  // forms of insert after, insert before and remove at refuse (the member is
+  // unordered).
+  void _insert(const void* e) override;
+  int _remove(const void* e) override;
+  void _insert_first(const void* e) override;
+  void _insert_last(const void* e) override;
+  void _insert_after(const void* e, unsigned position) override;
+  void _insert_after(const void* e, const dv_cursor& c) override;
+  void _insert_before(const void* e, unsigned position) override;
+  void _insert_before(const void* e, const dv_cursor& c) override;
+  void _remove_at(unsigned position) override;
+  void _remove_at(const dv_cursor& c) override;
+
  protected:
   _dv_rel_many_upkept() = default;
   _dv_rel_many_upkept(const _dv_rel_many_upkept& other) = default;
+  // The value collection made at once, next to the member.
+  _dv_rel_many_upkept(unsigned behavior, int expected);
 
   void __insert(const void* e, int mo, int io);
   void __insert_first(const void* e, int mo, int io);
@@ -260,6 +276,13 @@ class _dv_rel_many_upkept : public dv_rel_many {
   int __retrieve_last(const void*& out) const { return dv_rel_many::_retrieve_last(out); }
 
  private:
+  // f(member offset, inverse offset), the offsets read once from slot 77.
+  template <class F>
+  auto with_offsets(F f) {
+    int mo, io;
+    get_members(mo, io);
+    return f(mo, io);
+  }
   // Runs change on the value collection and, when its cardinality rose,
   // the insertion upkeep for e.
   template <class Change>
@@ -279,23 +302,14 @@ class dv_rel_m_1 : public _dv_rel_many_upkept<_Rel_m_1_upkeep> {
     dv_rel_many::operator=(other);
     return *this;
   }
-  ~dv_rel_m_1() override = default;
-
-  void _insert(const void* e) override;
-  int _remove(const void* e) override;
-  void _insert_first(const void* e) override;
-  void _insert_last(const void* e) override;
-  void _insert_after(const void* e, unsigned position) override;
-  void _insert_after(const void* e, const dv_cursor& c) override;
-  void _insert_before(const void* e, unsigned position) override;
-  void _insert_before(const void* e, const dv_cursor& c) override;
-  void _remove_at(unsigned position) override;
-  void _remove_at(const dv_cursor& c) override;
+  // Defined with the kinds' slots (rel_upkeep.cpp), where the virtual table
+  // is emitted.
+  ~dv_rel_m_1() override;
 
  protected:
   dv_rel_m_1() = default;
   // The value collection made at once, next to the member.
-  dv_rel_m_1(unsigned behavior, int expected);
+  dv_rel_m_1(unsigned behavior, int expected) : _dv_rel_many_upkept<_Rel_m_1_upkeep>(behavior, expected) {}
 };
 
 // Many-to-many: the inverse is a dv_rel_m_m as well.
@@ -307,22 +321,11 @@ class dv_rel_m_m : public _dv_rel_many_upkept<_Rel_m_m_upkeep> {
     dv_rel_many::operator=(other);
     return *this;
   }
-  ~dv_rel_m_m() override = default;
-
-  void _insert(const void* e) override;
-  int _remove(const void* e) override;
-  void _insert_first(const void* e) override;
-  void _insert_last(const void* e) override;
-  void _insert_after(const void* e, unsigned position) override;
-  void _insert_after(const void* e, const dv_cursor& c) override;
-  void _insert_before(const void* e, unsigned position) override;
-  void _insert_before(const void* e, const dv_cursor& c) override;
-  void _remove_at(unsigned position) override;
-  void _remove_at(const dv_cursor& c) override;
+  ~dv_rel_m_m() override;  // see ~dv_rel_m_1
 
  protected:
   dv_rel_m_m() = default;
-  dv_rel_m_m(unsigned behavior, int expected);
+  dv_rel_m_m(unsigned behavior, int expected) : _dv_rel_many_upkept<_Rel_m_m_upkeep>(behavior, expected) {}
 };
 
 // A read-only view of a many-valued member: reads as dv_rel_many does;

@@ -25,7 +25,7 @@ struct QemStringBuffers {
   static void free_buffer(CStringData* data);
 };
 
-class CQEMString : public FwStringCore<QemStringBuffers> {
+class CQEMString : public FwStringCore<CQEMString, QemStringBuffers> {
  public:
   CQEMString();
   CQEMString(const CQEMString& source);
@@ -47,22 +47,12 @@ class CQEMString : public FwStringCore<QemStringBuffers> {
   CStringData* _get_data() const { return GetData(); }
 
   // From a CQEMString: shared within one database, else copied. Every other
-  // form copies into this string's database.
+  // form copies into this string's database (the forms from a char, a text
+  // or unsigned chars, appending (+=) and concatenation (+), which builds a
+  // transient result, are FwStringCore's).
+  using FwStringCore::operator=;
   const CQEMString& operator=(const CQEMString& source);
-  const CQEMString& operator=(char ch);
-  const CQEMString& operator=(LPCSTR text);
-  const CQEMString& operator=(const unsigned char* text);
   const CQEMString& operator=(LPCWSTR text);
-
-  const CQEMString& operator+=(const CQEMString& text);
-  const CQEMString& operator+=(char ch);
-  const CQEMString& operator+=(LPCTSTR text);
-  // Each builds a transient result.
-  friend CQEMString operator+(const CQEMString& a, const CQEMString& b);
-  friend CQEMString operator+(const CQEMString& a, LPCTSTR b);
-  friend CQEMString operator+(LPCTSTR a, const CQEMString& b);
-  friend CQEMString operator+(const CQEMString& a, char ch);
-  friend CQEMString operator+(char ch, const CQEMString& b);
 
   // Substrings; negative or too large counts and indexes are clamped. The
   // result's buffer is allocated in the database of the result object.
@@ -70,16 +60,10 @@ class CQEMString : public FwStringCore<QemStringBuffers> {
   CQEMString Mid(int first, int count) const;
   CQEMString Left(int count) const;
   CQEMString Right(int count) const;
-  CQEMString SpanIncluding(LPCTSTR set) const;
-  CQEMString SpanExcluding(LPCTSTR set) const;
 
-  // printf formatting; the result may be of any length.
-  void Format(LPCTSTR format, ...) __attribute__((format(printf, 2, 3)));
-  void Format(UINT formatId, ...);
+  // printf formatting (Format and FormatMessage are FwStringCore's); the
+  // result may be of any length.
   void FormatV(LPCTSTR format, va_list args);
-  // The framework's message formatting (%1..%99); see CString::FormatMessage.
-  void FormatMessage(LPCTSTR format, ...);
-  void FormatMessage(UINT formatId, ...);
   // Loads string id; FALSE (text unchanged) when there is none.
   BOOL LoadString(UINT id);
   BSTR AllocSysString() const;
@@ -90,8 +74,9 @@ class CQEMString : public FwStringCore<QemStringBuffers> {
   static CStringData* _afxDataNil(const void* p);
 
  protected:
-  // The message formatting of the framework string, copied into this
-  // string's database.
+  friend class FwStringCore<CQEMString, QemStringBuffers>;
+  // The message formatting (%1..%99, see CString::FormatMessageV) of the
+  // framework string, copied into this string's database.
   void FormatMessageV(LPCTSTR format, va_list args);
 };
 static_assert(sizeof(CQEMString) == 4, "a CQEMString is one pointer, as a CString");

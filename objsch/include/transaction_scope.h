@@ -19,7 +19,8 @@ class CTransactionScope {
 
   // An owner commits now and owns nothing afterwards; an inner scope asks
   // the owner to commit at its end. Every owner commit or abort clears the
-  // request, so a request never carries into the next transaction.
+  // request, so a request never carries into the next transaction. A
+  // commit that fails is aborted before its error passes on.
   void Commit();
 
   // The transaction this scope began, null when it owns none.

@@ -159,7 +159,19 @@ void CTransactionScope::Commit() {
     return;
   }
   m_pTrans = nullptr;
-  dv_qem::dv_transaction::commit();
+  try {
+    dv_qem::dv_transaction::commit();
+  } catch (...) {
+    // A commit that fails (a write refused) leaves no transaction behind:
+    // it is undone, and the caller learns of the commit's error.
+    if (dv_qem::dv_transaction::get_current() != nullptr) {
+      try {
+        dv_qem::dv_transaction::abort();
+      } catch (...) {
+      }
+    }
+    throw;
+  }
 }
 
 CTransactionScope::~CTransactionScope() noexcept(false) {

@@ -34,12 +34,8 @@ constexpr unsigned kItems = 1000;
 bool is_null_at(unsigned i) { return i % 100 == 99; }
 
 class ArrayProcess : public dv_test::coll_db_test {};
-class ArrayProcessChild : public dv_test::coll_db_test {
+class ArrayProcessChild : public dv_test::coll_child_test {
  protected:
-  void SetUp() override {
-    if (!dv_test::is_child()) GTEST_SKIP() << "runs in a child process";
-    durnavel::initialize();
-  }
   static dv_Array<Item>& root(dv_database* db) {
     return *static_cast<dv_Array<Item>*>(
         db->find_root("items")->get_value(dv_outofline_collection::get_dv_typespec()));

@@ -28,10 +28,12 @@
 #include "dv_object_cursor.h"
 #include "dv_test_process.h"
 #include "dv_test_seed.h"
+#include "dv_thrown_by.h"
 #include "dv_transaction.h"
 #include "dv_typespec.h"
 
 using namespace dv_qem;
+using dv_test::thrown_by;
 
 namespace {
 struct Item {
@@ -43,16 +45,6 @@ DV_DEFINE_TYPESPEC(Item, "BtreeStructureItem", DV_NO_POINTERS, DV_NO_VTABLES);
 namespace {
 
 constexpr int item_count = 4000;
-
-template <class E, class F>
-std::string report_of(F f) {
-  try {
-    f();
-  } catch (const E& e) {
-    return e.get_report();
-  }
-  return "nothing thrown";
-}
 
 class Btree : public dv_test::coll_db_test {
  protected:
@@ -112,10 +104,10 @@ TEST_F(Btree, NodeCapacityFollowsTheKeySize) {
 
 TEST_F(Btree, KeysOfMoreThan2022BytesAreRefused) {
   const auto before = census();
-  EXPECT_EQ(report_of<dv_err_coll_internal>([&] { make("char[]", 2023); }),
+  EXPECT_EQ(thrown_by<dv_err_coll_internal>([&] { make("char[]", 2023); }),
             "dv_err_coll_internal - dv_btree - Key size too large.  Key must be <= 2000 bytes");
   // The stored key size counts every key element: 1012 x 2 is refused too.
-  EXPECT_EQ(report_of<dv_err_coll_internal>([&] { make("char[]", 1012, 1, 2); }),
+  EXPECT_EQ(thrown_by<dv_err_coll_internal>([&] { make("char[]", 1012, 1, 2); }),
             "dv_err_coll_internal - dv_btree - Key size too large.  Key must be <= 2000 bytes");
   EXPECT_EQ(census(), before) << "a refused tree leaves nothing behind";
 }
@@ -355,14 +347,14 @@ TEST_F(Btree, EveryRestrictionCodeInBothDirectionsMatchesASortedReference) {
   for (int bad : {3, 101, -3}) {
     int k = 5;
     dv_btree* ints = make("int", 4);
-    EXPECT_EQ(report_of<dv_err_am_restriction>([&] { ints->__iteration_start(bad, &k, 0); }),
+    EXPECT_EQ(thrown_by<dv_err_am_restriction>([&] { ints->__iteration_start(bad, &k, 0); }),
               "dv_err_am_restriction - <maint-0023-3685>invalid_restriction in Cbtree::find_first")
         << bad;
     dv_dictionary_cursor& c = ints->__iteration_start(0);
     _dv_btree_cursor& bc = static_cast<_dv_btree_cursor&>(c);
     bc.restrict(bad, &k);
     void* e = nullptr;
-    EXPECT_EQ(report_of<dv_err_am_restriction>([&] { ints->__last(c, e); }),
+    EXPECT_EQ(thrown_by<dv_err_am_restriction>([&] { ints->__last(c, e); }),
               "dv_err_am_restriction - <maint-0023-3685>invalid_restriction in Cbtree::find_last");
     ints->__iteration_end(c);
     delete ints;
@@ -393,7 +385,7 @@ TEST_F(Btree, DuplicateRulesByBehaviour) {
       t->__remove(&items_[9], &seven, nullptr);  // an absent pair: nothing happens
       EXPECT_EQ(t->__count(&seven, nullptr), 2);
     } else {
-      EXPECT_EQ(report_of<dv_err_am_dup_key>([&] { insert_int(t, 7, 2); }),
+      EXPECT_EQ(thrown_by<dv_err_am_dup_key>([&] { insert_int(t, 7, 2); }),
                 "dv_err_am_dup_key - <err-0024-3637>duplicate key in node::insert");
       EXPECT_EQ(t->_cardinality(), 1u);
     }
@@ -404,7 +396,7 @@ TEST_F(Btree, DuplicateRulesByBehaviour) {
 
 TEST_F(Btree, OnlyIsDecidedFromTheTree) {
   dv_btree* t = make("int", 4);
-  EXPECT_EQ(report_of<dv_err_am_not_singleton>([&] { t->_only(); }),
+  EXPECT_EQ(thrown_by<dv_err_am_not_singleton>([&] { t->_only(); }),
             "dv_err_am_not_singleton - <maint-0023-3680>not_singleton in _Cbtree::only");
   insert_int(t, 1, 5);
   EXPECT_EQ(t->_cardinality_estimate(), 0u);
@@ -418,7 +410,7 @@ TEST_F(Btree, OnlyIsDecidedFromTheTree) {
   EXPECT_EQ(t->_update_cardinality(), 2u);
   EXPECT_EQ(t->_cardinality_estimate(), 2u);
   int empty = 0;
-  EXPECT_EQ(report_of<dv_err_coll_internal>([&] { t->_only(empty); }),
+  EXPECT_EQ(thrown_by<dv_err_coll_internal>([&] { t->_only(empty); }),
             "dv_err_coll_internal - dv_btree - Called non-supported version of _only");
   delete t;
 }
@@ -468,7 +460,7 @@ TEST_F(Btree, WhatAnOrderedDictionaryRefuses) {
       {[&] { int f = 0; t->__remove(items_, items_, f, nullptr); }, "dv_err_coll_internal - dv_btree - Called non-supportted version of __remove()"},
       {[&] { t->_insert(items_); }, "dv_err_coll_not_supported - <err-0024-0014>Unsupported entrypoint for dictionary class"},
   };
-  for (const auto& c : cases) EXPECT_EQ(report_of<dv_err>(c.call), c.report);
+  for (const auto& c : cases) EXPECT_EQ(thrown_by<dv_err>(c.call), c.report);
   EXPECT_STREQ(t->_rep_name(), "dv_btree");
   EXPECT_EQ(t->_is_a_hashtable(), 0);
   EXPECT_EQ(t->_cardinality_is_maintained(), 0);
@@ -614,13 +606,7 @@ TEST_F(Btree, DestructionAndClearLeaveNothingInTheFile) {
 }
 
 // Look-ups in a read-only transaction: a write would be refused there.
-class BtreeChild : public dv_test::coll_db_test {
- protected:
-  void SetUp() override {
-    if (!dv_test::is_child()) GTEST_SKIP() << "runs in a child process";
-    durnavel::initialize();
-  }
-};
+class BtreeChild : public dv_test::coll_child_test {};
 
 TEST_F(Btree, ALookUpWritesNothing) {
   EXPECT_EQ(dv_test::run_child("BtreeChild.LookUpsInAReadOnlyTransaction", {{"DV_TEST_FILE", path("lookup.db")}}), 0);

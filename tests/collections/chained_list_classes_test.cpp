@@ -27,8 +27,10 @@
 #include "dv_thrown_by.h"
 #include "dv_typespec.h"
 #include "durnavel.h"
+#include "vtable_offset.h"
 
 using namespace dv_qem;
+using dv_test::vtable_offset;
 
 namespace {
 
@@ -88,20 +90,6 @@ TEST(ChainedListClasses, TypespecsDescribeTheStoredLayout) {
     }
     EXPECT_EQ(vtables, r.vtable_offsets);
   }
-}
-
-// The byte offset in the virtual table of a virtual member function: with the
-// Itanium C++ ABI, a pointer to a virtual member holds 1 + that offset.
-template <class M>
-std::ptrdiff_t vtable_offset(M member) {
-  struct {
-    std::uintptr_t ptr;
-    std::ptrdiff_t adj;
-  } raw;
-  static_assert(sizeof(member) == sizeof(raw));
-  std::memcpy(&raw, &member, sizeof(raw));
-  EXPECT_EQ(raw.ptr & 1u, 1u) << "not a virtual member";
-  return static_cast<std::ptrdiff_t>(raw.ptr - 1);
 }
 
 TEST(ChainedListClasses, StorageOperationsFollowTheCollectionSlotsInOrder) {

@@ -13,7 +13,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -27,9 +26,11 @@
 #include "dv_new.h"
 #include "dv_object_cursor.h"
 #include "dv_test_process.h"
+#include "dv_thrown_by.h"
 #include "dv_typespec.h"
 
 using namespace dv_qem;
+using dv_test::thrown_by;
 
 namespace {
 struct Thing {
@@ -63,16 +64,6 @@ class ChashDictionary : public dv_test::coll_db_test {
 
   // Objects of the database by typespec name.
   std::map<std::string, int> census() const { return dv_test::object_census(db_); }
-
-  template <class E>
-  static std::string raised(const std::function<void()>& f) {
-    try {
-      f();
-    } catch (const E& e) {
-      return e.get_report();
-    }
-    return "(not raised)";
-  }
 
   dv_database* db_ = nullptr;
   Thing* things_ = nullptr;
@@ -192,7 +183,7 @@ TEST_F(ChashDictionary, RemovingAPairTheDictionaryDoesNotHoldChangesNothing) {
     for (int v = 0; v < row.values_before; ++v) d.insert(7u, thing(v));
     d.insert(8u, thing(10));
     const unsigned before = d.cardinality();
-    EXPECT_NE(raised<dv_err_am>([&] { d.remove(7u, thing(20)); }), "(not raised)");
+    EXPECT_NE(thrown_by<dv_err_am>([&] { d.remove(7u, thing(20)); }), "");
     EXPECT_EQ(d.cardinality(), before);
     EXPECT_EQ(d.count_values(7u), static_cast<unsigned>(row.values_before));
     for (int v = 0; v < row.values_before; ++v) EXPECT_TRUE(d.contains(7u, thing(v)));
@@ -300,13 +291,7 @@ TEST_F(ChashDictionary, ACopiedCursorResumesInsideAKeysValues) {
 
 // ---- pointer keys across processes -----------------------------------------------------
 
-class ChashProcessChild : public dv_test::coll_db_test {
- protected:
-  void SetUp() override {
-    if (!dv_test::is_child()) GTEST_SKIP() << "runs in a child process";
-    durnavel::initialize();
-  }
-};
+class ChashProcessChild : public dv_test::coll_child_test {};
 
 TEST(ChashProcess, PointerKeysAreFoundAtAnotherAddress) {
   dv_test::scratch_dir dir;

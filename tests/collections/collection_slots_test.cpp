@@ -5,33 +5,19 @@
 // and the table's origin belong to the compiler).
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <cstring>
 #include <vector>
 
 #include "dv_collection.h"
 #include "dv_cursor.h"
 #include "dv_outofline_collection.h"
+#include "vtable_offset.h"
 
 using namespace dv_qem;
+using dv_test::vtable_offset;
 
 namespace {
 
 using C = dv_collection;
-
-// The byte offset in the virtual table of a virtual member function: with the
-// Itanium C++ ABI, a pointer to a virtual member holds 1 + that offset.
-template <class M>
-std::ptrdiff_t vtable_offset(M member) {
-  struct {
-    std::uintptr_t ptr;
-    std::ptrdiff_t adj;
-  } raw;
-  static_assert(sizeof(member) == sizeof(raw));
-  std::memcpy(&raw, &member, sizeof(raw));
-  EXPECT_EQ(raw.ptr & 1u, 1u) << "not a virtual member";
-  return static_cast<std::ptrdiff_t>(raw.ptr - 1);
-}
 
 std::vector<std::ptrdiff_t> slots_in_declared_order() {
   return {

@@ -9,7 +9,6 @@
 
 #include <cmath>
 #include <cstring>
-#include <functional>
 #include <limits>
 #include <string>
 #include <vector>
@@ -22,9 +21,11 @@
 #include "dv_new.h"
 #include "dv_outofline_dictionary.h"
 #include "dv_rhash.h"
+#include "dv_thrown_by.h"
 #include "dv_typespec.h"
 
 using namespace dv_qem;
+using dv_test::thrown_by;
 
 namespace {
 struct Value {
@@ -50,16 +51,6 @@ class DictionaryKeyed : public dv_test::coll_db_test {
   void TearDown() override { db_->close(); }
 
   Value* value(int i) { return &values_[i]; }
-
-  template <class E>
-  static std::string raised(const std::function<void()>& f) {
-    try {
-      f();
-    } catch (const E& e) {
-      return e.get_report();
-    }
-    return "(not raised)";
-  }
 
   dv_database* db_ = nullptr;
   Value* values_ = nullptr;
@@ -215,7 +206,7 @@ TEST_F(DictionaryKeyed, InsertPickCountAndRemoveValue) {
   EXPECT_EQ(d.count_values(&k), 4u);
   EXPECT_TRUE(d.contains(&k, value(2)));
   EXPECT_FALSE(d.contains(&k, value(9)));
-  EXPECT_EQ(raised<dv_err_coll>([&] { d.insert(&k, nullptr); }),
+  EXPECT_EQ(thrown_by<dv_err_coll>([&] { d.insert(&k, nullptr); }),
             "dv_err_coll_nulls - <err-0024-1910>an attempt was made to insert a null element");
   EXPECT_EQ(d.remove_value(&missing, 1), nullptr);
   EXPECT_EQ(d.remove_value(&k, 0), nullptr);
@@ -245,10 +236,10 @@ TEST_F(DictionaryKeyed, TheFacadeForwardsAndAnswersOnly) {
   d.insert(&a, value(1));
   EXPECT_EQ(d._only(), value(1));
   d.insert(&b, value(2));
-  EXPECT_EQ(raised<dv_err_coll>([&] { d._only(); }),
+  EXPECT_EQ(thrown_by<dv_err_coll>([&] { d._only(); }),
             "dv_err_coll_not_singleton - <err-0024-0270>dv_collection::only attempted on a collection with more than "
             "one element");
-  EXPECT_EQ(raised<dv_err_coll>([&] { d._key_size(); }), "dv_err_coll_internal - coll internal error");
+  EXPECT_EQ(thrown_by<dv_err_coll>([&] { d._key_size(); }), "dv_err_coll_internal - coll internal error");
   EXPECT_STREQ(d._key_type(), "unsigned int");
   EXPECT_EQ(d.cardinality(), 2u);
   EXPECT_EQ(d._is_a_hashtable(), 1);
@@ -305,7 +296,7 @@ TEST_F(DictionaryKeyed, NanKeysAreRefused) {
     const float fnan = std::numeric_limits<float>::quiet_NaN();
     const double dnan = std::numeric_limits<double>::quiet_NaN();
     const void* key = row.size == 4 ? static_cast<const void*>(&fnan) : &dnan;
-    EXPECT_EQ(raised<dv_err_coll>([&] { d->insert(key, value(1)); }),
+    EXPECT_EQ(thrown_by<dv_err_coll>([&] { d->insert(key, value(1)); }),
               std::string("dv_err_coll_illegal_arg - a NaN key of type ") + d->_key_type() +
                   " cannot be stored: it equals no key, itself included");
     EXPECT_EQ(d->cardinality(), 0u);
@@ -318,7 +309,7 @@ TEST_F(DictionaryKeyed, NanKeysAreRefused) {
 }
 
 TEST_F(DictionaryKeyed, AnUnknownClusteringIsRefused) {
-  EXPECT_EQ(raised<dv_err_coll>([&] {
+  EXPECT_EQ(thrown_by<dv_err_coll>([&] {
               _Rhash::create(values_, static_cast<_Coll_clustering>(7), "int", 4, 1, 0, 0, nullptr);
             }),
             "dv_err_coll_illegal_arg - _Rhash::create: unknown clustering 7 (0, 1 or 2 expected)");

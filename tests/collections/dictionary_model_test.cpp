@@ -32,6 +32,7 @@
 #include "dv_test_process.h"
 #include "dv_test_seed.h"
 #include "dv_typespec.h"
+#include "key_model.h"
 
 using namespace dv_qem;
 
@@ -142,12 +143,8 @@ struct key_value {
   }
 };
 
-using model_t = std::multimap<int, int>;  // key number -> element number
-
-bool holds(const model_t& m, int k, int e) {
-  auto [lo, hi] = m.equal_range(k);
-  return std::any_of(lo, hi, [e](const auto& kv) { return kv.second == e; });
-}
+using model_t = dv_test::key_model;
+using dv_test::holds;
 
 int satisfies(int c, int restriction) {
   switch (restriction) {
@@ -204,27 +201,18 @@ struct model_run {
         EXPECT_THROW(dict->__remove(&elements[e], kv.arg(), nullptr), dv_err) << "absent pair " << k << "," << e;
       }
     }
-    auto [lo, hi] = model.equal_range(k);
-    for (auto it = lo; it != hi; ++it)
-      if (it->second == e) {
-        model.erase(it);
-        break;
-      }
+    dv_test::erase_pair(model, k, e);
   }
 
   // The collection's remove: one entry holding e goes, its key found by the
   // dictionary. Only for an element held once, so the model knows which.
   void remove_by_element(int e) {
-    auto held = std::count_if(model.begin(), model.end(), [e](const auto& kv) { return kv.second == e; });
+    const long held = dv_test::pairs_holding(model, e);
     if (held > 1) return;
     if (dict != nullptr) {
       ASSERT_EQ(dict->remove(&elements[e]), held);
     }
-    for (auto it = model.begin(); it != model.end(); ++it)
-      if (it->second == e) {
-        model.erase(it);
-        return;
-      }
+    dv_test::erase_first_holding(model, e);
   }
 
   void step() {
@@ -273,15 +261,7 @@ struct model_run {
 
   void check_lookups(int k, int e) {
     key_value kv(config.kind, k, elements);
-    const int n = static_cast<int>(model.count(k));
-    ASSERT_EQ(dict->__contains(&elements[e], kv.arg()), holds(model, k, e) ? 1 : 0) << "key " << k << " element " << e;
-    ASSERT_EQ(dict->__count(kv.arg(), &elements[e]), n) << "count of key " << k;
-    unsigned found = 0;
-    void* picked = dict->__pick(0, kv.arg(), found);
-    ASSERT_EQ(found != 0, n != 0) << "pick under key " << k;
-    if (n != 0) {
-      ASSERT_TRUE(holds(model, k, number(picked)));
-    }
+    dv_test::expect_lookups(*dict, model, k, kv.arg(), e, &elements[e], [this](const void* p) { return number(p); });
   }
 
   // The key numbers held, in the B-tree's order.
@@ -414,16 +394,8 @@ struct model_run {
       ASSERT_EQ(runs, expected) << "the whole walk";
       return;
     }
-    std::vector<int> walked;
-    dv_dictionary_cursor& c = dict->__iteration_start(0);
-    void* e = nullptr;
-    for (int more = dict->__first(c, e); more; more = dict->__next(c, e)) walked.push_back(number(e));
-    dict->__iteration_end(c);
-    std::vector<int> expected;
-    for (const auto& kv : model) expected.push_back(kv.second);
-    std::sort(walked.begin(), walked.end());
-    std::sort(expected.begin(), expected.end());
-    ASSERT_EQ(walked, expected);
+    ASSERT_EQ(dv_test::walked_elements(*dict, [this](const void* p) { return number(p); }),
+              dv_test::sorted_elements(model));
   }
 
   void check_every_key() {
@@ -466,13 +438,7 @@ void run_all(Anchor& anchor, unsigned seed, bool apply, std::vector<model_run>& 
 }
 
 class DictionaryModel : public dv_test::coll_db_test {};
-class DictionaryModelChild : public dv_test::coll_db_test {
- protected:
-  void SetUp() override {
-    if (!dv_test::is_child()) GTEST_SKIP() << "runs in a child process";
-    durnavel::initialize();
-  }
-};
+class DictionaryModelChild : public dv_test::coll_child_test {};
 
 std::string env(const char* name) { return std::getenv(name); }
 
@@ -506,17 +472,7 @@ TEST_F(DictionaryModel, RandomOperationsMatchMultimaps) {
 }
 
 TEST_F(DictionaryModel, DictionariesWorkInAnotherProcessAtAnotherAddress) {
-  const std::string db = path("dictionary_process.db");
-  const std::string seed = std::to_string(dv_test::seed());
-  std::printf("dictionary process seed %s\n", seed.c_str());
-  ASSERT_EQ(dv_test::run_child("DictionaryModelChild.Create",
-                               {{"DV_TEST_FILE", db}, {"DV_TEST_SEED", seed}, {"DV_QEM_AS_START", "0x20000000"}}),
-            0)
-      << "seed " << seed;
-  EXPECT_EQ(dv_test::run_child("DictionaryModelChild.Use",
-                               {{"DV_TEST_FILE", db}, {"DV_TEST_SEED", seed}, {"DV_QEM_AS_START", "0x24100000"}}),
-            0)
-      << "seed " << seed;
+  dv_test::run_create_then_use("DictionaryModelChild", path("dictionary_process.db"), "0x24100000");
 }
 
 constexpr int child_steps = 700;

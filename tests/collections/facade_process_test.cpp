@@ -21,13 +21,7 @@ using namespace dv_qem;
 namespace {
 
 class FacadeProcess : public dv_test::coll_db_test {};
-class FacadeProcessChild : public dv_test::coll_db_test {
- protected:
-  void SetUp() override {
-    if (!dv_test::is_child()) GTEST_SKIP() << "runs in a child process";
-    durnavel::initialize();
-  }
-};
+class FacadeProcessChild : public dv_test::coll_child_test {};
 
 std::string file() { return std::getenv("DV_TEST_FILE"); }
 

@@ -4,7 +4,6 @@
 // lookups running beside registrations in another thread.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <thread>
 
@@ -12,8 +11,10 @@
 #include "coll_startup.h"
 #include "dv_coll_err.h"
 #include "dv_function_cache.h"
+#include "dv_thrown_by.h"
 
 using namespace dv_qem;
+using dv_test::thrown_by;
 
 namespace {
 
@@ -21,15 +22,6 @@ int custom_rank(const void*, const void*) { return 0; }
 unsigned custom_hash(const void*) { return 1; }
 void custom_assign(void*, const void*) {}
 void other_assign(void*, const void*) {}
-
-std::string error_of(const std::function<void()>& call) {
-  try {
-    call();
-  } catch (const dv_err_coll& e) {
-    return e.get_report();
-  }
-  return "(nothing thrown)";
-}
 
 }  // namespace
 
@@ -88,14 +80,14 @@ TEST(FunctionCache, UnknownNamesGiveNullsOrTheError) {
     cache.find_functions(name, rank, hash, 0);
     EXPECT_EQ(rank, nullptr) << name;
     EXPECT_EQ(hash, nullptr) << name;
-    EXPECT_EQ(error_of([&] { cache.find_functions(name, rank, hash, 1); }),
+    EXPECT_EQ(thrown_by<dv_err_coll>([&] { cache.find_functions(name, rank, hash, 1); }),
               std::string("dv_err_coll - <err-0024-0975>Missing rank and hash functions for key type ") + name);
   }
   _Rank_fcn rank = nullptr;
   _Hash_fcn hash = nullptr;
   cache.find_functions(nullptr, rank, hash, 0);
   EXPECT_EQ(rank, nullptr);
-  EXPECT_EQ(error_of([&] { cache.find_functions(nullptr, rank, hash, 1); }),
+  EXPECT_EQ(thrown_by<dv_err_coll>([&] { cache.find_functions(nullptr, rank, hash, 1); }),
             "dv_err_coll - <err-0024-0975>Missing rank and hash functions for key type (null)");
 }
 
@@ -139,12 +131,14 @@ TEST(FunctionCache, NullFunctionsAreStoredAsMissingFunctions) {
   ASSERT_NE(rank, nullptr);
   ASSERT_NE(hash, nullptr);
   int key = 0;
-  EXPECT_EQ(error_of([&] { rank(&key, &key); }), "dv_err_coll - <err-0024-0965>A rank function is missing");
-  EXPECT_EQ(error_of([&] { hash(&key); }), "dv_err_coll - <err-0024-0970>A hash function is missing");
+  EXPECT_EQ(thrown_by<dv_err_coll>([&] { rank(&key, &key); }),
+            "dv_err_coll - <err-0024-0965>A rank function is missing");
+  EXPECT_EQ(thrown_by<dv_err_coll>([&] { hash(&key); }), "dv_err_coll - <err-0024-0970>A hash function is missing");
 
   cache.replace_rank("int", nullptr);
   cache.find_functions("int", rank, hash, 1);
-  EXPECT_EQ(error_of([&] { rank(&key, &key); }), "dv_err_coll - <err-0024-0965>A rank function is missing");
+  EXPECT_EQ(thrown_by<dv_err_coll>([&] { rank(&key, &key); }),
+            "dv_err_coll - <err-0024-0965>A rank function is missing");
   EXPECT_EQ(hash, _Int_hash);
 }
 
@@ -160,7 +154,7 @@ TEST(FunctionCache, AssignFunctions) {
   _Assign_fcn assign = custom_assign;
   cache.find_assign_function("nothing", assign, 0);
   EXPECT_EQ(assign, nullptr);
-  EXPECT_EQ(error_of([&] { cache.find_assign_function("nothing", assign, 1); }),
+  EXPECT_EQ(thrown_by<dv_err_coll>([&] { cache.find_assign_function("nothing", assign, 1); }),
             "dv_err_coll - <err-0024-3642>Missing assign function for key type nothing");
 
   cache.insert_assign_fcn("int", custom_assign);
@@ -180,7 +174,8 @@ TEST(FunctionCache, AssignFunctions) {
   for (int signal : {0, 1}) {
     rank = _Int_rank;
     hash = _Int_hash;
-    EXPECT_EQ(error_of([&] { cache.find_functions("dv_char_star_key", rank, hash, signal); }), "(nothing thrown)");
+    EXPECT_EQ(thrown_by<dv_err_coll>([&] { cache.find_functions("dv_char_star_key", rank, hash, signal); }), "")
+        << signal;
     EXPECT_EQ(rank, nullptr) << signal;
     EXPECT_EQ(hash, nullptr) << signal;
   }

@@ -27,6 +27,7 @@
 #include "dv_test_process.h"
 #include "dv_test_seed.h"
 #include "dv_typespec.h"
+#include "key_model.h"
 
 using namespace dv_qem;
 
@@ -50,12 +51,8 @@ namespace {
 constexpr int steps = 1200;
 constexpr int later_steps = 200;
 
-using model_t = std::multimap<int, int>;  // key number -> element number
-
-bool holds(const model_t& m, int k, int e) {
-  auto [lo, hi] = m.equal_range(k);
-  return std::any_of(lo, hi, [e](const auto& kv) { return kv.second == e; });
-}
+using model_t = dv_test::key_model;
+using dv_test::holds;
 
 // One dictionary under test, seen through its untyped face, with its keys.
 enum class key_kind { number, name, address };
@@ -107,12 +104,7 @@ struct model_run {
 
   void remove_pair(int k, int e) {
     if (d != nullptr) d->remove(key(k), &items[e]);
-    auto [lo, hi] = model.equal_range(k);
-    for (auto it = lo; it != hi; ++it)
-      if (it->second == e) {
-        model.erase(it);
-        return;
-      }
+    dv_test::erase_pair(model, k, e);
   }
 
   // A pair not held: refused when its key holds other values, ignored when
@@ -146,16 +138,12 @@ struct model_run {
   }
 
   void remove_by_element(int e) {
-    const auto held = std::count_if(model.begin(), model.end(), [e](const auto& kv) { return kv.second == e; });
+    const long held = dv_test::pairs_holding(model, e);
     if (held > 1) return;  // the model could not tell which entry goes
     if (d != nullptr) {
       EXPECT_EQ(d->remove(&items[e]), held);
     }
-    for (auto it = model.begin(); it != model.end(); ++it)
-      if (it->second == e) {
-        model.erase(it);
-        return;
-      }
+    dv_test::erase_first_holding(model, e);
   }
 
   void check_key(int k, int e) {
@@ -207,12 +195,10 @@ struct model_run {
       ASSERT_TRUE(d->contains(arg, e));
       walked.emplace_back(0, number_of(e));
     }
-    std::vector<int> got, want;
+    std::vector<int> got;
     for (auto& p : walked) got.push_back(p.second);
-    for (auto& kv : model) want.push_back(kv.second);
     std::sort(got.begin(), got.end());
-    std::sort(want.begin(), want.end());
-    ASSERT_EQ(got, want);
+    ASSERT_EQ(got, dv_test::sorted_elements(model));
   }
 };
 
@@ -280,26 +266,10 @@ TEST_F(HashDictionaryModel, RandomOperationsMatchMultimaps) {
   db->close();
 }
 
-class HashDictionaryModelChild : public dv_test::coll_db_test {
- protected:
-  void SetUp() override {
-    if (!dv_test::is_child()) GTEST_SKIP() << "runs in a child process";
-    durnavel::initialize();
-  }
-};
+class HashDictionaryModelChild : public dv_test::coll_child_test {};
 
 TEST_F(HashDictionaryModel, DictionariesWorkInAnotherProcessAtAnotherAddress) {
-  const std::string file = path("chash_model_process.db");
-  const std::string seed = std::to_string(dv_test::seed());
-  std::printf("chash model process seed %s\n", seed.c_str());
-  ASSERT_EQ(dv_test::run_child("HashDictionaryModelChild.Create",
-                               {{"DV_TEST_FILE", file}, {"DV_TEST_SEED", seed}, {"DV_QEM_AS_START", "0x20000000"}}),
-            0)
-      << "seed " << seed;
-  EXPECT_EQ(dv_test::run_child("HashDictionaryModelChild.Use",
-                               {{"DV_TEST_FILE", file}, {"DV_TEST_SEED", seed}, {"DV_QEM_AS_START", "0x24100000"}}),
-            0)
-      << "seed " << seed;
+  dv_test::run_create_then_use("HashDictionaryModelChild", path("chash_model_process.db"), "0x24100000");
 }
 
 TEST_F(HashDictionaryModelChild, Create) {

@@ -94,13 +94,7 @@ constexpr unsigned first_steps = 6000;
 constexpr unsigned more_steps = 2000;
 
 class HashRelocation : public dv_test::coll_db_test {};
-class HashRelocationChild : public dv_test::coll_db_test {
- protected:
-  void SetUp() override {
-    if (!dv_test::is_child()) GTEST_SKIP() << "runs in a child process";
-    durnavel::initialize();
-  }
-};
+class HashRelocationChild : public dv_test::coll_child_test {};
 
 std::string file() { return std::getenv("DV_TEST_FILE"); }
 

@@ -16,20 +16,12 @@
 #include "dv_coll_typed.h"
 #include "dv_cursor.h"
 #include "dv_dyn_hash.h"
+#include "dv_thrown_by.h"
 
 using namespace dv_qem;
+using dv_test::thrown_by;
 
 namespace {
-
-template <class F>
-std::string error_of(F f) {
-  try {
-    f();
-  } catch (const dv_err& e) {
-    return e.get_report();
-  }
-  return "(no error)";
-}
 
 // What a walk with a fresh cursor delivers, with multiplicity.
 std::multiset<void*> walk(const dv_collection& c) {
@@ -89,7 +81,7 @@ TEST(HashSet, ABagCountsOccurrences) {
 
 TEST(HashSet, NullIsRefusedBeforeAnythingIsStored) {
   dv_set set(0);
-  EXPECT_EQ(error_of([&] { set.insert(nullptr); }),
+  EXPECT_EQ(thrown_by([&] { set.insert(nullptr); }),
             "dv_err_coll_nulls - <err-0024-1910>an attempt was made to insert a null element");
   EXPECT_EQ(set.directory_size(), 1u);
   EXPECT_EQ(set.table(0), nullptr);
@@ -106,7 +98,7 @@ TEST(HashSet, RemovalThroughACursor) {
   void* first = c.retrieve();
   c.remove_at();
   EXPECT_TRUE(c.at_deleted_element());
-  EXPECT_EQ(error_of([&] { c.remove_at(); }),
+  EXPECT_EQ(thrown_by([&] { c.remove_at(); }),
             "dv_err_coll_illegal_cursor - <err-0024-1960>remove_at() invoked with the cursor positioned at a deleted "
             "element");
   EXPECT_EQ(bag.cardinality(), 2u);
@@ -122,9 +114,9 @@ TEST(HashSet, RemovalThroughACursor) {
 TEST(HashSet, RemoveAtWithoutPositionIsANullCursor) {
   dv_set set(0);
   dv_cursor c(set);  // nothing to stand on
-  EXPECT_EQ(error_of([&] { c.remove_at(); }),
+  EXPECT_EQ(thrown_by([&] { c.remove_at(); }),
             "dv_err_coll_null_cursor - <err-0024-1955>remove_at() invoked with a null cursor");
-  EXPECT_EQ(error_of([&] { (void)set.retrieve(c); }),
+  EXPECT_EQ(thrown_by([&] { (void)set.retrieve(c); }),
             "dv_err_coll_null_cursor - <err-0024-1995>retrieve() attempted on a null cursor");
 }
 
@@ -321,7 +313,7 @@ TEST(HashSetErrors, RefusedOperationsOfSetsAndBags) {
       {"replace_at(n)", [&] { set.replace_at(&a, 0u); }, positional},
       {"replace_at(c)", [&] { set.replace_at(&a, c); }, positional},
   };
-  for (const row& r : rows) EXPECT_EQ(error_of(r.call), r.text) << r.name;
+  for (const row& r : rows) EXPECT_EQ(thrown_by(r.call), r.text) << r.name;
 }
 
 }  // namespace

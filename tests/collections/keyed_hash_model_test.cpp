@@ -24,6 +24,7 @@
 #include "dv_test_process.h"
 #include "dv_test_seed.h"
 #include "dv_typespec.h"
+#include "key_model.h"
 
 using namespace dv_qem;
 
@@ -94,12 +95,8 @@ struct key_maker {
   }
 };
 
-using model_t = std::multimap<int, int>;  // key number -> element number
-
-bool holds(const model_t& m, int k, int e) {
-  auto [lo, hi] = m.equal_range(k);
-  return std::any_of(lo, hi, [e](const auto& kv) { return kv.second == e; });
-}
+using model_t = dv_test::key_model;
+using dv_test::holds;
 
 // One seeded run over one table: the operations and the model they imply.
 // With table null only the model is replayed.
@@ -133,28 +130,19 @@ struct model_run {
 
   void remove(int k, int e) {
     if (table != nullptr) table->__remove(&elements[e], keys.arg(k), nullptr);
-    auto [lo, hi] = model.equal_range(k);
-    for (auto it = lo; it != hi; ++it)
-      if (it->second == e) {
-        model.erase(it);
-        break;
-      }
+    dv_test::erase_pair(model, k, e);
   }
 
   // The collection's remove: the entry holding e goes, found by a walk that
   // retrieves its key from the table. Only for an element held once, so that
   // the model knows which entry that is.
   void remove_by_element(int e) {
-    auto held = std::count_if(model.begin(), model.end(), [e](const auto& kv) { return kv.second == e; });
+    const long held = dv_test::pairs_holding(model, e);
     if (held > 1) return;
     if (table != nullptr) {
       ASSERT_EQ(table->remove(&elements[e]), held);
     }
-    for (auto it = model.begin(); it != model.end(); ++it)
-      if (it->second == e) {
-        model.erase(it);
-        return;
-      }
+    dv_test::erase_first_holding(model, e);
   }
 
   void step() {
@@ -193,16 +181,8 @@ struct model_run {
   }
 
   void check_lookups(int k, int e) {
-    const void* key = keys.arg(k);
-    int n = static_cast<int>(model.count(k));
-    ASSERT_EQ(table->__contains(&elements[e], key), holds(model, k, e) ? 1 : 0) << "key " << k << " element " << e;
-    ASSERT_EQ(table->__count(keys.arg(k), &elements[e]), n) << "count of key " << k;
-    unsigned found = 0;
-    void* picked = table->__pick(0, keys.arg(k), found);
-    ASSERT_EQ(found != 0, n != 0) << "pick under key " << k;
-    if (n != 0) {
-      ASSERT_TRUE(holds(model, k, element_number(picked)));
-    }
+    dv_test::expect_lookups(*table, model, k, keys.arg(k), e, &elements[e],
+                            [this](const void* p) { return element_number(p); });
   }
 
   // The self-check, the element count and a walk that delivers each pair once.
@@ -212,16 +192,8 @@ struct model_run {
     if (++compared % 8 == 0) table->_check_rep_invariants();
     widest_directory = std::max(widest_directory, table->directory_size());
     ASSERT_EQ(table->cardinality(), model.size());
-    std::vector<int> walked;
-    dv_dictionary_cursor& c = table->__iteration_start(0);
-    void* e = nullptr;
-    for (int more = table->__first(c, e); more; more = table->__next(c, e)) walked.push_back(element_number(e));
-    table->__iteration_end(c);
-    std::vector<int> expected;
-    for (const auto& kv : model) expected.push_back(kv.second);
-    std::sort(walked.begin(), walked.end());
-    std::sort(expected.begin(), expected.end());
-    ASSERT_EQ(walked, expected);
+    ASSERT_EQ(dv_test::walked_elements(*table, [this](const void* p) { return element_number(p); }),
+              dv_test::sorted_elements(model));
   }
 
   void check_every_key() {
@@ -270,13 +242,7 @@ void run_all(Anchor& anchor, unsigned seed, bool apply, std::vector<model_run>& 
 }
 
 class KeyedHashModel : public dv_test::coll_db_test {};
-class KeyedHashModelChild : public dv_test::coll_db_test {
- protected:
-  void SetUp() override {
-    if (!dv_test::is_child()) GTEST_SKIP() << "runs in a child process";
-    durnavel::initialize();
-  }
-};
+class KeyedHashModelChild : public dv_test::coll_child_test {};
 
 std::string env(const char* name) { return std::getenv(name); }
 
@@ -301,19 +267,7 @@ TEST_F(KeyedHashModel, RandomOperationsMatchMultimaps) {
 }
 
 TEST_F(KeyedHashModel, TablesWorkInAnotherProcessAtAnotherAddress) {
-  std::string db = path("keyed_process.db");
-  std::string seed = std::to_string(dv_test::seed());
-  std::printf("keyed hash process seed %s\n", seed.c_str());
-  ASSERT_EQ(dv_test::run_child("KeyedHashModelChild.Create", {{"DV_TEST_FILE", db},
-                                                              {"DV_TEST_SEED", seed},
-                                                              {"DV_QEM_AS_START", "0x20000000"}}),
-            0)
-      << "seed " << seed;
-  EXPECT_EQ(dv_test::run_child("KeyedHashModelChild.Use", {{"DV_TEST_FILE", db},
-                                                           {"DV_TEST_SEED", seed},
-                                                           {"DV_QEM_AS_START", "0x28000000"}}),
-            0)
-      << "seed " << seed;
+  dv_test::run_create_then_use("KeyedHashModelChild", path("keyed_process.db"), "0x28000000");
 }
 
 TEST_F(KeyedHashModelChild, Create) {

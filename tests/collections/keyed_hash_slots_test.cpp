@@ -11,7 +11,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <functional>
 #include <map>
 #include <string>
 
@@ -20,10 +19,12 @@
 #include "dv_new.h"
 #include "dv_object_cursor.h"
 #include "dv_rh.h"
+#include "dv_thrown_by.h"
 #include "dv_typespec.h"
 #include "rhash_oflo_list.h"
 
 using namespace dv_qem;
+using dv_test::thrown_by;
 
 namespace {
 struct Item {
@@ -63,15 +64,6 @@ class KeyedHashSlots : public dv_test::coll_db_test {
 
   // Objects of the database by typespec name.
   std::map<std::string, int> census() const { return dv_test::object_census(db_); }
-
-  std::string raised_am(const std::function<void()>& f) {
-    try {
-      f();
-    } catch (const dv_err_am& e) {
-      return e.get_report();
-    }
-    return "(not raised)";
-  }
 
   dv_database* db_ = nullptr;
   Item* items_ = nullptr;
@@ -331,12 +323,12 @@ TEST_F(KeyedHashSlots, RemovingAnElementTheSlotDoesNotHoldChangesNothing) {
   h->__insert(item(0), &plain, nullptr, nullptr, found);
   h->__insert(item(1), &listed, nullptr, nullptr, found);
   h->__insert(item(2), &listed, nullptr, nullptr, found);
-  std::string plain_report = raised_am([&] { h->__remove(item(5), &plain, nullptr); });
+  std::string plain_report = thrown_by<dv_err_am>([&] { h->__remove(item(5), &plain, nullptr); });
   char expected[64];
   std::snprintf(expected, sizeof expected, "Inconsistency removing object 0x%x from index",
                 static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(item(5))));
   EXPECT_NE(plain_report.find(expected), std::string::npos) << plain_report;
-  std::string list_report = raised_am([&] { h->__remove(item(5), &listed, nullptr); });
+  std::string list_report = thrown_by<dv_err_am>([&] { h->__remove(item(5), &listed, nullptr); });
   EXPECT_NE(list_report.find(expected), std::string::npos) << list_report;
   EXPECT_EQ(h->cardinality(), 3u);
   EXPECT_EQ(h->__contains(item(0), &plain), 1);
@@ -347,7 +339,7 @@ TEST_F(KeyedHashSlots, RemovingAnElementTheSlotDoesNotHoldChangesNothing) {
 
 TEST_F(KeyedHashSlots, OverflowListRemovalOfAnAbsentElementNamesItsAddress) {
   _RH_oflo_list* list = _RH_oflo_list::create(db_, item(0), item(1));
-  std::string report = raised_am([&] { list->remove(item(3)); });
+  std::string report = thrown_by<dv_err_am>([&] { list->remove(item(3)); });
   char expected[200];
   std::snprintf(expected, sizeof expected,
                 "dv_err_am - <maint-0023-4430>Inconsistency removing object 0x%x from index; detected in "
@@ -410,9 +402,9 @@ TEST_F(KeyedHashSlots, SlotCursorsNeedATableAndASlot) {
   auto& c = static_cast<_Rhash_cursor&>(h->__iteration_start(0));
   c.set_null();
   void* e = nullptr;
-  EXPECT_EQ(raised_am([&] { h->slot_first(slot, &c, e, 0); }),
+  EXPECT_EQ(thrown_by<dv_err_am>([&] { h->slot_first(slot, &c, e, 0); }),
             "dv_err_am - table or slot id is null in _RH_slot<KT>::slot_first");
-  EXPECT_EQ(raised_am([&] { h->slot_last(slot, &c, e, 0); }),
+  EXPECT_EQ(thrown_by<dv_err_am>([&] { h->slot_last(slot, &c, e, 0); }),
             "dv_err_am - range or slot id is null in _RH_slot<KT>::slot_last");
   c.set_table(t);
   c.set_slot(i);

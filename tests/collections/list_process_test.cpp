@@ -32,13 +32,7 @@ namespace {
 constexpr int item_count = 1000;
 
 class ListProcess : public dv_test::coll_db_test {};
-class ListProcessChild : public dv_test::coll_db_test {
- protected:
-  void SetUp() override {
-    if (!dv_test::is_child()) GTEST_SKIP() << "runs in a child process";
-    durnavel::initialize();
-  }
-};
+class ListProcessChild : public dv_test::coll_child_test {};
 
 std::string file() { return std::getenv("DV_TEST_FILE"); }
 

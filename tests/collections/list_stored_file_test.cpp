@@ -110,13 +110,7 @@ std::vector<int> under_key(_Rhash* table, int key) {
 }
 
 class StoredLists : public dv_test::coll_db_test {};
-class StoredListsChild : public dv_test::coll_db_test {
- protected:
-  void SetUp() override {
-    if (!dv_test::is_child()) GTEST_SKIP() << "runs in a child process";
-    durnavel::initialize();
-  }
-};
+class StoredListsChild : public dv_test::coll_child_test {};
 
 // After the edit in Reopen.
 std::vector<int> edited_list() {

@@ -24,13 +24,7 @@ using dv_test::thrown_by;
 namespace {
 
 class RelDestroyGuard : public dv_test::coll_db_test {};
-class RelDestroyGuardChild : public dv_test::coll_db_test {
- protected:
-  void SetUp() override {
-    if (!dv_test::is_child()) GTEST_SKIP() << "runs in a child process";
-    durnavel::initialize();
-  }
-};
+class RelDestroyGuardChild : public dv_test::coll_child_test {};
 
 TEST_F(RelDestroyGuard, ARefusedWriteLeavesTheLinksAndTheProcessRunning) {
   EXPECT_EQ(dv_test::run_child("RelDestroyGuardChild.RefusedThenDestroyed", {{"DV_TEST_FILE", path("guard.db")}}), 0);

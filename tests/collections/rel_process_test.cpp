@@ -31,13 +31,7 @@ constexpr int node_count = 300;
 constexpr int workload_steps = 3000;
 
 class RelProcess : public dv_test::coll_db_test {};
-class RelProcessChild : public dv_test::coll_db_test {
- protected:
-  void SetUp() override {
-    if (!dv_test::is_child()) GTEST_SKIP() << "runs in a child process";
-    durnavel::initialize();
-  }
-};
+class RelProcessChild : public dv_test::coll_child_test {};
 
 std::string file() { return std::getenv("DV_TEST_FILE"); }
 std::string links_file() { return file() + ".links"; }

@@ -11,20 +11,12 @@
 #include <vector>
 
 #include "dv_dyn_hash.h"
+#include "dv_thrown_by.h"
 
 using namespace dv_qem;
+using dv_test::thrown_by;
 
 namespace {
-
-template <class F>
-std::string error_of(F f) {
-  try {
-    f();
-  } catch (const dv_err& e) {
-    return e.get_report();
-  }
-  return "(no error)";
-}
 
 // What the maker was handed.
 struct made {
@@ -86,12 +78,12 @@ TEST(RhashCreate, SlotClassAndFlagsByKeyType) {
 TEST(RhashCreate, Refusals) {
   int where = 0;
   // An unknown clustering is refused, never answered with a null table.
-  EXPECT_EQ(error_of([&] { _Rhash::create(&where, static_cast<_Coll_clustering>(3), "int", 4, 1, 0, 0, nullptr); }),
+  EXPECT_EQ(thrown_by([&] { _Rhash::create(&where, static_cast<_Coll_clustering>(3), "int", 4, 1, 0, 0, nullptr); }),
             "dv_err_coll_illegal_arg - _Rhash::create: unknown clustering 3 (0, 1 or 2 expected)");
-  EXPECT_EQ(error_of([&] { _Rhash::create(&where, _Coll_cluster_default, "void", 4, 1, 0, 0, nullptr); }),
+  EXPECT_EQ(thrown_by([&] { _Rhash::create(&where, _Coll_cluster_default, "void", 4, 1, 0, 0, nullptr); }),
             "dv_err_am - <maint-0023-4390>Incorrect key type in _Rhash::create");
   _RH_maker before = _Rhash_register_maker(_RH_key_class::int_key, nullptr);
-  EXPECT_EQ(error_of([&] { _Rhash::create(&where, _Coll_cluster_default, "int", 4, 1, 0, 0, nullptr); }),
+  EXPECT_EQ(thrown_by([&] { _Rhash::create(&where, _Coll_cluster_default, "int", 4, 1, 0, 0, nullptr); }),
             "dv_err_coll_not_supported - <err-0024-0545>the operation was not supported by the collection subtype "
             "(no keyed hash table for key type int)");
   _Rhash_register_maker(_RH_key_class::int_key, before);
@@ -137,7 +129,7 @@ TEST(RhashErrors, PositionalOperationsOfTheHash) {
       {"insert(e)", [&] { h.insert(&a); },
        "dv_err_coll_not_supported - <err-0024-0014>Unsupported entrypoint for dictionary class"},
   };
-  for (const row& r : rows) EXPECT_EQ(error_of(r.call), r.text) << r.name;
+  for (const row& r : rows) EXPECT_EQ(thrown_by(r.call), r.text) << r.name;
 }
 
 TEST(RhashErrors, OnlyCountAndRetrieveOnNullPositions) {
@@ -149,15 +141,16 @@ TEST(RhashErrors, OnlyCountAndRetrieveOnNullPositions) {
   h.__insert(&a, &a, nullptr, nullptr, empty);
   EXPECT_EQ(h.__only(empty), &a);
   h.__insert(&b, &b, nullptr, nullptr, empty);
-  EXPECT_EQ(error_of([&] { h.__only(empty); }), "dv_err_am_not_singleton - <maint-0023-4410>not singleton, in _Rhash::only");
+  EXPECT_EQ(thrown_by([&] { h.__only(empty); }),
+            "dv_err_am_not_singleton - <maint-0023-4410>not singleton, in _Rhash::only");
   _Rhash_cursor c(h, _Rhash_cursor::leave_unpositioned);
-  EXPECT_EQ(error_of([&] { h.__count(c); }), "dv_err_am - <err-0023-0000>Attempt to count with null cursor");
-  EXPECT_EQ(error_of([&] { h.__retrieve(c); }),
+  EXPECT_EQ(thrown_by([&] { h.__count(c); }), "dv_err_am - <err-0023-0000>Attempt to count with null cursor");
+  EXPECT_EQ(thrown_by([&] { h.__retrieve(c); }),
             "dv_err_am - <maint-0023-4445>Attempt to retrieve from _Rhash with null cursor in _Rhash::HashTable_retrieve");
-  EXPECT_EQ(error_of([&] { h.__retrieve_key(c); }),
+  EXPECT_EQ(thrown_by([&] { h.__retrieve_key(c); }),
             "dv_err_am - <maint-0023-4450>Attempt to retrieve key from _Rhash with null cursor in "
             "_Rhash::HashTable_retrieve_key");
-  EXPECT_EQ(error_of([&] { _Rhash_cursor two(0, &a, 0, &b, h, _Rhash_cursor::position_at_first); }),
+  EXPECT_EQ(thrown_by([&] { _Rhash_cursor two(0, &a, 0, &b, h, _Rhash_cursor::position_at_first); }),
             "dv_err_am - <maint-0023-4400>invalid restriction on unordered index");
 }
 
@@ -182,7 +175,7 @@ TEST(RhashWalk, Restrictions) {
     if (&x != &e[3]) all_but.insert(&x);
   EXPECT_EQ(walk(100, &e[3]), all_but);
   EXPECT_EQ(walk(200, nullptr).size(), 21u);
-  EXPECT_EQ(error_of([&] { walk(7, &e[0]); }), "dv_err_am - <maint-0023-4400>invalid restriction on unordered index");
+  EXPECT_EQ(thrown_by([&] { walk(7, &e[0]); }), "dv_err_am - <maint-0023-4400>invalid restriction on unordered index");
 
   unsigned n = 0;
   EXPECT_EQ(h.__pick(0, &e[5], n), &e[5]);
@@ -211,7 +204,7 @@ TEST(RhashDictionary, CollectionOperationsByWalking) {
   EXPECT_EQ(h._remove(&missing), 0);
   EXPECT_EQ(h.cardinality(), 30u);
   EXPECT_NE(h.pick(), nullptr);
-  EXPECT_EQ(error_of([&] { (void)h.retrieve(0u); }),
+  EXPECT_EQ(thrown_by([&] { (void)h.retrieve(0u); }),
             "dv_err_coll_not_supported - <err-0024-0014>Unsupported entrypoint for dictionary class");
   EXPECT_NO_THROW(h._check_rep_invariants());
 }

@@ -107,13 +107,7 @@ DV_DEFINE_TYPESPEC(Holder, "SoftPointerTest::Holder",
 namespace {
 
 class SoftPointerDb : public dv_test::coll_db_test {};
-class SoftPointerDbChild : public dv_test::coll_db_test {
- protected:
-  void SetUp() override {
-    if (!dv_test::is_child()) GTEST_SKIP() << "runs in a child process";
-    durnavel::initialize();
-  }
-};
+class SoftPointerDbChild : public dv_test::coll_child_test {};
 
 std::string file() { return std::getenv("DV_TEST_FILE"); }
 

@@ -16,10 +16,6 @@
 
 namespace {
 
-constexpr int kSteps = 1500;
-constexpr int kSeeds = 2;
-constexpr int kCheckEvery = 250;
-
 template <class ARRAY, class KIND>
 struct ArrayRun {
   dv_test::qem_model_test& test;
@@ -120,27 +116,9 @@ struct ArrayRun {
 
 template <class ARRAY, class KIND>
 void run_model(dv_test::qem_model_test& test) {
-  for (int s = 0; s < kSeeds; ++s) {
-    unsigned seed = dv_test::seed();
-    SCOPED_TRACE(testing::Message() << "seed " << seed << " (DV_TEST_SEED replays it)");
-    ARRAY* array = new (test.db_, &dv_qem::dv_ts<ARRAY>::the_instance) ARRAY;
-    test.keep(array);
-    ArrayRun<ARRAY, KIND> run{test, array, {}, std::mt19937(seed)};
-    for (int i = 0; i < kSteps; ++i) {
-      ASSERT_NO_FATAL_FAILURE(run.step()) << "step " << i;
-      ASSERT_NO_FATAL_FAILURE(run.compare()) << "step " << i;
-      if (i % kCheckEvery == 0) test.db_->self_check();
-      if (i == kSteps / 2) {
-        run.array = test.template reopen<ARRAY>();
-        ASSERT_NO_FATAL_FAILURE(run.compare()) << "after reopening";
-      }
-    }
-    run.array = test.template reopen<ARRAY>();
-    ASSERT_NO_FATAL_FAILURE(run.compare()) << "after reopening at the end";
-    delete run.array;
-    dv_qem::dv_database_root::destroy(test.db_->find_root("model"));
-    test.db_->self_check();
-  }
+  dv_test::run_collection_model(test, &ArrayRun<ARRAY, KIND>::array, [&](int) {
+    return new (test.db_, &dv_qem::dv_ts<ARRAY>::the_instance) ARRAY;
+  });
 }
 
 class QemArrayModel : public dv_test::qem_model_test {};

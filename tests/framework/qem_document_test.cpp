@@ -6,18 +6,16 @@
 // open by a failure or by destroying the document.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <fstream>
 #include <string>
 
-#include "dv_database_root.h"
-#include "fw_message_box.h"
-#include "qem_db_test.h"
 #include "qem_document.h"
-#include "qem_string.h"
+#include "qem_document_test.h"
 
 using namespace dv_qem;
+using dv_test::exists;
+using dv_test::store_text;
+using dv_test::stored_text;
 
 namespace {
 
@@ -29,34 +27,7 @@ class TestDocument : public CQEMDocument {
   BOOL temporary() const { return m_bIsTemporary; }
 };
 
-bool exists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }
-
-class QemDocument : public dv_test::qem_db_test {
- protected:
-  void SetUp() override { previous_ = FwSetMessageBoxes(&boxes_); }
-  void TearDown() override { FwSetMessageBoxes(previous_); }
-
-  // Stores text under the root "text" of the document's database.
-  static void store_text(TestDocument& doc, const char* text) {
-    dv_database* db = doc.database();
-    auto* s = new (db, &dv_ts<CQEMString>::the_instance) CQEMString(text);
-    db->create_root("text")->set_value(s, nullptr);
-  }
-  static std::string stored_text(TestDocument& doc) {
-    return static_cast<LPCTSTR>(*static_cast<CQEMString*>(doc.database()->find_root("text")->get_value(nullptr)));
-  }
-
-  // The one box shown: its prompt id and whether its text names path.
-  void expect_one_box(UINT prompt, const std::string& path) {
-    ASSERT_EQ(boxes_.shown.size(), 1u);
-    EXPECT_EQ(boxes_.shown[0].stringId, prompt);
-    EXPECT_NE(std::string(boxes_.shown[0].text).find(path), std::string::npos) << boxes_.shown[0].text;
-    boxes_.shown.clear();
-  }
-
-  FwRecordingMessageBoxes boxes_;
-  FwMessageBoxes* previous_ = nullptr;
-};
+class QemDocument : public dv_test::qem_document_test {};
 
 TEST_F(QemDocument, ANewDocumentSavedLeavesNoTemporaryFile) {
   std::string saved = path("shop.db");
@@ -68,7 +39,7 @@ TEST_F(QemDocument, ANewDocumentSavedLeavesNoTemporaryFile) {
     EXPECT_TRUE(doc.temporary());
     EXPECT_NE(temp.find("/QEM_db"), std::string::npos) << temp;
     EXPECT_TRUE(exists(temp));
-    store_text(doc, "kept in the document");
+    store_text(doc.database(), "kept in the document");
     doc.SetModifiedFlag(TRUE);
     ASSERT_TRUE(doc.OnSaveDocument(saved.c_str()));
     EXPECT_FALSE(exists(temp));
@@ -82,7 +53,7 @@ TEST_F(QemDocument, ANewDocumentSavedLeavesNoTemporaryFile) {
   TestDocument again;
   ASSERT_TRUE(again.OnOpenDocument(saved.c_str()));
   EXPECT_FALSE(again.IsModified());
-  EXPECT_EQ(stored_text(again), "kept in the document");
+  EXPECT_EQ(stored_text(again.database()), "kept in the document");
   again.OnCloseDocument();
   EXPECT_TRUE(boxes_.shown.empty());
 }
@@ -129,7 +100,7 @@ TEST_F(QemDocument, AFileThatCannotBeOpenedIsRefusedAndNeverCreated) {
 TEST_F(QemDocument, AFailedSaveAnswersFalseAndKeepsTheDocument) {
   TestDocument doc;
   ASSERT_TRUE(doc.OnNewDocument());
-  store_text(doc, "unsaved");
+  store_text(doc.database(), "unsaved");
   doc.SetModifiedFlag(TRUE);
   std::string temp = doc.temp_path();
   std::string unwritable = path("no/such/folder/shop.db");
@@ -139,7 +110,7 @@ TEST_F(QemDocument, AFailedSaveAnswersFalseAndKeepsTheDocument) {
   EXPECT_TRUE(doc.temporary());
   EXPECT_TRUE(exists(temp));
   ASSERT_TRUE(dv_database::is_open(doc.database()));
-  EXPECT_EQ(stored_text(doc), "unsaved");
+  EXPECT_EQ(stored_text(doc.database()), "unsaved");
   // The same document saves elsewhere afterwards.
   std::string saved = path("shop.db");
   EXPECT_TRUE(doc.OnSaveDocument(saved.c_str()));
@@ -156,13 +127,13 @@ TEST_F(QemDocument, SerializeStoringSavesTheDatabase) {
   TestDocument doc;
   ASSERT_TRUE(doc.OnNewDocument());
   ASSERT_TRUE(doc.OnSaveDocument(saved.c_str()));
-  store_text(doc, "written by Serialize");
+  store_text(doc.database(), "written by Serialize");
   CArchive archive(nullptr, CArchive::store);
   doc.Serialize(archive);
   doc.OnCloseDocument();
   TestDocument again;
   ASSERT_TRUE(again.OnOpenDocument(saved.c_str()));
-  EXPECT_EQ(stored_text(again), "written by Serialize");
+  EXPECT_EQ(stored_text(again.database()), "written by Serialize");
 }
 
 }  // namespace

@@ -17,10 +17,6 @@
 
 namespace {
 
-constexpr int kSteps = 1500;
-constexpr int kSeeds = 2;
-constexpr int kCheckEvery = 250;
-
 template <class LIST, class FRAMEWORK, class KIND>
 struct ListRun {
   dv_test::qem_model_test& test;
@@ -155,27 +151,9 @@ struct ListRun {
 
 template <class LIST, class FRAMEWORK, class KIND>
 void run_model(dv_test::qem_model_test& test) {
-  for (int s = 0; s < kSeeds; ++s) {
-    unsigned seed = dv_test::seed();
-    SCOPED_TRACE(testing::Message() << "seed " << seed << " (DV_TEST_SEED replays it)");
-    LIST* list = new (test.db_, &dv_qem::dv_ts<LIST>::the_instance) LIST(1 + s * 6);
-    test.keep(list);
-    ListRun<LIST, FRAMEWORK, KIND> run{test, list, {}, std::mt19937(seed)};
-    for (int i = 0; i < kSteps; ++i) {
-      ASSERT_NO_FATAL_FAILURE(run.step()) << "step " << i;
-      ASSERT_NO_FATAL_FAILURE(run.compare()) << "step " << i;
-      if (i % kCheckEvery == 0) test.db_->self_check();
-      if (i == kSteps / 2) {
-        run.list = test.template reopen<LIST>();
-        ASSERT_NO_FATAL_FAILURE(run.compare()) << "after reopening";
-      }
-    }
-    run.list = test.template reopen<LIST>();
-    ASSERT_NO_FATAL_FAILURE(run.compare()) << "after reopening at the end";
-    delete run.list;
-    dv_qem::dv_database_root::destroy(test.db_->find_root("model"));
-    test.db_->self_check();
-  }
+  dv_test::run_collection_model(test, &ListRun<LIST, FRAMEWORK, KIND>::list, [&](int s) {
+    return new (test.db_, &dv_qem::dv_ts<LIST>::the_instance) LIST(1 + s * 6);
+  });
 }
 
 class QemListModel : public dv_test::qem_model_test {};

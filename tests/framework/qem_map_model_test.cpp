@@ -19,10 +19,6 @@
 
 namespace {
 
-constexpr int kSteps = 1500;
-constexpr int kSeeds = 2;
-constexpr int kCheckEvery = 250;
-
 // Keys: the texts of a small vocabulary and numbered ones, so that removals
 // and replacements hit present keys often.
 struct text_key {
@@ -118,27 +114,9 @@ struct MapRun {
 
 template <class MAP, class KEY, class VALUE>
 void run_model(dv_test::qem_model_test& test) {
-  for (int s = 0; s < kSeeds; ++s) {
-    unsigned seed = dv_test::seed();
-    SCOPED_TRACE(testing::Message() << "seed " << seed << " (DV_TEST_SEED replays it)");
-    MAP* map = new (test.db_, &dv_qem::dv_ts<MAP>::the_instance) MAP(1 + s * 9);
-    test.keep(map);
-    MapRun<MAP, KEY, VALUE> run{test, map, {}, std::mt19937(seed)};
-    for (int i = 0; i < kSteps; ++i) {
-      ASSERT_NO_FATAL_FAILURE(run.step()) << "step " << i;
-      ASSERT_NO_FATAL_FAILURE(run.compare()) << "step " << i;
-      if (i % kCheckEvery == 0) test.db_->self_check();
-      if (i == kSteps / 2) {
-        run.map = test.template reopen<MAP>();
-        ASSERT_NO_FATAL_FAILURE(run.compare()) << "after reopening";
-      }
-    }
-    run.map = test.template reopen<MAP>();
-    ASSERT_NO_FATAL_FAILURE(run.compare()) << "after reopening at the end";
-    delete run.map;
-    dv_qem::dv_database_root::destroy(test.db_->find_root("model"));
-    test.db_->self_check();
-  }
+  dv_test::run_collection_model(test, &MapRun<MAP, KEY, VALUE>::map, [&](int s) {
+    return new (test.db_, &dv_qem::dv_ts<MAP>::the_instance) MAP(1 + s * 9);
+  });
 }
 
 class QemMapModel : public dv_test::qem_model_test {};

@@ -8,20 +8,18 @@
 // flag as they were; a missing file is refused with the open prompt.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cstdlib>
 #include <string>
 
-#include "dv_database_root.h"
 #include "dv_olestorage.h"
 #include "dv_thrown_by.h"
-#include "fw_message_box.h"
-#include "qem_db_test.h"
+#include "qem_document_test.h"
 #include "qem_ole_document.h"
-#include "qem_string.h"
 
 using namespace dv_qem;
+using dv_test::exists;
+using dv_test::store_text;
+using dv_test::stored_text;
 
 namespace {
 
@@ -32,29 +30,14 @@ class TestOleDocument : public CQEMOleDocument {
   void forget_new_storage() { m_bRemember = FALSE; }
 };
 
-bool exists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }
-
-void store_text(dv_database* db, const char* text) {
-  auto* s = new (db, &dv_ts<CQEMString>::the_instance) CQEMString(text);
-  if (dv_database_root* old = db->find_root("text")) dv_database_root::destroy(old);
-  db->create_root("text")->set_value(s, nullptr);
-}
-
-std::string stored_text(dv_database* db) {
-  return static_cast<LPCTSTR>(*static_cast<CQEMString*>(db->find_root("text")->get_value(nullptr)));
-}
-
 std::string container_path(IStorage* storage) {
   std::u16string wide;
   storage->GetFilePath(&wide);
   return std::string(wide.begin(), wide.end());  // temporary paths are ASCII
 }
 
-class QemOleDocument : public dv_test::qem_db_test {
+class QemOleDocument : public dv_test::qem_document_test {
  protected:
-  void SetUp() override { previous_ = FwSetMessageBoxes(&boxes_); }
-  void TearDown() override { FwSetMessageBoxes(previous_); }
-
   // A saved document at path holding text.
   void save_new(const std::string& path, const char* text) {
     TestOleDocument doc;
@@ -63,9 +46,6 @@ class QemOleDocument : public dv_test::qem_db_test {
     ASSERT_TRUE(doc.OnSaveDocument(path.c_str()));
     doc.OnCloseDocument();
   }
-
-  FwRecordingMessageBoxes boxes_;
-  FwMessageBoxes* previous_ = nullptr;
 };
 
 TEST_F(QemOleDocument, ANewDocumentSavesIntoAContainerAndDropsItsTemporaryOne) {
@@ -136,8 +116,7 @@ TEST_F(QemOleDocument, AContainerHeldByAReaderOpensReadOnly) {
   EXPECT_EQ(stored_text(doc.database()), "shared with a reader");
   doc.SetPathName(saved.c_str());
   EXPECT_FALSE(doc.OnSaveDocument(saved.c_str()));
-  ASSERT_EQ(boxes_.shown.size(), 1u);
-  EXPECT_EQ(boxes_.shown[0].stringId, AFX_IDP_FAILED_TO_SAVE_DOC);
+  expect_one_box(AFX_IDP_FAILED_TO_SAVE_DOC, saved);
   doc.OnCloseDocument();
   reader->Release();
 }
@@ -172,16 +151,14 @@ TEST_F(QemOleDocument, AMissingFileIsRefusedAndNeverCreated) {
   TestOleDocument doc;
   ASSERT_TRUE(doc.OnNewDocument());
   EXPECT_FALSE(doc.OnOpenDocument(missing.c_str()));
-  ASSERT_EQ(boxes_.shown.size(), 1u);
-  EXPECT_EQ(boxes_.shown[0].stringId, AFX_IDP_FAILED_TO_OPEN_DOC);
-  EXPECT_NE(std::string(boxes_.shown[0].text).find(missing), std::string::npos);
+  expect_one_box(AFX_IDP_FAILED_TO_OPEN_DOC, missing);
   EXPECT_EQ(doc.database(), nullptr);
   EXPECT_EQ(doc.root(), nullptr);
   EXPECT_FALSE(exists(missing));
   // Without a path and without a container there is nothing to open: the
   // error goes to the caller.
   EXPECT_NE(dv_test::thrown_by([&] { doc.OnOpenDocument(nullptr); }).find("needs a path"), std::string::npos);
-  EXPECT_EQ(boxes_.shown.size(), 1u);
+  EXPECT_TRUE(boxes_.shown.empty());
 }
 
 // ---- another process, another address ----------------------------------------

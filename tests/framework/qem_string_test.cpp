@@ -2,8 +2,9 @@
 // database, never the source's), the sharing table (one database shares,
 // other databases and transient memory copy, a read-only source is never
 // written), one "__afxDataNil" per database, locked buffers, substring
-// bounds, formatting of any length, loading, the framework string that reads
-// a persistent one without sharing its block, and texts read back after the
+// bounds, formatting of any length (formats from string ids as the
+// framework string takes them), loading, the framework string that reads a
+// persistent one without sharing its block, and texts read back after the
 // database is mapped at another address in another process.
 #include <gtest/gtest.h>
 
@@ -230,6 +231,24 @@ TEST_F(QemString, FormatTakesItsLengthFromTheText) {
   EXPECT_EQ(dv_database::of(s->_get_data()), a_);
   s->FormatMessage("%2 and %1", "one", "two");
   EXPECT_EQ(*s, "two and one");
+  delete s;
+}
+
+// Both strings take a format from a string id alike (the shared forms of
+// Format and FormatMessage); the persistent result stays in its database.
+TEST_F(QemString, FormatsFromStringIdsMatchTheFrameworkString) {
+  CQEMString* s = make_in<CQEMString>(a_);
+  CString framework;
+  s->Format(32901u, "2.0");
+  framework.Format(32901u, "2.0");
+  EXPECT_EQ(*s, framework);
+  EXPECT_EQ(*s, "Tradeloft Pro Database Import Wizard 2.0");
+  EXPECT_EQ(dv_database::of(s->_get_data()), a_);
+  s->FormatMessage(0xF101u, "orders.db");
+  framework.FormatMessage(0xF101u, "orders.db");
+  EXPECT_EQ(*s, framework);
+  EXPECT_EQ(*s, "The document orders.db could not be opened.");
+  EXPECT_EQ(dv_database::of(s->_get_data()), a_);
   delete s;
 }
 

@@ -53,17 +53,17 @@ TEST_F(InstallCopy, InstallingTwiceGivesOneInstance) {
   EXPECT_NE(&first, shape);
   EXPECT_EQ(dv_database::of(&first), target_db_);
   EXPECT_FALSE(first.is_unspecified());
-  const auto census = dv_test::mop_census(target_db_);
+  const auto census = dv_test::object_census(target_db_);
   dv_type& second = shape->install(*target_, 1);
   EXPECT_EQ(&second, &first);
-  EXPECT_EQ(dv_test::mop_census(target_db_), census) << "the second install copied nothing";
+  EXPECT_EQ(dv_test::object_census(target_db_), census) << "the second install copied nothing";
   EXPECT_EQ(&shape->install(*source_, 1), shape) << "a type installs into its own schema as itself";
 }
 
 TEST_F(InstallCopy, ACopyPrintsAsTheSourceAndLivesInItsOwnDatabase) {
-  const auto source_census = dv_test::mop_census(db_);
+  const auto source_census = dv_test::object_census(db_);
   install_all(*source_, *target_);
-  EXPECT_EQ(dv_test::mop_census(db_), source_census) << "nothing was made in the source database";
+  EXPECT_EQ(dv_test::object_census(db_), source_census) << "nothing was made in the source database";
   EXPECT_EQ(dv_test::describe(*target_, false), dv_test::describe(*source_, false));
   dv_class_type& shape = *target_->find_type("Shape");
   dv_cursor c(shape.get_members());
@@ -99,14 +99,7 @@ TEST_F(InstallCopy, AShellWithoutReachableTypesPrintsEmptyNames) {
 }
 
 class InstallCopyProcess : public dv_test::mop_db_test {};
-class InstallCopyChild : public ::testing::Test {
- protected:
-  void SetUp() override {
-    if (!dv_test::is_child()) GTEST_SKIP() << "runs in a child process";
-    durnavel::initialize();
-  }
-  _VRN_fault_handler guard_;
-};
+class InstallCopyChild : public dv_test::mop_child_test {};
 
 std::string env(const char* name) { return std::getenv(name); }
 

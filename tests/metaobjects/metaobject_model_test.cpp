@@ -245,7 +245,7 @@ TEST_F(MopModel, StringTextLivesInTheDatabaseOfTheString) {
 }
 
 TEST_F(MopModel, DeletingAClassFreesBasesMembersAndVtblNames) {
-  const auto before = dv_test::mop_census(db_);
+  const auto before = dv_test::object_census(db_);
   dv_integral_type* i = int_type();
   auto* base = make<dv_class_type>("Base");
   auto* c = make<dv_class_type>("Shape");
@@ -265,7 +265,7 @@ TEST_F(MopModel, DeletingAClassFreesBasesMembersAndVtblNames) {
   delete c;
   delete base;
   delete i;
-  EXPECT_EQ(dv_test::mop_census(db_), before);
+  EXPECT_EQ(dv_test::object_census(db_), before);
 }
 
 }  // namespace

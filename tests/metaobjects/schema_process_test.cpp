@@ -23,14 +23,7 @@ using namespace dv_qem;
 namespace {
 
 class SchemaProcess : public dv_test::mop_db_test {};
-class SchemaProcessChild : public ::testing::Test {
- protected:
-  void SetUp() override {
-    if (!dv_test::is_child()) GTEST_SKIP() << "runs in a child process";
-    durnavel::initialize();
-  }
-  _VRN_fault_handler guard_;
-};
+class SchemaProcessChild : public dv_test::mop_child_test {};
 
 std::string env(const char* name) { return std::getenv(name); }
 

@@ -81,21 +81,21 @@ TEST_F(Schema, ASecondTypeUnderOneNameIsRefused) {
 }
 
 TEST_F(Schema, DestroyingASchemaFreesEverythingItOwns) {
-  const auto before = dv_test::mop_census(db_);
+  const auto before = dv_test::object_census(db_);
   dv_app_schema* s = schema();
   dv_test::fill_sample_schema(*s);
-  EXPECT_NE(dv_test::mop_census(db_), before);
+  EXPECT_NE(dv_test::object_census(db_), before);
   delete s;
-  EXPECT_EQ(dv_test::mop_census(db_), before);
+  EXPECT_EQ(dv_test::object_census(db_), before);
 }
 
 TEST_F(Schema, ATypeNameIsCopiedOnce) {
   dv_app_schema* s = schema();
   s->add_type("int", make<dv_integral_type>(dv_type::Integer, 1, 4, 4, "int"));
   auto* shape = make<dv_class_type>("Shape");
-  auto before = dv_test::mop_census(db_);
+  auto before = dv_test::object_census(db_);
   s->add_type("Shape", shape);
-  auto after = dv_test::mop_census(db_);
+  auto after = dv_test::object_census(db_);
   EXPECT_EQ(after["char"], before["char"] + 1) << "one copy of the name, the table's key";
 }
 
@@ -151,9 +151,9 @@ TEST_F(Schema, CreateRefusesEitherRootBeforeWritingAnything) {
   for (const char* existing : {"the_app_schema", "the_app_loc"}) {
     dv_database* db = dv_database::create(path(std::string(existing) + ".db").c_str(), 0644, 1, 0);
     db->create_root(existing);
-    const auto before = dv_test::mop_census(db);
+    const auto before = dv_test::object_census(db);
     EXPECT_THROW(dv_app_schema::create(db, "libshop.so"), dv_err_root_exists) << existing;
-    EXPECT_EQ(dv_test::mop_census(db), before) << existing;
+    EXPECT_EQ(dv_test::object_census(db), before) << existing;
     const char* other = std::strcmp(existing, "the_app_schema") == 0 ? "the_app_loc" : "the_app_schema";
     EXPECT_EQ(db->find_root(other), nullptr) << "the other root was not made";
     db->close();

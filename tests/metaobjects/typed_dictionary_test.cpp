@@ -168,14 +168,14 @@ TEST_F(TypedDictionary, KeysAreCopiedIntoTheDictionarysDatabase) {
 TEST_F(TypedDictionary, ANullTextKeyIsStoredWithoutACopy) {
   text_dictionary* d = make<text_dictionary>(0);
   Entry* e = entry(5);
-  auto before = dv_test::mop_census(db_);
+  auto before = dv_test::object_census(db_);
   d->insert(nullptr, e);
   EXPECT_EQ(d->pick(nullptr), e);
   char other[] = "other";
   EXPECT_EQ(d->pick(other), nullptr);
   d->remove(nullptr, e);
   EXPECT_EQ(d->cardinality(), 0u);
-  EXPECT_EQ(dv_test::mop_census(db_)["char"], before["char"]) << "no key text was copied";
+  EXPECT_EQ(dv_test::object_census(db_)["char"], before["char"]) << "no key text was copied";
 }
 
 // Seeded random inserts and removals of distinct elements under a few keys,

@@ -33,6 +33,7 @@
 namespace {
 
 using wizard_test::RunScript;
+using wizard_test::TextImportScript;
 using wizard_test::WizardHome;
 
 std::string ReadAll(const std::string& path) {
@@ -40,19 +41,6 @@ std::string ReadAll(const std::string& path) {
   std::stringstream text;
   text << in.rdbuf();
   return text.str();
-}
-
-// The script from the first page to the import page for the text file
-// `source` (its own folder holds the mapping file), a custom delimiter
-// when given, into `target`; then the add button and Finish.
-std::string TextImportScript(const std::string& source, const std::string& target, const std::string& delimiter = "",
-                             const std::string& atImportPage = "click 21118\nfinish\n") {
-  std::string script = "expect page 20000\npick 1149 Text (*.csv,*.txt)\nnext\nexpect page 20001\n";
-  if (!delimiter.empty()) script += "pick 21249 Custom Delimited\nset 21247 " + delimiter + "\n";
-  script += "set 21186 " + source + "\nnext\nexpect page 20004\nnext\nexpect page 20009\nnext\n";
-  script += "expect page 20005\nnext\nexpect page 20008\nset 21135 " + target + "\nnext\nexpect page 20007\n";
-  script += "tree 21176 My Departments\n" + atImportPage;
-  return script;
 }
 
 // The script for a file source of the type picked first (its kind then

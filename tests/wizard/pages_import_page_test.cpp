@@ -8,12 +8,18 @@
 // (department path too deep) is undone back to what the copy held before
 // the press, the earlier run kept; a target that cannot be copied back
 // keeps the wizard on the page with its message and the work kept; a copy
-// of a file onto itself is refused and leaves it whole.
+// of a file onto itself is refused and leaves it whole. A source whose
+// driver fails while the third rowset is read leaves the target byte for
+// byte, "Tallyport.Log" names the row and the driver's message at once, and
+// the next run of the good source succeeds. A batch the shop file refuses
+// (its write fails) is logged at once and undone, and the next run
+// succeeds.
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "ctl_actions.h"
+#include "file_size_limit.h"
 #include "import_page.h"
 #include "odbc_test_support.h"
 #include "pages_support.h"
@@ -27,6 +33,11 @@ class ImportPage : public pages_test::SheetTest {
   // A source of `rows` rows behind a data source; the sheet set as the
   // pages before the import page leave it.
   void Open(int rows) {
+    WriteSource(rows);
+    ShowPage("DSN=" + odbc_test::DefineDataSource(work, "Import", work / "source.sqlite"),
+             "SELECT Name, Item, Dept, Price, Opt, Ch1, Ch1Price FROM products");
+  }
+  void WriteSource(int rows) {
     std::string sql =
         "CREATE TABLE products (Name TEXT, Item TEXT, Dept TEXT, Price TEXT, Opt TEXT, Ch1 TEXT, Ch1Price TEXT);";
     for (int i = 1; i <= rows; ++i)
@@ -34,8 +45,16 @@ class ImportPage : public pages_test::SheetTest {
              (i % 2 ? "Garden/Tools" : "Water") + "', '" + std::to_string(i) +
              ",50', 'Material', 'Oak', '1,25');";
     odbc_test::RunSqlite(work / "source.sqlite", sql);
+  }
+  // A new sheet on the import page, reading query through connect; with
+  // rowsAsAsked the rows are read as the import asks for them (the way of
+  // a driver that cannot scroll).
+  void ShowPage(const std::string& connect, const char* query, bool rowsAsAsked = false) {
+    page = nullptr;
+    sheet.reset();
     MakeSheet(kSourceDataSourceName);
-    odbc_test::Connect(sheet->m_database, "DSN=" + odbc_test::DefineDataSource(work, "Import", work / "source.sqlite"));
+    odbc_test::Connect(sheet->m_database, connect);
+    if (rowsAsAsked) sheet->m_database.KeepRowsInRecordsets();
     sheet->m_nAllFields = 1;
     sheet->m_nOptionCount = 1;
     sheet->m_nChoiceCount = 1;
@@ -50,7 +69,7 @@ class ImportPage : public pages_test::SheetTest {
       column.m_nNumber = *fields[row] ? index++ : -1;
       column.m_nColumnSize = *fields[row] ? 64 : 0;
     }
-    sheet->m_strSQLQuery = "SELECT Name, Item, Dept, Price, Opt, Ch1, Ch1Price FROM products";
+    sheet->m_strSQLQuery = query;
     sheet->m_strTargetFile = (work / "shop.kvc").c_str();
     page = &Show<CDataImportPage>(CDataImportPage::IDD);
   }
@@ -136,6 +155,76 @@ TEST_F(ImportPage, FailedCopyBackKeepsThePageAndACopyOntoItselfIsRefused) {
   EXPECT_EQ(ReadAll(page->GetWorkPath().operator LPCTSTR()), before);
   prompts.ExpectMessageBox(IDOK, 61579);
   sheet->PressButton(PSBTN_CANCEL);
+}
+
+TEST_F(ImportPage, ASourceFailingInALaterRowsetLeavesTheTargetAndTheNextRunSucceeds) {
+  // Row 150 fails with "integer overflow" once the switch is on. The driver
+  // steps the statement as rows are fetched (StepAPI) and the rows are read
+  // as the import asks for them, so the failure comes in the fetch of the
+  // second rowset; the switch is turned while the preview reads
+  // (write-ahead log).
+  WriteSource(400);
+  odbc_test::RunSqlite(work / "source.sqlite",
+                       "PRAGMA journal_mode=WAL; CREATE TABLE switch (failing INTEGER); INSERT INTO switch VALUES (0);"
+                       "CREATE VIEW failing AS SELECT * FROM products WHERE abs(CASE WHEN rowid = 150 AND "
+                       "(SELECT failing FROM switch) THEN -9223372036854775808 ELSE 0 END) = 0;");
+  const std::string connect = "DSN=" + odbc_test::DefineDataSource(work, "Stepping", work / "source.sqlite");
+  std::ofstream(work / "odbc.ini", std::ios::app) << "StepAPI=1\n";
+  const char query[] = "SELECT Name, Item, Dept, Price, Opt, Ch1, Ch1Price FROM failing";
+  ShowPage(connect, query, true);
+  Add();
+  ASSERT_TRUE(sheet->PressButton(PSBTN_FINISH));
+  const std::string target = work / "shop.kvc", before = ReadAll(target);
+  ASSERT_FALSE(before.empty());
+
+  // The next visit: the rows are counted, then the source fails half-way.
+  ShowPage(connect, query, true);
+  odbc_test::RunSqlite(work / "source.sqlite", "UPDATE switch SET failing = 1; UPDATE products SET Name = 'Renamed';");
+  prompts.ExpectMessageBox(IDOK);
+  Add();
+  EXPECT_NE(ReadAll(program / "Tallyport.Log")
+                .find("Rows 101 to 200: reading the source failed: row 150: [SQLite]integer overflow (1); the run's "
+                      "changes are undone\n"),
+            std::string::npos)
+      << ReadAll(program / "Tallyport.Log");
+  EXPECT_EQ(sheet->GetWizardButtons(), static_cast<DWORD>(PSWIZB_BACK | PSWIZB_DISABLEDFINISH));
+  sheet->PressButton(PSBTN_CANCEL);
+  EXPECT_EQ(ReadAll(target), before);
+
+  // The source mended, the next run succeeds.
+  odbc_test::RunSqlite(work / "source.sqlite", "UPDATE switch SET failing = 0;");
+  ShowPage(connect, query, true);
+  Add();
+  ASSERT_TRUE(sheet->PressButton(PSBTN_FINISH));
+  auto dump = shop_test::kvcdump(target);
+  ASSERT_EQ(dump.status, 0) << dump.out;
+  EXPECT_NE(dump.out.find("Renamed"), std::string::npos);
+  EXPECT_NE(dump.out.find("P-150"), std::string::npos) << "the row that failed is imported now";
+}
+
+TEST_F(ImportPage, ABatchTheShopRefusesIsLoggedAndUndoneAndTheNextRunSucceeds) {
+  Open(400);
+  const std::string copy = page->GetWorkPath().operator LPCTSTR(), before = ReadAll(copy);
+  // The working copy may grow by a page at most: the shop file refuses the
+  // writes of the first batch.
+  {
+    wizard_test::FileSizeLimit limit(before.size() + 4096);
+    prompts.ExpectMessageBox(IDOK);
+    Add();
+  }
+  EXPECT_NE(ReadAll(program / "Tallyport.Log")
+                .find("Rows 1 to 100: the import failed: dv_err_cant_write_to_file - WriteFile failed: (27) File too "
+                      "large; the run's changes are undone\n"),
+            std::string::npos)
+      << ReadAll(program / "Tallyport.Log");
+  EXPECT_EQ(ReadAll(copy), before) << "the copy is as it was before the press";
+  EXPECT_EQ(sheet->GetWizardButtons(), static_cast<DWORD>(PSWIZB_BACK | PSWIZB_DISABLEDFINISH));
+
+  Add();
+  ASSERT_TRUE(sheet->PressButton(PSBTN_FINISH));
+  auto dump = shop_test::kvcdump(work / "shop.kvc");
+  ASSERT_EQ(dump.status, 0) << dump.out;
+  EXPECT_NE(dump.out.find("P-400"), std::string::npos);
 }
 
 }  // namespace

@@ -59,35 +59,15 @@ CString::CString(const CString& source) {
   }
 }
 
-CString::CString(char ch, int repeat) {
-  Init();
-  if (repeat >= 1) {
-    AllocBuffer(repeat);
-    std::memset(m_pchData, ch, repeat);
-  }
-}
+CString::CString(char ch, int repeat) { InitRepeated(ch, repeat); }
 
-CString::CString(LPCSTR text) {
-  Init();
-  uintptr_t value = reinterpret_cast<uintptr_t>(text);
-  if (text != nullptr && value < 0x10000) {
-    LoadString(static_cast<UINT>(value));
-    return;
-  }
-  AssignCopy(SafeStrlen(text), text);
-}
+CString::CString(LPCSTR text) { InitText(text); }
 
-CString::CString(LPCSTR text, int length) {
-  Init();
-  if (length > 0) AssignCopy(length, text);
-}
+CString::CString(LPCSTR text, int length) { InitCopy(text, length); }
 
 CString::CString(const unsigned char* text) : CString(reinterpret_cast<LPCSTR>(text)) {}
 
-CString::CString(LPCWSTR text) {
-  Init();
-  *this = text;
-}
+CString::CString(LPCWSTR text) { InitWide(text); }
 
 const CString& CString::operator=(const CString& source) {
   if (m_pchData == source.m_pchData) return *this;
@@ -100,55 +80,10 @@ const CString& CString::operator=(const CString& source) {
   return *this;
 }
 
-const CString& CString::operator=(char ch) {
-  AssignCopy(1, &ch);
-  return *this;
-}
-
-const CString& CString::operator=(LPCSTR text) {
-  AssignCopy(SafeStrlen(text), text);
-  return *this;
-}
-
-const CString& CString::operator=(const unsigned char* text) {
-  return *this = reinterpret_cast<LPCSTR>(text);
-}
-
 const CString& CString::operator=(LPCWSTR text) {
   std::string utf8 = fw_unicode::utf16_to_utf8(text, fw_unicode::utf16_length(text));
   AssignCopy(static_cast<int>(utf8.size()), utf8.c_str());
   return *this;
-}
-
-const CString& CString::operator+=(const CString& text) {
-  ConcatInPlace(text.GetLength(), text.m_pchData);
-  return *this;
-}
-
-const CString& CString::operator+=(char ch) {
-  ConcatInPlace(1, &ch);
-  return *this;
-}
-
-const CString& CString::operator+=(LPCTSTR text) {
-  ConcatInPlace(SafeStrlen(text), text);
-  return *this;
-}
-
-CString operator+(const CString& a, const CString& b) {
-  return CString::Concat<CString>(a.GetLength(), a, b.GetLength(), b);
-}
-
-CString operator+(const CString& a, char ch) { return CString::Concat<CString>(a.GetLength(), a, 1, &ch); }
-
-CString operator+(char ch, const CString& b) { return CString::Concat<CString>(1, &ch, b.GetLength(), b); }
-
-CString operator+(const CString& a, LPCTSTR b) {
-  return CString::Concat<CString>(a.GetLength(), a, CString::SafeStrlen(b), b);
-}
-
-CString operator+(LPCTSTR a, const CString& b) {
-  return CString::Concat<CString>(CString::SafeStrlen(a), a, b.GetLength(), b);
 }
 
 CString CString::Mid(int first) const { return Mid(first, GetLength() - first); }
@@ -175,14 +110,6 @@ CString CString::Right(int count) const {
   CString result;
   AllocCopy(result, count, GetLength() - count, 0);
   return result;
-}
-
-CString CString::SpanIncluding(LPCTSTR set) const {
-  return Left(static_cast<int>(fw_mbs::span(m_pchData, set)));
-}
-
-CString CString::SpanExcluding(LPCTSTR set) const {
-  return Left(static_cast<int>(fw_mbs::span_excluding(m_pchData, set)));
 }
 
 int CString::Replace(char oldChar, char newChar) {

@@ -29,22 +29,6 @@ void CString::FormatV(LPCTSTR format, va_list args) {
   *this = result;
 }
 
-void CString::Format(LPCTSTR format, ...) {
-  va_list args;
-  va_start(args, format);
-  FormatV(format, args);
-  va_end(args);
-}
-
-void CString::Format(UINT formatId, ...) {
-  CString format;
-  format.LoadString(formatId);
-  va_list args;
-  va_start(args, formatId);
-  FormatV(format, args);
-  va_end(args);
-}
-
 BOOL CString::LoadString(UINT id) {
   int length = 0;
   const char* text = FwFindString(id, &length);
@@ -182,20 +166,4 @@ void CString::FormatMessageV(LPCTSTR format, va_list args) {
     else out.push_back(c);  // %% %. %! "% " and any other: the character itself
   }
   AssignCopy(static_cast<int>(out.size()), out.c_str());
-}
-
-void CString::FormatMessage(LPCTSTR format, ...) {
-  va_list args;
-  va_start(args, format);
-  FormatMessageV(format, args);
-  va_end(args);
-}
-
-void CString::FormatMessage(UINT formatId, ...) {
-  CString format;
-  format.LoadString(formatId);
-  va_list args;
-  va_start(args, formatId);
-  FormatMessageV(format, args);
-  va_end(args);
 }

@@ -83,26 +83,12 @@ class FwList : public CObject {
   POSITION GetHeadPosition() const { return Position(m_pNodeHead); }
   POSITION GetTailPosition() const { return Position(m_pNodeTail); }
 
-  TYPE& GetNext(POSITION& position) {
-    CNode* node = Node(position);
-    position = Position(node->pNext);
-    return node->data;
-  }
-  TYPE GetNext(POSITION& position) const {
-    CNode* node = Node(position);
-    position = Position(node->pNext);
-    return node->data;
-  }
-  TYPE& GetPrev(POSITION& position) {
-    CNode* node = Node(position);
-    position = Position(node->pPrev);
-    return node->data;
-  }
-  TYPE GetPrev(POSITION& position) const {
-    CNode* node = Node(position);
-    position = Position(node->pPrev);
-    return node->data;
-  }
+  // The element at position; position moves to the next (previous) node,
+  // null after the last (first).
+  TYPE& GetNext(POSITION& position) { return Step(position, &CNode::pNext)->data; }
+  TYPE GetNext(POSITION& position) const { return Step(position, &CNode::pNext)->data; }
+  TYPE& GetPrev(POSITION& position) { return Step(position, &CNode::pPrev)->data; }
+  TYPE GetPrev(POSITION& position) const { return Step(position, &CNode::pPrev)->data; }
 
   TYPE& GetAt(POSITION position) { return Node(position)->data; }
   TYPE GetAt(POSITION position) const { return Node(position)->data; }
@@ -172,6 +158,12 @@ class FwList : public CObject {
 
   static POSITION Position(CNode* node) { return reinterpret_cast<POSITION>(node); }
   static CNode* Node(POSITION position) { return reinterpret_cast<CNode*>(position); }
+  // The node at position; position moves along link (pNext or pPrev).
+  static CNode* Step(POSITION& position, CNode* CNode::*link) {
+    CNode* node = Node(position);
+    position = Position(node->*link);
+    return node;
+  }
 
   CNode* NewNode(CNode* prev, CNode* next) {
     if (m_pNodeFree == nullptr) {

@@ -30,7 +30,7 @@ struct FwHeapStringBuffers {
   static void free_buffer(CStringData* data);
 };
 
-class CString : public FwStringCore<FwHeapStringBuffers> {
+class CString : public FwStringCore<CString, FwHeapStringBuffers> {
  public:
   CString();
   CString(const CString& source);
@@ -44,28 +44,17 @@ class CString : public FwStringCore<FwHeapStringBuffers> {
   CString(LPCWSTR text);
   ~CString() = default;
 
+  // Assignment from a char, a text or unsigned chars, appending (+=) and
+  // concatenation (+) are FwStringCore's.
+  using FwStringCore::operator=;
   const CString& operator=(const CString& source);
-  const CString& operator=(char ch);
-  const CString& operator=(LPCSTR text);
-  const CString& operator=(const unsigned char* text);
   const CString& operator=(LPCWSTR text);
-
-  const CString& operator+=(const CString& text);
-  const CString& operator+=(char ch);
-  const CString& operator+=(LPCTSTR text);
-  friend CString operator+(const CString& a, const CString& b);
-  friend CString operator+(const CString& a, char ch);
-  friend CString operator+(char ch, const CString& b);
-  friend CString operator+(const CString& a, LPCTSTR b);
-  friend CString operator+(LPCTSTR a, const CString& b);
 
   // Substrings; out-of-range counts and indexes are clamped.
   CString Mid(int first) const;
   CString Mid(int first, int count) const;
   CString Left(int count) const;
   CString Right(int count) const;
-  CString SpanIncluding(LPCTSTR set) const;
-  CString SpanExcluding(LPCTSTR set) const;
 
   // Replaces every old character or text by the new one (a text: left to
   // right, without overlaps); returns the count replaced.
@@ -74,16 +63,13 @@ class CString : public FwStringCore<FwHeapStringBuffers> {
   // Removes every ch; returns the count removed.
   int Remove(char ch);
 
-  // printf formatting; the result may be of any length.
-  void Format(LPCTSTR format, ...) __attribute__((format(printf, 2, 3)));
-  void Format(UINT formatId, ...);
+  // printf formatting (Format is FwStringCore's); the result may be of any
+  // length.
   void FormatV(LPCTSTR format, va_list args);
-  // Inserts %1..%99 (optionally %n!printf-format!, default !s!); %% gives %,
-  // %0 ends the text, %n gives a line feed, %r a CR, %t a tab, and any other
-  // character after a percent sign (%. %! "% ") itself. Throws
-  // CMemoryException for an insert format without its closing '!'.
-  void FormatMessage(LPCTSTR format, ...);
-  void FormatMessage(UINT formatId, ...);
+  // FormatMessage (FwStringCore's) inserts %1..%99 (optionally %n!printf-format!, default
+  // !s!); %% gives %, %0 ends the text, %n gives a line feed, %r a CR, %t a
+  // tab, and any other character after a percent sign (%. %! "% ") itself.
+  // Throws CMemoryException for an insert format without its closing '!'.
   void FormatMessageV(LPCTSTR format, va_list args);
   // Loads string id of the current language; FALSE (text unchanged) when the
   // string tables hold none.

@@ -1,8 +1,13 @@
 // FwStringCore: the string algorithms shared by the framework string
 // (CString, heap buffers) and the persistent string (CQEMString, buffers in
-// the string object's database), written once over the CStringData layout.
-// The only member is the character pointer, so both strings stay one
-// pointer with the same layout.
+// the string object's database), written once over the CStringData layout:
+// buffers, sharing, assignment and appending of texts, concatenation,
+// search and printf formatting. The only member is the character pointer,
+// so both strings stay one pointer with the same layout.
+//
+// S is the string class itself; it provides Left, LoadString, FormatV and
+// FormatMessageV (their buffers and loading differ), and brings in the
+// assignments here with `using FwStringCore::operator=;`.
 //
 // Buffers says where buffers come from; it provides
 //   static CStringData* empty_buffer(const void* owner);  // the shared empty buffer for a string at owner
@@ -13,6 +18,7 @@
 #pragma once
 
 #include <cstdarg>
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -23,9 +29,79 @@
 // CMemoryException for a format vsnprintf refuses.
 std::string FwFormatV(LPCTSTR format, va_list args);
 
-template <class Buffers>
+template <class S, class Buffers>
 class FwStringCore {
  public:
+  // Each copies the text into this string's own buffer.
+  const S& operator=(char ch) {
+    AssignCopy(1, &ch);
+    return self();
+  }
+  const S& operator=(LPCSTR text) {
+    AssignCopy(SafeStrlen(text), text);
+    return self();
+  }
+  const S& operator=(const unsigned char* text) { return *this = reinterpret_cast<LPCSTR>(text); }
+  FwStringCore& operator=(const FwStringCore&) = delete;  // each string assigns its own kind
+
+  const S& operator+=(const S& text) {
+    ConcatInPlace(text.GetLength(), text.m_pchData);
+    return self();
+  }
+  const S& operator+=(char ch) {
+    ConcatInPlace(1, &ch);
+    return self();
+  }
+  const S& operator+=(LPCTSTR text) {
+    ConcatInPlace(SafeStrlen(text), text);
+    return self();
+  }
+  // Each builds a new string (for the persistent string, a transient one).
+  friend S operator+(const S& a, const S& b) { return Concat(a.GetLength(), a, b.GetLength(), b); }
+  friend S operator+(const S& a, LPCTSTR b) { return Concat(a.GetLength(), a, SafeStrlen(b), b); }
+  friend S operator+(LPCTSTR a, const S& b) { return Concat(SafeStrlen(a), a, b.GetLength(), b); }
+  friend S operator+(const S& a, char ch) { return Concat(a.GetLength(), a, 1, &ch); }
+  friend S operator+(char ch, const S& b) { return Concat(1, &ch, b.GetLength(), b); }
+
+  // The longest start of the text made of (or free of) the characters of set.
+  S SpanIncluding(LPCTSTR set) const { return self().Left(static_cast<int>(fw_mbs::span(m_pchData, set))); }
+  S SpanExcluding(LPCTSTR set) const {
+    return self().Left(static_cast<int>(fw_mbs::span_excluding(m_pchData, set)));
+  }
+
+  // printf formatting (the string's FormatV); the result may be of any
+  // length. The second form takes the format from string id.
+  __attribute__((format(printf, 2, 3))) void Format(LPCTSTR format, ...) {
+    va_list args;
+    va_start(args, format);
+    self().FormatV(format, args);
+    va_end(args);
+  }
+  void Format(UINT formatId, ...) {
+    S format;
+    format.LoadString(formatId);
+    va_list args;
+    va_start(args, formatId);
+    self().FormatV(format, args);
+    va_end(args);
+  }
+  // The framework's message formatting (%1..%99), the string's
+  // FormatMessageV. The second form takes the format from string id.
+  void FormatMessage(LPCTSTR format, ...) {
+    va_list args;
+    va_start(args, format);
+    self().FormatMessageV(format, args);
+    va_end(args);
+  }
+  void FormatMessage(UINT formatId, ...) {
+    S format;
+    format.LoadString(formatId);
+    va_list args;
+    va_start(args, formatId);
+    self().FormatMessageV(format, args);
+    va_end(args);
+  }
+
   int GetLength() const { return GetData()->nDataLength; }
   int GetAllocLength() const { return GetData()->nAllocLength; }
   BOOL IsEmpty() const { return GetData()->nDataLength == 0; }
@@ -137,6 +213,40 @@ class FwStringCore {
   FwStringCore() = default;  // each constructor of a string sets m_pchData
   ~FwStringCore() { Release(GetData()); }
 
+  S& self() { return static_cast<S&>(*this); }
+  const S& self() const { return static_cast<const S&>(*this); }
+
+  // The constructors' shared forms; each starts from no buffer at all.
+  // repeat copies of ch (none for repeat <= 0).
+  void InitRepeated(char ch, int repeat) {
+    Init();
+    if (repeat >= 1) {
+      AllocBuffer(repeat);
+      std::memset(m_pchData, ch, repeat);
+    }
+  }
+  // Null or "" gives the empty string; a value below 0x10000 is a string id
+  // and loads that string.
+  void InitText(LPCSTR text) {
+    Init();
+    uintptr_t value = reinterpret_cast<uintptr_t>(text);
+    if (text != nullptr && value < 0x10000) {
+      self().LoadString(static_cast<UINT>(value));
+      return;
+    }
+    AssignCopy(SafeStrlen(text), text);
+  }
+  // length bytes copied as they are.
+  void InitCopy(LPCSTR text, int length) {
+    Init();
+    if (length > 0) AssignCopy(length, text);
+  }
+  // A 16-bit text, through the string's own conversion.
+  void InitWide(LPCWSTR text) {
+    Init();
+    self() = text;
+  }
+
   CStringData* GetData() const { return reinterpret_cast<CStringData*>(m_pchData) - 1; }
   bool IsEmptyBuffer() const { return Buffers::is_empty_buffer(GetData()); }
   int IndexOf(const char* hit) const { return hit == nullptr ? -1 : static_cast<int>(hit - m_pchData); }
@@ -212,8 +322,7 @@ class FwStringCore {
       SetLength(data->nDataLength + length);
     }
   }
-  // The concatenation of two texts as a new string of type S.
-  template <class S>
+  // The concatenation of two texts as a new string.
   static S Concat(int length1, LPCTSTR text1, int length2, LPCTSTR text2) {
     S result;
     result.ConcatCopy(length1, text1, length2, text2);

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "fw_paths.h"
+#include "whole_line.h"
 
 CKeyValueFile::CKeyValueFile() : m_map(10) {}
 
@@ -16,16 +17,7 @@ int CKeyValueFile::Load(const char* path, int merge) {
   CString line;
   bool ok = true;
   for (;;) {
-    // One whole line, however long.
-    line.Empty();
-    char chunk[1024];
-    bool got = false;
-    while (std::fgets(chunk, sizeof chunk, file) != nullptr) {
-      got = true;
-      line += chunk;
-      if (line.GetLength() > 0 && line[line.GetLength() - 1] == '\n') break;
-    }
-    if (!got) {
+    if (!FwReadWholeLine(file, line)) {
       ok = !std::ferror(file);
       break;
     }

@@ -8,6 +8,7 @@
 #include "fw_mbs.h"
 #include "fw_paths.h"
 #include "localisation.h"
+#include "whole_line.h"
 
 CTextTable::CTextTable() : m_keyToText(10), m_textToKey(10) {}
 
@@ -52,14 +53,7 @@ namespace {
 
 // One line without its line end, however long; false at the end of file.
 bool read_line(std::FILE* file, CString& line) {
-  line.Empty();
-  char chunk[1024];
-  bool got = false;
-  while (std::fgets(chunk, sizeof chunk, file) != nullptr) {
-    got = true;
-    line += chunk;
-    if (line.GetLength() > 0 && line[line.GetLength() - 1] == '\n') break;
-  }
+  const bool got = FwReadWholeLine(file, line);
   int length = line.GetLength();
   while (length > 0 && (line[length - 1] == '\n' || line[length - 1] == '\r')) --length;
   if (length != line.GetLength()) line = line.Left(length);

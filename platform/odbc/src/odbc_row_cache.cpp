@@ -25,13 +25,21 @@ long OdbcRowCache::ReadAll() {
 }
 
 bool OdbcRowCache::ReadRow() {
-  RETCODE rc = SQLFetch(statement_);
-  if (rc == SQL_NO_DATA) return false;
-  database_->Check(rc, statement_);
-  Row row(binary_.size());
-  for (size_t c = 0; c < binary_.size(); ++c) row[c] = ReadValue(static_cast<int>(c));
-  rows_.push_back(std::move(row));
-  return true;
+  try {
+    RETCODE rc = SQLFetch(statement_);
+    if (rc == SQL_NO_DATA) return false;
+    database_->Check(rc, statement_);
+    Row row(binary_.size());
+    for (size_t c = 0; c < binary_.size(); ++c) row[c] = ReadValue(static_cast<int>(c));
+    rows_.push_back(std::move(row));
+    return true;
+  } catch (CDBException* e) {
+    // The rows are read one by one here: the error can name its row.
+    CString row;
+    row.Format("row %ld: ", static_cast<long>(rows_.size()) + 1);
+    e->m_strError = row + e->m_strError;
+    throw;
+  }
 }
 
 // The whole value, read in pieces (a text piece ends in a NUL that is not

@@ -23,6 +23,8 @@ class OdbcRowCache {
   explicit OdbcRowCache(std::vector<Row> rows);
 
   // TRUE when the result holds row index (from 0), reading forward to it.
+  // A row that cannot be read throws the driver's CDBException, its text
+  // opened by "row N: " (N from 1).
   bool Holds(long index);
   // Every row read; returns the count.
   long ReadAll();

@@ -11,6 +11,11 @@
 
 #include "source_connection.h"
 
+// Every reading of a source's files (a table staged, a workbook's sheets
+// listed) runs in a child process: a library that crashes or hangs on a
+// damaged file gives a CDBException "FILE: cannot read this file: REASON"
+// and the program goes on.
+//
 // The staged copy of spec's source, made (empty, its catalogue checked) or
 // found again. Throws CDBException when the source cannot be listed. The
 // library installs it as the connections' opener when it is loaded.
@@ -20,6 +25,11 @@ std::shared_ptr<StagedConnection> OpenStagedSource(const SourceConnectionSpec& s
 // (installed by the program to show progress; may be empty).
 using StagingProgressHandler = std::function<void(const std::string& table, long rowsDone)>;
 void SetStagingProgressHandler(StagingProgressHandler handler);
+
+// The longest a reading child may go without reporting progress (it
+// reports every kStagingProgressRows rows) before it is stopped and its
+// file refused: 60 s unless set, and 10 s more per MiB of the files read.
+void SetStagingIdleLimit(int seconds);
 
 // TRUE when sql names table: bracketed, quoted or as a bare word (any
 // letter case).

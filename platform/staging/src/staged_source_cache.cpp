@@ -11,6 +11,7 @@
 #include <mutex>
 
 #include "odbc_errors.h"
+#include "reading_child.h"
 #include "source_staging.h"
 
 namespace {
@@ -53,6 +54,31 @@ StagingProgressHandler& ProgressHandler() {
   return handler;
 }
 
+// How long a reading child may go without a sign of progress (it reports
+// every kStagingProgressRows rows) before it is taken for hung: the set
+// limit, and 10 s more per MiB of the files it reads (a library may parse
+// a whole workbook before the first row).
+int& IdleLimitSeconds() {
+  static int seconds = 60;
+  return seconds;
+}
+
+int IdleLimitFor(long long bytes) { return IdleLimitSeconds() + static_cast<int>(bytes >> 20) * 10; }
+
+// The names of a list in one text for the way back from a reading child.
+std::string JoinNames(const std::vector<std::string>& names) {
+  std::string text;
+  for (const std::string& name : names) text += name + '\0';
+  return text;
+}
+
+std::vector<std::string> SplitNames(const std::string& text) {
+  std::vector<std::string> names;
+  for (size_t at = 0, end; (end = text.find('\0', at)) != std::string::npos; at = end + 1)
+    names.push_back(text.substr(at, end - at));
+  return names;
+}
+
 [[noreturn]] void ThrowSourceError(const std::exception& error) {
   AfxThrowDBExceptionText(AFX_SQL_ERROR_SOURCE_FILE, error.what(), "HY000");
 }
@@ -72,9 +98,24 @@ class StagedSource : public StagedConnection {
 
   const std::string& SqlitePath() const override { return sqlitePath_; }
 
+  // A workbook is listed by the spreadsheet library, in a reading child,
+  // once per change of the file; the other kinds list their folder.
   std::vector<std::string> Catalogue() override {
+    const SourceFileKind kind = FileKindOf(spec_.kind);
     try {
-      return ListSourceTables(FileKindOf(spec_.kind), spec_.source);
+      if (kind != SourceFileKind::Excel) return ListSourceTables(kind, spec_.source);
+      std::lock_guard<std::mutex> hold(mutex_);
+      const FileStamp stamp = StampOf(spec_.source);
+      if (!listed_ || !(listedStamp_ == stamp)) {
+        listed_ = false;
+        const std::string names = ReadInChild(
+            spec_.source, [&](const StagingProgress&) { return JoinNames(ListSourceTables(kind, spec_.source)); },
+            {}, IdleLimitFor(stamp.size));
+        tables_ = SplitNames(names);
+        listedStamp_ = stamp;
+        listed_ = true;
+      }
+      return tables_;
     } catch (const std::exception& error) {
       ThrowSourceError(error);
     }
@@ -110,15 +151,47 @@ class StagedSource : public StagedConnection {
     return stamps;
   }
 
+  // The file a table is read from, as errors name it.
+  std::string FileOf(const std::string& table) const {
+    if (spec_.kind == ConnectionKind::Excel) return spec_.source;
+    const std::vector<std::string> files = FilesOf(table);
+    if (spec_.kind != ConnectionKind::Text && !files.empty()) {
+      const char* extension = spec_.kind == ConnectionKind::DBase ? ".dbf" : ".db";
+      for (const std::string& file : files)
+        if (Lower(fs::path(file).extension().string()) == extension) return file;
+    }
+    return (fs::path(spec_.source) / table).string();
+  }
+
+  // The table is staged by a reading child into the staged file, in one
+  // SQLite transaction (invariant 3 of the readers): a child that dies
+  // half-way leaves its journal, which the next opening of the file rolls
+  // back, so no part of the table is ever read.
   void Stage(const std::string& table) {
     std::lock_guard<std::mutex> hold(mutex_);
     std::vector<FileStamp> stamps = StampsOf(table);
     auto found = staged_.find(table);
     if (found != staged_.end() && found->second == stamps) return;
-    StagingProgress progress;
-    if (ProgressHandler()) progress = [table](long rows) { ProgressHandler()(table, rows); };
+    // Every format spends at least a byte on a row: a reading that reports
+    // more rows than its files hold bytes is looping and is stopped.
+    long long bytes = 0;
+    for (const FileStamp& stamp : stamps) bytes += stamp.size;
+    const std::string file = FileOf(table);
+    const StagingProgress progress = [&](long rows) {
+      if (rows > bytes)
+        throw SourceFileError(file + ": cannot read this file: the reading gave " + std::to_string(rows) +
+                              " rows, more than its files hold bytes (" + std::to_string(bytes) + "), and was stopped");
+      if (ProgressHandler()) ProgressHandler()(table, rows);
+    };
     try {
-      StageSourceTable(sqlitePath_, FileKindOf(spec_.kind), spec_.source, table, options_, progress);
+      const SourceFileKind kind = FileKindOf(spec_.kind);
+      ReadInChild(
+          file,
+          [&](const StagingProgress& childProgress) {
+            StageSourceTable(sqlitePath_, kind, spec_.source, table, options_, childProgress);
+            return std::string();
+          },
+          progress, IdleLimitFor(bytes));
     } catch (const std::exception& error) {
       staged_.erase(table);
       ThrowSourceError(error);
@@ -131,6 +204,10 @@ class StagedSource : public StagedConnection {
   std::string sqlitePath_;
   std::mutex mutex_;
   std::map<std::string, std::vector<FileStamp>> staged_;
+  // A workbook's sheets, as listed when it had listedStamp_.
+  bool listed_ = false;
+  FileStamp listedStamp_;
+  std::vector<std::string> tables_;
 };
 
 // The staged sources of the process by their key; the cache's end (at
@@ -199,6 +276,8 @@ bool SqlNamesTable(const std::string& sql, const std::string& table) {
 }
 
 void SetStagingProgressHandler(StagingProgressHandler handler) { ProgressHandler() = std::move(handler); }
+
+void SetStagingIdleLimit(int seconds) { IdleLimitSeconds() = seconds > 0 ? seconds : 1; }
 
 namespace {
 

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "dv_database_root.h"
+#include "dv_test_seed.h"
 #include "qem_db_test.h"
 #include "qem_string.h"
 
@@ -49,6 +50,41 @@ class qem_model_test : public qem_db_test {
   dv_qem::dv_database* db_ = nullptr;
   int* anchor_ = nullptr;
 };
+
+// The model test of one persistent collection type C: two seeded runs of
+// 1500 steps. A run is a Run {test, collection, model, rng} whose member
+// held is the collection (made by make(run number) in the test's database,
+// kept under the root "model"); step() changes collection and model alike
+// and compare() checks them, after every step, with the database's
+// self-check every 250 steps and a reopening halfway and at the end. The
+// collection and its root go at the end of each run.
+template <class C, class Run, class Make>
+void run_collection_model(qem_model_test& test, C* Run::*held, Make make) {
+  constexpr int kSeeds = 2;
+  constexpr int kSteps = 1500;
+  constexpr int kCheckEvery = 250;
+  for (int s = 0; s < kSeeds; ++s) {
+    unsigned seed = dv_test::seed();
+    SCOPED_TRACE(testing::Message() << "seed " << seed << " (DV_TEST_SEED replays it)");
+    C* collection = make(s);
+    test.keep(collection);
+    Run run{test, collection, {}, std::mt19937(seed)};
+    for (int i = 0; i < kSteps; ++i) {
+      ASSERT_NO_FATAL_FAILURE(run.step()) << "step " << i;
+      ASSERT_NO_FATAL_FAILURE(run.compare()) << "step " << i;
+      if (i % kCheckEvery == 0) test.db_->self_check();
+      if (i == kSteps / 2) {
+        run.*held = test.template reopen<C>();
+        ASSERT_NO_FATAL_FAILURE(run.compare()) << "after reopening";
+      }
+    }
+    run.*held = test.template reopen<C>();
+    ASSERT_NO_FATAL_FAILURE(run.compare()) << "after reopening at the end";
+    delete (run.*held);
+    dv_qem::dv_database_root::destroy(test.db_->find_root("model"));
+    test.db_->self_check();
+  }
+}
 
 // Element kinds: a model value, its random choice, the argument handed to
 // the collection and the model value read back from an element.

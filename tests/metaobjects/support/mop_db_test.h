@@ -1,19 +1,18 @@
-// Fixture of the metaobject tests: a started runtime, a fault guard, a
-// scratch directory and a database in it; and a census of the objects a
-// database holds by type name.
+// Fixtures of the metaobject tests: a started runtime, a fault guard, a
+// scratch directory and a database in it; the same in a child process; with
+// them, the census of a database (dv_object_census.h).
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <map>
 #include <string>
 
 #include "durnavel.h"
 #include "dv_database.h"
 #include "dv_fault_handler.h"
-#include "dv_object_cursor.h"
+#include "dv_object_census.h"
 #include "dv_scratch_dir.h"
-#include "dv_typespec.h"
+#include "dv_test_process.h"
 
 namespace dv_test {
 
@@ -33,18 +32,15 @@ class mop_db_test : public ::testing::Test {
   dv_qem::dv_database* db_ = nullptr;
 };
 
-// The number of objects of each type name in db.
-inline std::map<std::string, int> mop_census(dv_qem::dv_database* db) {
-  std::map<std::string, int> counts;
-  dv_qem::dv_object_cursor c(db);
-  for (c.first(); c.more(); c.next()) {
-    void* object = nullptr;
-    const dv_qem::dv_typespec* ts = nullptr;
-    int count = 0;
-    c.current(object, ts, count);
-    ++counts[ts->get_name()];
+// Tests that run only in a child process started by run_child: skipped in
+// the parent; a started runtime and a fault guard in the child.
+class mop_child_test : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!is_child()) GTEST_SKIP() << "runs in a child process";
+    dv_qem::durnavel::initialize();
   }
-  return counts;
-}
+  dv_qem::_VRN_fault_handler guard_;
+};
 
 }  // namespace dv_test

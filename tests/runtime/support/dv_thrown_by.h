@@ -8,12 +8,13 @@
 
 namespace dv_test {
 
-// Runs f and answers the report of the dv_err it throws ("" when none).
-template <class F>
+// Runs f and answers the report of the error of class E it throws ("" when
+// none); an error of another class goes on to the caller, failing the test.
+template <class E = dv_qem::dv_err, class F>
 std::string thrown_by(F f) {
   try {
     f();
-  } catch (const dv_qem::dv_err& err) {
+  } catch (const E& err) {
     return err.get_report();
   }
   return "";

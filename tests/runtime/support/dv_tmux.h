@@ -29,14 +29,21 @@ class Tmux {
     pclose(pipe);
     return text;
   }
-  // Waits until the screen shows text (up to 60 seconds: the program runs
-  // under an emulator on some machines); the last screen is returned.
+  // The screen once it shows text (waiting up to 60 seconds: the program
+  // runs under an emulator on some machines) and has stopped changing: a
+  // page is drawn a piece at a time, its caption before its controls.
   std::string WaitFor(const std::string& text) const {
     std::string screen;
     for (int tries = 0; tries < 600; ++tries) {
       screen = Screen();
       if (screen.find(text) != std::string::npos) break;
       std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    for (int tries = 0; tries < 50 && screen.find(text) != std::string::npos; ++tries) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      std::string again = Screen();
+      if (again == screen || again.find(text) == std::string::npos) break;  // settled, or moved on past text
+      screen = again;
     }
     return screen;
   }

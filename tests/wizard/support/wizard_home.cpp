@@ -39,4 +39,14 @@ ProgramRun RunScript(const WizardHome& home, const std::string& script) {
   return RunProgram(home, "--home '" + home.path() + "' --script '" + (home / "script.txt") + "'");
 }
 
+std::string TextImportScript(const std::string& source, const std::string& target, const std::string& delimiter,
+                             const std::string& atImportPage) {
+  std::string script = "expect page 20000\npick 1149 Text (*.csv,*.txt)\nnext\nexpect page 20001\n";
+  if (!delimiter.empty()) script += "pick 21249 Custom Delimited\nset 21247 " + delimiter + "\n";
+  script += "set 21186 " + source + "\nnext\nexpect page 20004\nnext\nexpect page 20009\nnext\n";
+  script += "expect page 20005\nnext\nexpect page 20008\nset 21135 " + target + "\nnext\nexpect page 20007\n";
+  script += "tree 21176 My Departments\n" + atImportPage;
+  return script;
+}
+
 }  // namespace wizard_test

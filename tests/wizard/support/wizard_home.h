@@ -36,4 +36,11 @@ ProgramRun RunScript(const WizardHome& home, const std::string& script);
 // Runs tallyport with the arguments as given (already quoted for the shell).
 ProgramRun RunProgram(const WizardHome& home, const std::string& arguments);
 
+// The script from the first page to the import page for the text file
+// `source` (its own folder holds the mapping file), a custom delimiter
+// when given, into `target`; then what is done on the import page (by
+// default the add button and Finish).
+std::string TextImportScript(const std::string& source, const std::string& target, const std::string& delimiter = "",
+                             const std::string& atImportPage = "click 21118\nfinish\n");
+
 }  // namespace wizard_test

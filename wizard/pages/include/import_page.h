@@ -6,6 +6,8 @@
 // place and writes the logs; Cancel and Back leave the target as it was.
 #pragma once
 
+#include <functional>
+
 #include <memory>
 
 #include "bits_array.h"
@@ -88,6 +90,10 @@ class CDataImportPage : public CWizardPage {
   // 1 when every batch was imported; *changed tells whether a batch was
   // committed.
   BOOL ImportEntireDatabase(BOOL* changed);
+  // Runs read (which reads the source rowset of rows firstRow to lastRow);
+  // FALSE when the source could not be read, after the failure was logged
+  // at once and shown.
+  BOOL ReadSourceRows(const std::function<void()>& read, long firstRow, long lastRow);
   void DiscardRun();
   CString SnapshotPath() const;
   void ShowPercent(long done, long total);

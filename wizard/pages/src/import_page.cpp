@@ -390,11 +390,17 @@ BOOL CDataImportPage::ImportEntireDatabase(BOOL* changed) {
     return FALSE;
   }
   const BOOL byDepartment = !options_.GetAt(kBitAddByProduct);
-  source_.SetDirection(kPreviewFirst);
-  source_.Requery(FALSE);
-  source_.FillData(TRUE);
-  if (!CheckImportColumns(byDepartment)) {
+  const long rowsetSize = std::max(Sheet().m_nRowsetSize, 1);
+  const BOOL read = ReadSourceRows(
+      [&] {
+        source_.SetDirection(kPreviewFirst);
+        source_.Requery(FALSE);
+        source_.FillData(TRUE);
+      },
+      1, rowsetSize);
+  if (!read || !CheckImportColumns(byDepartment)) {
     running_ = FALSE;
+    Sheet().PostWizardButtons(finished_ ? PSWIZB_BACK | PSWIZB_FINISH : PSWIZB_BACK | PSWIZB_DISABLEDFINISH);
     return FALSE;
   }
   auto* base = reinterpret_cast<Department*>(tree_.GetItemData(selected));
@@ -419,7 +425,28 @@ BOOL CDataImportPage::ImportEntireDatabase(BOOL* changed) {
     status.Format(kIdsImportingBatch, batch);
     SetDlgItemText(IDC_POSITION, status);
     std::vector<ImportRow> rows = StoredRows(source_);
-    if (run.ImportBatch(rows, base, basePath, byDepartment, firstRow) != CImportRun::kBatchDone) {
+    CImportRun::BatchResult batchResult = CImportRun::kBatchDone;
+    CString refusal;
+    try {
+      batchResult = run.ImportBatch(rows, base, basePath, byDepartment, firstRow);
+    } catch (const dv_qem::dv_err& error) {
+      refusal = error.get_report() != nullptr ? error.get_report() : "an error of the shop file";
+    } catch (const std::exception& error) {
+      refusal = error.what();
+    }
+    if (!refusal.IsEmpty()) {
+      // The shop refused the batch (its transaction is undone): the run
+      // goes back to the copy saved before it.
+      CString line;
+      line.Format("Rows %ld to %ld: the import failed: %s; the run's changes are undone", firstRow,
+                  firstRow + static_cast<long>(rows.size()) - 1, static_cast<LPCTSTR>(refusal));
+      log_->WriteFailure(line);
+      AfxMessageBox(line, MB_ICONSTOP);
+      *changed = TRUE;  // what the refused batch left in the copy goes as well
+      result = FALSE;
+      break;
+    }
+    if (batchResult != CImportRun::kBatchDone) {
       CString text;
       text.Format(kIdsTooDeep, kMaxDepartmentLevels - 1, static_cast<LPCTSTR>(LoadResString(kIdsMyDepartments)));
       FwMessageBoxFromString(kIdsTooDeep, text);
@@ -432,20 +459,18 @@ BOOL CDataImportPage::ImportEntireDatabase(BOOL* changed) {
     progress_.SetRange32(0, static_cast<int>(std::max(total, 1L)));
     progress_.SetPos(static_cast<int>(firstRow - 1));
     ShowPercent(firstRow - 1, total);
-    try {
-      set.MoveNext();
-      if (set.IsEOF()) break;
-      source_.FillData(TRUE);
-    } catch (CDBException* e) {
-      CString line;
-      line.Format("Row %ld: reading the source failed: %s; the run's changes are undone", firstRow,
-                  static_cast<LPCTSTR>(e->m_strError));
-      log_->WriteFailure(line);
-      e->ReportError();
-      e->Delete();
+    BOOL atEnd = FALSE;
+    if (!ReadSourceRows(
+            [&] {
+              set.MoveNext();
+              atEnd = set.IsEOF();
+              if (!atEnd) source_.FillData(TRUE);
+            },
+            firstRow, firstRow + rowsetSize - 1)) {
       result = FALSE;
       break;
     }
+    if (atEnd) break;
   }
   if (!result) {
     running_ = FALSE;
@@ -461,6 +486,24 @@ BOOL CDataImportPage::ImportEntireDatabase(BOOL* changed) {
                static_cast<LPCTSTR>(targetPath_), static_cast<LPCTSTR>(start), static_cast<LPCTSTR>(Now()));
   runLogText_ += lines;
   return TRUE;
+}
+
+BOOL CDataImportPage::ReadSourceRows(const std::function<void()>& read, long firstRow, long lastRow) {
+  try {
+    read();
+    return TRUE;
+  } catch (CDBException* e) {
+    CString reason = e->m_strError;
+    reason.TrimRight();
+    reason.Replace("\n", "; ");
+    CString line;
+    line.Format("Rows %ld to %ld: reading the source failed: %s; the run's changes are undone", firstRow, lastRow,
+                static_cast<LPCTSTR>(reason));
+    log_->WriteFailure(line);
+    e->ReportError();
+    e->Delete();
+    return FALSE;
+  }
 }
 
 LRESULT CDataImportPage::OnWizardBack() {
