@@ -12,8 +12,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -138,8 +140,9 @@ TEST_F(StagingChild, ARefusalReachesTheCallerWordForWord) {
 
 TEST_F(StagingChild, AReadingChildEndsWithTheProgram) {
   odbc_test::WriteBytes(scratch_ / "stuck.csv", "Name\nBolt\n");
-  // Orphans come to this process, so the reading child's end is seen here.
-  ASSERT_EQ(::prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+  // Orphans come to this process, so the reading child's end is seen here
+  // (qemu's user mode offers no subreaper).
+  if (::prctl(PR_SET_CHILD_SUBREAPER, 1) != 0) GTEST_SKIP() << "no child subreaper: " << std::strerror(errno);
   const pid_t program = ::fork();
   ASSERT_GE(program, 0);
   if (program == 0) {

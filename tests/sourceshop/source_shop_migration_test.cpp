@@ -5,7 +5,9 @@
 // their choices and the placeholder option of an empty slot, tax rates and
 // shop details; and the refusals that write nothing: a missing table, a
 // SHOP table without exactly one row, categories in a circle, and link rows
-// with a blank key.
+// with a blank key; Finish putting the work file in the target's place on
+// its own file system (renamed) and on another (copied), or keeping it when
+// the target cannot be written.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -13,6 +15,7 @@
 #include <iterator>
 #include <regex>
 #include <memory>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include "department.h"
@@ -225,6 +228,29 @@ TEST_F(MigrationTest, AFailedCopyKeepsItsSource) {
   std::ofstream(work_) << "work bytes";
   EXPECT_EQ(kShopFileCannotWrite, FinishWorkShopFile(work_.c_str(), (dir_ / "no/such/dir/x.kvc").c_str()));
   EXPECT_EQ("work bytes", ReadBytes(work_));
+}
+
+TEST_F(MigrationTest, FinishPutsTheWorkFileInPlaceOnItsFileSystemOrAcrossOne) {
+  // Beside the work file Finish renames it over the target; on another
+  // file system (a folder in /dev/shm, when that is one) it copies it.
+  std::string other = "/dev/shm/dvtestXXXXXX";
+  const bool haveOther = ::mkdtemp(other.data()) != nullptr;
+  struct stat here, there;
+  const bool across = haveOther && ::stat(dir_.path().c_str(), &here) == 0 && ::stat(other.c_str(), &there) == 0 &&
+                      here.st_dev != there.st_dev;
+  for (const std::string& folder : {dir_.path(), other}) {
+    if (folder == other && !across) continue;
+    SCOPED_TRACE(folder);
+    const std::string target = folder + "/target.kvc";
+    std::ofstream(target) << "old shop";
+    std::ofstream(work_) << "work bytes";
+    std::ofstream(work_ + ".log") << "";
+    ASSERT_EQ(0, FinishWorkShopFile(work_.c_str(), target.c_str()));
+    EXPECT_EQ("work bytes", ReadBytes(target));
+    EXPECT_FALSE(std::filesystem::exists(work_)) << "the work file is gone";
+    EXPECT_FALSE(std::filesystem::exists(work_ + ".log"));
+  }
+  if (haveOther) std::filesystem::remove_all(other);
 }
 
 TEST_F(MigrationTest, AStaleWorkLogIsNotReplayedOntoANewCopy) {

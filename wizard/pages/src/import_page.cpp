@@ -362,8 +362,12 @@ BOOL CDataImportPage::OnAddNow() {
   ::unlink(SnapshotPath());
   // The tree shows the departments the run made (read from the open copy).
   if (shopOpen_) RefillShopTree();
-  source_.SetDirection(kPreviewFirst);
-  source_.Requery(TRUE);
+  // The source list shows the first rowset again (each press reads the
+  // query afresh when it starts; after a failed run it is read here too).
+  if (!done) {
+    source_.SetDirection(kPreviewFirst);
+    source_.Requery(TRUE);
+  }
   navigator_.First();
   return done;
 }

@@ -46,7 +46,8 @@ void ShowLastError();
 // Returns 0 or the failure's result (its message was shown).
 int PrepareWorkShopFile(CShopSession& session, LPCTSTR targetPath, LPCTSTR workPath);
 
-// Puts the work file in the target's place and deletes the work file; on
+// Puts the work file (its database closed) in the target's place: renamed
+// over it on the same file system, else copied and then deleted; on
 // failure the target and the work file are both kept. Returns 0 or the
 // copy's result.
 int FinishWorkShopFile(LPCTSTR workPath, LPCTSTR targetPath);

@@ -163,6 +163,13 @@ int PrepareWorkShopFile(CShopSession& session, LPCTSTR targetPath, LPCTSTR workP
 }
 
 int FinishWorkShopFile(LPCTSTR workPath, LPCTSTR targetPath) {
+  // The closed work file is whole and flushed: on the target's file system
+  // it takes the target's name in one step (nothing to copy, however large
+  // the shop); elsewhere, or when that is refused, it is copied.
+  if (Exists(workPath) && !SameFile(workPath, targetPath) && ::rename(workPath, targetPath) == 0) {
+    ::unlink(LogPathOf(workPath));
+    return kShopFileDone;
+  }
   int result = CopyShopFile(workPath, targetPath);
   if (result == kShopFileDone) {
     ::unlink(workPath);
