@@ -31,7 +31,9 @@ class CShopSession {
   // Opens an existing shop file for writing (recovering it first when its
   // log holds unfinished work) and attaches its root. A missing file, a
   // file that is no database, a database locked by another process and a
-  // database without a shop are refused; a refused file is not changed.
+  // database without a shop are refused, and so is a damaged database (a
+  // page that fails the heap's checks: dv_err_not_a_database naming the
+  // file); a refused file is not changed.
   void Open(LPCSTR path);
   // Creates a new shop file at path (replacing one that is there), builds
   // its Root, commits and saves.

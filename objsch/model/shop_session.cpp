@@ -2,6 +2,7 @@
 #include "shop_session.h"
 
 #include <exception>
+#include <string>
 
 #include "dv_database_root.h"
 #include "dv_transaction.h"
@@ -58,6 +59,13 @@ void CShopSession::Open(LPCSTR path) {
   g_pShopDatabase = m_db;
   try {
     AttachRoot(false);
+  } catch (const dv_qem::dv_err_heap_corruption& e) {
+    // A page that fails the heap's checks as it is read in or self-checked:
+    // the file is damaged, and the message names it.
+    const std::string file = m_db->get_pathname();
+    const std::string found = e.get_report();
+    Close();
+    throw dv_qem::dv_err_not_a_database("%s is not a valid database: %s", file.c_str(), found.c_str());
   } catch (...) {
     Close();
     throw;

@@ -4,6 +4,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -126,6 +128,10 @@ constexpr int kAccepted = 0;
 constexpr int kRefused = 3;
 constexpr int kRefusedSilently = 4;
 constexpr int kUnknownThrow = 5;
+constexpr int kViolation = 6;
+
+// In a case's child: the pipe's end that carries a violation's text.
+int violationPipe = -1;
 
 // The process's mapped size in bytes (VmSize), 0 when unknown.
 size_t MappedBytes() {
@@ -145,15 +151,31 @@ size_t PeakResidentBytes() {
 
 }  // namespace
 
+void Violation(const std::string& what) {
+  if (violationPipe >= 0) {
+    const size_t length = std::min<size_t>(what.size(), 2000);
+    if (::write(violationPipe, what.data(), length) < 0) _exit(kViolation);
+  }
+  _exit(kViolation);
+}
+
 CaseResult RunCase(const std::function<void()>& read, const Limits& limits) {
   std::fflush(nullptr);
+  int channel[2];
+  if (pipe(channel) != 0) return {Outcome::Bad, std::string("pipe failed: ") + std::strerror(errno)};
   // The child's resident size starts at the parent's; its peak beyond that
   // is what the case used. Under an emulator the mapped size covers the
   // whole guest space, so the resident peak is the bound that holds there.
   const size_t residentAtFork = PeakResidentBytes();
   const pid_t child = fork();
-  if (child < 0) return {Outcome::Bad, std::string("fork failed: ") + std::strerror(errno)};
+  if (child < 0) {
+    close(channel[0]);
+    close(channel[1]);
+    return {Outcome::Bad, std::string("fork failed: ") + std::strerror(errno)};
+  }
   if (child == 0) {
+    close(channel[0]);
+    violationPipe = channel[1];
     alarm(limits.seconds);
     const rlimit noCore{0, 0};
     setrlimit(RLIMIT_CORE, &noCore);
@@ -171,10 +193,17 @@ CaseResult RunCase(const std::function<void()>& read, const Limits& limits) {
     }
     _exit(code);
   }
+  close(channel[1]);
+  // The text is at most 2000 bytes, less than a pipe holds, so the child
+  // never waits on it.
   int status = 0;
   rusage usage{};
   while (wait4(child, &status, 0, &usage) < 0 && errno == EINTR) {
   }
+  std::string violation;
+  char chunk[512];
+  for (ssize_t n; (n = ::read(channel[0], chunk, sizeof chunk)) > 0;) violation.append(chunk, size_t(n));
+  close(channel[0]);
   const size_t peak = size_t(usage.ru_maxrss) * 1024;
   if (WIFSIGNALED(status)) {
     const int sig = WTERMSIG(status);
@@ -189,6 +218,7 @@ CaseResult RunCase(const std::function<void()>& read, const Limits& limits) {
     case kRefused: return {Outcome::Refused, {}};
     case kRefusedSilently: return {Outcome::Bad, "refused with an empty message"};
     case kUnknownThrow: return {Outcome::Bad, "threw something that is no std::exception"};
+    case kViolation: return {Outcome::Bad, violation};
     default: return {Outcome::Bad, "exit code " + std::to_string(code)};
   }
 }
@@ -197,12 +227,15 @@ void Tally::Add(int caseNumber, const CaseResult& result) {
   switch (result.outcome) {
     case Outcome::Accepted: ++accepted; break;
     case Outcome::Refused: ++refused; break;
-    case Outcome::Bad:
+    case Outcome::Bad: {
       ++bad;
-      if (badCases.size() < 10)
-        badCases.push_back(reader + " case " + std::to_string(caseNumber) + " (DV_HOSTILE_SEED=" +
-                           std::to_string(seed) + "): " + result.detail);
+      const std::string line = reader + " case " + std::to_string(caseNumber) + " (DV_HOSTILE_SEED=" +
+                               std::to_string(seed) + "): " + result.detail;
+      // Every bad case is printed as it ends, so a long run lists them all.
+      std::printf("bad: %s\n", line.c_str());
+      if (badCases.size() < 10) badCases.push_back(line);
       break;
+    }
   }
 }
 

@@ -57,6 +57,11 @@ struct Limits {
 // a non-empty what() is refused; anything else is bad.
 CaseResult RunCase(const std::function<void()>& read, const Limits& limits = Limits{});
 
+// Called in a case's child when the reader broke a rule the test states
+// (a refused file changed, a message without the file's name): ends the
+// child at once, and the case is bad with what as its detail.
+[[noreturn]] void Violation(const std::string& what);
+
 // The counts of one reader's run, and the first bad cases with seed, case
 // number and detail.
 struct Tally {
