@@ -77,7 +77,7 @@ TEST(SettingsFilesHostile, ProgramIni) {
   dv_test::scratch_dir dir;
   const CString folder = dir.path().c_str();
   const auto tally = hostile::RunReader(
-      "tallyport.ini", DataFile("tallyport.ini"), hostile::CaseCount(kShortCases / 2),
+      "tallyport.ini", DataFile("tallyport.ini"), hostile::CaseCount(kShortCases),
       [&](const std::string& bytes) { WriteBytes(dir / "tallyport.ini", bytes); },
       [&] {
         ReadRowsetSize(folder);
