@@ -3,9 +3,12 @@
 // and closes it, and keeps the program-wide shop state in line.
 #pragma once
 
+#include <optional>
+
 #include "dv_database.h"
 #include "dv_err.h"
 #include "fw_types.h"
+#include "stored_pointer_faults.h"
 
 class Root;
 
@@ -32,8 +35,11 @@ class CShopSession {
   // log holds unfinished work) and attaches its root. A missing file, a
   // file that is no database, a database locked by another process and a
   // database without a shop are refused, and so is a damaged database (a
-  // page that fails the heap's checks: dv_err_not_a_database naming the
-  // file); a refused file is not changed.
+  // page that fails the heap's checks or a stored pointer that leads
+  // nowhere while the shop is attached: dv_err_not_a_database naming the
+  // file); a refused file is not changed. Until Close, a stored pointer of
+  // the shop that leads outside every database raises dv_err_misc where it
+  // is followed.
   void Open(LPCSTR path);
   // Creates a new shop file at path (replacing one that is there), builds
   // its Root, commits and saves.
@@ -49,8 +55,12 @@ class CShopSession {
   // Finds the root "My Shop" and reads its signature; with create set a
   // database without one gets a new shop, else it is refused.
   void AttachRoot(bool create);
+  // Closes the session and refuses its file as damaged: what found names
+  // the damage.
+  [[noreturn]] void RefuseDamaged(const dv_qem::dv_err& found);
 
   Root* m_sRoot;
   dv_qem::dv_database* m_db;
   int m_nUncaught;  // exceptions in flight when the session was made
+  std::optional<CStoredPointerFaults> m_wildFaults;  // while a shop opened by Open is open
 };

@@ -57,19 +57,26 @@ void CShopSession::Open(LPCSTR path) {
   if (dv_qem::dv_database::needs_recovery(path)) dv_qem::dv_database::recover(path);
   m_db = dv_qem::dv_database::open(path, 0, 0, 0);
   g_pShopDatabase = m_db;
+  m_wildFaults.emplace();
   try {
     AttachRoot(false);
   } catch (const dv_qem::dv_err_heap_corruption& e) {
-    // A page that fails the heap's checks as it is read in or self-checked:
-    // the file is damaged, and the message names it.
-    const std::string file = m_db->get_pathname();
-    const std::string found = e.get_report();
-    Close();
-    throw dv_qem::dv_err_not_a_database("%s is not a valid database: %s", file.c_str(), found.c_str());
+    RefuseDamaged(e);
+  } catch (const dv_qem::dv_err_deref_transient_pointer& e) {
+    RefuseDamaged(e);
+  } catch (const dv_qem::dv_err_misc& e) {
+    RefuseDamaged(e);
   } catch (...) {
     Close();
     throw;
   }
+}
+
+void CShopSession::RefuseDamaged(const dv_qem::dv_err& found) {
+  const std::string file = m_db->get_pathname();
+  const std::string report = found.get_report();
+  Close();
+  throw dv_qem::dv_err_not_a_database("%s is not a valid database: %s", file.c_str(), report.c_str());
 }
 
 void CShopSession::Create(LPCSTR path) {
@@ -130,5 +137,6 @@ void CShopSession::Close() {
   m_sRoot = nullptr;
   g_pShopRoot = nullptr;
   g_pShopDatabase = nullptr;
+  m_wildFaults.reset();
   if (dv_qem::dv_database::is_open(db)) db->close();
 }

@@ -8,6 +8,7 @@
 #include "hostile_harness.h"
 
 #include "department.h"
+#include "product.h"
 #include "dv_err.h"
 #include "dv_scratch_dir.h"
 #include "root.h"
@@ -19,7 +20,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -40,17 +43,48 @@ void ExpectNoBadCase(const hostile::Tally& tally) {
   for (const std::string& line : tally.badCases) ADD_FAILURE() << line;
 }
 
-constexpr int kShortCases = 30;
+constexpr int kShortCases = 20;
 
-// Walks what the import touches first: the root's departments and their
-// products, by their counts.
-void WalkShop(Root* root) {
-  Department* top = root->GetMyShopDept();
-  if (top == nullptr) throw std::runtime_error("the shop has no top department");
-  unsigned seen = 0;
-  for (unsigned i = 0, n = top->GetChildren()->cardinality(); i < n; ++i)
-    seen += top->GetChildren()->retrieve(i)->GetProducts()->cardinality();
-  (void)seen;
+// Walks what the wizard shows of the shop: the department tree below the
+// top department with every department's and product's name.
+void WalkDepartment(Department* department, int language) {
+  CString name;
+  department->GetName(name, language);
+  for (unsigned i = 0, n = department->GetProducts()->cardinality(); i < n; ++i)
+    department->GetProducts()->retrieve(i)->GetName(name, language);
+  for (unsigned i = 0, n = department->GetChildren()->cardinality(); i < n; ++i)
+    WalkDepartment(department->GetChildren()->retrieve(i), language);
+}
+
+uint32_t WordAt(const std::string& bytes, size_t at) {
+  uint32_t word = 0;
+  std::memcpy(&word, bytes.data() + at, 4);
+  return word;
+}
+
+// Damage inside stored objects, where the heap's checks do not look: one to
+// three words that hold an address in the database become another address
+// in it, null or a wild address, or any word of an object a huge count.
+std::string DamageObjectWords(hostile::Mutator& mutator, const std::string& valid) {
+  constexpr size_t kPage = 4096, kPageHeader = 24;
+  const uint32_t start = WordAt(valid, 0x20), size = WordAt(valid, 0x24);
+  std::vector<size_t> addresses, words;
+  for (size_t at = kPage; at + 4 <= valid.size(); at += 4) {
+    if (at % kPage < kPageHeader) continue;
+    words.push_back(at);
+    const uint32_t word = WordAt(valid, at);
+    if (word >= start && word - start < size) addresses.push_back(at);
+  }
+  static const uint32_t kWild[] = {0, 0xFFFFFFFFu, 0x7FFFFFFFu, 0x10000u, 0x1000u, 0xFFFFu};
+  std::string bytes = valid;
+  for (size_t i = 0, n = 1 + mutator.Below(3); i < n; ++i) {
+    const bool anyWord = addresses.empty() || mutator.Below(4) == 0;
+    const size_t at = anyWord ? words[mutator.Below(words.size())] : addresses[mutator.Below(addresses.size())];
+    const uint32_t value =
+        mutator.Below(2) == 0 ? start + uint32_t(mutator.Below(size)) : kWild[mutator.Below(std::size(kWild))];
+    std::memcpy(&bytes[at], &value, 4);
+  }
+  return bytes;
 }
 
 class ShopFilesHostile : public ::testing::Test {
@@ -83,6 +117,43 @@ class ShopFilesHostile : public ::testing::Test {
   }
   void ExpectOriginalKept() const { EXPECT_TRUE(ReadBytes(original_) == valid_) << "the valid shop was changed"; }
 
+  // In a case's child: the chosen file opened as the import page opens it,
+  // self-checked and walked. A refused open names the file; damage that
+  // only the walk meets is refused by the runtime's access checks.
+  void OpenAndWalk() {
+    CShopSession session;
+    try {
+      session.Open(copy_.c_str());
+    } catch (const dv_qem::dv_err& e) {
+      Refuse(e.get_report());
+    }
+    try {
+      CTransactionScope scope;
+      session.GetDatabase()->self_check();
+      Root* root = session.GetRoot();
+      Department* top = root->GetMyShopDept();
+      if (top == nullptr) throw std::runtime_error("the shop has no top department");
+      WalkDepartment(top, root->GetDefLanguage());
+      scope.Commit();
+    } catch (const dv_qem::dv_err& e) {
+      throw std::runtime_error(e.get_report());
+    }
+  }
+  // In a case's child: the chosen file checked as the target page checks it.
+  void Check() {
+    const ShopFileCheck result = CheckShopFile(copy_.c_str());
+    if (result == ShopFileCheck::Good || result == ShopFileCheck::OldVersion) return;
+    if (ReadBytes(copy_) != placed_) hostile::Violation("a refused check changed the file");
+    throw std::runtime_error("refused by the check");
+  }
+  void Run(const std::string& reader, const hostile::Mutation& mutate, const std::function<void()>& read) {
+    const auto tally = hostile::RunReaderWith(reader, valid_, hostile::CaseCount(kShortCases), mutate,
+                                              [&](const std::string& bytes) { Place(bytes); }, read);
+    ExpectNoBadCase(tally);
+    ExpectOriginalKept();
+  }
+  static std::string AnyDamage(hostile::Mutator& mutator, const std::string& valid) { return mutator.Mutate(valid); }
+
   shop_test::runtime runtime_;
   dv_test::scratch_dir program_;
   dv_test::scratch_dir dir_;
@@ -93,22 +164,19 @@ class ShopFilesHostile : public ::testing::Test {
 };
 
 TEST_F(ShopFilesHostile, OpenedByTheShopSession) {
-  const auto tally = hostile::RunReader(
-      "shop file (open)", valid_, hostile::CaseCount(kShortCases), [&](const std::string& bytes) { Place(bytes); },
-      [&] {
-        try {
-          CShopSession session;
-          session.Open(copy_.c_str());
-          CTransactionScope scope;
-          session.GetDatabase()->self_check();
-          WalkShop(session.GetRoot());
-          scope.Commit();
-        } catch (const dv_qem::dv_err& e) {
-          Refuse(e.get_report());
-        }
-      });
-  ExpectNoBadCase(tally);
-  ExpectOriginalKept();
+  Run("shop file (open)", AnyDamage, [this] { OpenAndWalk(); });
+}
+
+TEST_F(ShopFilesHostile, CheckedByTheTargetPage) {
+  Run("shop file (target check)", AnyDamage, [this] { Check(); });
+}
+
+TEST_F(ShopFilesHostile, DamagedObjectsOpenedByTheShopSession) {
+  Run("shop objects (open)", DamageObjectWords, [this] { OpenAndWalk(); });
+}
+
+TEST_F(ShopFilesHostile, DamagedObjectsCheckedByTheTargetPage) {
+  Run("shop objects (target check)", DamageObjectWords, [this] { Check(); });
 }
 
 // A page whose header names no page group fails the check of pages read
@@ -135,18 +203,46 @@ TEST_F(ShopFilesHostile, ADamagedPageIsRefusedNamingTheFile) {
   }
 }
 
-TEST_F(ShopFilesHostile, CheckedByTheTargetPage) {
-  const auto tally = hostile::RunReader(
-      "shop file (target check)", valid_, hostile::CaseCount(kShortCases),
-      [&](const std::string& bytes) { Place(bytes); },
-      [&] {
-        const ShopFileCheck result = CheckShopFile(copy_.c_str());
-        if (result == ShopFileCheck::Good || result == ShopFileCheck::OldVersion) return;
-        if (ReadBytes(copy_) != placed_) hostile::Violation("a refused check changed the file");
-        throw std::runtime_error(static_cast<const char*>(ShopFileCheckMessageText(result)) + std::string("refused"));
-      });
-  ExpectNoBadCase(tally);
-  ExpectOriginalKept();
+// Stored pointers that lead outside every database, one where the open
+// follows it (the root's signature) and one that only the walk meets (the
+// top department's list of children): the open is refused as no valid
+// database naming the file, the walk with the runtime's error, the target
+// check refuses the file, and nothing crashes.
+TEST_F(ShopFilesHostile, AStoredPointerLeadingNowhereIsRefusedNotACrash) {
+  size_t signatureAt = 0, childrenAt = 0;  // file offsets of the two pointers
+  {
+    CShopSession session;
+    session.Open(original_.c_str());
+    CTransactionScope scope;
+    const char* start = static_cast<const char*>(session.GetDatabase()->as_start());
+    Root* root = session.GetRoot();
+    signatureAt = reinterpret_cast<const char*>(&root->m_strSignature.m_pString) - start;
+    childrenAt = reinterpret_cast<const char*>(&root->GetMyShopDept()->m_pChildren) - start;
+    scope.Commit();
+  }
+  for (const uint32_t wild : {0xFFFFFFF0u, 0x00010000u}) {
+    SCOPED_TRACE("address " + std::to_string(wild));
+    std::string bytes = valid_;
+    std::memcpy(&bytes[signatureAt], &wild, 4);
+    Place(bytes);
+    hostile::CaseResult result = hostile::RunCase([&] {
+      try {
+        CShopSession session;
+        session.Open(copy_.c_str());
+      } catch (const dv_qem::dv_err_not_a_database& e) {
+        Refuse(e.get_report());
+      }
+    });
+    EXPECT_EQ(result.outcome, hostile::Outcome::Refused) << "a wild signature pointer: " << result.detail;
+    result = hostile::RunCase([&] { Check(); });
+    EXPECT_EQ(result.outcome, hostile::Outcome::Refused) << "the check of a wild signature pointer: " << result.detail;
+
+    bytes = valid_;
+    std::memcpy(&bytes[childrenAt], &wild, 4);
+    Place(bytes);
+    result = hostile::RunCase([&] { OpenAndWalk(); });
+    EXPECT_EQ(result.outcome, hostile::Outcome::Refused) << "a wild list of departments: " << result.detail;
+  }
 }
 
 }  // namespace

@@ -177,8 +177,12 @@ CaseResult RunCase(const std::function<void()>& read, const Limits& limits) {
     close(channel[0]);
     violationPipe = channel[1];
     alarm(limits.seconds);
-    const rlimit noCore{0, 0};
-    setrlimit(RLIMIT_CORE, &noCore);
+    // A replayed case keeps the shell's core limit, so its crash can be
+    // looked at; a run leaves no core files.
+    if (std::getenv("DV_HOSTILE_CASE") == nullptr) {
+      const rlimit noCore{0, 0};
+      setrlimit(RLIMIT_CORE, &noCore);
+    }
     if (const size_t mapped = MappedBytes(); mapped != 0) {
       const rlimit bound{mapped + limits.memoryBytes, mapped + limits.memoryBytes};
       setrlimit(RLIMIT_AS, &bound);
@@ -249,6 +253,14 @@ std::string Tally::Summary() const {
 Tally RunReader(const std::string& reader, const std::string& valid, int cases,
                 const std::function<void(const std::string& bytes)>& place, const std::function<void()>& read,
                 const Limits& limits) {
+  return RunReaderWith(
+      reader, valid, cases, [](Mutator& mutator, const std::string& bytes) { return mutator.Mutate(bytes); }, place,
+      read, limits);
+}
+
+Tally RunReaderWith(const std::string& reader, const std::string& valid, int cases, const Mutation& mutate,
+                    const std::function<void(const std::string& bytes)>& place, const std::function<void()>& read,
+                    const Limits& limits) {
   Tally tally;
   tally.reader = reader;
   tally.seed = RunSeed();
@@ -259,7 +271,7 @@ Tally RunReader(const std::string& reader, const std::string& valid, int cases,
   for (int n = first; n < end; ++n) {
     // Each case has its own stream, so one case replays without the others.
     Mutator mutator(tally.seed ^ (uint32_t(n) * 0x9E3779B9u));
-    const std::string bytes = n == 0 ? valid : mutator.Mutate(valid);
+    const std::string bytes = n == 0 ? valid : mutate(mutator, valid);
     place(bytes);
     if (const char* save = std::getenv("DV_HOSTILE_SAVE"); save != nullptr && only != nullptr)
       std::ofstream(save, std::ios::binary | std::ios::trunc) << bytes;

@@ -83,4 +83,13 @@ Tally RunReader(const std::string& reader, const std::string& valid, int cases,
                 const std::function<void(const std::string& bytes)>& place, const std::function<void()>& read,
                 const Limits& limits = Limits{});
 
+// A reader's own damage: the case's bytes made from the valid file with the
+// case's mutator (its random stream).
+using Mutation = std::function<std::string(Mutator& mutator, const std::string& valid)>;
+
+// RunReader with the reader's own mutation in place of Mutator::Mutate.
+Tally RunReaderWith(const std::string& reader, const std::string& valid, int cases, const Mutation& mutate,
+                    const std::function<void(const std::string& bytes)>& place, const std::function<void()>& read,
+                    const Limits& limits = Limits{});
+
 }  // namespace hostile
