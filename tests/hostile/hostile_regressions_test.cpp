@@ -1,7 +1,8 @@
 // Guards the mends the mutation harness led to, each with a small fixture:
 // a text row with a value beyond the last column is refused (its refusal
-// once crashed while unwinding), damaged Paradox headers are refused by our
-// own header check before the table library can loop on them, and a
+// once crashed while unwinding), damaged Paradox headers (blocks, version,
+// encryption, field descriptions) are refused by our own header check
+// before the table library can loop on them, and a
 // mapping list of a million commas is read in linear time.
 #include "hostile_harness.h"
 
@@ -67,6 +68,9 @@ TEST(HostileRegressions, DamagedParadoxHeadersAreRefusedBeforeTheLibraryReadsThe
       {"an unknown file version", 0x39, "\x0D", "file version 13"},
       {"a field count the header cannot hold", 0x21, std::string("\x05\x80", 2), "field count 32773"},
       {"a block size that is no Paradox size", 0x05, "\x05", "block size 5 KB"},
+      {"an older version, whose field descriptions lie before the data header", 0x39, "\x04", "field 1 has type"},
+      {"a field of unknown type", 0x78, "\x07", "field 1 has type 7"},
+      {"field sizes that do not add up to the record", 0x79, "\x15", "fields of 23 bytes in records of 22"},
   };
   for (const Damage& c : cases) {
     SCOPED_TRACE(c.what);
