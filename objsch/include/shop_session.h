@@ -34,10 +34,10 @@ class CShopSession {
   // Opens an existing shop file for writing (recovering it first when its
   // log holds unfinished work) and attaches its root. A missing file, a
   // file that is no database, a database locked by another process and a
-  // database without a shop are refused, and so is a damaged database (a
-  // page that fails the heap's checks or a stored pointer that leads
-  // nowhere while the shop is attached: dv_err_not_a_database naming the
-  // file); a refused file is not changed. Until Close, a stored pointer of
+  // database without a shop are refused, and so is a damaged database (any
+  // other store error while the shop is attached, such as a page that
+  // fails the heap's checks or a stored pointer that leads nowhere:
+  // dv_err_not_a_database naming the file); a refused file is not changed. Until Close, a stored pointer of
   // the shop that leads outside every database raises dv_err_misc where it
   // is followed.
   void Open(LPCSTR path);
@@ -55,9 +55,6 @@ class CShopSession {
   // Finds the root "My Shop" and reads its signature; with create set a
   // database without one gets a new shop, else it is refused.
   void AttachRoot(bool create);
-  // Closes the session and refuses its file as damaged: what found names
-  // the damage.
-  [[noreturn]] void RefuseDamaged(const dv_qem::dv_err& found);
 
   Root* m_sRoot;
   dv_qem::dv_database* m_db;

@@ -60,23 +60,28 @@ void CShopSession::Open(LPCSTR path) {
   m_wildFaults.emplace();
   try {
     AttachRoot(false);
-  } catch (const dv_qem::dv_err_heap_corruption& e) {
-    RefuseDamaged(e);
-  } catch (const dv_qem::dv_err_deref_transient_pointer& e) {
-    RefuseDamaged(e);
-  } catch (const dv_qem::dv_err_misc& e) {
-    RefuseDamaged(e);
   } catch (...) {
+    const std::string file = m_db->get_pathname();
     Close();
-    throw;
+    try {
+      throw;
+    } catch (const objsch::shop_err_not_a_shop&) {
+      throw;
+    } catch (const dv_qem::dv_err_database_is_locked&) {
+      throw;
+    } catch (const dv_qem::dv_err_write_permission_denied&) {
+      throw;
+    } catch (const dv_qem::dv_err_opened_read_only&) {
+      throw;
+    } catch (const dv_qem::dv_err_trans&) {
+      throw;
+    } catch (const dv_qem::dv_err& damage) {
+      // Anything else the store raised while the shop was attached (a page
+      // that fails the heap's checks, a stored pointer or collection that
+      // leads nowhere): the file is damaged, and the message names it.
+      throw dv_qem::dv_err_not_a_database("%s is not a valid database: %s", file.c_str(), damage.get_report());
+    }
   }
-}
-
-void CShopSession::RefuseDamaged(const dv_qem::dv_err& found) {
-  const std::string file = m_db->get_pathname();
-  const std::string report = found.get_report();
-  Close();
-  throw dv_qem::dv_err_not_a_database("%s is not a valid database: %s", file.c_str(), report.c_str());
 }
 
 void CShopSession::Create(LPCSTR path) {

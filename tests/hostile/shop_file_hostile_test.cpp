@@ -10,8 +10,10 @@
 #include "department.h"
 #include "product.h"
 #include "dv_err.h"
+#include "dv_outofline_collection.h"
 #include "dv_scratch_dir.h"
 #include "root.h"
+#include "shop_info.h"
 #include "shop_file_check.h"
 #include "shop_session.h"
 #include "shop_test_db.h"
@@ -242,6 +244,53 @@ TEST_F(ShopFilesHostile, AStoredPointerLeadingNowhereIsRefusedNotACrash) {
     Place(bytes);
     result = hostile::RunCase([&] { OpenAndWalk(); });
     EXPECT_EQ(result.outcome, hostile::Outcome::Refused) << "a wild list of departments: " << result.detail;
+  }
+}
+
+// A collection whose representation is gone: met while the shop is
+// attached, the open is refused as no valid database naming the file; met
+// by the walk, with the collections library's error.
+TEST_F(ShopFilesHostile, ACollectionWithoutItsRepresentationIsRefused) {
+  struct Damage {
+    const char* what;
+    dv_qem::dv_outofline_collection* (*of)(Root*);
+    bool metByTheOpen;
+  };
+  const Damage damages[] = {
+      {"the shop's allowed languages",
+       [](Root* root) -> dv_qem::dv_outofline_collection* { return root->GetShopInfo().m_aLanguagesAllowed; }, true},
+      {"the top department's children",
+       [](Root* root) -> dv_qem::dv_outofline_collection* { return root->GetMyShopDept()->m_pChildren; }, false},
+  };
+  for (const Damage& d : damages) {
+    SCOPED_TRACE(d.what);
+    size_t at = 0;  // file offset of the collection's representation pointer
+    {
+      CShopSession session;
+      session.Open(original_.c_str());
+      CTransactionScope scope;
+      const char* start = static_cast<const char*>(session.GetDatabase()->as_start());
+      dv_qem::dv_outofline_collection* collection = d.of(session.GetRoot());
+      const char* object = reinterpret_cast<const char*>(collection);
+      const void* rep = collection->get_outofline();
+      for (size_t i = 0; i + 4 <= sizeof(*collection); i += 4)
+        if (std::memcmp(object + i, &rep, 4) == 0) at = object + i - start;
+      scope.Commit();
+    }
+    ASSERT_NE(at, 0u);
+    std::string bytes = valid_;
+    std::memset(&bytes[at], 0, 4);
+    Place(bytes);
+    const hostile::CaseResult result = hostile::RunCase([&] {
+      if (!d.metByTheOpen) return OpenAndWalk();
+      try {
+        CShopSession session;
+        session.Open(copy_.c_str());
+      } catch (const dv_qem::dv_err_not_a_database& e) {
+        Refuse(e.get_report());
+      }
+    });
+    EXPECT_EQ(result.outcome, hostile::Outcome::Refused) << result.detail;
   }
 }
 
