@@ -70,6 +70,7 @@ TEST(HostileRegressions, DamagedParadoxHeadersAreRefusedBeforeTheLibraryReadsThe
       {"a block size that is no Paradox size", 0x05, "\x05", "block size 5 KB"},
       {"an older version, whose field descriptions lie before the data header", 0x39, "\x04", "field 1 has type"},
       {"a field of unknown type", 0x78, "\x07", "field 1 has type 7"},
+      {"a short integer field of 5 bytes", 0x7B, "\x05", "field 2 has type 3 and size 5"},
       {"field sizes that do not add up to the record", 0x79, "\x15", "fields of 23 bytes in records of 22"},
   };
   for (const Damage& c : cases) {

@@ -38,26 +38,46 @@ bool ReadAt(std::FILE* file, long offset, unsigned char* into, long count) {
   return std::fseek(file, offset, SEEK_SET) == 0 && std::fread(into, 1, count, file) == static_cast<size_t>(count);
 }
 
-bool KnownFieldType(unsigned type) {
+// The bytes a field of type with the size byte size takes in a record; -1
+// for an unknown type or a size the type cannot have (the library reads a
+// number of the record's size into a value of the type's).
+long FieldBytes(unsigned type, unsigned size) {
+  constexpr unsigned kMemoReferenceBytes = 10;  // a memo or blob field ends with its 10-byte reference
+  constexpr unsigned kMostBcdDigits = 32;
   switch (type) {
-    case 0x01: case 0x02: case 0x03: case 0x04: case 0x05: case 0x06: case 0x09: case 0x0C: case 0x0D:
-    case 0x0E: case 0x0F: case 0x10: case 0x14: case 0x15: case 0x16: case 0x17: case 0x18:
-      return true;
+    case 0x01:  // alpha
+    case 0x18:  // bytes
+      return size != 0 ? long(size) : -1;
+    case 0x03: return size == 2 ? 2 : -1;  // short
+    case 0x02:  // date
+    case 0x04:  // long
+    case 0x14:  // time
+    case 0x16:  // autoincrement
+      return size == 4 ? 4 : -1;
+    case 0x05:  // currency
+    case 0x06:  // number
+    case 0x15:  // timestamp
+      return size == 8 ? 8 : -1;
+    case 0x09: return size == 1 ? 1 : -1;  // logical
+    case 0x0C: case 0x0D: case 0x0E: case 0x0F: case 0x10:  // memo, blob, formatted memo, OLE, graphic
+      return size >= kMemoReferenceBytes ? long(size) : -1;
+    case kBcdType: return size <= kMostBcdDigits ? kBcdBytes : -1;
   }
-  return false;
+  return -1;
 }
 
 // What is wrong with the field descriptions (type and size per field) for
-// records of recordBytes: an unknown type, or sizes that do not add up to
-// the record, which the library would read records by.
+// records of recordBytes: an unknown type, a size the type cannot have, or
+// sizes that do not add up to the record, which the library reads records by.
 std::string FieldProblem(const std::vector<unsigned char>& fields, long recordBytes) {
   long sum = 0;
   for (size_t i = 0; i + 1 < fields.size(); i += 2) {
     const unsigned type = fields[i], size = fields[i + 1];
-    if (!KnownFieldType(type) || size == 0)
+    const long bytes = FieldBytes(type, size);
+    if (bytes < 0)
       return "field " + std::to_string(i / 2 + 1) + " has type " + std::to_string(type) + " and size " +
              std::to_string(size);
-    sum += type == kBcdType ? kBcdBytes : long(size);
+    sum += bytes;
   }
   if (sum != recordBytes)
     return "fields of " + std::to_string(sum) + " bytes in records of " + std::to_string(recordBytes) + " bytes";
