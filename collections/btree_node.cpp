@@ -11,6 +11,7 @@
 #include "dv_array.h"
 #include "dv_function_cache.h"
 #include "dv_new.h"
+#include "dv_persistent_copy.h"
 #include "dv_typespec.h"
 
 DV_DEFINE_TYPESPEC(dv_qem::_Coll_btree_node, "_Coll_btree_node", DV_POINTERS(0, 4, 8, 12, 16), DV_NO_VTABLES);
@@ -237,7 +238,7 @@ void dv_btree::assignKey(void* to, void* from) {
     *static_cast<dv_soft_pointer32<void>*>(to) = from;
     return;
   }
-  std::memcpy(to, from, key_size_);
+  persistent_memcpy(to, from, key_size_);
 }
 
 void dv_btree::store_key(void* slot, const void* search_key) {
@@ -247,8 +248,8 @@ void dv_btree::store_key(void* slot, const void* search_key) {
   } else if (is_char_array()) {
     const auto* text = static_cast<const char*>(search_key);
     const std::size_t n = strnlen(text, key_size_);
-    std::memcpy(slot, text, n);
-    std::memset(static_cast<char*>(slot) + n, 0, key_size_ - n);
+    persistent_memcpy(slot, text, n);
+    persistent_memset(static_cast<char*>(slot) + n, 0, key_size_ - n);
   } else if ((flags_ & user_assign_bit) != 0 && !is_point_to_key()) {
     _Assign_fcn assign = nullptr;
     find_assign_function(assign, 1);
@@ -259,7 +260,7 @@ void dv_btree::store_key(void* slot, const void* search_key) {
 }
 
 void dv_btree::copy_slot(void* to, const void* from) {
-  std::memcpy(to, from, key_size_);
+  persistent_memcpy(to, from, key_size_);
   if (is_var_char_key()) _Coll_var_char_add_ref(*static_cast<_Coll_var_char_key*>(to));
 }
 
@@ -267,7 +268,7 @@ void dv_btree::release_slot(void* slot) {
   if (is_var_char_key())
     _Coll_var_char_release(*static_cast<_Coll_var_char_key*>(slot));
   else
-    std::memset(slot, 0, key_size_);
+    persistent_memset(slot, 0, key_size_);
 }
 
 // ---- entries --------------------------------------------------------------------------------------
@@ -328,19 +329,19 @@ void dv_btree::destroy_entry(_Coll_btree_node_index_entry& e) {
 void dv_btree::insert_at(_Coll_btree_node* node, unsigned p, const void* search_key, const void* owned_slot,
                          const void* target) {
   const unsigned n = node->count;
-  std::memmove(key_at(node, p + 1), key_at(node, p), (n - p) * key_size_);
+  persistent_memmove(key_at(node, p + 1), key_at(node, p), (n - p) * key_size_);
   char* slot = key_at(node, p);
   if (owned_slot != nullptr)
-    std::memcpy(slot, owned_slot, key_size_);
+    persistent_memcpy(slot, owned_slot, key_size_);
   else
     store_key(slot, search_key);
   _Coll_btree_node_index_entry* e = node->entries();
   if (node->is_leaf()) {
-    std::memmove(static_cast<void*>(e + p + 1), e + p, (n - p) * sizeof *e);
+    persistent_memmove(static_cast<void*>(e + p + 1), e + p, (n - p) * sizeof *e);
     e[p].flags = 0;
     e[p].target = const_cast<void*>(target);
   } else {
-    std::memmove(static_cast<void*>(e + p + 2), e + p + 1, (n - p) * sizeof *e);
+    persistent_memmove(static_cast<void*>(e + p + 2), e + p + 1, (n - p) * sizeof *e);
     e[p + 1].flags = 0;
     e[p + 1].target = const_cast<void*>(target);
     static_cast<_Coll_btree_node*>(const_cast<void*>(target))->parent = node;
@@ -368,12 +369,12 @@ int dv_btree::node_insert(const _Coll_btree_stackvars& sv, _Coll_btree_node* nod
 void dv_btree::remove_at(_Coll_btree_node* node, unsigned key_index, unsigned entry_index, int destroy) {
   const unsigned n = node->count;
   release_slot(key_at(node, key_index));
-  std::memmove(key_at(node, key_index), key_at(node, key_index + 1), (n - key_index - 1) * key_size_);
-  std::memset(key_at(node, n - 1), 0, key_size_);
+  persistent_memmove(key_at(node, key_index), key_at(node, key_index + 1), (n - key_index - 1) * key_size_);
+  persistent_memset(key_at(node, n - 1), 0, key_size_);
   _Coll_btree_node_index_entry* e = node->entries();
   if (destroy) destroy_entry(e[entry_index]);
   const unsigned used = node->is_leaf() ? n : n + 1;  // entries in use
-  std::memmove(static_cast<void*>(e + entry_index), e + entry_index + 1, (used - entry_index - 1) * sizeof *e);
+  persistent_memmove(static_cast<void*>(e + entry_index), e + entry_index + 1, (used - entry_index - 1) * sizeof *e);
   e[used - 1].flags = 0;
   e[used - 1].target = nullptr;
   node->count = n - 1;
@@ -422,16 +423,16 @@ namespace {
 // Moves n keys and n entries of one node to another; the places left are cleared.
 void move_keys(const dv_btree& t, _Coll_btree_node* to, unsigned ti, _Coll_btree_node* from, unsigned fi,
                unsigned n) {
-  std::memcpy(t.key_at(to, ti), t.key_at(from, fi), n * t.stored_key_size());
-  std::memset(t.key_at(from, fi), 0, n * t.stored_key_size());
+  persistent_memcpy(t.key_at(to, ti), t.key_at(from, fi), n * t.stored_key_size());
+  persistent_memset(t.key_at(from, fi), 0, n * t.stored_key_size());
 }
 
 void move_entries(_Coll_btree_node* to, unsigned ti, _Coll_btree_node* from, unsigned fi, unsigned n,
                   int children) {
   _Coll_btree_node_index_entry* src = from->entries() + fi;
   _Coll_btree_node_index_entry* dst = to->entries() + ti;
-  std::memcpy(static_cast<void*>(dst), src, n * sizeof *src);
-  std::memset(static_cast<void*>(src), 0, n * sizeof *src);
+  persistent_memcpy(static_cast<void*>(dst), src, n * sizeof *src);
+  persistent_memset(static_cast<void*>(src), 0, n * sizeof *src);
   if (children)
     for (unsigned i = 0; i < n; ++i) static_cast<_Coll_btree_node*>(dst[i].target.resolve())->parent = to;
 }
@@ -474,7 +475,7 @@ _Coll_btree_node* dv_btree::splitInterior(const _Coll_btree_stackvars& sv, _Coll
   const unsigned m = (n + 1) / 2;
   if (p == m) {
     // The key being inserted is the one that goes up.
-    std::memcpy(up_slot, key_slot, key_size_);
+    persistent_memcpy(up_slot, key_slot, key_size_);
     move_keys(*this, right, 0, node, m, n - m);
     move_entries(right, 1, node, m + 1, n - m, 1);
     right->entry(0).target = child;
@@ -485,16 +486,16 @@ _Coll_btree_node* dv_btree::splitInterior(const _Coll_btree_stackvars& sv, _Coll
     move_keys(*this, right, 0, node, m, n - m);
     move_entries(right, 0, node, m, n - m + 1, 1);
     right->count = n - m;
-    std::memcpy(up_slot, key_at(node, m - 1), key_size_);
-    std::memset(key_at(node, m - 1), 0, key_size_);
+    persistent_memcpy(up_slot, key_at(node, m - 1), key_size_);
+    persistent_memset(key_at(node, m - 1), 0, key_size_);
     node->count = m - 1;
     if (!node_insert(sv, node, search_form(key_slot), key_slot, child)) _Coll_btree_fail("Dividing key insert failed");
   } else {
     move_keys(*this, right, 0, node, m + 1, n - m - 1);
     move_entries(right, 0, node, m + 1, n - m, 1);
     right->count = n - m - 1;
-    std::memcpy(up_slot, key_at(node, m), key_size_);
-    std::memset(key_at(node, m), 0, key_size_);
+    persistent_memcpy(up_slot, key_at(node, m), key_size_);
+    persistent_memset(key_at(node, m), 0, key_size_);
     node->count = m;
     if (!node_insert(sv, right, search_form(key_slot), key_slot, child)) _Coll_btree_fail("Dividing key insert failed");
   }

@@ -7,6 +7,7 @@
 
 #include "coll_messages.h"
 #include "dv_new.h"
+#include "dv_persistent_copy.h"
 #include "dv_rhash.h"
 #include "durnavel.h"
 #include "rhash_messages.h"
@@ -159,7 +160,7 @@ void _Rhash::set_overflow(unsigned t, unsigned index, int on) {
 
 void _Rhash::clear_slots(void* begin, unsigned bytes) {
   if (!use_user_hash_fnc()) {
-    std::memset(begin, 0, bytes);
+    persistent_memset(begin, 0, bytes);
     return;
   }
   char* empty = allocate_slots(1, dv_database::get_transient_cluster(), nullptr);

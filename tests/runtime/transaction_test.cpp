@@ -6,7 +6,8 @@
 // relocated at the next touch, virtual calls working) and gives grown space
 // back, a commit across two databases, a page re-armed by an undo marker
 // that is logged again in the next transaction, and the unload clean-up
-// that aborts a running transaction.
+// that aborts a running transaction, and a refused copy into persistent
+// memory that unwinds.
 #include <gtest/gtest.h>
 
 #include <cstddef>
@@ -17,6 +18,7 @@
 #include "db_undo.h"
 #include "dv_test_process.h"
 #include "durnavel.h"
+#include "dv_persistent_copy.h"
 #include "transaction_state.h"
 
 using namespace dv_qem;
@@ -222,6 +224,25 @@ TEST_F(Transaction, AccessorsAndTheEndOfATransaction) {
 
 // Without a transaction no page is read; in a read-only one none is written
 // and the database does not grow.
+// A refused write inside a C library copy routine could not unwind (the
+// routines carry no unwind information for every instruction) and ended the
+// process now and then; the persistent copies fault in our own code first.
+TEST_F(Transaction, ARefusedCopyIntoPersistentMemoryUnwinds) {
+  slots data;
+  dv_database* db = make("copies.db", 2, data);
+  dv_transaction::begin(dv_transaction::read_only);
+  char* slot = data.object(db, 1);
+  EXPECT_TRUE(data.holds(db, 1, 1));
+  for (int round = 0; round < 20; ++round) {
+    EXPECT_THROW(persistent_memmove(slot + 8, slot, 1000), dv_err_trans_wrong_type);
+    EXPECT_THROW(persistent_memcpy(slot, data.object(db, 0), 1000), dv_err_trans_wrong_type);
+    EXPECT_THROW(persistent_memset(slot + 3000, 0, 1000), dv_err_trans_wrong_type);
+  }
+  EXPECT_TRUE(data.holds(db, 1, 1)) << "no byte changed";
+  dv_transaction::commit();
+  db->close();
+}
+
 TEST_F(Transaction, TouchingOutsideAnUpdateTransaction) {
   slots data;
   dv_database* db = make("checks.db", 3, data);
