@@ -3,7 +3,8 @@
 // once crashed while unwinding), damaged Paradox headers (blocks, version,
 // encryption, field descriptions) are refused by our own header check
 // before the table library can loop on them, and a
-// mapping list of a million commas is read in linear time.
+// mapping list of a million commas and a text-table line of a million columns
+// are read in linear time.
 #include "hostile_harness.h"
 
 #include "dv_scratch_dir.h"
@@ -11,6 +12,8 @@
 #include "px_test_table.h"
 #include "source_staging.h"
 #include "staged_table.h"
+#include "text_table.h"
+#include "app_settings.h"
 
 #include <gtest/gtest.h>
 
@@ -91,6 +94,29 @@ TEST(HostileRegressions, AMappingListOfAMillionCommasIsReadInOnePass) {
   const hostile::CaseResult result = hostile::RunCase([&] {
     if (ReadMappingSections(CString(text.c_str())).back().columns.size() != (size_t(1) << 20) + 1)
       throw std::logic_error("a wrong entry count");
+  });
+  EXPECT_EQ(result.outcome, hostile::Outcome::Accepted) << result.detail;
+}
+
+// A line of a million columns: the line is read and its
+// path joined in one pass each (the reader once copied the path so far for
+// every column, and such a line ran past the case's time bound).
+TEST(HostileRegressions, ATextTableLineOfAMillionColumnsIsReadInOnePass) {
+  constexpr int kColumns = 1000000;
+  dv_test::scratch_dir dir;
+  theDefaultSettings.m_strAppDir = dir.path().c_str();
+  std::string text = "A\ta\nK\t";
+  for (int column = 0; column < kColumns; ++column) text += "x\t";
+  WriteFile(dir / "WideEN.txt", text + "end\n");
+  const hostile::CaseResult result = hostile::RunCase([&] {
+    CTextTable table;
+    table.SetName("Wide");
+    table.SetLanguage("EN");
+    table.Load(0);
+    if (table.GetRowCount() != 2) throw std::logic_error("a wrong row count");
+    const CString joined = table.Lookup("K");
+    if (joined.GetLength() != 2 * kColumns + 4 || joined.Right(6) != "x/end/")
+      throw std::logic_error("a wrong joined path");
   });
   EXPECT_EQ(result.outcome, hostile::Outcome::Accepted) << result.detail;
 }

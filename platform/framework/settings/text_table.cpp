@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "app_settings.h"
 #include "fw_mbs.h"
@@ -51,18 +52,19 @@ bool CanOpenFile(LPCTSTR path) {
 namespace {
 
 // One line without its line end, however long; false at the end of file.
+// The line grows in a buffer of its own and becomes a CString once, so a
+// line of a megabyte costs a pass, not a copy per piece read.
 bool read_line(std::FILE* file, CString& line) {
-  line.Empty();
+  std::string bytes;
   char chunk[1024];
   bool got = false;
   while (std::fgets(chunk, sizeof chunk, file) != nullptr) {
     got = true;
-    line += chunk;
-    if (line.GetLength() > 0 && line[line.GetLength() - 1] == '\n') break;
+    bytes += chunk;
+    if (!bytes.empty() && bytes.back() == '\n') break;
   }
-  int length = line.GetLength();
-  while (length > 0 && (line[length - 1] == '\n' || line[length - 1] == '\r')) --length;
-  if (length != line.GetLength()) line = line.Left(length);
+  while (!bytes.empty() && (bytes.back() == '\n' || bytes.back() == '\r')) bytes.pop_back();
+  line = CString(bytes.data(), static_cast<int>(bytes.size()));
   return got;
 }
 
@@ -99,8 +101,9 @@ int CTextTable::Load(int keyColumn) {
     if (keyColumn != -1 && pieces.GetSize() > keyColumn) {
       row.m_strKey = pieces[keyColumn];
       pieces.RemoveAt(keyColumn);
-      CString text;
-      for (int i = 0; i < pieces.GetSize(); ++i) text += pieces[i] + "/";
+      std::string joined;  // each piece followed by '/', built in one buffer
+      for (int i = 0; i < pieces.GetSize(); ++i) joined.append(pieces[i], pieces[i].GetLength()).push_back('/');
+      const CString text(joined.data(), static_cast<int>(joined.size()));
       m_keyToText.SetAt(row.m_strKey, text);
       m_textToKey.SetAt(text.Left(text.GetLength() - 1), row.m_strKey);
     }
