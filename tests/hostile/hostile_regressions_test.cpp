@@ -17,20 +17,10 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
 using namespace sources_test;
 using T = dvtest::PxColumn::Type;
 
 namespace {
-
-std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
 
 // Runs stage in a child: it must be refused with a message holding `expected`.
 void ExpectRefusedInChild(const std::function<void()>& stage, const std::string& expected) {
@@ -57,7 +47,7 @@ TEST(HostileRegressions, ATextValueBeyondTheLastColumnIsRefused) {
 TEST(HostileRegressions, DamagedParadoxHeadersAreRefusedBeforeTheLibraryReadsThem) {
   dv_test::scratch_dir dir;
   dvtest::WriteParadoxTable(dir / "made.db", {{"NAME", T::Alpha, 20}, {"QTY", T::Short}}, {{"a", "1"}, {"b", "2"}});
-  const std::string valid = ReadBytes(dir / "made.db");
+  const std::string valid = hostile::ReadBytes(dir / "made.db");
   struct Damage {
     const char* what;
     size_t at;

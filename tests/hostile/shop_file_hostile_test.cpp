@@ -5,45 +5,29 @@
 // must end opened or refused with a message naming the file, never with a
 // signal, a hang or runaway memory; a refused copy is left as it was, and
 // the valid shop it was made from is never changed.
-#include "hostile_harness.h"
-
-#include "department.h"
-#include "product.h"
-#include "dv_err.h"
-#include "dv_outofline_collection.h"
-#include "dv_scratch_dir.h"
-#include "root.h"
-#include "shop_info.h"
-#include "shop_file_check.h"
-#include "shop_session.h"
-#include "shop_test_db.h"
-#include "shop_test_program.h"
-#include "transaction_scope.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 
+#include "department.h"
+#include "dv_err.h"
+#include "dv_outofline_collection.h"
+#include "dv_scratch_dir.h"
+#include "hostile_expect.h"
+#include "hostile_harness.h"
+#include "product.h"
+#include "root.h"
+#include "shop_file_check.h"
+#include "shop_info.h"
+#include "shop_session.h"
+#include "shop_test_db.h"
+#include "shop_test_program.h"
+#include "transaction_scope.h"
+
 namespace {
-
-std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
-
-void ExpectNoBadCase(const hostile::Tally& tally) {
-  EXPECT_EQ(tally.bad, 0) << tally.Summary();
-  for (const std::string& line : tally.badCases) ADD_FAILURE() << line;
-}
 
 constexpr int kShortCases = 20;
 
@@ -99,14 +83,14 @@ class ShopFilesHostile : public ::testing::Test {
     CShopSession session;
     session.Create(original_.c_str());
     session.Close();
-    valid_ = ReadBytes(original_);
+    valid_ = hostile::ReadBytes(original_);
   }
   void TearDown() override { shop_test::clear_shop_state(); }
 
   // Writes a case's bytes as the chosen file, with no log beside it.
   void Place(const std::string& bytes) {
     std::remove((copy_ + ".log").c_str());
-    WriteBytes(copy_, bytes);
+    hostile::WriteBytes(copy_, bytes);
     placed_ = bytes;
   }
   // A refusal: its message must name the file, and the file must be as it
@@ -114,10 +98,12 @@ class ShopFilesHostile : public ::testing::Test {
   [[noreturn]] void Refuse(const std::string& message) {
     if (message.find(copy_) == std::string::npos)
       hostile::Violation("a refusal that does not name the file: " + message);
-    if (ReadBytes(copy_) != placed_) hostile::Violation("a refused open changed the file: " + message);
+    if (hostile::ReadBytes(copy_) != placed_) hostile::Violation("a refused open changed the file: " + message);
     throw std::runtime_error(message);
   }
-  void ExpectOriginalKept() const { EXPECT_TRUE(ReadBytes(original_) == valid_) << "the valid shop was changed"; }
+  void ExpectOriginalKept() const {
+    EXPECT_TRUE(hostile::ReadBytes(original_) == valid_) << "the valid shop was changed";
+  }
 
   // In a case's child: the chosen file opened as the import page opens it,
   // self-checked and walked. A refused open names the file; damage that
@@ -145,13 +131,13 @@ class ShopFilesHostile : public ::testing::Test {
   void Check() {
     const ShopFileCheck result = CheckShopFile(copy_.c_str());
     if (result == ShopFileCheck::Good || result == ShopFileCheck::OldVersion) return;
-    if (ReadBytes(copy_) != placed_) hostile::Violation("a refused check changed the file");
+    if (hostile::ReadBytes(copy_) != placed_) hostile::Violation("a refused check changed the file");
     throw std::runtime_error("refused by the check");
   }
   void Run(const std::string& reader, const hostile::Mutation& mutate, const std::function<void()>& read) {
-    const auto tally = hostile::RunReaderWith(reader, valid_, hostile::CaseCount(kShortCases), mutate,
-                                              [&](const std::string& bytes) { Place(bytes); }, read);
-    ExpectNoBadCase(tally);
+    const auto tally = hostile::RunReaderWith(
+        reader, valid_, hostile::CaseCount(kShortCases), mutate, [&](const std::string& bytes) { Place(bytes); }, read);
+    hostile::ExpectNoBadCase(tally);
     ExpectOriginalKept();
   }
   static std::string AnyDamage(hostile::Mutator& mutator, const std::string& valid) { return mutator.Mutate(valid); }
@@ -201,7 +187,7 @@ TEST_F(ShopFilesHostile, ADamagedPageIsRefusedNamingTheFile) {
       EXPECT_NE(std::string(e.get_report()).find(copy_ + " is not a valid database"), std::string::npos)
           << e.get_report();
     }
-    EXPECT_TRUE(ReadBytes(copy_) == bytes) << "the refused file was changed";
+    EXPECT_TRUE(hostile::ReadBytes(copy_) == bytes) << "the refused file was changed";
   }
 }
 

@@ -27,6 +27,17 @@ int CaseCount(int shortDefault) {
   return value > 0 ? value : shortDefault;
 }
 
+std::string ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
 size_t Mutator::Position(const std::string& bytes, bool headerBias) {
   if (bytes.empty()) return 0;
   if (headerBias && Below(2) == 0) return Below(std::min<size_t>(bytes.size(), 128));

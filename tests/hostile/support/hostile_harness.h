@@ -53,6 +53,11 @@ struct Limits {
   size_t memoryBytes = size_t(384) << 20;
 };
 
+// The bytes of the file at path (empty when it cannot be read).
+std::string ReadBytes(const std::string& path);
+// Replaces the file at path by bytes.
+void WriteBytes(const std::string& path, const std::string& bytes);
+
 // Runs read in a forked child: returning is accepted, a std::exception with
 // a non-empty what() is refused; anything else is bad.
 CaseResult RunCase(const std::function<void()>& read, const Limits& limits = Limits{});
