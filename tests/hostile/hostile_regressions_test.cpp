@@ -1,7 +1,7 @@
 // Guards the mends the mutation harness led to, each with a small fixture:
 // a text row with a value beyond the last column is refused (its refusal
 // once crashed while unwinding), damaged Paradox headers (blocks, version,
-// encryption, field descriptions) are refused by our own header check
+// encryption, field descriptions, record count) are refused by our own header check
 // before the table library can loop on them, and a
 // mapping list of a million commas and a text-table line of a million columns
 // are read in linear time.
@@ -64,6 +64,7 @@ TEST(HostileRegressions, DamagedParadoxHeadersAreRefusedBeforeTheLibraryReadsThe
       {"an older version, whose field descriptions lie before the data header", 0x39, "\x04", "field 1 has type"},
       {"a field of unknown type", 0x78, "\x07", "field 1 has type 7"},
       {"a short integer field of 5 bytes", 0x7B, "\x05", "field 2 has type 3 and size 5"},
+      {"a record count the blocks cannot hold", 0x09, "\x20", "536870914 records in 1 blocks"},
       {"field sizes that do not add up to the record", 0x79, "\x15", "fields of 23 bytes in records of 22"},
   };
   for (const Damage& c : cases) {

@@ -12,6 +12,7 @@ constexpr long kRecordSizeAt = 0x00;   // uint16
 constexpr long kHeaderSizeAt = 0x02;   // uint16
 constexpr long kBlockKbAt = 0x05;      // uint8: the data block size in KB
 constexpr long kFirstBlockAt = 0x0E;   // uint16: 1-based, 0 for none
+constexpr long kRecordCountAt = 0x06;  // uint32
 constexpr long kFieldCountAt = 0x21;   // uint16
 // Two bytes per field, type and size: behind the data header that tables
 // of version 5 and later carry from 0x58, else at 0x58 itself.
@@ -122,6 +123,11 @@ std::string TableHeaderProblem(std::FILE* file) {
   if (std::string problem = FieldProblem(fields, recordBytes); !problem.empty()) return problem;
 
   const long blocksInFile = (fileBytes - headerBytes) / blockBytes;
+  // The reader walks as many records as the header counts.
+  const uint64_t mostRecords = uint64_t(blocksInFile) * uint64_t((blockBytes - kBlockHeaderBytes) / recordBytes);
+  if (Uint32At(header, kRecordCountAt) > mostRecords)
+    return std::to_string(Uint32At(header, kRecordCountAt)) + " records in " + std::to_string(blocksInFile) +
+           " blocks that hold at most " + std::to_string(mostRecords);
   std::vector<bool> seen(blocksInFile + 1, false);
   unsigned char blockHeader[kBlockHeaderBytes];
   for (long block = Uint16At(header, kFirstBlockAt); block != 0;) {
