@@ -5,12 +5,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -269,26 +271,49 @@ Tally RunReader(const std::string& reader, const std::string& valid, int cases,
       read, limits);
 }
 
+namespace {
+
+// Where a bad case's bytes are kept: DV_HOSTILE_KEEP, else the temporary
+// folder; the name holds the seed, the case and the reader.
+std::string KeptCasePath(const std::string& reader, unsigned seed, int caseNumber) {
+  const char* folder = std::getenv("DV_HOSTILE_KEEP");
+  std::string name = "hostile-" + std::to_string(seed) + "-" + std::to_string(caseNumber) + "-";
+  for (const char c : reader) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+  return (folder != nullptr ? std::string(folder) : std::filesystem::temp_directory_path().string()) + "/" + name +
+         ".bin";
+}
+
+constexpr int kMostKeptCases = 10;  // per reader and run
+
+}  // namespace
+
 Tally RunReaderWith(const std::string& reader, const std::string& valid, int cases, const Mutation& mutate,
                     const std::function<void(const std::string& bytes)>& place, const std::function<void()>& read,
                     const Limits& limits) {
   Tally tally;
   tally.reader = reader;
   tally.seed = RunSeed();
-  // DV_HOSTILE_CASE replays that one case of the seed's run.
+  // DV_HOSTILE_CASE replays that one case of the seed's run. DV_HOSTILE_BYTES
+  // replays kept bytes as one case: a reader whose valid file is made afresh
+  // by each run (a Paradox table, a shop) repeats its cases only so.
   const char* only = std::getenv("DV_HOSTILE_CASE");
-  const int first = only != nullptr ? std::atoi(only) : 0;
-  const int end = only != nullptr ? first + 1 : cases;
+  const char* kept = std::getenv("DV_HOSTILE_BYTES");
+  const int first = only != nullptr ? std::atoi(only) : kept != nullptr ? 1 : 0;
+  const int end = only != nullptr || kept != nullptr ? first + 1 : cases;
   for (int n = first; n < end; ++n) {
     // Each case has its own stream, so one case replays without the others.
     Mutator mutator(tally.seed ^ (uint32_t(n) * 0x9E3779B9u));
-    const std::string bytes = n == 0 ? valid : mutate(mutator, valid);
+    const std::string bytes = kept != nullptr ? ReadBytes(kept) : n == 0 ? valid : mutate(mutator, valid);
     place(bytes);
-    if (const char* save = std::getenv("DV_HOSTILE_SAVE"); save != nullptr && only != nullptr)
-      std::ofstream(save, std::ios::binary | std::ios::trunc) << bytes;
-    const CaseResult result = RunCase(read, limits);
+    if (const char* save = std::getenv("DV_HOSTILE_SAVE"); save != nullptr && only != nullptr) WriteBytes(save, bytes);
+    CaseResult result = RunCase(read, limits);
     if (n == 0 && result.outcome != Outcome::Accepted)
       tally.badCases.push_back(reader + ": the valid file was not accepted: " + result.detail);
+    if (result.outcome == Outcome::Bad && kept == nullptr && tally.bad < kMostKeptCases) {
+      const std::string path = KeptCasePath(reader, tally.seed, n);
+      WriteBytes(path, bytes);
+      result.detail += " (bytes kept in " + path + ")";
+    }
     tally.Add(n, result);
   }
   std::printf("%s\n", tally.Summary().c_str());

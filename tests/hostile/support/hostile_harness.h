@@ -4,7 +4,9 @@
 // bad (a signal, a hang, the memory bound passed, a refusal without text).
 // DV_HOSTILE_SEED replays a run, DV_HOSTILE_CASE with it one case of it;
 // DV_HOSTILE_CASES sets the cases per reader; DV_HOSTILE_SAVE names a file
-// that receives the replayed case's bytes.
+// that receives the replayed case's bytes. A bad case's bytes are kept in
+// DV_HOSTILE_KEEP (else the temporary folder) and DV_HOSTILE_BYTES replays
+// such a file as one case.
 #pragma once
 
 #include <cstdint>
