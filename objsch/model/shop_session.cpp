@@ -55,7 +55,13 @@ Root* CShopSession::GetRoot() {
 void CShopSession::Open(LPCSTR path) {
   if (dv_qem::dv_database::is_open(m_db)) Close();
   if (dv_qem::dv_database::needs_recovery(path)) dv_qem::dv_database::recover(path);
-  m_db = dv_qem::dv_database::open(path, 0, 0, 0);
+  try {
+    m_db = dv_qem::dv_database::open(path, 0, 0, 0);
+  } catch (const dv_qem::dv_err_unmarked_type& e) {
+    // A stored type that no type of this program answers to, met by the
+    // start-up checks of the open: the file is no shop of ours, or damaged.
+    throw dv_qem::dv_err_not_a_database("%s is not a valid database: %s", path, e.get_report());
+  }
   g_pShopDatabase = m_db;
   m_wildFaults.emplace();
   try {

@@ -280,4 +280,26 @@ TEST_F(ShopFilesHostile, ACollectionWithoutItsRepresentationIsRefused) {
   }
 }
 
+// A stored type name that names no type of the program, met while the
+// shop is attached: refused as no valid database naming the file.
+TEST_F(ShopFilesHostile, AStoredTypeNameOfNoKnownTypeIsRefused) {
+  for (const std::string name : {"Department", "Root"}) {
+    SCOPED_TRACE(name);
+    const size_t at = valid_.find(name + '\0');
+    ASSERT_NE(at, std::string::npos);
+    std::string bytes = valid_;
+    bytes[at] = 'Q';
+    Place(bytes);
+    const hostile::CaseResult result = hostile::RunCase([&] {
+      try {
+        CShopSession session;
+        session.Open(copy_.c_str());
+      } catch (const dv_qem::dv_err_not_a_database& e) {
+        Refuse(e.get_report());
+      }
+    });
+    EXPECT_EQ(result.outcome, hostile::Outcome::Refused) << result.detail;
+  }
+}
+
 }  // namespace

@@ -192,7 +192,7 @@ CaseResult RunCase(const std::function<void()>& read, const Limits& limits) {
     alarm(limits.seconds);
     // A replayed case keeps the shell's core limit, so its crash can be
     // looked at; a run leaves no core files.
-    if (std::getenv("DV_HOSTILE_CASE") == nullptr) {
+    if (std::getenv("DV_HOSTILE_CASE") == nullptr && std::getenv("DV_HOSTILE_BYTES") == nullptr) {
       const rlimit noCore{0, 0};
       setrlimit(RLIMIT_CORE, &noCore);
     }
