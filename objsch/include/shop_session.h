@@ -3,9 +3,12 @@
 // and closes it, and keeps the program-wide shop state in line.
 #pragma once
 
+#include <optional>
+
 #include "dv_database.h"
 #include "dv_err.h"
 #include "fw_types.h"
+#include "stored_pointer_faults.h"
 
 class Root;
 
@@ -31,7 +34,12 @@ class CShopSession {
   // Opens an existing shop file for writing (recovering it first when its
   // log holds unfinished work) and attaches its root. A missing file, a
   // file that is no database, a database locked by another process and a
-  // database without a shop are refused; a refused file is not changed.
+  // database without a shop are refused, and so is a damaged database (any
+  // other store error while the shop is attached, such as a page that
+  // fails the heap's checks or a stored pointer that leads nowhere:
+  // dv_err_not_a_database naming the file); a refused file is not changed. Until Close, a stored pointer of
+  // the shop that leads outside every database raises dv_err_misc where it
+  // is followed.
   void Open(LPCSTR path);
   // Creates a new shop file at path (replacing one that is there), builds
   // its Root, commits and saves.
@@ -51,4 +59,5 @@ class CShopSession {
   Root* m_sRoot;
   dv_qem::dv_database* m_db;
   int m_nUncaught;  // exceptions in flight when the session was made
+  std::optional<CStoredPointerFaults> m_wildFaults;  // while a shop opened by Open is open
 };

@@ -2,6 +2,7 @@
 #include "shop_session.h"
 
 #include <exception>
+#include <string>
 
 #include "dv_database_root.h"
 #include "dv_transaction.h"
@@ -54,13 +55,38 @@ Root* CShopSession::GetRoot() {
 void CShopSession::Open(LPCSTR path) {
   if (dv_qem::dv_database::is_open(m_db)) Close();
   if (dv_qem::dv_database::needs_recovery(path)) dv_qem::dv_database::recover(path);
-  m_db = dv_qem::dv_database::open(path, 0, 0, 0);
+  try {
+    m_db = dv_qem::dv_database::open(path, 0, 0, 0);
+  } catch (const dv_qem::dv_err_unmarked_type& e) {
+    // A stored type that no type of this program answers to, met by the
+    // start-up checks of the open: the file is no shop of ours, or damaged.
+    throw dv_qem::dv_err_not_a_database("%s is not a valid database: %s", path, e.get_report());
+  }
   g_pShopDatabase = m_db;
+  m_wildFaults.emplace();
   try {
     AttachRoot(false);
   } catch (...) {
+    const std::string file = m_db->get_pathname();
     Close();
-    throw;
+    try {
+      throw;
+    } catch (const objsch::shop_err_not_a_shop&) {
+      throw;
+    } catch (const dv_qem::dv_err_database_is_locked&) {
+      throw;
+    } catch (const dv_qem::dv_err_write_permission_denied&) {
+      throw;
+    } catch (const dv_qem::dv_err_opened_read_only&) {
+      throw;
+    } catch (const dv_qem::dv_err_trans&) {
+      throw;
+    } catch (const dv_qem::dv_err& damage) {
+      // Anything else the store raised while the shop was attached (a page
+      // that fails the heap's checks, a stored pointer or collection that
+      // leads nowhere): the file is damaged, and the message names it.
+      throw dv_qem::dv_err_not_a_database("%s is not a valid database: %s", file.c_str(), damage.get_report());
+    }
   }
 }
 
@@ -122,5 +148,6 @@ void CShopSession::Close() {
   m_sRoot = nullptr;
   g_pShopRoot = nullptr;
   g_pShopDatabase = nullptr;
+  m_wildFaults.reset();
   if (dv_qem::dv_database::is_open(db)) db->close();
 }

@@ -1,8 +1,10 @@
 // Guards the mends the mutation harness led to, each with a small fixture:
 // a text row with a value beyond the last column is refused (its refusal
-// once crashed while unwinding), damaged Paradox headers are refused by our
-// own header check before the table library can loop on them, and a
-// mapping list of a million commas is read in linear time.
+// once crashed while unwinding), damaged Paradox headers (blocks, version,
+// encryption, field descriptions, record count) are refused by our own header check
+// before the table library can loop on them, and a
+// mapping list of a million commas and a text-table line of a million columns
+// are read in linear time.
 #include "hostile_harness.h"
 
 #include "dv_scratch_dir.h"
@@ -10,23 +12,15 @@
 #include "px_test_table.h"
 #include "source_staging.h"
 #include "staged_table.h"
+#include "text_table.h"
+#include "app_settings.h"
 
 #include <gtest/gtest.h>
-
-#include <fstream>
-#include <sstream>
 
 using namespace sources_test;
 using T = dvtest::PxColumn::Type;
 
 namespace {
-
-std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
 
 // Runs stage in a child: it must be refused with a message holding `expected`.
 void ExpectRefusedInChild(const std::function<void()>& stage, const std::string& expected) {
@@ -53,7 +47,7 @@ TEST(HostileRegressions, ATextValueBeyondTheLastColumnIsRefused) {
 TEST(HostileRegressions, DamagedParadoxHeadersAreRefusedBeforeTheLibraryReadsThem) {
   dv_test::scratch_dir dir;
   dvtest::WriteParadoxTable(dir / "made.db", {{"NAME", T::Alpha, 20}, {"QTY", T::Short}}, {{"a", "1"}, {"b", "2"}});
-  const std::string valid = ReadBytes(dir / "made.db");
+  const std::string valid = hostile::ReadBytes(dir / "made.db");
   struct Damage {
     const char* what;
     size_t at;
@@ -67,6 +61,11 @@ TEST(HostileRegressions, DamagedParadoxHeadersAreRefusedBeforeTheLibraryReadsThe
       {"an unknown file version", 0x39, "\x0D", "file version 13"},
       {"a field count the header cannot hold", 0x21, std::string("\x05\x80", 2), "field count 32773"},
       {"a block size that is no Paradox size", 0x05, "\x05", "block size 5 KB"},
+      {"an older version, whose field descriptions lie before the data header", 0x39, "\x04", "field 1 has type"},
+      {"a field of unknown type", 0x78, "\x07", "field 1 has type 7"},
+      {"a short integer field of 5 bytes", 0x7B, "\x05", "field 2 has type 3 and size 5"},
+      {"a record count the blocks cannot hold", 0x09, "\x20", "536870914 records in 1 blocks"},
+      {"field sizes that do not add up to the record", 0x79, "\x15", "fields of 23 bytes in records of 22"},
   };
   for (const Damage& c : cases) {
     SCOPED_TRACE(c.what);
@@ -86,6 +85,29 @@ TEST(HostileRegressions, AMappingListOfAMillionCommasIsReadInOnePass) {
   const hostile::CaseResult result = hostile::RunCase([&] {
     if (ReadMappingSections(CString(text.c_str())).back().columns.size() != (size_t(1) << 20) + 1)
       throw std::logic_error("a wrong entry count");
+  });
+  EXPECT_EQ(result.outcome, hostile::Outcome::Accepted) << result.detail;
+}
+
+// A line of a million columns: the line is read and its
+// path joined in one pass each (the reader once copied the path so far for
+// every column, and such a line ran past the case's time bound).
+TEST(HostileRegressions, ATextTableLineOfAMillionColumnsIsReadInOnePass) {
+  constexpr int kColumns = 1000000;
+  dv_test::scratch_dir dir;
+  theDefaultSettings.m_strAppDir = dir.path().c_str();
+  std::string text = "A\ta\nK\t";
+  for (int column = 0; column < kColumns; ++column) text += "x\t";
+  WriteFile(dir / "WideEN.txt", text + "end\n");
+  const hostile::CaseResult result = hostile::RunCase([&] {
+    CTextTable table;
+    table.SetName("Wide");
+    table.SetLanguage("EN");
+    table.Load(0);
+    if (table.GetRowCount() != 2) throw std::logic_error("a wrong row count");
+    const CString joined = table.Lookup("K");
+    if (joined.GetLength() != 2 * kColumns + 4 || joined.Right(6) != "x/end/")
+      throw std::logic_error("a wrong joined path");
   });
   EXPECT_EQ(result.outcome, hostile::Outcome::Accepted) << result.detail;
 }

@@ -4,6 +4,7 @@
 // text tables. Each mutated file is read in a child process, which must end
 // with the file read or refused with a message, never with a signal, a hang
 // or runaway memory.
+#include "hostile_expect.h"
 #include "hostile_harness.h"
 
 #include "app_settings.h"
@@ -17,28 +18,9 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
 namespace {
 
-std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
-void WriteBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
-
-std::string DataFile(const std::string& name) { return ReadBytes(std::string(DV_DATA_DIR) + "/" + name); }
-
-void ExpectNoBadCase(const hostile::Tally& tally) {
-  EXPECT_EQ(tally.bad, 0) << tally.Summary();
-  for (const std::string& line : tally.badCases) ADD_FAILURE() << line;
-}
+std::string DataFile(const std::string& name) { return hostile::ReadBytes(std::string(DV_DATA_DIR) + "/" + name); }
 
 constexpr int kShortCases = 20;
 
@@ -48,16 +30,17 @@ TEST(SettingsFilesHostile, MappingFiles) {
   const std::string path = dir / "mapping.cfg";
   const std::string valid = "<Options>=2\n<Choices>=3\n<Tables>=Item Name,Item Number,,Description,,Price,,,,Tax,\n";
   const auto tally = hostile::RunReader(
-      "mapping file", valid, hostile::CaseCount(kShortCases), [&](const std::string& bytes) { WriteBytes(path, bytes); },
+      "mapping file", valid, hostile::CaseCount(kShortCases),
+      [&](const std::string& bytes) { hostile::WriteBytes(path, bytes); },
       [&] {
-        const std::string bytes = ReadBytes(path);
+        const std::string bytes = hostile::ReadBytes(path);
         CString text;
         text.GetBufferSetLength(static_cast<int>(bytes.size()));
         std::copy(bytes.begin(), bytes.end(), text.GetBuffer(0));
         text.ReleaseBuffer(static_cast<int>(bytes.size()));
         ReadMappingSections(text);
       });
-  ExpectNoBadCase(tally);
+  hostile::ExpectNoBadCase(tally);
 }
 
 TEST(SettingsFilesHostile, ShippedMappingFiles) {
@@ -65,25 +48,25 @@ TEST(SettingsFilesHostile, ShippedMappingFiles) {
   const std::string path = dir / "mapping.cfg";
   const auto tally = hostile::RunReader(
       "shipped mapping file", DataFile("default_myob.cfg"), hostile::CaseCount(kShortCases),
-      [&](const std::string& bytes) { WriteBytes(path, bytes); },
+      [&](const std::string& bytes) { hostile::WriteBytes(path, bytes); },
       [&] {
-        const std::string bytes = ReadBytes(path);
+        const std::string bytes = hostile::ReadBytes(path);
         ReadMappingSections(CString(bytes.c_str()));
       });
-  ExpectNoBadCase(tally);
+  hostile::ExpectNoBadCase(tally);
 }
 
 TEST(SettingsFilesHostile, ProgramIni) {
   dv_test::scratch_dir dir;
   const CString folder = dir.path().c_str();
   const auto tally = hostile::RunReader(
-      "tallyport.ini", DataFile("tallyport.ini"), hostile::CaseCount(kShortCases / 2),
-      [&](const std::string& bytes) { WriteBytes(dir / "tallyport.ini", bytes); },
+      "tallyport.ini", DataFile("tallyport.ini"), hostile::CaseCount(kShortCases),
+      [&](const std::string& bytes) { hostile::WriteBytes(dir / "tallyport.ini", bytes); },
       [&] {
         ReadRowsetSize(folder);
         for (int type = 0; type <= 10; ++type) BuildConnectionString(type, 0, folder, "DSN=shop");
       });
-  ExpectNoBadCase(tally);
+  hostile::ExpectNoBadCase(tally);
 }
 
 TEST(SettingsFilesHostile, LanguageList) {
@@ -91,13 +74,13 @@ TEST(SettingsFilesHostile, LanguageList) {
   const std::string path = dir / "langlist.ini";
   const auto tally = hostile::RunReader(
       "langlist.ini", DataFile("langlist.ini"), hostile::CaseCount(kShortCases),
-      [&](const std::string& bytes) { WriteBytes(path, bytes); },
+      [&](const std::string& bytes) { hostile::WriteBytes(path, bytes); },
       [&] {
         CSupportedLanguageList list;
         LoadSupportedLanguagesFrom(list, path.c_str());
         if (list.size() > size_t(kMaxSupportedLanguages)) throw std::logic_error("more languages than the cap");
       });
-  ExpectNoBadCase(tally);
+  hostile::ExpectNoBadCase(tally);
 }
 
 // What the shop model reads of a payment method's file: its names per
@@ -107,7 +90,7 @@ TEST(SettingsFilesHostile, PaymentMethodFiles) {
   const std::string path = dir / "method.ini";
   const auto tally = hostile::RunReader(
       "payment-method ini", DataFile("payment methods/sendcheck.ini"), hostile::CaseCount(kShortCases),
-      [&](const std::string& bytes) { WriteBytes(path, bytes); },
+      [&](const std::string& bytes) { hostile::WriteBytes(path, bytes); },
       [&] {
         const CIniFile ini(path.c_str());
         for (const char* language : {"EN", "DE", "IT"}) {
@@ -121,7 +104,7 @@ TEST(SettingsFilesHostile, PaymentMethodFiles) {
           }
         }
       });
-  ExpectNoBadCase(tally);
+  hostile::ExpectNoBadCase(tally);
 }
 
 // The region table has parents by path; the currency tables are flat.
@@ -132,7 +115,7 @@ TEST(SettingsFilesHostile, LanguageTextTables) {
     const std::string file = std::string(name) + "EN.txt";
     const auto tally = hostile::RunReader(
         std::string("text table ") + file, DataFile("tables/" + file), hostile::CaseCount(kShortCases / 2),
-        [&](const std::string& bytes) { WriteBytes(dir / file, bytes); },
+        [&](const std::string& bytes) { hostile::WriteBytes(dir / file, bytes); },
         [&] {
           CTextTable table;
           table.SetName(name);
@@ -143,7 +126,7 @@ TEST(SettingsFilesHostile, LanguageTextTables) {
           table.Lookup("US/");
           table.ReverseLookup("Canada");
         });
-    ExpectNoBadCase(tally);
+    hostile::ExpectNoBadCase(tally);
   }
 }
 

@@ -3,6 +3,7 @@
 // files, .xls workbooks and Paradox tables are each staged in a child
 // process, and every case must end accepted or refused with a message,
 // never with a signal, a hang or runaway memory.
+#include "hostile_expect.h"
 #include "hostile_harness.h"
 
 #include "dbase_writer.h"
@@ -15,20 +16,11 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 
 using namespace sources_test;
 using T = dvtest::PxColumn::Type;
 
 namespace {
-
-std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
 
 // Stages table of the source and reads the staged rows back, so a bad
 // value in the SQLite file shows as well.
@@ -40,11 +32,6 @@ void StageAndRead(const dv_test::scratch_dir& dir, SourceFileKind kind, const st
     if (listed.empty()) throw std::runtime_error("an empty table name listed");
   StageSourceTable(db, kind, source, table, TextFormatOptions{}, {});
   ReadStagedTable(db, table);
-}
-
-void ExpectNoBadCase(const hostile::Tally& tally) {
-  EXPECT_EQ(tally.bad, 0) << tally.Summary();
-  for (const std::string& line : tally.badCases) ADD_FAILURE() << line;
 }
 
 constexpr int kShortCases = 30;
@@ -61,7 +48,7 @@ TEST(SourceStagingHostile, TextFiles) {
       "text file", kProductsCsv, hostile::CaseCount(kShortCases),
       [&](const std::string& bytes) { WriteFile(dir / "products.csv", bytes); },
       [&] { StageAndRead(dir, SourceFileKind::Text, dir.path(), "products.csv"); });
-  ExpectNoBadCase(tally);
+  hostile::ExpectNoBadCase(tally);
 }
 
 TEST(SourceStagingHostile, SchemaIni) {
@@ -74,7 +61,7 @@ TEST(SourceStagingHostile, SchemaIni) {
       "schema.ini", schema, hostile::CaseCount(kShortCases),
       [&](const std::string& bytes) { WriteFile(dir / "schema.ini", bytes); },
       [&] { StageAndRead(dir, SourceFileKind::Text, dir.path(), "products.txt"); });
-  ExpectNoBadCase(tally);
+  hostile::ExpectNoBadCase(tally);
 }
 
 TEST(SourceStagingHostile, DBaseTables) {
@@ -92,7 +79,7 @@ TEST(SourceStagingHostile, DBaseTables) {
       "dBase table", DbfBytes(table), hostile::CaseCount(kShortCases),
       [&](const std::string& bytes) { WriteFile(dir / "PRODUCTS.DBF", bytes); },
       [&] { StageAndRead(dir, SourceFileKind::DBase, dir / "PRODUCTS.DBF", "PRODUCTS"); });
-  ExpectNoBadCase(tally);
+  hostile::ExpectNoBadCase(tally);
 }
 
 TEST(SourceStagingHostile, DBaseMemoFiles) {
@@ -108,7 +95,7 @@ TEST(SourceStagingHostile, DBaseMemoFiles) {
       "dBase memo file", memos, hostile::CaseCount(kShortCases),
       [&](const std::string& bytes) { WriteFile(dir / "NOTES.DBT", bytes); },
       [&] { StageAndRead(dir, SourceFileKind::DBase, dir / "NOTES.DBF", "NOTES"); });
-  ExpectNoBadCase(tally);
+  hostile::ExpectNoBadCase(tally);
 }
 
 TEST(SourceStagingHostile, ExcelWorkbooks) {
@@ -117,10 +104,10 @@ TEST(SourceStagingHostile, ExcelWorkbooks) {
   const std::string command = "/usr/bin/python3 " DV_SOURCES_TEST_SUPPORT_DIR "/write_workbook.py " + made;
   ASSERT_EQ(std::system(command.c_str()), 0) << command;
   const auto tally = hostile::RunReader(
-      "xls workbook", ReadBytes(made), hostile::CaseCount(kShortCases),
+      "xls workbook", hostile::ReadBytes(made), hostile::CaseCount(kShortCases),
       [&](const std::string& bytes) { WriteFile(dir / "book.xls", bytes); },
       [&] { StageAndRead(dir, SourceFileKind::Excel, dir / "book.xls", "Products$"); });
-  ExpectNoBadCase(tally);
+  hostile::ExpectNoBadCase(tally);
 }
 
 TEST(SourceStagingHostile, ParadoxTables) {
@@ -132,12 +119,12 @@ TEST(SourceStagingHostile, ParadoxTables) {
                             {{"K\xF6ln", "3", "1.5", "2001-02-03", "short"},
                              {},
                              {"B", "-7", "0", "1999-12-31", std::string(300, 'm')}});
-  WriteFile(dir / "PRODUCTS.mb", ReadBytes(dir / "made.mb"));
+  WriteFile(dir / "PRODUCTS.mb", hostile::ReadBytes(dir / "made.mb"));
   const auto tally = hostile::RunReader(
-      "Paradox table", ReadBytes(made), hostile::CaseCount(kShortCases),
+      "Paradox table", hostile::ReadBytes(made), hostile::CaseCount(kShortCases),
       [&](const std::string& bytes) { WriteFile(dir / "PRODUCTS.db", bytes); },
       [&] { StageAndRead(dir, SourceFileKind::Paradox, dir / "PRODUCTS.db", "PRODUCTS"); });
-  ExpectNoBadCase(tally);
+  hostile::ExpectNoBadCase(tally);
 }
 
 }  // namespace

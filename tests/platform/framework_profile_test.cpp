@@ -1,7 +1,8 @@
 // Guards the private-profile (ini) engine against the Windows behaviours
 // the program relies on (case, trimming, defaults, cutting at the buffer,
 // integer reads, section and name-list reads, writes that create the file
-// or section and keep every other line byte for byte, CR/LF files), its
+// or section and keep every other line byte for byte, CR/LF files, a
+// byte-order mark, the first of repeated sections), its
 // robustness (binary junk, lines without '=', a header without ']', a 1 MB
 // line, an unreadable file), the registry profile file, CIniFile with a
 // 2,046-character value, the key-value file, and a profile written by
@@ -89,6 +90,18 @@ TEST(FrameworkProfile, ReadsFollowWindowsBehaviour) {
   EXPECT_EQ(get(file, "Nowhere", "k", "  padded default  "), "padded default");
 }
 
+// A byte-order mark is no part of the first line, and only the first of
+// equal sections counts: a key that only a later copy holds is missing.
+TEST(FrameworkProfile, ByteOrderMarkAndRepeatedSections) {
+  dv_test::scratch_dir dir;
+  std::string file = dir / "repeated.ini";
+  write(file, "\xEF\xBB\xBF[s]\r\nk=1\r\n[t]\nk=t\n[ S ]\nk=2\nj=3\n[s\n");
+  EXPECT_EQ(get(file, "s", "k"), "1");
+  EXPECT_EQ(get(file, "S", "j"), "dflt");
+  EXPECT_EQ(get(file, "t", "k"), "t");
+  EXPECT_EQ(get(file, "t", "j"), "dflt") << "the later [ S ] ends [t]";
+}
+
 TEST(FrameworkProfile, TextsAreCutToTheBuffer) {
   dv_test::scratch_dir dir;
   std::string file = dir / "cut.ini";
@@ -128,6 +141,27 @@ TEST(FrameworkProfile, SectionAndNameListReads) {
   n = GetPrivateProfileSection("Wizard Settings", buffer.data(), 10, file.c_str());
   EXPECT_EQ(n, 8u);
   EXPECT_EQ(std::string(buffer.data(), 10), std::string("WizardBu\0\0", 10));
+}
+
+// Every buffer size, also one that a whole line fills to its last byte but
+// one: the list is cut within the buffer and ends with two NULs.
+TEST(FrameworkProfile, ListsCutAtEveryBufferSize) {
+  dv_test::scratch_dir dir;
+  std::string file = dir / "list.ini";
+  write(file, kSample);
+  const std::string whole("WizardButtons=1\0Last File=C:\\shops\\my shop.kvc\0Empty=\0", 54);
+  for (DWORD size = 2; size <= whole.size() + 2; ++size) {
+    SCOPED_TRACE("size " + std::to_string(size));
+    std::string buffer(size + 16, '#');
+    DWORD n = GetPrivateProfileSection("Wizard Settings", buffer.data(), size, file.c_str());
+    EXPECT_EQ(buffer.substr(size), std::string(16, '#')) << "written past the buffer";
+    ASSERT_LT(n, size);
+    EXPECT_EQ(buffer.substr(0, n), whole.substr(0, n));
+    // A reader that walks the texts up to the empty one stays in the buffer.
+    size_t at = 0;
+    while (at < size && buffer[at] != '\0') at += std::strlen(buffer.c_str() + at) + 1;
+    EXPECT_LT(at, size);
+  }
 }
 
 TEST(FrameworkProfile, WritesKeepEveryOtherLine) {

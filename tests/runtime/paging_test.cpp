@@ -4,7 +4,8 @@
 // beyond the image, no database, read-only); touch; dropping pages; a page
 // left without access is read again from the file; a failed read leaves no
 // page behind; and the exception filter's handling of faults it does not
-// serve (passed on, caught as transient, recursive, reported).
+// serve (passed on, caught as transient, a call to nowhere caught in its
+// caller, recursive, reported).
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/mman.h>
@@ -398,6 +399,29 @@ TEST_F(Paging, TransientFaultsAreCaughtWhenAskedTo) {
   expect_error<dv_err_misc>([&] { write_word(transient, 1); },
                             format("dv_err_misc - write-fault on transient address 0x%x, continuable 1\n", word(transient)));
   _VRN_catch_transient_faults(0);
+  ::munmap(transient, kPage);
+}
+
+// A call through a damaged pointer to code jumps to an address outside
+// every database (or to null): the error is raised as from the call, so it
+// unwinds through the caller and is caught there.
+TEST_F(Paging, ACallToNowhereRaisesItsErrorInTheCaller) {
+  durnavel::initialize();
+  void* transient = ::mmap(nullptr, kPage, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  ASSERT_NE(transient, MAP_FAILED);
+  using Code = int (*)(int);
+  auto call = [](void* where) {
+    Code volatile code = reinterpret_cast<Code>(where);
+    return code(1);
+  };
+  _VRN_catch_transient_faults(1);
+  expect_error<dv_err_misc>([&] { (void)call(transient); },
+                            format("dv_err_misc - read-fault on transient address 0x%x, continuable 1\n", word(transient)));
+  _VRN_catch_transient_faults(0);
+  expect_error<dv_err_deref_transient_pointer>(
+      [&] { (void)call(nullptr); },
+      "dv_err_deref_transient_pointer - Access violation - Attempt to dereference a null (zero) pointer");
+  EXPECT_EQ(_VRN_current_thread_info()->in_handler, 0);
   ::munmap(transient, kPage);
 }
 

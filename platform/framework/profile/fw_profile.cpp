@@ -29,6 +29,8 @@ bool read_file(const std::string& path, std::string* bytes) {
   struct stat st;
   bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
   if (ok) {
+    // One allocation for a file that does not grow while it is read.
+    bytes->reserve(static_cast<size_t>(st.st_size));
     char chunk[65536];
     ssize_t n;
     while ((n = ::read(fd, chunk, sizeof chunk)) > 0) bytes->append(chunk, static_cast<size_t>(n));
@@ -59,12 +61,14 @@ bool write_file(const std::string& path, const std::string& bytes) {
   return ok;
 }
 
-// An unreadable file reads as empty.
-FwIniDocument load(LPCTSTR fileName) {
+// The file's bytes; an unreadable file reads as empty.
+std::string load_bytes(LPCTSTR fileName) {
   std::string bytes;
   read_file(std::string(FwNativePath(fileName)), &bytes);
-  return FwIniDocument(bytes);
+  return bytes;
 }
+
+FwIniDocument load(LPCTSTR fileName) { return FwIniDocument(load_bytes(fileName)); }
 
 std::string trimmed(LPCTSTR text) {
   std::string s = text == nullptr ? "" : text;
@@ -91,8 +95,10 @@ DWORD copy_list(const std::vector<std::string>& texts, LPTSTR buffer, DWORD size
   DWORD used = 0;
   for (const std::string& text : texts) {
     if (used + text.size() + 1 > size - 1) {
-      // Cut: as much as fits, then the two NULs.
-      size_t room = size - 2 - used;
+      // Cut: as much as fits, then the two NULs. A buffer that the texts
+      // before filled to its last byte but one has no room left (used is at
+      // most size - 1).
+      size_t room = used < size - 2 ? size - 2 - used : 0;
       std::memcpy(buffer + used, text.data(), room);
       buffer[size - 2] = '\0';
       buffer[size - 1] = '\0';
@@ -112,10 +118,11 @@ bool has_line_break(LPCTSTR text) { return std::strpbrk(text, "\r\n") != nullptr
 DWORD GetPrivateProfileString(LPCTSTR section, LPCTSTR key, LPCTSTR def, LPTSTR buffer, DWORD size,
                               LPCTSTR fileName) {
   std::lock_guard<std::mutex> guard(profile_mutex);
-  FwIniDocument document = load(fileName);
-  if (section == nullptr) return copy_list(document.SectionNames(), buffer, size);
-  if (key == nullptr) return copy_list(document.KeyNames(section), buffer, size);
-  std::optional<std::string> value = document.Lookup(section, key);
+  if (section == nullptr) return copy_list(load(fileName).SectionNames(), buffer, size);
+  if (key == nullptr) return copy_list(load(fileName).KeyNames(section), buffer, size);
+  // One key is looked up in the bytes: a large file costs a read and a scan,
+  // not a copy of every line.
+  std::optional<std::string> value = FwIniDocument::LookupIn(load_bytes(fileName), section, key);
   return copy_text(value ? *value : trimmed(def), buffer, size);
 }
 

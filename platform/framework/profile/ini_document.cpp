@@ -5,14 +5,14 @@
 
 namespace {
 
-std::string trim(const std::string& text) {
+std::string_view trim(std::string_view text) {
   size_t begin = 0, end = text.size();
   while (begin < end && fw_mbs::is_space(static_cast<unsigned char>(text[begin]))) ++begin;
   while (end > begin && fw_mbs::is_space(static_cast<unsigned char>(text[end - 1]))) --end;
   return text.substr(begin, end - begin);
 }
 
-bool same(const std::string& a, const std::string& b) {
+bool same(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
     if (fw_mbs::to_lower(a[i]) != fw_mbs::to_lower(b[i])) return false;
@@ -20,44 +20,83 @@ bool same(const std::string& a, const std::string& b) {
   return true;
 }
 
+// Calls each(text, eol) for the lines of bytes after a UTF-8 byte-order mark,
+// text without its line end and eol "\n", "\r\n" or what ends a last line
+// without a newline; stops when each answers false.
+template <class Each>
+void ForEachLine(std::string_view bytes, Each each) {
+  size_t start = FwIniDocument::HasByteOrderMark(bytes) ? 3 : 0;
+  while (start < bytes.size()) {
+    size_t newline = bytes.find('\n', start);
+    size_t end = newline == std::string_view::npos ? bytes.size() : newline;
+    size_t text_end = end > start && bytes[end - 1] == '\r' ? end - 1 : end;
+    std::string_view eol =
+        newline == std::string_view::npos ? bytes.substr(text_end) : bytes.substr(text_end, end + 1 - text_end);
+    if (!each(bytes.substr(start, text_end - start), eol)) return;
+    start = newline == std::string_view::npos ? bytes.size() : newline + 1;
+  }
+}
+
 }  // namespace
+
+bool FwIniDocument::HasByteOrderMark(std::string_view bytes) { return bytes.substr(0, 3) == "\xEF\xBB\xBF"; }
+
+FwIniDocument::Meaning FwIniDocument::Classify(std::string_view text) {
+  Meaning meaning;
+  std::string_view body = trim(text);
+  if (!body.empty() && body[0] == '[') {
+    size_t close = body.find(']');
+    if (close != std::string_view::npos) {
+      meaning.kind = Kind::section;
+      meaning.name = trim(body.substr(1, close - 1));
+    }
+    return meaning;  // a header without ']' means nothing
+  }
+  size_t equals = body.find('=');
+  if (equals != std::string_view::npos) {
+    meaning.kind = Kind::key;
+    meaning.name = trim(body.substr(0, equals));
+    meaning.value = trim(body.substr(equals + 1));
+  }
+  return meaning;
+}
 
 FwIniDocument::Line FwIniDocument::Parse(std::string text, std::string eol) {
   Line line;
   line.text = std::move(text);
   line.eol = std::move(eol);
-  std::string body = trim(line.text);
-  if (!body.empty() && body[0] == '[') {
-    size_t close = body.find(']');
-    if (close != std::string::npos) {
-      line.kind = Kind::section;
-      line.name = trim(body.substr(1, close - 1));
-    }
-    return line;  // a header without ']' means nothing
-  }
-  size_t equals = body.find('=');
-  if (equals != std::string::npos) {
-    line.kind = Kind::key;
-    line.name = trim(body.substr(0, equals));
-    line.value = trim(body.substr(equals + 1));
-  }
+  const Meaning meaning = Classify(line.text);
+  line.kind = meaning.kind;
+  line.name = meaning.name;
+  line.value = meaning.value;
   return line;
 }
 
-FwIniDocument::FwIniDocument(const std::string& bytes) {
-  size_t start = 0;
-  if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
-    bom_ = true;
-    start = 3;
-  }
-  while (start < bytes.size()) {
-    size_t newline = bytes.find('\n', start);
-    size_t end = newline == std::string::npos ? bytes.size() : newline;
-    size_t text_end = end > start && bytes[end - 1] == '\r' ? end - 1 : end;
-    std::string eol = newline == std::string::npos ? bytes.substr(text_end) : bytes.substr(text_end, end + 1 - text_end);
-    lines_.push_back(Parse(bytes.substr(start, text_end - start), eol));
-    start = newline == std::string::npos ? bytes.size() : newline + 1;
-  }
+FwIniDocument::FwIniDocument(const std::string& bytes) : bom_(HasByteOrderMark(bytes)) {
+  ForEachLine(bytes, [this](std::string_view text, std::string_view eol) {
+    lines_.push_back(Parse(std::string(text), std::string(eol)));
+    return true;
+  });
+}
+
+std::optional<std::string> FwIniDocument::LookupIn(std::string_view bytes, const std::string& section,
+                                                   const std::string& key) {
+  bool inside = false;
+  std::optional<std::string> found;
+  ForEachLine(bytes, [&](std::string_view text, std::string_view) {
+    const Meaning meaning = Classify(text);
+    if (!inside) {
+      inside = meaning.kind == Kind::section && same(meaning.name, section);
+      return true;
+    }
+    if (meaning.kind == Kind::section) return false;  // the first such section ends here
+    if (meaning.kind == Kind::key && same(meaning.name, key)) {
+      found = std::string(meaning.value);
+      return false;
+    }
+    return true;
+  });
+  return found;
 }
 
 int FwIniDocument::FindSection(const std::string& section) const {

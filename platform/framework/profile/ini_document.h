@@ -8,6 +8,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class FwIniDocument {
@@ -17,6 +18,12 @@ class FwIniDocument {
 
   // The value of key in section; none when either is missing.
   std::optional<std::string> Lookup(const std::string& section, const std::string& key) const;
+  // What Lookup of the document parsed from bytes answers, found in one pass
+  // over the bytes without keeping their lines.
+  static std::optional<std::string> LookupIn(std::string_view bytes, const std::string& section,
+                                             const std::string& key);
+  // Whether bytes open with a UTF-8 byte-order mark.
+  static bool HasByteOrderMark(std::string_view bytes);
   // The names of all sections, in file order (equal names once).
   std::vector<std::string> SectionNames() const;
   // The key names of a section, in file order (equal names once).
@@ -40,6 +47,13 @@ class FwIniDocument {
     std::string name;   // section name or key (trimmed)
     std::string value;  // value (trimmed)
   };
+  // What a line means; name and value lie in the text given.
+  struct Meaning {
+    Kind kind = Kind::other;
+    std::string_view name;
+    std::string_view value;
+  };
+  static Meaning Classify(std::string_view text);
   static Line Parse(std::string text, std::string eol);
   // Index of the first header of section, or -1.
   int FindSection(const std::string& section) const;

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "app_settings.h"
 #include "fw_mbs.h"
@@ -93,8 +94,9 @@ int CTextTable::Load(int keyColumn) {
     if (keyColumn != -1 && pieces.GetSize() > keyColumn) {
       row.m_strKey = pieces[keyColumn];
       pieces.RemoveAt(keyColumn);
-      CString text;
-      for (int i = 0; i < pieces.GetSize(); ++i) text += pieces[i] + "/";
+      std::string joined;  // each piece followed by '/', built in one buffer
+      for (int i = 0; i < pieces.GetSize(); ++i) joined.append(pieces[i], pieces[i].GetLength()).push_back('/');
+      const CString text(joined.data(), static_cast<int>(joined.size()));
       m_keyToText.SetAt(row.m_strKey, text);
       m_textToKey.SetAt(text.Left(text.GetLength() - 1), row.m_strKey);
     }

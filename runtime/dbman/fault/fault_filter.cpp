@@ -65,6 +65,19 @@ void report_unserved(const void* address, int kind, const ucontext_t* uc) {
   if (n > 0) (void)!::write(2, line, static_cast<size_t>(n));
 }
 
+// A fault at the very address the processor was fetching from is a jump to
+// an address outside every database: a call through a damaged pointer to
+// code, whose return address lies on top of the stack. The context is set
+// back into the call itself (the address before the return address, the
+// return address taken off the stack), so that an error thrown here unwinds
+// from the caller's frame, which the unwinder knows.
+void back_into_the_call(ucontext_t* uc) {
+  greg_t* regs = uc->uc_mcontext.gregs;
+  const auto* top = reinterpret_cast<const uintptr_t*>(regs[REG_ESP]);
+  regs[REG_EIP] = static_cast<greg_t>(*top - 1);
+  regs[REG_ESP] += static_cast<greg_t>(sizeof(uintptr_t));
+}
+
 // Clears the thread's in-handler flag on every way out of the filter.
 class in_handler_scope {
  public:
@@ -79,7 +92,7 @@ class in_handler_scope {
 
 // Returns true when the fault was served; throws the error of a fault that
 // could not be.
-bool filter(void* address, int kind, const ucontext_t* uc, _Thread_info* self) {
+bool filter(void* address, int kind, ucontext_t* uc, _Thread_info* self) {
   const unsigned count = ++fault_count;
   if (self->in_handler) {
     if (in_region(address))
@@ -93,13 +106,17 @@ bool filter(void* address, int kind, const ucontext_t* uc, _Thread_info* self) {
     _VRN_printf("qem_exception_filter: \t0x%x sigtype %d continuable %d _DV_fault_count %d\n", word_of(address),
                 kind, 1, static_cast<int>(count));
   _VRN_memory_signal_handler handler = memory_signal_handler.load();
+  const bool jumped = reinterpret_cast<uintptr_t>(address) == static_cast<uintptr_t>(uc->uc_mcontext.gregs[REG_EIP]);
   if (handler != nullptr && (in_region(address) || in_null_page(address))) {
+    if (jumped && in_null_page(address)) back_into_the_call(uc);  // the handler raises the null-pointer error
     handler(address, kind);
     return true;
   }
-  if (_VRN_catching_transient_faults())
+  if (_VRN_catching_transient_faults()) {
+    if (jumped) back_into_the_call(uc);
     throw dv_err_misc("%s-fault on transient address 0x%x, continuable %d\n", kind ? "write" : "read",
                       word_of(address), 1);
+  }
   return false;
 }
 

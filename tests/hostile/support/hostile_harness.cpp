@@ -4,11 +4,15 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -23,6 +27,17 @@ int CaseCount(int shortDefault) {
   const char* count = std::getenv("DV_HOSTILE_CASES");
   const int value = count != nullptr ? std::atoi(count) : 0;
   return value > 0 ? value : shortDefault;
+}
+
+std::string ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
 size_t Mutator::Position(const std::string& bytes, bool headerBias) {
@@ -126,6 +141,10 @@ constexpr int kAccepted = 0;
 constexpr int kRefused = 3;
 constexpr int kRefusedSilently = 4;
 constexpr int kUnknownThrow = 5;
+constexpr int kViolation = 6;
+
+// In a case's child: the pipe's end that carries a violation's text.
+int violationPipe = -1;
 
 // The process's mapped size in bytes (VmSize), 0 when unknown.
 size_t MappedBytes() {
@@ -145,18 +164,38 @@ size_t PeakResidentBytes() {
 
 }  // namespace
 
+void Violation(const std::string& what) {
+  if (violationPipe >= 0) {
+    const size_t length = std::min<size_t>(what.size(), 2000);
+    if (::write(violationPipe, what.data(), length) < 0) _exit(kViolation);
+  }
+  _exit(kViolation);
+}
+
 CaseResult RunCase(const std::function<void()>& read, const Limits& limits) {
   std::fflush(nullptr);
+  int channel[2];
+  if (pipe(channel) != 0) return {Outcome::Bad, std::string("pipe failed: ") + std::strerror(errno)};
   // The child's resident size starts at the parent's; its peak beyond that
   // is what the case used. Under an emulator the mapped size covers the
   // whole guest space, so the resident peak is the bound that holds there.
   const size_t residentAtFork = PeakResidentBytes();
   const pid_t child = fork();
-  if (child < 0) return {Outcome::Bad, std::string("fork failed: ") + std::strerror(errno)};
+  if (child < 0) {
+    close(channel[0]);
+    close(channel[1]);
+    return {Outcome::Bad, std::string("fork failed: ") + std::strerror(errno)};
+  }
   if (child == 0) {
+    close(channel[0]);
+    violationPipe = channel[1];
     alarm(limits.seconds);
-    const rlimit noCore{0, 0};
-    setrlimit(RLIMIT_CORE, &noCore);
+    // A replayed case keeps the shell's core limit, so its crash can be
+    // looked at; a run leaves no core files.
+    if (std::getenv("DV_HOSTILE_CASE") == nullptr && std::getenv("DV_HOSTILE_BYTES") == nullptr) {
+      const rlimit noCore{0, 0};
+      setrlimit(RLIMIT_CORE, &noCore);
+    }
     if (const size_t mapped = MappedBytes(); mapped != 0) {
       const rlimit bound{mapped + limits.memoryBytes, mapped + limits.memoryBytes};
       setrlimit(RLIMIT_AS, &bound);
@@ -171,10 +210,17 @@ CaseResult RunCase(const std::function<void()>& read, const Limits& limits) {
     }
     _exit(code);
   }
+  close(channel[1]);
+  // The text is at most 2000 bytes, less than a pipe holds, so the child
+  // never waits on it.
   int status = 0;
   rusage usage{};
   while (wait4(child, &status, 0, &usage) < 0 && errno == EINTR) {
   }
+  std::string violation;
+  char chunk[512];
+  for (ssize_t n; (n = ::read(channel[0], chunk, sizeof chunk)) > 0;) violation.append(chunk, size_t(n));
+  close(channel[0]);
   const size_t peak = size_t(usage.ru_maxrss) * 1024;
   if (WIFSIGNALED(status)) {
     const int sig = WTERMSIG(status);
@@ -189,6 +235,7 @@ CaseResult RunCase(const std::function<void()>& read, const Limits& limits) {
     case kRefused: return {Outcome::Refused, {}};
     case kRefusedSilently: return {Outcome::Bad, "refused with an empty message"};
     case kUnknownThrow: return {Outcome::Bad, "threw something that is no std::exception"};
+    case kViolation: return {Outcome::Bad, violation};
     default: return {Outcome::Bad, "exit code " + std::to_string(code)};
   }
 }
@@ -197,12 +244,15 @@ void Tally::Add(int caseNumber, const CaseResult& result) {
   switch (result.outcome) {
     case Outcome::Accepted: ++accepted; break;
     case Outcome::Refused: ++refused; break;
-    case Outcome::Bad:
+    case Outcome::Bad: {
       ++bad;
-      if (badCases.size() < 10)
-        badCases.push_back(reader + " case " + std::to_string(caseNumber) + " (DV_HOSTILE_SEED=" +
-                           std::to_string(seed) + "): " + result.detail);
+      const std::string line = reader + " case " + std::to_string(caseNumber) + " (DV_HOSTILE_SEED=" +
+                               std::to_string(seed) + "): " + result.detail;
+      // Every bad case is printed as it ends, so a long run lists them all.
+      std::printf("bad: %s\n", line.c_str());
+      if (badCases.size() < 10) badCases.push_back(line);
       break;
+    }
   }
 }
 
@@ -216,23 +266,54 @@ std::string Tally::Summary() const {
 Tally RunReader(const std::string& reader, const std::string& valid, int cases,
                 const std::function<void(const std::string& bytes)>& place, const std::function<void()>& read,
                 const Limits& limits) {
+  return RunReaderWith(
+      reader, valid, cases, [](Mutator& mutator, const std::string& bytes) { return mutator.Mutate(bytes); }, place,
+      read, limits);
+}
+
+namespace {
+
+// Where a bad case's bytes are kept: DV_HOSTILE_KEEP, else the temporary
+// folder; the name holds the seed, the case and the reader.
+std::string KeptCasePath(const std::string& reader, unsigned seed, int caseNumber) {
+  const char* folder = std::getenv("DV_HOSTILE_KEEP");
+  std::string name = "hostile-" + std::to_string(seed) + "-" + std::to_string(caseNumber) + "-";
+  for (const char c : reader) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+  return (folder != nullptr ? std::string(folder) : std::filesystem::temp_directory_path().string()) + "/" + name +
+         ".bin";
+}
+
+constexpr int kMostKeptCases = 10;  // per reader and run
+
+}  // namespace
+
+Tally RunReaderWith(const std::string& reader, const std::string& valid, int cases, const Mutation& mutate,
+                    const std::function<void(const std::string& bytes)>& place, const std::function<void()>& read,
+                    const Limits& limits) {
   Tally tally;
   tally.reader = reader;
   tally.seed = RunSeed();
-  // DV_HOSTILE_CASE replays that one case of the seed's run.
+  // DV_HOSTILE_CASE replays that one case of the seed's run. DV_HOSTILE_BYTES
+  // replays kept bytes as one case: a reader whose valid file is made afresh
+  // by each run (a Paradox table, a shop) repeats its cases only so.
   const char* only = std::getenv("DV_HOSTILE_CASE");
-  const int first = only != nullptr ? std::atoi(only) : 0;
-  const int end = only != nullptr ? first + 1 : cases;
+  const char* kept = std::getenv("DV_HOSTILE_BYTES");
+  const int first = only != nullptr ? std::atoi(only) : kept != nullptr ? 1 : 0;
+  const int end = only != nullptr || kept != nullptr ? first + 1 : cases;
   for (int n = first; n < end; ++n) {
     // Each case has its own stream, so one case replays without the others.
     Mutator mutator(tally.seed ^ (uint32_t(n) * 0x9E3779B9u));
-    const std::string bytes = n == 0 ? valid : mutator.Mutate(valid);
+    const std::string bytes = kept != nullptr ? ReadBytes(kept) : n == 0 ? valid : mutate(mutator, valid);
     place(bytes);
-    if (const char* save = std::getenv("DV_HOSTILE_SAVE"); save != nullptr && only != nullptr)
-      std::ofstream(save, std::ios::binary | std::ios::trunc) << bytes;
-    const CaseResult result = RunCase(read, limits);
+    if (const char* save = std::getenv("DV_HOSTILE_SAVE"); save != nullptr && only != nullptr) WriteBytes(save, bytes);
+    CaseResult result = RunCase(read, limits);
     if (n == 0 && result.outcome != Outcome::Accepted)
       tally.badCases.push_back(reader + ": the valid file was not accepted: " + result.detail);
+    if (result.outcome == Outcome::Bad && kept == nullptr && tally.bad < kMostKeptCases) {
+      const std::string path = KeptCasePath(reader, tally.seed, n);
+      WriteBytes(path, bytes);
+      result.detail += " (bytes kept in " + path + ")";
+    }
     tally.Add(n, result);
   }
   std::printf("%s\n", tally.Summary().c_str());

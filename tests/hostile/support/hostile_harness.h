@@ -4,7 +4,9 @@
 // bad (a signal, a hang, the memory bound passed, a refusal without text).
 // DV_HOSTILE_SEED replays a run, DV_HOSTILE_CASE with it one case of it;
 // DV_HOSTILE_CASES sets the cases per reader; DV_HOSTILE_SAVE names a file
-// that receives the replayed case's bytes.
+// that receives the replayed case's bytes. A bad case's bytes are kept in
+// DV_HOSTILE_KEEP (else the temporary folder) and DV_HOSTILE_BYTES replays
+// such a file as one case.
 #pragma once
 
 #include <cstdint>
@@ -53,9 +55,19 @@ struct Limits {
   size_t memoryBytes = size_t(384) << 20;
 };
 
+// The bytes of the file at path (empty when it cannot be read).
+std::string ReadBytes(const std::string& path);
+// Replaces the file at path by bytes.
+void WriteBytes(const std::string& path, const std::string& bytes);
+
 // Runs read in a forked child: returning is accepted, a std::exception with
 // a non-empty what() is refused; anything else is bad.
 CaseResult RunCase(const std::function<void()>& read, const Limits& limits = Limits{});
+
+// Called in a case's child when the reader broke a rule the test states
+// (a refused file changed, a message without the file's name): ends the
+// child at once, and the case is bad with what as its detail.
+[[noreturn]] void Violation(const std::string& what);
 
 // The counts of one reader's run, and the first bad cases with seed, case
 // number and detail.
@@ -77,5 +89,14 @@ struct Tally {
 Tally RunReader(const std::string& reader, const std::string& valid, int cases,
                 const std::function<void(const std::string& bytes)>& place, const std::function<void()>& read,
                 const Limits& limits = Limits{});
+
+// A reader's own damage: the case's bytes made from the valid file with the
+// case's mutator (its random stream).
+using Mutation = std::function<std::string(Mutator& mutator, const std::string& valid)>;
+
+// RunReader with the reader's own mutation in place of Mutator::Mutate.
+Tally RunReaderWith(const std::string& reader, const std::string& valid, int cases, const Mutation& mutate,
+                    const std::function<void(const std::string& bytes)>& place, const std::function<void()>& read,
+                    const Limits& limits = Limits{});
 
 }  // namespace hostile

@@ -10,6 +10,7 @@
 #include "dv_typespec.h"
 #include "fw_mbs.h"
 #include "root.h"
+#include "stored_pointer_faults.h"
 
 using namespace dv_qem;
 
@@ -91,6 +92,7 @@ ShopFileCheck CheckOpenShop(dv_database* db) {
 ShopFileCheck CheckShopFile(const CString& path) {
   EnsureRuntimeStarted();
   _VRN_fault_handler guard;
+  CStoredPointerFaults wildFaults;  // a damaged root's pointer is refused, not a crash
   CheckResources resources;
   try {
     if (dv_database::needs_recovery(path)) dv_database::recover(path);
