@@ -4,12 +4,14 @@
 // encryption, field descriptions, record count) are refused by our own header check
 // before the table library can loop on them, and a
 // mapping list of a million commas and a text-table line of a million columns
-// are read in linear time.
+// are read in linear time, and a workbook that crashes the workbook library
+// is refused with a message by the reading child.
 #include "hostile_harness.h"
 
 #include "dv_scratch_dir.h"
 #include "mapping_file.h"
 #include "px_test_table.h"
+#include "reading_child.h"
 #include "source_staging.h"
 #include "staged_table.h"
 #include "text_table.h"
@@ -110,6 +112,26 @@ TEST(HostileRegressions, ATextTableLineOfAMillionColumnsIsReadInOnePass) {
       throw std::logic_error("a wrong joined path");
   });
   EXPECT_EQ(result.outcome, hostile::Outcome::Accepted) << result.detail;
+}
+
+TEST(HostileRegressions, AWorkbookThatCrashesTheLibraryIsRefusedByTheReadingChild) {
+  // A workbook whose records were shifted by one byte: the workbook library
+  // dies on it by a signal while opening it.
+  dv_test::scratch_dir dir;
+  const std::string book = dir / "shifted.xls";
+  WriteFile(book, hostile::ReadBytes(DV_HOSTILE_DATA_DIR "/shifted_record.xls"));
+  ExpectRefusedInChild(
+      [&] {
+        ReadInChild(
+            book,
+            [&](const StagingProgress&) {
+              StageSourceTable(dir / "staged.sqlite", SourceFileKind::Excel, book, "Products$", TextFormatOptions{},
+                               {});
+              return std::string();
+            },
+            StagingProgress{}, 20);
+      },
+      book + ": cannot read this file");
 }
 
 }  // namespace
