@@ -131,7 +131,7 @@ TEST(HostileRegressions, AWorkbookThatCrashesTheLibraryIsRefusedByTheReadingChil
             },
             StagingProgress{}, 20);
       },
-      book + ": cannot read this file");
+      book + ": cannot read this file: the reading ended by signal");
 }
 
 }  // namespace
