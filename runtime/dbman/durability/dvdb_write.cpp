@@ -72,31 +72,11 @@ void DVDB::write_pages() {
 
 void DVDB::read_lock_written_pages(const std::vector<_Page*>& written) {
   // The written pages, page 0 first when the marks left it writable without
-  // a write lock, one call per run. Read-locked pages between two of them
-  // join their run when few enough lie between (a call that changes nothing
-  // for a page costs little, each call a change of the address space's
-  // map); a page without read access ends a run. Only the written pages and
-  // at most a stretch of pages behind each are visited, not every page.
+  // a write lock, one call per run of adjacent pages. Only those pages are
+  // visited, not every page of the database.
   _Page_runs runs(dv_memory_read_only);
-  _Page* last = nullptr;
-  if (root_page->get_lock() == _Page::LR) {
-    runs.add(root_page);
-    last = root_page;
-  }
-  for (_Page* page : written) {
-    if (last != nullptr) {
-      dv4u between = 0;
-      for (_File_element* e = last->get_next(); e != page && between < _Page_runs::kLongestUnchangedStretch; e = e->get_next(), ++between) {
-        auto* other = static_cast<_Page*>(e);
-        if (other->get_lock() == _Page::LR)
-          runs.add(other);
-        else
-          runs.finish();
-      }
-    }
-    page->read_lock(runs);
-    last = page;
-  }
+  if (root_page->get_lock() == _Page::LR) runs.add(root_page);
+  for (_Page* page : written) page->read_lock(runs);
   runs.finish();
   write_locked_offsets_.clear();
 }
