@@ -1,5 +1,6 @@
 // Guards install and copy: installing a named type twice into one schema
-// gives one instance and copies nothing the second time; a deep copy of a
+// gives one instance and copies nothing the second time; a refused install
+// leaves the target as it was; a deep copy of a
 // schema into a schema of a second database prints as the source does, keeps
 // nothing in the source database, and survives reopening that database in
 // another process at another address after the source database is gone; a
@@ -58,6 +59,32 @@ TEST_F(InstallCopy, InstallingTwiceGivesOneInstance) {
   EXPECT_EQ(&second, &first);
   EXPECT_EQ(dv_test::object_census(target_db_), census) << "the second install copied nothing";
   EXPECT_EQ(&shape->install(*source_, 1), shape) << "a type installs into its own schema as itself";
+}
+
+// Shape's second member is a Colour; a target that holds Colour as another
+// kind of type refuses the install, and every type the install had filed or
+// filled before the refusal is gone again.
+TEST_F(InstallCopy, ARefusedInstallLeavesTheTargetAsItWas) {
+  auto* other_colour = new (target_db_, dv_integral_type::get_dv_typespec())
+      dv_integral_type(dv_type::Integer, 1, 4, 4, "Colour");
+  target_->add_type("Colour", other_colour);
+  const auto census = dv_test::object_census(target_db_);
+  const dv_type* shape = source_->find_type("Shape");
+  for (int attempt = 1; attempt <= 2; ++attempt) {
+    try {
+      shape->install(*target_, 1);
+      ADD_FAILURE() << "attempt " << attempt << ": the install was taken";
+    } catch (const dv_err_mop& e) {
+      EXPECT_NE(std::string(e.get_report()).find("\"Colour\""), std::string::npos) << e.get_report();
+    }
+    EXPECT_EQ(target_->find_type("Shape"), nullptr) << attempt;
+    EXPECT_EQ(target_->find_type("Count"), nullptr) << attempt;
+    EXPECT_EQ(target_->find_type("int"), nullptr) << attempt;
+    EXPECT_EQ(target_->find_type("Colour"), other_colour) << attempt;
+    EXPECT_EQ(target_->get_classes().cardinality(), 0u) << attempt;
+    EXPECT_EQ(dv_test::object_census(target_db_), census) << attempt;
+  }
+  target_db_->self_check();
 }
 
 TEST_F(InstallCopy, ACopyPrintsAsTheSourceAndLivesInItsOwnDatabase) {
