@@ -27,6 +27,6 @@ class CIniFile {
 
 // For callers that write a setting: when written is FALSE, tells the person
 // in a message box that the setting key could not be saved, with the file
-// and the reason ("The setting DefaultDir could not be saved.\n\n…ini: the
-// disk is full"). Returns written.
+// and the reason ("The setting DefaultDir could not be saved: …ini: the disk
+// is full."). Returns written.
 BOOL ReportUnsavedSetting(BOOL written, LPCTSTR key);

@@ -21,7 +21,7 @@ CString CIniFile::LastWriteFailure() { return FwProfileWriteFailure(); }
 BOOL ReportUnsavedSetting(BOOL written, LPCTSTR key) {
   if (written) return written;
   CString message;
-  message.Format("The setting %s could not be saved.\n\n%s", key, static_cast<LPCTSTR>(CIniFile::LastWriteFailure()));
+  message.Format("The setting %s could not be saved: %s.", key, static_cast<LPCTSTR>(CIniFile::LastWriteFailure()));
   AfxMessageBox(message, MB_OK | MB_ICONEXCLAMATION);
   return written;
 }
