@@ -204,6 +204,15 @@ TEST_F(QemCollections, SizesThatCannotBeAllocatedAreRefusedBeforeAnythingChanges
     ASSERT_EQ(array->GetSize(), 10) << c.what;
     for (int i = 0; i < 10; ++i) ASSERT_EQ(array->GetAt(i), DWORD(i * 3)) << c.what;
   }
+  // A byte count within the address space but past what a database can hold
+  // is the store's to refuse, with the array unchanged as well.
+  auto* bytes = make_in<CQEMByteArray>(db_);
+  bytes->Add(7);
+  std::string refused = dv_test::thrown_by([&] { bytes->SetSize(INT_MAX); });
+  EXPECT_EQ(refused.rfind("dv_err", 0), 0u) << refused;
+  ASSERT_EQ(bytes->GetSize(), 1);
+  EXPECT_EQ(bytes->GetAt(0), 7);
+  delete bytes;
   auto* map = make_in<CQEMMapWordToPtr>(db_);
   for (WORD key = 0; key < 20; ++key) map->SetAt(key, reinterpret_cast<void*>(key + 1));
   std::string text = dv_test::thrown_by([&] { map->InitHashTable(0x40000001); });
