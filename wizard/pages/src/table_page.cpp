@@ -186,7 +186,8 @@ void CSelTablePage::OnRowsChosen() {
   sheet.m_nRowsetSize = RowsetSizeForChoice(choice, allItems, records, RowBytes());
   CString value;
   value.Format("%d", sheet.m_nRowsetSize);
-  ReportUnsavedSetting(WritePrivateProfileString("Wizard Settings", "RowsetSize", value, ProgramIniPath()), "RowsetSize");
+  ReportUnsavedSetting(WritePrivateProfileString("Wizard Settings", "RowsetSize", value, ProgramIniPath()),
+                       "RowsetSize");
   preview_.SetDirection(kPreviewFirst);
   preview_.Requery(TRUE);
   navigator_.First();
