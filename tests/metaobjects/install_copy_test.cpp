@@ -125,6 +125,27 @@ TEST_F(InstallCopy, AShellWithoutReachableTypesPrintsEmptyNames) {
   EXPECT_TRUE(unreachable->is_unspecified());
 }
 
+// Without reachable types, installing Circle leaves Shape an unspecified
+// shell; filling that shell later is refused at Colour, and the shell is
+// put back unspecified, where Circle's base record still finds it.
+TEST_F(InstallCopy, ARefusedFillingPutsTheShellBackUnspecified) {
+  target_->set_support_for_reachable_types(0);
+  source_->find_type("Circle")->install(*target_, 1);
+  dv_type* shell = target_->find_type("Shape");
+  ASSERT_NE(shell, nullptr);
+  ASSERT_TRUE(shell->is_unspecified());
+  target_->add_type("Colour", new (target_db_, dv_integral_type::get_dv_typespec())
+                                  dv_integral_type(dv_type::Integer, 1, 4, 4, "Colour"));
+  const auto census = dv_test::object_census(target_db_);
+  EXPECT_THROW(source_->find_type("Shape")->install(*target_, 1), dv_err_mop);
+  EXPECT_EQ(target_->find_type("Shape"), shell);
+  EXPECT_TRUE(shell->is_unspecified());
+  EXPECT_EQ(static_cast<dv_class_type*>(shell)->get_members().cardinality(), 0u);
+  EXPECT_EQ(target_->find_type("Count"), nullptr);
+  EXPECT_EQ(dv_test::object_census(target_db_), census);
+  target_db_->self_check();
+}
+
 class InstallCopyProcess : public dv_test::mop_db_test {};
 class InstallCopyChild : public dv_test::mop_child_test {};
 
