@@ -3,12 +3,15 @@
 
 #include <map>
 #include <memory>
+#include <string>
 
 #include "app_settings.h"
 #include "ctl_prompts.h"
 #include "file_test.h"
 #include "fw_file.h"
 #include "fw_mbs.h"
+#include "fw_paths.h"
+#include "fw_whole_file.h"
 #include "localisation.h"
 #include "mapping_file.h"
 #include "option_count_dlg.h"
@@ -222,17 +225,17 @@ BOOL CImpMappingPage::WriteMappingFile(const CString& path) {
   std::vector<CString> rows;
   for (int row = 0; row < grid_.GetItemCount(); ++row) rows.push_back(grid_.GetItemText(row, kSourceColumn));
   CString text = FormatMappingFile(Sheet().m_nOptionCount, Sheet().m_nChoiceCount, rows);
-  CFile file;
-  CFileException error;
-  if (!file.Open(path, CFile::modeCreate | CFile::modeWrite | CFile::shareDenyWrite, &error)) {
+  // Written whole: another wizard reading the file meets the old mapping or
+  // the new one, never a mixture.
+  int error = FwWriteWholeFile(std::string(FwNativePath(path)),
+                               std::string(static_cast<LPCTSTR>(text), static_cast<size_t>(text.GetLength())));
+  if (error != 0) {
     CString message;
-    message.Format("[Import Wizard - %s]\n\n%s", static_cast<LPCTSTR>(path),
-                   static_cast<LPCTSTR>(ErrorText(error)));
+    message.Format("[Import Wizard - %s]\n\nThe mapping could not be saved.\n%s", static_cast<LPCTSTR>(path),
+                   static_cast<LPCTSTR>(FwWriteFailureText(path, error)));
     AfxMessageBox(message, MB_OK | MB_ICONINFORMATION);
     return FALSE;
   }
-  file.Write(static_cast<LPCTSTR>(text), static_cast<UINT>(text.GetLength()));
-  file.Close();
   return TRUE;
 }
 

@@ -232,7 +232,8 @@ CString CDbfetchDlg::ParseSourceFile() {
     split = Split(text);
   }
   if (split.folder.CompareNoCase(sourceFolder_) != 0) sourceFolder_ = split.folder;
-  CIniFile(ProgramIniPath()).WriteString("General ConnStr Info", "DefaultDir", split.folder);
+  ReportUnsavedSetting(CIniFile(ProgramIniPath()).WriteString("General ConnStr Info", "DefaultDir", split.folder),
+                       "DefaultDir");
 
   CMainSheet& sheet = Sheet();
   sheet.m_strSourceFilePart = "DBQ=";
@@ -294,8 +295,9 @@ BOOL CDbfetchDlg::WriteSchemaIni(const CString& folder, const CString& fileName,
   SplitPath split = Split(fileName);
   CString section = split.name + split.extension;
   CString format = SchemaFormatValue(byExtension, split.extension, formatIndex, delimiter, LocaleListSeparator());
-  WriteSchemaFormat(folder, section, format);
-  CIniFile(ProgramIniPath()).WriteString("Plain Text", "Format", format);
+  // The source is read with schema.ini's format: without it the page stays.
+  if (!ReportUnsavedSetting(WriteSchemaFormat(folder, section, format), "Format")) return FALSE;
+  ReportUnsavedSetting(CIniFile(ProgramIniPath()).WriteString("Plain Text", "Format", format), "Format");
   Sheet().m_strConnectionString = Sheet().BuildConnectionString(Sheet().m_typDatabase);
   return TRUE;
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "fw_profile.h"
+#include "ini_file.h"
 
 namespace {
 
@@ -128,7 +129,8 @@ BOOL StoreFirstKey(const CString& piece, LPCTSTR section, std::initializer_list<
   for (const char* key : keys) {
     int at = piece.Find(key);
     if (at < 0) continue;
-    WritePrivateProfileString(section, key, piece.Mid(at + static_cast<int>(strlen(key)) + 1), ini);
+    ReportUnsavedSetting(
+        WritePrivateProfileString(section, key, piece.Mid(at + static_cast<int>(strlen(key)) + 1), ini), key);
     return TRUE;
   }
   return FALSE;
