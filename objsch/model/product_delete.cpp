@@ -35,10 +35,10 @@ Product_Lang::~Product_Lang() {
   objsch::DestroyList(m_pList);
 }
 
-void Product::LoseDepartment(Department* lost) {
+void Product::LoseDepartment(const std::set<const Department*>& lost) {
   bool keepsAnother = false;
   ForEach(m_pDepartments, [&](Department* d) {
-    keepsAnother = keepsAnother || (d != lost && d->IsType(Department::kOrdinary) && !d->IsAllProducts() &&
+    keepsAnother = keepsAnother || (lost.count(d) == 0 && d->IsType(Department::kOrdinary) && !d->IsAllProducts() &&
                                     !d->IsRecycleBin());
   });
   if (keepsAnother) return;

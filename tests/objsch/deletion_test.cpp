@@ -106,17 +106,23 @@ TEST_F(Deletion, LosingTheLastOrdinaryDepartmentDropsShortcuts) {
   Department* shortcuts = Department::CreateNew(TRUE);
   shortcuts->SetDeptType2(1);
   shortcuts->AddToShop();
+  enum class also { nothing, another_ordinary, the_lost_ones_sub_department };
   struct Case {
     const char* what;
-    bool second_ordinary;
+    also second;
     bool keeps_shortcut;
-  } cases[] = {{"only ordinary department lost", false, false}, {"another ordinary department", true, true}};
+  } cases[] = {{"only ordinary department lost", also::nothing, false},
+               {"another ordinary department", also::another_ordinary, true},
+               {"the other one is in the deleted subtree", also::the_lost_ones_sub_department, false}};
   for (const Case& c : cases) {
     Department* lost = Department::CreateNew(TRUE);
     lost->AddToShop();
+    Department* sub = Department::CreateNew(TRUE);
+    sub->AddToParent(lost);
     Product* p = Product::CreateNew(TRUE);
     p->AddToDepartment(lost, -1);
-    if (c.second_ordinary) p->LinkToDepartment(root_->GetChildren()->retrieve(0), -1);
+    if (c.second == also::another_ordinary) p->LinkToDepartment(root_->GetChildren()->retrieve(0), -1);
+    if (c.second == also::the_lost_ones_sub_department) p->LinkToDepartment(sub, -1);
     shortcuts->GetShortcuts()->insert_last(p);
     p->m_pShortcutDepts->insert_last(shortcuts);
     root_->GetChildren()->remove(lost);
@@ -124,7 +130,7 @@ TEST_F(Deletion, LosingTheLastOrdinaryDepartmentDropsShortcuts) {
     dv_qem::durnavel::free_memory(lost);
     EXPECT_EQ(shortcuts->GetShortcuts()->contains(p) != 0, c.keeps_shortcut) << c.what;
     EXPECT_EQ(p->m_pShortcutDepts->contains(shortcuts) != 0, c.keeps_shortcut) << c.what;
-    ExpectNoListHolds({lost});
+    ExpectNoListHolds({lost, sub});
   }
 }
 
