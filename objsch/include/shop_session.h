@@ -27,7 +27,8 @@ class CShopSession {
   CShopSession(const CShopSession&) = delete;
   CShopSession& operator=(const CShopSession&) = delete;
 
-  // The value of the root "My Shop" of the open database.
+  // The value of the root "My Shop" of the open database; null when no
+  // database is open (before Open or Create, and after Close).
   Root* GetRoot();
   dv_qem::dv_database* GetDatabase() const { return m_db; }
 

@@ -48,6 +48,7 @@ CShopSession::~CShopSession() noexcept(false) {
 }
 
 Root* CShopSession::GetRoot() {
+  if (!dv_qem::dv_database::is_open(m_db)) return nullptr;
   dv_qem::dv_database_root* root = m_db->find_root(kRootName);
   return root != nullptr ? static_cast<Root*>(root->get_value(nullptr)) : nullptr;
 }

@@ -1,8 +1,8 @@
 // Guards the shop session: what a new shop holds, that it is committed and
 // saved, that it reopens in another process at another address with every
 // pointer relocated (self-check and illegal-pointer check on), the
-// signature rule, and that a missing, foreign or damaged file is refused and
-// left as it was.
+// signature rule, that a missing, foreign or damaged file is refused and
+// left as it was, and that a closed session has no root.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -147,7 +147,10 @@ TEST_F(ShopSession, CreateBuildsCommitsAndSavesANewShop) {
   EXPECT_EQ(g_pShopRoot, nullptr);
   EXPECT_EQ(g_pShopDatabase, nullptr);
   EXPECT_EQ(g_pShopPool, nullptr);
+  EXPECT_EQ(session.GetRoot(), nullptr) << "a closed session has no root";
   session.Close();  // a second close does nothing
+  EXPECT_EQ(session.GetRoot(), nullptr);
+  EXPECT_EQ(CShopSession().GetRoot(), nullptr) << "nor has one never opened";
 }
 
 class ShopSessionChild : public ShopSession {
