@@ -186,6 +186,54 @@ TEST_F(KvcDumpShop, EachProductShowsWhereItLivesInTheTreesOrder) {
   session_->Open(path.c_str());
 }
 
+// Chains that come round on themselves (only a damaged file holds them): a
+// region linked back past its head, a department that is its own
+// grandchild, and a parent chain that comes round outside the tree. The
+// dump names each place once and ends.
+TEST_F(KvcDumpShop, ChainsThatComeRoundEnd) {
+  CRegion* first = root_->m_aRegions->retrieve_first();
+  CRegion* state = CRegion::Create(4, "State", 0, TRUE);
+  CRegion* city = CRegion::Create(6, "City", 0, TRUE);
+  first->SetLinked(state);
+  state->SetLinked(city);
+  city->SetLinked(state);
+  Department* garden = Department::CreateNew(TRUE);
+  garden->SetName("Garden", 0);
+  garden->AddToShop();
+  Department* roses = Department::CreateNew(TRUE);
+  roses->SetName("Roses", 0);
+  roses->AddToParent(garden);
+  roses->GetChildren()->insert_last(garden);
+  Department* east = Department::CreateNew(TRUE);
+  east->SetName("East", 0);
+  Department* west = Department::CreateNew(TRUE);
+  west->SetName("West", 0);
+  east->SetParent(west);
+  west->SetParent(east);
+  Product* rose = Product::CreateNew(TRUE);
+  rose->SetOrderNumber("R-1");
+  rose->AddToDepartment(roses, -1);
+  rose->LinkToDepartment(east, -1);
+  scope_->Commit();
+  scope_.reset();
+  std::string path = session_->GetDatabase()->get_pathname();
+  session_->Save();
+  session_->Close();
+
+  result r = kvcdump(path);
+  ASSERT_EQ(r.status, 0) << r.out << r.err;
+  for (const char* expected : {"region 1: 01<Country>, State<State>, City<City>\n",
+                               "  department 4 type 0x10000: Garden (0 products)\n"
+                               "    department 5 type 0x10000: Roses (1 products)\n",
+                               "\n  in: My Shop/Garden/Roses\n  in, outside the tree: West/East\n"})
+    EXPECT_NE(r.out.find(expected), std::string::npos) << expected << "\nin:\n" << r.out;
+  scope_ = std::make_unique<CTransactionScope>();
+  session_->Open(path.c_str());
+  // The cycles go before the test's own checks of the shop walk the tree.
+  roses->GetChildren()->remove(garden);
+  city->SetLinked(nullptr);
+}
+
 // A database whose root "My Shop" holds what make_value stores there.
 void MakeDatabaseWithRoot(const std::string& path, void* (*make_value)(dv_qem::dv_database*)) {
   dv_qem::dv_database* db = dv_qem::dv_database::create(path.c_str(), 0666, 1, 8);

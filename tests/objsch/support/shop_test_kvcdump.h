@@ -1,5 +1,6 @@
-// Runs the dump tool on one argument (under the test emulator) and gives
-// how it ended (its exit status, or -1 when a signal ended it), its
+// Runs the dump tool on one argument (under the test emulator, ended after
+// two minutes so that a dump that never ends fails instead of hanging) and
+// gives how it ended (its exit status, or -1 when a signal ended it), its
 // standard output and its standard error.
 #pragma once
 
@@ -26,8 +27,8 @@ inline kvcdump_result kvcdump(const std::string& argument) {
   kvcdump_result r{-1, {}, {}};
   if (errFile < 0) return r;
   ::close(errFile);
-  std::string command =
-      std::string(DV_TEST_EMULATOR) + " '" + KVCDUMP + "' '" + argument + "' 2>'" + errName + "'";
+  std::string command = std::string("timeout 120 ") + DV_TEST_EMULATOR + " '" + KVCDUMP + "' '" + argument +
+                        "' 2>'" + errName + "'";
   FILE* pipe = ::popen(command.c_str(), "r");
   if (pipe != nullptr) {
     char buffer[4096];
