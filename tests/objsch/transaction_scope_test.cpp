@@ -29,7 +29,6 @@ class TransactionScope : public ::testing::Test {
     cell_ = static_cast<unsigned long*>(::operator new(sizeof(unsigned long), db_, dv_typespec::get_unsigned_long()));
     *cell_ = 0;
     dv_transaction::commit();
-    g_bCommitRequested = 0;
   }
   void TearDown() override {
     if (dv_transaction::get_current() != nullptr) dv_transaction::abort();
