@@ -49,7 +49,8 @@ std::set<const Department*> Subtree(Department* top) {
   return subtree;
 }
 
-void DeleteInSubtree(Department* department, const std::set<const Department*>& going);
+void DeleteInSubtree(Department* department, const std::set<const Department*>& going,
+                     std::set<const Department*>& begun);
 
 }  // namespace
 
@@ -84,14 +85,21 @@ BOOL Department::HasSecondFamilyChildren() const {
   return found;
 }
 
-void Department::Delete(Department* department) { DeleteInSubtree(department, Subtree(department)); }
+void Department::Delete(Department* department) {
+  std::set<const Department*> begun{department};
+  DeleteInSubtree(department, Subtree(department), begun);
+}
 
 namespace {
 
 // Deletes department, one of going (the subtree whose deletion began): a
 // product counts the departments of going as lost already, so one whose
 // last ordinary departments all lie in the subtree loses its shortcuts.
-void DeleteInSubtree(Department* department, const std::set<const Department*>& going) {
+// begun holds the departments whose deletion has begun: a sub-department
+// met again (a tree that comes round, or a child listed twice, only in a
+// damaged file) leaves the list without being deleted or freed twice.
+void DeleteInSubtree(Department* department, const std::set<const Department*>& going,
+                     std::set<const Department*>& begun) {
   Department* d = department;
   ForEach(d->m_pProducts, [d, &going](Product* product) {
     objsch::DropLinksTo(product->m_pLinks, d);
@@ -99,7 +107,11 @@ void DeleteInSubtree(Department* department, const std::set<const Department*>& 
   });
 
   while (Department* child = d->m_pChildren->remove_first()) {
-    DeleteInSubtree(child, going);
+    if (!begun.insert(child).second) {
+      objsch::DropLinksTo(d->m_pLinks, child);
+      continue;
+    }
+    DeleteInSubtree(child, going, begun);
     dv_qem::durnavel::free_memory(child);
     // A record of this department naming the child without a reverse entry
     // in the child would otherwise point at freed memory.

@@ -2,7 +2,9 @@
 // of the shop (departments, products, shortcuts, related lists, the
 // recycle bin) holds a freed object, other products stay where they were,
 // and a product that loses its last ordinary department loses its
-// shortcuts. The shop's self-check runs after each test.
+// shortcuts, also when its last ones lie in the deleted subtree; a tree
+// that comes round on itself is deleted with each department once. The
+// shop's self-check runs after each test.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -132,6 +134,26 @@ TEST_F(Deletion, LosingTheLastOrdinaryDepartmentDropsShortcuts) {
     EXPECT_EQ(p->m_pShortcutDepts->contains(shortcuts) != 0, c.keeps_shortcut) << c.what;
     ExpectNoListHolds({lost, sub});
   }
+}
+
+// Only a damaged file holds such a tree; deleting it frees each department
+// once (the fixture's self-check would find a block freed twice).
+TEST_F(Deletion, ATreeThatComesRoundIsDeletedWithEachDepartmentOnce) {
+  Department* top = Department::CreateNew(TRUE);
+  top->AddToShop();
+  Department* sub = Department::CreateNew(TRUE);
+  sub->AddToParent(top);
+  top->GetChildren()->insert_last(sub);  // listed twice
+  sub->GetChildren()->insert_last(top);  // and round to the top
+  Product* p = Product::CreateNew(TRUE);
+  p->AddToDepartment(sub, -1);
+  root_->GetChildren()->remove(top);
+  Department::Delete(top);
+  dv_qem::durnavel::free_memory(top);
+  unsigned count = 0, offset = 0;
+  EXPECT_EQ(dv_qem::dv_typespec::typespec_at(sub, count, offset), nullptr) << "the sub-department is freed";
+  EXPECT_TRUE(p->m_pDepartments->empty());
+  ExpectNoListHolds({top, sub});
 }
 
 TEST_F(Deletion, AProductLeavesOnlyItsOwnPlaces) {
