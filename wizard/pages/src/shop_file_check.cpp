@@ -7,16 +7,14 @@
 #include "dv_err.h"
 #include "dv_fault_handler.h"
 #include "dv_transaction.h"
-#include "dv_typespec.h"
-#include "fw_mbs.h"
 #include "root.h"
+#include "shop_file_root.h"
 #include "stored_pointer_faults.h"
 
 using namespace dv_qem;
 
 namespace {
 
-constexpr const char kShopRootName[] = "My Shop";
 constexpr UINT kNotAShopMessage = 51488;
 constexpr UINT kLockedMessage = 51524;
 
@@ -68,23 +66,16 @@ class CheckResources {
   dv_database* db_ = nullptr;
 };
 
-// Whether value is the start of an object stored with the Root descriptor.
-bool HoldsRoot(void* value) {
-  if (value == nullptr) return false;
-  unsigned count = 0, offset = 0;
-  return dv_typespec::typespec_at(value, count, offset) == &dv_ts<Root>::the_instance && offset == 0;
-}
-
+// The shop's damage, root and signature are looked at as the session and
+// the dump tool look at them (objsch::CheckShopDatabase).
 ShopFileCheck CheckOpenShop(dv_database* db) {
-  dv_database_root* found = db->find_root(kShopRootName);
-  if (found == nullptr) return ShopFileCheck::NotAShop;
-  void* value = found->get_value(nullptr);
-  if (!HoldsRoot(value)) return ShopFileCheck::NotAShop;
-  Root* root = static_cast<Root*>(value);
-  if (root->m_strSignature.m_pString == nullptr) return ShopFileCheck::Good;
-  CString signature = root->GetSignature();
-  if (signature.IsEmpty() || fw_mbs::compare_no_case(signature, kShopFileSignature) == 0) return ShopFileCheck::Good;
-  return ShopFileCheck::OldVersion;
+  Root* root = nullptr;
+  try {
+    root = objsch::CheckShopDatabase(db);
+  } catch (const objsch::shop_err_not_a_shop&) {
+    return ShopFileCheck::NotAShop;
+  }
+  return objsch::IsOlderShopSignature(objsch::ShopSignature(root)) ? ShopFileCheck::OldVersion : ShopFileCheck::Good;
 }
 
 }  // namespace
