@@ -164,6 +164,8 @@ TEST(TextStaging, RefusesBadFilesNamingTheFileAndLine) {
       {"NUL byte in a quoted field", "a\n\"x\0\"\n"s, "", {"bad.csv: line 2", "NUL"}},
       {"unterminated quote", "a,b\n1,\"open\n2,3\n4,5\n", "", {"bad.csv: line 2", "not closed"}},
       {"a value beyond the header's columns", "a,b\n1,2\n3,4,5\n", "", {"bad.csv: line 3", "field 3"}},
+      {"a semicolon file read with commas", "Name;Item;Price\nRake;R-100;12,50\n", "",
+       {"bad.csv: line 2", "field 2", "read with ',' as its delimiter, but the line seems to use ';'"}},
       {"fixed-length format", "a\n", "[bad.csv]\nFormat=FixedLength\n", {"schema.ini: line 2", "FixedLength"}},
       {"a delimiter of two characters", "a\n", "\n[bad.csv]\nFormat=Delimited(;;)\n", {"schema.ini: line 3", "Delimited(;;)"}},
       {"the double quote as delimiter", "a\n", "[bad.csv]\nFormat=Delimited(\")\n", {"schema.ini: line 2"}},

@@ -88,7 +88,8 @@ long CopyRows(SourceTableReader& reader, StagingDatabase& db, const std::vector<
   long rowsDone = 0;
   while (reader.nextRow(row)) {
     for (size_t c = 0; c < row.size() && c < columns.size(); ++c)
-      if (row[c].kind == SourceValue::Kind::Text && !ComesBackUnchanged(row[c].text, columns[c].type))
+      if (columns[c].typedFromValues && row[c].kind == SourceValue::Kind::Text &&
+          !ComesBackUnchanged(row[c].text, columns[c].type))
         return -1 - static_cast<long>(c);
     db.insert(row);
     if (++rowsDone % kStagingProgressRows == 0 && progress) progress(rowsDone);
