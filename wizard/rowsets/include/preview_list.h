@@ -38,16 +38,16 @@ class CDBaseListVw : public CListViewBase {
   // The list's width in pixels, which mapped columns share.
   void SetListWidth(int pixels) { m_nListWidth = pixels; }
 
-  // The row count of the query opened last, counted once per Requery
-  // (force: counted again).
+  // The row count of the sheet's query, counted once for each query and
+  // connection (force: counted again).
   long GetRecordCount(BOOL force = FALSE);
   // Deletes rows and columns; makes one column per mapping-column item
   // that names a source field, captioned with the item's caption
   // (fromRecordset FALSE), or requeries and makes one per field.
   void SetupColumns(BOOL fromRecordset);
-  // Opens the sheet's query afresh (read-only, multi-row) and forgets the
-  // row count; with fill shows the first rowset. Item numbers lose zero
-  // decimals ("123.0" shows as "123", "1.10" stays).
+  // Opens the sheet's query afresh (read-only, multi-row); with fill shows
+  // the first rowset. Item numbers lose zero decimals ("123.0" shows as
+  // "123", "1.10" stays).
   void Requery(BOOL fill);
   // Fills the list (store FALSE) or the stored rowset (store TRUE) from the
   // recordset's current rowset.
@@ -88,6 +88,7 @@ class CDBaseListVw : public CListViewBase {
   int m_nFirstRow = 0;
   int m_nLastRow = 0;
   long m_nTotal = 0;
+  CString m_strCountedFor;  // the connection and query m_nTotal counts
   CString m_strStatus;
   std::vector<PreviewRow> m_storedRows;
   std::vector<PreviewMappingItem> m_prepared;

@@ -49,9 +49,6 @@ void CDBaseListVw::Requery(BOOL fill) {
   m_pSet->SetRowsetSize(static_cast<DWORD>(m_pSheet->PreviewRowsetSize()));
   m_pSet->SetColumnSizes(BindingSizes());
   m_pSet->Open(CRecordset::snapshot, m_pSheet->PreviewQuery(), kReadOnlyMultiRow);
-  // The query opened may be another one (a condition, another table or
-  // source): its rows are counted anew when the total is next needed.
-  m_nTotal = 0;
   m_nDirection = kPreviewFirst;
   if (fill) FillData(FALSE);
   // A number read as 123.0 shows as 123 in the item-number column, as the
@@ -112,8 +109,12 @@ void CDBaseListVw::SetupColumns(BOOL fromRecordset) {
 }
 
 long CDBaseListVw::GetRecordCount(BOOL force) {
-  if (force) m_nTotal = 0;
+  // Another query (a condition, another table) or another source is
+  // counted anew; the same one keeps its count.
+  const CString countedFor = m_pSheet->PreviewDatabase().GetConnect() + "\n" + m_pSheet->PreviewQuery();
+  if (force || countedFor != m_strCountedFor) m_nTotal = 0;
   if (m_nTotal != 0) return m_nTotal;
+  m_strCountedFor = countedFor;
   CDynamicBulkSet counter(&m_pSheet->PreviewDatabase());
   counter.SetRowsetSize(kCountRowsetSize);
   counter.Open(CRecordset::snapshot, m_pSheet->PreviewQuery(), kReadOnlyMultiRow);
