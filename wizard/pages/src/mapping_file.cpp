@@ -1,8 +1,8 @@
 // Reading and writing the mapping files' text (format in the header).
 #include "mapping_file.h"
 
-#include <cstdlib>
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <string_view>
