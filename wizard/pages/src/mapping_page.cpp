@@ -47,6 +47,9 @@ constexpr UINT kSameColumnMessage = 7322;
 constexpr UINT kItemNumberMissingMessage = 61532;
 constexpr UINT kProductNameMissingMessage = 61516;
 constexpr const char* kConfigFilter = "Config File (*.cfg)|*.cfg||";
+// Followed by each such field's caption and, in quotes, the column it named.
+constexpr const char* kUnknownColumnsMessage =
+    "The mapping file names columns this source does not have; these fields are left unmapped:";
 
 // Codes of the two fields every import needs.
 constexpr DWORD kProductNameCode = 0;
@@ -215,10 +218,29 @@ BOOL CImpMappingPage::LoadMappingFile(const CString& path) {
       columns[n]->m_strSourceField = section.columns[n];
     }
   }
-  const auto& columns = sheet.m_mappingColumns;
-  for (size_t row = 0; row < columns.size(); ++row)
-    grid_.SetItemText(static_cast<int>(row), kSourceColumn, columns[row]->m_strSourceField);
+  ClearUnknownColumns();
+  // The grid shows the items as the file left them: its options and
+  // choices too, so that Next stores and writes every row.
+  FillMappingGrid();
+  FillSourceCombo();
   return TRUE;
+}
+
+void CImpMappingPage::ClearUnknownColumns() {
+  CMainSheet& sheet = Sheet();
+  if (sheet.m_sourceColumns.empty()) return;
+  CString unknown;
+  for (const auto& column : sheet.m_mappingColumns) {
+    if (column->m_strSourceField.IsEmpty()) continue;
+    bool found = false;
+    for (const auto& source : sheet.m_sourceColumns)
+      if (fw_mbs::compare_no_case(source->m_strName, column->m_strSourceField) == 0) found = true;
+    if (found) continue;
+    unknown += (unknown.IsEmpty() ? " " : ", ") + column->m_strCaption + " (\"" + column->m_strSourceField + "\")";
+    column->m_strSourceField.Empty();
+  }
+  if (!unknown.IsEmpty())
+    AfxMessageBox(CString(kUnknownColumnsMessage) + unknown, MB_OK | MB_ICONEXCLAMATION);
 }
 
 BOOL CImpMappingPage::WriteMappingFile(const CString& path) {

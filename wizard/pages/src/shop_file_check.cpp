@@ -1,6 +1,10 @@
 // The shop file check of the target page.
 #include "shop_file_check.h"
 
+#include <unistd.h>
+
+#include <string>
+
 #include "durnavel.h"
 #include "dv_database.h"
 #include "dv_database_root.h"
@@ -78,6 +82,13 @@ ShopFileCheck CheckOpenShop(dv_database* db) {
   return objsch::IsOlderShopSignature(objsch::ShopSignature(root)) ? ShopFileCheck::OldVersion : ShopFileCheck::Good;
 }
 
+bool WritableWithItsLog(const CString& path) {
+  const std::string file(static_cast<LPCTSTR>(path));
+  const size_t slash = file.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : file.substr(0, slash);
+  return ::access(file.c_str(), W_OK) == 0 && ::access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
 }  // namespace
 
 ShopFileCheck CheckShopFile(const CString& path) {
@@ -98,7 +109,10 @@ ShopFileCheck CheckShopFile(const CString& path) {
   } catch (const dv_err_opened_read_only&) {
     return ShopFileCheck::Locked;
   } catch (const dv_err&) {
-    return ShopFileCheck::NotAShop;
+    // Opening makes the file's log beside it: in a folder that cannot be
+    // written (or for a file that cannot be) that fails, and the file is
+    // read-only to the import, not a bad file.
+    return WritableWithItsLog(path) ? ShopFileCheck::NotAShop : ShopFileCheck::Locked;
   }
 }
 
