@@ -33,8 +33,13 @@ dv_dictionary* _Coll_copy_dictionary(const dv_dictionary& source, const void* wh
   if (const auto* tree = dynamic_cast<const dv_btree*>(&source))
     return _Coll_construct<dv_btree>(_Coll_placement::near(where), dv_btree::get_dv_typespec(), *tree);
   const unsigned expected = source._cardinality();
-  dv_dictionary* copy = dv_dictionary::create(where, _Coll_cluster_default, source._key_type(), source._key_size(), 1,
-                                              expected, behavior_of(source), 0, nullptr);
+  // A hash table is made as the source was, its key kind taken as it is.
+  dv_dictionary* copy =
+      dynamic_cast<const _Rhash*>(&source) != nullptr
+          ? _Rhash::create(where, _Coll_cluster_default, source._key_type(), source._key_size(), 1, expected,
+                           behavior_of(source), nullptr)
+          : dv_dictionary::create(where, _Coll_cluster_default, source._key_type(), source._key_size(), 1, expected,
+                                  behavior_of(source), 0, nullptr);
   if (copy == nullptr)
     err_coll_internal.signal("no copy of a dictionary of key type %s could be allocated", source._key_type());
   const bool by_address = _key_type_is_pointer_valued(source._key_type());
