@@ -17,16 +17,29 @@ dv_rel_many& many_at(void* object, int offset) {
 }  // namespace
 
 void dv_rel_1_1::unset_inverse(int inverse_offset) {
-  if (void* target = value()) single_at(target, inverse_offset).set_value(nullptr);
+  if (void* target = value()) {
+    dv_rel_single& inverse = single_at(target, inverse_offset);
+    _Rel_may_write(&inverse);
+    inverse.set_value(nullptr);
+  }
 }
 
 void dv_rel_1_1::set_inverse(void* p, int inverse_offset) {
+  _Rel_may_write(this);
   unset_inverse(inverse_offset);
   set_simple(p);
 }
 
 void dv_rel_1_1::setvalue(void* v, int member_offset, int inverse_offset) {
   void* owner = container(member_offset);
+  // Every object written below first, so that a refusal changes nothing.
+  _Rel_may_write(this);
+  if (void* target = value()) _Rel_may_write(&single_at(target, inverse_offset));
+  if (v != nullptr) {
+    dv_rel_single& partner_side = single_at(v, inverse_offset);
+    _Rel_may_write(&partner_side);
+    if (void* former = partner_side.value()) _Rel_may_write(&single_at(former, member_offset));
+  }
   unset_inverse(inverse_offset);
   if (v != nullptr) {
     dv_rel_single& partner_side = single_at(v, inverse_offset);
@@ -37,10 +50,15 @@ void dv_rel_1_1::setvalue(void* v, int member_offset, int inverse_offset) {
 }
 
 void dv_rel_1_m::unset_inverse(int member_offset, int inverse_offset) {
-  if (void* target = value()) many_at(target, inverse_offset).remove_simple_all(container(member_offset));
+  if (void* target = value()) {
+    dv_rel_many& inverse = many_at(target, inverse_offset);
+    _Rel_may_write(&inverse);
+    inverse.remove_simple_all(container(member_offset));
+  }
 }
 
 void dv_rel_1_m::set_inverse(void* owner, int member_offset, int inverse_offset) {
+  _Rel_may_write(this);
   unset_inverse(member_offset, inverse_offset);
   set_simple(owner);
 }
@@ -48,6 +66,10 @@ void dv_rel_1_m::set_inverse(void* owner, int member_offset, int inverse_offset)
 void dv_rel_1_m::setvalue(void* v, int member_offset, int inverse_offset) {
   void* old_target = value();
   if (v == old_target) return;
+  // Every object written below first, so that a refusal changes nothing.
+  _Rel_may_write(this);
+  if (v != nullptr) _Rel_may_write(&many_at(v, inverse_offset));
+  if (old_target != nullptr) _Rel_may_write(&many_at(old_target, inverse_offset));
   void* owner = container(member_offset);
   if (v != nullptr) many_at(v, inverse_offset).insert_simple(owner);
   if (old_target != nullptr) many_at(old_target, inverse_offset).remove_simple_all(owner);

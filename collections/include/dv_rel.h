@@ -394,6 +394,12 @@ class _dv_rel_many_readonly_generic : public _dv_rel_many_readonly {
   virtual int _generic_view_slot() const { return 0; }
 };
 
+// Raises the runtime's refusal (no update transaction, a database opened
+// read-only) when this process may not write the persistent object now;
+// nothing for a transient one. Upkeep asks it of every object it will write
+// before anything changes.
+void _Rel_may_write(const void* object);
+
 // Removes every occurrence of e from c, whatever c's own removal answers;
 // 1 when any was removed.
 int _Rel_remove_every_occurrence(dv_collection& c, const void* e);

@@ -15,7 +15,9 @@
 
 #include "durnavel.h"
 #include "dv_err.h"
+#include "dv_cursor.h"
 #include "dv_rel.h"
+#include "dv_typespec.h"
 
 namespace dv_qem {
 
@@ -31,7 +33,7 @@ int dv_rel_offset(Member Owner::*member) {
 // transient object always). A member whose owner may not be written is left
 // as it is at destruction: its upkeep would write other objects.
 inline bool _dv_rel_writable_now(const void* object) noexcept {
-  if (!durnavel::is_persistent(object)) return true;
+  if (object == nullptr || !durnavel::is_persistent(object)) return true;
   try {
     durnavel::touch(object, 1);
     return true;
@@ -40,13 +42,27 @@ inline bool _dv_rel_writable_now(const void* object) noexcept {
   }
 }
 
-// Deletes a persistent owner of relationship members: the runtime's refusal
-// to write it now (no update transaction, a read-only database) is raised
-// before anything changes; otherwise its members unlink and it is freed.
+// Raises the runtime's refusal when unlinking the member at `member` would
+// write an object this process may not write now.
+using _dv_rel_unlink_check = void (*)(const void* member);
+// Remembers the unlink check of the typed many-valued member class whose
+// virtual table is vtable.
+void _dv_rel_register_many(const void* vtable, _dv_rel_unlink_check check);
+// Raises the runtime's refusal when deleting owner would write an object this
+// process may not write now: the owner, the elements' inverses of its
+// many-valued members, and the target of every other pointer member (its
+// one-valued members among them). ts describes the owner when it is not
+// stored in a database.
+void _dv_rel_check_delete(const void* owner, const dv_typespec* ts);
+
+// Deletes an owner of relationship members: the runtime's refusal to write
+// the owner or any partner its members would unlink (no update transaction,
+// a database opened read-only) is raised before anything changes; otherwise
+// its members unlink and it is freed. Owner needs its typespec.
 template <class Owner>
 void dv_rel_delete(Owner* owner) {
   if (owner == nullptr) return;
-  if (durnavel::is_persistent(owner)) durnavel::touch(owner, 1);
+  _dv_rel_check_delete(owner, &dv_ts<Owner>::the_instance);
   delete owner;
 }
 
@@ -54,10 +70,10 @@ void dv_rel_delete(Owner* owner) {
 template <class Kind, class Spec>
 class dv_rel_typed_many : public Kind {
  public:
-  dv_rel_typed_many() = default;
-  explicit dv_rel_typed_many(dv_probe_t p) : Kind(p) {}
+  dv_rel_typed_many() { enrol(); }
+  explicit dv_rel_typed_many(dv_probe_t p) : Kind(p) { enrol(); }
   // A copy starts empty (see dv_rel_many).
-  dv_rel_typed_many(const dv_rel_typed_many& other) : Kind(other) {}
+  dv_rel_typed_many(const dv_rel_typed_many& other) : Kind(other) { enrol(); }
   dv_rel_typed_many& operator=(const dv_rel_typed_many& other) {
     Kind::operator=(other);
     return *this;
@@ -68,8 +84,25 @@ class dv_rel_typed_many : public Kind {
   }
   // Empties the member with upkeep; then the kind destroys the value
   // collection.
+  // A member whose owner or partners may not be written now is left as it is.
   ~dv_rel_typed_many() override {
-    if (_dv_rel_writable_now(this)) this->clear();
+    if (!_dv_rel_writable_now(this)) return;
+    try {
+      check_unlink(this);
+    } catch (const dv_err&) {
+      return;
+    }
+    this->clear();
+  }
+
+  // Raises the runtime's refusal when an element's inverse, which clearing
+  // the member writes, may not be written now.
+  static void check_unlink(const void* member) {
+    const auto& self = *static_cast<const dv_rel_typed_many*>(static_cast<const dv_collection*>(member));
+    if (self.empty()) return;
+    dv_cursor c(self);
+    void* e = nullptr;
+    for (int more = c.first(e); more; more = c.next(e)) _Rel_may_write(static_cast<char*>(e) + io());
   }
 
   void get_members(int& mo, int& io, int& code) const override {
@@ -120,6 +153,12 @@ class dv_rel_typed_many : public Kind {
  private:
   static int mo() { return Spec::member_offset(); }
   static int io() { return Spec::inverse_offset(); }
+  // Makes this class's unlink check known to dv_rel_delete.
+  void enrol() const {
+    static const bool enrolled =
+        (_dv_rel_register_many(*reinterpret_cast<const void* const*>(this), &check_unlink), true);
+    (void)enrolled;
+  }
 };
 
 template <class Spec>
@@ -140,9 +179,11 @@ class dv_rel_1_m_member : public dv_rel_1_m {
     return *this;
   }
   dv_rel_1_m_member& operator=(const dv_rel_1_m_member& other) { return *this = other.getvalue(); }
-  // Leaves the target's inverse member.
+  // Leaves the target's inverse member (not when it or the target may not be
+  // written now).
   ~dv_rel_1_m_member() {
-    if (_dv_rel_writable_now(this)) setvalue(nullptr, Spec::member_offset(), Spec::inverse_offset());
+    if (_dv_rel_writable_now(this) && _dv_rel_writable_now(getvalue()))
+      setvalue(nullptr, Spec::member_offset(), Spec::inverse_offset());
   }
 };
 
@@ -159,7 +200,8 @@ class dv_rel_1_1_member : public dv_rel_1_1 {
   }
   dv_rel_1_1_member& operator=(const dv_rel_1_1_member& other) { return *this = other.getvalue(); }
   ~dv_rel_1_1_member() {
-    if (_dv_rel_writable_now(this)) setvalue(nullptr, Spec::member_offset(), Spec::inverse_offset());
+    if (_dv_rel_writable_now(this) && _dv_rel_writable_now(getvalue()))
+      setvalue(nullptr, Spec::member_offset(), Spec::inverse_offset());
   }
 };
 
