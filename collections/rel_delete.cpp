@@ -6,6 +6,7 @@
 #include <set>
 #include <unordered_map>
 
+#include "dv_cursor.h"
 #include "dv_rel_typed.h"
 #include "dv_typespec.h"
 
@@ -34,6 +35,16 @@ _dv_rel_unlink_check check_for(const void* vtable) {
 }
 
 }  // namespace
+
+void _dv_rel_check_unlink_many(const void* member) {
+  const auto& many = *static_cast<const dv_rel_many*>(member);
+  if (many.empty()) return;
+  int mo = 0, io = 0;
+  many.get_members(mo, io);
+  dv_cursor c(many);
+  void* e = nullptr;
+  for (int more = c.first(e); more; more = c.next(e)) _Rel_may_write(static_cast<char*>(e) + io);
+}
 
 void _dv_rel_register_many(const void* vtable, _dv_rel_unlink_check check) {
   many_registry& r = registry();

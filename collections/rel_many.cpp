@@ -21,7 +21,7 @@ void dv_rel_many::reclaim() {
 
 dv_rel_many& dv_rel_many::operator=(const dv_rel_many& other) {
   _assign(other);
-  spare_ = other.spare_;
+  copy_spare(other);
   return *this;
 }
 

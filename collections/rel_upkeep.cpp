@@ -46,20 +46,27 @@ struct _Rel_m_1_upkeep {
   // e entered this owner's member: it leaves its former owner (never this
   // one: a member that ignores an element it holds would lose it) and names
   // this owner.
-  static void entered(dv_rel_many& member, void* e, int mo, int io) {
+  // With an inverse index code other than -1 the index hooks run on (e,
+  // code, inverse offset) around the store to e's inverse.
+  static void entered(dv_rel_many& member, void* e, int mo, int io, int icode = -1) {
     void* owner = member.container(mo);
     dv_rel_single& inverse = single_at(e, io);
     void* former = inverse.value();
     if (former == owner) return;
     if (former != nullptr) many_at(former, mo).remove_simple_all(e);
-    inverse.set_value(owner);
+    store(inverse, owner, e, io, icode);
   }
   // One occurrence of e left: while e still occurs it stays this owner's;
   // an inverse naming another owner is that owner's business.
-  static void left(dv_rel_many& member, void* e, int mo, int io) {
+  static void left(dv_rel_many& member, void* e, int mo, int io, int icode = -1) {
     if (member.value() != nullptr && member.value()->_contains(e)) return;
     dv_rel_single& inverse = single_at(e, io);
-    if (inverse.value() == member.container(mo)) inverse.set_value(nullptr);
+    if (inverse.value() == member.container(mo)) store(inverse, nullptr, e, io, icode);
+  }
+  static void store(dv_rel_single& inverse, void* owner, void* e, int io, int icode) {
+    if (icode != -1) _dv_rel_index_hook_before(e, icode, io);
+    inverse.set_value(owner);
+    if (icode != -1) _dv_rel_index_hook_after(e, icode, io);
   }
 };
 
@@ -274,5 +281,62 @@ template class _dv_rel_many_upkept<_Rel_m_m_upkeep>;
 
 dv_rel_m_1::~dv_rel_m_1() = default;
 dv_rel_m_m::~dv_rel_m_m() = default;
+
+// ---- the inverse forms ---------------------------------------------------------
+
+void _dv_rel_index_hook_before(void*, int, int) noexcept {}
+void _dv_rel_index_hook_after(void*, int, int) noexcept {}
+
+void dv_rel_m_1::_insert_inverse(void* e) {
+  int mo, io, icode;
+  get_members(mo, io, icode);
+  __insert_inverse(e, mo, io, icode);
+}
+
+void dv_rel_m_1::_remove_inverse(void* e) {
+  int mo, io, icode;
+  get_members(mo, io, icode);
+  __remove_inverse(e, mo, io, icode);
+}
+
+void dv_rel_m_1::__insert_inverse(void* e, int mo, int io) { __insert_inverse(e, mo, io, -1); }
+
+void dv_rel_m_1::__insert_inverse(void* e, int mo, int io, int icode) {
+  if (e == nullptr) return;
+  _Rel_m_1_upkeep::may_enter(*this, e, mo, io);
+  _Rel_m_1_upkeep::entered(*this, e, mo, io, icode);
+}
+
+void dv_rel_m_1::__remove_inverse(void* e, int mo, int io) { __remove_inverse(e, mo, io, -1); }
+
+void dv_rel_m_1::__remove_inverse(void* e, int mo, int io, int icode) {
+  if (e == nullptr) return;
+  _Rel_m_1_upkeep::may_leave(*this, e, mo, io);
+  _Rel_m_1_upkeep::left(*this, e, mo, io, icode);
+}
+
+void dv_rel_m_m::_insert_inverse(void* e) {
+  int mo, io;
+  get_members(mo, io);
+  __insert_inverse(e, mo, io);
+}
+
+void dv_rel_m_m::_remove_inverse(void* e) {
+  int mo, io;
+  get_members(mo, io);
+  __remove_inverse(e, mo, io);
+}
+
+void dv_rel_m_m::__insert_inverse(void* e, int mo, int io) {
+  if (e == nullptr) return;
+  _Rel_m_m_upkeep::may_enter(*this, e, mo, io);
+  _Rel_m_m_upkeep::entered(*this, e, mo, io);
+}
+
+void dv_rel_m_m::__remove_inverse(void* e, int mo, int io) {
+  if (e == nullptr) return;
+  _Rel_m_m_upkeep::may_leave(*this, e, mo, io);
+  _Rel_m_m_upkeep::left(*this, e, mo, io);
+}
 
 }  // namespace dv_qem

@@ -9,8 +9,30 @@
 //   };
 //   dv_rel_m_1_member<dept_products> products;
 //
+// The owner's typespec lists every soft pointer of its members (a
+// single-valued member at its own offset, a many-valued one at its offset
+// plus 4) and the virtual-table pointer of each many-valued member (at its
+// offset), so that they are relocated:
+//
+//   struct Dept {
+//     Dept() = default;
+//     explicit Dept(dv_probe_t p) : products(p) {}  // for learning the vtables
+//     virtual ~Dept() = default;                     // vtable pointer at 0
+//     dv_rel_m_1_member<dept_products> products;     // at 4: vtable 4, pointer 8
+//   };
+//   DV_DEFINE_TYPESPEC(Dept, "Dept", DV_POINTERS(8), DV_VTABLES(0, 4));
+//
+// An owner of a many-valued member must itself have a virtual function (and
+// the dv_probe_t constructor): the runtime learns the member's virtual table
+// by constructing the owner with dv_probe, which only a polymorphic owner
+// offers. Registering the typespec of an owner without one is refused,
+// naming the class. (An owner may also derive from its one many-valued
+// member, which then sits at offset 0 and shares the owner's vtable.)
+//
 // Every change through the general dv_collection interface keeps the
-// inverse side in step; destroying a member unlinks it first.
+// inverse side in step; destroying a member unlinks it first, unless the
+// runtime may not write its owner or a partner now, and dv_rel_delete
+// refuses such a deletion before anything changes.
 #pragma once
 
 #include "durnavel.h"
@@ -18,6 +40,8 @@
 #include "dv_cursor.h"
 #include "dv_rel.h"
 #include "dv_typespec.h"
+
+#include <type_traits>
 
 namespace dv_qem {
 
@@ -45,6 +69,9 @@ inline bool _dv_rel_writable_now(const void* object) noexcept {
 // Raises the runtime's refusal when unlinking the member at `member` would
 // write an object this process may not write now.
 using _dv_rel_unlink_check = void (*)(const void* member);
+// The unlink check of any many-valued member: each element's inverse member
+// (at the element plus the inverse offset of slot 77).
+void _dv_rel_check_unlink_many(const void* member);
 // Remembers the unlink check of the typed many-valued member class whose
 // virtual table is vtable.
 void _dv_rel_register_many(const void* vtable, _dv_rel_unlink_check check);
@@ -63,6 +90,9 @@ template <class Owner>
 void dv_rel_delete(Owner* owner) {
   if (owner == nullptr) return;
   _dv_rel_check_delete(owner, &dv_ts<Owner>::the_instance);
+  // An owner that is itself a many-valued member (the member at offset 0,
+  // sharing the owner's virtual table).
+  if constexpr (std::is_base_of_v<dv_rel_many, Owner>) _dv_rel_check_unlink_many(static_cast<const dv_rel_many*>(owner));
   delete owner;
 }
 
@@ -98,11 +128,7 @@ class dv_rel_typed_many : public Kind {
   // Raises the runtime's refusal when an element's inverse, which clearing
   // the member writes, may not be written now.
   static void check_unlink(const void* member) {
-    const auto& self = *static_cast<const dv_rel_typed_many*>(static_cast<const dv_collection*>(member));
-    if (self.empty()) return;
-    dv_cursor c(self);
-    void* e = nullptr;
-    for (int more = c.first(e); more; more = c.next(e)) _Rel_may_write(static_cast<char*>(e) + io());
+    _dv_rel_check_unlink_many(static_cast<const dv_rel_many*>(static_cast<const dv_rel_typed_many*>(member)));
   }
 
   void get_members(int& mo, int& io, int& code) const override {
@@ -204,5 +230,26 @@ class dv_rel_1_1_member : public dv_rel_1_1 {
       setvalue(nullptr, Spec::member_offset(), Spec::inverse_offset());
   }
 };
+
+// ---- the library's own typed classes, with fixed offsets --------------------
+
+// A description with constant offsets and value behaviour.
+template <int MemberOffset, int InverseOffset, unsigned ValueBehavior = 0>
+struct dv_rel_fixed_offsets {
+  static int member_offset() { return MemberOffset; }
+  static int inverse_offset() { return InverseOffset; }
+  static constexpr unsigned value_behavior = ValueBehavior;
+};
+
+// A many-to-one member at offset 0 of its owner (an owner deriving from it),
+// whose one-to-many inverse lies at offset 0 of the related class.
+using dv_rel_m_1_at_0 = dv_rel_m_1_member<dv_rel_fixed_offsets<0, 0>>;
+// That inverse: a one-to-many member at offset 0, naming a dv_rel_m_1_at_0
+// owner.
+using dv_rel_1_m_at_0 = dv_rel_1_m_member<dv_rel_fixed_offsets<0, 0>>;
+// A pair of many-to-many members, each the other's inverse: one at offset 12
+// of its owner, the other at offset 4 of the related class.
+using dv_rel_m_m_at_12 = dv_rel_m_m_member<dv_rel_fixed_offsets<12, 4>>;
+using dv_rel_m_m_at_4 = dv_rel_m_m_member<dv_rel_fixed_offsets<4, 12>>;
 
 }  // namespace dv_qem
