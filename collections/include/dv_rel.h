@@ -202,7 +202,9 @@ class dv_rel_many : public dv_collection {
   int has_indexes() const override;
   _Indexes*& indexes() override;
   // Removes every element through slot 3, so each removal does the upkeep
-  // of the member's kind; the value collection stays, empty.
+  // of the member's kind; the value collection stays, empty. Every element's
+  // inverse is asked first (_dv_rel_check_unlink_many), so a refusal leaves
+  // the member whole.
   void _clear() override;
   unsigned _get_behavior() const override = 0;
   int _fast_count() const override;
@@ -449,6 +451,11 @@ class _dv_rel_many_readonly_generic : public _dv_rel_many_readonly {
 // nothing for a transient one. Upkeep asks it of every object it will write
 // before anything changes.
 void _Rel_may_write(const void* object);
+
+// Raises the runtime's refusal when unlinking every element of the
+// many-valued member at `member` would write an inverse member (at the
+// element plus the inverse offset of slot 77) this process may not write now.
+void _dv_rel_check_unlink_many(const void* member);
 
 // Removes every occurrence of e from c, whatever c's own removal answers;
 // 1 when any was removed.

@@ -69,9 +69,6 @@ inline bool _dv_rel_writable_now(const void* object) noexcept {
 // Raises the runtime's refusal when unlinking the member at `member` would
 // write an object this process may not write now.
 using _dv_rel_unlink_check = void (*)(const void* member);
-// The unlink check of any many-valued member: each element's inverse member
-// (at the element plus the inverse offset of slot 77).
-void _dv_rel_check_unlink_many(const void* member);
 // Remembers the unlink check of the typed many-valued member class whose
 // virtual table is vtable.
 void _dv_rel_register_many(const void* vtable, _dv_rel_unlink_check check);

@@ -26,7 +26,8 @@ namespace {
 
 class RelReadOnlyPartner : public dv_test::coll_db_test {
  protected:
-  // Writable: p (0) and q (1). Read-only after the reopen: c (2), d (3).
+  // Writable: p (0), q (1) and e (4). Read-only after the reopen: c (2),
+  // d (3).
   void SetUp() override {
     dv_database* a = dv_database::create(path("a.db").c_str(), 0644, 0, 0);
     dv_database* b = dv_database::create(path("b.db").c_str(), 0644, 0, 0);
@@ -34,6 +35,8 @@ class RelReadOnlyPartner : public dv_test::coll_db_test {
     rel_node* q = dv_test::make_node(a, 1);
     rel_node* c = dv_test::make_node(b, 2);
     rel_node* d = dv_test::make_node(b, 3);
+    rel_node* e = dv_test::make_node(a, 4);
+    p->children.insert(e);  // a writable child beside the read-only one
     p->children.insert(c);
     p->likes.insert(c);
     c->likes.insert(p);
@@ -41,7 +44,7 @@ class RelReadOnlyPartner : public dv_test::coll_db_test {
     q->parent = d;
     a->create_root("nodes")->set_value(p, &dv_ts<rel_node>::the_instance);
     b->create_root("nodes")->set_value(c, &dv_ts<rel_node>::the_instance);
-    before_ = {p, q, c, d};
+    before_ = {p, q, c, d, e};
     a->save();
     b->save();
     a->close();
