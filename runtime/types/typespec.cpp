@@ -64,7 +64,12 @@ dv_basic_typespec::dv_basic_typespec(const char* name, dv4u size,
   *out++ = 0;
   *out++ = 0;
   has_pointers_ = (pointer_offsets.size() + vtable_offsets.size()) != 0 ? 1 : 0;
-  initialize();
+  try {
+    initialize();
+  } catch (...) {
+    _VRN_free(offsets_);  // a refused registration keeps nothing
+    throw;
+  }
 }
 
 dv_basic_typespec::dv_basic_typespec(const char* name, dv4u size, dv_unknown_layout_t)
@@ -102,7 +107,20 @@ void dv_basic_typespec::initialize_nvt() {
 
 void dv_basic_typespec::fixup_pointers(dv4s* pairs) {
   if (pairs[1] == 0) return;
-  DV_ASSERT(probe_ != nullptr);
+  if (probe_ == nullptr) {
+    // Only a polymorphic class offers the dv_probe_t constructor through
+    // which the addresses are learnt: a class whose members have virtual
+    // functions (a many-valued relationship member, a collection) while it
+    // has none cannot describe them. Said here, at registration, where it is
+    // often too early for anyone to catch it.
+    dv_err_internal refusal(
+        "The typespec of %s lists virtual-table pointers, but the class has no virtual function: give it a "
+        "virtual function (a virtual destructor) and a constructor taking dv_probe_t that constructs its members "
+        "with dv_probe",
+        get_name());
+    refusal.print();
+    throw refusal;
+  }
   std::vector<std::max_align_t> scratch(size_ / sizeof(std::max_align_t) + 1);
   probe_(scratch.data());
   const char* instance = reinterpret_cast<const char*>(scratch.data());
