@@ -139,7 +139,7 @@ TEST_F(ImportRunTest, FieldsNumbersAndImportedOptions) {
   ASSERT_EQ(material->m_aChoices->cardinality(), 1u);
   EXPECT_DOUBLE_EQ(material->m_aChoices->retrieve_first()->GetPrice(), 1.25) << "a surcharge reads like a price";
   EXPECT_STREQ(static_cast<LPCSTR>(products[1]->strOrderNumber), "AB.12") << "only zero decimals are cut";
-  EXPECT_DOUBLE_EQ(products[1]->GetPriceWeight().fPrice, 1.234);
+  EXPECT_DOUBLE_EQ(products[1]->GetPriceWeight().fPrice, 1234.5) << "the last separator is the decimal point";
   EXPECT_EQ(OptionNames(products[1]), (std::vector<std::string>{"Size", "Colour"}));
   const std::string logText = ImportLogText();
   EXPECT_NE(logText.find("Row 2: price \"1,234.50\" holds both ',' and '.'"), std::string::npos) << logText;
