@@ -48,9 +48,12 @@ class CImportRun {
   BatchResult ImportBatch(const std::vector<ImportRow>& rows, Department* base, const CString& basePath,
                           BOOL byDepartment, long firstRow);
 
-  // The pages a batch wrote are self-checked after it; with set, after
-  // every row as well (slow; for finding faults).
+  // With set, the pages a batch writes are self-checked after every row
+  // and after the batch (slow; for finding faults).
   void SetCheckEachRow(bool on) { checkEachRow_ = on; }
+  // Self-checks the shop once, when the run's batches are committed: its
+  // pages, heaps and pointers. Raises the store's error on a fault.
+  void CheckShop();
   long RowsCreated() const { return created_; }
   long RowsUpdated() const { return updated_; }
   // Rows that got a line in the import log (a value cut short in its

@@ -510,6 +510,24 @@ BOOL CDataImportPage::ImportEntireDatabase(BOOL* changed) {
     }
     if (atEnd) break;
   }
+  if (result) {
+    // The pages the run wrote are checked once, before Finish is offered;
+    // a fault found undoes the run as a refused batch does.
+    CString fault;
+    try {
+      run.CheckShop();
+    } catch (const dv_qem::dv_err& error) {
+      fault = error.get_report() != nullptr ? error.get_report() : "an error of the shop file";
+    }
+    if (!fault.IsEmpty()) {
+      CString line;
+      line.Format("Rows 1 to %ld: the self-check of the shop failed: %s; the run's changes are undone", firstRow - 1,
+                  static_cast<LPCTSTR>(fault));
+      log_->WriteFailure(line);
+      AfxMessageBox(line, MB_ICONSTOP);
+      result = FALSE;
+    }
+  }
   if (!result) {
     running_ = FALSE;
     RestoreButtons();

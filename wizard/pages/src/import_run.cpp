@@ -72,6 +72,12 @@ CImportRun::CImportRun(dv_qem::dv_database* database, Root* root, int language, 
 
 void CImportRun::SelfCheck() { database_->self_check_written(); }
 
+void CImportRun::CheckShop() {
+  CTransactionScope scope;
+  database_->self_check();
+  scope.Commit();
+}
+
 void CImportRun::LogProblem(long rowNumber, const CString& line) {
   log_.WriteFailure(line);
   if (rowNumber != lastProblemRow_) ++problemRows_;
@@ -109,7 +115,7 @@ CImportRun::BatchResult CImportRun::ImportBatch(const std::vector<::ImportRow>& 
     if (checkEachRow_) SelfCheck();
     ++rowNumber;
   }
-  SelfCheck();
+  if (checkEachRow_) SelfCheck();
   scope.Commit();
   return kBatchDone;
 }
