@@ -40,6 +40,7 @@ class CDBaseListVw : public CListViewBase {
 
   // The query's row count, counted once (force: counted again).
   long GetRecordCount(BOOL force = FALSE);
+
   // Deletes rows and columns; makes one column per mapping-column item
   // (fromRecordset FALSE) or requeries and makes one per field.
   void SetupColumns(BOOL fromRecordset);
@@ -70,6 +71,9 @@ class CDBaseListVw : public CListViewBase {
   int GetLastRowShown() const { return m_nLastRow; }
 
  private:
+  // The rows of query as the source counts them (SELECT COUNT(*) over
+  // it); -1 when the source cannot.
+  long CountInSource(const CString& query);
   std::vector<int> BindingSizes() const;
   static CString ValueText(const CDynamicBulkSet& set, int field, int row);
   void NumberRows(int rows);

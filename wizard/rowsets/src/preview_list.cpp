@@ -2,6 +2,7 @@
 #include "preview_list.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace {
 
@@ -81,9 +82,36 @@ void CDBaseListVw::SetupColumns(BOOL fromRecordset) {
   }
 }
 
+long CDBaseListVw::CountInSource(const CString& query) {
+  // The query as a derived table, without its closing semicolon.
+  CString inner = query;
+  inner.TrimRight();
+  while (!inner.IsEmpty() && inner[inner.GetLength() - 1] == ';') {
+    inner = inner.Left(inner.GetLength() - 1);
+    inner.TrimRight();
+  }
+  CDynamicBulkSet counter(&m_pSheet->PreviewDatabase());
+  counter.SetRowsetSize(1);
+  try {
+    counter.Open(CRecordset::snapshot, "SELECT COUNT(*) FROM (" + inner + ") AS counted", kReadOnlyMultiRow);
+  } catch (CDBException* e) {
+    e->Delete();
+    return -1;
+  }
+  long total = -1;
+  if (!counter.IsEOF() && counter.GetRowsFetched() == 1 && counter.GetColumnLengths(0)[0] != SQL_NULL_DATA)
+    total = std::atol(counter.GetColumnValues(0));
+  counter.Close();
+  return total;
+}
+
 long CDBaseListVw::GetRecordCount(BOOL force) {
   if (force) m_nTotal = 0;
   if (m_nTotal != 0) return m_nTotal;
+  // The source counts the rows itself where it can (no value is read);
+  // a driver that cannot count a derived table has every row fetched.
+  const long counted = CountInSource(m_pSheet->PreviewQuery());
+  if (counted >= 0) return m_nTotal = counted;
   CDynamicBulkSet counter(&m_pSheet->PreviewDatabase());
   counter.SetRowsetSize(kCountRowsetSize);
   counter.Open(CRecordset::snapshot, m_pSheet->PreviewQuery(), kReadOnlyMultiRow);
