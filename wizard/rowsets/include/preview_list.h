@@ -45,7 +45,10 @@ class CDBaseListVw : public CListViewBase {
   // (fromRecordset FALSE) or requeries and makes one per field.
   void SetupColumns(BOOL fromRecordset);
   // Opens the sheet's query afresh (read-only, multi-row); with fill shows
-  // the first rowset. Item numbers lose their decimals.
+  // the first rowset. Item numbers lose their decimals. Right after
+  // SetupColumns (fromRecordset TRUE), the result it opened is kept when
+  // the query (its closing semicolon aside), rowset size and column sizes
+  // are the same.
   void Requery(BOOL fill);
   // Fills the list (store FALSE) or the stored rowset (store TRUE) from the
   // recordset's current rowset.
@@ -86,6 +89,12 @@ class CDBaseListVw : public CListViewBase {
   int m_nFirstRow = 0;
   int m_nLastRow = 0;
   long m_nTotal = 0;
+  // The query and column sizes the open result was opened with, and
+  // whether SetupColumns has just opened it (nothing fetched or shown
+  // since): the next Requery then keeps it.
+  CString m_openedQuery;
+  std::vector<int> m_openedSizes;
+  bool m_bJustOpened = false;
   CString m_strStatus;
   std::vector<PreviewRow> m_storedRows;
   std::vector<PreviewMappingItem> m_prepared;
