@@ -40,8 +40,8 @@ void ReportCopyResult(int result, LPCTSTR source, LPCTSTR destination);
 void ShowLastError();
 
 // Makes the work file when the page opens: a copy of the target (recovered
-// first when its log holds unfinished work), or a new shop without
-// departments when the target does not exist yet; then checks that the
+// first when its log holds unfinished work), or a new shop as made (its
+// sample departments included) when the target does not exist yet; then checks that the
 // work file opens. A stale log of an earlier work file is removed first.
 // Returns 0 or the failure's result (its message was shown).
 int PrepareWorkShopFile(CShopSession& session, LPCTSTR targetPath, LPCTSTR workPath);
