@@ -113,6 +113,15 @@ class _DB_allocator {
   // Number of pages of the region of the large object at object (all of
   // them: drop or fetch them together). Reads the region's first page.
   dv4u large_object_pages(const char* object);
+  // The pages from object's first page on that the large-object map gives
+  // object, one after another. Reads the map only.
+  dv4u mapped_region_pages(const char* object);
+  // The region of the large object at object, read from the file, as a
+  // page read must be (its first page passes the page check) and agreeing
+  // with mapped, the pages the map gives it (else the region is refused as
+  // damaged: a tag of a larger type would take in other heaps' pages).
+  // Returns its number of pages. Reads the region's first page.
+  dv4u check_read_region(const char* object, dv4u mapped);
   // Relocates the objects of the page or region starting at page by
   // (current start - start recorded in its heap header) and records the
   // current start; virtual-table pointers are restored even at delta 0.
@@ -186,7 +195,9 @@ class _DB_allocator {
   void note_in_memory(dv4u page_number);
   void relocate_heap(_Page_header* heap);
   // Refuses a page read from the file that is damaged (page_in_check.cpp).
-  void check_read_page(_Page_header* heap);
+  // (The end of a region's object is checked only with the whole region in
+  // memory.)
+  void check_read_page(_Page_header* heap, bool region_in_memory = true);
   void check_base(const _Page_header* heap) const;
   void check_region_tail(_Page_header* heap, const _Heap_extent& extent);
   // Refuses a stored header whose fields lead nowhere they may

@@ -6,6 +6,7 @@
 
 #include "alloc_internal.h"
 #include "db_space.h"
+#include "relocation_window.h"
 
 namespace dv_qem {
 
@@ -31,7 +32,7 @@ bool changes_at_zero_delta(const dv_typespec* ts) {
 }
 
 // For each tag of a page, once: its typespec, whether its objects need
-// relocating by delta, and where the base check finds their pointers. A
+// relocating by delta, and where its pointers lie. A
 // page holds objects of a few types, mixed; the last few tags are kept.
 class relocation_plans {
  public:
@@ -74,30 +75,6 @@ class relocation_plans {
   dv4u next_ = 0;
 };
 
-// Before a page's pointers move, every pointer it stores must have led into
-// the image of image_size bytes at the page's recorded base: one that did
-// not shows a base that is not the one the page was written at, and moving
-// by it would scatter every pointer of the page.
-void check_pointers_at_base(const _Page_header* heap, _Type_tag_source& tags, relocation_plans& plans,
-                            dv4u image_size) {
-  const std::uintptr_t base = reinterpret_cast<std::uintptr_t>(heap->database_start());
-  auto check = [&](const char* field) {
-    std::uintptr_t p;
-    std::memcpy(&p, field, sizeof p);
-    if (p != 0 && (p < base || p - base >= image_size)) _Alloc_corruption(_Alloc_check::base_invalid);
-  };
-  heap->for_each_allocated(tags, [&](_Obj_header* block) {
-    const relocation_plans::plan& p = plans.of(block->tag());
-    if (p.pointer) {
-      for_each_element(block, p.ts, [&](char* element) { check(element); });
-    } else if (p.moves && p.offsets != nullptr) {
-      for_each_element(block, p.ts, [&](char* element) {
-        for (const dv4s* offset = p.offsets; *offset != -1; ++offset) check(element + *offset);
-      });
-    }
-  });
-}
-
 }  // namespace
 
 void _DB_allocator::relocate_page(char* page) {
@@ -116,7 +93,8 @@ void _DB_allocator::relocate_large_object(char* object) {
 void _DB_allocator::relocate_heap(_Page_header* heap) {
   int delta = static_cast<int>(start() - heap->database_start());
   relocation_plans plans(*types_, delta);
-  if (delta != 0) check_pointers_at_base(heap, *types_, plans, size());
+  // Pointers into the image at the recorded base move; others are carried.
+  _DB_relocation_window window(reinterpret_cast<std::uintptr_t>(heap->database_start()), size());
   heap->for_each_allocated(*types_, [&](_Obj_header* block) {
     // Even at delta 0 the virtual-table pointers of this run are stored.
     const relocation_plans::plan& p = plans.of(block->tag());

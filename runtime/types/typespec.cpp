@@ -12,6 +12,7 @@
 #include "dv_locks.h"
 #include "dv_platform.h"
 #include "dv_typespec.h"
+#include "relocation_window.h"
 #include "address_word.h"
 #include "db_space.h"
 #include "type_registry.h"
@@ -171,7 +172,8 @@ void dv_basic_typespec::relo_ptr_and_vtbl(void* object, int delta, const dv4s* o
   for (; *entry != kEndOfPointers; ++entry) {
     char** field = reinterpret_cast<char**>(base + *entry);
     char* value = *field;
-    if (value != nullptr) value += delta;
+    // Only a pointer into the stored range moves (relocation_window.h).
+    if (value != nullptr && _DB_relocation_window::moves(value)) value += delta;
     if (!validating) *field = value;
     if (checking) validate_ptr(ts, object, *entry, value, 0, validating);
   }

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "db_allocator.h"
+#include "db_header.h"
 #include "db_log.h"
 #include "db_log_recover.h"
 #include "db_super.h"
@@ -137,10 +138,14 @@ void DVDB::open_image(const storage_opener& open, unsigned as_factor, bool recov
   enter_page(page0);
   page0->map(dv_memory_read_write);
   page0->read_from_file();
+  // The stored start must be one the database has been mapped at (its
+  // pages record those as their bases).
+  _DB_header& header = *reinterpret_cast<_DB_header*>(as_start);
+  if (!_DB_starts_sound(header)) throw dv_err_not_a_database("%s is not a valid database.", pathname);
   if (as_start != stored_start) {
     if (_DB_validate_super(*super()) != super_valid)
       throw dv_err_internal("Error during database relocation of %s: the header is not valid.", pathname);
-    super()->as_start = address_word(as_start);
+    _DB_note_start(header, address_word(as_start));
   }
   page0->set_lock(_Page::LR);
 

@@ -243,9 +243,11 @@ void DVDB::fetch_in_large_object(char* page_address, char* object, int l) {
   // The lookups of phase 1 run with the world stopped, where no other page
   // may be fetched: whatever the lookup of the first page reads is brought
   // in now.
+  dv4u mapped_pages = 0;
   {
     nested_faults_allowed reads;
     allocator->large_object_at(head_address);
+    mapped_pages = allocator->mapped_region_pages(object);
   }
 
   // Phase 1: the first page, read when needed, gives the object's type and
@@ -262,9 +264,13 @@ void DVDB::fetch_in_large_object(char* page_address, char* object, int l) {
         loaded.push_back(head);
         allocator->page_fetched(head->get_buffer());
       }
+      // The region is the pages the map gives its object, whatever is read.
+      const dv4u region_pages = allocator->check_read_region(object, mapped_pages);
+      if (page_address >= head_address + uint64_t{region_pages} * page_size)
+        DV_ASSERTION_FAILED(root_lg_obj_page_eq_root_page_again);
       _DB_allocator::object_info info;
       whole = allocator->large_object_info(object, info) && info.ts != nullptr && info.ts->needs_relocation();
-      if (whole) n_pages = allocator->large_object_pages(object);
+      if (whole) n_pages = region_pages;
       if (head_read) head->protect(dv_memory_no_access);
     } catch (...) {
       give_up(stop, false);
@@ -274,8 +280,6 @@ void DVDB::fetch_in_large_object(char* page_address, char* object, int l) {
 
   // Phase 2: the rest of the object, or the faulting page alone.
   if (whole) {
-    if (page_address >= head_address + uint64_t{n_pages} * page_size)
-      DV_ASSERTION_FAILED(root_lg_obj_page_eq_root_page_again);
     run.reserve(n_pages);
     made.reserve(made.size() + n_pages);
     for (dv4u i = 0; i < n_pages; ++i) run.push_back(page_to_fill(head_address + i * page_size, made));
