@@ -203,7 +203,12 @@ class _DB_allocator {
   // Refuses a stored header whose fields lead nowhere they may
   // (header_check.cpp); runs at start-up before anything trusts them.
   void check_stored_header();
+  // The validation walk of a heap's objects (relocation.cpp): a value
+  // validate_ptr refuses (a wild pointer, see DESIGN.md) fails the
+  // self-check with dv_err_illegal_pointer naming it and its page.
   void validate_heap(_Page_header* heap);
+  [[noreturn]] void refuse_wild_pointer(const _Page_header* heap, const char* element, const dv4s* offsets,
+                                        const dv_typespec* ts) const;
   // Checks one group's pages; returns the number of pages in its regions.
   dv4u check_group(_Page_group& g);
   // Checks one listed heap of g: its base, blocks, size class and pointers.

@@ -5,6 +5,7 @@
 #include <typeinfo>
 
 #include "alloc_internal.h"
+#include "address_word.h"
 #include "db_space.h"
 #include "relocation_window.h"
 
@@ -115,16 +116,47 @@ void _DB_allocator::validate_heap(_Page_header* heap) {
     const relocation_plans::plan& p = plans.of(block->tag());
     if (p.offsets != nullptr) {
       for_each_element(block, p.ts, [&](char* element) {
-        dv_basic_typespec::relo_ptr_and_vtbl(element, 0, p.offsets, p.ts, 1);
+        if (dv_basic_typespec::relo_ptr_and_vtbl(element, 0, p.offsets, p.ts, 1) != 0)
+          refuse_wild_pointer(heap, element, p.offsets, p.ts);
       });
     } else if (p.pointer) {
       for_each_element(block, p.ts, [&](char* element) {
         void* value;
         std::memcpy(&value, element, sizeof value);
-        dv_basic_typespec::validate_ptr(p.ts, element, 0, value, 0, 1);
+        if (dv_basic_typespec::validate_ptr(p.ts, element, 0, value, 0, 1) == 0)
+          refuse_wild_pointer(heap, element, nullptr, p.ts);
       });
     }
   });
+}
+
+// The self-check found a value validate_ptr refuses in the object at
+// element (of ts, whose pointers are at offsets, or a lone pointer when
+// offsets is null): names the first such pointer (or, when none of them is
+// one, the object's virtual-table address from its type) and its page.
+void _DB_allocator::refuse_wild_pointer(const _Page_header* heap, const char* element, const dv4s* offsets,
+                                        const dv_typespec* ts) const {
+  const char* image_end = start() + size();
+  const dv4s lone[] = {0, -1};
+  int at = -1;
+  std::uintptr_t value = 0;
+  for (const dv4s* offset = offsets != nullptr ? offsets : lone; *offset != -1 && at < 0; ++offset) {
+    const char* p;
+    std::memcpy(&p, element + *offset, sizeof p);
+    if (p >= image_end && _DB_space_holding(p) == &space_) {
+      at = *offset;
+      value = reinterpret_cast<std::uintptr_t>(p);
+    }
+  }
+  const dv4u page = page_number(heap->page_start());
+  const char* type = ts != nullptr && ts->get_name() != nullptr ? ts->get_name() : "<unknown>";
+  if (at < 0)
+    throw dv_err_illegal_pointer("The self-check of database %s found an illegal virtual-table address in the %s at %#x on page %u.",
+                                 space_.space_name(), type, word_of(element), page);
+  throw dv_err_illegal_pointer(
+      "The self-check of database %s found a wild pointer %#x at %#x (offset %d of a %s) on page %u: it leads past "
+      "the end of the database image (%#x).",
+      space_.space_name(), static_cast<unsigned>(value), word_of(element + at), at, type, page, word_of(image_end));
 }
 
 }  // namespace dv_qem
