@@ -62,7 +62,7 @@ struct log_map {
 log_map map_log(const file_bytes& log) {
   log_map m;
   for (size_t at : {offsetof(_DB_log_header, in_progress), offsetof(_DB_log_header, timestamp),
-                    offsetof(_DB_log_header, page_size), offsetof(_DB_log_header, reserved_word)})
+                    offsetof(_DB_log_header, page_size), offsetof(_DB_log_header, entries_end)})
     m.header.push_back({at, 4});
   m.header.push_back({offsetof(_DB_log_header, version_1), 2});
   m.header.push_back({offsetof(_DB_log_header, version_2), 2});

@@ -194,14 +194,51 @@ void DVDB::recover(const char* path) {
   if (_Transaction_state::in_progress() != nullptr)
     throw dv_err_trans("A database can not be recoverd inside a transaction (%s)", full);
   DVDB* db = new DVDB(full, 0);
+  _DB_log_replayed replayed;
   try {
     db->open_file(_VRN_O_RDWR, 0);
-    _DB_log_recover(full, db->storage);
+    replayed = _DB_log_recover(full, db->storage);
   } catch (const dv_err& e) {
     db->close_and_free(close_mode::keep_file);
     throw dv_err_database_recovery("Error during recovery of database %s: %s.", full, e.get_report());
   }
   db->close_and_free(close_mode::keep_file);
+  // The log goes only once the recovered database opens and passes its
+  // self-check; else the replay is taken back and both files stay as they
+  // were.
+  try {
+    check_recovered(full);
+  } catch (const dv_err& e) {
+    DVDB* back = new DVDB(full, 0);
+    try {
+      back->open_file(_VRN_O_RDWR, 0);
+      replayed.undo(back->storage);
+    } catch (const dv_err& undo_error) {
+      back->close_and_free(close_mode::keep_file);
+      throw dv_err_database_recovery(
+          "Error during recovery of database %s: the recovered database fails its checks (%s), and putting it "
+          "back failed: %s.",
+          full, e.get_report(), undo_error.get_report());
+    }
+    back->close_and_free(close_mode::keep_file);
+    throw dv_err_database_recovery(
+        "Error during recovery of database %s: the recovered database fails its checks (%s); the database and "
+        "its log are left as they were.",
+        full, e.get_report());
+  }
+  _DB_log_remove(full);
+}
+
+void DVDB::check_recovered(const char* full) {
+  DVDB* db = open(full, 1, 0, 0);
+  try {
+    _VRN_reads_without_transaction reads;
+    db->self_check();
+  } catch (const dv_err&) {
+    db->close_database();
+    throw;
+  }
+  db->close_database();
 }
 
 void DVDB::close_database() {
