@@ -207,8 +207,7 @@ class _DB_allocator {
   // validate_ptr refuses (a wild pointer, see DESIGN.md) fails the
   // self-check with dv_err_illegal_pointer naming it and its page.
   void validate_heap(_Page_header* heap);
-  [[noreturn]] void refuse_wild_pointer(const _Page_header* heap, const char* element, const dv4s* offsets,
-                                        const dv_typespec* ts) const;
+  [[noreturn]] void refuse_wild_pointer(const char* element, const dv4s* offsets, const dv_typespec* ts) const;
   // Checks one group's pages; returns the number of pages in its regions.
   dv4u check_group(_Page_group& g);
   // Checks one listed heap of g: its base, blocks, size class and pointers.

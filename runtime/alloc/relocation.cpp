@@ -33,8 +33,8 @@ bool changes_at_zero_delta(const dv_typespec* ts) {
 }
 
 // For each tag of a page, once: its typespec, whether its objects need
-// relocating by delta, and where its pointers lie. A
-// page holds objects of a few types, mixed; the last few tags are kept.
+// relocating by delta, and where its pointers lie. A page holds objects of
+// a few types, mixed; the last few tags are kept.
 class relocation_plans {
  public:
   struct plan {
@@ -117,14 +117,14 @@ void _DB_allocator::validate_heap(_Page_header* heap) {
     if (p.offsets != nullptr) {
       for_each_element(block, p.ts, [&](char* element) {
         if (dv_basic_typespec::relo_ptr_and_vtbl(element, 0, p.offsets, p.ts, 1) != 0)
-          refuse_wild_pointer(heap, element, p.offsets, p.ts);
+          refuse_wild_pointer(element, p.offsets, p.ts);
       });
     } else if (p.pointer) {
       for_each_element(block, p.ts, [&](char* element) {
         void* value;
         std::memcpy(&value, element, sizeof value);
         if (dv_basic_typespec::validate_ptr(p.ts, element, 0, value, 0, 1) == 0)
-          refuse_wild_pointer(heap, element, nullptr, p.ts);
+          refuse_wild_pointer(element, nullptr, p.ts);
       });
     }
   });
@@ -134,7 +134,7 @@ void _DB_allocator::validate_heap(_Page_header* heap) {
 // element (of ts, whose pointers are at offsets, or a lone pointer when
 // offsets is null): names the first such pointer (or, when none of them is
 // one, the object's virtual-table address from its type) and its page.
-void _DB_allocator::refuse_wild_pointer(const _Page_header* heap, const char* element, const dv4s* offsets,
+void _DB_allocator::refuse_wild_pointer(const char* element, const dv4s* offsets,
                                         const dv_typespec* ts) const {
   const char* image_end = start() + size();
   const dv4s lone[] = {0, -1};
@@ -148,11 +148,13 @@ void _DB_allocator::refuse_wild_pointer(const _Page_header* heap, const char* el
       value = reinterpret_cast<std::uintptr_t>(p);
     }
   }
-  const dv4u page = page_number(heap->page_start());
+  // The page that holds the field (a region's object spans several).
+  const dv4u page = page_number(element + (at < 0 ? 0 : at));
   const char* type = ts != nullptr && ts->get_name() != nullptr ? ts->get_name() : "<unknown>";
   if (at < 0)
-    throw dv_err_illegal_pointer("The self-check of database %s found an illegal virtual-table address in the %s at %#x on page %u.",
-                                 space_.space_name(), type, word_of(element), page);
+    throw dv_err_illegal_pointer(
+        "The self-check of database %s found an illegal virtual-table address in the %s at %#x on page %u.",
+        space_.space_name(), type, word_of(element), page);
   throw dv_err_illegal_pointer(
       "The self-check of database %s found a wild pointer %#x at %#x (offset %d of a %s) on page %u: it leads past "
       "the end of the database image (%#x).",
