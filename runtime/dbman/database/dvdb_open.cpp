@@ -208,6 +208,9 @@ void DVDB::recover(const char* path) {
   // were.
   try {
     check_recovered(full);
+  } catch (const dv_err_unmarked_type&) {
+    // This process does not know every type of the database: it cannot
+    // check it, and recovers it as the log says.
   } catch (const dv_err& e) {
     DVDB* back = new DVDB(full, 0);
     try {
