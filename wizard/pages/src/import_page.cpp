@@ -377,11 +377,10 @@ BOOL CDataImportPage::OnAddNow() {
   // The tree shows the departments the run made (read from the open copy).
   if (shopOpen_) RefillShopTree();
   // The source list shows the first rowset again (each press reads the
-  // query afresh when it starts; after a failed run it is read here too).
-  if (!done) {
-    source_.SetDirection(kPreviewFirst);
-    source_.Requery(TRUE);
-  }
+  // query afresh in one pass to the end; the list opens it again to show
+  // it).
+  source_.SetDirection(kPreviewFirst);
+  source_.Requery(TRUE);
   navigator_.First();
   return done;
 }
@@ -431,7 +430,7 @@ BOOL CDataImportPage::ImportEntireDatabase(BOOL* changed) {
   const BOOL read = ReadSourceRows(
       [&] {
         source_.SetDirection(kPreviewFirst);
-        source_.Requery(FALSE);
+        source_.OpenForOnePass();
         source_.FillData(TRUE);
       },
       1, rowsetSize);

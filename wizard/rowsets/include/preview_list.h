@@ -39,19 +39,29 @@ class CDBaseListVw : public CListViewBase {
   void SetListWidth(int pixels) { m_nListWidth = pixels; }
 
   // The row count of the sheet's query, counted once for each query and
-  // connection (force: counted again).
+  // connection (force: counted again); a count the sheet knows serves
+  // unless forced, and a count made here is told to the sheet.
   long GetRecordCount(BOOL force = FALSE);
 
   // Deletes rows and columns; makes one column per mapping-column item
   // that names a source field, captioned with the item's caption
   // (fromRecordset FALSE), or requeries and makes one per field.
   void SetupColumns(BOOL fromRecordset);
-  // Opens the sheet's query afresh (read-only, multi-row); with fill shows
-  // the first rowset. Item numbers lose zero decimals ("123.0" shows as
+  // Opens the sheet's query afresh (read-only, multi-row) to be shown: the
+  // rows are read from the source as far as the moves ask (the first
+  // rowset; the last reads to the end), never the whole result for the
+  // first; with fill shows the first rowset. The row count is made before
+  // the result opens. Item numbers lose zero decimals ("123.0" shows as
   // "123", "1.10" stays). Right after SetupColumns (fromRecordset TRUE),
   // the result it opened is kept when the query (its closing semicolon
   // aside), rowset size and column sizes are the same.
   void Requery(BOOL fill);
+  // Opens the sheet's query afresh for one pass from the first rowset to
+  // the end (MoveNext only): forward-only where the driver scrolls itself,
+  // so that the driver keeps no copy of the whole result; as Requery
+  // otherwise (the rows then name themselves in a read error). Shows
+  // nothing; the list is to be opened again by Requery before it is shown.
+  void OpenForOnePass();
   // Fills the list (store FALSE) or the stored rowset (store TRUE) from the
   // recordset's current rowset.
   void FillData(BOOL store);
@@ -79,6 +89,9 @@ class CDBaseListVw : public CListViewBase {
   // The rows of query as the source counts them (SELECT COUNT(*) over
   // it); -1 when the source cannot.
   long CountInSource(const CString& query);
+  // Closes the open result, then opens the sheet's query with openType and
+  // options (the row count made first).
+  void OpenQuery(UINT openType, DWORD options);
   std::vector<int> BindingSizes() const;
   static CString ValueText(const CDynamicBulkSet& set, int field, int row);
   void NumberRows(int rows);

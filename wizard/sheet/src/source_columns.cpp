@@ -29,7 +29,7 @@ constexpr DWORD kShortColumn = 128;
 
 }  // namespace
 
-void CMainSheet::DetermineColnSizes(std::vector<DWORD>& sizes) {
+long CMainSheet::DetermineColnSizes(std::vector<DWORD>& sizes) {
   sizes.clear();
   CDatabase database;
   database.OpenEx(m_strConnectionString, CDatabase::noOdbcDialog);
@@ -39,7 +39,8 @@ void CMainSheet::DetermineColnSizes(std::vector<DWORD>& sizes) {
   CRecordset recordset(&database);
   recordset.Open(CRecordset::forwardOnly, statement, CRecordset::readOnly);
   sizes.assign(static_cast<size_t>(recordset.GetODBCFieldCount()), 0);
-  for (; !recordset.IsEOF(); recordset.MoveNext()) {
+  long rows = 0;
+  for (; !recordset.IsEOF(); recordset.MoveNext(), ++rows) {
     for (size_t i = 0; i < sizes.size(); ++i) {
       CDBVariant value;
       recordset.GetFieldValue(static_cast<short>(i), value);
@@ -53,14 +54,23 @@ void CMainSheet::DetermineColnSizes(std::vector<DWORD>& sizes) {
     if (size > kShortColumn) size = longest;
   recordset.Close();
   database.Close();
+  return rows;
 }
 
 void CMainSheet::BuildSourceColumns() {
   m_sourceColumns.clear();
   m_colnSizes.clear();
-  DetermineColnSizes(m_colnSizes);
+  knownCounts_.clear();
+  const long rows = DetermineColnSizes(m_colnSizes);
+  CString measured;
+  measured.Format("SELECT * FROM %s", static_cast<LPCTSTR>(m_strDBName));
+  if (!m_strSQLQuery.IsEmpty()) measured = m_strSQLQuery;
+  PreviewCounted(m_strConnectionString, measured, rows);
+  // Only the descriptions are wanted: forward-only, the driver reads no
+  // more than the first rowset where it steps as rows are fetched.
   CDynamicBulkSet recordset(&m_database);
-  recordset.Open(CRecordset::snapshot, m_strSQLQuery, CRecordset::readOnly | CRecordset::useMultiRowFetch);
+  recordset.SetRowsetSize(1);
+  recordset.Open(CRecordset::forwardOnly, m_strSQLQuery, CRecordset::readOnly | CRecordset::useMultiRowFetch);
   for (short i = 0; i < recordset.GetODBCFieldCount(); ++i) {
     CODBCFieldInfo info;
     recordset.GetODBCFieldInfo(i, info);
@@ -87,4 +97,13 @@ std::vector<PreviewMappingItem> CMainSheet::PreviewMappingItems() {
     items.push_back({column->m_strCaption, column->m_code.Value(), column->m_strSourceField,
                      column->m_strSourceField.IsEmpty() ? -1 : column->m_nNumber, column->m_nColumnSize});
   return items;
+}
+
+long CMainSheet::PreviewKnownCount(const CString& connect, const CString& query) {
+  auto found = knownCounts_.find(connect + "\n" + PreviewStatementKey(query));
+  return found == knownCounts_.end() ? -1 : found->second;
+}
+
+void CMainSheet::PreviewCounted(const CString& connect, const CString& query, long count) {
+  knownCounts_[connect + "\n" + PreviewStatementKey(query)] = count;
 }
