@@ -11,6 +11,7 @@
 #include "ctl_property_sheet.h"
 #include "mapping_column.h"
 #include "odbc_database.h"
+#include "odbc_recordset.h"
 #include "preview_sheet.h"
 #include "source_column.h"
 
@@ -83,13 +84,15 @@ class CMainSheet : public CPropertySheet, public PreviewSheet {
   // m_strConnectionString: the longest text's length (100 more when longer
   // than 127), binary data's length (10 more when longer than 127), other
   // values 0; every column longer than 128 then gets the longest size.
-  // Returns the rows read. Database exceptions go to the caller.
-  long DetermineColnSizes(std::vector<DWORD>& sizes);
+  // Returns the rows read; with fields, the result's column descriptions
+  // go there. Database exceptions go to the caller.
+  long DetermineColnSizes(std::vector<DWORD>& sizes, std::vector<CODBCFieldInfo>* fields = nullptr);
   // Measures the column sizes (the one pass over the whole result; its
-  // row count becomes the count the previews know for the statement),
-  // then describes each column of m_strSQLQuery on m_database (which must
-  // be open; no more than a rowset is read): index, name, size, SQL type.
-  // The counts the previews kept are forgotten first.
+  // row count becomes the count the previews know for the statement) and
+  // describes each column of m_strSQLQuery as that pass found it (with no
+  // statement, of a result opened on m_database, which must be open):
+  // index, name, size, SQL type. The counts the previews kept are
+  // forgotten first.
   void BuildSourceColumns();
 
   // What the data preview reads: the connection, m_strSQLQuery, the rowset

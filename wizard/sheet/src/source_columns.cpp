@@ -29,7 +29,7 @@ constexpr DWORD kShortColumn = 128;
 
 }  // namespace
 
-long CMainSheet::DetermineColnSizes(std::vector<DWORD>& sizes) {
+long CMainSheet::DetermineColnSizes(std::vector<DWORD>& sizes, std::vector<CODBCFieldInfo>* fields) {
   sizes.clear();
   CDatabase database;
   database.OpenEx(m_strConnectionString, CDatabase::noOdbcDialog);
@@ -39,6 +39,10 @@ long CMainSheet::DetermineColnSizes(std::vector<DWORD>& sizes) {
   CRecordset recordset(&database);
   recordset.Open(CRecordset::forwardOnly, statement, CRecordset::readOnly);
   sizes.assign(static_cast<size_t>(recordset.GetODBCFieldCount()), 0);
+  if (fields != nullptr) {
+    fields->assign(sizes.size(), CODBCFieldInfo());
+    for (size_t i = 0; i < sizes.size(); ++i) recordset.GetODBCFieldInfo(static_cast<short>(i), (*fields)[i]);
+  }
   long rows = 0;
   for (; !recordset.IsEOF(); recordset.MoveNext(), ++rows) {
     for (size_t i = 0; i < sizes.size(); ++i) {
@@ -61,27 +65,33 @@ void CMainSheet::BuildSourceColumns() {
   m_sourceColumns.clear();
   m_colnSizes.clear();
   knownCounts_.clear();
-  const long rows = DetermineColnSizes(m_colnSizes);
+  std::vector<CODBCFieldInfo> fields;
+  const long rows = DetermineColnSizes(m_colnSizes, &fields);
   CString measured;
   measured.Format("SELECT * FROM %s", static_cast<LPCTSTR>(m_strDBName));
   if (!m_strSQLQuery.IsEmpty()) measured = m_strSQLQuery;
   PreviewCounted(m_strConnectionString, measured, rows);
-  // Only the descriptions are wanted: forward-only, the driver reads no
-  // more than the first rowset where it steps as rows are fetched.
-  CDynamicBulkSet recordset(&m_database);
-  recordset.SetRowsetSize(1);
-  recordset.Open(CRecordset::forwardOnly, m_strSQLQuery, CRecordset::readOnly | CRecordset::useMultiRowFetch);
-  for (short i = 0; i < recordset.GetODBCFieldCount(); ++i) {
-    CODBCFieldInfo info;
-    recordset.GetODBCFieldInfo(i, info);
+  // The measuring pass read m_strSQLQuery and described its columns: the
+  // source is not asked again.
+  if (m_strSQLQuery.IsEmpty()) {
+    fields.clear();
+    CDynamicBulkSet recordset(&m_database);
+    recordset.SetRowsetSize(1);
+    recordset.Open(CRecordset::forwardOnly, m_strSQLQuery, CRecordset::readOnly | CRecordset::useMultiRowFetch);
+    for (short i = 0; i < recordset.GetODBCFieldCount(); ++i) {
+      fields.emplace_back();
+      recordset.GetODBCFieldInfo(i, fields.back());
+    }
+    recordset.Close();
+  }
+  for (size_t i = 0; i < fields.size(); ++i) {
     auto column = std::make_unique<CSourceColumn>();
-    column->m_nIndex = i;
-    column->m_strName = info.m_strName;
-    column->m_nSize = static_cast<size_t>(i) < m_colnSizes.size() ? m_colnSizes[i] : 0;
-    column->m_nSqlType = info.m_nSQLType;
+    column->m_nIndex = static_cast<int>(i);
+    column->m_strName = fields[i].m_strName;
+    column->m_nSize = i < m_colnSizes.size() ? m_colnSizes[i] : 0;
+    column->m_nSqlType = fields[i].m_nSQLType;
     m_sourceColumns.push_back(std::move(column));
   }
-  recordset.Close();
 }
 
 std::vector<PreviewSourceColumn> CMainSheet::PreviewSourceColumns() {
