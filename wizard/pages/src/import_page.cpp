@@ -376,11 +376,14 @@ BOOL CDataImportPage::OnAddNow() {
   ::unlink(SnapshotPath());
   // The tree shows the departments the run made (read from the open copy).
   if (shopOpen_) RefillShopTree();
-  // The source list shows the first rowset again (each press reads the
-  // query afresh in one pass to the end; the list opens it again to show
-  // it).
-  source_.SetDirection(kPreviewFirst);
-  source_.Requery(TRUE);
+  // The source list shows the first rowset again: each press reads the
+  // query afresh in one pass to the end; a pass that cannot move back (a
+  // staged source's) and a failed run have the list open it again (the
+  // first rowset is all a preview reads).
+  if (!done || !source_.CanMoveBack()) {
+    source_.SetDirection(kPreviewFirst);
+    source_.Requery(TRUE);
+  }
   navigator_.First();
   return done;
 }

@@ -57,11 +57,12 @@ class CDBaseListVw : public CListViewBase {
   // aside), rowset size and column sizes are the same.
   void Requery(BOOL fill);
   // Opens the sheet's query afresh for one pass from the first rowset to
-  // the end (MoveNext only): forward-only where the driver scrolls itself,
-  // so that the driver keeps no copy of the whole result; as Requery
-  // otherwise (the rows then name themselves in a read error). Shows
-  // nothing; the list is to be opened again by Requery before it is shown.
+  // the end (MoveNext): on a staged source forward-only, so that the
+  // driver keeps no copy of the whole result; elsewhere as a snapshot.
+  // Shows nothing. After the pass, a result that cannot move back
+  // (CanMoveBack FALSE) is opened again by Requery to be shown.
   void OpenForOnePass();
+  BOOL CanMoveBack() const { return IsOpen() && m_pSet->m_nOpenType != CRecordset::forwardOnly; }
   // Fills the list (store FALSE) or the stored rowset (store TRUE) from the
   // recordset's current rowset.
   void FillData(BOOL store);

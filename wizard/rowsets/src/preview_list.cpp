@@ -71,11 +71,15 @@ void CDBaseListVw::OpenQuery(UINT openType, DWORD options) {
 
 void CDBaseListVw::OpenForOnePass() {
   if (m_pSheet == nullptr) throw FwControlError("the preview list has no sheet");
-  // A driver's static cursor reads the whole result when it executes; a
-  // pass to the end needs none of it.
-  const bool scrolls = m_pSheet->PreviewDatabase().DriverScrolls() != FALSE;
-  const DWORD options = kReadOnlyMultiRow | (scrolls ? 0u : static_cast<DWORD>(CRecordset::readAsNeeded));
-  OpenQuery(scrolls ? CRecordset::forwardOnly : CRecordset::snapshot, options);
+  // A staged source's driver steps a forward-only statement as its rows
+  // are fetched: one pass, and no copy of the whole result, which its
+  // static cursor would make when it executes. Another driver keeps the
+  // preview's kind of result (one that scrolls can go back to the first
+  // rowset after the pass without executing the query again; one that
+  // cannot has its rows kept here, and a read error names its row).
+  const CDatabase& database = m_pSheet->PreviewDatabase();
+  const bool stepping = database.DriverScrolls() && database.IsStagedSource();
+  OpenQuery(stepping ? CRecordset::forwardOnly : CRecordset::snapshot, kReadOnlyMultiRow);
   m_nDirection = kPreviewFirst;
 }
 
