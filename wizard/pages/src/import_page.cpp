@@ -532,6 +532,7 @@ BOOL CDataImportPage::OnWizardFinish() {
 BOOL CDataImportPage::OnQueryCancel() {
   if (finished_) AfxMessageBox(kIdsChangesLost);
   CloseShop();
+  if (!workPath_.IsEmpty()) ReleaseWorkShopFile(workPath_);
   source_.CloseRowset();
   return CWizardPage::OnQueryCancel();
 }

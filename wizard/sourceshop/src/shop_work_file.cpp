@@ -1,23 +1,35 @@
 // Copying shop files for the migration, and the work file's life.
 #include "shop_work_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <map>
+#include <string>
 
 #include "app_settings.h"
 #include "dv_err.h"
 #include "root.h"
 #include "source_shop_writer.h"
+#include "target_lock.h"
 #include "transaction_scope.h"
 
 namespace {
 
-constexpr char kWorkFileName[] = "Tallyport.work";
+// A work file is "Tallyport.<pid>-<n>.work": the process that owns it and
+// a number that makes the name new; its companions add ".log" (the
+// database's log), ".run" (the copy saved before an add) and ".part" (a
+// copy being written) to it.
+constexpr char kWorkFilePrefix[] = "Tallyport.";
+constexpr char kWorkFileSuffix[] = ".work";
+const char* const kWorkCompanions[] = {"", ".log", ".part", ".run", ".run.part", ".run.log"};
 constexpr UINT kIdsInputMissing = 21044;
 constexpr UINT kIdsCannotWrite = 21004;
 constexpr UINT kIdsCannotRead = 21005;
@@ -47,10 +59,98 @@ bool SameFile(LPCTSTR a, LPCTSTR b) {
 
 }  // namespace
 
+namespace {
+
+void RemoveWorkFiles(const std::string& workPath) {
+  for (const char* companion : kWorkCompanions) ::unlink((workPath + companion).c_str());
+}
+
+// The work files this process made, by program folder.
+std::map<std::string, std::string>& OwnWorkFiles() {
+  static std::map<std::string, std::string> files;
+  return files;
+}
+
+void RemoveOwnWorkFilesAtExit() {
+  ReleaseTargetLock();
+  for (const auto& [folder, path] : OwnWorkFiles()) RemoveWorkFiles(path);
+}
+
+// The process a work file's name gives (0 when the name is no work file's).
+pid_t OwnerOf(const char* name) {
+  const size_t prefix = sizeof kWorkFilePrefix - 1;
+  if (std::strncmp(name, kWorkFilePrefix, prefix) != 0 || std::strstr(name, kWorkFileSuffix) == nullptr) return 0;
+  char* end = nullptr;
+  const long pid = std::strtol(name + prefix, &end, 10);
+  return pid > 0 && end != nullptr && *end == '-' ? static_cast<pid_t>(pid) : 0;
+}
+
+// Removes the work files (and companions) of runs that are no longer alive.
+void RemoveDeadRunsWorkFiles(const std::string& folder) {
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) return;
+  while (const dirent* entry = ::readdir(dir)) {
+    const pid_t owner = OwnerOf(entry->d_name);
+    if (owner == 0 || owner == ::getpid()) continue;
+    if (::kill(owner, 0) == 0 || errno != ESRCH) continue;  // alive, or not ours to judge
+    ::unlink((folder + "/" + entry->d_name).c_str());
+  }
+  ::closedir(dir);
+}
+
+// Makes a work file name in folder that no other run has, by exclusive
+// creation (an empty file the copy then replaces); empty when none can be
+// made.
+std::string MakeWorkFile(const std::string& folder) {
+  for (unsigned n = 1; n < 10000; ++n) {
+    const std::string path = folder + "/" + kWorkFilePrefix + std::to_string(::getpid()) + "-" + std::to_string(n) +
+                             kWorkFileSuffix;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd >= 0) {
+      ::close(fd);
+      return path;
+    }
+    if (errno != EEXIST) break;
+  }
+  return std::string();
+}
+
+}  // namespace
+
 CString GetWorkShopFilePath() {
-  CString path;
-  path.Format("%s/%s", static_cast<LPCTSTR>(GetAppDirectory()), kWorkFileName);
-  return path;
+  const std::string folder(static_cast<LPCTSTR>(GetAppDirectory()));
+  auto& own = OwnWorkFiles();
+  static const bool registered = (std::atexit(RemoveOwnWorkFilesAtExit), true);
+  (void)registered;
+  auto found = own.find(folder);
+  if (found != own.end()) {
+    // Still ours while it exists; Finish renames it away, and then a new
+    // name is taken.
+    struct stat st;
+    if (::stat(found->second.c_str(), &st) == 0) return found->second.c_str();
+    RemoveWorkFiles(found->second);
+    own.erase(found);
+  }
+  RemoveDeadRunsWorkFiles(folder);
+  std::string path = MakeWorkFile(folder);
+  if (path.empty()) {
+    // The folder takes no new file: the name still names this run, and
+    // making the copy there reports what the folder refuses.
+    path = folder + "/" + kWorkFilePrefix + std::to_string(::getpid()) + "-0" + kWorkFileSuffix;
+  }
+  own[folder] = path;
+  return path.c_str();
+}
+
+void ReleaseWorkShopFile(LPCTSTR workPath) {
+  ReleaseTargetLock();
+  const std::string path(workPath);
+  for (auto it = OwnWorkFiles().begin(); it != OwnWorkFiles().end(); ++it) {
+    if (it->second != path) continue;
+    RemoveWorkFiles(path);
+    OwnWorkFiles().erase(it);
+    return;
+  }
 }
 
 int CopyShopFile(LPCTSTR source, LPCTSTR destination) {
@@ -118,6 +218,20 @@ void ReportCopyResult(int result, LPCTSTR source, LPCTSTR destination) {
 void ShowLastError() { AfxMessageBox(std::strerror(g_lastFileError), MB_ICONINFORMATION); }
 
 int PrepareWorkShopFile(CShopSession& session, LPCTSTR targetPath, LPCTSTR workPath) {
+  // The target is this run's from its copy to Finish or Cancel.
+  switch (TakeTargetLock(targetPath)) {
+    case TargetLock::Held: break;
+    case TargetLock::InUse:
+      AfxMessageBox(TargetInUseMessage(targetPath), MB_ICONSTOP);
+      return kShopFileInUse;
+    case TargetLock::CannotLock: {
+      g_lastFileError = errno;
+      CString text;
+      text.Format(kIdsCannotWrite, static_cast<LPCTSTR>(TargetLockPath(targetPath)));
+      FwMessageBoxFromString(kIdsCannotWrite, text + ": " + std::strerror(g_lastFileError));
+      return kShopFileCannotWrite;
+    }
+  }
   // A log left by an earlier work file would be replayed onto the new copy.
   ::unlink(LogPathOf(workPath));
   if (Exists(targetPath)) {
@@ -168,12 +282,14 @@ int FinishWorkShopFile(LPCTSTR workPath, LPCTSTR targetPath) {
   // the shop); elsewhere, or when that is refused, it is copied.
   if (Exists(workPath) && !SameFile(workPath, targetPath) && ::rename(workPath, targetPath) == 0) {
     ::unlink(LogPathOf(workPath));
+    ReleaseTargetLock();
     return kShopFileDone;
   }
   int result = CopyShopFile(workPath, targetPath);
   if (result == kShopFileDone) {
     ::unlink(workPath);
     ::unlink(LogPathOf(workPath));
+    ReleaseTargetLock();
   }
   return result;
 }
