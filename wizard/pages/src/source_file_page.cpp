@@ -367,7 +367,14 @@ LRESULT CDbfetchDlg::OnWizardNext() {
   sheet.m_nAllFields = 1;
   if (!ValidateSource(TRUE)) return -1;
   sheet.BuildMappingColumns();
-  SplitPath split = Split(fileName_);
+  // A data source's name is no path: its separators become '_', so that
+  // its mapping file stays in the program folder whatever the name holds.
+  CString sourceName = fileName_;
+  if (sheet.m_typDatabase == kSourceDataSourceName) {
+    sourceName.Replace('/', '_');
+    sourceName.Replace('\\', '_');
+  }
+  SplitPath split = Split(sourceName);
   CString cfgName = split.name + (split.extension.IsEmpty() ? CString() : "_" + split.extension.Mid(1)) + ".cfg";
   cfgName.MakeLower();
   // A source without a folder (a data source name) keeps its mapping file
