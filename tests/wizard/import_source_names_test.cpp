@@ -91,7 +91,7 @@ TEST_F(SourceNames, TableNamesThatWouldEndTheStatementImportEveryRowAndNothingEl
   const char* const tables[] = {
       "products] WHERE ItemNo = '800007' --",
       "products] UNION SELECT name, name, 'Injected/Catalogue', 1 FROM sqlite_master --",
-      "products\"; DROP TABLE x; --",
+      "products\"; DROP TABLE zz; --",
       "products` --",
   };
   int n = 0;
@@ -101,7 +101,10 @@ TEST_F(SourceNames, TableNamesThatWouldEndTheStatementImportEveryRowAndNothingEl
     std::string quoted = "\"";
     for (const char* c = table; *c; ++c) quoted += *c == '"' ? std::string("\"\"") : std::string(1, *c);
     quoted += "\"";
-    std::string sql = "CREATE TABLE x(a); INSERT INTO x VALUES(1); CREATE TABLE " + quoted + "(Name TEXT, ItemNo TEXT, Dept TEXT, Price REAL);";
+    // A second table, "zz", comes after the hostile one in name and in
+    // creation order: the hostile table is the one the page takes first.
+    std::string sql = "CREATE TABLE " + quoted + "(Name TEXT, ItemNo TEXT, Dept TEXT, Price REAL);"
+                      "CREATE TABLE zz(a); INSERT INTO zz VALUES(1);";
     for (int k = 0; k < 50; ++k)
       sql += "INSERT INTO " + quoted + " VALUES('Item " + std::to_string(k) + "', '" + std::to_string(800000 + k) +
              "', 'Catalogue', 1);";
@@ -109,17 +112,14 @@ TEST_F(SourceNames, TableNamesThatWouldEndTheStatementImportEveryRowAndNothingEl
     const std::string dsn = odbc_test::DefineDataSource(odbcFolder, "Names", database);
     std::ofstream(home / (Lower(dsn) + ".cfg")) << kMapping;
     const std::string target = home / ("dsn" + std::to_string(n) + ".kvc");
-    // The data source holds two tables: the hostile one is picked.
-    std::string script = DataSourceScript(dsn, target);
-    script.replace(script.find("expect page 20004\n"), 18, "expect page 20004\npick 21127 \"" + quoted + "\"\n");
-    auto run = RunScript(home, script);
+    auto run = RunScript(home, DataSourceScript(dsn, target));
     ASSERT_EQ(run.status, 0) << run.errors;
     const std::string dump = Dump(target);
     const std::set<std::string> items = ItemsOf(dump);
     for (int k = 0; k < 50; ++k) EXPECT_EQ(items.count(std::to_string(800000 + k)), 1u) << k << "\n" << dump;
     EXPECT_EQ(dump.find("Injected"), std::string::npos) << dump;
     EXPECT_EQ(dump.find("sqlite_master"), std::string::npos) << dump;
-    odbc_test::RunSqlite(database, "SELECT * FROM x;");  // still there
+    odbc_test::RunSqlite(database, "SELECT * FROM zz;");  // still there
     ++n;
   }
 }
