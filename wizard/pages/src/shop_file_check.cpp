@@ -11,6 +11,7 @@
 #include "fw_mbs.h"
 #include "root.h"
 #include "stored_pointer_faults.h"
+#include "write_failure.h"
 
 using namespace dv_qem;
 
@@ -107,6 +108,9 @@ ShopFileCheck CheckShopFile(const CString& path) {
   } catch (const dv_err_opened_read_only&) {
     return ShopFileCheck::Locked;
   } catch (const dv_err&) {
+    // A valid shop in a folder with no room left cannot be opened either
+    // (opening writes its log): that is said as such, not as damage.
+    if (!WriteFailureText(path).IsEmpty()) return ShopFileCheck::DiskFull;
     return ShopFileCheck::NotAShop;
   }
 }
@@ -116,11 +120,17 @@ UINT ShopFileCheckMessageId(ShopFileCheck result) {
     case ShopFileCheck::NotAShop: return kNotAShopMessage;
     case ShopFileCheck::Locked: return kLockedMessage;
     case ShopFileCheck::Good:
-    case ShopFileCheck::OldVersion: break;
+    case ShopFileCheck::OldVersion:
+    case ShopFileCheck::DiskFull: break;
   }
   return 0;
 }
 
-CString ShopFileCheckMessageText(ShopFileCheck result) {
+CString ShopFileCheckMessageText(ShopFileCheck result, const CString& path) {
+  if (result == ShopFileCheck::DiskFull) {
+    CString text = WriteFailureText(path);
+    if (text.IsEmpty()) text.Format("The disk is full: %s could not be written.", static_cast<LPCTSTR>(path));
+    return text;
+  }
   return result == ShopFileCheck::OldVersion ? CString(" Can't import to an old version KVC file") : CString();
 }

@@ -154,7 +154,7 @@ LRESULT CSelDBPage::OnWizardNext() {
       return -1;
     }
     if (result != ShopFileCheck::Good) {
-      AfxMessageBox(ShopFileCheckMessageText(result), MB_OK);
+      AfxMessageBox(ShopFileCheckMessageText(result, FwNativePath(full)), MB_OK);
       return -1;
     }
   }

@@ -23,6 +23,7 @@ enum ShopFileResult : int {
   kShopFileLockedOnOpen = -107,     // 51524, the shop file is open elsewhere or read-only
   kShopFileSameFile = -108,         // 21004, source and destination are one file
   kShopFileInUse = -109,            // another import holds the target (TargetInUseMessage)
+  kShopFileDamaged = -110,          // the copy's self-check failed: the damage is named
 };
 
 // This run's work file in the program folder, "Tallyport.<pid>-<n>.work":
@@ -54,9 +55,11 @@ void ShowLastError();
 // target another import holds is refused with kShopFileInUse), then a
 // copy of the target (recovered first when its log holds unfinished
 // work), or a new shop without departments when the target does not exist
-// yet; then checks that the work file opens. A stale log of an earlier
-// work file is removed first. Returns 0 or the failure's result (its
-// message was shown).
+// yet; then checks that the work file opens and that the runtime's
+// self-check of it passes (a damaged shop is refused with
+// kShopFileDamaged, the damage named). A stale log of an earlier work file
+// is removed first. On any failure the work file is removed and the lock
+// released. Returns 0 or the failure's result (its message was shown).
 int PrepareWorkShopFile(CShopSession& session, LPCTSTR targetPath, LPCTSTR workPath);
 
 // Puts the work file (its database closed) in the target's place: renamed

@@ -20,6 +20,7 @@
 #include "source_shop_writer.h"
 #include "target_lock.h"
 #include "transaction_scope.h"
+#include "write_failure.h"
 
 namespace {
 
@@ -194,6 +195,11 @@ int CopyShopFile(LPCTSTR source, LPCTSTR destination) {
 
 void ReportCopyResult(int result, LPCTSTR source, LPCTSTR destination) {
   CString text;
+  // A full disk, or a file at its size limit, is said so, with the file.
+  if ((result == kShopFileCannotWrite || result == kShopFileWriteFailed) && IsDiskFullError(g_lastFileError)) {
+    AfxMessageBox(WriteFailureText(destination, g_lastFileError), MB_ICONSTOP);
+    return;
+  }
   switch (result) {
     case kShopFileSameFile:
     case kShopFileCannotWrite:
@@ -217,21 +223,20 @@ void ReportCopyResult(int result, LPCTSTR source, LPCTSTR destination) {
 
 void ShowLastError() { AfxMessageBox(std::strerror(g_lastFileError), MB_ICONINFORMATION); }
 
-int PrepareWorkShopFile(CShopSession& session, LPCTSTR targetPath, LPCTSTR workPath) {
-  // The target is this run's from its copy to Finish or Cancel.
-  switch (TakeTargetLock(targetPath)) {
-    case TargetLock::Held: break;
-    case TargetLock::InUse:
-      AfxMessageBox(TargetInUseMessage(targetPath), MB_ICONSTOP);
-      return kShopFileInUse;
-    case TargetLock::CannotLock: {
-      g_lastFileError = errno;
-      CString text;
-      text.Format(kIdsCannotWrite, static_cast<LPCTSTR>(TargetLockPath(targetPath)));
-      FwMessageBoxFromString(kIdsCannotWrite, text + ": " + std::strerror(g_lastFileError));
-      return kShopFileCannotWrite;
-    }
-  }
+namespace {
+
+// The text of a refused shop: the damage the runtime found, or a full disk.
+CString DamagedShopText(LPCTSTR targetPath, LPCTSTR workPath, const dv_qem::dv_err& error) {
+  CString full = WriteFailureText(workPath);
+  if (!full.IsEmpty()) return full;
+  CString text;
+  text.Format("The Tradeloft Pro file %s is damaged and cannot be imported into: %s", targetPath,
+              error.get_report() != nullptr ? error.get_report() : "its self-check failed");
+  return text;
+}
+
+// The copy (or new shop) and its checks, with the target's lock held.
+int MakeWorkShopFile(CShopSession& session, LPCTSTR targetPath, LPCTSTR workPath) {
   // A log left by an earlier work file would be replayed onto the new copy.
   ::unlink(LogPathOf(workPath));
   if (Exists(targetPath)) {
@@ -265,15 +270,63 @@ int PrepareWorkShopFile(CShopSession& session, LPCTSTR targetPath, LPCTSTR workP
       return kShopFileLockedOnCreate;
     }
   }
+  // The copy opens, and the runtime's self-check of the whole file passes:
+  // a damaged shop is refused here, before anything is written into it.
   try {
     session.Open(workPath);
+    {
+      CTransactionScope scope;  // read only: it ends without a commit
+      session.GetDatabase()->self_check();
+    }
     session.Close();
   } catch (const dv_qem::dv_err_database_is_locked&) {
     session.Close();
     AfxMessageBox(kIdsShopFileLocked, MB_ICONERROR);
     return kShopFileLockedOnOpen;
+  } catch (const dv_qem::dv_err& error) {
+    session.Close();
+    AfxMessageBox(DamagedShopText(targetPath, workPath, error), MB_ICONSTOP);
+    return kShopFileDamaged;
   }
   return kShopFileDone;
+}
+
+}  // namespace
+
+int PrepareWorkShopFile(CShopSession& session, LPCTSTR targetPath, LPCTSTR workPath) {
+  // The target is this run's from its copy to Finish or Cancel.
+  switch (TakeTargetLock(targetPath)) {
+    case TargetLock::Held: break;
+    case TargetLock::InUse:
+      AfxMessageBox(TargetInUseMessage(targetPath), MB_ICONSTOP);
+      return kShopFileInUse;
+    case TargetLock::CannotLock: {
+      g_lastFileError = errno;
+      CString text = WriteFailureText(TargetLockPath(targetPath), g_lastFileError);
+      if (text.IsEmpty()) {
+        text.Format(kIdsCannotWrite, static_cast<LPCTSTR>(TargetLockPath(targetPath)));
+        text += CString(": ") + std::strerror(g_lastFileError);
+      }
+      FwMessageBoxFromString(kIdsCannotWrite, text);
+      return kShopFileCannotWrite;
+    }
+  }
+  // Whatever fails, no part of a copy is left for Finish to put in the
+  // target's place, and the target is free again.
+  auto giveUp = [&] {
+    session.Close();
+    RemoveWorkFiles(std::string(workPath));
+    ReleaseTargetLock();
+  };
+  int result;
+  try {
+    result = MakeWorkShopFile(session, targetPath, workPath);
+  } catch (...) {
+    giveUp();
+    throw;
+  }
+  if (result != kShopFileDone) giveUp();
+  return result;
 }
 
 int FinishWorkShopFile(LPCTSTR workPath, LPCTSTR targetPath) {
