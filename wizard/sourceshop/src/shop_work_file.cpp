@@ -249,6 +249,11 @@ int MakeWorkShopFile(CShopSession& session, LPCTSTR targetPath, LPCTSTR workPath
       session.Close();
       AfxMessageBox(kIdsShopFileLocked, MB_ICONERROR);
       return kShopFileLockedOnOpen;
+    } catch (const dv_qem::dv_err& error) {
+      // The opening's own checks found the damage.
+      session.Close();
+      AfxMessageBox(DamagedShopText(targetPath, targetPath, error), MB_ICONSTOP);
+      return kShopFileDamaged;
     }
     int result = CopyShopFile(targetPath, workPath);
     ReportCopyResult(result, targetPath, workPath);
@@ -268,6 +273,14 @@ int MakeWorkShopFile(CShopSession& session, LPCTSTR targetPath, LPCTSTR workPath
       session.Close();
       AfxMessageBox(kIdsShopFileLocked, MB_ICONERROR);
       return kShopFileLockedOnCreate;
+    } catch (const dv_qem::dv_err& error) {
+      session.Close();
+      CString text = WriteFailureText(workPath);
+      if (text.IsEmpty())
+        text.Format("The new shop %s could not be made: %s", workPath,
+                    error.get_report() != nullptr ? error.get_report() : "an error of the shop file");
+      AfxMessageBox(text, MB_ICONSTOP);
+      return kShopFileCannotWrite;
     }
   }
   // The copy opens, and the runtime's self-check of the whole file passes:
