@@ -1,5 +1,6 @@
 // The target's lock file, taken with flock and checked to be the file that
-// is at the path (a holder removes the file when it releases it).
+// is at the path (a holder removes the file when it releases it):
+// invariant 6 of DESIGN.md.
 #include "target_lock.h"
 
 #include <fcntl.h>
