@@ -30,5 +30,5 @@ void ReleaseTargetLock();
 // own lock does not count.
 BOOL TargetLockedByAnotherRun(LPCTSTR targetPath);
 
-// The lock file of targetPath.
+// The lock file of targetPath: beside it, its folder's links resolved.
 CString TargetLockPath(LPCTSTR targetPath);

@@ -8,7 +8,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <climits>
 #include <cerrno>
+#include <cstdlib>
+#include <cstring>
 
 #include "fw_paths.h"
 
@@ -31,7 +34,9 @@ HeldLock& Held() {
 // errno (EWOULDBLOCK when another holds it).
 int LockFile(const CString& lockPath) {
   for (;;) {
-    const int fd = ::open(lockPath, O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    // Read-only is enough for flock, and lets every user who may import
+    // into the target take its lock.
+    const int fd = ::open(lockPath, O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
     if (fd < 0) return -1;
     int rc;
     do {
@@ -60,7 +65,16 @@ void Unlock(const CString& lockPath, int fd) {
 
 }  // namespace
 
-CString TargetLockPath(LPCTSTR targetPath) { return FwNativePath(targetPath) + kLockSuffix; }
+CString TargetLockPath(LPCTSTR targetPath) {
+  // One target, one lock, however its path is spelt: the folder is taken
+  // with its links resolved.
+  const CString path = FwNativePath(targetPath);
+  const int slash = path.ReverseFind('/');
+  const CString folder = slash < 0 ? CString(".") : slash == 0 ? CString("/") : path.Left(slash);
+  char resolved[PATH_MAX];
+  if (::realpath(folder, resolved) == nullptr) return path + kLockSuffix;
+  return CString(resolved) + (std::strcmp(resolved, "/") == 0 ? "" : "/") + path.Mid(slash + 1) + kLockSuffix;
+}
 
 CString TargetInUseMessage(LPCTSTR targetPath) {
   CString text;
