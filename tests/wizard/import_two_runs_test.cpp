@@ -19,6 +19,7 @@
 #include <thread>
 
 #include "shop_test_kvcdump.h"
+#include "target_lock.h"
 #include "wizard_home.h"
 
 namespace {
@@ -201,6 +202,40 @@ TEST_F(ImportTwoRuns, AKilledRunsStagedCopiesAreRemovedByTheNextRun) {
   EXPECT_FALSE(std::filesystem::exists(deadCopy + "-journal"));
   EXPECT_TRUE(std::filesystem::exists(liveCopy)) << "a live run's copy is its own";
   EXPECT_EQ(ProductsOf(home / "staged.kvc", "A"), 5u);
+}
+
+TEST(TargetLock, HeldByAnotherProcessHoweverThePathIsSpelt) {
+  dv_test::scratch_dir folder;
+  std::filesystem::create_directory(folder / "shops");
+  std::filesystem::create_directory_symlink(folder / "shops", folder / "link");
+  const std::string target = folder / "shops/shop.kvc";
+  int toParent[2], toChild[2];
+  ASSERT_EQ(::pipe(toParent), 0);
+  ASSERT_EQ(::pipe(toChild), 0);
+  const pid_t holder = ::fork();
+  if (holder == 0) {
+    const char held = TakeTargetLock(target.c_str()) == TargetLock::Held ? 'y' : 'n';
+    (void)!::write(toParent[1], &held, 1);
+    char done;
+    (void)!::read(toChild[0], &done, 1);  // holds the lock until told
+    ::_exit(0);
+  }
+  char held = 0;
+  ASSERT_EQ(::read(toParent[0], &held, 1), 1);
+  ASSERT_EQ(held, 'y');
+  EXPECT_TRUE(TargetLockedByAnotherRun(target.c_str()));
+  EXPECT_TRUE(TargetLockedByAnotherRun((folder / "link/shop.kvc").c_str())) << "the same target through a link";
+  EXPECT_TRUE(TargetLockedByAnotherRun((folder / "shops/../shops/shop.kvc").c_str()));
+  EXPECT_FALSE(TargetLockedByAnotherRun((folder / "shops/other.kvc").c_str()));
+  EXPECT_EQ(TakeTargetLock((folder / "link/shop.kvc").c_str()), TargetLock::InUse);
+  (void)!::write(toChild[1], "x", 1);
+  ::waitpid(holder, nullptr, 0);
+  // Its holder gone, the lock is free (and ours to take and release).
+  EXPECT_FALSE(TargetLockedByAnotherRun(target.c_str()));
+  EXPECT_EQ(TakeTargetLock(target.c_str()), TargetLock::Held);
+  EXPECT_FALSE(TargetLockedByAnotherRun(target.c_str())) << "this process's own lock does not count";
+  ReleaseTargetLock();
+  EXPECT_FALSE(std::filesystem::exists(TargetLockPath(target.c_str()).operator LPCTSTR()));
 }
 
 }  // namespace
