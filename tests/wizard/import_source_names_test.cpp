@@ -1,10 +1,11 @@
 // Guards names that come from a source on their way into SQL: tables,
-// files and columns named with ']', ';', quotes and "--" import their own
-// rows and nothing else (every such name reaches a statement only in the
+// files, workbook sheets and columns named with ']', ';', quotes and "--"
+// import their own rows and nothing else (every such name reaches a statement only in the
 // driver's identifier quote, the quote doubled inside); and a data source
 // name that reads as a path keeps its mapping file in the program folder.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -151,6 +152,32 @@ TEST_F(SourceNames, ADataSourceNameThatReadsAsAPathKeepsItsMappingFileInTheProgr
   EXPECT_EQ(std::filesystem::path(written[0]).parent_path(), std::filesystem::path(home.path()));
   EXPECT_FALSE(std::filesystem::exists(home / (Lower(dsn.substr(6)) + ".cfg")))
       << "the name was not taken as a path";
+}
+
+TEST_F(SourceNames, AWorkbookSheetNamedWithQuotesAndSeparatorsImportsItsRows) {
+  // Sheet names cannot hold brackets; quotes, ';' and "--" they can.
+  const std::string book = home / "src/book.xls";
+  const std::string program =
+      "import sys, xlwt\n"
+      "b = xlwt.Workbook()\n"
+      "s = b.add_sheet('It\\'s; \"a\" -- x')\n"
+      "rows = [['Name', 'It\"em', 'De;pt', 'Pri -- ce'], ['Rake', 'R-7', 'Tools', 2.5], ['Hose', 'H-7', 'Water', 4]]\n"
+      "for r, row in enumerate(rows):\n"
+      "    for c, v in enumerate(row):\n"
+      "        s.write(r, c, v)\n"
+      "b.save(sys.argv[1])\n";
+  std::ofstream(home / "write_book.py") << program;
+  ASSERT_EQ(std::system(("/usr/bin/python3 '" + (home / "write_book.py") + "' '" + book + "'").c_str()), 0);
+  std::ofstream(home / "src/book_xls.cfg") << "<Options>=0\n<Choices>=0\n<Tables>=Name,It\"em,De;pt,,,Pri -- ce\n";
+  const std::string target = home / "book.kvc";
+  auto run = RunScript(home, "expect page 20000\npick 1149 Excel (*.xls)\nnext\nexpect page 20001\nset 21186 " + book +
+                                 "\nnext\nexpect page 20004\nnext\nexpect page 20009\nnext\nexpect page 20005\nnext\n"
+                                 "expect page 20008\nset 21135 " + target +
+                                 "\nnext\nexpect page 20007\ntree 21176 My Departments\nclick 21118\nfinish\n");
+  ASSERT_EQ(run.status, 0) << run.errors;
+  const std::set<std::string> items = ItemsOf(Dump(target));
+  EXPECT_EQ(items.count("R-7"), 1u);
+  EXPECT_EQ(items.count("H-7"), 1u);
 }
 
 }  // namespace
