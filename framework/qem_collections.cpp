@@ -84,4 +84,10 @@ void QemDbAlloc::FreeChain(FwPlex* chain) {
   }
 }
 
+void QemDbAlloc::RefuseSize(const CObject* owner, unsigned long long count, size_t size) {
+  throw dv_qem::dv_err_out_of_virtual_memory("%s: %llu elements of %u bytes cannot be allocated.",
+                                             owner->GetRuntimeClass()->m_lpszClassName, count,
+                                             static_cast<unsigned>(size));
+}
+
 void QemDbAlloc::FreeMemory(void* p) { durnavel::free_memory(p); }

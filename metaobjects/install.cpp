@@ -6,31 +6,86 @@
 
 namespace dv_qem {
 
+thread_local _Mop_install_journal* _Mop_install_journal::active_ = nullptr;
+
+void _Mop_install_journal::filed(dv_schema& schema, const char* name, dv_type* type) {
+  if (active_ == nullptr) return;
+  std::string key = name != nullptr ? name : "";
+  active_->undo_.push_back([&schema, key, type] {
+    schema.remove_type(key.c_str(), type);
+    delete type;
+  });
+}
+
+void _Mop_install_journal::filed(dv_schema& schema, const char* name, dv_template* t) {
+  if (active_ == nullptr) return;
+  std::string key = name != nullptr ? name : "";
+  active_->undo_.push_back([&schema, key, t] {
+    schema.remove_template(key.c_str(), t);
+    delete t;
+  });
+}
+
+void _Mop_install_journal::undo() {
+  // Last done, first undone: a type filled late may name a type filed early.
+  for (auto step = undo_.rbegin(); step != undo_.rend(); ++step) {
+    try {
+      (*step)();
+    } catch (...) {
+      // The error that refused the install is the one reported; an undo step
+      // that fails leaves its object where it is.
+    }
+  }
+}
+
 template <class T>
 T& _Mop_factory::install_type(const T& source, dv_schema& schema, int flag) {
-  T* instance = nullptr;
-  if (dv_type* found = schema.find_type(source.get_name())) {
-    instance = dynamic_cast<T*>(found);
-    if (instance == nullptr)
-      throw dv_err_mop("cannot install the %s type \"%s\": the schema holds a %s type of that name",
-                       dv_type::get_kind_string(source.get_kind()), source.get_name(),
-                       dv_type::get_kind_string(found->get_kind()));
-  } else {
-    instance = make<T>(schema);
-    schema.add_type(source.get_name(), instance);
-  }
-  if ((schema.support_for_reachable_types() || flag) && instance->is_unspecified()) instance->dup(source, schema);
-  return *instance;
+  return _Mop_install_journal::run([&]() -> T& {
+    T* instance = nullptr;
+    if (dv_type* found = schema.find_type(source.get_name())) {
+      instance = dynamic_cast<T*>(found);
+      if (instance == nullptr)
+        throw dv_err_mop("cannot install the %s type \"%s\": the schema holds a %s type of that name",
+                         dv_type::get_kind_string(source.get_kind()), source.get_name(),
+                         dv_type::get_kind_string(found->get_kind()));
+      if ((schema.support_for_reachable_types() || flag) && instance->is_unspecified())
+        _Mop_install_journal::filling(instance);
+    } else {
+      instance = make<T>(schema);
+      try {
+        schema.add_type(source.get_name(), instance);
+      } catch (...) {
+        delete instance;
+        throw;
+      }
+      _Mop_install_journal::filed(schema, source.get_name(), instance);
+    }
+    if ((schema.support_for_reachable_types() || flag) && instance->is_unspecified()) instance->dup(source, schema);
+    return *instance;
+  });
 }
 
 namespace {
 
+// made, filled by fill; freed when the filling is refused.
+template <class T, class F>
+T& fill_or_free(T* made, F fill) {
+  try {
+    fill(*made);
+  } catch (...) {
+    delete made;
+    throw;
+  }
+  return *made;
+}
+
 // A new T in the schema's database filled from source.
 template <class T, class Base>
 T& install_new(const T& source, dv_schema& schema) {
-  T* made = _Mop_factory::make<T>(schema);
-  made->dup(static_cast<const Base&>(source), schema);
-  return *made;
+  return _Mop_install_journal::run([&]() -> T& {
+    return fill_or_free(_Mop_factory::make<T>(schema),
+                        [&](T& made) { made.dup(static_cast<const Base&>(source), schema); });
+  });
 }
 
 }  // namespace
@@ -168,9 +223,10 @@ dv_enumerator_literal& dv_enumerator_literal::install(dv_schema& schema) const {
 }
 
 dv_base_class& dv_base_class::install(dv_schema& schema) const {
-  auto* copy = new (dv_database::of(&schema), get_dv_typespec()) dv_base_class(*this);
-  copy->class_ = _Mop_install(class_, schema);
-  return *copy;
+  return _Mop_install_journal::run([&]() -> dv_base_class& {
+    return fill_or_free(new (dv_database::of(&schema), get_dv_typespec()) dv_base_class(*this),
+                        [&](dv_base_class& copy) { copy.class_ = _Mop_install(class_, schema); });
+  });
 }
 
 // ---- members -----------------------------------------------------------------------------
@@ -270,43 +326,56 @@ void dv_literal_template_actual_arg::dup(const dv_template_actual_arg& source, d
 }
 
 dv_literal& dv_literal::install(dv_schema& schema) const {
-  dv_literal* copy = _Mop_factory::make<dv_literal>(schema);
-  copy->is_unspecified_ = is_unspecified_;
-  copy->kind_ = kind_;
-  copy->type_ = _Mop_install(type_, schema);
-  copy->value_ = value_;
-  if (holds_address(kind_)) {
-    const dv_enumerator_literal* e = get_enum_literal();
-    auto* installed_enum = dynamic_cast<dv_enum_type*>(copy->type_);
-    dv_enumerator_literal* found =
-        e != nullptr && installed_enum != nullptr ? installed_enum->find_enumerator(e->get_name()) : nullptr;
-    copy->value_ = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(found));
-  }
-  return *copy;
+  return _Mop_install_journal::run([&]() -> dv_literal& {
+    return fill_or_free(_Mop_factory::make<dv_literal>(schema), [&](dv_literal& copy) {
+      copy.is_unspecified_ = is_unspecified_;
+      copy.kind_ = kind_;
+      copy.type_ = _Mop_install(type_, schema);
+      copy.value_ = value_;
+      if (holds_address(kind_)) {
+        const dv_enumerator_literal* e = get_enum_literal();
+        auto* installed_enum = dynamic_cast<dv_enum_type*>(copy.type_);
+        dv_enumerator_literal* found =
+            e != nullptr && installed_enum != nullptr ? installed_enum->find_enumerator(e->get_name()) : nullptr;
+        copy.value_ = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(found));
+      }
+    });
+  });
 }
 
 dv_template& dv_template::install(dv_schema& schema) const {
-  dv_template* copy = _Mop_factory::make<dv_template>(schema);
-  args_.each([&](dv_template_formal_arg* a) { copy->args_.insert_last(&a->install(schema)); });
-  copy->is_unspecified_ = 0;
-  copy->kind_ = kind_;
-  copy->type_ = _Mop_install(type_, schema);
-  return *copy;
+  return _Mop_install_journal::run([&]() -> dv_template& {
+    return fill_or_free(_Mop_factory::make<dv_template>(schema), [&](dv_template& copy) {
+      args_.each([&](dv_template_formal_arg* a) { copy.args_.insert_last(&a->install(schema)); });
+      copy.is_unspecified_ = 0;
+      copy.kind_ = kind_;
+      copy.type_ = _Mop_install(type_, schema);
+    });
+  });
 }
 
 dv_template_instantiation& dv_template_instantiation::install(dv_schema& schema) const {
-  dv_template_instantiation* copy = _Mop_factory::make<dv_template_instantiation>(schema);
-  if (template_ != nullptr) {
-    // The schema's template of that name, or a copy filed under it (the
-    // schema owns its templates).
-    copy->template_ = schema.find_template(template_->get_name());
-    if (copy->template_ == nullptr) {
-      copy->template_ = &template_->install(schema);
-      schema.add_template(copy->template_->get_name(), copy->template_);
-    }
-  }
-  args_.each([&](dv_template_actual_arg* a) { copy->args_.insert_last(&a->install(schema)); });
-  return *copy;
+  return _Mop_install_journal::run([&]() -> dv_template_instantiation& {
+    return fill_or_free(_Mop_factory::make<dv_template_instantiation>(schema), [&](dv_template_instantiation& copy) {
+      if (template_ != nullptr) {
+        // The schema's template of that name, or a copy filed under it (the
+        // schema owns its templates).
+        copy.template_ = schema.find_template(template_->get_name());
+        if (copy.template_ == nullptr) {
+          dv_template* made = &template_->install(schema);
+          try {
+            schema.add_template(made->get_name(), made);
+          } catch (...) {
+            delete made;
+            throw;
+          }
+          _Mop_install_journal::filed(schema, made->get_name(), made);
+          copy.template_ = made;
+        }
+      }
+      args_.each([&](dv_template_actual_arg* a) { copy.args_.insert_last(&a->install(schema)); });
+    });
+  });
 }
 
 }  // namespace dv_qem

@@ -40,9 +40,19 @@ dv_schema::~dv_schema() {
   templates_.clear();
 }
 
+bool dv_schema::holds_type(const dv_type* type) const {
+  if (unnamed_.contains(const_cast<dv_type*>(type))) return true;
+  for (dv_type* t : values_of<dv_type>(types_))
+    if (t == type) return true;
+  return false;
+}
+
 void dv_schema::add_type(const char* name, dv_type* type) {
   if (!is_unnamed(name) && find_type(name) != nullptr)
     throw dv_err_mop("add_type: the schema already holds a type named \"%s\"", name);
+  // The schema destroys each type it holds once.
+  if (holds_type(type))
+    throw dv_err_mop("add_type: the schema already holds this type (filed again as \"%s\")", name ? name : "");
   const int kind = type->get_kind();
   if (kind == dv_type::Class || kind == dv_type::Instantiated_class)
     classes_.insert_last(static_cast<dv_class_type*>(type));
@@ -52,6 +62,20 @@ void dv_schema::add_type(const char* name, dv_type* type) {
   }
   // The table keeps its own copy of the name, in this schema's database.
   types_.insert(const_cast<char*>(name), type);
+}
+
+void dv_schema::remove_type(const char* name, dv_type* type) {
+  if (type->get_kind() == dv_type::Class || type->get_kind() == dv_type::Instantiated_class)
+    classes_.remove(static_cast<dv_class_type*>(type));
+  if (is_unnamed(name)) {
+    unnamed_.remove(type);
+    return;
+  }
+  if (find_type(name) == type) types_.remove(const_cast<char*>(name), type);
+}
+
+void dv_schema::remove_template(const char* name, dv_template* t) {
+  if (!is_unnamed(name) && find_template(name) == t) templates_.remove(const_cast<char*>(name), t);
 }
 
 void dv_schema::add_template(const char* name, dv_template* t) {

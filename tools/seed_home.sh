@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Makes DIR a program folder for the wizard: the delivered run-time data
 # (text tables, shop languages, payment methods, default mapping files, the
-# shipped tallyport.ini) and the sample catalogue, which tallyport.ini names as the remembered
+# help pages, the shipped tallyport.ini) and the sample catalogue, which tallyport.ini names as the remembered
 # delimited-text source.
 # Usage: tools/seed_home.sh DIR
 set -euo pipefail
@@ -11,7 +11,7 @@ home="$1"
 mkdir -p "$home"
 home="$(cd "$home" && pwd)"
 cp "$data"/tables/*.txt "$data/langlist.ini" "$data"/default_*.cfg "$home/"
-cp -r "$data/languages" "$data/payment methods" "$home/"
+cp -r "$data/languages" "$data/payment methods" "$data/Help" "$home/"
 cp "$data/samples/garden_catalogue.csv" "$home/"
 # The shipped settings (driver names and keys per source kind), with the
 # folder and the sample remembered.

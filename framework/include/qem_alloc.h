@@ -4,7 +4,8 @@
 // and hash tables as arrays of their element type, node and association
 // blocks as a CQEMPlex header and an array of block-size elements. A
 // collection in transient memory gets ordinary heap memory. Everything is
-// freed with durnavel::free_memory.
+// freed with durnavel::free_memory. A count whose storage cannot be
+// addressed is refused with dv_err_out_of_virtual_memory naming the class.
 #pragma once
 
 #include <cstddef>
@@ -41,6 +42,7 @@ struct QemDbAlloc {
 
   template <class T>
   static T* Allocate(const void* owner, size_t count) {
+    if (!FwFitsInMemory(count, sizeof(T), kHeader<T>)) RefuseSize(static_cast<const CObject*>(owner), count, sizeof(T));
     auto elements = static_cast<unsigned>(count);
     char* block = static_cast<char*>(::operator new(count * sizeof(T) + kHeader<T>, dv_qem::dv_database::of(owner),
                                                     qem_element_typespec<T>(), elements));
@@ -55,10 +57,12 @@ struct QemDbAlloc {
 
   template <class T>
   static T* NewBlock(FwPlex*& chain, size_t count, const void* owner) {
+    if (!FwFitsInMemory(count, sizeof(T))) RefuseSize(static_cast<const CObject*>(owner), count, sizeof(T));
     return static_cast<T*>(CreatePlex(chain, static_cast<unsigned>(count), sizeof(T), owner, qem_element_typespec<T>()));
   }
 
   static void FreeChain(FwPlex* chain);
+  [[noreturn]] static void RefuseSize(const CObject* owner, unsigned long long count, size_t size);
 
  private:
   // Allocates a block header and its array of count elements of size bytes

@@ -1,7 +1,7 @@
 // CQEMString: the framework's string (CString) made persistent. One field,
 // the character pointer, with the framework's buffer layout (CStringData
-// before the characters), so a CQEMString can be read through a CString
-// reference (operator*). Every buffer is allocated in the database that
+// before the characters), so a CQEMString can be read through a constant
+// CString reference (operator*). Every buffer is allocated in the database that
 // holds the string object; an empty string points at its database's shared
 // empty buffer (the root "__afxDataNil"), or, outside every database, at the
 // framework's own empty buffer. Strings of one database share buffers
@@ -41,8 +41,10 @@ class CQEMString : public FwStringCore<CQEMString, QemStringBuffers> {
   CQEMString(LPCWSTR text);
   ~CQEMString() = default;
 
-  // The string read as a framework string (the same object).
-  CString& operator*() { return *reinterpret_cast<CString*>(this); }
+  // The string read as a framework string (the same object), for reading
+  // only: a framework string's writes allocate and free on the C heap, which
+  // must never hold or free this string's block. Change it through its own
+  // members.
   const CString& operator*() const { return *reinterpret_cast<const CString*>(this); }
   CStringData* _get_data() const { return GetData(); }
 

@@ -2,6 +2,8 @@
 // per-language texts and its price and weight. Stored layouts.
 #pragma once
 
+#include <set>
+
 #include "department.h"
 #include "options.h"
 #include "shipping.h"
@@ -127,10 +129,11 @@ class Product : public _ShopEntity {
   BOOL RemoveFromListAndFree(dv_qem::dv_List<Product>* list, BOOL free);
   objsch::dv4u GetID() const { return ulID; }
   // Department loss: unless the product stays in an ordinary department
-  // other than lost (the all-products and recycle-bin departments do not
-  // count), it leaves the product-shortcut lists of its 0x20000
-  // departments and they leave its shortcut-department list.
-  void LoseDepartment(Department* lost);
+  // outside lost (the departments being deleted; the all-products and
+  // recycle-bin departments do not count), it leaves the product-shortcut
+  // lists of its 0x20000 departments and they leave its shortcut-department
+  // list.
+  void LoseDepartment(const std::set<const Department*>& lost);
 
   Product_Lang* GetLangItem(int language, BOOL create);
   void GetName(CString& text, int language);

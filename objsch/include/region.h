@@ -41,7 +41,8 @@ class CRegion : public CMLText {
   // region of the list carries is not added. Returns the id.
   objsch::dv4u AddToShop();
   // The name in the language, with the level name when withLevels is set,
-  // then for each linked region the separator and its name (and level).
+  // then for each linked region the separator and its name (and level);
+  // each region once, also in a chain that comes round on itself.
   void GetFullName(CString& text, int language, BOOL withLevels, LPCSTR separator);
   // "<Country>" and so on; "<Unknown>" for a level without a name.
   static LPCSTR GetLevelName(objsch::dv4u level);

@@ -60,6 +60,20 @@ class Root {
   ShopInfo& GetShopInfo() { return m_sShopInfo; }
   CHistory& GetHistory() { return m_history; }
   CString GetTitle() const { return static_cast<LPCSTR>(m_strTitle); }
+  CString GetImage() const { return static_cast<LPCSTR>(m_strImage); }
+  CString GetDescription() const { return static_cast<LPCSTR>(m_strDescription); }
+  PostageTax* GetPostageTax() const { return m_sShopInfo.GetPostageTax(); }
+  // The shop's record of a language (-1: the default language); the first
+  // one for an index past the end, null in a shop without languages.
+  ShopInfo_Lang* GetShopLangItem(int language) { return m_sShopInfo.GetLangItem(language, TRUE); }
+  // The company details of a language, null in a shop without languages.
+  CCompanyDetails* GetCompanyDetails(int language) {
+    ShopInfo_Lang* record = GetShopLangItem(language);
+    return record != nullptr ? &record->GetCompanyDetails() : nullptr;
+  }
+  // The allowed language at the default position (marked active), null past
+  // the end.
+  CActiveLanguage* GetActiveLanguage() { return m_sShopInfo.GetActiveLanguage(); }
   CString GetSignature() const { return static_cast<LPCSTR>(m_strSignature); }
   void SetTitle(LPCSTR text) { m_strTitle = text; }
   // 0 for a shop of the older format, else the pool's index.

@@ -66,6 +66,12 @@ class ShopInfo_Lang {
  public:
   explicit ShopInfo_Lang(dv_qem::dv_probe_t) : m_postage(dv_qem::dv_probe), m_flags(dv_qem::dv_probe) {}
   explicit ShopInfo_Lang(BOOL persistent);
+  // Frees the elements of its three lists, its link, unit and company-detail
+  // strings and its texts, and destroys the lists of its embedded records
+  // and its flag array (before the record is freed).
+  ~ShopInfo_Lang();
+  ShopInfo_Lang(const ShopInfo_Lang&) = delete;
+  ShopInfo_Lang& operator=(const ShopInfo_Lang&) = delete;
 
   CCompanyDetails& GetCompanyDetails() { return m_companyDetails; }
   void SetLangName(LPCSTR text) { m_strLangName = text; }
@@ -123,6 +129,12 @@ class ShopInfo {
   // allowed languages.
   void AddLanguage(ShopInfo_Lang* record);
   PostageTax* GetPostageTax() const { return m_pPostageTax; }
+  // Before the shop information goes: deletes its display styles and its
+  // postage and tax, empties every list deleting each element with its
+  // class's destructor (the shop languages with theirs) and destroys the
+  // lists, the settings with their strings, its texts and the collection at
+  // byte 176. A second clean-up does nothing.
+  void CleanUp();
 
   // The default language position: settings element 3 read as a number.
   int GetDefLanguagePos();

@@ -8,14 +8,10 @@
 #include "dv_database.h"
 #include "dv_err.h"
 #include "fw_types.h"
+#include "shop_file_root.h"
 #include "stored_pointer_faults.h"
 
 class Root;
-
-namespace objsch {
-// A database that holds no shop ("My Shop") is refused.
-DV_DECLARE_ERR(shop_err_not_a_shop, dv_qem::dv_err)
-}  // namespace objsch
 
 class CShopSession {
  public:
@@ -27,7 +23,8 @@ class CShopSession {
   CShopSession(const CShopSession&) = delete;
   CShopSession& operator=(const CShopSession&) = delete;
 
-  // The value of the root "My Shop" of the open database.
+  // The value of the root "My Shop" of the open database; null when no
+  // database is open (before Open or Create, and after Close).
   Root* GetRoot();
   dv_qem::dv_database* GetDatabase() const { return m_db; }
 

@@ -15,8 +15,9 @@ extern dv_qem::dv_database* g_pShopDatabase;
 extern Root* g_pShopRoot;
 // 1 when the open shop's signature is not the current one.
 extern BOOL g_bOldShopFormat;
-// Set by the Commit of a scope that does not own the transaction; the
-// owning scope commits at its end because of it and clears it.
+// Set by the Commit of a scope nested in a transaction that a scope owns;
+// that owner commits at its end because of it. Cleared whenever an owning
+// scope begins, commits or aborts.
 extern BYTE g_bCommitRequested;
 // The open shop's pool; created when a root is attached, deleted by Close.
 extern CSingletonPool* g_pShopPool;

@@ -17,10 +17,12 @@ class CTransactionScope {
   CTransactionScope(const CTransactionScope&) = delete;
   CTransactionScope& operator=(const CTransactionScope&) = delete;
 
-  // An owner commits now and owns nothing afterwards; an inner scope asks
-  // the owner to commit at its end. Every owner commit or abort clears the
-  // request, so a request never carries into the next transaction. A
-  // commit that fails is aborted before its error passes on.
+  // An owner commits now and owns nothing afterwards; a scope nested in an
+  // owner's transaction asks the owner to commit at its end. A scope in a
+  // transaction that no scope owns, and an owner that has already ended its
+  // transaction, ask nobody. A request lives only as long as the owner's
+  // transaction, so it never carries into the next one. A commit that fails
+  // is aborted before its error passes on.
   void Commit();
 
   // The transaction this scope began, null when it owns none.
@@ -28,5 +30,6 @@ class CTransactionScope {
 
  private:
   dv_qem::dv_transaction* m_pTrans;
+  bool m_bOwned;    // this scope began a transaction (it may have ended it since)
   int m_nUncaught;  // exceptions in flight when the scope began
 };

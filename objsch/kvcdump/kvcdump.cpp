@@ -1,16 +1,25 @@
 // kvcdump: prints what a shop file holds, one item a line, without
 // changing the file. "kvcdump SHOPFILE" prints the shop information, the
-// department tree, the products with their options and choices, the
-// regions with their shipping and tax records, payment methods and
-// currencies, then the counts; "kvcdump --classes" prints the shop
-// schema's classes, each with its size.
+// department tree, the products with the departments each lives in (its
+// shortcuts marked), its options and choices, the regions with their
+// shipping and tax records, payment methods and currencies, then the
+// counts; "kvcdump --classes" prints the shop schema's classes, each with
+// its size.
 //
 // The file is opened read-only (never created, never recovered: a file
-// that needs recovery is refused) inside a read-only transaction, and its
-// Root is read directly, in the shop's first language.
+// that needs recovery is refused) inside a read-only transaction, and
+// checked as every reader of a shop checks it (objsch::CheckShopDatabase):
+// a damaged database or a root that holds no shop is refused by name. A
+// stored pointer that leads nowhere, met while dumping, is an error, never a
+// crash: the dump ends with a message naming the file and status 1. The
+// Root is read in the shop's first language.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <exception>
+#include <map>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "department.h"
@@ -19,15 +28,16 @@
 #include "dv_err.h"
 #include "dv_fault_handler.h"
 #include "dv_transaction.h"
-#include "fw_mbs.h"
 #include "payment.h"
 #include "product.h"
 #include "qem_string.h"
 #include "root.h"
 #include "search_engine.h"
 #include "shipping_methods.h"
+#include "shop_file_root.h"
 #include "shop_schema.h"
 #include "shop_state.h"
+#include "stored_pointer_faults.h"
 
 namespace {
 
@@ -54,12 +64,22 @@ void PrintClasses() {
     std::printf("%s %u\n", classes[i].name, classes[i].typespec->get_size());
 }
 
-void PrintDepartment(Department* department, int depth, counts& n, std::set<Department*>& seen,
-                     product_list& products) {
-  if (!seen.insert(department).second) return;  // a tree with a cycle is printed once
+// Where each department of the tree stands: its place in the order the
+// tree is printed, and its path of names from the top ("My Shop/Garden").
+struct tree_place {
+  unsigned order;
+  std::string path;
+};
+using tree_places = std::map<const Department*, tree_place>;
+
+void PrintDepartment(Department* department, int depth, const std::string& parentPath, counts& n,
+                     tree_places& places, product_list& products) {
+  if (places.count(department) != 0) return;  // a tree with a cycle is printed once
   ++n.departments;
   CString name;
   department->GetName(name, kLanguage);
+  const std::string path = parentPath.empty() ? std::string(static_cast<LPCSTR>(name)) : parentPath + "/" + static_cast<LPCSTR>(name);
+  places[department] = {static_cast<unsigned>(places.size()), path};
   std::printf("%*sdepartment %u type 0x%x: %s (%u products)\n", 2 * depth, "", department->GetID(),
               department->GetDeptType(), static_cast<LPCSTR>(name), department->GetProducts()->cardinality());
   if (CSearchEngine* engine = department->m_pSearchEngine) {
@@ -71,10 +91,50 @@ void PrintDepartment(Department* department, int depth, counts& n, std::set<Depa
     products.add(department->GetProducts()->retrieve(i));
   auto* children = department->GetChildren();
   for (unsigned i = 0; i < children->cardinality(); ++i)
-    PrintDepartment(children->retrieve(i), depth + 1, n, seen, products);
+    PrintDepartment(children->retrieve(i), depth + 1, path, n, places, products);
 }
 
-void PrintProduct(Product* product, counts& n) {
+// The path of a department that the tree does not reach: its names up the
+// parent chain, each department once (a chain that comes round ends there).
+std::string PathOutsideTheTree(Department* department) {
+  std::set<const Department*> named;
+  std::string path;
+  for (Department* d = department; d != nullptr && named.insert(d).second; d = d->GetParent()) {
+    CString name;
+    d->GetName(name, kLanguage);
+    path = path.empty() ? std::string(static_cast<LPCSTR>(name)) : std::string(static_cast<LPCSTR>(name)) + "/" + path;
+  }
+  return path;
+}
+
+// The departments a product lives in and those it has shortcuts in, in the
+// tree's order (departments the tree does not reach last), one a line.
+void PrintProductPlaces(Product* product, const tree_places& places) {
+  struct place {
+    unsigned order;  // ~0u: outside the tree
+    std::string path;
+    bool shortcut;
+  };
+  std::vector<place> lines;
+  auto add = [&](dv_qem::dv_List<Department>* list, bool shortcut) {
+    for (unsigned i = 0; i < list->cardinality(); ++i) {
+      Department* department = list->retrieve(i);
+      auto found = places.find(department);
+      if (found != places.end())
+        lines.push_back({found->second.order, found->second.path, shortcut});
+      else
+        lines.push_back({~0u, PathOutsideTheTree(department), shortcut});
+    }
+  };
+  add(product->m_pDepartments, false);
+  add(product->m_pShortcutDepts, true);
+  std::stable_sort(lines.begin(), lines.end(), [](const place& a, const place& b) { return a.order < b.order; });
+  for (const place& line : lines)
+    std::printf("  %s%s: %s\n", line.shortcut ? "shortcut in" : "in", line.order == ~0u ? ", outside the tree" : "",
+                line.path.c_str());
+}
+
+void PrintProduct(Product* product, const tree_places& places, counts& n) {
   ++n.products;
   CString name;
   product->GetName(name, kLanguage);
@@ -96,6 +156,7 @@ void PrintProduct(Product* product, counts& n) {
                   choice->GetPrice(), static_cast<LPCSTR>(choice->GetOrderNo()));
     }
   }
+  PrintProductPlaces(product, places);
 }
 
 // A region's shipping providers, shipping-method lists with their methods,
@@ -141,13 +202,13 @@ void PrintShop(Root* root) {
   }
 
   counts n;
-  std::set<Department*> seen;
+  tree_places places;
   product_list products;
   auto* all = root->GetAllProductsDept()->GetProducts();
   for (unsigned i = 0; i < all->cardinality(); ++i) products.add(all->retrieve(i));
   for (unsigned i = 0; i < root->m_aSpecialDepts->cardinality(); ++i)
-    PrintDepartment(root->m_aSpecialDepts->retrieve(i), 0, n, seen, products);
-  for (Product* product : products.order) PrintProduct(product, n);
+    PrintDepartment(root->m_aSpecialDepts->retrieve(i), 0, std::string(), n, places, products);
+  for (Product* product : products.order) PrintProduct(product, places, n);
 
   PostageTax* tax = info.GetPostageTax();
   if (tax != nullptr)
@@ -178,32 +239,58 @@ void PrintShop(Root* root) {
               n.methods, n.taxingMethods, n.searchEngines);
 }
 
+// Ends the read-only transaction and closes the database on every way out
+// of the dump; nothing was written, so the file stays as it was.
+class DumpResources {
+ public:
+  DumpResources() = default;
+  DumpResources(const DumpResources&) = delete;
+  DumpResources& operator=(const DumpResources&) = delete;
+  ~DumpResources() {
+    g_pShopRoot = nullptr;
+    g_pShopDatabase = nullptr;
+    try {
+      if (began_ && dv_qem::dv_transaction::get_current() != nullptr) dv_qem::dv_transaction::abort();
+      if (dv_qem::dv_database::is_open(db_)) db_->close();
+    } catch (const dv_qem::dv_err&) {
+      // The dump's answer is given already; a read-only release writes nothing.
+    }
+  }
+  dv_qem::dv_database* Open(const char* path) {
+    db_ = dv_qem::dv_database::open(path, 1, 0, 0);
+    dv_qem::dv_transaction::begin(dv_qem::dv_transaction::read_only);
+    began_ = true;
+    return db_;
+  }
+
+ private:
+  dv_qem::dv_database* db_ = nullptr;
+  bool began_ = false;
+};
+
 int DumpShop(const char* path) {
   using namespace dv_qem;
   if (dv_database::needs_recovery(path)) {
     std::fprintf(stderr, "kvcdump: %s needs recovery; open it with the program first\n", path);
     return 1;
   }
-  dv_database* db = dv_database::open(path, 1, 0, 0);
-  dv_transaction::begin(dv_transaction::read_only);
-  int status = 0;
-  dv_database_root* found = db->find_root("My Shop");
-  Root* root = found != nullptr ? static_cast<Root*>(found->get_value(nullptr)) : nullptr;
-  if (root == nullptr) {
-    std::fprintf(stderr, "kvcdump: %s holds no shop (no root \"My Shop\")\n", path);
-    status = 1;
-  } else {
-    CString signature(static_cast<LPCSTR>(root->m_strSignature));
-    g_bOldShopFormat = !signature.IsEmpty() && fw_mbs::compare_no_case(signature, kShopSignature) != 0;
-    g_pShopDatabase = db;
-    g_pShopRoot = root;
+  DumpResources resources;
+  dv_database* db = resources.Open(path);
+  Root* root = objsch::CheckShopDatabase(db);
+  g_bOldShopFormat = objsch::IsOlderShopSignature(objsch::ShopSignature(root));
+  g_pShopDatabase = db;
+  g_pShopRoot = root;
+  try {
     PrintShop(root);
-    g_pShopRoot = nullptr;
-    g_pShopDatabase = nullptr;
+  } catch (const dv_err& e) {
+    // Damage that the database's own checks do not see (a stored pointer
+    // that leads nowhere, a list that is no list), met on the way.
+    std::fflush(stdout);
+    std::fprintf(stderr, "kvcdump: %s is damaged: an object of the shop cannot be read: %s\n", path, e.get_report());
+    return 1;
   }
-  dv_transaction::abort();
-  db->close();
-  return status;
+  std::fflush(stdout);
+  return 0;
 }
 
 }  // namespace
@@ -220,10 +307,18 @@ int main(int argc, char** argv) {
   try {
     dv_qem::durnavel::initialize();
     dv_qem::_VRN_fault_handler guard;
+    // A stored pointer of a damaged shop that leads outside every database
+    // raises an error where it is followed, as in the program.
+    CStoredPointerFaults wildFaults;
     dv_qem::dv_transaction::initialize();
     return DumpShop(argv[1]);
   } catch (const dv_qem::dv_err& e) {
+    std::fflush(stdout);
     std::fprintf(stderr, "kvcdump: %s: %s\n", argv[1], e.get_report());
+    return 1;
+  } catch (const std::exception& e) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "kvcdump: %s cannot be dumped: %s\n", argv[1], e.what());
     return 1;
   }
 }

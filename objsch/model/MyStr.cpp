@@ -142,17 +142,41 @@ void CMyStringArray::Destroy() {
 
 // ---- CTransactionScope --------------------------------------------------------
 
-CTransactionScope::CTransactionScope() : m_pTrans(nullptr), m_nUncaught(std::uncaught_exceptions()) {
-  if (dv_qem::dv_transaction::get_current() == nullptr)
+namespace {
+
+// The transaction that an owning scope began and that is still open; null
+// when none. A request for a commit belongs to it alone: an inner scope
+// asks only while it is current, and it is cleared whenever an owner begins,
+// commits or aborts, so that no request reaches the next transaction.
+dv_qem::dv_transaction* g_pOwnedTransaction = nullptr;
+
+void EndOwnership() {
+  g_pOwnedTransaction = nullptr;
+  g_bCommitRequested = 0;
+}
+
+}  // namespace
+
+CTransactionScope::CTransactionScope()
+    : m_pTrans(nullptr), m_bOwned(false), m_nUncaught(std::uncaught_exceptions()) {
+  if (dv_qem::dv_transaction::get_current() == nullptr) {
     m_pTrans = dv_qem::dv_transaction::begin(dv_qem::dv_transaction::update);
+    m_bOwned = true;
+    g_pOwnedTransaction = m_pTrans;
+    g_bCommitRequested = 0;
+  }
 }
 
 void CTransactionScope::Commit() {
   if (m_pTrans == nullptr) {
-    g_bCommitRequested = 1;
+    // A scope nested in an owner's transaction asks the owner. One that
+    // owned a transaction and has ended it, or that lies in a transaction
+    // no scope owns, has nobody to ask.
+    dv_qem::dv_transaction* current = dv_qem::dv_transaction::get_current();
+    if (!m_bOwned && current != nullptr && current == g_pOwnedTransaction) g_bCommitRequested = 1;
     return;
   }
-  g_bCommitRequested = 0;
+  EndOwnership();
   if (dv_qem::dv_transaction::get_current() == nullptr) {
     m_pTrans = nullptr;
     ReportInternalError(kLineCommitWithoutTransaction);
@@ -181,7 +205,7 @@ CTransactionScope::~CTransactionScope() noexcept(false) {
     Commit();
     return;
   }
-  g_bCommitRequested = 0;
+  EndOwnership();
   m_pTrans = nullptr;
   if (dv_qem::dv_transaction::get_current() == nullptr) {
     ReportInternalError(kLineAbortWithoutTransaction);

@@ -8,6 +8,9 @@
 #include "search_engine.h"
 #include "shop_lists.h"
 
+#include <set>
+#include <vector>
+
 namespace {
 
 // Calls visit on every element of list, in order.
@@ -31,6 +34,23 @@ void RemoveAll(dv_qem::dv_List<T>* list, const T* item) {
   while (list->remove(item)) {
   }
 }
+
+// The department and every department under it, each once (a damaged tree
+// with a cycle ends the walk where it comes round).
+std::set<const Department*> Subtree(Department* top) {
+  std::set<const Department*> subtree;
+  std::vector<Department*> pending{top};
+  while (!pending.empty()) {
+    Department* d = pending.back();
+    pending.pop_back();
+    if (!subtree.insert(d).second) continue;
+    ForEach(d->GetChildren(), [&](Department* child) { pending.push_back(child); });
+  }
+  return subtree;
+}
+
+void DeleteInSubtree(Department* department, const std::set<const Department*>& going,
+                     std::set<const Department*>& begun);
 
 }  // namespace
 
@@ -66,14 +86,32 @@ BOOL Department::HasSecondFamilyChildren() const {
 }
 
 void Department::Delete(Department* department) {
+  std::set<const Department*> begun{department};
+  DeleteInSubtree(department, Subtree(department), begun);
+}
+
+namespace {
+
+// Deletes department, one of going (the subtree whose deletion began): a
+// product counts the departments of going as lost already, so one whose
+// last ordinary departments all lie in the subtree loses its shortcuts.
+// begun holds the departments whose deletion has begun: a sub-department
+// met again (a tree that comes round, or a child listed twice, only in a
+// damaged file) leaves the list without being deleted or freed twice.
+void DeleteInSubtree(Department* department, const std::set<const Department*>& going,
+                     std::set<const Department*>& begun) {
   Department* d = department;
-  ForEach(d->m_pProducts, [d](Product* product) {
+  ForEach(d->m_pProducts, [d, &going](Product* product) {
     objsch::DropLinksTo(product->m_pLinks, d);
-    product->LoseDepartment(d);
+    product->LoseDepartment(going);
   });
 
   while (Department* child = d->m_pChildren->remove_first()) {
-    Delete(child);
+    if (!begun.insert(child).second) {
+      objsch::DropLinksTo(d->m_pLinks, child);
+      continue;
+    }
+    DeleteInSubtree(child, going, begun);
     dv_qem::durnavel::free_memory(child);
     // A record of this department naming the child without a reverse entry
     // in the child would otherwise point at freed memory.
@@ -131,3 +169,5 @@ void Department::Delete(Department* department) {
   // department's own destructor.
   d->~Department();
 }
+
+}  // namespace

@@ -35,10 +35,10 @@ Product_Lang::~Product_Lang() {
   objsch::DestroyList(m_pList);
 }
 
-void Product::LoseDepartment(Department* lost) {
+void Product::LoseDepartment(const std::set<const Department*>& lost) {
   bool keepsAnother = false;
   ForEach(m_pDepartments, [&](Department* d) {
-    keepsAnother = keepsAnother || (d != lost && d->IsType(Department::kOrdinary) && !d->IsAllProducts() &&
+    keepsAnother = keepsAnother || (lost.count(d) == 0 && d->IsType(Department::kOrdinary) && !d->IsAllProducts() &&
                                     !d->IsRecycleBin());
   });
   if (keepsAnother) return;
@@ -77,6 +77,11 @@ Product::~Product() {
   objsch::DestroyList(m_pShipping);
   while (CTaxingMethod* method = m_pTaxingMethods->remove_first()) RemoveAll(method->m_pProducts, this);
   objsch::DestroyList(m_pTaxingMethods);
+  // The options are the product's own: each leaves the shop's option list
+  // and takes its choices (and theirs in the choice list) with it.
+  while (COption* option = m_options.m_pOptions->remove_last()) objsch::DeleteObject(option);
+  objsch::DestroyList(m_options.m_pOptions);
+  objsch::DestroyList(m_options.m_pList);
   while (Product_Lang* item = m_pLangItems->remove_first()) objsch::DeleteObject(item);
   objsch::DestroyList(m_pLangItems);
   m_codes.Destroy();

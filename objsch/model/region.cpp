@@ -1,6 +1,9 @@
 // Regions and their details.
 #include "region.h"
 
+#include <set>
+#include <vector>
+
 #include "root.h"
 #include "shipping_methods.h"
 #include "shop_lists.h"
@@ -23,14 +26,15 @@ CRegion::~CRegion() {
   if (g_pShopRoot != nullptr && g_pShopRoot->m_aRegions != nullptr) g_pShopRoot->m_aRegions->remove(this);
   objsch::DeleteObject(m_pDetails);
   m_pDetails = nullptr;
-  CRegion* next = m_pLinked;
+  // Each region of the chain once: the links are cut before any is freed,
+  // so a chain that comes round (a damaged file) frees nothing twice.
+  std::set<CRegion*> chain{this};
+  std::vector<CRegion*> linked;
+  for (CRegion* next = m_pLinked; next != nullptr && chain.insert(next).second; next = next->m_pLinked)
+    linked.push_back(next);
   m_pLinked = nullptr;
-  while (next != nullptr && next != this) {
-    CRegion* region = next;
-    next = region->m_pLinked;
-    region->m_pLinked = nullptr;
-    objsch::DeleteObject(region);
-  }
+  for (CRegion* region : linked) region->m_pLinked = nullptr;
+  for (CRegion* region : linked) objsch::DeleteObject(region);
 }
 
 void CRegion::SetDetails(CRegionDetails* details) {
@@ -64,7 +68,9 @@ LPCSTR CRegion::GetLevelName(objsch::dv4u level) {
 void CRegion::GetFullName(CString& text, int language, BOOL withLevels, LPCSTR separator) {
   text = GetText(language);
   if (withLevels) text += GetLevelName(m_nLevel);
-  for (CRegion* linked = m_pLinked; linked != nullptr && linked != this; linked = linked->m_pLinked) {
+  // Each region once: a chain that comes round (a damaged file) ends there.
+  std::set<const CRegion*> named{this};
+  for (CRegion* linked = m_pLinked; linked != nullptr && named.insert(linked).second; linked = linked->m_pLinked) {
     text += separator;
     text += linked->GetText(language);
     if (withLevels) text += GetLevelName(linked->m_nLevel);

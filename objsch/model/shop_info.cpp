@@ -4,8 +4,11 @@
 #include <cstring>
 
 #include "default_texts.h"
+#include "display_styles.h"
+#include "durnavel.h"
 #include "dv_array.h"
 #include "qem_string.h"
+#include "payment.h"
 #include "shop_lists.h"
 #include "singleton_pool.h"
 #include "text_table.h"
@@ -29,6 +32,64 @@ ShopInfo_Lang::ShopInfo_Lang(BOOL persistent)
     m_pUnits->insert_last(text);
   }
   m_links.Fill();
+}
+
+namespace {
+
+// Empties list, ending each element with end, then destroys the list.
+template <class T, class End>
+void EmptyAndDestroy(dv_qem::dv_List<T>*& list, End end) {
+  if (list == nullptr) return;
+  while (T* element = list->remove_last()) end(element);
+  objsch::DestroyList(list);
+}
+
+// Frees an element of a list whose element class no operation names.
+void FreeUntyped(void* element) { dv_qem::durnavel::free_memory(element); }
+
+void FreeString(CMyString* text) { CMyString::Free(text); }
+
+}  // namespace
+
+ShopInfo_Lang::~ShopInfo_Lang() {
+  EmptyAndDestroy(m_pList1, FreeUntyped);
+  EmptyAndDestroy(m_pUnits, FreeString);
+  EmptyAndDestroy(m_pList2, FreeUntyped);
+  m_links.Destroy();
+  m_companyDetails.m_strings.Destroy();
+  m_countryInfo.Destroy();
+  m_postage.Destroy();
+  for (CMyString* text : {&m_strShopName, &m_strLogo, &m_strDescription, &m_strLangName}) text->DestroyString();
+  // The flag array goes with its own destructor.
+}
+
+void ShopInfo::CleanUp() {
+  objsch::DeleteObject(m_pDisplayStyles);
+  m_pDisplayStyles = nullptr;
+  objsch::DeleteObject(m_pPostageTax);
+  m_pPostageTax = nullptr;
+  // The pairs before the methods and services they name.
+  EmptyAndDestroy(m_aPayMethodPairs, [](CPayServiceMethodPair* pair) { objsch::DeleteObject(pair); });
+  EmptyAndDestroy(m_aPayMethods, [](CPayMethod* method) { objsch::DeleteObject(method); });
+  EmptyAndDestroy(m_aPayServices, [](CPayServiceDetails* service) { objsch::DeleteObject(service); });
+  EmptyAndDestroy(m_pList4, [](CMLText* text) { objsch::DeleteObject(text); });
+  EmptyAndDestroy(m_aLanguagesAllowed, [](CActiveLanguage* entry) { dv_qem::durnavel::free_memory(entry); });
+  EmptyAndDestroy(m_langItems, [](ShopInfo_Lang* record) {
+    if (g_pCurrentLangRecord == record) g_pCurrentLangRecord = nullptr;
+    objsch::DeleteObject(record);
+  });
+  EmptyAndDestroy(m_aCurrenciesAllowed, FreeString);
+  EmptyAndDestroy(m_pList3, FreeString);
+  EmptyAndDestroy(m_pList1, FreeUntyped);
+  EmptyAndDestroy(m_pList2, FreeUntyped);
+  EmptyAndDestroy(m_aShippingClasses, FreeUntyped);
+  EmptyAndDestroy(m_pList5, FreeUntyped);
+  m_settings.Destroy();
+  for (CMyString& text : m_strTexts) text.DestroyString();
+  if (dv_qem::dv_collection* packed = m_packed.get_outofline()) {
+    dv_qem::dv_collection::destroy(*packed);
+    m_packed.set_outofline(nullptr);
+  }
 }
 
 ShopInfo::ShopInfo(BOOL persistent)

@@ -6,27 +6,14 @@
 
 #include "dv_database_root.h"
 #include "dv_transaction.h"
-#include "fw_mbs.h"
 #include "root.h"
 #include "shop_lists.h"
 #include "singleton_pool.h"
 #include "transaction_scope.h"
 
-namespace objsch {
-DV_DEFINE_ERR(shop_err_not_a_shop)
-}  // namespace objsch
-
 namespace {
 
-constexpr const char kRootName[] = "My Shop";
-
-// Whether value is the start of an object stored with the Root descriptor.
-bool HoldsRoot(const void* value) {
-  if (value == nullptr) return false;
-  unsigned count = 0, offset = 0;
-  const dv_qem::dv_typespec* type = dv_qem::dv_typespec::typespec_at(const_cast<void*>(value), count, offset);
-  return type == &dv_qem::dv_ts<Root>::the_instance && offset == 0;
-}
+constexpr const char* kRootName = objsch::kShopRootName;
 
 }  // namespace
 
@@ -48,6 +35,7 @@ CShopSession::~CShopSession() noexcept(false) {
 }
 
 Root* CShopSession::GetRoot() {
+  if (!dv_qem::dv_database::is_open(m_db)) return nullptr;
   dv_qem::dv_database_root* root = m_db->find_root(kRootName);
   return root != nullptr ? static_cast<Root*>(root->get_value(nullptr)) : nullptr;
 }
@@ -101,18 +89,12 @@ void CShopSession::Create(LPCSTR path) {
 
 void CShopSession::AttachRoot(bool create) {
   CTransactionScope scope;
-  if (dv_qem::dv_database_root* found = m_db->find_root(kRootName)) {
-    m_db->self_check();
-    m_sRoot = static_cast<Root*>(found->get_value(nullptr));
-    if (!HoldsRoot(m_sRoot)) {
-      m_sRoot = nullptr;
-      throw objsch::shop_err_not_a_shop("%s holds no shop (its root \"%s\" holds no Root)", m_db->get_pathname(),
-                                        kRootName);
-    }
-    if (m_sRoot->m_strSignature.m_pString != nullptr) {
-      CString signature(static_cast<LPCSTR>(m_sRoot->m_strSignature));
-      if (!signature.IsEmpty()) g_bOldShopFormat = fw_mbs::compare_no_case(signature, kShopSignature) != 0;
-    }
+  if (m_db->find_root(kRootName) != nullptr) {
+    m_sRoot = nullptr;
+    m_sRoot = objsch::CheckShopDatabase(m_db);
+    // An empty signature leaves the format as it was.
+    const CString signature = objsch::ShopSignature(m_sRoot);
+    if (!signature.IsEmpty()) g_bOldShopFormat = objsch::IsOlderShopSignature(signature);
     g_pShopRoot = m_sRoot;
     CSingletonPool::Create();
     m_sRoot->SetDefLanguage(-1);

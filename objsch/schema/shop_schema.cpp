@@ -20,8 +20,9 @@
 namespace objsch {
 namespace {
 
+// A shell of which only the stored size is known.
 template <class T>
-constexpr bool is_shell = std::is_base_of_v<shop_shell<sizeof(T)>, T>;
+constexpr bool is_unknown_shell = std::is_base_of_v<shop_unknown_shell<sizeof(T)>, T>;
 
 // Builds a scratch instance whose virtual-table pointers are those of T.
 template <class T>
@@ -40,23 +41,24 @@ dv_qem::dv_basic_typespec described(const char* name, std::index_sequence<P...>,
   return dv_qem::dv_basic_typespec(name, sizeof(T), {pointers[P]...}, {vtables[V]...}, probe_of<T>());
 }
 
-// The descriptor of T: a shell names no offsets, a class of ours those of its
+// The descriptor of T: a shell of unknown layout names no offsets and is
+// never moved to another address; every other class names those of its
 // members.
 template <class T>
 dv_qem::dv_basic_typespec shop_typespec(const char* name) {
-  if constexpr (is_shell<T>) {
-    return dv_qem::dv_basic_typespec(name, sizeof(T), {}, {}, nullptr);
+  if constexpr (is_unknown_shell<T>) {
+    return dv_qem::dv_basic_typespec(name, sizeof(T), dv_qem::dv_unknown_layout);
   } else {
     return described<T>(name, std::make_index_sequence<T::pointer_offsets().size()>(),
                         std::make_index_sequence<T::vtable_offsets().size()>());
   }
 }
 
-// Every class has its stored size; a class of ours has as many pointer
-// fields as stored files carry for it.
+// Every class has its stored size; a class of known layout has as many
+// pointer fields as stored files carry for it.
 template <class T>
 constexpr bool matches_table(size_t size, size_t pointers) {
-  if constexpr (is_shell<T>) {
+  if constexpr (is_unknown_shell<T>) {
     return sizeof(T) == size;
   } else {
     return sizeof(T) == size && T::pointer_offsets().size() == pointers;

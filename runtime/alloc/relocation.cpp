@@ -53,6 +53,13 @@ class relocation_plans {
     for (dv4u i = 0; i < known_; ++i)
       if (plans_[i].tag == tag) return plans_[i];
     auto* ts = const_cast<dv_typespec*>(tags_.typespec_of(tag));
+    // Moving an object whose pointers lie at unknown places would leave them
+    // wrong; such an object is refused, never carried on.
+    if (delta_ != 0 && ts->has_unknown_layout())
+      throw dv_err_relocation(
+          "An object of class %s was stored at another address, and where its pointers lie is not known: it "
+          "cannot be relocated",
+          ts->get_name());
     const bool moves = ts->needs_relocation();
     const bool pointer = ts == dv_typespec::get_pointer();
     const auto* described = pointer ? nullptr : dynamic_cast<const dv_basic_typespec*>(ts);

@@ -73,6 +73,10 @@ class dv_typespec {
   void _unset_fetch_hook(int kind);
   // Whether a hook of either kind is set.
   int has_fetch_hooks() const { return hooks_ != nullptr; }
+  // Whether the places of this type's stored pointers are unknown (only its
+  // size is): an object of it on a page read at another address than it
+  // was written at is refused with dv_err_relocation naming the type.
+  bool has_unknown_layout() const { return unknown_layout_; }
   // Import stubs do not exist in ELF modules: the identity.
   static dv_typespec* get_internal(dv_typespec* ts) { return ts; }
   // The typespec of the object covering p, its element count and p's offset
@@ -115,6 +119,7 @@ class dv_typespec {
 
   const char* name_;
   bool owns_name_ = false;
+  bool unknown_layout_ = false;
 
  private:
   dv_relocation_hooks* hooks_ = nullptr;
@@ -123,6 +128,13 @@ class dv_typespec {
 // Body of virtual-table slots whose code is missing: throws
 // dv_err_not_supported.
 [[noreturn]] void _Reloc_missing_virtual_function();
+
+// Argument of the descriptor constructor for a class whose stored size is
+// all that is known of it.
+struct dv_unknown_layout_t {
+  explicit constexpr dv_unknown_layout_t() = default;
+};
+inline constexpr dv_unknown_layout_t dv_unknown_layout{};
 
 // The descriptor of a user class (the type of every dv_ts<T>::the_instance).
 class dv_basic_typespec : public dv_typespec {
@@ -135,6 +147,10 @@ class dv_basic_typespec : public dv_typespec {
   // registers it.
   dv_basic_typespec(const char* name, dv4u size, std::initializer_list<dv4s> pointer_offsets,
                     std::initializer_list<dv4s> vtable_offsets, probe_fn probe);
+  // A class of which only the stored size is known: it names no pointer and
+  // no virtual table, and its objects are never moved to another address
+  // (has_unknown_layout). Registers it.
+  dv_basic_typespec(const char* name, dv4u size, dv_unknown_layout_t);
   // An unregistered copy of ts: a heap copy of its name, its size and
   // pointer flag, and the first count entries of its offset list (count
   // must cover the list up to its closing pair; no hooks are copied).

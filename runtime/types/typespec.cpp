@@ -67,8 +67,14 @@ dv_basic_typespec::dv_basic_typespec(const char* name, dv4u size,
   initialize();
 }
 
+dv_basic_typespec::dv_basic_typespec(const char* name, dv4u size, dv_unknown_layout_t)
+    : dv_basic_typespec(name, size, {}, {}, nullptr) {
+  unknown_layout_ = true;
+}
+
 dv_basic_typespec::dv_basic_typespec(const dv_basic_typespec* ts, dv4u count)
     : dv_typespec(nullptr), has_pointers_(ts->has_pointers_), size_(ts->size_), probe_(ts->probe_) {
+  unknown_layout_ = ts->unknown_layout_;
   size_t length = offset_list_length(ts->offsets_);
   if (count < length)
     throw dv_err_internal("A copy of the typespec %s needs room for %u offset entries, not %u",

@@ -6,6 +6,7 @@
 // framework classes.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
 #include <string>
 
@@ -179,6 +180,53 @@ TEST_F(QemCollections, ANewHashTableSizeKeepsTheAssociations) {
             std::string::npos);
   delete strings;
   delete words;
+}
+
+// A size whose storage cannot be addressed is refused with the memory error
+// before any element is freed or written: the array and the map keep what
+// they held.
+TEST_F(QemCollections, SizesThatCannotBeAllocatedAreRefusedBeforeAnythingChanges) {
+  auto* array = make_in<CQEMDWordArray>(db_);
+  for (DWORD i = 0; i < 10; ++i) array->Add(i * 3);
+  struct Case {
+    const char* what;
+    void (*call)(CQEMDWordArray&);
+  } cases[] = {
+      {"SetAtGrow(INT_MAX)", [](CQEMDWordArray& a) { a.SetAtGrow(INT_MAX, 7); }},
+      {"InsertAt(4, x, INT_MAX)", [](CQEMDWordArray& a) { a.InsertAt(4, 7, INT_MAX); }},
+      {"InsertAt(10, x, INT_MAX)", [](CQEMDWordArray& a) { a.InsertAt(10, 7, INT_MAX); }},
+      {"SetSize(0x40000001)", [](CQEMDWordArray& a) { a.SetSize(0x40000001); }},
+      {"SetSize(INT_MAX)", [](CQEMDWordArray& a) { a.SetSize(INT_MAX); }},
+  };
+  for (const Case& c : cases) {
+    std::string text = dv_test::thrown_by([&] { c.call(*array); });
+    EXPECT_EQ(text.rfind("dv_err_out_of_virtual_memory - CQEMDWordArray: ", 0), 0u) << c.what << ": " << text;
+    ASSERT_EQ(array->GetSize(), 10) << c.what;
+    for (int i = 0; i < 10; ++i) ASSERT_EQ(array->GetAt(i), DWORD(i * 3)) << c.what;
+  }
+  // A byte count within the address space but past what a database can hold
+  // is the store's to refuse, with the array unchanged as well.
+  auto* bytes = make_in<CQEMByteArray>(db_);
+  bytes->Add(7);
+  std::string refused = dv_test::thrown_by([&] { bytes->SetSize(INT_MAX); });
+  EXPECT_EQ(refused.rfind("dv_err", 0), 0u) << refused;
+  ASSERT_EQ(bytes->GetSize(), 1);
+  EXPECT_EQ(bytes->GetAt(0), 7);
+  delete bytes;
+  auto* map = make_in<CQEMMapWordToPtr>(db_);
+  for (WORD key = 0; key < 20; ++key) map->SetAt(key, reinterpret_cast<void*>(key + 1));
+  std::string text = dv_test::thrown_by([&] { map->InitHashTable(0x40000001); });
+  EXPECT_EQ(text.rfind("dv_err_out_of_virtual_memory - CQEMMapWordToPtr: ", 0), 0u) << text;
+  EXPECT_EQ(map->GetHashTableSize(), 17u);
+  ASSERT_EQ(map->GetCount(), 20);
+  for (WORD key = 0; key < 20; ++key) {
+    void* value = nullptr;
+    ASSERT_TRUE(map->Lookup(key, value)) << key;
+    EXPECT_EQ(value, reinterpret_cast<void*>(key + 1));
+  }
+  db_->self_check();
+  delete map;
+  delete array;
 }
 
 TEST_F(QemCollections, ArrayIndexesAreChecked) {

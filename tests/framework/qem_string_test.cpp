@@ -4,7 +4,7 @@
 // written), one "__afxDataNil" per database, locked buffers, substring
 // bounds, formatting of any length (formats from string ids as the
 // framework string takes them), loading, the framework string that reads a
-// persistent one without sharing its block, and texts read back after the
+// persistent one without sharing its block and for reading only, and texts read back after the
 // database is mapped at another address in another process.
 #include <gtest/gtest.h>
 
@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <type_traits>
 
 #include "dv_database_root.h"
 #include "qem_db_test.h"
@@ -283,6 +284,20 @@ TEST_F(QemString, AFrameworkStringReadingAPersistentOneCopiesItsBlock) {
   CQEMString transient("heap text");
   CString shared(*transient);
   EXPECT_EQ(static_cast<LPCTSTR>(shared), static_cast<LPCTSTR>(transient));
+  delete s;
+  a_->self_check();
+}
+
+// A framework string's writes would free a database block on the C heap:
+// the framework reference a persistent string hands out reads only.
+TEST_F(QemString, TheFrameworkReferenceOfAStringReadsOnly) {
+  CQEMString* s = make_in<CQEMString>(a_, "short");
+  EXPECT_TRUE((std::is_same_v<decltype(**s), const CString&>));
+  EXPECT_EQ((**s).GetLength(), 5);
+  EXPECT_EQ(static_cast<const void*>(&**s), static_cast<const void*>(s));
+  *s = "a longer text written through the string's own members";
+  EXPECT_EQ(dv_database::of(s->_get_data()), a_);
+  EXPECT_EQ(**s, CString("a longer text written through the string's own members"));
   delete s;
   a_->self_check();
 }

@@ -4,7 +4,8 @@
 // the target page's shop file check, each in a child process. Every case
 // must end opened or refused with a message naming the file, never with a
 // signal, a hang or runaway memory; a refused copy is left as it was, and
-// the valid shop it was made from is never changed.
+// the valid shop it was made from is never changed. The dump tool refuses
+// at its check exactly the copies the target page's check refuses.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -23,7 +24,9 @@
 #include "shop_file_check.h"
 #include "shop_info.h"
 #include "shop_session.h"
+#include "shop_test_child.h"
 #include "shop_test_db.h"
+#include "shop_test_kvcdump.h"
 #include "shop_test_program.h"
 #include "transaction_scope.h"
 
@@ -165,6 +168,34 @@ TEST_F(ShopFilesHostile, DamagedObjectsOpenedByTheShopSession) {
 
 TEST_F(ShopFilesHostile, DamagedObjectsCheckedByTheTargetPage) {
   Run("shop objects (target check)", DamageObjectWords, [this] { Check(); });
+}
+
+// The target page's check and the dump tool look at the same things: on
+// damaged copies, the check refuses exactly those that the dump refuses
+// before it prints the shop (the dump may still meet damage further in,
+// which it reports as such), and neither ends by a signal.
+TEST_F(ShopFilesHostile, TheDumpAndTheTargetCheckRefuseTheSameCopies) {
+  const unsigned seed = hostile::RunSeed();
+  hostile::Mutator mutator(seed);
+  const int cases = hostile::CaseCount(12);
+  int refused = 0;
+  for (int i = 0; i < 2 * cases; ++i) {
+    SCOPED_TRACE("seed " + std::to_string(seed) + " case " + std::to_string(i));
+    Place(i % 2 == 0 ? AnyDamage(mutator, valid_) : DamageObjectWords(mutator, valid_));
+    const int check = shop_test::InChild([this] {
+      const ShopFileCheck result = CheckShopFile(copy_.c_str());
+      ::_exit(result == ShopFileCheck::Good || result == ShopFileCheck::OldVersion ? 0 : 2);
+    });
+    ASSERT_TRUE(check == 0 || check == 2) << "the check ended with " << check;
+    const shop_test::kvcdump_result dump = shop_test::kvcdump(copy_);
+    ASSERT_TRUE(dump.status == 0 || dump.status == 1) << "the dump ended with " << dump.status << "\n" << dump.err;
+    const bool dumpRefusedAtItsCheck =
+        dump.status == 1 && dump.err.find(" is damaged: an object of the shop cannot be read") == std::string::npos;
+    EXPECT_EQ(check == 2, dumpRefusedAtItsCheck) << dump.err;
+    if (check == 2) ++refused;
+  }
+  EXPECT_GT(refused, 0) << "no damaged copy was refused: the cases test nothing";
+  ExpectOriginalKept();
 }
 
 // A page whose header names no page group fails the check of pages read

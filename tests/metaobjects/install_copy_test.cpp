@@ -1,5 +1,6 @@
 // Guards install and copy: installing a named type twice into one schema
-// gives one instance and copies nothing the second time; a deep copy of a
+// gives one instance and copies nothing the second time; a refused install
+// leaves the target as it was; a deep copy of a
 // schema into a schema of a second database prints as the source does, keeps
 // nothing in the source database, and survives reopening that database in
 // another process at another address after the source database is gone; a
@@ -60,6 +61,32 @@ TEST_F(InstallCopy, InstallingTwiceGivesOneInstance) {
   EXPECT_EQ(&shape->install(*source_, 1), shape) << "a type installs into its own schema as itself";
 }
 
+// Shape's second member is a Colour; a target that holds Colour as another
+// kind of type refuses the install, and every type the install had filed or
+// filled before the refusal is gone again.
+TEST_F(InstallCopy, ARefusedInstallLeavesTheTargetAsItWas) {
+  auto* other_colour = new (target_db_, dv_integral_type::get_dv_typespec())
+      dv_integral_type(dv_type::Integer, 1, 4, 4, "Colour");
+  target_->add_type("Colour", other_colour);
+  const auto census = dv_test::object_census(target_db_);
+  const dv_type* shape = source_->find_type("Shape");
+  for (int attempt = 1; attempt <= 2; ++attempt) {
+    try {
+      shape->install(*target_, 1);
+      ADD_FAILURE() << "attempt " << attempt << ": the install was taken";
+    } catch (const dv_err_mop& e) {
+      EXPECT_NE(std::string(e.get_report()).find("\"Colour\""), std::string::npos) << e.get_report();
+    }
+    EXPECT_EQ(target_->find_type("Shape"), nullptr) << attempt;
+    EXPECT_EQ(target_->find_type("Count"), nullptr) << attempt;
+    EXPECT_EQ(target_->find_type("int"), nullptr) << attempt;
+    EXPECT_EQ(target_->find_type("Colour"), other_colour) << attempt;
+    EXPECT_EQ(target_->get_classes().cardinality(), 0u) << attempt;
+    EXPECT_EQ(dv_test::object_census(target_db_), census) << attempt;
+  }
+  target_db_->self_check();
+}
+
 TEST_F(InstallCopy, ACopyPrintsAsTheSourceAndLivesInItsOwnDatabase) {
   const auto source_census = dv_test::object_census(db_);
   install_all(*source_, *target_);
@@ -96,6 +123,27 @@ TEST_F(InstallCopy, AShellWithoutReachableTypesPrintsEmptyNames) {
   dv_type* unreachable = target_->find_type("double");
   ASSERT_NE(unreachable, nullptr);
   EXPECT_TRUE(unreachable->is_unspecified());
+}
+
+// Without reachable types, installing Circle leaves Shape an unspecified
+// shell; filling that shell later is refused at Colour, and the shell is
+// put back unspecified, where Circle's base record still finds it.
+TEST_F(InstallCopy, ARefusedFillingPutsTheShellBackUnspecified) {
+  target_->set_support_for_reachable_types(0);
+  source_->find_type("Circle")->install(*target_, 1);
+  dv_type* shell = target_->find_type("Shape");
+  ASSERT_NE(shell, nullptr);
+  ASSERT_TRUE(shell->is_unspecified());
+  target_->add_type("Colour", new (target_db_, dv_integral_type::get_dv_typespec())
+                                  dv_integral_type(dv_type::Integer, 1, 4, 4, "Colour"));
+  const auto census = dv_test::object_census(target_db_);
+  EXPECT_THROW(source_->find_type("Shape")->install(*target_, 1), dv_err_mop);
+  EXPECT_EQ(target_->find_type("Shape"), shell);
+  EXPECT_TRUE(shell->is_unspecified());
+  EXPECT_EQ(static_cast<dv_class_type*>(shell)->get_members().cardinality(), 0u);
+  EXPECT_EQ(target_->find_type("Count"), nullptr);
+  EXPECT_EQ(dv_test::object_census(target_db_), census);
+  target_db_->self_check();
 }
 
 class InstallCopyProcess : public dv_test::mop_db_test {};

@@ -80,6 +80,35 @@ TEST_F(Schema, ASecondTypeUnderOneNameIsRefused) {
   delete second;
 }
 
+// The schema owns its types: one type filed twice, under two names or twice
+// unnamed, would be destroyed twice.
+TEST_F(Schema, OneTypeFiledTwiceIsRefused) {
+  const auto before = dv_test::object_census(db_);
+  dv_app_schema* s = schema();
+  auto* shape = make<dv_class_type>("Shape");
+  auto* pointer = make<dv_pointer_type>(*shape);
+  s->add_type("Shape", shape);
+  s->add_type(nullptr, pointer);
+  struct Case {
+    const char* name;
+    dv_type* type;
+  } cases[] = {{"Figure", shape}, {"", shape}, {"Shape*", pointer}, {nullptr, pointer}};
+  for (const Case& c : cases) {
+    try {
+      s->add_type(c.name, c.type);
+      ADD_FAILURE() << "filed again as " << (c.name ? c.name : "(null)");
+    } catch (const dv_err_mop& e) {
+      EXPECT_NE(std::string(e.get_report()).find("already holds this type"), std::string::npos) << e.get_report();
+    }
+  }
+  EXPECT_EQ(s->find_type("Figure"), nullptr);
+  EXPECT_EQ(s->find_type("Shape*"), nullptr);
+  EXPECT_EQ(s->get_classes().cardinality(), 1u);
+  EXPECT_EQ(s->get_unnamed_types().cardinality(), 1u);
+  delete s;
+  EXPECT_EQ(dv_test::object_census(db_), before);
+}
+
 TEST_F(Schema, DestroyingASchemaFreesEverythingItOwns) {
   const auto before = dv_test::object_census(db_);
   dv_app_schema* s = schema();

@@ -2,7 +2,9 @@
 // of the shop (departments, products, shortcuts, related lists, the
 // recycle bin) holds a freed object, other products stay where they were,
 // and a product that loses its last ordinary department loses its
-// shortcuts. The shop's self-check runs after each test.
+// shortcuts, also when its last ones lie in the deleted subtree; a tree
+// that comes round on itself is deleted with each department once. The
+// shop's self-check runs after each test.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -106,17 +108,23 @@ TEST_F(Deletion, LosingTheLastOrdinaryDepartmentDropsShortcuts) {
   Department* shortcuts = Department::CreateNew(TRUE);
   shortcuts->SetDeptType2(1);
   shortcuts->AddToShop();
+  enum class also { nothing, another_ordinary, the_lost_ones_sub_department };
   struct Case {
     const char* what;
-    bool second_ordinary;
+    also second;
     bool keeps_shortcut;
-  } cases[] = {{"only ordinary department lost", false, false}, {"another ordinary department", true, true}};
+  } cases[] = {{"only ordinary department lost", also::nothing, false},
+               {"another ordinary department", also::another_ordinary, true},
+               {"the other one is in the deleted subtree", also::the_lost_ones_sub_department, false}};
   for (const Case& c : cases) {
     Department* lost = Department::CreateNew(TRUE);
     lost->AddToShop();
+    Department* sub = Department::CreateNew(TRUE);
+    sub->AddToParent(lost);
     Product* p = Product::CreateNew(TRUE);
     p->AddToDepartment(lost, -1);
-    if (c.second_ordinary) p->LinkToDepartment(root_->GetChildren()->retrieve(0), -1);
+    if (c.second == also::another_ordinary) p->LinkToDepartment(root_->GetChildren()->retrieve(0), -1);
+    if (c.second == also::the_lost_ones_sub_department) p->LinkToDepartment(sub, -1);
     shortcuts->GetShortcuts()->insert_last(p);
     p->m_pShortcutDepts->insert_last(shortcuts);
     root_->GetChildren()->remove(lost);
@@ -124,8 +132,28 @@ TEST_F(Deletion, LosingTheLastOrdinaryDepartmentDropsShortcuts) {
     dv_qem::durnavel::free_memory(lost);
     EXPECT_EQ(shortcuts->GetShortcuts()->contains(p) != 0, c.keeps_shortcut) << c.what;
     EXPECT_EQ(p->m_pShortcutDepts->contains(shortcuts) != 0, c.keeps_shortcut) << c.what;
-    ExpectNoListHolds({lost});
+    ExpectNoListHolds({lost, sub});
   }
+}
+
+// Only a damaged file holds such a tree; deleting it frees each department
+// once (the fixture's self-check would find a block freed twice).
+TEST_F(Deletion, ATreeThatComesRoundIsDeletedWithEachDepartmentOnce) {
+  Department* top = Department::CreateNew(TRUE);
+  top->AddToShop();
+  Department* sub = Department::CreateNew(TRUE);
+  sub->AddToParent(top);
+  top->GetChildren()->insert_last(sub);  // listed twice
+  sub->GetChildren()->insert_last(top);  // and round to the top
+  Product* p = Product::CreateNew(TRUE);
+  p->AddToDepartment(sub, -1);
+  root_->GetChildren()->remove(top);
+  Department::Delete(top);
+  dv_qem::durnavel::free_memory(top);
+  unsigned count = 0, offset = 0;
+  EXPECT_EQ(dv_qem::dv_typespec::typespec_at(sub, count, offset), nullptr) << "the sub-department is freed";
+  EXPECT_TRUE(p->m_pDepartments->empty());
+  ExpectNoListHolds({top, sub});
 }
 
 TEST_F(Deletion, AProductLeavesOnlyItsOwnPlaces) {

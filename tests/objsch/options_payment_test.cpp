@@ -5,6 +5,10 @@
 // nothing, deleting a method deleting its pairs).
 #include <gtest/gtest.h>
 
+#include <map>
+#include <string>
+
+#include "dv_object_cursor.h"
 #include "options.h"
 #include "payment.h"
 #include "product.h"
@@ -64,6 +68,45 @@ TEST_F(Options, DestroyingAnOptionLeavesTheGlobalLists) {
   objsch::DeleteObject(option);
   EXPECT_EQ(root_->m_aAllOptions->cardinality(), 0u);
   EXPECT_EQ(root_->m_aAllChoices->cardinality(), 0u);
+}
+
+// How many objects of each of the named classes the shop database stores.
+std::map<std::string, int> StoredCounts(dv_qem::dv_database* db) {
+  std::map<std::string, int> counts;
+  dv_qem::dv_object_cursor cursor(db);
+  for (cursor.first(); cursor.more(); cursor.next()) {
+    void* object = nullptr;
+    const dv_qem::dv_typespec* ts = nullptr;
+    int n = 0;
+    cursor.current(object, ts, n);
+    const std::string name = ts->get_name();
+    if (name == "COption" || name == "CChoice" || name == "TAltNameLangPtr<COption>" ||
+        name == "TAltNameLangPtr<CChoice>")
+      ++counts[name];
+  }
+  return counts;
+}
+
+TEST_F(Options, DestroyingAProductDestroysItsOptionsAndChoices) {
+  const std::map<std::string, int> before = StoredCounts(session_->GetDatabase());
+  Product* product = Product::CreateNew(TRUE);
+  product->AddToDepartment(root_->GetChildren()->retrieve(0), -1);
+  COption* colour = COption::CreateNew(TRUE);
+  colour->SetName("Colour", -1);
+  colour->AddToCatStruct(&product->GetCatStruct());
+  for (const char* name : {"Red", "Blue"}) {
+    CChoice* choice = CChoice::CreateNew(TRUE);
+    choice->SetName(name, -1);
+    choice->AddToOption(colour);
+  }
+  ASSERT_EQ(root_->m_aAllOptions->cardinality(), 1u);
+  ASSERT_EQ(root_->m_aAllChoices->cardinality(), 2u);
+
+  objsch::DeleteObject(product);
+
+  EXPECT_EQ(root_->m_aAllOptions->cardinality(), 0u) << "no registered option outlives its product";
+  EXPECT_EQ(root_->m_aAllChoices->cardinality(), 0u) << "no registered choice outlives its product";
+  EXPECT_EQ(StoredCounts(session_->GetDatabase()), before) << "the options, choices and their items are freed";
 }
 
 class PayMethods : public shop_test::shop_test {};

@@ -1,8 +1,11 @@
 // Guards regions: creation with one name, full names with and without level
 // names, an id only through details (0 without), details lists following
 // the region's persistence, a linked chain freed exactly once, and
-// registration in the shop by id (a clashing id adds nothing).
+// registration in the shop by id (a clashing id adds nothing), and a chain
+// that comes round on itself (only a damaged file holds one) named and
+// freed with each region once, never walked for ever.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "qem_string.h"
 #include "region.h"
@@ -88,6 +91,28 @@ TEST_F(Region, AChainOfThreeIsFreedExactlyOnce) {
   unsigned count = 0, offset = 0;
   for (CRegion* link : chain)
     EXPECT_EQ(dv_qem::dv_typespec::typespec_at(link, count, offset), nullptr) << "every linked region is freed";
+  dv_qem::dv_transaction::commit();
+  db_->self_check();
+  dv_qem::dv_transaction::begin(dv_qem::dv_transaction::update);
+}
+
+TEST_F(Region, AChainThatComesRoundIsNamedAndFreedWithEachRegionOnce) {
+  // A chain that never ends would hang the test; the alarm ends it instead.
+  ::alarm(20);
+  CRegion* city = CRegion::Create(6, "Munich", 0, TRUE);
+  CRegion* state = CRegion::Create(4, "Bavaria", 0, TRUE);
+  CRegion* country = CRegion::Create(3, "Germany", 0, TRUE);
+  city->SetLinked(state);
+  state->SetLinked(country);
+  country->SetLinked(state);  // round past the head
+  CString name;
+  city->GetFullName(name, 0, FALSE, ", ");
+  EXPECT_STREQ(name, "Munich, Bavaria, Germany");
+  objsch::DeleteObject(city);
+  unsigned count = 0, offset = 0;
+  for (CRegion* region : {state, country})
+    EXPECT_EQ(dv_qem::dv_typespec::typespec_at(region, count, offset), nullptr) << "every linked region is freed";
+  ::alarm(0);
   dv_qem::dv_transaction::commit();
   db_->self_check();
   dv_qem::dv_transaction::begin(dv_qem::dv_transaction::update);

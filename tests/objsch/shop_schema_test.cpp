@@ -1,6 +1,8 @@
 // Guards the shop schema: every one of the 159 persistent classes is
 // registered, in order, before any database is opened, with the stored size,
-// pointer fields and virtual-table pointers that shop files carry for it.
+// pointer fields and virtual-table pointers that shop files carry for it --
+// or, for a class whose pointers lie at places not known here, marked so
+// that its objects are never moved to another address.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -38,8 +40,8 @@ described read(const dv_basic_typespec& ts) {
   return d;
 }
 
-// The schema as stored files carry it. Pointer counts of the classes this
-// program never makes (registered with none) are given as 0.
+// The schema as stored files carry it: each class's size, number of pointer
+// fields and virtual-table pointers.
 struct expected_class {
   const char* name;
   unsigned size;
@@ -49,77 +51,91 @@ struct expected_class {
 
 const std::vector<expected_class>& expected_schema() {
   static const std::vector<expected_class> rows = {
-      {"CMyString", 4, 1, {}}, {"old_CMyString", 4, 0, {}}, {"CNameLangPtr", 20, 3, {}},
-      {"ShopInfo_Lang", 256, 33, {128}}, {"COsType", 20, 0, {}}, {"CountryInfo", 104, 10, {}},
-      {"CDiscountSettings", 48, 3, {}}, {"CPictureInfo", 16, 2, {}}, {"_PriceRange", 32, 0, {}},
+      {"CMyString", 4, 1, {}}, {"old_CMyString", 4, 1, {}}, {"CNameLangPtr", 20, 3, {}},
+      {"ShopInfo_Lang", 256, 33, {128}}, {"COsType", 20, 3, {}}, {"CountryInfo", 104, 10, {}},
+      {"CDiscountSettings", 48, 3, {}}, {"CPictureInfo", 16, 2, {}}, {"_PriceRange", 32, 1, {}},
       {"_Postage", 60, 10, {20}}, {"_ByWeightPrice", 32, 0, {}}, {"_PostInfo", 16, 3, {}},
-      {"_PostInfoStruct", 28, 0, {}}, {"_ShippingProvider", 8, 0, {}}, {"CMyStringArray", 8, 1, {}},
-      {"_PaymentMode", 16, 0, {}}, {"_PaymentInfo", 16, 0, {}}, {"CBitsArray", 8, 1, {}},
-      {"CPersonalInfo", 36, 0, {}}, {"CMLText", 12, 1, {0}}, {"CPayMethod", 32, 4, {0}},
-      {"CPayMethField", 64, 5, {0}}, {"CQuestionaire", 52, 4, {0}}, {"CGraphicsUsed", 28, 0, {}},
-      {"CActiveLanguage", 8, 1, {}}, {"ShopHeader", 17, 2, {}}, {"old_ShopHeader", 17, 0, {}},
-      {"old__PaymentInfo", 8, 0, {}}, {"old__PaymentMode", 8, 0, {}}, {"old__PostInfo", 8, 0, {}},
-      {"old__Postage", 36, 0, {}}, {"_TaxInfoStruct", 12, 0, {}}, {"old__TaxInfoStruct", 12, 0, {}},
-      {"_Tax", 152, 8, {76, 88, 100, 112, 124, 136}}, {"old__Tax", 72, 0, {}},
-      {"PostageTax", 220, 19, {80, 92, 104, 116, 128, 140, 176}}, {"old_PostageTax", 108, 0, {}},
-      {"WebInfo", 28, 7, {}}, {"old_WebInfo", 28, 0, {}}, {"_WallInfo", 16, 4, {}}, {"old__WallInfo", 16, 0, {}},
+      {"_PostInfoStruct", 28, 1, {}}, {"_ShippingProvider", 8, 1, {}}, {"CMyStringArray", 8, 1, {}},
+      {"_PaymentMode", 16, 3, {}}, {"_PaymentInfo", 16, 2, {}}, {"CBitsArray", 8, 1, {}},
+      {"CPersonalInfo", 36, 2, {0}}, {"CMLText", 12, 1, {0}}, {"CPayMethod", 32, 4, {0}},
+      {"CPayMethField", 64, 5, {0}}, {"CQuestionaire", 52, 4, {0}}, {"CGraphicsUsed", 28, 4, {0}},
+      {"CActiveLanguage", 8, 1, {}}, {"ShopHeader", 17, 2, {}}, {"old_ShopHeader", 17, 2, {}},
+      {"old__PaymentInfo", 8, 1, {}}, {"old__PaymentMode", 8, 2, {}}, {"old__PostInfo", 8, 2, {}},
+      {"old__Postage", 36, 8, {}}, {"_TaxInfoStruct", 12, 1, {}}, {"old__TaxInfoStruct", 12, 1, {}},
+      {"_Tax", 152, 8, {76, 88, 100, 112, 124, 136}}, {"old__Tax", 72, 5, {}},
+      {"PostageTax", 220, 19, {80, 92, 104, 116, 128, 140, 176}}, {"old_PostageTax", 108, 13, {}},
+      {"WebInfo", 28, 7, {}}, {"old_WebInfo", 28, 7, {}}, {"_WallInfo", 16, 4, {}}, {"old__WallInfo", 16, 4, {}},
       {"_PriceWeight", 28, 1, {}}, {"old__PriceWeight", 20, 0, {}}, {"_Shipping", 20, 1, {}},
       {"old__Shipping", 8, 0, {}}, {"old__PriceRange", 16, 0, {}}, {"CSearchEngine", 16, 2, {0}},
-      {"Department", 372, 52, {}}, {"_ShopEntity", 28, 3, {}}, {"CNameAddr", 20, 0, {}},
-      {"Department_Lang", 56, 10, {}}, {"Product", 340, 34, {}}, {"CHtmlCode", 20, 0, {}},
+      {"Department", 372, 52, {}}, {"_ShopEntity", 28, 3, {}}, {"CNameAddr", 20, 2, {}},
+      {"Department_Lang", 56, 10, {}}, {"Product", 340, 34, {}}, {"CHtmlCode", 20, 3, {}},
       {"CLinkInfo", 20, 3, {}}, {"DisplayStyles", 156, 20, {}}, {"TAltNameLangPtr<CPictureInfo>", 32, 6, {}},
-      {"CTagValuePair", 16, 0, {}}, {"CModHistory", 64, 7, {}}, {"CModiDetail", 28, 3, {}},
-      {"CAppInfo", 32, 0, {}}, {"CShippingProvider", 24, 1, {0}}, {"CRegion", 28, 3, {0}},
+      {"CTagValuePair", 16, 3, {}}, {"CModHistory", 64, 7, {}}, {"CModiDetail", 28, 3, {}},
+      {"CAppInfo", 32, 3, {}}, {"CShippingProvider", 24, 1, {0}}, {"CRegion", 28, 3, {0}},
       {"CRegionDetails", 32, 6, {}}, {"CShippingMethod", 44, 3, {0}}, {"CShipMethodsList", 16, 3, {}},
       {"_CatStruct", 16, 2, {}}, {"COption", 56, 4, {}}, {"Product_Lang", 128, 24, {}},
       {"CFeatureInfo", 12, 1, {}}, {"CTaxingMethod", 36, 3, {0}}, {"_DiscountsList", 4, 1, {}},
-      {"old_CountryInfo", 60, 0, {}}, {"CDefiTxts", 32, 2, {}}, {"CPayServiceDetails", 20, 4, {}},
+      {"old_CountryInfo", 60, 7, {}}, {"CDefiTxts", 32, 2, {}}, {"CPayServiceDetails", 20, 4, {}},
       {"CPayServiceMethodPair", 16, 3, {}}, {"CChoice", 68, 3, {}}, {"TAltNameLangPtr<CChoice>", 32, 6, {}},
-      {"old__SubCatInfo", 28, 0, {}}, {"TAltNameLangPtr<COption>", 32, 6, {}}, {"old__SubCatStruct", 16, 0, {}},
-      {"old__CatStruct", 8, 0, {}}, {"CHistory", 80, 9, {}}, {"TAltNameLangPtr<CFeatureInfo>", 32, 6, {}},
-      {"CTemplateStyle", 28, 0, {}}, {"old_DisplayStyles", 44, 0, {}}, {"old_Department", 100, 0, {}},
-      {"Root", 416, 60, {229}}, {"ShopInfo", 200, 22, {176}}, {"CZone", 16, 0, {}}, {"old__Product", 84, 0, {}},
-      {"old_ShopInfo", 104, 0, {}}, {"CDeptInfo", 12, 0, {}}, {"CRegionLevel", 8, 0, {}}, {"old_Root", 396, 0, {}},
+      {"old__SubCatInfo", 28, 3, {}}, {"TAltNameLangPtr<COption>", 32, 6, {}}, {"old__SubCatStruct", 16, 2, {}},
+      {"old__CatStruct", 8, 1, {}}, {"CHistory", 80, 9, {}}, {"TAltNameLangPtr<CFeatureInfo>", 32, 6, {}},
+      {"CTemplateStyle", 28, 4, {}}, {"old_DisplayStyles", 44, 4, {}}, {"old_Department", 100, 13, {}},
+      {"Root", 416, 60, {229}}, {"ShopInfo", 200, 22, {176}}, {"CZone", 16, 2, {0}}, {"old__Product", 84, 9, {}},
+      {"old_ShopInfo", 104, 22, {}}, {"CDeptInfo", 12, 2, {}}, {"CRegionLevel", 8, 1, {}}, {"old_Root", 396, 63, {}},
       {"CSingletonPool", 172, 40, {}},
-      {"kv_pair<old__SubCatInfo,CChoice>", 12, 0, {}}, {"kv_pair<old__SubCatStruct,COption>", 12, 0, {}},
-      {"kv_pair<old__CatStruct,_CatStruct>", 12, 0, {}}, {"kv_pair<old_CountryInfo,CountryInfo>", 12, 0, {}},
-      {"kv_pair<old_DisplayStyles,DisplayStyles>", 12, 0, {}}, {"kv_pair<old__Shipping,_Shipping>", 12, 0, {}},
-      {"kv_pair<old__TaxInfoStruct,_TaxInfoStruct>", 12, 0, {}}, {"kv_pair<old__Tax,_Tax>", 12, 0, {}},
-      {"kv_pair<old__Postage,_Postage>", 12, 0, {}}, {"kv_pair<old__PostInfo,_PostInfo>", 12, 0, {}},
-      {"kv_pair<old_PostageTax,PostageTax>", 12, 0, {}}, {"kv_pair<old__PriceRange,_PriceRange>", 12, 0, {}},
-      {"kv_pair<old__PriceWeight,_PriceWeight>", 12, 0, {}}, {"kv_pair<old__PaymentInfo,_PaymentInfo>", 12, 0, {}},
-      {"kv_pair<old__PaymentMode,_PaymentMode>", 12, 0, {}}, {"kv_pair<old_Department,Department>", 12, 0, {}},
-      {"kv_pair<old__Product,Product>", 12, 0, {}}, {"kv_pair<old_ShopInfo,ShopInfo>", 12, 0, {}},
-      {"kv_pair<old_Root,Root>", 12, 0, {}}, {"_SubCatInfo", 28, 0, {}}, {"_SubCatStruct", 16, 0, {}},
-      {"CMiscFlags", 8, 0, {}},
-      {"TListActions<CDeptInfo,CDeptInfo>", 8, 0, {}}, {"TListActions<Department_Lang,Department_Lang>", 8, 0, {}},
-      {"TListActions<Product_Lang,Product_Lang>", 8, 0, {}}, {"TListActions<ShopInfo_Lang,ShopInfo_Lang>", 8, 0, {}},
-      {"TListActions<CShippingProvider,CShippingProvider>", 8, 0, {}},
-      {"TListActions<CNameLangPtr,CNameLangPtr>", 8, 0, {}}, {"TListActions<CTaxingMethod,CTaxingMethod>", 8, 0, {}},
-      {"TListActions<Department,Department>", 8, 0, {}}, {"TListActions<Product,Product>", 8, 0, {}},
-      {"TListActions<CRegion,CRegion>", 8, 0, {}}, {"TListActions<CRegionLevel,CRegionLevel>", 8, 0, {}},
-      {"TListActions<_PriceRange,_PriceRange>", 8, 0, {}}, {"TListActions<CChoice,CChoice>", 8, 0, {}},
-      {"TListActions<COption,COption>", 8, 0, {}}, {"TListActions<CLinkInfo,CLinkInfo>", 8, 0, {}},
+      {"kv_pair<old__SubCatInfo,CChoice>", 12, 2, {}}, {"kv_pair<old__SubCatStruct,COption>", 12, 2, {}},
+      {"kv_pair<old__CatStruct,_CatStruct>", 12, 2, {}}, {"kv_pair<old_CountryInfo,CountryInfo>", 12, 2, {}},
+      {"kv_pair<old_DisplayStyles,DisplayStyles>", 12, 2, {}}, {"kv_pair<old__Shipping,_Shipping>", 12, 2, {}},
+      {"kv_pair<old__TaxInfoStruct,_TaxInfoStruct>", 12, 2, {}}, {"kv_pair<old__Tax,_Tax>", 12, 2, {}},
+      {"kv_pair<old__Postage,_Postage>", 12, 2, {}}, {"kv_pair<old__PostInfo,_PostInfo>", 12, 2, {}},
+      {"kv_pair<old_PostageTax,PostageTax>", 12, 2, {}}, {"kv_pair<old__PriceRange,_PriceRange>", 12, 2, {}},
+      {"kv_pair<old__PriceWeight,_PriceWeight>", 12, 2, {}}, {"kv_pair<old__PaymentInfo,_PaymentInfo>", 12, 2, {}},
+      {"kv_pair<old__PaymentMode,_PaymentMode>", 12, 2, {}}, {"kv_pair<old_Department,Department>", 12, 2, {}},
+      {"kv_pair<old__Product,Product>", 12, 2, {}}, {"kv_pair<old_ShopInfo,ShopInfo>", 12, 2, {}},
+      {"kv_pair<old_Root,Root>", 12, 2, {}}, {"_SubCatInfo", 28, 3, {}}, {"_SubCatStruct", 16, 2, {}},
+      {"CMiscFlags", 8, 2, {}},
+      {"TListActions<CDeptInfo,CDeptInfo>", 8, 2, {}}, {"TListActions<Department_Lang,Department_Lang>", 8, 2, {}},
+      {"TListActions<Product_Lang,Product_Lang>", 8, 2, {}}, {"TListActions<ShopInfo_Lang,ShopInfo_Lang>", 8, 2, {}},
+      {"TListActions<CShippingProvider,CShippingProvider>", 8, 2, {}},
+      {"TListActions<CNameLangPtr,CNameLangPtr>", 8, 2, {}}, {"TListActions<CTaxingMethod,CTaxingMethod>", 8, 2, {}},
+      {"TListActions<Department,Department>", 8, 2, {}}, {"TListActions<Product,Product>", 8, 2, {}},
+      {"TListActions<CRegion,CRegion>", 8, 2, {}}, {"TListActions<CRegionLevel,CRegionLevel>", 8, 2, {}},
+      {"TListActions<_PriceRange,_PriceRange>", 8, 2, {}}, {"TListActions<CChoice,CChoice>", 8, 2, {}},
+      {"TListActions<COption,COption>", 8, 2, {}}, {"TListActions<CLinkInfo,CLinkInfo>", 8, 2, {}},
       {"TAltNameLangPtr<CHtmlCode>", 32, 6, {}}, {"TAltNameLangPtr<_SubCatInfo>", 32, 6, {}},
       {"TAltNameLangPtr<_SubCatStruct>", 32, 6, {}},
-      {"TListActions<TAltNameLangPtr<CFeatureInfo>,TAltNameLangPtr<CFeatureInfo> >", 8, 0, {}},
-      {"TListActions<TAltNameLangPtr<CPictureInfo>,TAltNameLangPtr<CPictureInfo> >", 8, 0, {}},
-      {"TListActions<TAltNameLangPtr<CChoice>,TAltNameLangPtr<CChoice> >", 8, 0, {}},
-      {"TListActions<TAltNameLangPtr<COption>,TAltNameLangPtr<COption> >", 8, 0, {}},
-      {"TListActions<TAltNameLangPtr<CFeatureInfo>,void>", 8, 0, {}},
-      {"TListActions<TAltNameLangPtr<CPictureInfo>,void>", 8, 0, {}},
-      {"TListActions<TAltNameLangPtr<CChoice>,void>", 8, 0, {}},
-      {"TListActions<TAltNameLangPtr<COption>,void>", 8, 0, {}},
-      {"kv_pair<old_CMyString,CMyString>", 12, 0, {}}, {"kv_pair<void,void>", 12, 0, {}},
-      {"kv_pair<CHtmlCode,CHtmlCode>", 12, 0, {}}, {"kv_pair<CPictureInfo,CPictureInfo>", 12, 0, {}},
-      {"kv_pair<CLinkInfo,CLinkInfo>", 12, 0, {}}, {"kv_pair<CMyString,CMyString>", 12, 0, {}},
-      {"kv_pair<_PriceRange,_PriceRange>", 12, 0, {}}, {"kv_pair<CQuestionaire,CQuestionaire>", 12, 0, {}},
-      {"kv_pair<Product,Product>", 12, 0, {}}, {"kv_pair<CMLText,CMLText>", 12, 0, {}},
-      {"kv_pair<CPayMethod,CPayMethod>", 12, 0, {}}, {"kv_pair<CPayServiceDetails,CPayServiceDetails>", 12, 0, {}},
-      {"kv_pair<CPayServiceMethodPair,CPayServiceMethodPair>", 12, 0, {}},
-      {"CListSort<Product>", 12, 0, {}}, {"CListSort<Department>", 12, 0, {}}, {"tagKeyQuestPair", 8, 0, {}},
+      {"TListActions<TAltNameLangPtr<CFeatureInfo>,TAltNameLangPtr<CFeatureInfo> >", 8, 2, {}},
+      {"TListActions<TAltNameLangPtr<CPictureInfo>,TAltNameLangPtr<CPictureInfo> >", 8, 2, {}},
+      {"TListActions<TAltNameLangPtr<CChoice>,TAltNameLangPtr<CChoice> >", 8, 2, {}},
+      {"TListActions<TAltNameLangPtr<COption>,TAltNameLangPtr<COption> >", 8, 2, {}},
+      {"TListActions<TAltNameLangPtr<CFeatureInfo>,void>", 8, 2, {}},
+      {"TListActions<TAltNameLangPtr<CPictureInfo>,void>", 8, 2, {}},
+      {"TListActions<TAltNameLangPtr<CChoice>,void>", 8, 2, {}},
+      {"TListActions<TAltNameLangPtr<COption>,void>", 8, 2, {}},
+      {"kv_pair<old_CMyString,CMyString>", 12, 2, {}}, {"kv_pair<void,void>", 12, 2, {}},
+      {"kv_pair<CHtmlCode,CHtmlCode>", 12, 2, {}}, {"kv_pair<CPictureInfo,CPictureInfo>", 12, 2, {}},
+      {"kv_pair<CLinkInfo,CLinkInfo>", 12, 2, {}}, {"kv_pair<CMyString,CMyString>", 12, 2, {}},
+      {"kv_pair<_PriceRange,_PriceRange>", 12, 2, {}}, {"kv_pair<CQuestionaire,CQuestionaire>", 12, 2, {}},
+      {"kv_pair<Product,Product>", 12, 2, {}}, {"kv_pair<CMLText,CMLText>", 12, 2, {}},
+      {"kv_pair<CPayMethod,CPayMethod>", 12, 2, {}}, {"kv_pair<CPayServiceDetails,CPayServiceDetails>", 12, 2, {}},
+      {"kv_pair<CPayServiceMethodPair,CPayServiceMethodPair>", 12, 2, {}},
+      {"CListSort<Product>", 12, 2, {}}, {"CListSort<Department>", 12, 2, {}}, {"tagKeyQuestPair", 8, 2, {}},
   };
   return rows;
+}
+
+// The classes of which shop files carry pointers or a virtual table at
+// places this program does not know: only their size is described, and an
+// object of them is never moved to another address.
+const std::set<std::string>& unknown_layouts() {
+  static const std::set<std::string> names = {
+      "COsType", "_PaymentMode", "_PaymentInfo", "CPersonalInfo", "CGraphicsUsed", "old_ShopHeader",
+      "old__PaymentInfo", "old__Postage", "_TaxInfoStruct", "old__TaxInfoStruct", "old__Tax", "old_PostageTax",
+      "old_WebInfo", "old__WallInfo", "CNameAddr", "CHtmlCode", "CTagValuePair", "CAppInfo", "old_CountryInfo",
+      "old__SubCatInfo", "old__SubCatStruct", "old__CatStruct", "CTemplateStyle", "old_DisplayStyles",
+      "old_Department", "CZone", "old__Product", "old_ShopInfo", "CDeptInfo", "old_Root", "_SubCatInfo",
+      "_SubCatStruct"};
+  return names;
 }
 
 const dv_basic_typespec& registered(const char* name) {
@@ -149,6 +165,13 @@ TEST(ShopSchema, SizesPointerFieldsAndVirtualTablesMatchTheStoredSchema) {
     const dv_basic_typespec& ts = registered(row.name);
     described d = read(ts);
     EXPECT_EQ(ts.get_size(), row.size);
+    if (unknown_layouts().count(row.name) != 0) {
+      EXPECT_TRUE(ts.has_unknown_layout()) << "a class whose pointers are not described is never moved";
+      EXPECT_TRUE(d.pointers.empty());
+      EXPECT_TRUE(d.vtable_offsets.empty());
+      continue;
+    }
+    EXPECT_FALSE(ts.has_unknown_layout());
     EXPECT_EQ(d.pointers.size(), row.pointers);
     EXPECT_EQ(d.vtable_offsets, row.vtables);
     std::set<dv4s> distinct(d.pointers.begin(), d.pointers.end());
@@ -163,7 +186,8 @@ TEST(ShopSchema, SizesPointerFieldsAndVirtualTablesMatchTheStoredSchema) {
   }
 }
 
-// The pointer fields of a few classes, as stored files carry them.
+// The pointer fields of a few classes (shells of known layout among them),
+// as stored files carry them.
 TEST(ShopSchema, PointerFieldsOfTheLanguageItemsAndTheRoot) {
   struct row {
     const char* name;
@@ -180,6 +204,16 @@ TEST(ShopSchema, PointerFieldsOfTheLanguageItemsAndTheRoot) {
       {"CModiDetail", {4, 8, 24}},
       {"CRegion", {8, 20, 24}},
       {"_Shipping", {16}},
+      {"_PriceRange", {28}},
+      {"_PostInfoStruct", {0}},
+      {"_ShippingProvider", {0}},
+      {"CRegionLevel", {4}},
+      {"old_CMyString", {0}},
+      {"CMiscFlags", {0, 4}},
+      {"TListActions<Product,Product>", {0, 4}},
+      {"TListActions<TAltNameLangPtr<COption>,void>", {0, 4}},
+      {"CListSort<Department>", {0, 8}},
+      {"kv_pair<old_Root,Root>", {0, 4}},
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(r.name);

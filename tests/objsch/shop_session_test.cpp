@@ -1,11 +1,15 @@
 // Guards the shop session: what a new shop holds, that it is committed and
 // saved, that it reopens in another process at another address with every
 // pointer relocated (self-check and illegal-pointer check on), the
-// signature rule, and that a missing, foreign or damaged file is refused and
-// left as it was.
+// signature rule, that a missing, foreign or damaged file is refused and
+// left as it was, that objects of the classes only registered here are
+// relocated when their pointers are described and refuse the shop by name
+// at another address when they are not, and that a closed session has no
+// root.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -147,7 +151,10 @@ TEST_F(ShopSession, CreateBuildsCommitsAndSavesANewShop) {
   EXPECT_EQ(g_pShopRoot, nullptr);
   EXPECT_EQ(g_pShopDatabase, nullptr);
   EXPECT_EQ(g_pShopPool, nullptr);
+  EXPECT_EQ(session.GetRoot(), nullptr) << "a closed session has no root";
   session.Close();  // a second close does nothing
+  EXPECT_EQ(session.GetRoot(), nullptr);
+  EXPECT_EQ(CShopSession().GetRoot(), nullptr) << "nor has one never opened";
 }
 
 class ShopSessionChild : public ShopSession {
@@ -177,6 +184,80 @@ TEST_F(ShopSessionChild, ReopenAndCheck) {
   dv_transaction::begin(dv_transaction::read_only);
   expect_new_shop(session.GetRoot());
   dv_transaction::commit();
+}
+
+// A shop holding an object of a class the program only registers: a class
+// whose pointers are described has them relocated at another address; one
+// whose pointers lie at unknown places refuses the shop there, by name.
+void AddRegisteredOnlyObject(const std::string& shop, const char* type_name) {
+  CShopSession session;
+  session.Open(shop.c_str());
+  dv_transaction::begin(dv_transaction::update);
+  dv_database* db = session.GetDatabase();
+  dv_typespec* ts = dv_typespec::get_typespec(type_name);
+  ASSERT_NE(ts, nullptr) << type_name;
+  auto* words = static_cast<void**>(::operator new(ts->get_size(), db, ts));
+  std::memset(words, 0, ts->get_size());
+  if (std::string(type_name) == "kv_pair<CMyString,CMyString>") {
+    CMyString* first = CMyString::CreateNew(TRUE);
+    *first = "first";
+    CMyString* second = CMyString::CreateNew(TRUE);
+    *second = "second";
+    words[0] = first;
+    words[1] = second;
+  }
+  db->create_root("registered only")->set_value(words, nullptr);
+  dv_transaction::commit();
+  session.Save();
+}
+
+TEST_F(ShopSession, RegisteredOnlyClassesAtAnotherAddress) {
+  struct row {
+    const char* type_name;
+    const char* child;
+  };
+  const row rows[] = {
+      {"kv_pair<CMyString,CMyString>", "ShopSessionChild.DescribedShellIsRelocated"},
+      {"CZone", "ShopSessionChild.UnknownShellRefusesTheShop"},
+      {"CAppInfo", "ShopSessionChild.UnknownShellRefusesTheShop"},
+  };
+  for (const row& r : rows) {
+    SCOPED_TRACE(r.type_name);
+    {
+      CShopSession session;
+      session.Create(shop_.c_str());
+    }
+    AddRegisteredOnlyObject(shop_, r.type_name);
+    const dv_test::env_list env = {{"DV_TEST_FILE", shop_},
+                                   {"DV_TEST_TYPE", r.type_name},
+                                   {"DV_QEM_AS_START", "0x24100000"},
+                                   {"DV_QEM_CHK_ILLEGAL_PTR", "1"}};
+    EXPECT_EQ(dv_test::run_child(r.child, env), 0);
+  }
+}
+
+TEST_F(ShopSessionChild, DescribedShellIsRelocated) {
+  CShopSession session;
+  session.Open(shop_.c_str());
+  dv_transaction::begin(dv_transaction::read_only);
+  auto* words = static_cast<CMyString**>(session.GetDatabase()->find_root("registered only")->get_value(nullptr));
+  ASSERT_NE(words, nullptr);
+  EXPECT_STREQ(*words[0], "first");
+  EXPECT_STREQ(*words[1], "second");
+  dv_transaction::commit();
+}
+
+TEST_F(ShopSessionChild, UnknownShellRefusesTheShop) {
+  const std::string type_name = std::getenv("DV_TEST_TYPE");
+  std::string before = read_bytes(shop_);
+  CShopSession session;
+  try {
+    session.Open(shop_.c_str());
+    ADD_FAILURE() << "a shop holding a " << type_name << " opened at another address";
+  } catch (const dv_err_not_a_database& e) {
+    EXPECT_NE(std::string(e.get_report()).find("class " + type_name + " "), std::string::npos) << e.get_report();
+  }
+  EXPECT_TRUE(read_bytes(shop_) == before) << "the refused shop is left as it was";
 }
 
 TEST_F(ShopSession, TheSignatureDecidesTheOlderFormat) {

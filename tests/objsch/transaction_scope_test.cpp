@@ -29,7 +29,6 @@ class TransactionScope : public ::testing::Test {
     cell_ = static_cast<unsigned long*>(::operator new(sizeof(unsigned long), db_, dv_typespec::get_unsigned_long()));
     *cell_ = 0;
     dv_transaction::commit();
-    g_bCommitRequested = 0;
   }
   void TearDown() override {
     if (dv_transaction::get_current() != nullptr) dv_transaction::abort();
@@ -95,19 +94,58 @@ TEST_F(TransactionScope, WhoCommitsAndWhoAborts) {
 }
 
 TEST_F(TransactionScope, ARequestNeverCarriesIntoTheNextTransaction) {
-  {
-    CTransactionScope owner;
+  // Each way leaves a value committed (or not); the next owner, which asks
+  // for nothing, must then abort its own change.
+  struct way {
+    const char* what;
+    void (*run)(unsigned long* cell);
+    unsigned long kept;
+  };
+  const way ways[] = {
+      {"an inner request, then the owner's own commit",
+       [](unsigned long* cell) {
+         CTransactionScope owner;
+         *cell = 1;
+         {
+           CTransactionScope inner;
+           inner.Commit();
+         }
+         owner.Commit();
+       },
+       1},
+      {"a second Commit of an owner that has committed",
+       [](unsigned long* cell) {
+         CTransactionScope owner;
+         *cell = 2;
+         owner.Commit();
+         owner.Commit();
+       },
+       2},
+      {"a Commit inside a transaction that no scope owns",
+       [](unsigned long* cell) {
+         dv_transaction::begin(dv_transaction::update);
+         {
+           CTransactionScope scope;
+           *cell = 3;
+           scope.Commit();
+         }
+         dv_transaction::commit();
+       },
+       3},
+  };
+  for (const way& w : ways) {
+    SCOPED_TRACE(w.what);
+    w.run(cell_);
+    EXPECT_EQ(stored(), w.kept);
+    EXPECT_EQ(g_bCommitRequested, 0) << "no request is left behind";
     {
-      CTransactionScope inner;
-      inner.Commit();
+      CTransactionScope next;
+      *cell_ = 9;
     }
-    owner.Commit();
+    EXPECT_EQ(dv_transaction::get_current(), nullptr);
+    EXPECT_EQ(stored(), w.kept) << "the next owner, which asked for nothing, aborted";
   }
-  {
-    CTransactionScope next;
-    *cell_ = 5;
-  }
-  EXPECT_EQ(stored(), 0u) << "the next owner, which asked for nothing, aborted";
+  EXPECT_TRUE(boxes_.shown.empty());
 }
 
 TEST_F(TransactionScope, AnOwnerUnwindingFromAnExceptionAbortsAndLetsItThrough) {
@@ -132,12 +170,12 @@ TEST_F(TransactionScope, AScopeInsideAForeignTransactionNeverEndsIt) {
     EXPECT_EQ(scope.GetTransaction(), nullptr);
     *cell_ = 3;
     scope.Commit();
-    EXPECT_EQ(g_bCommitRequested, 1);
+    EXPECT_EQ(dv_transaction::get_current(), foreign) << "the scope only asks";
   }
   EXPECT_EQ(dv_transaction::get_current(), foreign);
   dv_transaction::commit();
-  g_bCommitRequested = 0;
   EXPECT_EQ(stored(), 3u);
+  EXPECT_EQ(g_bCommitRequested, 0) << "no scope owns the transaction, so nobody holds the request";
 }
 
 TEST_F(TransactionScope, MisuseIsReportedAndChangesNothing) {

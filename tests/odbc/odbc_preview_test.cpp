@@ -1,8 +1,8 @@
 // Guards the data preview list and its rowset navigator over a real ODBC
 // data source: row numbers and status texts while moving first, next,
 // previous and last, the end of the result and an empty table, null
-// values, stored cells, the item-number column without decimals, mapped
-// column widths, and columns bound and stepped with the same width.
+// values, stored cells, the item-number column without zero decimals,
+// mapped columns only with their own captions and widths, and columns bound and stepped with the same width.
 #include <memory>
 #include <string>
 #include <vector>
@@ -152,23 +152,33 @@ TEST_F(Preview, ShowsNullsAndStoresCellsWithTheirMappedItems) {
   EXPECT_EQ(list_.GetStoredFieldCaptions(), (std::vector<CString>{"Item Number", "Product Name", "", ""}));
 }
 
-TEST_F(Preview, MappedColumnsShareTheWidthAndItemNumbersLoseDecimals) {
-  for (int i = 0; i < 10; ++i) sheet_.items.push_back({"Column", static_cast<DWORD>(i == 1 ? 1 : 100 + i), "", -1, 0});
-  sheet_.items[0].sourceField = "name";
-  sheet_.items[1].sourceField = "price";
+TEST_F(Preview, MappedColumnsShareTheWidthAndItemNumbersLoseZeroDecimals) {
+  for (int i = 0; i < 10; ++i)
+    sheet_.items.push_back({"Column " + CString(char('0' + i)), static_cast<DWORD>(i == 1 ? 1 : 100 + i),
+                            "f" + CString(char('0' + i)), -1, 0});
   list_.SetListWidth(600);
   list_.SetupColumns(FALSE);
   ASSERT_EQ(list_.GetColumnCount(), 10);
   EXPECT_EQ(list_.GetColumnWidth(0), 75);
+  // Only the mapped items are selected, and only they get a column, each
+  // under its own caption.
+  for (auto& item : sheet_.items) item.sourceField.Empty();
+  sheet_.items[1].sourceField = "price";
+  sheet_.items[3].sourceField = "name";
+  list_.SetupColumns(FALSE);
+  EXPECT_EQ(list_.GetHeaderTexts(), (std::vector<CString>{"Column 1", "Column 3"}));
   list_.PrepareMappedItems();
-  sheet_.query = "SELECT [name],[price] FROM products ORDER BY id";
+  sheet_.query = "SELECT [id] || '.0' AS price, [name] FROM products ORDER BY id";
   list_.Requery(TRUE);
-  EXPECT_EQ(Cell(0, 0), "Item 1");
-  EXPECT_EQ(Cell(0, 1), "1");
-  EXPECT_EQ(Cell(249 % 100, 1), "50");
+  EXPECT_EQ(Cell(0, 0), "1") << "a point followed by zeros is cut, as the import reads it";
+  EXPECT_EQ(Cell(49, 0), "50");
+  EXPECT_EQ(Cell(0, 1), "Item 1");
   list_.FillData(TRUE);
-  EXPECT_EQ((*list_.GetStoredRows()[0])[1].code, 1u);
-  EXPECT_EQ((*list_.GetStoredRows()[0])[1].value, "1.50");
+  EXPECT_EQ((*list_.GetStoredRows()[0])[0].code, 1u);
+  EXPECT_EQ((*list_.GetStoredRows()[0])[0].value, "1.0");
+  sheet_.query = "SELECT [price], [name] FROM products ORDER BY id";
+  list_.Requery(TRUE);
+  EXPECT_EQ(Cell(0, 0), "1.50") << "other decimals are part of the item number";
 }
 
 TEST_F(Preview, ColumnsAreSteppedByTheWidthTheyWereBoundWith) {

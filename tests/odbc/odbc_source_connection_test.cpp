@@ -22,6 +22,17 @@ TEST(ConnectionStrings, SplitAtSemicolonsOutsideBraces) {
   EXPECT_STREQ(pairs[3].first, "UID");
 }
 
+TEST(ConnectionStrings, QuotedValuesReadBackExactly) {
+  for (const std::string folder : {"/data/in", "/a;b}c{d", "/x}}y;", "/ends in blank "}) {
+    SCOPED_TRACE(folder);
+    const CString connect(("FIL=text;DefaultDir=" + QuotedConnectionValue(folder) + ";DBQ=;UID=me").c_str());
+    EXPECT_EQ(SplitConnectionString(connect).size(), 4u);
+    EXPECT_EQ(RecogniseConnection(connect).source, folder);
+  }
+  EXPECT_EQ(QuotedConnectionValue("/plain/path"), "/plain/path");
+  EXPECT_EQ(QuotedConnectionValue("a;b}c"), "{a;b}}c}");
+}
+
 TEST(ConnectionStrings, AreRecognisedByDriverFileTypeAndExtension) {
   const struct {
     std::string connect;

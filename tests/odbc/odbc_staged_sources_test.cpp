@@ -114,7 +114,7 @@ TEST_F(TextSource, ReadsEachFormOfDelimitedText) {
     std::vector<std::vector<std::string>> rows;
   } cases[] = {
       {"SELECT Name, Price, Description FROM [products.csv]",
-       {{"Chair", "12.5", "Oak, with \"arms\""}, {"Table", "99.0", "Two\nlines"}, {"Lamp", "7.25", "<null>"}}},
+       {{"Chair", "12.5", "Oak, with \"arms\""}, {"Table", "99", "Two\nlines"}, {"Lamp", "7.25", "<null>"}}},
       {"SELECT * FROM [semi.csv]", {{"Sofa", "1,5"}, {"Bed", "200"}}},
       {"SELECT * FROM [tabbed.txt]", {{"Nail", "100"}, {"Screw", "250"}}},
       {"SELECT Name, Qty FROM [bom.csv]", {{"Bolt", "3"}}},

@@ -5,6 +5,7 @@
 // model test of the string map and the list against standard containers.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdint>
 #include <list>
 #include <map>
@@ -122,6 +123,42 @@ TEST(FrameworkCollections, ArrayInsertRemoveAndAppend) {
   EXPECT_EQ(b.GetSize(), 15);
   b.FreeExtra();
   EXPECT_EQ(ArrayProbe::max_size(b), 15);
+}
+
+// A size whose storage cannot be addressed throws the memory exception
+// before any element is freed or written.
+TEST(FrameworkCollections, SizesThatCannotBeAllocatedAreRefusedBeforeAnythingChanges) {
+  CDWordArray a;
+  for (DWORD i = 0; i < 10; ++i) a.Add(i * 3);
+  CMapWordToPtr map;
+  for (WORD key = 0; key < 20; ++key) map.SetAt(key, reinterpret_cast<void*>(key + 1));
+  struct Case {
+    const char* what;
+    void (*call)(CDWordArray&, CMapWordToPtr&);
+  } cases[] = {
+      {"SetSize(0x40000001)", [](CDWordArray& a, CMapWordToPtr&) { a.SetSize(0x40000001); }},
+      {"SetAtGrow(INT_MAX)", [](CDWordArray& a, CMapWordToPtr&) { a.SetAtGrow(INT_MAX, 7); }},
+      {"InsertAt(4, x, INT_MAX)", [](CDWordArray& a, CMapWordToPtr&) { a.InsertAt(4, 7, INT_MAX); }},
+      {"InitHashTable(0x40000001)", [](CDWordArray&, CMapWordToPtr& m) { m.InitHashTable(0x40000001); }},
+  };
+  for (const Case& c : cases) {
+    bool refused = false;
+    try {
+      c.call(a, map);
+    } catch (CMemoryException* e) {
+      e->Delete();
+      refused = true;
+    }
+    EXPECT_TRUE(refused) << c.what;
+    ASSERT_EQ(a.GetSize(), 10) << c.what;
+    for (int i = 0; i < 10; ++i) ASSERT_EQ(a[i], DWORD(i * 3)) << c.what;
+    ASSERT_EQ(map.GetCount(), 20) << c.what;
+    EXPECT_EQ(map.GetHashTableSize(), 17u) << c.what;
+    for (WORD key = 0; key < 20; ++key) {
+      void* value = nullptr;
+      ASSERT_TRUE(map.Lookup(key, value)) << c.what << " " << key;
+    }
+  }
 }
 
 TEST(FrameworkCollections, WordKeysHashToKeyOverSixteen) {

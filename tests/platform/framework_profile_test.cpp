@@ -4,14 +4,18 @@
 // or section and keep every other line byte for byte, CR/LF files, a
 // byte-order mark, the first of repeated sections), its
 // robustness (binary junk, lines without '=', a header without ']', a 1 MB
-// line, an unreadable file), the registry profile file, CIniFile with a
+// line, an unreadable file), read-only files, symbolic links and quoted
+// values as a user meets them, a failed write that says why, the registry profile file, CIniFile with a
 // 2,046-character value, the key-value file, and a profile written by
 // another process.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cctype>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -20,6 +24,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "dv_scratch_dir.h"
 #include "dv_test_process.h"
@@ -188,6 +193,103 @@ TEST(FrameworkProfile, WriteCreatesTheFileAndRefusesLineBreaks) {
   EXPECT_FALSE(WritePrivateProfileString("S", "a=b", "v", file.c_str()));
   EXPECT_FALSE(WritePrivateProfileString("S", "k", "v", (dir / "no/such/dir.ini").c_str()));
   EXPECT_EQ(read(file), "[S]\r\nk=v\r\n");
+}
+
+// The profile as an ordinary user meets it: a read-only file is not written
+// and the write fails saying why; a symbolic link is written through to its
+// file and stays a link; a value between equal quotes reads without them.
+TEST(FrameworkProfile, ReadOnlyFilesLinksAndQuotes) {
+  dv_test::scratch_dir dir;
+  const std::string readonly = dir / "readonly.ini";
+  write(readonly, "[s]\nk=v\n");
+  ::chmod(readonly.c_str(), 0444);
+  EXPECT_FALSE(WritePrivateProfileString("s", "k", "changed", readonly.c_str()));
+  EXPECT_EQ(read(readonly), "[s]\nk=v\n");
+  EXPECT_EQ(std::string(FwProfileWriteFailure()), readonly + ": the file or its folder is read-only");
+  EXPECT_FALSE(CIniFile(readonly.c_str()).WriteString("s", "k", "changed"));
+  EXPECT_EQ(std::string(CIniFile::LastWriteFailure()), readonly + ": the file or its folder is read-only");
+  EXPECT_FALSE(CIniFile().WriteString("s", "k", "v"));
+  EXPECT_EQ(std::string(CIniFile::LastWriteFailure()), "no settings file is named");
+
+  ::mkdir((dir / "real").c_str(), 0755);
+  const std::string target = dir / "real/settings.ini";
+  write(target, "[s]\nk=v\n");
+  const std::string link = dir / "link.ini";
+  ASSERT_EQ(::symlink("real/settings.ini", link.c_str()), 0);
+  ASSERT_TRUE(WritePrivateProfileString("s", "k", "through", link.c_str()));
+  EXPECT_EQ(std::string(FwProfileWriteFailure()), "");
+  struct stat st;
+  ASSERT_EQ(::lstat(link.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode)) << "the link was replaced by a file";
+  EXPECT_EQ(read(target), "[s]\nk=through\n");
+
+  const std::string quoted = dir / "quoted.ini";
+  write(quoted, "[q]\ndouble=\"C:\\My Shops\\\"\nsingle=' padded '\nodd=\"open\nmixed=\"x'\nlone=\"\ninner=a\"b\"c\n");
+  struct Case {
+    const char* key;
+    const char* value;
+  } cases[] = {{"double", "C:\\My Shops\\"}, {"single", " padded "}, {"odd", "\"open"},
+               {"mixed", "\"x'"},                {"lone", "\""},         {"inner", "a\"b\"c"}};
+  for (const Case& c : cases) EXPECT_EQ(get(quoted, "q", c.key), c.value) << c.key;
+}
+
+// A write that cannot be made whole leaves the file as it was and says why:
+// here the file-size limit of the process.
+TEST(FrameworkProfile, AWriteThatFailsLeavesTheFileAndSaysWhy) {
+  dv_test::scratch_dir dir;
+  const std::string file = dir / "limited.ini";
+  write(file, "[s]\nk=v\n");
+  pid_t child = ::fork();
+  if (child == 0) {
+    ::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit = {64, 64};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    BOOL written = WritePrivateProfileString("s", "k", std::string(200, 'x').c_str(), file.c_str());
+    std::string why(FwProfileWriteFailure());
+    ::_exit(!written && why == file + ": the file is too large" ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_EQ(read(file), "[s]\nk=v\n");
+}
+
+// Processes writing one ini file at once (two wizards sharing a program
+// folder) lose none of one another's settings, and a reader always finds
+// the file whole.
+TEST(FrameworkProfile, WritesOfSeveralProcessesAreNeverLost) {
+  dv_test::scratch_dir dir;
+  const std::string file = dir / "shared.ini";
+  write(file, "[shared]\nfirst=1\n");
+  constexpr int kWriters = 4, kKeys = 40;
+  std::vector<pid_t> children;
+  for (int w = 0; w < kWriters; ++w) {
+    pid_t child = ::fork();
+    if (child == 0) {
+      bool ok = true;
+      for (int k = 0; k < kKeys; ++k) {
+        std::string key = "w" + std::to_string(w) + "k" + std::to_string(k);
+        ok = WritePrivateProfileString("shared", key.c_str(), key.c_str(), file.c_str()) && ok;
+        char check[16];
+        ok = GetPrivateProfileString("shared", "first", "", check, sizeof check, file.c_str()) == 1 && ok;
+      }
+      ::_exit(ok ? 0 : 1);
+    }
+    children.push_back(child);
+  }
+  for (pid_t child : children) {
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a writer failed or read a broken file";
+  }
+  int missing = 0;
+  for (int w = 0; w < kWriters; ++w) {
+    for (int k = 0; k < kKeys; ++k) {
+      std::string key = "w" + std::to_string(w) + "k" + std::to_string(k);
+      if (get(file, "shared", key.c_str(), "") != key) ++missing;
+    }
+  }
+  EXPECT_EQ(missing, 0);
 }
 
 TEST(FrameworkProfile, JunkHugeAndUnreadableFilesNeitherCrashNorLoseData) {

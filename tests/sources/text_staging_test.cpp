@@ -44,7 +44,7 @@ struct TextCase {
 std::vector<TextCase> TextCases() {
   return {
       {"comma, CR LF", "products.csv", "id,name,price\r\n1,Apple,1.5\r\n2,Pear,2\r\n", "", Options(','),
-       {"id", "name", "price"}, {"INTEGER", "TEXT", "REAL"}, {{"1", "Apple", "1.5"}, {"2", "Pear", "2.0"}}},
+       {"id", "name", "price"}, {"INTEGER", "TEXT", "TEXT"}, {{"1", "Apple", "1.5"}, {"2", "Pear", "2"}}},
       {"semicolon from the options", "p.csv", "id;name\n7;Nut\n", "", Options(';'),
        {"id", "name"}, {"INTEGER", "TEXT"}, {{"7", "Nut"}}},
       {"tab from schema.ini", "p.txt", "id\tname\n7\tNut, roasted\n", "[p.txt]\nFormat=TabDelimited\n", Options(','),
@@ -79,8 +79,10 @@ std::vector<TextCase> TextCases() {
        Options(','), {"a", "b", "c"}, {"INTEGER", "INTEGER", "TEXT"},
        {{"1", "<null>", "x"}, {"2", "<null>", "<null>"}, {"3", "4", "y"}}},
       {"leading zeros and mixed values stay text", "z.csv", "code,mixed,neg\n007,1,-5\n12,x,+3\n0,2,-0.5e2\n", "",
-       Options(','), {"code", "mixed", "neg"}, {"TEXT", "TEXT", "REAL"},
-       {{"007", "1", "-5.0"}, {"12", "x", "3.0"}, {"0", "2", "-50.0"}}},
+       Options(','), {"code", "mixed", "neg"}, {"TEXT", "TEXT", "TEXT"},
+       {{"007", "1", "-5"}, {"12", "x", "+3"}, {"0", "2", "-0.5e2"}}},
+      {"numbers that come back as written", "r.csv", "i,r\n-12,2.5\n0,-0.25\n2147483647,1234.5\n", "", Options(','),
+       {"i", "r"}, {"INTEGER", "REAL"}, {{"-12", "2.5"}, {"0", "-0.25"}, {"2147483647", "1234.5"}}},
       {"lone CR line ends, no final line end", "cr.csv", "a,b\r1,2\r3,4", "", Options(','),
        {"a", "b"}, {"INTEGER", "INTEGER"}, {{"1", "2"}, {"3", "4"}}},
       {"a header only", "h.csv", "a,b\n", "", Options(','), {"a", "b"}, {"TEXT", "TEXT"}, {}},
@@ -110,11 +112,43 @@ TEST(TextStaging, ValuesPastTheScannedRowsThatDoNotFitStayText) {
   WriteFile(dir / "late.csv", bytes);
   StageSourceTable(dir / "s.sqlite", SourceFileKind::Text, dir.path(), "late.csv", Options(','), {});
   const auto table = ReadStagedTable(dir / "s.sqlite", "late.csv");
-  EXPECT_EQ(table.types, Names{"INTEGER"});
+  EXPECT_EQ(table.types, Names{"TEXT"}) << "a later value an INTEGER column would alter";
   ASSERT_EQ(table.rows.size(), 33u);
   EXPECT_EQ(table.rows[29], Names{"30"});
   EXPECT_EQ(table.rows[30], Names{"n/a"});
   EXPECT_EQ(table.rows[31], Names{"2.5"});
+  EXPECT_EQ(table.rows[32], Names{"007"});
+}
+
+// Every value below comes back from the staged table as the file holds it,
+// alone in its column, after rows of plain numbers, and past the scanned rows.
+TEST(TextStaging, EveryValueComesBackAsTheFileHoldsIt) {
+  const char* const values[] = {"1.1",    "1.10",   "2",      "2.0",  "007",   "1E5",         "1e5",
+                                "+3",     "-0",     ".5",     "5.",   "0.10",  "12345678901234",
+                                "12345678901234567890",  "2147483648", "-2147483649",
+                                "0.1234567890123456", "1.5e-3", "0x10", " 7", "7 "};
+  for (const char* value : values) {
+    SCOPED_TRACE(value);
+    for (const std::string& before : {std::string(), std::string("1\n2\n"), std::string("1.5\n2.5\n"),
+                                      [] { std::string rows; for (int i = 1; i <= 30; ++i) rows += std::to_string(i) + "\n"; return rows; }(),
+                                      [] { std::string rows; for (int i = 1; i <= 30; ++i) rows += std::to_string(i) + ".5\n"; return rows; }()}) {
+      dv_test::scratch_dir dir;
+      WriteFile(dir / "v.csv", "item\n" + before + "\"" + value + "\"\n");
+      StageSourceTable(dir / "s.sqlite", SourceFileKind::Text, dir.path(), "v.csv", Options(','), {});
+      const auto table = ReadStagedTable(dir / "s.sqlite", "v.csv");
+      ASSERT_FALSE(table.rows.empty());
+      EXPECT_EQ(table.rows.back(), Names{value}) << "after " << before.size() << " bytes of rows, as " << table.types[0];
+    }
+  }
+}
+
+// Two item numbers that one number would merge stay two rows of their own.
+TEST(TextStaging, DistinctItemNumbersStayDistinct) {
+  dv_test::scratch_dir dir;
+  WriteFile(dir / "items.csv", "item,name\n1.1,a\n1.10,b\n2,c\n");
+  StageSourceTable(dir / "s.sqlite", SourceFileKind::Text, dir.path(), "items.csv", Options(','), {});
+  const auto table = ReadStagedTable(dir / "s.sqlite", "items.csv");
+  EXPECT_EQ(table.rows, (Rows{{"1.1", "a"}, {"1.10", "b"}, {"2", "c"}}));
 }
 
 struct ErrorCase {
@@ -130,6 +164,8 @@ TEST(TextStaging, RefusesBadFilesNamingTheFileAndLine) {
       {"NUL byte in a quoted field", "a\n\"x\0\"\n"s, "", {"bad.csv: line 2", "NUL"}},
       {"unterminated quote", "a,b\n1,\"open\n2,3\n4,5\n", "", {"bad.csv: line 2", "not closed"}},
       {"a value beyond the header's columns", "a,b\n1,2\n3,4,5\n", "", {"bad.csv: line 3", "field 3"}},
+      {"a semicolon file read with commas", "Name;Item;Price\nRake;R-100;12,50\n", "",
+       {"bad.csv: line 2", "field 2", "read with ',' as its delimiter, but the line seems to use ';'"}},
       {"fixed-length format", "a\n", "[bad.csv]\nFormat=FixedLength\n", {"schema.ini: line 2", "FixedLength"}},
       {"a delimiter of two characters", "a\n", "\n[bad.csv]\nFormat=Delimited(;;)\n", {"schema.ini: line 3", "Delimited(;;)"}},
       {"the double quote as delimiter", "a\n", "[bad.csv]\nFormat=Delimited(\")\n", {"schema.ini: line 2"}},

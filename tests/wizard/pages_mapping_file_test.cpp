@@ -2,7 +2,9 @@
 // rows), the sections read in file order with their counts, the list's
 // empty entries and trailing comma, sections without keys and text before
 // the first '<' ignored, and counts outside 0-2 options or 0-10 choices
-// (or not a number) refused.
+// (or not a number) refused. Names holding ',' or '<' (or a line break, or
+// beginning with '"') are written quoted and read back exactly; other names
+// keep their bytes.
 #include <gtest/gtest.h>
 
 #include "mapping_file.h"
@@ -42,6 +44,32 @@ TEST(MappingFileText, SectionsInFileOrder) {
       {"", ""},
   };
   for (const Case& c : cases) EXPECT_EQ(Describe(ReadMappingSections(c.text)), c.sections) << c.text;
+}
+
+TEST(MappingFileText, NamesThatWouldBreakTheListAreQuoted) {
+  struct Case {
+    std::vector<CString> rows;
+    const char* list;
+  } cases[] = {
+      {{"Name", "Notes, long", "", "Price"}, "\"Notes, long\""},
+      {{"Size<10", "Price"}, "\"Size<10\""},
+      {{"\"quoted\"", "x"}, "\"\"\"quoted\"\"\""},
+      {{"two\nlines", "", ""}, "\"two\nlines\""},
+      {{"a,b", ""}, "\"a,b\","},
+      {{"Size 5\"", "Price"}, "Size 5\",Price"},   // a quote inside a name is kept as it is
+  };
+  for (const Case& c : cases) {
+    const CString text = FormatMappingFile(1, 2, c.rows);
+    EXPECT_NE(std::string(text).find(c.list), std::string::npos) << text;
+    const std::vector<MappingSection> sections = ReadMappingSections(text);
+    ASSERT_EQ(sections.size(), 3u) << text;
+    std::vector<CString> read = sections[2].columns;
+    while (read.size() < c.rows.size()) read.push_back("");   // a last empty entry is not written
+    ASSERT_EQ(read.size(), c.rows.size()) << text;
+    for (size_t i = 0; i < read.size(); ++i) EXPECT_STREQ(read[i], c.rows[i]) << text;
+  }
+  EXPECT_EQ(Describe(ReadMappingSections("<Tables>=Name,\"Size<10\",Price\n<Options>=1\n")),
+            "T[Name][Size<10][Price] O1 ");
 }
 
 TEST(MappingFileText, CountsOutsideTheDialogsRangeRefused) {

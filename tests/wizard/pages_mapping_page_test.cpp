@@ -6,7 +6,9 @@
 // rows, a list too long is refused with 51648 keeping what was read,
 // counts out of range refused with 51648 changing nothing; a MYOB source
 // without its own file gets the shipped default; the option-count dialog
-// offers 0-2 options and keeps what was mapped.
+// offers 0-2 options and keeps what was mapped. Loading a file rebuilds the
+// grid with its options and choices, and a column the source lacks is
+// named and left unmapped.
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -21,13 +23,12 @@ namespace {
 
 class MappingPage : public pages_test::SheetTest {
  protected:
-  void Open(int sourceType) {
+  void Open(int sourceType, std::vector<const char*> names = {"Title", "SKU", "Section", "Notes", "Cost"}) {
     MakeSheet(sourceType);
     sheet->m_nAllFields = 1;
     sheet->m_strTableName = "\"products.csv\"";
     sheet->m_strCfgFilename = (work / "products_csv.cfg").c_str();
-    const char* names[] = {"Title", "SKU", "Section", "Notes", "Cost"};
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < static_cast<int>(names.size()); ++i) {
       auto column = std::make_unique<CSourceColumn>();
       column->m_nIndex = i;
       column->m_strName = names[i];
@@ -123,6 +124,29 @@ TEST_F(MappingPage, FileWithTwoOptionsOfThreeChoices) {
   EXPECT_EQ(Mapped(), "Title|SKU||||||||Section||||Notes|||||||||||||||||");
 }
 
+TEST_F(MappingPage, LoadingRebuildsTheGridWithTheFilesOptions) {
+  Open(2);
+  EXPECT_EQ(Grid().GetItemCount(), 9);
+  std::ofstream(work / "template.cfg") << "<Options>=2\n<Choices>=3\n<Tables>=Title,SKU,,,,,,,,Section,,,,Notes\n";
+  EXPECT_TRUE(page->LoadMappingFile((work / "template.cfg").c_str()));
+  EXPECT_EQ(Grid().GetItemCount(), 31);
+  EXPECT_EQ(Mapped(), "Title|SKU||||||||Section||||Notes|||||||||||||||||");
+  page->WriteMappingFile((work / "again.cfg").c_str());
+  EXPECT_EQ(ReadFile(work / "again.cfg"),
+            "<Options>=2\n<Choices>=3\n<Tables>=Title,SKU,,,,,,,,Section,,,,Notes,,,,,,,,,,,,,,,,,\n");
+}
+
+TEST_F(MappingPage, AColumnTheSourceLacksIsNamedAndLeftUnmapped) {
+  Open(2);
+  std::ofstream(work / "other.cfg") << "<Tables>=Title,sku,,Description,,Price\n";
+  prompts.ExpectMessageBox(IDOK, 0,
+                           "The mapping file names columns this source does not have; these fields are left unmapped: "
+                           "Product Description (\"Description\"), Price (\"Price\")");
+  EXPECT_TRUE(page->LoadMappingFile((work / "other.cfg").c_str()));
+  EXPECT_EQ(Mapped(), "Title|sku|||||||") << "a name in another case is the source's column";
+  EXPECT_EQ(prompts.PendingAnswers(), 0u);
+}
+
 TEST_F(MappingPage, ListsTooShortAndTooLong) {
   Open(2);
   sheet->m_mappingColumns[3]->m_strSourceField = "Notes";
@@ -155,7 +179,7 @@ TEST_F(MappingPage, CountsOutOfRangeChangeNothing) {
 
 TEST_F(MappingPage, ExportWithoutItsOwnFileGetsTheDefault) {
   std::filesystem::copy_file(std::filesystem::path(DV_DATA_DIR) / "default_myob.cfg", program / "default_myob.cfg");
-  Open(4);
+  Open(4, {"Item Name", "Item Number", "Custom List 1", "Description", "Selling Price", "Tax Code When Sold"});
   EXPECT_EQ(Mapped(), "Item Name|Item Number|Custom List 1|Description||Selling Price||Tax Code When Sold|");
 }
 

@@ -5,11 +5,13 @@
 // advanced criteria list (WHERE, AND, Del) over a numeric and a text
 // column, a numeric column's value refused unless it is a number; the
 // statement edited in the item picker; and Next passing the statement on
-// untouched.
+// untouched. The record total follows the condition, and with a field
+// unmapped each heading still names what its column holds.
 #include "ctl_actions.h"
 #include "odbc_test_support.h"
 #include "pages_support.h"
 #include "script_driver.h"
+#include "preview_list.h"
 #include "sql_page.h"
 
 namespace {
@@ -88,6 +90,34 @@ TEST_F(SqlPage, SimpleBoxesInTheSourcesDialect) {
                "SELECT \"Title\", \"SKU\", \"Section\", \"Notes\" FROM \"Products\" WHERE ( (\"Products\".\"Section\") LIKE 'Gar%') "
                "AND ( (\"Products\".\"Notes\") LIKE '%red%');");
   EXPECT_EQ(Shown(), "Red shoe|Apron");
+}
+
+TEST_F(SqlPage, TheTotalFollowsTheCondition) {
+  Open(0);
+  auto Status = [&] { return std::string(page->GetDlgItemText(CSqlPreviewPage2::IDC_POSITION)); };
+  EXPECT_EQ(Status(), " 1 - 3 of 3 records");
+  FwTypeText(*page, CSqlPreviewPage2::IDC_NAME, "shoe");
+  Select();
+  EXPECT_EQ(Status(), " 1 - 1 of 1 records");
+  FwClickButton(*page, CSqlPreviewPage2::IDC_LAST);
+  EXPECT_EQ(Status(), " 1 - 1 of 1 records");
+  FwTypeText(*page, CSqlPreviewPage2::IDC_NAME, "");
+  Select();
+  EXPECT_EQ(Status(), " 1 - 3 of 3 records");
+}
+
+TEST_F(SqlPage, HeadingsNameWhatTheColumnsHold) {
+  Open(0);
+  sheet->m_mappingColumns[2]->m_strSourceField = "";       // no department
+  sheet->m_mappingColumns[3]->m_strSourceField = "Notes";  // the description
+  sheet->SetActivePage(page);
+  auto& preview = page->Control<CDBaseListVw>(CSqlPreviewPage2::IDC_PREVIEW);
+  const std::vector<CString> headings = preview.GetHeaderTexts();
+  ASSERT_EQ(headings.size(), 3u);
+  EXPECT_STREQ(headings[0], sheet->m_mappingColumns[0]->m_strCaption);
+  EXPECT_STREQ(headings[1], sheet->m_mappingColumns[1]->m_strCaption);
+  EXPECT_STREQ(headings[2], sheet->m_mappingColumns[3]->m_strCaption);
+  EXPECT_STREQ(preview.GetItemText(0, 2), "red") << "the description under its own heading";
 }
 
 TEST_F(SqlPage, TextDialectIsAPrefixMatch) {

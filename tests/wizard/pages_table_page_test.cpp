@@ -4,7 +4,8 @@
 // source selecting its own file's table, the statement ending in ";" with
 // the columns described and the first rows shown, the rows combo (a size
 // of 25 selects "25 ", "All items" capped and written so), a connection
-// that does not open, and Next making the mapping columns.
+// that does not open, and Next making the mapping columns. The record
+// total and "All items" follow the table chosen last.
 #include <fstream>
 
 #include "ctl_actions.h"
@@ -82,6 +83,19 @@ TEST_F(TablePage, RowsCombo) {
   EXPECT_EQ(sheet->m_nRowsetSize, kMaxRowsetRows) << "2,500 records, capped";
   EXPECT_EQ(IniRowsetSize(), std::to_string(kMaxRowsetRows));
   EXPECT_EQ(page->Control<CListCtrl>(CSelTablePage::IDC_PREVIEW).GetItemCount(), kMaxRowsetRows);
+}
+
+TEST_F(TablePage, TheTotalFollowsTheTableChosen) {
+  std::ofstream(program / "tallyport.ini") << "[Wizard Settings]\nRowsetSize=25\n";
+  Open(6, "", "customers");
+  EXPECT_STREQ(page->GetDlgItemText(CSelTablePage::IDC_POSITION), " 1 - 1 of 1 records");
+  FwPickItemByText(*page, CSelTablePage::IDC_TABLES, "\"products\"");
+  EXPECT_STREQ(page->GetDlgItemText(CSelTablePage::IDC_POSITION), " 1 - 25 of 2500 records");
+  FwClickButton(*page, CSelTablePage::IDC_LAST);
+  EXPECT_STREQ(page->GetDlgItemText(CSelTablePage::IDC_POSITION), " 2476 - 2500 of 2500 records");
+  FwPickItemByText(*page, CSelTablePage::IDC_ROWS, "All items");
+  EXPECT_EQ(sheet->m_nRowsetSize, kMaxRowsetRows) << "2,500 records, capped; not the first table's 1";
+  EXPECT_EQ(IniRowsetSize(), std::to_string(kMaxRowsetRows));
 }
 
 TEST_F(TablePage, ConnectionThatDoesNotOpen) {

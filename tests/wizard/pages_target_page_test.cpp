@@ -2,10 +2,10 @@
 // that name with ".kvb" in the program folder, a shop file's signature is
 // checked (exact and other case pass, other text is refused with the
 // old-version text), a file that is no shop is refused with 51488 and
-// leaves no transaction behind, a name that exists only as typed asks
-// 51518 (No stays, Yes makes it a new file), a name taken at its
-// normalised place is refused with 51517, the template radios set the
-// language, and Browse fills the path.
+// leaves no transaction behind, a name is looked for at its normalised
+// place only (what exists relative to the working folder is a new file
+// there; a bare name found in the program folder is that file, checked),
+// the template radios set the language, and Browse fills the path.
 #include <fstream>
 
 #include "ctl_actions.h"
@@ -91,19 +91,24 @@ TEST_F(TargetPage, WhatIsNoShopIsRefused) {
   EXPECT_NE(scope.GetTransaction(), nullptr) << "a later scope owns its transaction";
 }
 
-TEST_F(TargetPage, NameThatExistsOnlyAsTyped) {
+TEST_F(TargetPage, ANameIsLookedForAtItsNormalisedPlaceOnly) {
+  // What exists relative to the working folder does not count: the name
+  // is a new file at its normalised place, without a question.
   std::string relative = std::filesystem::relative(work / "here", std::filesystem::current_path()).string();
-  std::ofstream(work / "here") << "x";  // exists as typed; "here.kvb" does not
-  prompts.ExpectMessageBox(IDNO, 51518);
-  EXPECT_STREQ(Choose(relative), "");
-  prompts.ExpectMessageBox(IDYES, 51518);
+  std::ofstream(work / "here") << "x";
   EXPECT_STREQ(Choose(relative), (relative + ".kvb").c_str());
-}
-
-TEST_F(TargetPage, NameTakenAtItsNormalisedPlace) {
-  std::ofstream(program / "taken.kvb") << "x";
-  prompts.ExpectMessageBox(IDOK, 51517);
-  EXPECT_STREQ(Choose("taken"), "");
+  EXPECT_TRUE(prompts.asked.empty());
+  // A bare name that exists at its normalised place is that file, checked
+  // as a shop: a shop passes, anything else is refused.
+  MakeShop(program / "taken.kvb", "KESTRELMARK_DBASE_VER5");
+  page = &Show<CSelDBPage>(CSelDBPage::IDD);
+  EXPECT_STREQ(Choose("taken"), (program / "taken.kvb").c_str());
+  std::ofstream(program / "junk.kvc") << "x";
+  sheet->m_strTargetFile.Empty();
+  page = &Show<CSelDBPage>(CSelDBPage::IDD);
+  prompts.ExpectMessageBox(IDOK, 51488);
+  EXPECT_STREQ(Choose("junk.kvc"), "");
+  EXPECT_EQ(prompts.PendingAnswers(), 0u);
 }
 
 TEST_F(TargetPage, TemplateRadiosAndBrowse) {

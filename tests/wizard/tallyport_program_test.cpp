@@ -181,4 +181,25 @@ TEST(TallyportProgram, BadCommandLine) {
   EXPECT_NE(missing.errors.find("cannot read the script"), std::string::npos) << missing.errors;
 }
 
+// A program folder that is not there, or is a file, ends the program at once
+// with one line naming it; the wizard never runs on it.
+TEST(TallyportProgram, UnusableProgramFolderIsRefused) {
+  WizardHome home;
+  struct Case {
+    std::string folder;
+    const char* says;
+  };
+  const Case cases[] = {
+      {home / "no such folder", "No such file or directory"},
+      {home / "tallyport.ini", "is not a folder"},
+  };
+  for (const Case& c : cases) {
+    auto run = wizard_test::RunProgram(home, "--home '" + c.folder + "' --script '" + (home / "absent.txt") + "'");
+    EXPECT_EQ(run.status, 2) << c.folder;
+    EXPECT_NE(run.errors.find("tallyport: the program folder \"" + c.folder + "\""), std::string::npos) << run.errors;
+    EXPECT_NE(run.errors.find(c.says), std::string::npos) << run.errors;
+    EXPECT_EQ(run.errors.find("cannot read the script"), std::string::npos) << run.errors;
+  }
+}
+
 }  // namespace

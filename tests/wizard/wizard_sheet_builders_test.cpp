@@ -2,7 +2,8 @@
 // tallyport.ini made by the test (every driver and general key of a
 // file-based type listed, empty ones too; Paradox and dBase strings leaving
 // empty keys out; the program folder as DefaultDir when the sheet's type is
-// the Quillon shop's; type 6 the data-source string; no ini at all), the
+// the Quillon shop's; type 6 the data-source string; no ini at all; a
+// folder holding ';' or '}' in braces, read back as it was), the
 // mapping-column code's fields and kind tests, and the import's SELECT
 // statement (no comma before the first named column, names with ']' kept
 // inside their brackets).
@@ -47,6 +48,18 @@ TEST_F(ConnectionStrings, FileBasedTypesListEveryKey) {
   EXPECT_STREQ(Build(0),
                "DefaultDir=/srv/data;Driver=;DriverId=;FIL=;Extensions=;ColNameHeader=;Format=;"
                "MaxBufferSize=2048;MaxScanRows=;PageTimeout=;SafeTransactions=;Threads=3;UID=;UserCommitSync=;");
+}
+
+TEST_F(ConnectionStrings, FoldersHoldingSemicolonsAndBracesAreQuoted) {
+  std::ofstream(scratch / "tallyport.ini") << "[General ConnStr Info]\nDefaultDir=/srv/a;b}c\n";
+  EXPECT_EQ(std::string(static_cast<LPCTSTR>(Build(9))), "DefaultDir={/srv/a;b}}c};");
+  EXPECT_STREQ(WithDefaultDir("DRIVER={dBase Driver};DefaultDir={/old;x};Deleted=1;", "/new;y"),
+               "DRIVER={dBase Driver};Deleted=1;DefaultDir={/new;y};");
+  EXPECT_STREQ(UnquotedConnectionValue(QuotedConnectionValue("/a;b}}c{")), "/a;b}}c{");
+  EXPECT_STREQ(QuotedConnectionValue("/plain/folder"), "/plain/folder");
+  // A folder typed in a connection string is stored as the folder itself.
+  ParseConnectionString("DefaultDir={/typed;x}}y};Driver={Text}", 2, (scratch / "tallyport.ini").c_str());
+  EXPECT_EQ(std::string(static_cast<LPCTSTR>(Build(9))), "DefaultDir={/typed;x}}y};");
 }
 
 TEST_F(ConnectionStrings, ParadoxAndDBaseLeaveEmptyKeysOut) {

@@ -4,9 +4,12 @@
 // the mapping columns' count, captions, codes and places, the import's
 // SELECT statement kept until reset, the connection string making a
 // file-based type the sheet's, the help context per page and type, the
-// opening of the active page's help page (message 51633 when no program opens it), and the
-// sheet's title from the page.
+// opening of the active page's help page (message 51633 when no program opens it), a help
+// page delivered for every page, and the sheet's title from the page.
 #include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
 
 #include <string>
 #include <vector>
@@ -211,6 +214,7 @@ TEST(HelpContexts, PerPageAndType) {
       {kSourceText, 0, 150401},     {kSourceText, 1, 150402},     {kSourceText, 6, 150407},
       {kSourceText, 7, 150401},     {kSourceText, -1, 150401},    {kSourceReserved, 0, 150401},
       {kSourceReserved, 1, 150501}, {kSourceReserved, 4, 150504}, {kSourceReserved, 5, 150401},
+      {kSourceQuillonShop, 0, 150401}, {kSourceQuillonShop, 1, 150501}, {kSourceQuillonShop, 3, 150503},
   };
   for (const Case& c : cases) EXPECT_EQ(HelpContextFor(c.type, c.page), c.context) << c.type << " " << c.page;
 }
@@ -228,6 +232,28 @@ TEST_F(SheetTest, HelpPageOpenedOrMessage51633) {
   sheet.WinHelp();
   EXPECT_EQ(prompts.PendingAnswers(), 0u);
   EXPECT_EQ(prompts.asked.back().type & MB_ICONMASK, static_cast<UINT>(MB_ICONEXCLAMATION));
+}
+
+// Every page of both roads, and the source file's own help, has its help
+// page delivered in the seeded program folder: a titled document that names
+// the keys.
+TEST_F(SheetTest, HelpPageDeliveredForEveryPage) {
+  CMainSheet sheet;
+  std::vector<DWORD> ids = {924};
+  for (int type : {kSourceText, kSourceQuillonShop}) {
+    sheet.m_typDatabase = type;
+    sheet.RebuildPageList(sheet.GetPageListCount());
+    for (int page = 0; page < sheet.GetPageCount(); ++page) ids.push_back(HelpContextFor(type, page));
+  }
+  SetHelpLanguage("English");
+  for (DWORD id : ids) {
+    CString path = FwNativePath(HelpPagePath(id));
+    std::ifstream file(static_cast<LPCTSTR>(path));
+    ASSERT_TRUE(file.good()) << path;
+    std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("<title>"), std::string::npos) << path;
+    EXPECT_NE(text.find("<h2>Keys</h2>"), std::string::npos) << path;
+  }
 }
 
 TEST_F(SheetTest, TitleFromThePage) {

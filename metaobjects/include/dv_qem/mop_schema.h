@@ -24,8 +24,14 @@ class dv_schema {
 
   // Files the type under its name (a class type also in the class list; a
   // null or empty name in the unnamed list only). A name the schema already
-  // holds is refused with dv_err_mop, the schema unchanged.
+  // holds is refused with dv_err_mop, the schema unchanged; so is a type the
+  // schema holds already (under any name), which it would destroy twice.
   void add_type(const char* name, dv_type* type);
+  // Takes back a type or template filed under name by add_type or
+  // add_template, without destroying it (an install that is refused undoes
+  // what it filed).
+  void remove_type(const char* name, dv_type* type);
+  void remove_template(const char* name, dv_template* t);
   // Files the template under its name; a null or empty name files nothing.
   void add_template(const char* name, dv_template* t);
   // The type or template of that name, or null.
@@ -42,6 +48,8 @@ class dv_schema {
   dv_type* type_containing(const void* p, const void*& start, unsigned& count) const;
 
  private:
+  bool holds_type(const dv_type* type) const;
+
   dv_Dictionary<char*, dv_type> types_;
   dv_Dictionary<char*, dv_template> templates_;
   _Mop_list<dv_class_type> classes_;

@@ -2,9 +2,12 @@
 // the CObject header, over an allocation policy (fw_alloc_policy.h).
 // Elements are value-initialised when they come into the array (zero for
 // numbers and pointers, the empty string for strings) and are moved as raw
-// bytes, as the framework does. Indexes are not checked.
+// bytes, as the framework does. Indexes are not checked; a size past what
+// can be allocated is refused with the policy's memory error before the
+// array changes.
 #pragma once
 
+#include <climits>
 #include <cstring>
 #include <new>
 
@@ -45,7 +48,8 @@ class FwArray : public CObject {
         step = m_nSize / 8;
         step = step < 4 ? 4 : (step > 1024 ? 1024 : step);
       }
-      int newMax = m_nMaxSize + step < newSize ? newSize : m_nMaxSize + step;
+      long long stepped = static_cast<long long>(m_nMaxSize) + step;
+      int newMax = stepped < newSize ? newSize : (stepped > INT_MAX ? INT_MAX : static_cast<int>(stepped));
       TYPE* fresh = Alloc::template Allocate<TYPE>(this, newMax);
       std::memcpy(static_cast<void*>(fresh), static_cast<const void*>(m_pData), m_nSize * sizeof(TYPE));
       Alloc::Free(this, m_pData, m_nMaxSize);
@@ -78,7 +82,7 @@ class FwArray : public CObject {
   TYPE* GetData() { return m_pData; }
 
   void SetAtGrow(int index, ARG_TYPE element) {
-    if (index >= m_nSize) SetSize(index + 1, -1);
+    if (index >= m_nSize) SetSize(GrownCount(index, 1), -1);
     m_pData[index] = element;
   }
 
@@ -95,7 +99,8 @@ class FwArray : public CObject {
   void InsertAt(int index, ARG_TYPE element, int count = 1) {
     if (count <= 0) return;
     OpenGap(index, count);
-    for (int i = 0; i < count; ++i) m_pData[index + i] = element;
+    TYPE* gap = m_pData + index;
+    for (TYPE* end = gap + count; gap != end; ++gap) *gap = element;
   }
 
   void InsertAt(int startIndex, FwArray* source) { InsertFrom(startIndex, *source); }
@@ -121,7 +126,7 @@ class FwArray : public CObject {
   int AppendFrom(const SOURCE& source) {
     int start = m_nSize;
     int count = source.GetSize();
-    SetSize(start + count);  // source may be this array: read it after growing
+    SetSize(GrownCount(start, count));  // source may be this array: read it after growing
     for (int i = 0; i < count; ++i) m_pData[start + i] = source.GetData()[i];
     return start;
   }
@@ -151,15 +156,23 @@ class FwArray : public CObject {
   // past the end).
   void OpenGap(int index, int count) {
     if (index >= m_nSize) {
-      SetSize(index + count, -1);
+      SetSize(GrownCount(index, count), -1);
       return;
     }
     int oldSize = m_nSize;
-    SetSize(m_nSize + count, -1);
+    SetSize(GrownCount(m_nSize, count), -1);
     Destroy(oldSize, oldSize + count);
     std::memmove(static_cast<void*>(m_pData + index + count), static_cast<const void*>(m_pData + index),
                  (oldSize - index) * sizeof(TYPE));
     Construct(index, index + count);
+  }
+
+  // first + more elements; a count past what an int holds is refused with
+  // the policy's memory error.
+  int GrownCount(int first, int more) const {
+    long long sum = static_cast<long long>(first) + more;
+    if (sum > INT_MAX) Alloc::RefuseSize(this, static_cast<unsigned long long>(sum), sizeof(TYPE));
+    return static_cast<int>(sum);
   }
 
   void Construct(int from, int to) {

@@ -163,16 +163,18 @@ class FwMap : public CObject {
 
   // Makes a table of size buckets now (allocateNow) or at the first
   // insertion. A map that holds associations keeps them: they move into a
-  // new table of the new size at once.
+  // new table of the new size at once. A table that cannot be allocated
+  // leaves the map as it was.
   void InitHashTable(UINT size, BOOL allocateNow = TRUE) {
+    CAssoc** fresh = nullptr;
+    if (allocateNow || m_nCount > 0) {
+      fresh = Alloc::template Allocate<CAssoc*>(this, size);
+      std::memset(static_cast<void*>(fresh), 0, sizeof(CAssoc*) * size);
+    }
     CAssoc** old = m_pHashTable;
     UINT oldSize = m_nHashTableSize;
-    m_pHashTable = nullptr;
+    m_pHashTable = fresh;
     m_nHashTableSize = size;
-    if (allocateNow || m_nCount > 0) {
-      m_pHashTable = Alloc::template Allocate<CAssoc*>(this, size);
-      std::memset(static_cast<void*>(m_pHashTable), 0, sizeof(CAssoc*) * size);
-    }
     if (old == nullptr) return;
     for (UINT i = 0; i < oldSize; ++i) {
       CAssoc* assoc = old[i];

@@ -1,12 +1,17 @@
 // Private-profile (ini) files with the Windows calls' behaviour: sections
 // and keys match without regard to ASCII case, keys and values are trimmed,
 // a missing key gives the caller's default, texts are cut to fit the
-// caller's buffer (size - 1 characters and a NUL), and a write creates the
-// file or section when needed and keeps every other line as it was. File
+// caller's buffer (size - 1 characters and a NUL), a value between a pair
+// of equal quotes (" or ') reads without them, and a write creates the file
+// or section when needed and keeps every other line as it was. A write
+// replaces the file whole and never interleaves with another process's; it
+// goes through a symbolic link to the file it names, and a read-only file
+// is not written (the write fails). File
 // names are Windows-style (FwNativePath). An unreadable or missing file
 // reads as empty; junk lines are skipped.
 #pragma once
 
+#include "fw_string.h"
 #include "fw_types.h"
 
 // The value of key in section, or def (trimmed) when it is missing, copied
@@ -24,5 +29,9 @@ UINT GetPrivateProfileInt(LPCTSTR section, LPCTSTR key, int def, LPCTSTR fileNam
 DWORD GetPrivateProfileSection(LPCTSTR section, LPTSTR buffer, DWORD size, LPCTSTR fileName);
 // Sets key in section to value; FALSE when the file cannot be written, or a
 // name or value holds a line break (it would add lines), a key holds '=' or
-// a section ']'.
+// a section ']'; the file is then as it was and FwProfileWriteFailure says
+// why.
 BOOL WritePrivateProfileString(LPCTSTR section, LPCTSTR key, LPCTSTR value, LPCTSTR fileName);
+// Why this thread's last WritePrivateProfileString failed: the file and the
+// reason ("…tallyport.ini: the disk is full"); empty after a success.
+CString FwProfileWriteFailure();

@@ -1,5 +1,6 @@
 // Private-profile calls over FwIniDocument; each call reads the file afresh
-// and a write replaces the file through a temporary file and a rename.
+// and a write replaces the file whole (fw_whole_file.h), under the folder's
+// write lock so that two processes' writes never lose one another.
 #include "fw_profile.h"
 
 #include <fcntl.h>
@@ -14,11 +15,20 @@
 #include <vector>
 
 #include "fw_paths.h"
+#include "fw_whole_file.h"
 #include "ini_document.h"
 
 namespace {
 
 std::mutex profile_mutex;  // one reader or writer of a profile file at a time in this process
+thread_local CString last_write_failure;  // FwProfileWriteFailure
+
+// A value written between a pair of equal quotes reads without them.
+std::string unquoted(std::string value) {
+  if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') && value.back() == value[0])
+    return value.substr(1, value.size() - 2);
+  return value;
+}
 
 // Reads the file's bytes into *bytes (empty for a missing file); false when
 // the file exists but cannot be read whole (then *bytes is empty).
@@ -38,26 +48,6 @@ bool read_file(const std::string& path, std::string* bytes) {
   }
   ::close(fd);
   if (!ok) bytes->clear();
-  return ok;
-}
-
-bool write_file(const std::string& path, const std::string& bytes) {
-  std::string temporary = path + ".tmpXXXXXX";
-  int fd = ::mkstemp(temporary.data());
-  if (fd < 0) return false;
-  struct stat st;
-  mode_t mode = ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
-  bool ok = ::fchmod(fd, mode) == 0;
-  size_t done = 0;
-  while (ok && done < bytes.size()) {
-    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    ok = n > 0;
-    if (ok) done += static_cast<size_t>(n);
-  }
-  ok = ::fsync(fd) == 0 && ok;
-  ok = ::close(fd) == 0 && ok;
-  if (ok) ok = ::rename(temporary.c_str(), path.c_str()) == 0;
-  if (!ok) ::unlink(temporary.c_str());
   return ok;
 }
 
@@ -123,7 +113,7 @@ DWORD GetPrivateProfileString(LPCTSTR section, LPCTSTR key, LPCTSTR def, LPTSTR 
   // One key is looked up in the bytes: a large file costs a read and a scan,
   // not a copy of every line.
   std::optional<std::string> value = FwIniDocument::LookupIn(load_bytes(fileName), section, key);
-  return copy_text(value ? *value : trimmed(def), buffer, size);
+  return copy_text(value ? unquoted(*value) : trimmed(def), buffer, size);
 }
 
 UINT GetPrivateProfileInt(LPCTSTR section, LPCTSTR key, int def, LPCTSTR fileName) {
@@ -144,16 +134,37 @@ DWORD GetPrivateProfileSection(LPCTSTR section, LPTSTR buffer, DWORD size, LPCTS
 }
 
 BOOL WritePrivateProfileString(LPCTSTR section, LPCTSTR key, LPCTSTR value, LPCTSTR fileName) {
-  if (section == nullptr || key == nullptr || value == nullptr || fileName == nullptr) return FALSE;
+  last_write_failure.Empty();
+  if (fileName == nullptr || *fileName == '\0') {
+    last_write_failure = "no settings file is named";
+    return FALSE;
+  }
+  if (section == nullptr || key == nullptr || value == nullptr) {
+    last_write_failure.Format("%s: a section, key or value is missing", fileName);
+    return FALSE;
+  }
   if (has_line_break(section) || has_line_break(key) || has_line_break(value) || std::strchr(key, '=') != nullptr ||
       std::strchr(section, ']') != nullptr) {
+    last_write_failure.Format("%s: the setting [%s] %s cannot be written as one line", fileName, section, key);
     return FALSE;
   }
   std::string path(FwNativePath(fileName));
   std::lock_guard<std::mutex> guard(profile_mutex);
+  FwFolderWriteLock folder(path);
   std::string bytes;
-  if (!read_file(path, &bytes)) return FALSE;  // never overwrite what could not be read
+  if (!read_file(path, &bytes)) {  // never overwrite what could not be read
+    last_write_failure.Format("%s: the file cannot be read, so it is not rewritten", fileName);
+    return FALSE;
+  }
   FwIniDocument document(bytes);
   document.Set(trimmed(section), trimmed(key), trimmed(value));
-  return write_file(path, document.Bytes()) ? TRUE : FALSE;
+  int error = FwWriteWholeFile(path, document.Bytes());
+  if (error != 0) {
+    last_write_failure = FwWriteFailureText(fileName, error);
+    errno = error;
+    return FALSE;
+  }
+  return TRUE;
 }
+
+CString FwProfileWriteFailure() { return last_write_failure; }

@@ -28,8 +28,12 @@ struct SourceConnectionSpec {
   bool ansiCharacterSet = true;
 };
 
+// A value as a connection string holds it: in braces, each '}' doubled,
+// when it holds ';', '{' or '}' or begins or ends with a blank; else as is.
+std::string QuotedConnectionValue(const std::string& value);
 // The "key=value;" pieces of a connection string (a value in braces may
-// hold ';'); keys as written, values trimmed, braces kept.
+// hold ';', and "}}" inside braces is a '}'); keys as written, values
+// trimmed, braces kept.
 std::vector<std::pair<CString, CString>> SplitConnectionString(const CString& connect);
 // Recognises a connection string.
 SourceConnectionSpec RecogniseConnection(const CString& connect);

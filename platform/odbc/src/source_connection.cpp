@@ -22,13 +22,19 @@ std::string Lower(std::string text) {
 
 bool Contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
 
-// The value of key (any letter case), braces removed; empty when missing.
+// The value of key (any letter case), braces removed and "}}" read as
+// '}'; empty when missing.
 std::string ValueOf(const std::vector<std::pair<CString, CString>>& pairs, const char* key) {
   for (const auto& [name, value] : pairs) {
     if (name.CompareNoCase(key) != 0) continue;
     std::string text(value);
-    if (text.size() >= 2 && text.front() == '{' && text.back() == '}') text = text.substr(1, text.size() - 2);
-    return text;
+    if (text.size() < 2 || text.front() != '{' || text.back() != '}') return text;
+    std::string inner;
+    for (size_t i = 1; i + 1 < text.size(); ++i) {
+      inner += text[i];
+      if (text[i] == '}' && text[i + 1] == '}') ++i;
+    }
+    return inner;
   }
   return std::string();
 }
@@ -132,17 +138,37 @@ StagedSourceOpener& Opener() {
 
 }  // namespace
 
+std::string QuotedConnectionValue(const std::string& value) {
+  if (value.find_first_of(";{}") == std::string::npos && (value.empty() || (value.front() != ' ' && value.back() != ' ')))
+    return value;
+  std::string quoted = "{";
+  for (char c : value) {
+    quoted += c;
+    if (c == '}') quoted += '}';
+  }
+  return quoted + "}";
+}
+
 std::vector<std::pair<CString, CString>> SplitConnectionString(const CString& connect) {
   std::vector<std::pair<CString, CString>> pairs;
   std::string text(connect);
   size_t start = 0;
   while (start < text.size()) {
     size_t end = start;
-    bool braced = false;
-    while (end < text.size() && (braced || text[end] != ';')) {
-      if (text[end] == '{') braced = true;
-      if (text[end] == '}') braced = false;
-      ++end;
+    while (end < text.size() && text[end] != '=' && text[end] != ';') ++end;
+    if (end < text.size() && text[end] == '=') {
+      // A value in braces runs to the '}' that is not doubled ("}}" is a
+      // '}' of the value) and may hold ';'.
+      size_t value = end + 1;
+      while (value < text.size() && text[value] == ' ') ++value;
+      if (value < text.size() && text[value] == '{') {
+        end = value + 1;
+        while (end < text.size()) {
+          if (text[end] == '}' && !(end + 1 < text.size() && text[end + 1] == '}')) break;
+          end += text[end] == '}' ? 2 : 1;
+        }
+      }
+      while (end < text.size() && text[end] != ';') ++end;
     }
     std::string piece = text.substr(start, end - start);
     start = end + 1;
@@ -225,7 +251,7 @@ ResolvedConnection ResolveConnection(const CString& connect) {
         message.Format("the Access database \"%s\" does not exist", spec.source.c_str());
         AfxThrowDBExceptionText(AFX_SQL_ERROR_SOURCE_FILE, message, "HY000");
       }
-      resolved.driverString.Format("DRIVER=%s;DBQ=%s;", driver.c_str(), spec.source.c_str());
+      resolved.driverString.Format("DRIVER=%s;DBQ=%s;", driver.c_str(), QuotedConnectionValue(spec.source).c_str());
       return resolved;
     }
     default: break;
@@ -235,7 +261,7 @@ ResolvedConnection ResolveConnection(const CString& connect) {
   if (Opener() == nullptr)
     AfxThrowDBExceptionText(SQL_ERROR, "no reader of file sources is loaded (the staging library)", "IM002");
   auto staged = Opener()(spec);
-  resolved.driverString.Format("DRIVER=%s;Database=%s;", driver.c_str(), staged->SqlitePath().c_str());
+  resolved.driverString.Format("DRIVER=%s;Database=%s;", driver.c_str(), QuotedConnectionValue(staged->SqlitePath()).c_str());
   resolved.staged = staged;
   return resolved;
 }

@@ -41,13 +41,15 @@ std::vector<std::string> ListSourceTables(SourceFileKind kind, const std::string
 // What the staged table holds:
 // - Empty values (an empty text field or cell, a blank dBase field) are NULL.
 // - Text: column names from the header line, or F1, F2, ... without one; an
-//   empty or repeated name becomes F<position>. Every value is read as text;
-//   a column is declared INTEGER when every non-empty value of the first 25
-//   data rows is an integer (optional sign, digits, no leading zero, within
-//   64 bits), REAL when every such value is an integer or a decimal number
-//   with a '.' point (optionally an exponent), TEXT otherwise (also when the
-//   first rows hold no value). SQLite's column affinity then stores later
-//   values that fit as numbers and keeps the others as they are, as text.
+//   empty or repeated name becomes F<position>. Every value is read as text
+//   and comes back as the file holds it: a column is declared INTEGER when
+//   every non-empty value is "0" or an optional '-' and digits without a
+//   leading zero within 32 bits, REAL when every such value is a decimal
+//   number with a '.' point as "%.15g" writes it (no trailing zero, no
+//   exponent), TEXT otherwise (also when the first rows hold no value). The
+//   first 25 data rows choose the type; a later value that the type would
+//   alter ("1.10", "007", "2" in a REAL column) makes its column TEXT and
+//   the table is staged again.
 //   Rows with fewer fields than columns get NULLs; a row with a non-empty
 //   field beyond the last column is refused.
 // - Excel: the first row names the columns; a column is INTEGER, REAL, DATE

@@ -2,6 +2,9 @@
 #include "column_typing.h"
 
 #include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
 
 namespace {
 
@@ -51,11 +54,39 @@ bool IsDecimalText(std::string_view text) {
   return true;
 }
 
+bool IntegerComesBackUnchanged(std::string_view text) {
+  if (text.empty() || text[0] == '+' || text == "-0" || !IsIntegerText(text)) return false;
+  long long value = 0;
+  std::from_chars(text.data(), text.data() + text.size(), value);
+  return value >= -2147483648LL && value <= 2147483647LL;
+}
+
+bool RealComesBackUnchanged(std::string_view text) {
+  const std::string_view unsigned_ = text.substr(!text.empty() && text[0] == '-' ? 1 : 0);
+  const size_t point = unsigned_.find('.');
+  if (point == std::string_view::npos || point == 0 || point + 1 == unsigned_.size()) return false;
+  if (unsigned_.back() == '0') return false;
+  for (size_t i = 0; i < unsigned_.size(); ++i)
+    if (i != point && !IsDigit(unsigned_[i])) return false;
+  const std::string copy(text);
+  char written[40];
+  std::snprintf(written, sizeof written, "%.15g", std::strtod(copy.c_str(), nullptr));
+  return copy == written;
+}
+
+bool ComesBackUnchanged(std::string_view text, SourceColumnType type) {
+  switch (type) {
+    case SourceColumnType::Integer: return IntegerComesBackUnchanged(text);
+    case SourceColumnType::Real: return RealComesBackUnchanged(text);
+    default: return true;
+  }
+}
+
 void ColumnTypeScan::see(std::string_view value) {
   if (value.empty()) return;
   sawValue_ = true;
-  if (allIntegers_ && !IsIntegerText(value)) allIntegers_ = false;
-  if (allDecimals_ && !IsDecimalText(value)) allDecimals_ = false;
+  if (allIntegers_ && !IntegerComesBackUnchanged(value)) allIntegers_ = false;
+  if (allDecimals_ && !RealComesBackUnchanged(value)) allDecimals_ = false;
 }
 
 SourceColumnType ColumnTypeScan::type() const {

@@ -17,7 +17,22 @@ bool IsIntegerText(std::string_view text);
 // ("e" or "E", optional sign, digits).
 bool IsDecimalText(std::string_view text);
 
-// Follows the values of one column during the scan and names its type.
+// A staged value is read back as text: a column may hold a value as a
+// number only when the number's text is the value's own text, byte for
+// byte. An INTEGER column is described to ODBC clients as a 32-bit
+// SQL_INTEGER, so its values are "0" or an optional '-' and digits without
+// a leading zero, within 32 bits ("+1", "-0", "007" and 14-digit codes are
+// no such values). A REAL value reads back in at most 15 significant
+// digits with a point and no trailing zero, as "%.15g" writes it ("2.5",
+// "-0.25"; not "2.0", "1.10", ".5", "1E5" or "2").
+bool IntegerComesBackUnchanged(std::string_view text);
+bool RealComesBackUnchanged(std::string_view text);
+// Whether a text value fits a column of type: TEXT, DATE and BIT take any.
+bool ComesBackUnchanged(std::string_view text, SourceColumnType type);
+
+// Follows the values of one column during the scan and names its type:
+// INTEGER or REAL when every value seen comes back unchanged from that
+// type, TEXT otherwise (and when no value was seen).
 class ColumnTypeScan {
  public:
   void see(std::string_view value);        // empty values do not count

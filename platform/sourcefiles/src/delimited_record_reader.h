@@ -32,6 +32,7 @@ class DelimitedRecordReader {
   long recordLine() const { return recordLine_; }
   bool startsWithUtf8Mark() const { return utf8Mark_; }
   const std::string& path() const { return path_; }
+  char delimiter() const { return delimiter_; }
 
  private:
   static constexpr int kEnd = -1;

@@ -157,7 +157,7 @@ class ExcelTableReader : public SourceTableReader {
         scans[c].see(workbook_.cell(r, c));
     }
     const std::vector<std::string> unique = UniqueColumnNames(names);
-    for (unsigned short c = 0; c < columnCount_; ++c) columns_.push_back({unique[c], scans[c].type(), 0});
+    for (unsigned short c = 0; c < columnCount_; ++c) columns_.push_back({unique[c], scans[c].type(), 0, true});
   }
 
   const std::vector<SourceColumn>& columns() const override { return columns_; }

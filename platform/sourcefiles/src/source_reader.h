@@ -15,6 +15,9 @@ struct SourceColumn {
   std::string name;                       // UTF-8
   SourceColumnType type = SourceColumnType::Text;
   int width = 0;                          // a text column's declared width in characters; 0 = none
+  // The type was chosen from the first rows' values (text, Excel), not
+  // declared by the file: a later text value it would alter makes it TEXT.
+  bool typedFromValues = false;
 };
 
 // One value of a row. Readers reuse the row between calls, so text keeps its

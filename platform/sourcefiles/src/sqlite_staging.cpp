@@ -1,6 +1,7 @@
 // Staging one source table into an SQLite table: created and filled in one
 // transaction through one prepared insert, row by row as the reader hands
 // them out.
+#include "column_typing.h"
 #include "source_reader.h"
 
 #include <sqlite3.h>
@@ -78,11 +79,18 @@ class StagingDatabase {
   bool inTransaction_ = false;
 };
 
-// Inserts every row the reader hands out; the number of rows.
-long CopyRows(SourceTableReader& reader, StagingDatabase& db, const StagingProgress& progress) {
+// Inserts every row the reader hands out; the number of rows, or -1 - c
+// when a text value of column c would not come back unchanged from the
+// number type the column was declared with.
+long CopyRows(SourceTableReader& reader, StagingDatabase& db, const std::vector<SourceColumn>& columns,
+              const StagingProgress& progress) {
   std::vector<SourceValue> row;
   long rowsDone = 0;
   while (reader.nextRow(row)) {
+    for (size_t c = 0; c < row.size() && c < columns.size(); ++c)
+      if (columns[c].typedFromValues && row[c].kind == SourceValue::Kind::Text &&
+          !ComesBackUnchanged(row[c].text, columns[c].type))
+        return -1 - static_cast<long>(c);
     db.insert(row);
     if (++rowsDone % kStagingProgressRows == 0 && progress) progress(rowsDone);
   }
@@ -93,27 +101,39 @@ long CopyRows(SourceTableReader& reader, StagingDatabase& db, const StagingProgr
 
 void StageSourceTable(const std::string& sqlitePath, SourceFileKind kind, const std::string& fileOrFolder,
                       const std::string& tableName, const TextFormatOptions& options, const StagingProgress& progress) {
-  const std::unique_ptr<SourceTableReader> reader = OpenSourceTable(kind, fileOrFolder, tableName, options);
-  const std::vector<SourceColumn>& columns = reader->columns();
+  std::unique_ptr<SourceTableReader> reader = OpenSourceTable(kind, fileOrFolder, tableName, options);
+  std::vector<SourceColumn> columns = reader->columns();
   if (columns.empty()) throw SourceFileError(fileOrFolder + ": table \"" + tableName + "\" has no columns");
 
-  std::string create = "CREATE TABLE " + QuotedName(tableName) + " (";
-  std::string insert = "INSERT INTO " + QuotedName(tableName) + " VALUES (";
-  for (size_t i = 0; i < columns.size(); ++i) {
-    create += (i ? ", " : "") + QuotedName(columns[i].name) + " " + DeclaredSqlType(columns[i]);
-    insert += i ? ", ?" : "?";
-  }
-  create += ")";
-  insert += ")";
+  // A column whose type came from the first rows and that meets a later
+  // value it would alter is made TEXT and the table staged again: each
+  // round makes one more column TEXT, so the rounds end.
+  for (;;) {
+    std::string create = "CREATE TABLE " + QuotedName(tableName) + " (";
+    std::string insert = "INSERT INTO " + QuotedName(tableName) + " VALUES (";
+    for (size_t i = 0; i < columns.size(); ++i) {
+      create += (i ? ", " : "") + QuotedName(columns[i].name) + " " + DeclaredSqlType(columns[i]);
+      insert += i ? ", ?" : "?";
+    }
+    create += ")";
+    insert += ")";
 
-  StagingDatabase db(sqlitePath);
-  // The staged file is a cache made again from the source after any loss.
-  db.execute("PRAGMA synchronous=OFF");
-  db.begin();
-  db.execute("DROP TABLE IF EXISTS " + QuotedName(tableName));
-  db.execute(create);
-  db.prepareInsert(insert);
-  const long rowsDone = CopyRows(*reader, db, progress);
-  db.commit();
-  if (progress) progress(rowsDone);
+    StagingDatabase db(sqlitePath);
+    // The staged file is a cache made again from the source after any loss.
+    db.execute("PRAGMA synchronous=OFF");
+    db.begin();
+    db.execute("DROP TABLE IF EXISTS " + QuotedName(tableName));
+    db.execute(create);
+    db.prepareInsert(insert);
+    const long rowsDone = CopyRows(*reader, db, columns, progress);
+    if (rowsDone >= 0) {
+      db.commit();
+      if (progress) progress(rowsDone);
+      return;
+    }
+    SourceColumn& misfit = columns[static_cast<size_t>(-1 - rowsDone)];
+    misfit.type = SourceColumnType::Text;
+    misfit.width = 0;
+    reader = OpenSourceTable(kind, fileOrFolder, tableName, options);
+  }
 }

@@ -15,6 +15,31 @@ namespace fs = std::filesystem;
 
 namespace {
 
+std::string DelimiterName(char delimiter) {
+  if (delimiter == '\t') return "a tab";
+  return std::string("'") + delimiter + "'";
+}
+
+// Names the delimiter a line was read with and, when the fields hold one
+// of the usual delimiters more often than any other, that one as the
+// delimiter the line seems to use.
+std::string DelimiterHint(char used, const std::vector<std::string>& fields, size_t fieldCount) {
+  char likely = 0;
+  size_t likelyCount = 0;
+  for (char candidate : {';', '\t', ',', '|'}) {
+    if (candidate == used) continue;
+    size_t count = 0;
+    for (size_t i = 0; i < fieldCount; ++i) count += std::count(fields[i].begin(), fields[i].end(), candidate);
+    if (count > likelyCount) {
+      likely = candidate;
+      likelyCount = count;
+    }
+  }
+  std::string hint = "; the file is read with " + DelimiterName(used) + " as its delimiter";
+  if (likely != 0) hint += ", but the line seems to use " + DelimiterName(likely);
+  return hint;
+}
+
 class TextTableReader : public SourceTableReader {
  public:
   TextTableReader(const std::string& path, const TextFileFormat& format)
@@ -40,7 +65,7 @@ class TextTableReader : public SourceTableReader {
     for (const auto& [line, fields] : scanned_)
       for (size_t i = 0; i < std::min(columnCount, fields.size()); ++i) scans[i].see(fields[i]);
     const std::vector<std::string> unique = UniqueColumnNames(names);
-    for (size_t i = 0; i < columnCount; ++i) columns_.push_back({unique[i], scans[i].type(), 0});
+    for (size_t i = 0; i < columnCount; ++i) columns_.push_back({unique[i], scans[i].type(), 0, true});
   }
 
   const std::vector<SourceColumn>& columns() const override { return columns_; }
@@ -64,7 +89,8 @@ class TextTableReader : public SourceTableReader {
       if (!fields[i].empty())
         throw SourceFileError(records_.path() + ": line " + std::to_string(line) + ": field " +
                               std::to_string(i + 1) + " holds a value, but the table has only " +
-                              std::to_string(columns_.size()) + " columns");
+                              std::to_string(columns_.size()) + " columns" +
+                              DelimiterHint(records_.delimiter(), fields, fieldCount));
     for (size_t i = 0; i < row.size(); ++i) {
       if (i >= fieldCount || fields[i].empty())
         row[i].setNull();

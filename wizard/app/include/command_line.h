@@ -16,5 +16,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 // The program folder the command line and the environment name; empty for
 // the executable's own folder.
 std::string ChosenProgramFolder(const CommandLine& line);
+// Empty when folder (from the command line or the environment) names an
+// existing directory; else the line that says what is wrong with it.
+std::string ProgramFolderProblem(const std::string& folder);
 // How the program is called, for error messages.
 extern const char* const kUsage;

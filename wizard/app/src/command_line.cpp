@@ -1,7 +1,11 @@
 // Reading the program's options.
 #include "command_line.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
 const char* const kUsage = "usage: tallyport [--home DIR] [--script FILE]";
 
@@ -27,4 +31,12 @@ std::string ChosenProgramFolder(const CommandLine& line) {
   if (!line.home.empty()) return line.home;
   const char* fromEnvironment = std::getenv("TALLYPORT_HOME");
   return fromEnvironment != nullptr ? fromEnvironment : std::string();
+}
+
+std::string ProgramFolderProblem(const std::string& folder) {
+  struct stat status;
+  if (stat(folder.c_str(), &status) != 0)
+    return "the program folder \"" + folder + "\" cannot be used: " + std::strerror(errno);
+  if (!S_ISDIR(status.st_mode)) return "the program folder \"" + folder + "\" is not a folder";
+  return std::string();
 }

@@ -65,6 +65,11 @@ int RunApplication(const std::vector<std::string>& arguments) {
     return 2;
   }
   std::string folder = ChosenProgramFolder(line);
+  std::string problem = folder.empty() ? std::string() : ProgramFolderProblem(folder);
+  if (!problem.empty()) {
+    std::fprintf(stderr, "tallyport: %s\n", problem.c_str());
+    return 2;
+  }
   FwSetProgramFolder(folder.empty() ? nullptr : folder.c_str());
   theDefaultSettings.m_strAppDir = FwProgramFolder();
   try {

@@ -5,8 +5,12 @@
 //   <Choices>=N      the choice count per option, 0 to 10
 //   <Tables>=a,,c    the source column of every grid row in row order,
 //                    each followed by ',' and the very last ',' removed;
-//                    an empty entry leaves its row unmapped
-// Reading cuts the text into sections, each from a '<' to the next '<';
+//                    an empty entry leaves its row unmapped; a name
+//                    holding ',', '<' or a line break, or beginning
+//                    with '"', is written in double quotes with each '"'
+//                    doubled ("Notes, long"), every other name as it is
+// Reading cuts the text into sections, each from a '<' to the next '<'
+// (in the list, to the next '<' outside a quoted entry);
 // text before the first '<' and sections with no known key are ignored;
 // trailing line breaks of a section are dropped. A ',' at the very end of
 // the list ends it. Counts outside the ranges above, or not written as a

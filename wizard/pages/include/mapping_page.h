@@ -54,6 +54,9 @@ class CImpMappingPage : public CWizardPage {
  private:
   void FillMappingGrid();
   void FillSourceCombo();
+  // Empties the source field of every item naming a column the source does
+  // not have, and says which (nothing when the source columns are unknown).
+  void ClearUnknownColumns();
   void ResetMapping();
   void StoreMapping();
   void OnOptions();

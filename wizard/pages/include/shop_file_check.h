@@ -1,7 +1,8 @@
 // The target page's check of an existing shop file: it opens the file
-// under a read-only transaction, finds the root "My Shop" and compares the
-// shop's signature. Whatever happens, the transaction is ended and the
-// database closed before the answer is given.
+// under a read-only transaction, checks it as the session and kvcdump do
+// (objsch::CheckShopDatabase: the self-check and a root "My Shop" that
+// holds a Root) and compares the shop's signature. Whatever happens, the
+// transaction is ended and the database closed before the answer is given.
 #pragma once
 
 #include "fw_string.h"

@@ -60,7 +60,7 @@ BOOL CDBTypePage::OnInitDialog() {
   CString defaultDir = ini.GetString(kSection, "DefaultDir");
   if (defaultDir.IsEmpty()) {
     defaultDir = GetAppDirectory();
-    ini.WriteString(kSection, "DefaultDir", defaultDir);
+    ReportUnsavedSetting(ini.WriteString(kSection, "DefaultDir", defaultDir), "DefaultDir");
   }
   defaultDir = WithTrailingSeparator(defaultDir);
   for (DbTypeEntry& entry : DbTypeTable) {

@@ -524,8 +524,9 @@ BOOL CDataImportPage::OnWizardFinish() {
     return FALSE;
   }
   if (const DbTypeEntry* chosen = ChosenDbType())
-    CIniFile(JoinPath(GetAppDirectory(), "tallyport.ini")).WriteString(kSettingsSection, chosen->iniKey,
-                                                                      Sheet().m_strDBName);
+    ReportUnsavedSetting(CIniFile(JoinPath(GetAppDirectory(), "tallyport.ini"))
+                             .WriteString(kSettingsSection, chosen->iniKey, Sheet().m_strDBName),
+                         chosen->iniKey);
   log_->MergeAtFinish(runLogText_);
   runLogText_.Empty();
   source_.CloseRowset();

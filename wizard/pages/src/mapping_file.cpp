@@ -1,6 +1,7 @@
 // Reading and writing the mapping files' text (format in the header).
 #include "mapping_file.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -26,20 +27,60 @@ int ReadCount(const char* key, const CString& rest, int max) {
   return static_cast<int>(count);
 }
 
-std::vector<CString> ReadColumns(const CString& list) {
-  std::vector<CString> columns;
-  // Searched in place: copying the rest for each entry made a long list
-  // cost time by the square of its length.
-  const std::string_view text(static_cast<LPCTSTR>(list));
-  size_t start = 0;
-  while (start < text.size()) {
-    const size_t comma = text.find(',', start);
-    if (comma == std::string_view::npos) {
-      columns.push_back(list.Mid(static_cast<int>(start)));
-      break;
+// Whether a column name must be quoted to read back: it holds ',' or '<'
+// (which end an entry or a section), a line break (cut from a section's
+// end), or begins with '"' (which opens a quoted entry).
+bool NeedsQuotes(const CString& name) {
+  return name.FindOneOf(",<\r\n") >= 0 || (!name.IsEmpty() && name[0] == '"');
+}
+
+// The end of a "<Tables>=" list that starts at start: the next '<' outside
+// a quoted entry, or the end of the text.
+size_t TablesEnd(std::string_view text, size_t start) {
+  bool entryStart = true;
+  for (size_t i = start; i < text.size(); ++i) {
+    if (entryStart && text[i] == '"') {
+      for (++i; i < text.size(); ++i) {
+        if (text[i] != '"') continue;
+        if (i + 1 < text.size() && text[i + 1] == '"') {
+          ++i;
+          continue;
+        }
+        break;
+      }
+      entryStart = false;
+      continue;
     }
-    columns.push_back(list.Mid(static_cast<int>(start), static_cast<int>(comma - start)));
-    start = comma + 1;
+    if (text[i] == '<') return i;
+    entryStart = text[i] == ',';
+  }
+  return text.size();
+}
+
+std::vector<CString> ReadColumns(std::string_view text) {
+  std::vector<CString> columns;
+  size_t at = 0;
+  while (at < text.size()) {
+    std::string column;
+    if (text[at] == '"') {
+      for (++at; at < text.size(); ++at) {
+        if (text[at] != '"') {
+          column += text[at];
+        } else if (at + 1 < text.size() && text[at + 1] == '"') {
+          column += '"';
+          ++at;
+        } else {
+          ++at;
+          break;
+        }
+      }
+    }
+    const size_t comma = text.find(',', at);
+    const size_t end = comma == std::string_view::npos ? text.size() : comma;
+    column.append(text.substr(at, end - at));
+    columns.push_back(CString(column.c_str()));
+    if (comma == std::string_view::npos) break;
+    at = comma + 1;
   }
   return columns;
 }
@@ -49,24 +90,22 @@ std::vector<CString> ReadColumns(const CString& list) {
 std::vector<MappingSection> ReadMappingSections(const CString& text) {
   std::vector<MappingSection> sections;
   const std::string_view whole(static_cast<LPCTSTR>(text));
-  int start = text.Find('<');
-  while (start >= 0) {
-    const size_t found = whole.find('<', static_cast<size_t>(start) + 1);
-    const int next = found == std::string_view::npos ? -1 : static_cast<int>(found) - start - 1;
-    CString section = next < 0 ? text.Mid(start) : text.Mid(start, next + 1);
-    start = next < 0 ? -1 : start + 1 + next;
-    while (!section.IsEmpty() && (section.Right(1) == "\n" || section.Right(1) == "\r"))
-      section = section.Left(section.GetLength() - 1);
-    int at;
-    if ((at = section.Find(kOptionsKey)) >= 0) {
-      CString rest = section.Mid(at + static_cast<int>(std::strlen(kOptionsKey)));
+  const size_t tablesKeyLength = std::strlen(kTablesKey);
+  size_t start = whole.find('<');
+  while (start != std::string_view::npos) {
+    const bool tables = whole.compare(start, tablesKeyLength, kTablesKey) == 0;
+    size_t end = tables ? TablesEnd(whole, start + tablesKeyLength) : whole.find('<', start + 1);
+    if (end == std::string_view::npos) end = whole.size();
+    std::string_view section = whole.substr(start, end - start);
+    start = end < whole.size() ? end : std::string_view::npos;
+    while (!section.empty() && (section.back() == '\n' || section.back() == '\r')) section.remove_suffix(1);
+    const CString rest(std::string(section.substr(std::min(section.size(), section.find('=') + 1))).c_str());
+    if (section.rfind(kOptionsKey, 0) == 0) {
       sections.push_back({MappingSection::Options, ReadCount(kOptionsKey, rest, kMaxMappedOptions), {}});
-    } else if ((at = section.Find(kChoicesKey)) >= 0) {
-      CString rest = section.Mid(at + static_cast<int>(std::strlen(kChoicesKey)));
+    } else if (section.rfind(kChoicesKey, 0) == 0) {
       sections.push_back({MappingSection::Choices, ReadCount(kChoicesKey, rest, kMaxMappedChoices), {}});
-    } else if ((at = section.Find(kTablesKey)) >= 0) {
-      CString rest = section.Mid(at + static_cast<int>(std::strlen(kTablesKey)));
-      sections.push_back({MappingSection::Tables, 0, ReadColumns(rest)});
+    } else if (tables) {
+      sections.push_back({MappingSection::Tables, 0, ReadColumns(section.substr(tablesKeyLength))});
     }
   }
   return sections;
@@ -74,7 +113,15 @@ std::vector<MappingSection> ReadMappingSections(const CString& text) {
 
 CString FormatMappingFile(int options, int choices, const std::vector<CString>& rowColumns) {
   CString list;
-  for (const CString& column : rowColumns) list += column + ",";
+  for (const CString& column : rowColumns) {
+    if (!NeedsQuotes(column)) {
+      list += column + ",";
+      continue;
+    }
+    CString quoted = "\"";
+    for (int i = 0; i < column.GetLength(); ++i) quoted += column[i] == '"' ? CString("\"\"") : CString(column[i]);
+    list += quoted + "\",";
+  }
   if (list.Right(1) == ",") list = list.Left(list.GetLength() - 1);
   CString text;
   text.Format("%s%d\n%s%d\n%s%s\n", kOptionsKey, options, kChoicesKey, choices, kTablesKey, static_cast<LPCTSTR>(list));

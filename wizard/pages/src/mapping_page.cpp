@@ -3,12 +3,15 @@
 
 #include <map>
 #include <memory>
+#include <string>
 
 #include "app_settings.h"
 #include "ctl_prompts.h"
 #include "file_test.h"
 #include "fw_file.h"
 #include "fw_mbs.h"
+#include "fw_paths.h"
+#include "fw_whole_file.h"
 #include "localisation.h"
 #include "mapping_file.h"
 #include "option_count_dlg.h"
@@ -44,6 +47,9 @@ constexpr UINT kSameColumnMessage = 7322;
 constexpr UINT kItemNumberMissingMessage = 61532;
 constexpr UINT kProductNameMissingMessage = 61516;
 constexpr const char* kConfigFilter = "Config File (*.cfg)|*.cfg||";
+// Followed by each such field's caption and, in quotes, the column it named.
+constexpr const char* kUnknownColumnsMessage =
+    "The mapping file names columns this source does not have; these fields are left unmapped:";
 
 // Codes of the two fields every import needs.
 constexpr DWORD kProductNameCode = 0;
@@ -212,27 +218,46 @@ BOOL CImpMappingPage::LoadMappingFile(const CString& path) {
       columns[n]->m_strSourceField = section.columns[n];
     }
   }
-  const auto& columns = sheet.m_mappingColumns;
-  for (size_t row = 0; row < columns.size(); ++row)
-    grid_.SetItemText(static_cast<int>(row), kSourceColumn, columns[row]->m_strSourceField);
+  ClearUnknownColumns();
+  // The grid shows the items as the file left them: its options and
+  // choices too, so that Next stores and writes every row.
+  FillMappingGrid();
+  FillSourceCombo();
   return TRUE;
+}
+
+void CImpMappingPage::ClearUnknownColumns() {
+  CMainSheet& sheet = Sheet();
+  if (sheet.m_sourceColumns.empty()) return;
+  CString unknown;
+  for (const auto& column : sheet.m_mappingColumns) {
+    if (column->m_strSourceField.IsEmpty()) continue;
+    bool found = false;
+    for (const auto& source : sheet.m_sourceColumns)
+      if (fw_mbs::compare_no_case(source->m_strName, column->m_strSourceField) == 0) found = true;
+    if (found) continue;
+    unknown += (unknown.IsEmpty() ? " " : ", ") + column->m_strCaption + " (\"" + column->m_strSourceField + "\")";
+    column->m_strSourceField.Empty();
+  }
+  if (!unknown.IsEmpty())
+    AfxMessageBox(CString(kUnknownColumnsMessage) + unknown, MB_OK | MB_ICONEXCLAMATION);
 }
 
 BOOL CImpMappingPage::WriteMappingFile(const CString& path) {
   std::vector<CString> rows;
   for (int row = 0; row < grid_.GetItemCount(); ++row) rows.push_back(grid_.GetItemText(row, kSourceColumn));
   CString text = FormatMappingFile(Sheet().m_nOptionCount, Sheet().m_nChoiceCount, rows);
-  CFile file;
-  CFileException error;
-  if (!file.Open(path, CFile::modeCreate | CFile::modeWrite | CFile::shareDenyWrite, &error)) {
+  // Written whole: another wizard reading the file meets the old mapping or
+  // the new one, never a mixture.
+  int error = FwWriteWholeFile(std::string(FwNativePath(path)),
+                               std::string(static_cast<LPCTSTR>(text), static_cast<size_t>(text.GetLength())));
+  if (error != 0) {
     CString message;
-    message.Format("[Import Wizard - %s]\n\n%s", static_cast<LPCTSTR>(path),
-                   static_cast<LPCTSTR>(ErrorText(error)));
+    message.Format("[Import Wizard - %s]\n\nThe mapping could not be saved.\n%s", static_cast<LPCTSTR>(path),
+                   static_cast<LPCTSTR>(FwWriteFailureText(path, error)));
     AfxMessageBox(message, MB_OK | MB_ICONINFORMATION);
     return FALSE;
   }
-  file.Write(static_cast<LPCTSTR>(text), static_cast<UINT>(text.GetLength()));
-  file.Close();
   return TRUE;
 }
 

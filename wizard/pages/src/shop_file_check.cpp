@@ -1,15 +1,18 @@
 // The shop file check of the target page.
 #include "shop_file_check.h"
 
+#include <unistd.h>
+
+#include <string>
+
 #include "durnavel.h"
 #include "dv_database.h"
 #include "dv_database_root.h"
 #include "dv_err.h"
 #include "dv_fault_handler.h"
 #include "dv_transaction.h"
-#include "dv_typespec.h"
-#include "fw_mbs.h"
 #include "root.h"
+#include "shop_file_root.h"
 #include "stored_pointer_faults.h"
 #include "write_failure.h"
 
@@ -17,7 +20,6 @@ using namespace dv_qem;
 
 namespace {
 
-constexpr const char kShopRootName[] = "My Shop";
 constexpr UINT kNotAShopMessage = 51488;
 constexpr UINT kLockedMessage = 51524;
 
@@ -69,23 +71,23 @@ class CheckResources {
   dv_database* db_ = nullptr;
 };
 
-// Whether value is the start of an object stored with the Root descriptor.
-bool HoldsRoot(void* value) {
-  if (value == nullptr) return false;
-  unsigned count = 0, offset = 0;
-  return dv_typespec::typespec_at(value, count, offset) == &dv_ts<Root>::the_instance && offset == 0;
+// The shop's damage, root and signature are looked at as the session and
+// the dump tool look at them (objsch::CheckShopDatabase).
+ShopFileCheck CheckOpenShop(dv_database* db) {
+  Root* root = nullptr;
+  try {
+    root = objsch::CheckShopDatabase(db);
+  } catch (const objsch::shop_err_not_a_shop&) {
+    return ShopFileCheck::NotAShop;
+  }
+  return objsch::IsOlderShopSignature(objsch::ShopSignature(root)) ? ShopFileCheck::OldVersion : ShopFileCheck::Good;
 }
 
-ShopFileCheck CheckOpenShop(dv_database* db) {
-  dv_database_root* found = db->find_root(kShopRootName);
-  if (found == nullptr) return ShopFileCheck::NotAShop;
-  void* value = found->get_value(nullptr);
-  if (!HoldsRoot(value)) return ShopFileCheck::NotAShop;
-  Root* root = static_cast<Root*>(value);
-  if (root->m_strSignature.m_pString == nullptr) return ShopFileCheck::Good;
-  CString signature = root->GetSignature();
-  if (signature.IsEmpty() || fw_mbs::compare_no_case(signature, kShopFileSignature) == 0) return ShopFileCheck::Good;
-  return ShopFileCheck::OldVersion;
+bool WritableWithItsLog(const CString& path) {
+  const std::string file(static_cast<LPCTSTR>(path));
+  const size_t slash = file.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : file.substr(0, slash);
+  return ::access(file.c_str(), W_OK) == 0 && ::access(folder.c_str(), W_OK | X_OK) == 0;
 }
 
 }  // namespace
@@ -108,10 +110,13 @@ ShopFileCheck CheckShopFile(const CString& path) {
   } catch (const dv_err_opened_read_only&) {
     return ShopFileCheck::Locked;
   } catch (const dv_err&) {
-    // A valid shop in a folder with no room left cannot be opened either
+    // A valid shop on a disk with no room left cannot be opened either
     // (opening writes its log): that is said as such, not as damage.
     if (!WriteFailureText(path).IsEmpty()) return ShopFileCheck::DiskFull;
-    return ShopFileCheck::NotAShop;
+    // Opening makes the file's log beside it: in a folder that cannot be
+    // written (or for a file that cannot be) that fails, and the file is
+    // read-only to the import, not a bad file.
+    return WritableWithItsLog(path) ? ShopFileCheck::NotAShop : ShopFileCheck::Locked;
   }
 }
 

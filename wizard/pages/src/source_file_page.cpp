@@ -1,13 +1,17 @@
 // The source-file page and its dialog resource.
 #include "source_file_page.h"
 
+#include <strings.h>
+
 #include <algorithm>
+#include <filesystem>
 
 #include "app_settings.h"
 #include "connection_string.h"
 #include "ctl_prompts.h"
 #include "db_type_table.h"
 #include "file_test.h"
+#include "fw_paths.h"
 #include "help_page.h"
 #include "item_pick_dlg.h"
 #include "ini_file.h"
@@ -79,6 +83,20 @@ SplitPath Split(const CString& path) {
   split.name = dot >= 0 ? file.Left(dot) : file;
   split.extension = dot >= 0 ? file.Mid(dot) : CString();
   return split;
+}
+
+// The file a source names exists; a dBase or Paradox table, which its
+// driver finds by name without regard to case, also in another case.
+bool SourceFileExists(const CString& path, int type) {
+  if (FileExists(path)) return true;
+  if (type != kSourceDBase && type != kSourceParadox) return false;
+  namespace fs = std::filesystem;
+  const fs::path native(static_cast<LPCTSTR>(FwNativePath(path)));
+  std::error_code error;
+  for (fs::directory_iterator entry(native.parent_path(), error), end; !error && entry != end; entry.increment(error))
+    if (entry->is_regular_file(error) && strcasecmp(entry->path().filename().c_str(), native.filename().c_str()) == 0)
+      return true;
+  return false;
 }
 
 }  // namespace
@@ -232,14 +250,15 @@ CString CDbfetchDlg::ParseSourceFile() {
     split = Split(text);
   }
   if (split.folder.CompareNoCase(sourceFolder_) != 0) sourceFolder_ = split.folder;
-  CIniFile(ProgramIniPath()).WriteString("General ConnStr Info", "DefaultDir", split.folder);
+  ReportUnsavedSetting(CIniFile(ProgramIniPath()).WriteString("General ConnStr Info", "DefaultDir", split.folder),
+                       "DefaultDir");
 
   CMainSheet& sheet = Sheet();
   sheet.m_strSourceFilePart = "DBQ=";
   int type = TypeFromExtension(split.extension, sheet.m_typDatabase);
   if (type != kSourceNone) sheet.m_typDatabase = type;
   if (!IsTextType(sheet.m_typDatabase) && sheet.m_typDatabase != kSourceDataSourceName)
-    sheet.m_strSourceFilePart += text;
+    sheet.m_strSourceFilePart += QuotedConnectionValue(text);
   if (sheet.m_strDBName != text) {
     sheet.m_strDBName = text;
     sheet.m_bTablesLoaded = FALSE;
@@ -285,6 +304,13 @@ BOOL CDbfetchDlg::CheckAndWriteSchema(BOOL byExtension) {
     AfxMessageBox(51658, MB_OK | MB_ICONEXCLAMATION);
     return FALSE;
   }
+  // The format written by extension is the format the file is read with
+  // unless the person picks another: the combo shows it, so that Next
+  // writes it again instead of the combo's earlier one.
+  if (byExtension && !formatChosen_ && formatIndex != kSchemaCustom) {
+    formatIndex = Split(GetDlgItemText(IDC_FILE_NAME)).extension.CompareNoCase(".txt") == 0 ? kSchemaTab : kSchemaCsv;
+    formatCombo_.SetCurSel(formatIndex);
+  }
   formatIndex_ = formatIndex;
   return WriteSchemaIni(sourceFolder_, GetDlgItemText(IDC_FILE_NAME), delimiter, formatIndex_, byExtension);
 }
@@ -294,8 +320,12 @@ BOOL CDbfetchDlg::WriteSchemaIni(const CString& folder, const CString& fileName,
   SplitPath split = Split(fileName);
   CString section = split.name + split.extension;
   CString format = SchemaFormatValue(byExtension, split.extension, formatIndex, delimiter, LocaleListSeparator());
-  WriteSchemaFormat(folder, section, format);
-  CIniFile(ProgramIniPath()).WriteString("Plain Text", "Format", format);
+  // The source is read with schema.ini's format: without it the page stays.
+  // A file name no section can hold (a ']' in it) gets none: the
+  // connection string carries the same format for it.
+  const bool sectionPossible = section.Find(']') < 0 && section.Find('\n') < 0 && section.Find('\r') < 0;
+  if (sectionPossible && !ReportUnsavedSetting(WriteSchemaFormat(folder, section, format), "Format")) return FALSE;
+  ReportUnsavedSetting(CIniFile(ProgramIniPath()).WriteString("Plain Text", "Format", format), "Format");
   Sheet().m_strConnectionString = Sheet().BuildConnectionString(Sheet().m_typDatabase);
   return TRUE;
 }
@@ -342,20 +372,24 @@ BOOL CDbfetchDlg::ValidateSource(BOOL checkFile) {
     case kSourceMyob:
     case kSourceQuickBooks:
     case kSourceQuillonShop:
+    case kSourceParadox:
+    case kSourceDBase:
       UpdateFromFileName();
-      if (checkFile && !FileExists(sheet.m_strDBName)) {
+      // A dBase or Paradox driver reads its file's folder: without this
+      // check a missing file would show the folder's other tables.
+      if (checkFile && !SourceFileExists(sheet.m_strDBName, sheet.m_typDatabase)) {
         CString message;
         message.Format(LoadResString(51653), static_cast<LPCTSTR>(sheet.m_strDBName));
         FwMessageBoxFromString(51653, message, MB_OK | MB_ICONSTOP);
         return FALSE;
       }
+      if (sheet.m_typDatabase == kSourceParadox || sheet.m_typDatabase == kSourceDBase)
+        sheet.m_strConnectionString = sheet.BuildConnectionString(sheet.m_typDatabase);
       break;
     case kSourceDataSourceName:
       sheet.m_strConnectionString =
           DataSourceString(GetDlgItemText(IDC_FILE_NAME), GetDlgItemText(IDC_LOGIN), GetDlgItemText(IDC_PASSWORD));
       break;
-    case kSourceParadox:
-    case kSourceDBase: sheet.m_strConnectionString = sheet.BuildConnectionString(sheet.m_typDatabase); break;
   }
   SetDlgItemText(IDC_CONNECTION, sheet.m_strConnectionString);
   return TRUE;

@@ -119,7 +119,8 @@ BOOL CSourceShopImportPage::OnWizardFinish() {
   }
   prepared_ = FALSE;
   if (const DbTypeEntry* chosen = ChosenDbType())
-    CIniFile(JoinPath(GetAppDirectory(), "tallyport.ini")).WriteString(kSettingsSection, chosen->iniKey,
-                                                                      Sheet().m_strDBName);
+    ReportUnsavedSetting(CIniFile(JoinPath(GetAppDirectory(), "tallyport.ini"))
+                             .WriteString(kSettingsSection, chosen->iniKey, Sheet().m_strDBName),
+                         chosen->iniKey);
   return CWizardPage::OnWizardFinish();
 }

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "fw_profile.h"
+#include "ini_file.h"
 #include "localisation.h"
 #include "table_choice.h"
 #include "table_list_set.h"
@@ -188,7 +189,8 @@ void CSelTablePage::OnRowsChosen() {
   sheet.m_nRowsetSize = RowsetSizeForChoice(choice, allItems, records, RowBytes());
   CString value;
   value.Format("%d", sheet.m_nRowsetSize);
-  WritePrivateProfileString("Wizard Settings", "RowsetSize", value, ProgramIniPath());
+  ReportUnsavedSetting(WritePrivateProfileString("Wizard Settings", "RowsetSize", value, ProgramIniPath()),
+                       "RowsetSize");
   preview_.SetDirection(kPreviewFirst);
   preview_.Requery(TRUE);
   navigator_.First();

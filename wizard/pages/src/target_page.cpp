@@ -38,6 +38,7 @@ constexpr UINT kHelpString = 21259;
 constexpr UINT kFileFilterString = 21219;
 constexpr UINT kMissingFileQuestion = 51518;
 constexpr UINT kNameExistsMessage = 51517;
+constexpr const char* kMissingFolderMessage = "The folder \"%s\" for the new shop file does not exist.";
 constexpr LANGID kPrimaryEnglish = 9;
 
 // Whether the name (after its last folder separator) ends in ext, any case.
@@ -125,8 +126,10 @@ void CSelDBPage::OnBrowse() {
 LRESULT CSelDBPage::OnWizardNext() {
   if (!UpdateData(TRUE) || typedPath_.IsEmpty()) return -1;
   CString full = NormalisePath(typedPath_, GetAppDirectory());
+  // The file is looked for where it will be opened: a bare name in the
+  // program folder, whatever folder the program runs in.
   struct stat status {};
-  bool typedExists = ::stat(FwNativePath(typedPath_), &status) == 0;
+  bool typedExists = ::stat(FwNativePath(full), &status) == 0;
   bool existing = false;
   if (typedExists && FileExists(full)) {
     existingFilePath_ = full;
@@ -138,6 +141,14 @@ LRESULT CSelDBPage::OnWizardNext() {
     newFilePath_ = full;
     if (FileExists(full)) {
       AfxMessageBox(kNameExistsMessage, MB_OK | MB_ICONEXCLAMATION);
+      return -1;
+    }
+    struct stat folder {};
+    const CString folderPath = FolderOfPath(full);
+    if (!folderPath.IsEmpty() && (::stat(FwNativePath(folderPath), &folder) != 0 || !S_ISDIR(folder.st_mode))) {
+      CString message;
+      message.Format(kMissingFolderMessage, static_cast<LPCTSTR>(folderPath));
+      AfxMessageBox(message, MB_OK | MB_ICONSTOP);
       return -1;
     }
   }

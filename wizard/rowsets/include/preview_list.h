@@ -38,13 +38,16 @@ class CDBaseListVw : public CListViewBase {
   // The list's width in pixels, which mapped columns share.
   void SetListWidth(int pixels) { m_nListWidth = pixels; }
 
-  // The query's row count, counted once (force: counted again).
+  // The row count of the sheet's query, counted once for each query and
+  // connection (force: counted again).
   long GetRecordCount(BOOL force = FALSE);
   // Deletes rows and columns; makes one column per mapping-column item
-  // (fromRecordset FALSE) or requeries and makes one per field.
+  // that names a source field, captioned with the item's caption
+  // (fromRecordset FALSE), or requeries and makes one per field.
   void SetupColumns(BOOL fromRecordset);
   // Opens the sheet's query afresh (read-only, multi-row); with fill shows
-  // the first rowset. Item numbers lose their decimals.
+  // the first rowset. Item numbers lose zero decimals ("123.0" shows as
+  // "123", "1.10" stays).
   void Requery(BOOL fill);
   // Fills the list (store FALSE) or the stored rowset (store TRUE) from the
   // recordset's current rowset.
@@ -73,6 +76,9 @@ class CDBaseListVw : public CListViewBase {
   std::vector<int> BindingSizes() const;
   static CString ValueText(const CDynamicBulkSet& set, int field, int row);
   void NumberRows(int rows);
+  // Cuts a point followed by zeros only ("123.0" shows as "123") from the
+  // texts of column, as the import reads an item number.
+  void CutZeroDecimals(int column);
 
   PreviewSheet* m_pSheet = nullptr;
   std::unique_ptr<CDynamicBulkSet> m_pSet;
@@ -82,6 +88,7 @@ class CDBaseListVw : public CListViewBase {
   int m_nFirstRow = 0;
   int m_nLastRow = 0;
   long m_nTotal = 0;
+  CString m_strCountedFor;  // the connection and query m_nTotal counts
   CString m_strStatus;
   std::vector<PreviewRow> m_storedRows;
   std::vector<PreviewMappingItem> m_prepared;

@@ -13,6 +13,14 @@ constexpr DWORD kCountRowsetSize = 100;
 constexpr UINT kStatusString = 8032;  // " %ld - %ld of %ld records"
 constexpr UINT kReadOnlyMultiRow = CRecordset::readOnly | CRecordset::useMultiRowFetch;
 
+// The items that name a source field, in order.
+std::vector<PreviewMappingItem> MappedItems(const std::vector<PreviewMappingItem>& items) {
+  std::vector<PreviewMappingItem> mapped;
+  for (const PreviewMappingItem& item : items)
+    if (!item.sourceField.IsEmpty()) mapped.push_back(item);
+  return mapped;
+}
+
 }  // namespace
 
 CDBaseListVw::~CDBaseListVw() { CloseRowset(); }
@@ -43,22 +51,39 @@ void CDBaseListVw::Requery(BOOL fill) {
   m_pSet->Open(CRecordset::snapshot, m_pSheet->PreviewQuery(), kReadOnlyMultiRow);
   m_nDirection = kPreviewFirst;
   if (fill) FillData(FALSE);
-  // A number read as 123.0 shows as 123 in the item-number column.
-  std::vector<PreviewMappingItem> items = m_pSheet->PreviewMappingItems();
-  for (size_t i = 0; i < items.size(); ++i) {
+  // A number read as 123.0 shows as 123 in the item-number column, as the
+  // import reads it; 1.10 stays 1.10.
+  const std::vector<PreviewMappingItem> items = m_pSheet->PreviewMappingItems();
+  const std::vector<PreviewMappingItem> mapped = MappedItems(items);
+  for (size_t i = 0; i < mapped.size() && !m_bColumnsFromRecordset; ++i)
+    if (mapped[i].code == kItemNumberCode && static_cast<int>(i) < GetColumnCount()) CutZeroDecimals(static_cast<int>(i));
+  for (size_t i = 0; i < items.size() && m_bColumnsFromRecordset; ++i) {
     if (items[i].code != kItemNumberCode) continue;
     int column = -1;
-    if (!m_bColumnsFromRecordset) {
-      column = static_cast<int>(i);
-    } else if (!items[i].sourceField.IsEmpty()) {
+    if (!items[i].sourceField.IsEmpty()) {
       for (short f = 0; f < m_pSet->GetODBCFieldCount(); ++f) {
         CODBCFieldInfo info;
         m_pSet->GetODBCFieldInfo(f, info);
         if (info.m_strName.CompareNoCase(items[i].sourceField) == 0) column = f;
       }
     }
-    if (column >= 0 && column < GetColumnCount()) StripDecimals(column);
+    if (column >= 0 && column < GetColumnCount()) CutZeroDecimals(column);
     break;
+  }
+}
+
+void CDBaseListVw::CutZeroDecimals(int column) {
+  for (int r = 0; r < GetItemCount(); ++r) {
+    const CString text = GetItemText(r, column);
+    const int point = text.Find('.');
+    if (point <= 0) continue;
+    bool cut = true;
+    for (int i = 0; i < text.GetLength() && cut; ++i) {
+      const char c = text[i];
+      if (i < point) cut = (c >= '0' && c <= '9') || (i == 0 && (c == '-' || c == '+'));
+      else if (i > point) cut = c == '0';
+    }
+    if (cut) SetItemText(r, column, text.Left(point));
   }
 }
 
@@ -67,7 +92,9 @@ void CDBaseListVw::SetupColumns(BOOL fromRecordset) {
   while (GetColumnCount() > 0) DeleteColumn(0);
   m_bColumnsFromRecordset = fromRecordset;
   if (!fromRecordset) {
-    std::vector<PreviewMappingItem> items = m_pSheet->PreviewMappingItems();
+    // The query selects the mapped items' fields, in order: one column for
+    // each, captioned with what it holds.
+    const std::vector<PreviewMappingItem> items = MappedItems(m_pSheet->PreviewMappingItems());
     if (items.empty()) return;
     const int width = std::max(m_nListWidth / static_cast<int>(items.size()), kMinimumMappedColumnWidth);
     for (size_t i = 0; i < items.size(); ++i) InsertColumn(static_cast<int>(i), items[i].caption, 0, width);
@@ -82,8 +109,12 @@ void CDBaseListVw::SetupColumns(BOOL fromRecordset) {
 }
 
 long CDBaseListVw::GetRecordCount(BOOL force) {
-  if (force) m_nTotal = 0;
+  // Another query (a condition, another table) or another source is
+  // counted anew; the same one keeps its count.
+  const CString countedFor = m_pSheet->PreviewDatabase().GetConnect() + "\n" + m_pSheet->PreviewQuery();
+  if (force || countedFor != m_strCountedFor) m_nTotal = 0;
   if (m_nTotal != 0) return m_nTotal;
+  m_strCountedFor = countedFor;
   CDynamicBulkSet counter(&m_pSheet->PreviewDatabase());
   counter.SetRowsetSize(kCountRowsetSize);
   counter.Open(CRecordset::snapshot, m_pSheet->PreviewQuery(), kReadOnlyMultiRow);

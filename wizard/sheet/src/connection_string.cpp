@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "fw_profile.h"
+#include "ini_file.h"
 
 namespace {
 
@@ -36,6 +37,31 @@ CString NonEmptyKeys(const CString& ini, LPCTSTR section, const std::vector<cons
 
 }  // namespace
 
+CString QuotedConnectionValue(const CString& value) {
+  const int length = value.GetLength();
+  if (value.FindOneOf(";{}") < 0 && (length == 0 || (value[0] != ' ' && value[length - 1] != ' '))) return value;
+  CString quoted = "{";
+  for (int i = 0; i < length; ++i) {
+    quoted += value[i];
+    if (value[i] == '}') quoted += '}';
+  }
+  return quoted + "}";
+}
+
+CString UnquotedConnectionValue(const CString& value) {
+  CString text = value;
+  text.TrimLeft();
+  text.TrimRight();
+  const int length = text.GetLength();
+  if (length < 2 || text[0] != '{' || text[length - 1] != '}') return value;
+  CString inner;
+  for (int i = 1; i + 1 < length; ++i) {
+    inner += text[i];
+    if (text[i] == '}' && text[i + 1] == '}') ++i;
+  }
+  return inner;
+}
+
 CString ConnectionSection(int type) {
   switch (type) {
     case 0: return "Access";
@@ -55,7 +81,7 @@ CString BuildConnectionString(int type, int currentType, const CString& programF
   ini.Format("%s\\%s", static_cast<LPCTSTR>(programFolder), "tallyport.ini");
   CString result;
   CString defaultDir = Read(ini, kGeneral, "DefaultDir", 4096);
-  Append(result, "DefaultDir", currentType == 8 ? programFolder : defaultDir);
+  Append(result, "DefaultDir", QuotedConnectionValue(currentType == 8 ? programFolder : defaultDir));
   CString section = ConnectionSection(type);
   switch (type) {
     case 0:
@@ -95,27 +121,28 @@ CString DataSourceString(const CString& name, const CString& login, const CStrin
 
 namespace {
 
-// The pieces of a connection string split at ';', a piece holding '{'
-// without '}' running on through the next "};".
+// The pieces of a connection string split at ';'; a value in braces runs
+// to the '}' that is not doubled and may hold ';'.
 std::vector<CString> SplitConnectionString(const CString& text) {
   std::vector<CString> pieces;
   int start = 0;
   int length = text.GetLength();
   while (start < length) {
     int end = start;
-    while (end < length && text[end] != ';') ++end;
-    CString piece = text.Mid(start, end - start);
-    if (piece.Find('{') >= 0 && piece.Find('}') < 0) {
-      int close = text.Mid(end).Find("};");
-      if (close >= 0) {
-        end += close + 1;
-        piece = text.Mid(start, end - start);
-      } else {
-        end = length;
-        piece = text.Mid(start);
+    while (end < length && text[end] != '=' && text[end] != ';') ++end;
+    if (end < length && text[end] == '=') {
+      int value = end + 1;
+      while (value < length && text[value] == ' ') ++value;
+      if (value < length && text[value] == '{') {
+        end = value + 1;
+        while (end < length) {
+          if (text[end] == '}' && !(end + 1 < length && text[end + 1] == '}')) break;
+          end += text[end] == '}' ? 2 : 1;
+        }
       }
+      while (end < length && text[end] != ';') ++end;
     }
-    pieces.push_back(piece);
+    pieces.push_back(text.Mid(start, end - start));
     start = end + 1;
   }
   return pieces;
@@ -123,12 +150,15 @@ std::vector<CString> SplitConnectionString(const CString& text) {
 
 // Stores the value after the first key of keys found in piece into section;
 // FALSE when none is found.
+// With unquote, a value in braces is stored as the text it stands for.
 BOOL StoreFirstKey(const CString& piece, LPCTSTR section, std::initializer_list<const char*> keys,
-                   const CString& ini) {
+                   const CString& ini, bool unquote = false) {
   for (const char* key : keys) {
     int at = piece.Find(key);
     if (at < 0) continue;
-    WritePrivateProfileString(section, key, piece.Mid(at + static_cast<int>(strlen(key)) + 1), ini);
+    CString value = piece.Mid(at + static_cast<int>(strlen(key)) + 1);
+    if (unquote) value = UnquotedConnectionValue(value);
+    ReportUnsavedSetting(WritePrivateProfileString(section, key, value, ini), key);
     return TRUE;
   }
   return FALSE;
@@ -152,7 +182,7 @@ void ParseConnectionString(const CString& text, int type, const CString& iniPath
     if (StoreFirstKey(piece, kGeneral,
                       {"DefaultDir", "MaxBufferSize", "MaxScanRows", "PageTimeout", "SafeTransactions", "Threads",
                        "UID", "UserCommitSync"},
-                      iniPath))
+                      iniPath, true))
       continue;
     if (StoreFirstKey(piece, section, {"DriverId", "Driver", "FIL"}, iniPath)) continue;
     if (textType) StoreFirstKey(piece, "Plain Text", {"Extensions"}, iniPath);
@@ -167,6 +197,6 @@ CString WithDefaultDir(const CString& connection, const CString& folder) {
     key.TrimRight();
     if (key.CompareNoCase("DefaultDir") != 0 && !piece.IsEmpty()) result += piece + ";";
   }
-  Append(result, "DefaultDir", folder);
+  Append(result, "DefaultDir", QuotedConnectionValue(folder));
   return result;
 }

@@ -100,7 +100,9 @@ CString CMainSheet::ImportSqlBuilder(BOOL reset) {
 }
 
 DWORD HelpContextFor(int sourceType, int pageIndex) {
-  if (sourceType == kSourceReserved) return pageIndex >= 1 && pageIndex <= 4 ? 150500 + pageIndex : 150401;
+  // The migration's pages have help pages of their own; the type numbered
+  // for them in older builds is read the same way.
+  if (sourceType == kSourceQuillonShop || sourceType == kSourceReserved) return pageIndex >= 1 && pageIndex <= 4 ? 150500 + pageIndex : 150401;
   return pageIndex >= 1 && pageIndex <= 6 ? 150401 + pageIndex : 150401;
 }
 
