@@ -15,10 +15,12 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <set>
 #include <thread>
 
 #include "shop_test_kvcdump.h"
+#include "shop_work_file.h"
 #include "target_lock.h"
 #include "wizard_home.h"
 
@@ -204,7 +206,7 @@ TEST_F(ImportTwoRuns, AKilledRunsStagedCopiesAreRemovedByTheNextRun) {
   EXPECT_EQ(ProductsOf(home / "staged.kvc", "A"), 5u);
 }
 
-TEST(TargetLock, HeldByAnotherProcessHoweverThePathIsSpelt) {
+TEST(TargetLock, HeldByAnotherProcessHoweverThePathIsSpeltAndNeverWrittenOver) {
   dv_test::scratch_dir folder;
   std::filesystem::create_directory(folder / "shops");
   std::filesystem::create_directory_symlink(folder / "shops", folder / "link");
@@ -228,6 +230,13 @@ TEST(TargetLock, HeldByAnotherProcessHoweverThePathIsSpelt) {
   EXPECT_TRUE(TargetLockedByAnotherRun((folder / "shops/../shops/shop.kvc").c_str()));
   EXPECT_FALSE(TargetLockedByAnotherRun((folder / "shops/other.kvc").c_str()));
   EXPECT_EQ(TakeTargetLock((folder / "link/shop.kvc").c_str()), TargetLock::InUse);
+  // Finish never writes over a target another run holds; the copy is kept.
+  std::ofstream(target) << "the other run's shop";
+  std::ofstream(folder / "copy.work") << "this run's copy";
+  EXPECT_EQ(FinishWorkShopFile((folder / "copy.work").c_str(), target.c_str()), kShopFileInUse);
+  EXPECT_TRUE(std::filesystem::exists(folder / "copy.work"));
+  std::ifstream shop(target);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(shop), {}), "the other run's shop");
   (void)!::write(toChild[1], "x", 1);
   ::waitpid(holder, nullptr, 0);
   // Its holder gone, the lock is free (and ours to take and release).

@@ -65,5 +65,6 @@ int PrepareWorkShopFile(CShopSession& session, LPCTSTR targetPath, LPCTSTR workP
 // Puts the work file (its database closed) in the target's place: renamed
 // over it on the same file system, else copied and then deleted; on
 // failure the target and the work file are both kept (and the target's
-// lock held). Returns 0 or the copy's result.
+// lock held). A target another import holds is never written over
+// (kShopFileInUse). Returns 0 or the copy's result.
 int FinishWorkShopFile(LPCTSTR workPath, LPCTSTR targetPath);

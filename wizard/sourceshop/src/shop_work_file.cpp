@@ -201,6 +201,9 @@ void ReportCopyResult(int result, LPCTSTR source, LPCTSTR destination) {
     return;
   }
   switch (result) {
+    case kShopFileInUse:
+      AfxMessageBox(TargetInUseMessage(destination), MB_ICONSTOP);
+      break;
     case kShopFileSameFile:
     case kShopFileCannotWrite:
       text.Format(kIdsCannotWrite, destination);
@@ -307,13 +310,16 @@ int MakeWorkShopFile(CShopSession& session, LPCTSTR targetPath, LPCTSTR workPath
 }  // namespace
 
 int PrepareWorkShopFile(CShopSession& session, LPCTSTR targetPath, LPCTSTR workPath) {
-  // The target is this run's from its copy to Finish or Cancel.
+  // The target is this run's from its copy to Finish or Cancel. Without
+  // its lock, no copy of an earlier target is left for Finish either.
   switch (TakeTargetLock(targetPath)) {
     case TargetLock::Held: break;
     case TargetLock::InUse:
+      RemoveWorkFiles(std::string(workPath));
       AfxMessageBox(TargetInUseMessage(targetPath), MB_ICONSTOP);
       return kShopFileInUse;
     case TargetLock::CannotLock: {
+      RemoveWorkFiles(std::string(workPath));
       g_lastFileError = errno;
       CString text = WriteFailureText(TargetLockPath(targetPath), g_lastFileError);
       if (text.IsEmpty()) {
@@ -343,6 +349,8 @@ int PrepareWorkShopFile(CShopSession& session, LPCTSTR targetPath, LPCTSTR workP
 }
 
 int FinishWorkShopFile(LPCTSTR workPath, LPCTSTR targetPath) {
+  // Another import's target is never written over.
+  if (TargetLockedByAnotherRun(targetPath)) return kShopFileInUse;
   // The closed work file is whole and flushed: on the target's file system
   // it takes the target's name in one step (nothing to copy, however large
   // the shop); elsewhere, or when that is refused, it is copied.
