@@ -86,6 +86,20 @@ TEST_F(SourceNames, FilesAndColumnsWithHostileNamesImportTheirRows) {
   }
 }
 
+TEST_F(SourceNames, AFileNoSchemaSectionCanNameIsReadWithTheChosenDelimiter) {
+  // "[a]b.csv]" cannot head a section of schema.ini: the file is read with
+  // the format the connection string carries.
+  const std::string path = home / "src/semi]colon.csv";
+  std::ofstream(path) << "Name;Item;Dept;Price\nRake, steel;R-9;Tools;2.5\n";
+  std::ofstream(home / "src/semi]colon_csv.cfg") << "<Options>=0\n<Choices>=0\n<Tables>=Name,Item,Dept,,,Price\n";
+  const std::string target = home / "semi.kvc";
+  auto run = RunScript(home, TextImportScript(path, target, ";"));
+  ASSERT_EQ(run.status, 0) << run.errors;
+  const std::string dump = Dump(target);
+  EXPECT_EQ(ItemsOf(dump).count("R-9"), 1u) << dump;
+  EXPECT_NE(dump.find("Rake, steel"), std::string::npos) << dump;
+}
+
 TEST_F(SourceNames, TableNamesThatWouldEndTheStatementImportEveryRowAndNothingElse) {
   const char kMapping[] = "<Options>=0\n<Choices>=0\n<Tables>=Name,ItemNo,Dept,,,Price\n";
   dv_test::scratch_dir odbcFolder;
