@@ -58,10 +58,6 @@ bool SameFile(LPCTSTR a, LPCTSTR b) {
   return ::stat(a, &sa) == 0 && ::stat(b, &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
-}  // namespace
-
-namespace {
-
 void RemoveWorkFiles(const std::string& workPath) {
   for (const char* companion : kWorkCompanions) ::unlink((workPath + companion).c_str());
 }
