@@ -87,6 +87,7 @@ void run_everything(options o) {
     gather(std::string("keyed-hash-") + key);
     gather(std::string("keyed-sqlite-") + key);
   }
+  gather("keyed-btree-key-types");
   if (!made_dir.empty()) nftw(made_dir.c_str(), remove_entry, 8, FTW_DEPTH | FTW_PHYS);
 
   // The physical limit of the bulk load: every page of the file taken once
@@ -178,6 +179,12 @@ void run_everything(options o) {
         row(label.c_str(), value(f, value_name(std::string("keyed.") + rep + "_", key, when)), value(f, theirs), 0);
       }
     }
+  std::printf("%-38s %14.4g %14.4g %10.3g\n", "6 B-tree look-up, 1 key type / 2 (ns)",
+              value(f, "keyed.btree_key_types.one_ns"), value(f, "keyed.btree_key_types.alternating_ns"),
+              value(f, "ratio.keyed.btree_key_types.alternating_vs_one"));
+  std::printf("%-38s %14s %14.4g %10.3g\n", "  2 with two rank functions (ns)", "",
+              value(f, "keyed.btree_key_types.alternating_other_rank_ns"),
+              value(f, "ratio.keyed.btree_key_types.alternating_other_rank_vs_one"));
   std::printf("5 physical limit: first-touch faults %.6g pages/s (left read-only %.6g), protection changes %.6g /s,\n"
               "  4096-byte pwrites %.6g pages/s, pwrite+fsync %.6g flushes/s; bulk-load limit %.6g records/s,\n"
               "  small-transaction floor (5 flushes + its write faults) %.6g commits/s, the commit's I/O alone %.6g\n"
@@ -199,6 +206,9 @@ void run_everything(options o) {
       const std::string what = std::string("warm look-ups by ") + key + ", " + rep + " / SQLite's indexed SELECT";
       goal(what.c_str(), value(f, std::string("ratio.keyed.") + rep + "_" + key + ".warm.vs_sqlite"), 5);
     }
+
+  goal_at_most("B-tree look-ups, two key types alternating / one key type",
+               value(f, "ratio.keyed.btree_key_types.alternating_vs_one"), 1.05);
 
   std::printf("\nfigures:\n");
   for (const auto& [name, v] : f) std::printf("%s %.10g %s\n", name.c_str(), v.value, v.unit.c_str());
@@ -251,6 +261,7 @@ void run_sub_command(const std::string& sub_command, const options& o) {
   else if (sub_command == "keyed-sqlite-load") run_keyed_sqlite_load(o);
   else if (sub_command == "keyed-btree-id") run_keyed_store_lookups(o, {"btree", "id"});
   else if (sub_command == "keyed-btree-name") run_keyed_store_lookups(o, {"btree", "name"});
+  else if (sub_command == "keyed-btree-key-types") run_keyed_store_key_types(o);
   else if (sub_command == "keyed-hash-id") run_keyed_store_lookups(o, {"hash", "id"});
   else if (sub_command == "keyed-hash-name") run_keyed_store_lookups(o, {"hash", "name"});
   else if (sub_command == "keyed-sqlite-id") run_keyed_sqlite_lookups(o, "id");

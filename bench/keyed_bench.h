@@ -22,6 +22,9 @@ void run_keyed_store_load(const options& o);
 // o.lookups random look-ups in one dictionary in this fresh process (cold),
 // then the same number again (warm).
 void run_keyed_store_lookups(const options& o, const keyed_target& target);
+// Warm look-ups by id in B-trees of one key type and of two alternating
+// ("int" and "unsigned int" over the same ids): nanoseconds per look-up.
+void run_keyed_store_key_types(const options& o);
 // A table of o.records products with an index on the name.
 void run_keyed_sqlite_load(const options& o);
 // o.lookups random SELECTs by id or name, cold then warm.

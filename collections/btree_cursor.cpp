@@ -21,6 +21,8 @@ dv_typespec* _dv_btree_cursor::get_dv_typespec() { return &dv_ts<_dv_btree_curso
 void _dv_btree_cursor::init(const dv_btree& tree) {
   flags_ = 0;
   tree_ = const_cast<dv_btree*>(&tree);
+  // A bound given to restrict() later is a string too (the caller's char**).
+  set_var_char_key(tree.is_var_char_key());
   restriction_ = low_restriction_ = high_restriction_ = no_restriction;
   node_ = nullptr;
   index_ = 0;
@@ -37,7 +39,6 @@ _dv_btree_cursor::_dv_btree_cursor(const dv_btree& tree, unsigned, _set_position
 _dv_btree_cursor::_dv_btree_cursor(int restriction, const void* key, const dv_btree& tree, unsigned,
                                    _set_position position) {
   init(tree);
-  set_var_char_key(tree.is_var_char_key());
   restrict(restriction, key);
   void* first = nullptr;
   if (position == position_at_first) tree.__first(*this, first);
@@ -46,7 +47,6 @@ _dv_btree_cursor::_dv_btree_cursor(int restriction, const void* key, const dv_bt
 _dv_btree_cursor::_dv_btree_cursor(int low_restriction, const void* low, int high_restriction, const void* high,
                                    const dv_btree& tree, unsigned, _set_position position) {
   init(tree);
-  set_var_char_key(tree.is_var_char_key());
   restrict(low_restriction, low, high_restriction, high);
   void* first = nullptr;
   if (position == position_at_first) tree.__first(*this, first);

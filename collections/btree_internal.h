@@ -25,8 +25,13 @@ struct _Coll_btree_path {
   unsigned char equal[dv_btree::max_depth];
   unsigned depth = 0;
   int met_equal = 0;
-  const void* replacement = nullptr;  // the element a point-to-key slot was re-pointed at
+  const void* replacement = nullptr;  // the key a point-to-key slot was re-pointed at
 };
+
+// Whether a pointed-to key lies in element: at its start, or further in the
+// same stored object (after a virtual-table pointer or other fields). Every
+// element of a point-to-key tree keeps its key at one offset.
+bool _Coll_btree_key_lies_in(const void* key, const void* element);
 
 // The search context of one operation.
 struct _Coll_btree_stackvars {

@@ -364,6 +364,17 @@ int dv_btree::node_insert(const _Coll_btree_stackvars& sv, _Coll_btree_node* nod
   return 1;
 }
 
+bool _Coll_btree_key_lies_in(const void* key, const void* element) {
+  if (key == element) return true;
+  if (key < element) return false;
+  unsigned count = 0, offset = 0;
+  const dv_typespec* ts = dv_typespec::typespec_at(const_cast<void*>(key), count, offset);
+  if (ts == nullptr || ts->get_size() == 0) return false;
+  // The array element of the object covering the key.
+  const char* start = static_cast<const char*>(key) - offset % ts->get_size();
+  return element >= static_cast<const void*>(start);
+}
+
 // ---- removing from a node -------------------------------------------------------------------------
 
 void dv_btree::remove_at(_Coll_btree_node* node, unsigned key_index, unsigned entry_index, int destroy) {
@@ -398,6 +409,10 @@ int dv_btree::node_remove(const _Coll_btree_stackvars& sv, _Coll_btree_node* lea
   auto* overflow = static_cast<_Coll_btree_overflow*>(e.target.resolve());
   dv_packed_list* list = overflow->list.resolve();
   if (!list->_remove(element)) return 0;
+  // A pointed-to key that lies in the element leaving (and in no other
+  // occurrence of it) moves to the same place in a remaining element.
+  void* held = is_point_to_key() ? slot->resolve() : nullptr;
+  const bool move_key = held != nullptr && _Coll_btree_key_lies_in(held, element) && !list->_contains(element);
   void* remaining = nullptr;
   if (list->_cardinality() == 1) {
     remaining = entry_first(e);
@@ -408,10 +423,11 @@ int dv_btree::node_remove(const _Coll_btree_stackvars& sv, _Coll_btree_node* lea
     list->_retrieve_last(last);
     remaining = const_cast<void*>(last);
   }
-  if (is_point_to_key() && slot->resolve() == element) {
-    *slot = remaining;
-    stale = const_cast<void*>(element);
-    if (sv.path != nullptr) sv.path->replacement = remaining;
+  if (move_key) {
+    void* moved = static_cast<char*>(remaining) + (static_cast<char*>(held) - static_cast<const char*>(element));
+    *slot = moved;
+    stale = held;
+    if (sv.path != nullptr) sv.path->replacement = moved;
   }
   return 1;
 }

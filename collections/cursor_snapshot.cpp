@@ -6,9 +6,11 @@
 #include "dv_coll_err.h"
 #include "dv_coll_key_functions.h"
 #include "dv_cursor.h"
+#include "dv_cursor_sort.h"
 #include "dv_function_cache.h"
 #include "dv_new.h"
 #include "dv_reference.h"
+#include "dv_soft_pointer.h"
 #include "dv_sort.h"
 #include "durnavel.h"
 
@@ -39,24 +41,38 @@ class snapshot_order : public QS_compare {
  public:
   explicit snapshot_order(_Rank_fcn rank) : rank_(rank) {}
   int compare(const void* a, const void* b) override {
-    void* left = address_of(*static_cast<const entry*>(a));
-    void* right = address_of(*static_cast<const entry*>(b));
-    if (rank_ != nullptr) return rank_(left, right);
-    return left < right ? -1 : (left > right ? 1 : 0);
+    if (rank_ == nullptr) return _compare_soft_ptr_addresses(a, b);
+    return rank_(address_of(*static_cast<const entry*>(a)), address_of(*static_cast<const entry*>(b)));
   }
 
  private:
   _Rank_fcn rank_;
 };
 
-void swap_entries(unsigned i, unsigned j, void* base, unsigned, void*) {
-  entry* entries = static_cast<entry*>(base);
-  entry t = entries[i];
+using soft_entry = dv_soft_pointer_base<32>;
+static_assert(sizeof(soft_entry) == sizeof(entry));
+
+}  // namespace
+
+void _swap_ptr_entries(unsigned i, unsigned j, void* array, unsigned, void*) {
+  void** entries = static_cast<void**>(array);
+  void* t = entries[i];
   entries[i] = entries[j];
   entries[j] = t;
 }
 
-}  // namespace
+void _swap_soft_ptr_entries(unsigned i, unsigned j, void* array, unsigned, void*) {
+  soft_entry* entries = static_cast<soft_entry*>(array);
+  void* t = entries[i].resolve();
+  entries[i] = entries[j].resolve();
+  entries[j] = t;
+}
+
+int _compare_soft_ptr_addresses(const void* a, const void* b) {
+  const void* left = static_cast<const soft_entry*>(a)->resolve();
+  const void* right = static_cast<const soft_entry*>(b)->resolve();
+  return left < right ? -1 : (left > right ? 1 : 0);
+}
 
 void dv_cursor::array_bind() {
   set(array_cursor_bit, 1);
@@ -109,7 +125,8 @@ void dv_cursor::array_sort() {
   }
   if (count_ < 2) return;
   snapshot_order order(rank);
-  _Quick_sort(get_array(), count_, sizeof(entry), order, swap_entries);
+  _Quick_sort(get_array(), count_, sizeof(entry), order,
+              exceeds_addr_space() ? _swap_soft_ptr_entries : _swap_ptr_entries);
 }
 
 void dv_cursor::array_copy(const dv_cursor& other) {

@@ -177,6 +177,11 @@ void dv_dictionary::_check_rep_invariants() const {
 dv_dictionary* dv_dictionary::create(const void* where, _Coll_clustering clustering, const char* key_type,
                                      unsigned key_size, unsigned key_count, unsigned expected_size, unsigned behavior,
                                      int, _Fn_Pathop* pathop) {
+  // A "void*" key is passed, like every key, by the address of the key (here
+  // a pointer variable) and is the pointer value it holds: such a dictionary
+  // is a "dv_pvoid" one. (Tables keyed by the key argument's own address,
+  // as sets are, are made with _Rhash::create.)
+  if (_key_type_is(key_type, "void*")) key_type = "dv_pvoid";
   if ((behavior & 0x1) != 0)
     return _Coll_construct<dv_btree>(_Coll_placement::near(where), dv_btree::get_dv_typespec(), key_type, key_size,
                                      key_count, behavior, 0u);

@@ -47,21 +47,44 @@ static_assert(offsetof(_Function_cache_record, name) == 0);
 // The cache once made, published for lookups from any thread.
 std::atomic<_Function_cache*> published{nullptr};
 
-// The block of a cache's first spare word: the last name find_functions
-// answered (as the caller spelled it) and its functions. Guarded by
+// The block of a cache's first spare word: the answers find_functions gave,
+// one per key-type name as the caller spelled it, so that look-ups that
+// alternate between key types (an id index beside a name index) each find
+// theirs. When it is full the oldest answer makes room. Guarded by
 // last_answer_mutex.
 struct last_answer {
-  _Rank_fcn rank;
-  _Hash_fcn hash;
-  char name[1];  // the name and its terminator
+  static constexpr unsigned capacity = 16;  // more key types than a program keys by at once
+  struct entry {
+    char* name;
+    _Rank_fcn rank;
+    _Hash_fcn hash;
+  };
+  unsigned count = 0;
+  unsigned oldest = 0;  // the entry replaced next when full
+  entry entries[capacity];
 
-  static last_answer* make(const char* name, _Rank_fcn rank, _Hash_fcn hash) {
-    const std::size_t length = std::strlen(name);
-    auto* a = static_cast<last_answer*>(::operator new(sizeof(last_answer) + length));
-    a->rank = rank;
-    a->hash = hash;
-    std::memcpy(a->name, name, length + 1);
-    return a;
+  const entry* find(const char* name) const {
+    for (unsigned i = 0; i < count; ++i)
+      if (std::strcmp(entries[i].name, name) == 0) return &entries[i];
+    return nullptr;
+  }
+  void remember(const char* name, _Rank_fcn rank, _Hash_fcn hash) {
+    if (find(name) != nullptr) return;
+    entry* e = nullptr;
+    if (count < capacity) {
+      e = &entries[count++];
+    } else {
+      e = &entries[oldest];
+      oldest = (oldest + 1) % capacity;
+      _VRN_free(e->name);
+    }
+    *e = {_VRN_strdup(name), rank, hash};
+  }
+  static void release(void* block) {
+    auto* a = static_cast<last_answer*>(block);
+    if (a == nullptr) return;
+    for (unsigned i = 0; i < a->count; ++i) _VRN_free(a->entries[i].name);
+    delete a;
   }
 };
 std::mutex last_answer_mutex;
@@ -237,7 +260,7 @@ _Function_cache::~_Function_cache() {
 
 void _Function_cache::clear_cache() {
   std::lock_guard lock(last_answer_mutex);
-  ::operator delete(block_);
+  last_answer::release(block_);
   block_ = nullptr;
 }
 
@@ -296,10 +319,12 @@ void _Function_cache::find_functions(const char* name, _Rank_fcn& rank, _Hash_fc
   hash = nullptr;
   if (name != nullptr) {
     std::lock_guard lock(last_answer_mutex);
-    if (const auto* a = static_cast<const last_answer*>(block_); a != nullptr && std::strcmp(a->name, name) == 0) {
-      rank = a->rank;
-      hash = a->hash;
-      return;
+    if (const auto* a = static_cast<const last_answer*>(block_)) {
+      if (const last_answer::entry* e = a->find(name)) {
+        rank = e->rank;
+        hash = e->hash;
+        return;
+      }
     }
   }
   // The answer is remembered under the registry's read lock, so no
@@ -307,9 +332,10 @@ void _Function_cache::find_functions(const char* name, _Rank_fcn& rank, _Hash_fc
   const bool registered = registry_->find(name, [&](const _Function_cache_record& r) {
     rank = r.rank;
     hash = r.hash;
+    if (name == nullptr) return;
     std::lock_guard lock(last_answer_mutex);
-    ::operator delete(block_);
-    block_ = last_answer::make(name, rank, hash);
+    if (block_ == nullptr) block_ = new last_answer;
+    static_cast<last_answer*>(block_)->remember(name, rank, hash);
   });
   if (!registered && signal != 0) dv_coll_raise<coll_msg::key_functions_missing>(name != nullptr ? name : "(null)");
 }

@@ -2,7 +2,9 @@
 // by a walk over the source.
 #include "outofline_dictionary_copy.h"
 
+#include "dv_btree.h"
 #include "dv_coll_err.h"
+#include "dv_coll_rep_registry.h"
 #include "dv_dictionary.h"
 #include "dv_rhash.h"
 #include "key_type_map.h"
@@ -26,9 +28,18 @@ unsigned behavior_of(const dv_dictionary& source) {
 }  // namespace
 
 dv_dictionary* _Coll_copy_dictionary(const dv_dictionary& source, const void* where) {
+  // A tree copies itself with its shape (order, duplicates rule, pointed-to
+  // keys, key kind), through the insertion form it supports.
+  if (const auto* tree = dynamic_cast<const dv_btree*>(&source))
+    return _Coll_construct<dv_btree>(_Coll_placement::near(where), dv_btree::get_dv_typespec(), *tree);
   const unsigned expected = source._cardinality();
-  dv_dictionary* copy = dv_dictionary::create(where, _Coll_cluster_default, source._key_type(), source._key_size(), 1,
-                                              expected, behavior_of(source), 0, nullptr);
+  // A hash table is made as the source was, its key kind taken as it is.
+  dv_dictionary* copy =
+      dynamic_cast<const _Rhash*>(&source) != nullptr
+          ? _Rhash::create(where, _Coll_cluster_default, source._key_type(), source._key_size(), 1, expected,
+                           behavior_of(source), nullptr)
+          : dv_dictionary::create(where, _Coll_cluster_default, source._key_type(), source._key_size(), 1, expected,
+                                  behavior_of(source), 0, nullptr);
   if (copy == nullptr)
     err_coll_internal.signal("no copy of a dictionary of key type %s could be allocated", source._key_type());
   const bool by_address = _key_type_is_pointer_valued(source._key_type());

@@ -21,7 +21,7 @@ void dv_rel_many::reclaim() {
 
 dv_rel_many& dv_rel_many::operator=(const dv_rel_many& other) {
   _assign(other);
-  spare_ = other.spare_;
+  copy_spare(other);
   return *this;
 }
 
@@ -231,6 +231,7 @@ _Indexes*& dv_rel_many::indexes() { return made_value().indexes(); }
 
 void dv_rel_many::_clear() {
   if (value() == nullptr) return;
+  _dv_rel_check_unlink_many(this);
   dv_cursor c(*value(), dv_cursor::sort_by_addrs);
   void* e = nullptr;
   for (int more = c.first(e); more; more = c.next(e)) _remove(e);

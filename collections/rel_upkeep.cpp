@@ -4,6 +4,7 @@
 #include "coll_messages.h"
 #include "dv_cursor.h"
 #include "dv_rel.h"
+#include "durnavel.h"
 
 namespace dv_qem {
 
@@ -21,31 +22,58 @@ bool allows_duplicates(const dv_collection& c) { return (c.get_behavior() & dv_a
 
 }  // namespace
 
+void _Rel_may_write(const void* object) {
+  if (object != nullptr && durnavel::is_persistent(object)) durnavel::touch(object, 1);
+}
+
 // Many-to-one: each element's dv_rel_1_m inverse names the one owner that
 // holds it.
 struct _Rel_m_1_upkeep {
+  // Raises the runtime's refusal when entered (or left) would write an
+  // object this process may not write now; called before the member changes.
+  static void may_enter(dv_rel_many& member, const void* e, int mo, int io) {
+    void* owner = member.container(mo);
+    const dv_rel_single& inverse = single_at(e, io);
+    void* former = inverse.value();
+    if (former == owner) return;
+    _Rel_may_write(&inverse);
+    if (former != nullptr) _Rel_may_write(&many_at(former, mo));
+  }
+  static void may_leave(dv_rel_many& member, const void* e, int mo, int io) {
+    const dv_rel_single& inverse = single_at(e, io);
+    if (inverse.value() == member.container(mo)) _Rel_may_write(&inverse);
+  }
   // e entered this owner's member: it leaves its former owner (never this
   // one: a member that ignores an element it holds would lose it) and names
   // this owner.
-  static void entered(dv_rel_many& member, void* e, int mo, int io) {
+  // With an inverse index code other than -1 the index hooks run on (e,
+  // code, inverse offset) around the store to e's inverse.
+  static void entered(dv_rel_many& member, void* e, int mo, int io, int icode = -1) {
     void* owner = member.container(mo);
     dv_rel_single& inverse = single_at(e, io);
     void* former = inverse.value();
     if (former == owner) return;
     if (former != nullptr) many_at(former, mo).remove_simple_all(e);
-    inverse.set_value(owner);
+    store(inverse, owner, e, io, icode);
   }
   // One occurrence of e left: while e still occurs it stays this owner's;
   // an inverse naming another owner is that owner's business.
-  static void left(dv_rel_many& member, void* e, int mo, int io) {
+  static void left(dv_rel_many& member, void* e, int mo, int io, int icode = -1) {
     if (member.value() != nullptr && member.value()->_contains(e)) return;
     dv_rel_single& inverse = single_at(e, io);
-    if (inverse.value() == member.container(mo)) inverse.set_value(nullptr);
+    if (inverse.value() == member.container(mo)) store(inverse, nullptr, e, io, icode);
+  }
+  static void store(dv_rel_single& inverse, void* owner, void* e, int io, int icode) {
+    if (icode != -1) _dv_rel_index_hook_before(e, icode, io);
+    inverse.set_value(owner);
+    if (icode != -1) _dv_rel_index_hook_after(e, icode, io);
   }
 };
 
 // Many-to-many: each element's dv_rel_m_m inverse holds this owner.
 struct _Rel_m_m_upkeep {
+  static void may_enter(dv_rel_many&, const void* e, int, int io) { _Rel_may_write(&many_at(e, io)); }
+  static void may_leave(dv_rel_many&, const void* e, int, int io) { _Rel_may_write(&many_at(e, io)); }
   static void entered(dv_rel_many& member, void* e, int mo, int io) {
     many_at(e, io).insert_simple(member.container(mo));
   }
@@ -68,6 +96,7 @@ template <class Upkeep>
 template <class Change>
 void _dv_rel_many_upkept<Upkeep>::inserting(const void* e, int mo, int io, Change change) {
   if (e == nullptr) return;
+  Upkeep::may_enter(*this, e, mo, io);
   dv_collection& v = made_value();
   const unsigned before = v.cardinality();
   change(v);
@@ -114,6 +143,7 @@ void _dv_rel_many_upkept<Upkeep>::__insert_before(const void* e, const dv_cursor
 template <class Upkeep>
 int _dv_rel_many_upkept<Upkeep>::__remove(const void* e, int mo, int io) {
   if (e == nullptr || value() == nullptr) return 0;
+  if (value()->_contains(e)) Upkeep::may_leave(*this, e, mo, io);
   // A hash bag answers 0 while occurrences remain: what left is read from
   // the cardinality.
   const unsigned before = value()->cardinality();
@@ -126,6 +156,7 @@ template <class Upkeep>
 void _dv_rel_many_upkept<Upkeep>::__remove_at(unsigned position, int mo, int io) {
   dv_collection& v = made_value();
   void* e = v._retrieve(position);
+  if (e != nullptr) Upkeep::may_leave(*this, e, mo, io);
   v._remove_at(position);
   if (e != nullptr) Upkeep::left(*this, e, mo, io);
 }
@@ -134,6 +165,7 @@ template <class Upkeep>
 void _dv_rel_many_upkept<Upkeep>::__remove_at(const dv_cursor& c, int mo, int io) {
   if (value() == nullptr) dv_coll_raise<coll_msg::remove_at_null_cursor>();
   void* e = value()->_retrieve(c);
+  if (e != nullptr) Upkeep::may_leave(*this, e, mo, io);
   value()->_remove_at(c);
   if (e != nullptr) Upkeep::left(*this, e, mo, io);
 }
@@ -141,6 +173,8 @@ void _dv_rel_many_upkept<Upkeep>::__remove_at(const dv_cursor& c, int mo, int io
 template <class Upkeep>
 int _dv_rel_many_upkept<Upkeep>::__remove_first(const void*& out, int mo, int io) {
   if (value() == nullptr || value()->cardinality() == 0) return 0;
+  const void* leaving = nullptr;
+  if (value()->_retrieve_first(leaving) != 0 && leaving != nullptr) Upkeep::may_leave(*this, leaving, mo, io);
   if (value()->_remove_first(out) == 0 || out == nullptr) return 0;
   Upkeep::left(*this, const_cast<void*>(out), mo, io);
   return 1;
@@ -149,6 +183,8 @@ int _dv_rel_many_upkept<Upkeep>::__remove_first(const void*& out, int mo, int io
 template <class Upkeep>
 int _dv_rel_many_upkept<Upkeep>::__remove_last(const void*& out, int mo, int io) {
   if (value() == nullptr || value()->cardinality() == 0) return 0;
+  const void* leaving = nullptr;
+  if (value()->_retrieve_last(leaving) != 0 && leaving != nullptr) Upkeep::may_leave(*this, leaving, mo, io);
   if (value()->_remove_last(out) == 0 || out == nullptr) return 0;
   Upkeep::left(*this, const_cast<void*>(out), mo, io);
   return 1;
@@ -157,6 +193,10 @@ int _dv_rel_many_upkept<Upkeep>::__remove_last(const void*& out, int mo, int io)
 template <class Upkeep>
 void* _dv_rel_many_upkept<Upkeep>::__replace_at(const void* e, unsigned position, int mo, int io) {
   if (e == nullptr) return nullptr;
+  if (void* old = made_value()._retrieve(position); old != nullptr && old != e) {
+    Upkeep::may_leave(*this, old, mo, io);
+    Upkeep::may_enter(*this, e, mo, io);
+  }
   void* old = made_value()._replace_at(e, position);
   if (old == e) return old;
   if (old != nullptr) Upkeep::left(*this, old, mo, io);
@@ -168,6 +208,10 @@ template <class Upkeep>
 void* _dv_rel_many_upkept<Upkeep>::__replace_at(const void* e, const dv_cursor& c, int mo, int io) {
   if (value() == nullptr) dv_coll_raise<coll_msg::replace_at_null_cursor>();
   if (e == nullptr) return nullptr;
+  if (void* old = value()->_retrieve(c); old != nullptr && old != e) {
+    Upkeep::may_leave(*this, old, mo, io);
+    Upkeep::may_enter(*this, e, mo, io);
+  }
   void* old = value()->_replace_at(e, c);
   if (old == e) return old;
   if (old != nullptr) Upkeep::left(*this, old, mo, io);
@@ -237,5 +281,62 @@ template class _dv_rel_many_upkept<_Rel_m_m_upkeep>;
 
 dv_rel_m_1::~dv_rel_m_1() = default;
 dv_rel_m_m::~dv_rel_m_m() = default;
+
+// ---- the inverse forms ---------------------------------------------------------
+
+void _dv_rel_index_hook_before(void*, int, int) noexcept {}
+void _dv_rel_index_hook_after(void*, int, int) noexcept {}
+
+void dv_rel_m_1::_insert_inverse(void* e) {
+  int mo, io, icode;
+  get_members(mo, io, icode);
+  __insert_inverse(e, mo, io, icode);
+}
+
+void dv_rel_m_1::_remove_inverse(void* e) {
+  int mo, io, icode;
+  get_members(mo, io, icode);
+  __remove_inverse(e, mo, io, icode);
+}
+
+void dv_rel_m_1::__insert_inverse(void* e, int mo, int io) { __insert_inverse(e, mo, io, -1); }
+
+void dv_rel_m_1::__insert_inverse(void* e, int mo, int io, int icode) {
+  if (e == nullptr) return;
+  _Rel_m_1_upkeep::may_enter(*this, e, mo, io);
+  _Rel_m_1_upkeep::entered(*this, e, mo, io, icode);
+}
+
+void dv_rel_m_1::__remove_inverse(void* e, int mo, int io) { __remove_inverse(e, mo, io, -1); }
+
+void dv_rel_m_1::__remove_inverse(void* e, int mo, int io, int icode) {
+  if (e == nullptr) return;
+  _Rel_m_1_upkeep::may_leave(*this, e, mo, io);
+  _Rel_m_1_upkeep::left(*this, e, mo, io, icode);
+}
+
+void dv_rel_m_m::_insert_inverse(void* e) {
+  int mo, io;
+  get_members(mo, io);
+  __insert_inverse(e, mo, io);
+}
+
+void dv_rel_m_m::_remove_inverse(void* e) {
+  int mo, io;
+  get_members(mo, io);
+  __remove_inverse(e, mo, io);
+}
+
+void dv_rel_m_m::__insert_inverse(void* e, int mo, int io) {
+  if (e == nullptr) return;
+  _Rel_m_m_upkeep::may_enter(*this, e, mo, io);
+  _Rel_m_m_upkeep::entered(*this, e, mo, io);
+}
+
+void dv_rel_m_m::__remove_inverse(void* e, int mo, int io) {
+  if (e == nullptr) return;
+  _Rel_m_m_upkeep::may_leave(*this, e, mo, io);
+  _Rel_m_m_upkeep::left(*this, e, mo, io);
+}
 
 }  // namespace dv_qem

@@ -119,7 +119,9 @@ class dv_dictionary : public dv_collection {
 
   // Makes a keyed representation near where: bit 0x1 of behavior asks for an
   // ordered tree (a dv_btree of key_size x key_count-byte keys), else a hash
-  // table by key type (_Rhash::create).
+  // table by key type (_Rhash::create). A "void*" key type is taken as
+  // "dv_pvoid": keys are pointer variables passed by address and compared by
+  // the pointers they hold.
   static dv_dictionary* create(const void* where, _Coll_clustering clustering, const char* key_type,
                                unsigned key_size, unsigned key_count, unsigned expected_size, unsigned behavior,
                                int, _Fn_Pathop* pathop);

@@ -49,8 +49,8 @@ class _Function_cache {
   void find_assign_function(const char* name, _Assign_fcn& assign, int signal) const;
 
   // Frees the block held in the first of the cache's three spare words and
-  // sets the word to null. The block remembers the last name find_functions
-  // answered, with its functions; every registration clears it.
+  // sets the word to null. The block remembers the answers find_functions
+  // gave, per key-type name (up to 16 names); every registration clears it.
   void clear_cache();
 
   // Whether rank is one of the strcoll comparisons, or one of the byte-wise
@@ -61,7 +61,7 @@ class _Function_cache {
  private:
   class registry;
   registry* registry_;
-  mutable void* block_ = nullptr;  // the last answer of find_functions; freed by clear_cache and the destructor
+  mutable void* block_ = nullptr;  // find_functions' answers per name; freed by clear_cache and the destructor
   dv4u spare_[2] = {};     // zero
 };
 static_assert(sizeof(_Function_cache) == 16);

@@ -10,6 +10,8 @@
 // ignores) leaves both sides as they were.
 #pragma once
 
+#include <cstring>
+
 #include "dv_collection.h"
 #include "dv_soft_pointer.h"
 #include "dv_typespec.h"
@@ -18,6 +20,13 @@ namespace dv_qem {
 
 class dv_rel_many;
 void _VRN_set_rel_minimal_dispatch_tables();
+
+// The index hooks of single-valued members: called with (the object whose
+// member changes, the member's index code, the member's offset) before and
+// after the change when the index code is not -1. No index is kept on
+// relationship members in this library: both do nothing and never fail.
+void _dv_rel_index_hook_before(void* object, int index_code, int member_offset) noexcept;
+void _dv_rel_index_hook_after(void* object, int index_code, int member_offset) noexcept;
 
 // The single-valued side: a soft pointer to the related object, null when
 // unset (4 stored bytes).
@@ -58,14 +67,23 @@ class dv_rel_1_1 : public dv_rel_single {
 
  protected:
   // Links this member's owner with v (null: unlinks). The old partner of
-  // each side is left unlinked.
+  // each side is left unlinked. The form with index codes calls the index
+  // hooks around each store: (old target, inverse code, inverse offset),
+  // (v's former partner, index code, member offset), (v, inverse code,
+  // inverse offset), (owner, index code, member offset).
   void setvalue(void* v, int member_offset, int inverse_offset);
-  // If this member names T, T's inverse member becomes null.
+  void setvalue(void* v, int member_offset, int inverse_offset, int index_code, int inverse_index_code);
+  // If this member names T, T's inverse member becomes null (with the hooks
+  // on (T, inverse code, inverse offset) in the second form).
   void unset_inverse(int inverse_offset);
-  // Stores p without upkeep.
+  void unset_inverse(int inverse_offset, int inverse_index_code);
+  // Stores p without upkeep (with the hooks on (owner, index code, member
+  // offset) in the second form).
   void set_simple(void* p) { set_value(p); }
+  void set_simple(void* p, int member_offset, int index_code);
   // unset_inverse, then stores p.
   void set_inverse(void* p, int inverse_offset);
+  void set_inverse(void* p, int member_offset, int inverse_offset, int index_code, int inverse_index_code);
 };
 
 // One-to-many: this side names one object; the inverse is a dv_rel_m_1.
@@ -82,8 +100,11 @@ class dv_rel_1_m : public dv_rel_single {
  protected:
   // Makes v this member's target: the owner enters v's inverse member
   // first, then leaves the old target's, so a refusal changes nothing.
-  // Assigning the current target changes nothing.
+  // Assigning the current target changes nothing. The form with an index
+  // code calls the index hooks on (owner, index code, member offset) around
+  // the store.
   void setvalue(void* v, int member_offset, int inverse_offset);
+  void setvalue(void* v, int member_offset, int inverse_offset, int index_code);
   // Every occurrence of the owner leaves the target's inverse member.
   void unset_inverse(int member_offset, int inverse_offset);
   // unset_inverse, then stores the given object without upkeep.
@@ -100,8 +121,9 @@ class dv_rel_many : public dv_collection {
  public:
   explicit dv_rel_many(dv_probe_t) {}
   // A copy starts without a value collection: two members never share one,
-  // and the elements' inverses still name the original's owner only.
-  dv_rel_many(const dv_rel_many&) : dv_collection() {}
+  // and the elements' inverses still name the original's owner only. The
+  // spare word is copied.
+  dv_rel_many(const dv_rel_many& other) : dv_collection() { copy_spare(other); }
   // Assigns the elements (through the upkeep of the member's kind), then
   // copies the spare word.
   dv_rel_many& operator=(const dv_rel_many& other);
@@ -180,7 +202,9 @@ class dv_rel_many : public dv_collection {
   int has_indexes() const override;
   _Indexes*& indexes() override;
   // Removes every element through slot 3, so each removal does the upkeep
-  // of the member's kind; the value collection stays, empty.
+  // of the member's kind; the value collection stays, empty. Every element's
+  // inverse is asked first (_dv_rel_check_unlink_many), so a refusal leaves
+  // the member whole.
   void _clear() override;
   unsigned _get_behavior() const override = 0;
   int _fast_count() const override;
@@ -218,8 +242,13 @@ class dv_rel_many : public dv_collection {
   friend struct _Rel_m_1_upkeep;
   friend struct _Rel_m_m_upkeep;
 
+  // Copies the spare word byte by byte (it may never have been set).
+  void copy_spare(const dv_rel_many& other) { std::memcpy(&spare_, &other.spare_, sizeof spare_); }
+
   dv_soft_pointer_base<32> value_;
-  dv4u spare_ = 0;  // kept in place; no operation reads it
+  // The spare word: constructors leave it as they find it, copies copy it,
+  // nothing else reads or writes it; it keeps its place in stored images.
+  dv4u spare_;
 };
 
 static_assert(sizeof(dv_rel_many) == 12);
@@ -294,6 +323,15 @@ extern template class _dv_rel_many_upkept<_Rel_m_m_upkeep>;
 
 // Many-to-one: this side holds many objects, each naming this owner through
 // its dv_rel_1_m inverse.
+//
+// The inverse forms run the upkeep of one element that entered or left the
+// member (after the value collection took the change): _insert_inverse and
+// _remove_inverse with the offsets and inverse index code of slot 76 (index
+// hooks on (e, inverse code, inverse offset) around the store to e's
+// inverse), __insert_inverse and __remove_inverse with explicit offsets,
+// without hooks or with the inverse code. Every form follows the two-offset
+// one: e leaves every occurrence in its former owner's member, and keeps its
+// link while it still occurs here.
 class dv_rel_m_1 : public _dv_rel_many_upkept<_Rel_m_1_upkeep> {
  public:
   explicit dv_rel_m_1(dv_probe_t p) : _dv_rel_many_upkept<_Rel_m_1_upkeep>(p) {}
@@ -310,9 +348,18 @@ class dv_rel_m_1 : public _dv_rel_many_upkept<_Rel_m_1_upkeep> {
   dv_rel_m_1() = default;
   // The value collection made at once, next to the member.
   dv_rel_m_1(unsigned behavior, int expected) : _dv_rel_many_upkept<_Rel_m_1_upkeep>(behavior, expected) {}
+
+  void _insert_inverse(void* e);
+  void _remove_inverse(void* e);
+  void __insert_inverse(void* e, int member_offset, int inverse_offset);
+  void __insert_inverse(void* e, int member_offset, int inverse_offset, int inverse_index_code);
+  void __remove_inverse(void* e, int member_offset, int inverse_offset);
+  void __remove_inverse(void* e, int member_offset, int inverse_offset, int inverse_index_code);
 };
 
-// Many-to-many: the inverse is a dv_rel_m_m as well.
+// Many-to-many: the inverse is a dv_rel_m_m as well. The inverse forms run
+// the upkeep of one element that entered or left (offsets of slot 77, or
+// explicit), as for dv_rel_m_1; no index codes.
 class dv_rel_m_m : public _dv_rel_many_upkept<_Rel_m_m_upkeep> {
  public:
   explicit dv_rel_m_m(dv_probe_t p) : _dv_rel_many_upkept<_Rel_m_m_upkeep>(p) {}
@@ -326,6 +373,11 @@ class dv_rel_m_m : public _dv_rel_many_upkept<_Rel_m_m_upkeep> {
  protected:
   dv_rel_m_m() = default;
   dv_rel_m_m(unsigned behavior, int expected) : _dv_rel_many_upkept<_Rel_m_m_upkeep>(behavior, expected) {}
+
+  void _insert_inverse(void* e);
+  void _remove_inverse(void* e);
+  void __insert_inverse(void* e, int member_offset, int inverse_offset);
+  void __remove_inverse(void* e, int member_offset, int inverse_offset);
 };
 
 // A read-only view of a many-valued member: reads as dv_rel_many does;
@@ -393,6 +445,17 @@ class _dv_rel_many_readonly_generic : public _dv_rel_many_readonly {
   // 81: 0.
   virtual int _generic_view_slot() const { return 0; }
 };
+
+// Raises the runtime's refusal (no update transaction, a database opened
+// read-only) when this process may not write the persistent object now;
+// nothing for a transient one. Upkeep asks it of every object it will write
+// before anything changes.
+void _Rel_may_write(const void* object);
+
+// Raises the runtime's refusal when unlinking every element of the
+// many-valued member at `member` would write an inverse member (at the
+// element plus the inverse offset of slot 77) this process may not write now.
+void _dv_rel_check_unlink_many(const void* member);
 
 // Removes every occurrence of e from c, whatever c's own removal answers;
 // 1 when any was removed.

@@ -38,6 +38,9 @@ enum class _Alloc_check : int {
   root_value_invalid = 26,     // a typed root's value is no object (element) of its type
   region_beyond_image = 27,    // a multi-page region reaches past the image's end
   region_tail_invalid = 28,    // a region's object does not end where its fill begins
+  base_unknown = 29,           // a page's recorded base is no start the header keeps
+  system_type_on_user_page = 30,  // a user page holds an object of the runtime's own types
+  region_pages_unmapped = 31,  // a region's pages disagree with the large-object map
 };
 
 [[noreturn]] inline void _Alloc_corruption(_Alloc_check check) {

@@ -132,6 +132,23 @@ dv4u _DB_allocator::large_object_pages(const char* object) {
   return static_cast<dv4u>((extent.end - region) / DV_PAGE_SIZE);
 }
 
+dv4u _DB_allocator::mapped_region_pages(const char* object) {
+  const char* region = object - OBJECT_HEADER_SIZE - PAGE_HEADER_SIZE;
+  dv4u n = 0;
+  for (const char* page = region; holds(page) && large_objects_->object_at(page) == object; page += DV_PAGE_SIZE) ++n;
+  return n;
+}
+
+dv4u _DB_allocator::check_read_region(const char* object, dv4u mapped) {
+  char* region = const_cast<char*>(object) - OBJECT_HEADER_SIZE - PAGE_HEADER_SIZE;
+  if (value_of(region) % DV_PAGE_SIZE != 0 || !holds(region) || region == start())
+    _Alloc_corruption(_Alloc_check::region_pages_unmapped);
+  check_read_page(heap_of_page(region), false);
+  const dv4u n = large_object_pages(object);
+  if (n != mapped) _Alloc_corruption(_Alloc_check::region_pages_unmapped);
+  return n;
+}
+
 bool _DB_allocator::large_object_info(const char* object, object_info& out) {
   const _Obj_header* block = _Obj_header::at(object - OBJECT_HEADER_SIZE);
   if (block->is_free()) return false;

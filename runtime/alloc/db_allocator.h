@@ -113,6 +113,15 @@ class _DB_allocator {
   // Number of pages of the region of the large object at object (all of
   // them: drop or fetch them together). Reads the region's first page.
   dv4u large_object_pages(const char* object);
+  // The pages from object's first page on that the large-object map gives
+  // object, one after another. Reads the map only.
+  dv4u mapped_region_pages(const char* object);
+  // The region of the large object at object, read from the file, as a
+  // page read must be (its first page passes the page check) and agreeing
+  // with mapped, the pages the map gives it (else the region is refused as
+  // damaged: a tag of a larger type would take in other heaps' pages).
+  // Returns its number of pages. Reads the region's first page.
+  dv4u check_read_region(const char* object, dv4u mapped);
   // Relocates the objects of the page or region starting at page by
   // (current start - start recorded in its heap header) and records the
   // current start; virtual-table pointers are restored even at delta 0.
@@ -186,13 +195,19 @@ class _DB_allocator {
   void note_in_memory(dv4u page_number);
   void relocate_heap(_Page_header* heap);
   // Refuses a page read from the file that is damaged (page_in_check.cpp).
-  void check_read_page(_Page_header* heap);
+  // (The end of a region's object is checked only with the whole region in
+  // memory.)
+  void check_read_page(_Page_header* heap, bool region_in_memory = true);
   void check_base(const _Page_header* heap) const;
   void check_region_tail(_Page_header* heap, const _Heap_extent& extent);
   // Refuses a stored header whose fields lead nowhere they may
   // (header_check.cpp); runs at start-up before anything trusts them.
   void check_stored_header();
+  // The validation walk of a heap's objects (relocation.cpp): a value
+  // validate_ptr refuses (a wild pointer, see DESIGN.md) fails the
+  // self-check with dv_err_illegal_pointer naming it and its page.
   void validate_heap(_Page_header* heap);
+  [[noreturn]] void refuse_wild_pointer(const char* element, const dv4s* offsets, const dv_typespec* ts) const;
   // Checks one group's pages; returns the number of pages in its regions.
   dv4u check_group(_Page_group& g);
   // Checks one listed heap of g: its base, blocks, size class and pointers.

@@ -18,6 +18,17 @@ constexpr dv2u highest_builtin_tag = max_builtin_tag - 1;  // 23
 // allocator then sets up the page groups and the large-object map.
 void _DB_header_build(_DB_header& header);
 
+// The kept start addresses (db_format.h, n_starts): whether they are kept,
+// whether they are sound (a count no larger than the room, each start a
+// nonzero page address, the super-block's start among them), whether start
+// is among them (always true when they are not kept), and noting the start
+// the database is mapped at now (set as the super-block's start and kept,
+// unless kept already; when the room is full the starts stop being kept).
+bool _DB_starts_kept(const _DB_header& header);
+bool _DB_starts_sound(const _DB_header& header);
+bool _DB_start_known(const _DB_header& header, dv4u start);
+void _DB_note_start(_DB_header& header, dv4u start);
+
 // The overflow block that holds tag (>= 124) and the tag's index in it.
 dv4u _DB_oflo_block_index(dv2u tag);
 dv4u _DB_oflo_slot_index(dv2u tag);

@@ -33,6 +33,7 @@ class header_checker {
   explicit header_checker(_DB_allocator& a) : a_(a), h_(*a.header()) {}
 
   void check() {
+    if (!_DB_starts_sound(h_)) bad_header();
     check_type_slots();
     check_large_object_map();
     check_roots();

@@ -5,7 +5,9 @@
 #include <typeinfo>
 
 #include "alloc_internal.h"
+#include "address_word.h"
 #include "db_space.h"
+#include "relocation_window.h"
 
 namespace dv_qem {
 
@@ -31,8 +33,8 @@ bool changes_at_zero_delta(const dv_typespec* ts) {
 }
 
 // For each tag of a page, once: its typespec, whether its objects need
-// relocating by delta, and where the base check finds their pointers. A
-// page holds objects of a few types, mixed; the last few tags are kept.
+// relocating by delta, and where its pointers lie. A page holds objects of
+// a few types, mixed; the last few tags are kept.
 class relocation_plans {
  public:
   struct plan {
@@ -81,30 +83,6 @@ class relocation_plans {
   dv4u next_ = 0;
 };
 
-// Before a page's pointers move, every pointer it stores must have led into
-// the image of image_size bytes at the page's recorded base: one that did
-// not shows a base that is not the one the page was written at, and moving
-// by it would scatter every pointer of the page.
-void check_pointers_at_base(const _Page_header* heap, _Type_tag_source& tags, relocation_plans& plans,
-                            dv4u image_size) {
-  const std::uintptr_t base = reinterpret_cast<std::uintptr_t>(heap->database_start());
-  auto check = [&](const char* field) {
-    std::uintptr_t p;
-    std::memcpy(&p, field, sizeof p);
-    if (p != 0 && (p < base || p - base >= image_size)) _Alloc_corruption(_Alloc_check::base_invalid);
-  };
-  heap->for_each_allocated(tags, [&](_Obj_header* block) {
-    const relocation_plans::plan& p = plans.of(block->tag());
-    if (p.pointer) {
-      for_each_element(block, p.ts, [&](char* element) { check(element); });
-    } else if (p.moves && p.offsets != nullptr) {
-      for_each_element(block, p.ts, [&](char* element) {
-        for (const dv4s* offset = p.offsets; *offset != -1; ++offset) check(element + *offset);
-      });
-    }
-  });
-}
-
 }  // namespace
 
 void _DB_allocator::relocate_page(char* page) {
@@ -123,7 +101,8 @@ void _DB_allocator::relocate_large_object(char* object) {
 void _DB_allocator::relocate_heap(_Page_header* heap) {
   int delta = static_cast<int>(start() - heap->database_start());
   relocation_plans plans(*types_, delta);
-  if (delta != 0) check_pointers_at_base(heap, *types_, plans, size());
+  // Pointers into the image at the recorded base move; others are carried.
+  _DB_relocation_window window(reinterpret_cast<std::uintptr_t>(heap->database_start()), size());
   heap->for_each_allocated(*types_, [&](_Obj_header* block) {
     // Even at delta 0 the virtual-table pointers of this run are stored.
     const relocation_plans::plan& p = plans.of(block->tag());
@@ -144,16 +123,49 @@ void _DB_allocator::validate_heap(_Page_header* heap) {
     const relocation_plans::plan& p = plans.of(block->tag());
     if (p.offsets != nullptr) {
       for_each_element(block, p.ts, [&](char* element) {
-        dv_basic_typespec::relo_ptr_and_vtbl(element, 0, p.offsets, p.ts, 1);
+        if (dv_basic_typespec::relo_ptr_and_vtbl(element, 0, p.offsets, p.ts, 1) != 0)
+          refuse_wild_pointer(element, p.offsets, p.ts);
       });
     } else if (p.pointer) {
       for_each_element(block, p.ts, [&](char* element) {
         void* value;
         std::memcpy(&value, element, sizeof value);
-        dv_basic_typespec::validate_ptr(p.ts, element, 0, value, 0, 1);
+        if (dv_basic_typespec::validate_ptr(p.ts, element, 0, value, 0, 1) == 0)
+          refuse_wild_pointer(element, nullptr, p.ts);
       });
     }
   });
+}
+
+// The self-check found a value validate_ptr refuses in the object at
+// element (of ts, whose pointers are at offsets, or a lone pointer when
+// offsets is null): names the first such pointer (or, when none of them is
+// one, the object's virtual-table address from its type) and its page.
+void _DB_allocator::refuse_wild_pointer(const char* element, const dv4s* offsets,
+                                        const dv_typespec* ts) const {
+  const char* image_end = start() + size();
+  const dv4s lone[] = {0, -1};
+  int at = -1;
+  std::uintptr_t value = 0;
+  for (const dv4s* offset = offsets != nullptr ? offsets : lone; *offset != -1 && at < 0; ++offset) {
+    const char* p;
+    std::memcpy(&p, element + *offset, sizeof p);
+    if (p >= image_end && _DB_space_holding(p) == &space_) {
+      at = *offset;
+      value = reinterpret_cast<std::uintptr_t>(p);
+    }
+  }
+  // The page that holds the field (a region's object spans several).
+  const dv4u page = page_number(element + (at < 0 ? 0 : at));
+  const char* type = ts != nullptr && ts->get_name() != nullptr ? ts->get_name() : "<unknown>";
+  if (at < 0)
+    throw dv_err_illegal_pointer(
+        "The self-check of database %s found an illegal virtual-table address in the %s at %#x on page %u.",
+        space_.space_name(), type, word_of(element), page);
+  throw dv_err_illegal_pointer(
+      "The self-check of database %s found a wild pointer %#x at %#x (offset %d of a %s) on page %u: it leads past "
+      "the end of the database image (%#x).",
+      space_.space_name(), static_cast<unsigned>(value), word_of(element + at), at, type, page, word_of(image_end));
 }
 
 }  // namespace dv_qem

@@ -12,7 +12,10 @@
 // The runtime's operator delete serves every delete of the process: a
 // persistent address is freed by its database's allocator, any other one by
 // the transient delete function (durnavel::set_transient_delete_function) or
-// the C heap.
+// the C heap. A delete the database refuses (no update transaction, a
+// read-only database) leaves the object's memory as it was and shows the
+// error with dv_err::print; the process goes on (durnavel::free_memory
+// throws the same error where the caller can catch it).
 #pragma once
 
 #include <cstddef>

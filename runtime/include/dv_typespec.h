@@ -176,13 +176,19 @@ class dv_basic_typespec : public dv_typespec {
   // pointers to restore or hooks to run.
   bool relocates_at_zero_delta() const;
 
-  // Adds delta to each non-null pointer at the offsets before the -1 and
-  // stores each virtual-table address of the pairs after it; validating
-  // writes nothing and only reports.
-  static void relo_ptr_and_vtbl(void* object, int delta, const dv4s* offsets,
-                                const dv_typespec* ts, int validating);
+  // Adds delta to each non-null pointer at the offsets before the -1 (within
+  // a page relocation, only those into the page's stored range) and stores
+  // each virtual-table address of the pairs after it; validating writes
+  // nothing and only reports. Returns the number of values validate_ptr
+  // refused (0 when nothing was checked).
+  static int relo_ptr_and_vtbl(void* object, int delta, const dv4s* offsets,
+                               const dv_typespec* ts, int validating);
   // Reports an illegal pointer on standard error when pointer checking is on
-  // or when validating; returns 1 when the value is acceptable.
+  // or when validating. Returns 0 for a value that is never right: a wild
+  // pointer (one into its own database's address range at or past the end of
+  // its image) or a null or persistent virtual-table address; 1 otherwise,
+  // also for a value reported but carried as it is (a transient address, a
+  // pointer into another database).
   static int validate_ptr(const dv_typespec* ts, const void* object, int offset,
                           const void* value, int is_vtable, int validating);
 

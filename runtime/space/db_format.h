@@ -33,6 +33,10 @@ constexpr size_t DB_IN_CREATION_MARKER_SIZE = sizeof(DB_IN_CREATION_MARKER) - 1;
 // Tags 1..23 are the built-in types, the same in every database; tags from
 // max_builtin_tag on are assigned per database in order of first use.
 constexpr dv2u max_builtin_tag = 24;
+// Tags first_system_tag..23 are the runtime's own structures (type-info
+// overflow blocks, roots, the large-object map, their hash tables): they live
+// on system pages only, linked self-relative.
+constexpr dv2u first_system_tag = 17;
 constexpr dv2u DB_HEADER_TYPE_SLOTS = 100;   // tags 24..123 live in the header
 constexpr dv2u DB_OFLO_TYPE_SLOTS = 100;     // per overflow block, tags from 124
 
@@ -104,6 +108,9 @@ static_assert(offsetof(_Page_group_desc, flags) == 68);
 constexpr dv4u system_page_group = 0;
 constexpr dv4u user_page_group = 1;
 
+// Start addresses the header keeps (they fill what was the header's zero tail).
+constexpr dv4u DB_KEPT_STARTS = 156;
+
 struct _DB_header {
   _DB_header_super super;
   dv4s roots;                 // self-relative: the roots dictionary (null until the first root)
@@ -115,7 +122,13 @@ struct _DB_header {
   dv4s schema_paths;          // self-relative: array of pointers to persistent strings
   dv4u schema_path_capacity;  // 8 when first made, doubled when full
   dv4u n_schema_paths;
-  char reserved[628];         // zero
+  // The start addresses the database has been mapped at, each kept once in
+  // order of first use: every user page records one of them as its base,
+  // and the super-block's start is one of them. n_starts 0: not kept (a file
+  // written before they were, or one mapped at more than DB_KEPT_STARTS
+  // places), and a base is then only checked for being an address at all.
+  dv4u n_starts;
+  dv4u starts[DB_KEPT_STARTS];
 };
 static_assert(sizeof(_DB_header) == DB_HEADER_SIZE);
 static_assert(offsetof(_DB_header, roots) == 0x30);
@@ -128,5 +141,7 @@ static_assert(offsetof(_DB_header, type_slots) == 0xd0);
 static_assert(offsetof(_DB_header, schema_paths) == 0x580);
 static_assert(offsetof(_DB_header, schema_path_capacity) == 0x584);
 static_assert(offsetof(_DB_header, n_schema_paths) == 0x588);
+static_assert(offsetof(_DB_header, n_starts) == 0x58c);
+static_assert(offsetof(_DB_header, starts) == 0x590);
 
 }  // namespace dv_qem

@@ -5,6 +5,7 @@
 
 #include "db_format.h"
 #include "dv_typespec.h"
+#include "relocation_window.h"
 #include "type_registry.h"
 
 namespace dv_qem {
@@ -49,7 +50,7 @@ class _Pointer_typespec : public dv_typespec {
   }
   void do_relocation(void* object, int delta) override {
     char** field = static_cast<char**>(object);
-    if (*field != nullptr) *field += delta;
+    if (*field != nullptr && _DB_relocation_window::moves(*field)) *field += delta;
   }
   unsigned get_size() const override { return sizeof(void*); }
   int needs_relocation() const override { return 1; }

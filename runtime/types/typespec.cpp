@@ -12,6 +12,7 @@
 #include "dv_locks.h"
 #include "dv_platform.h"
 #include "dv_typespec.h"
+#include "relocation_window.h"
 #include "address_word.h"
 #include "db_space.h"
 #include "type_registry.h"
@@ -64,7 +65,12 @@ dv_basic_typespec::dv_basic_typespec(const char* name, dv4u size,
   *out++ = 0;
   *out++ = 0;
   has_pointers_ = (pointer_offsets.size() + vtable_offsets.size()) != 0 ? 1 : 0;
-  initialize();
+  try {
+    initialize();
+  } catch (...) {
+    _VRN_free(offsets_);  // a refused registration keeps nothing
+    throw;
+  }
 }
 
 dv_basic_typespec::dv_basic_typespec(const char* name, dv4u size, dv_unknown_layout_t)
@@ -102,7 +108,20 @@ void dv_basic_typespec::initialize_nvt() {
 
 void dv_basic_typespec::fixup_pointers(dv4s* pairs) {
   if (pairs[1] == 0) return;
-  DV_ASSERT(probe_ != nullptr);
+  if (probe_ == nullptr) {
+    // Only a polymorphic class offers the dv_probe_t constructor through
+    // which the addresses are learnt: a class whose members have virtual
+    // functions (a many-valued relationship member, a collection) while it
+    // has none cannot describe them. Said here, at registration, where it is
+    // often too early for anyone to catch it.
+    dv_err_internal refusal(
+        "The typespec of %s lists virtual-table pointers, but the class has no virtual function: give it a "
+        "virtual function (a virtual destructor) and a constructor taking dv_probe_t that constructs its members "
+        "with dv_probe",
+        get_name());
+    refusal.print();
+    throw refusal;
+  }
   std::vector<std::max_align_t> scratch(size_ / sizeof(std::max_align_t) + 1);
   probe_(scratch.data());
   const char* instance = reinterpret_cast<const char*>(scratch.data());
@@ -168,24 +187,27 @@ void dv_typespec::_unset_fetch_hook(int kind) {
   }
 }
 
-void dv_basic_typespec::relo_ptr_and_vtbl(void* object, int delta, const dv4s* offsets,
-                                          const dv_typespec* ts, int validating) {
+int dv_basic_typespec::relo_ptr_and_vtbl(void* object, int delta, const dv4s* offsets,
+                                         const dv_typespec* ts, int validating) {
   char* base = static_cast<char*>(object);
   // validate_ptr reports nothing unless validating or checking is on.
   const bool checking = validating || _DB_checking_illegal_pointers();
+  int refused = 0;
   const dv4s* entry = offsets;
   for (; *entry != kEndOfPointers; ++entry) {
     char** field = reinterpret_cast<char**>(base + *entry);
     char* value = *field;
-    if (value != nullptr) value += delta;
+    // Only a pointer into the stored range moves (relocation_window.h).
+    if (value != nullptr && _DB_relocation_window::moves(value)) value += delta;
     if (!validating) *field = value;
-    if (checking) validate_ptr(ts, object, *entry, value, 0, validating);
+    if (checking && validate_ptr(ts, object, *entry, value, 0, validating) == 0) ++refused;
   }
   for (++entry; entry[1] != 0; entry += 2) {
     void* vtable = reinterpret_cast<void*>(static_cast<uintptr_t>(static_cast<dv4u>(entry[1])));
     if (!validating) std::memcpy(base + entry[0], &vtable, sizeof vtable);
-    if (checking) validate_ptr(ts, object, entry[0], vtable, 1, validating);
+    if (checking && validate_ptr(ts, object, entry[0], vtable, 1, validating) == 0) ++refused;
   }
+  return refused;
 }
 
 int dv_basic_typespec::validate_ptr(const dv_typespec* ts, const void* object, int offset,
@@ -216,7 +238,10 @@ int dv_basic_typespec::validate_ptr(const dv_typespec* ts, const void* object, i
   std::fprintf(stderr, "illegal %s ptr 0x%x found %sat 0x%x:%d in %s\n", kind, word_of(value),
                validating ? "" : "during relocation ", word_of(object), offset,
                ts != nullptr && ts->get_name() != nullptr ? ts->get_name() : "<unknown>");
-  return 0;
+  // Transient values and pointers into other databases are carried as they
+  // are (a small integer in a pointer field is one); they are reported only.
+  const bool carried = !is_vtable && (std::strcmp(kind, "transient") == 0 || std::strcmp(kind, "cross db") == 0);
+  return carried ? 1 : 0;
 }
 
 void dv_typespec::run_fetch_hook(int kind, void* object, int delta) const {

@@ -111,7 +111,8 @@ const convention_row convention_rows[] = {
     // several values, so the table keeps one value per key here.
     {"char* pointed to", "char*", 4, point_to_keys | one_per_key, key_source::string_k, 0, true},
     {"dv_pvoid", "dv_pvoid", 4, keep_several, key_source::pvoid_k, 0, true},
-    {"void*", "void*", 4, keep_several, key_source::pointer_arg_k, 0, false},
+    // A dictionary keyed "void*" keeps the pointer values, as "dv_pvoid" does.
+    {"void*", "void*", 4, keep_several, key_source::pvoid_k, 0, true},
     {"_Chash<unsigned int>", nullptr, 0, 0, key_source::uint_k, 1, false},
     {"_Chash<void*>", nullptr, 0, 0, key_source::pvoid_k, 2, true},
     {"_Chash<char*>", nullptr, 0, 0, key_source::string_k, 3, true},
@@ -273,6 +274,30 @@ TEST_F(DictionaryKeyed, FacadeCopiesOwnARepresentation) {
       EXPECT_EQ(c->pick(keys.arg(1)), value(2));
       c->get_outofline()->_check_rep_invariants();
     }
+  }
+}
+
+TEST_F(DictionaryKeyed, VoidPointerKeysAreComparedByThePointerTheyHold) {
+  struct Row {
+    const char* type;
+    unsigned behavior;
+  } rows[] = {{"void*", keep_several}, {"const void*", one_per_key}, {"void*", 1}, {"void *", 1 | one_per_key | 4}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::string(row.type) + " behaviour " + std::to_string(row.behavior));
+    dv_outofline_dictionary d(
+        dv_dictionary::create(values_, _Coll_cluster_default, row.type, 4, 1, 0, row.behavior, 0, nullptr));
+    for (int i = 0; i < 20; ++i) {
+      void* key = value(20 - i);  // a variable of this loop holds the key
+      d.insert(&key, value(i));
+    }
+    void* again = value(12);  // another variable, the same address
+    EXPECT_EQ(d.pick(&again), value(8));
+    EXPECT_EQ(d.count_values(&again), 1u);
+    EXPECT_TRUE(d.contains(&again, value(8)));
+    d.remove(&again, value(8));
+    EXPECT_EQ(d.pick(&again), nullptr);
+    EXPECT_EQ(d.cardinality(), 19u);
+    d.get_outofline()->_check_rep_invariants();
   }
 }
 

@@ -1,12 +1,13 @@
 // Guards the function cache's registry: copies of a cache own their records
 // (changes to one are not seen by the other, and a copy outlives its
-// source), the remembered last answer never outlives a registration that
-// changes it, and the process's cache is there on first use, made once when
+// source), the answers remembered per key type (alternating types each
+// keep theirs) never outlive a registration that changes them, and the process's cache is there on first use, made once when
 // several threads reach for it at the same time.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <latch>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -61,6 +62,34 @@ TEST(FunctionCacheRegistry, ARegistrationReplacesTheRememberedAnswer) {
   cache.clear_cache();
   cache.find_functions("remembered", rank, hash, 1);
   EXPECT_EQ(rank, &rank_a);
+}
+
+TEST(FunctionCacheRegistry, AnswersAreRememberedPerKeyTypeAndReplacedByRegistrations) {
+  _Function_cache cache;
+  // More names than the cache remembers, looked up alternately, twice.
+  std::vector<std::string> names;
+  for (int i = 0; i < 20; ++i) {
+    names.push_back("key_type_" + std::to_string(i));
+    cache.insert(names.back().c_str(), i % 2 == 0 ? rank_a : rank_b, hash_a);
+  }
+  for (int round = 0; round < 2; ++round)
+    for (int i = 0; i < 20; ++i)
+      for (const char* name : {names[i].c_str(), "int", "char*"}) {
+        _Rank_fcn rank = nullptr;
+        _Hash_fcn hash = nullptr;
+        cache.find_functions(name, rank, hash, 1);
+        const std::string n = name;
+        EXPECT_EQ(rank, n == "int" ? &_Int_rank : n == "char*" ? &_Str_rank : i % 2 == 0 ? &rank_a : &rank_b) << n;
+      }
+  // A registration is seen by every name remembered before it, not only the last.
+  cache.replace_rank("key_type_19", rank_a);
+  cache.insert("int", rank_b, hash_a);
+  _Rank_fcn rank = nullptr;
+  _Hash_fcn hash = nullptr;
+  cache.find_functions("key_type_19", rank, hash, 1);
+  EXPECT_EQ(rank, &rank_a);
+  cache.find_functions("int", rank, hash, 1);
+  EXPECT_EQ(rank, &rank_b);
 }
 
 TEST(FunctionCacheRegistry, TheProcessCacheIsThereOnFirstUse) {

@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "crash_model.h"
+#include "db_format.h"
 #include "dv_test_seed.h"
 #include "log_format.h"
 
@@ -62,7 +63,7 @@ struct log_map {
 log_map map_log(const file_bytes& log) {
   log_map m;
   for (size_t at : {offsetof(_DB_log_header, in_progress), offsetof(_DB_log_header, timestamp),
-                    offsetof(_DB_log_header, page_size), offsetof(_DB_log_header, reserved_word)})
+                    offsetof(_DB_log_header, page_size), offsetof(_DB_log_header, entries_end)})
     m.header.push_back({at, 4});
   m.header.push_back({offsetof(_DB_log_header, version_1), 2});
   m.header.push_back({offsetof(_DB_log_header, version_2), 2});
@@ -196,6 +197,36 @@ class DamagedLog : public db_test {
   void SetUp() override { dv_transaction::initialize(); }
 };
 
+// Recovers the database at db_path (written from genuine_db) with log in a
+// child process; the outcome, the child's message in message.
+int recover_copy(const std::string& db_path, const file_bytes& genuine_db, const file_bytes& log, long size_before,
+                 const std::string& message_path, std::string& message) {
+  const std::string log_path = db_path + ".log";
+  write_file(db_path, genuine_db.data(), genuine_db.size());
+  write_file(log_path, log.data(), log.size());
+  int o = crash_model::in_child([&] {
+    std::freopen("/dev/null", "w", stdout);
+    std::freopen("/dev/null", "w", stderr);
+    int status = refused;
+    std::string text;
+    try {
+      dv_database::recover(db_path.c_str());
+      status = crash_model::state_of(db_path, size_before, -1, text) == state::before ? recovered_before
+                                                                                      : recovered_wrong;
+    } catch (const dv_err& e) {
+      text = e.get_report() != nullptr ? e.get_report() : "dv_err";
+    } catch (...) {
+      status = foreign_error;
+    }
+    write_file(message_path, text.data(), text.size());
+    ::_exit(status);
+  });
+  if (o == refused && (read_file(db_path) != genuine_db || read_file(log_path) != log)) o = made_worse;
+  file_bytes text = read_file(message_path);
+  message.assign(text.begin(), text.end());
+  return o;
+}
+
 TEST_F(DamagedLog, EveryDamagedLogIsRefusedUntouchedOrRecoversTheStateBefore) {
   const dv4u run_seed = seed();
   const unsigned n = std::getenv("DV_DAMAGE_LOG_CASES") != nullptr
@@ -223,38 +254,97 @@ TEST_F(DamagedLog, EveryDamagedLogIsRefusedUntouchedOrRecoversTheStateBefore) {
   std::map<std::string, unsigned> counts;
   for (dv4u case_seed : seeds) {
     damage d = make_damage(genuine_log, map, case_seed, db_size);
-    write_file(db_path, genuine_db.data(), genuine_db.size());
-    write_file(log_path, d.log.data(), d.log.size());
-    const std::string message_path = path("message");
-    int o = crash_model::in_child([&] {
-      std::freopen("/dev/null", "w", stdout);
-      std::freopen("/dev/null", "w", stderr);
-      int status = refused;
-      std::string text;
-      try {
-        dv_database::recover(db_path.c_str());
-        status = crash_model::state_of(db_path, size_before, -1, text) == state::before ? recovered_before
-                                                                                        : recovered_wrong;
-      } catch (const dv_err& e) {
-        text = e.get_report() != nullptr ? e.get_report() : "dv_err";
-      } catch (...) {
-        status = foreign_error;
-      }
-      write_file(message_path, text.data(), text.size());
-      ::_exit(status);
-    });
-    if (o == refused && (read_file(db_path) != genuine_db || read_file(log_path) != d.log)) o = made_worse;
+    std::string message;
+    const int o = recover_copy(db_path, genuine_db, d.log, size_before, path("message"), message);
     ++counts[name_of(o)];
     if (failed(o, d.kind)) {
-      file_bytes message = read_file(message_path);
       ADD_FAILURE() << "case " << case_seed << ": " << name_of(o) << " after " << d.what << " ("
                     << (d.kind == damage_class::none ? "no change" : d.kind == damage_class::image ? "image bytes" : "bookkeeping")
-                    << "): " << std::string(message.begin(), message.end());
+                    << "): " << message;
     }
   }
   std::printf("damaged logs: %zu;", seeds.size());
   for (const auto& [name, count] : counts) std::printf(" %s %u;", name.c_str(), count);
   std::printf("\n");
+}
+
+// One log per class of damage that once got through, each refused with the
+// database and the log left as they were: the last image entry forged into
+// the end (also with the log cut behind it: recovery stopped early and
+// called the database whole), an image entry's page offset moved onto a
+// page without an image (the image was written over that page), and a page 0 image whose page header is damaged (recovery
+// wrote it and deleted the log, and every later open refused the database).
+// A log as earlier builds wrote it (no recorded end, no second record of an
+// image's page) still recovers.
+TEST_F(DamagedLog, EachClassOfLogDamageIsRefusedWithBothFilesAsTheyWere) {
+  const std::string db_path = path("crash.db");
+  const long size_before = [&] {
+    crash_model::prepare(db_path);
+    return file_size(db_path);
+  }();
+  ASSERT_TRUE(crash_model::interrupt_commit(db_path));
+  const file_bytes genuine_db = read_file(db_path);
+  const file_bytes genuine_log = read_file(db_path + ".log");
+  const log_map map = map_log(genuine_log);
+  ASSERT_GE(map.images.size(), 2u);
+
+  auto entry_of_image = [&](size_t i) { return map.images[i] - sizeof(_DB_log_entry); };
+  size_t page0_image = map.images.size();
+  for (size_t i = 0; i < map.images.size(); ++i)
+    if (map.image_offsets[i] == 0) page0_image = i;
+  ASSERT_LT(page0_image, map.images.size()) << "the commit logs page 0";
+
+  struct log_case {
+    std::string what;
+    file_bytes log;
+    int expected;
+  };
+  std::vector<log_case> cases;
+  auto add = [&](const std::string& what, int expected, auto change) {
+    log_case c{what, genuine_log, expected};
+    change(c.log);
+    cases.push_back(std::move(c));
+  };
+  add("the last image entry made the end", refused, [&](file_bytes& log) {
+    put(log, {entry_of_image(map.images.size() - 1) + offsetof(_DB_log_entry, kind), 4}, log_end);
+  });
+  add("the last image entry made the end, the log cut behind its image", refused, [&](file_bytes& log) {
+    put(log, {entry_of_image(map.images.size() - 1) + offsetof(_DB_log_entry, kind), 4}, log_end);
+    log.resize(map.images.back() + kPage);
+  });
+  // The commit images every page it had before it grew, so a page without
+  // an image is made: page 1's entry is taken out (a log whose write left
+  // that page alone), and the next image's offset is moved onto page 1.
+  add("an image entry's page offset moved onto a page without an image", refused, [&](file_bytes& log) {
+    size_t taken = map.images.size();
+    for (size_t i = 0; i < map.images.size(); ++i)
+      if (map.image_offsets[i] == static_cast<dv4s>(kPage)) taken = i;
+    ASSERT_LT(taken, map.images.size() - 1) << "page 1 is imaged, and not last";
+    const size_t from = entry_of_image(taken);
+    const size_t length = sizeof(_DB_log_entry) + kPage;
+    log.erase(log.begin() + static_cast<long>(from), log.begin() + static_cast<long>(from + length));
+    const log_field end{offsetof(_DB_log_header, entries_end), 4};
+    if (get(log, end) != 0) put(log, end, get(log, end) - static_cast<dv4u>(length));
+    // The entry that follows now sits where page 1's did.
+    _DB_log_entry next;
+    std::memcpy(&next, log.data() + from, sizeof next);
+    ASSERT_EQ(next.kind, log_page_image);
+    put(log, {from + offsetof(_DB_log_entry, offset), 4}, kPage);
+  });
+  add("page 0's image with its page header naming group 5", refused, [&](file_bytes& log) {
+    put(log, {map.images[page0_image] + DB_HEADER_SIZE, 4}, 5);
+  });
+  add("a log as earlier builds wrote it", recovered_before, [&](file_bytes& log) {
+    put(log, {offsetof(_DB_log_header, entries_end), 4}, 0);
+    for (size_t i = 0; i < map.images.size(); ++i)
+      put(log, {entry_of_image(i) + offsetof(_DB_log_entry, old_size), 4}, 0);
+  });
+
+  for (const log_case& c : cases) {
+    std::string message;
+    const int o = recover_copy(db_path, genuine_db, c.log, size_before, path("message"), message);
+    EXPECT_EQ(std::string(name_of(o)), name_of(c.expected)) << c.what << ": " << message;
+  }
 }
 
 TEST_F(DamagedLog, ALogPathThatIsASymbolicLinkIsLeftInPlace) {

@@ -53,7 +53,10 @@ TEST(AllocatorCreate, BuildsTheHeaderAndBothGroups) {
   EXPECT_EQ(h->schema_path_capacity, 0u);
   EXPECT_EQ(h->n_schema_paths, 0u);
   EXPECT_EQ(h->super.db_size, DV_PAGE_SIZE);
-  for (char c : h->reserved) ASSERT_EQ(c, 0);
+  // The one start kept is the one the database was made at.
+  EXPECT_EQ(h->n_starts, 1u);
+  EXPECT_EQ(h->starts[0], h->super.as_start);
+  for (dv4u i = 1; i < DB_KEPT_STARTS; ++i) ASSERT_EQ(h->starts[i], 0u);
   for (const _Pers_type_info& slot : h->type_slots) ASSERT_EQ(slot.tag, 0);
 
   const dv4u limits[] = {16, 32, 64, 128, 256, 1024, 2048, 4064};

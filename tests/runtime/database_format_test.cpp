@@ -134,12 +134,21 @@ TEST_F(DatabaseFormat, HostileHeadersAreNoDatabase) {
 }
 
 TEST_F(DatabaseFormat, AHeaderAtAnotherStartIsOpenedThere) {
-  std::string file = edited("elsewhere.db", [](_DB_header_super& s) { s.as_start += 0x100000; });
+  // A database last mapped a megabyte further on: its header keeps that
+  // start beside the first.
+  std::string file = edited("elsewhere.db", [](_DB_header_super& s) {
+    s.as_start += 0x100000;
+    auto& header = reinterpret_cast<_DB_header&>(s);
+    header.starts[header.n_starts++] = s.as_start;
+  });
   dv_database* db = dv_database::open(file.c_str(), 0, 0, 0);
   EXPECT_EQ(word(internal(db)->space_start()), stored_super(file).as_start) << "the stored range is free";
   EXPECT_EQ(db->size(), stored_super(file).db_size);
   db->self_check();
   db->close();
+  // A stored start the database was never mapped at is refused.
+  std::string unknown = edited("unknown.db", [](_DB_header_super& s) { s.as_start += 0x100000; });
+  expect_error<dv_err_not_a_database>([&] { dv_database::open(unknown.c_str(), 0, 0, 0); }, not_a_database(unknown));
 }
 
 TEST_F(DatabaseFormat, AFileInTheMiddleOfAWriteNeedsRecovery) {

@@ -96,7 +96,8 @@ class RecoveryReplay : public ::testing::Test {
     dv_test::write_bytes(log_path(), left);
   }
 
-  // Runs recovery on the database file as the database's recovery does.
+  // Runs recovery on the database file as the database's recovery does
+  // (without its check of the recovered database), then deletes the log.
   void recover() {
     char text[320];
     _Storage file;
@@ -108,6 +109,7 @@ class RecoveryReplay : public ::testing::Test {
       throw;
     }
     file.close();
+    _DB_log_remove(db_path().c_str());
   }
 
   // Recovery's error report, or "" when it succeeded.
@@ -185,10 +187,11 @@ TEST_F(RecoveryReplayChild, TracesEachEntry) {
   std::fflush(stdout);
   std::string printed = testing::internal::GetCapturedStdout();
   ASSERT_EQ(error, "");
+  // An image entry's old_sz is its page's number + 1.
   EXPECT_EQ(printed,
-            "TAG rw: offset 0, old_sz 0 \n"
-            "TAG rw: offset 4096, old_sz 0 \n"
-            "TAG rw: offset 12288, old_sz 0 \n"
+            "TAG rw: offset 0, old_sz 1 \n"
+            "TAG rw: offset 4096, old_sz 2 \n"
+            "TAG rw: offset 12288, old_sz 4 \n"
             "TAG new: offset 0, old_sz 16384 \n"
             "TAG new: offset 0, old_sz 20480 \n"
             "TAG end: offset 0, old_sz 0 \n");

@@ -4,7 +4,10 @@
 // keeps Next until a shop is chosen and sets the sheet up for the
 // migration; the import page migrates into the work copy on "Start Import",
 // refuses a broken source before writing, and puts the copy in the
-// target's place only at Finish -- Cancel leaves the target as it was.
+// target's place only at Finish -- Cancel leaves the target as it was. A
+// second "Start Import" starts again from the target (nothing migrated
+// twice), and after Back the page works on the target chosen last; a new
+// target holds the migrated departments only.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -16,6 +19,7 @@
 #include "pages_support.h"
 #include "quillon_installation.h"
 #include "shop_session.h"
+#include "shop_test_kvcdump.h"
 #include "source_shop_fixture.h"
 #include "source_shop_import_page.h"
 #include "source_shop_sel_page.h"
@@ -23,6 +27,12 @@
 using namespace sourceshop_test;
 
 namespace {
+
+size_t Count(const std::string& text, const std::string& what) {
+  size_t n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
 
 std::string ReadBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -146,6 +156,50 @@ TEST_F(SourceShopPagesTest, ABrokenSourceWritesNothingAndCancelKeepsTheTarget) {
   EXPECT_TRUE(ReadBytes(work) == copied) << "nothing was written";
   ASSERT_TRUE(sheet->PressButton(PSBTN_CANCEL));
   EXPECT_TRUE(ReadBytes(target) == before) << "Cancel leaves the target as it was";
+}
+
+TEST_F(SourceShopPagesTest, ASecondStartImportStartsAgainFromTheTarget) {
+  WriteShopTables(install_ + "/Garden", SampleShop());
+  RegisterInstallation();
+  ChooseShop("Garden");
+  const std::string target = work / "target.kvc";
+  sheet->m_strTargetFile = target.c_str();
+  auto& page = Show<CSourceShopImportPage>(CSourceShopImportPage::IDD);
+  for (int press = 0; press < 2; ++press) {
+    prompts.ExpectMessageBox(IDOK, 21061);
+    FwClickButton(page, CSourceShopImportPage::IDC_START_IMPORT);
+    ASSERT_TRUE(page.IsDone());
+  }
+  ASSERT_TRUE(sheet->PressButton(PSBTN_FINISH));
+  const auto dump = shop_test::kvcdump(target);
+  ASSERT_EQ(dump.status, 0) << dump.out;
+  EXPECT_EQ(Count(dump.out, "item \"TS-1\""), 1u) << dump.out;
+  EXPECT_EQ(Count(dump.out, ": Small shirts ("), 1u) << dump.out;
+  EXPECT_EQ(dump.out.find("Department 1 ("), std::string::npos) << "a new target holds no sample department\n"
+                                                                   << dump.out;
+  EXPECT_EQ(0u, prompts.PendingAnswers());
+}
+
+TEST_F(SourceShopPagesTest, AfterBackThePageWorksOnTheTargetChosenLast) {
+  WriteShopTables(install_ + "/Garden", SampleShop());
+  RegisterInstallation();
+  ChooseShop("Garden");
+  const std::string first = work / "first.kvc", second = work / "second.kvc";
+  sheet->m_strTargetFile = first.c_str();
+  Show<CSourceShopImportPage>(CSourceShopImportPage::IDD);
+  ASSERT_TRUE(sheet->PressButton(PSBTN_BACK));
+  // The target page leaves another file in the sheet.
+  sheet->m_strTargetFile = second.c_str();
+  auto& page = Show<CSourceShopImportPage>(CSourceShopImportPage::IDD);
+  EXPECT_STREQ(second.c_str(), page.GetTargetPath());
+  prompts.ExpectMessageBox(IDOK, 21061);
+  FwClickButton(page, CSourceShopImportPage::IDC_START_IMPORT);
+  ASSERT_TRUE(sheet->PressButton(PSBTN_FINISH));
+  EXPECT_FALSE(std::filesystem::exists(first)) << "the abandoned target is left alone";
+  const auto dump = shop_test::kvcdump(second);
+  ASSERT_EQ(dump.status, 0) << dump.out;
+  EXPECT_NE(dump.out.find("item \"TS-1\""), std::string::npos) << dump.out;
+  EXPECT_EQ(0u, prompts.PendingAnswers());
 }
 
 }  // namespace

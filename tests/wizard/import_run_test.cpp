@@ -1,13 +1,15 @@
 // Guards the import run on a real shop file: item numbers cut only when
 // their decimals are zeros; department cells cleaned and split; values
 // shortened for the log; prices and choice surcharges read with the
-// decimal comma ("2,50" is 2.5) and a value with both separators logged
-// with its row; a non-number price logged and left as it was; imported
+// decimal comma ("2,50" is 2.5), a value with both separators read with
+// the last as the decimal point and logged with its row; a non-number price logged and left as it was; imported
 // options replace a new product's default ones ("Material" kept with its
 // choices), which stay while no row names an option, a third option logged
 // and left out; a second batch with the same item numbers updates instead
-// of duplicating; departments made level by level and reused; a path
-// deeper than the limit undoes its whole batch and is logged.
+// of duplicating; a product keeps the three shipping items it was made
+// with (one per transport method, none added); departments made level by
+// level and reused; a path deeper than the limit undoes its whole batch and
+// is logged; rows with log lines are counted once each.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -139,11 +141,12 @@ TEST_F(ImportRunTest, FieldsNumbersAndImportedOptions) {
   ASSERT_EQ(material->m_aChoices->cardinality(), 1u);
   EXPECT_DOUBLE_EQ(material->m_aChoices->retrieve_first()->GetPrice(), 1.25) << "a surcharge reads like a price";
   EXPECT_STREQ(static_cast<LPCSTR>(products[1]->strOrderNumber), "AB.12") << "only zero decimals are cut";
-  EXPECT_DOUBLE_EQ(products[1]->GetPriceWeight().fPrice, 1.234);
+  EXPECT_DOUBLE_EQ(products[1]->GetPriceWeight().fPrice, 1234.5) << "the last separator is the decimal point";
   EXPECT_EQ(OptionNames(products[1]), (std::vector<std::string>{"Size", "Colour"}));
   const std::string logText = ImportLogText();
   EXPECT_NE(logText.find("Row 2: price \"1,234.50\" holds both ',' and '.'"), std::string::npos) << logText;
   EXPECT_NE(logText.find("Row 2: option \"Weight\" left out"), std::string::npos) << logText;
+  EXPECT_EQ(run->RowsWithProblems(), 1) << "the two lines of row 2 count one row";
   scope.Commit();
 }
 
@@ -165,6 +168,8 @@ TEST_F(ImportRunTest, DefaultOptionsStayUntilARowNamesAnOption) {
   EXPECT_EQ(products[0]->GetCatStruct().m_pOptions->retrieve_first()->m_aChoices->cardinality(), 1u);
   EXPECT_EQ(OptionNames(products[1]), defaults) << "<NULL> names no option";
   EXPECT_EQ(OptionNames(products[2]), defaults);
+  for (Product* product : products)
+    EXPECT_EQ(product->GetShippingList()->cardinality(), 3u) << "one shipping item per transport method";
   scope.Commit();
 }
 

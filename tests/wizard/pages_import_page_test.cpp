@@ -8,7 +8,10 @@
 // (department path too deep) is undone back to what the copy held before
 // the press, the earlier run kept; a target that cannot be copied back
 // keeps the wizard on the page with its message and the work kept; a copy
-// of a file onto itself is refused and leaves it whole. A source whose
+// of a file onto itself is refused and leaves it whole; a working copy that
+// is gone when the page opens it again is reported as missing (61858); a
+// failed run whose copy cannot be put back withholds Finish, so the part of
+// it that stays in the copy never reaches the target. A source whose
 // driver fails while the third rowset is read leaves the target byte for
 // byte, "Tallyport.Log" names the row and the driver's message at once, and
 // the next run of the good source succeeds. A batch the shop file refuses
@@ -155,6 +158,45 @@ TEST_F(ImportPage, FailedCopyBackKeepsThePageAndACopyOntoItselfIsRefused) {
   EXPECT_EQ(ReadAll(page->GetWorkPath().operator LPCTSTR()), before);
   prompts.ExpectMessageBox(IDOK, 61579);
   sheet->PressButton(PSBTN_CANCEL);
+}
+
+TEST_F(ImportPage, AWorkingCopyThatIsGoneIsReportedAsMissing) {
+  std::filesystem::create_directory(work / "gone");
+  Open(3);
+  sheet->m_strTargetFile = (work / "gone/shop.kvc").c_str();
+  page->OnSetActive();
+  Add();
+  std::filesystem::remove_all(work / "gone");
+  std::filesystem::remove(page->GetWorkPath().operator LPCTSTR());
+  prompts.ExpectMessageBox(IDOK, 61858);
+  EXPECT_FALSE(sheet->PressButton(PSBTN_FINISH));
+  EXPECT_EQ(sheet->GetActivePage(), page);
+  EXPECT_FALSE(page->IsShopOpen());
+  prompts.ExpectMessageBox(IDOK, 61579);
+  sheet->PressButton(PSBTN_CANCEL);
+  EXPECT_EQ(0u, prompts.PendingAnswers());
+}
+
+TEST_F(ImportPage, AFailedRunThatCannotBePutBackWithholdsFinish) {
+  Open(150);
+  Add();
+  ASSERT_EQ(sheet->GetWizardButtons(), static_cast<DWORD>(PSWIZB_BACK | PSWIZB_FINISH));
+  // The copy cannot be written any more (its temporary name is taken), and
+  // the next run fails in its second rowset, after its first was committed.
+  const std::string blocker = std::string(page->GetWorkPath().operator LPCTSTR()) + ".part";
+  std::filesystem::create_directory(blocker);
+  odbc_test::RunSqlite(work / "source.sqlite",
+                       "UPDATE products SET Dept = 'A/B/C' WHERE Item = 'P-120';"
+                       "UPDATE products SET Name = 'Renamed' WHERE Item = 'P-1';");
+  prompts.ExpectMessageBox(IDOK, 51502);
+  prompts.ExpectMessageBox(IDOK, 21004);
+  Add();
+  EXPECT_EQ(sheet->GetWizardButtons(), static_cast<DWORD>(PSWIZB_BACK | PSWIZB_DISABLEDFINISH));
+  EXPECT_FALSE(page->IsShopOpen());
+  std::filesystem::remove(blocker);
+  sheet->PressButton(PSBTN_CANCEL);
+  EXPECT_FALSE(std::filesystem::exists(work / "shop.kvc"));
+  EXPECT_EQ(0u, prompts.PendingAnswers());
 }
 
 TEST_F(ImportPage, ASourceFailingInALaterRowsetLeavesTheTargetAndTheNextRunSucceeds) {

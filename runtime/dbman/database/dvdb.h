@@ -84,6 +84,9 @@ class DVDB : public dv_database, public _DB_space {
   static DVDB* lookup(const char* path, int create_mode);
   static int needs_recovery(const char* path);
   static void recover(const char* path);
+  // Opens the recovered database at full read-only and self-checks it
+  // (every page); raises what the open or the check raises.
+  static void check_recovered(const char* full);
   void close_database();
   void destroy_database();
   void save();

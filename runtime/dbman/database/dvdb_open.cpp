@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "db_allocator.h"
+#include "db_header.h"
 #include "db_log.h"
 #include "db_log_recover.h"
 #include "db_super.h"
@@ -137,10 +138,14 @@ void DVDB::open_image(const storage_opener& open, unsigned as_factor, bool recov
   enter_page(page0);
   page0->map(dv_memory_read_write);
   page0->read_from_file();
+  // The stored start must be one the database has been mapped at (its
+  // pages record those as their bases).
+  _DB_header& header = *reinterpret_cast<_DB_header*>(as_start);
+  if (!_DB_starts_sound(header)) throw dv_err_not_a_database("%s is not a valid database.", pathname);
   if (as_start != stored_start) {
     if (_DB_validate_super(*super()) != super_valid)
       throw dv_err_internal("Error during database relocation of %s: the header is not valid.", pathname);
-    super()->as_start = address_word(as_start);
+    _DB_note_start(header, address_word(as_start));
   }
   page0->set_lock(_Page::LR);
 
@@ -189,14 +194,54 @@ void DVDB::recover(const char* path) {
   if (_Transaction_state::in_progress() != nullptr)
     throw dv_err_trans("A database can not be recoverd inside a transaction (%s)", full);
   DVDB* db = new DVDB(full, 0);
+  _DB_log_replayed replayed;
   try {
     db->open_file(_VRN_O_RDWR, 0);
-    _DB_log_recover(full, db->storage);
+    replayed = _DB_log_recover(full, db->storage);
   } catch (const dv_err& e) {
     db->close_and_free(close_mode::keep_file);
     throw dv_err_database_recovery("Error during recovery of database %s: %s.", full, e.get_report());
   }
   db->close_and_free(close_mode::keep_file);
+  // The log goes only once the recovered database opens and passes its
+  // self-check; else the replay is taken back and both files stay as they
+  // were.
+  try {
+    check_recovered(full);
+  } catch (const dv_err_unmarked_type&) {
+    // This process does not know every type of the database: it cannot
+    // check it, and recovers it as the log says.
+  } catch (const dv_err& e) {
+    DVDB* back = new DVDB(full, 0);
+    try {
+      back->open_file(_VRN_O_RDWR, 0);
+      replayed.undo(back->storage);
+    } catch (const dv_err& undo_error) {
+      back->close_and_free(close_mode::keep_file);
+      throw dv_err_database_recovery(
+          "Error during recovery of database %s: the recovered database fails its checks (%s), and putting it "
+          "back failed: %s.",
+          full, e.get_report(), undo_error.get_report());
+    }
+    back->close_and_free(close_mode::keep_file);
+    throw dv_err_database_recovery(
+        "Error during recovery of database %s: the recovered database fails its checks (%s); the database and "
+        "its log are left as they were.",
+        full, e.get_report());
+  }
+  _DB_log_remove(full);
+}
+
+void DVDB::check_recovered(const char* full) {
+  DVDB* db = open(full, 1, 0, 0);
+  try {
+    _VRN_reads_without_transaction reads;
+    db->self_check();
+  } catch (const dv_err&) {
+    db->close_database();
+    throw;
+  }
+  db->close_database();
 }
 
 void DVDB::close_database() {

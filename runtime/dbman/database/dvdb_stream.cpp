@@ -178,7 +178,10 @@ void DVDB::recover_stream() {
   _VRN_add_extension(log_path, sizeof log_path, base.c_str(), "log");
   if (_VRN_access(log_path, 0) != 0) return;
   try {
+    // The open that follows checks the stream's header and every page it
+    // reads; its log goes once the replay is written.
     _DB_log_recover(base.c_str(), storage);
+    _DB_log_remove(base.c_str());
   } catch (const dv_err& e) {
     throw dv_err_database_recovery("Error during recovery of database %s: %s.", pathname, e.get_report());
   }

@@ -140,6 +140,7 @@ void _DB_file_log::set_in_progress() {
   std::memcpy(header_.state, DB_LOG_STATE_IN_PROGRESS, sizeof header_.state);
   header_.in_progress = 1;
   header_.timestamp = 0;
+  header_.entries_end = 0;
 }
 
 void _DB_file_log::require_in_progress() const {
@@ -188,7 +189,7 @@ void _DB_file_log::log_page(dv4u offset, const void* image, dv4u page_size) {
   require_in_progress();
   DV_ASSERT(page_size == page_size_);
   DV_ASSERT(offset % page_size_ == 0);
-  append(log_page_image, static_cast<dv4s>(offset), 0, image);
+  append(log_page_image, static_cast<dv4s>(offset), static_cast<dv4s>(offset / page_size_ + 1), image);
 }
 
 void _DB_file_log::log_growth(dv4u old_size) {
@@ -227,6 +228,7 @@ void _DB_file_log::complete(dv4u timestamp) {
     std::memcpy(header_.state, DB_LOG_STATE_COMPLETE, sizeof header_.state);
     header_.in_progress = 0;
     header_.timestamp = static_cast<dv4s>(timestamp);
+    header_.entries_end = static_cast<dv4u>(end_);
     write_whole(file_, &header_, sizeof header_, 0);
     _VRN_flush_file(file_);
   } catch (...) {

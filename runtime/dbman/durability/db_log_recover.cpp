@@ -52,11 +52,6 @@ class open_log {
   open_log& operator=(const open_log&) = delete;
 
   _VRN_file* file() const { return file_; }
-  void close_and_delete() {
-    _VRN_close_file(file_);
-    file_ = nullptr;
-    _VRN_delete_file(path_);  // a leftover complete log of a clean database is harmless
-  }
 
  private:
   const char* path_;
@@ -113,7 +108,10 @@ bool same_image(_VRN_file* log, off_t a, off_t b, dv4u page_size) {
 // the rest of an append that failed before the log was completed (the end
 // was written over its start): less than one image entry, and no entry.
 // More shows an entry damaged into an end.
-replay_plan read_entries(_VRN_file* log, dv4u page_size, std::vector<dv4u>& growth) {
+replay_plan read_entries(_VRN_file* log, dv4u page_size, dv4u entries_end, std::vector<dv4u>& growth) {
+  // A log whose header records where its entries end was written by a build
+  // that also records each image's page a second time.
+  const bool kept = entries_end != 0;
   const off_t log_size = _VRN_file_size(log);
   const dv4s page = static_cast<dv4s>(page_size);
   replay_plan plan;
@@ -127,6 +125,8 @@ replay_plan read_entries(_VRN_file* log, dv4u page_size, std::vector<dv4u>& grow
     switch (entry.kind) {
       case log_end: {
         _DB_log_entry next;
+        // An end entry before the recorded end was forged from another entry.
+        if (kept && at != static_cast<off_t>(entries_end)) corrupted();
         if (log_size - at >= static_cast<off_t>(sizeof entry + page_size) ||
             (_VRN_pread_file(log, &next, sizeof next, at) == sizeof next && next.is_valid()))
           corrupted();
@@ -136,6 +136,9 @@ replay_plan read_entries(_VRN_file* log, dv4u page_size, std::vector<dv4u>& grow
         if (entry.page_size != page || entry.offset < 0 || entry.offset % page != 0 ||
             at + static_cast<off_t>(page_size) > log_size)
           corrupted();
+        // The page's number, recorded twice: an offset damaged to name
+        // another page would write the image over that page.
+        if (kept && entry.old_size != entry.offset / page + 1) corrupted();
         const auto [first, is_first] = plan.images.emplace(static_cast<dv4u>(entry.offset), at);
         // A page is imaged again only after an undo took it back to before
         // its first change (it holds its first image again), so both images
@@ -164,9 +167,10 @@ replay_plan read_entries(_VRN_file* log, dv4u page_size, std::vector<dv4u>& grow
 // it, the file holds it (so the database the replay leaves is whole), and
 // every logged page lies inside it: a page the write added has no image
 // before the write.
-replay_plan read_plan(_VRN_file* log, dv4u page_size, const _DB_header_super& super, off_t file_size) {
+replay_plan read_plan(_VRN_file* log, dv4u page_size, dv4u entries_end, const _DB_header_super& super,
+                      off_t file_size) {
   std::vector<dv4u> growth;
-  replay_plan plan = read_entries(log, page_size, growth);
+  replay_plan plan = read_entries(log, page_size, entries_end, growth);
   const dv4u size_before = growth.empty() ? super.db_size : growth.front();
   if (!growth.empty()) plan.restored_size = size_before;
   if (!plan.page0.empty() && super_of(plan.page0).db_size != size_before) corrupted();
@@ -179,9 +183,24 @@ replay_plan read_plan(_VRN_file* log, dv4u page_size, const _DB_header_super& su
 // Writes the plan into the database file; page 0 (with the recovery word
 // and timestamp cleared) goes last, after everything else is flushed (R3;
 // the plan was read whole first, R2).
+// What the file held before, in saved, so the replay can be taken back.
 void replay(const replay_plan& plan, _VRN_file* log, _Storage& db,
-            std::vector<char>& page0, dv4u page_size) {
+            std::vector<char>& page0, dv4u page_size, _DB_log_replayed& saved) {
+  saved.file_size = db.size();
+  saved.page0 = page0;
   std::vector<char> image(page_size);
+  for (const auto& [offset, at] : plan.images) {
+    if (offset == 0) continue;
+    if (_VRN_pread_file(log, image.data(), page_size, at) != page_size) corrupted();
+    std::vector<char> before(page_size);
+    before.resize(db.read_at(before.data(), page_size, offset));
+    saved.pages.emplace_back(offset, std::move(before));
+  }
+  if (plan.restored_size != 0 && static_cast<off_t>(plan.restored_size) < saved.file_size) {
+    std::vector<char> tail(static_cast<size_t>(saved.file_size - plan.restored_size));
+    tail.resize(db.read_at(tail.data(), tail.size(), plan.restored_size));
+    saved.pages.emplace_back(plan.restored_size, std::move(tail));
+  }
   for (const auto& [offset, at] : plan.images) {
     if (offset == 0) continue;
     if (_VRN_pread_file(log, image.data(), page_size, at) != page_size) corrupted();
@@ -201,7 +220,23 @@ void replay(const replay_plan& plan, _VRN_file* log, _Storage& db,
 
 }  // namespace
 
-void _DB_log_recover(const char* db_path, _Storage& db) {
+void _DB_log_replayed::undo(_Storage& db) const {
+  for (const auto& [offset, bytes] : pages) db.write_whole(bytes.data(), bytes.size(), offset);
+  if (db.size() > file_size) db.truncate(file_size);
+  db.flush();
+  // Page 0, with the recovery word, last: until it is back the database
+  // still reads as recovered.
+  db.write_whole(page0.data(), page0.size(), 0);
+  db.flush();
+}
+
+void _DB_log_remove(const char* db_path) {
+  char log_path[_VRN_MAX_PATH];
+  _VRN_add_extension(log_path, sizeof log_path, db_path, "log");
+  _VRN_delete_file(log_path);  // a leftover complete log of a clean database is harmless
+}
+
+_DB_log_replayed _DB_log_recover(const char* db_path, _Storage& db) {
   const dv4u page_size = _VRN_get_page_size();
   char log_path[_VRN_MAX_PATH];
   _VRN_add_extension(log_path, sizeof log_path, db_path, "log");
@@ -219,9 +254,10 @@ void _DB_log_recover(const char* db_path, _Storage& db) {
         "%d expected, found %d",
         log_path, db_path, static_cast<int>(super.timestamp), static_cast<int>(header.timestamp));
 
-  const replay_plan plan = read_plan(log.file(), page_size, super, db.size());
-  replay(plan, log.file(), db, page0, page_size);
-  log.close_and_delete();
+  const replay_plan plan = read_plan(log.file(), page_size, header.entries_end, super, db.size());
+  _DB_log_replayed saved;
+  replay(plan, log.file(), db, page0, page_size, saved);
+  return saved;
 }
 
 }  // namespace dv_qem

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "db_allocator.h"
+#include "db_header.h"
 #include "db_log.h"
 #include "db_undo.h"
 #include "dv_err.h"
@@ -88,7 +89,7 @@ void DVDB::reread_page0() {
   root_page->protect(dv_memory_read_write);
   std::memcpy(as_start, image.data(), page);
   // The start field holds where this database is mapped now, as at open.
-  super()->as_start = static_cast<dv4u>(reinterpret_cast<uintptr_t>(as_start));
+  _DB_note_start(*reinterpret_cast<_DB_header*>(as_start), static_cast<dv4u>(reinterpret_cast<uintptr_t>(as_start)));
   root_page->set_lock(_Page::LR);
 }
 

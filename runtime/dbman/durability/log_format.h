@@ -39,7 +39,10 @@ struct _DB_log_header {
   dv4s page_size;                    // the system page size when written
   dv2u version_1;                    // DB_LOG_VERSION_1
   dv2u version_2;                    // DB_LOG_VERSION_2
-  dv4u reserved_word;                // 0
+  // Byte offset just past the end entry, set with the completion marks (so
+  // an end entry forged earlier in the log shows); 0 while in progress and
+  // in logs written before it was kept (not checked then).
+  dv4u entries_end;
   char reserved[172];                // zeros
 
   // Cookie, page size (the given system page size) and version words match.
@@ -64,7 +67,7 @@ static_assert(offsetof(_DB_log_header, log_name) == 200);
 static_assert(offsetof(_DB_log_header, page_size) == 328);
 static_assert(offsetof(_DB_log_header, version_1) == 332);
 static_assert(offsetof(_DB_log_header, version_2) == 334);
-static_assert(offsetof(_DB_log_header, reserved_word) == 336);
+static_assert(offsetof(_DB_log_header, entries_end) == 336);
 static_assert(offsetof(_DB_log_header, reserved) == 340);
 
 struct _DB_log_entry {
@@ -74,7 +77,10 @@ struct _DB_log_entry {
   dv4s kind;          // _DB_log_kind
   dv4s offset;        // log_page_image: the page's byte offset in the database file; else 0
   dv4s page_size;     // log_page_image: bytes of the image that follows; else 0
-  dv4s old_size;      // log_db_grew: the database size in bytes before it grew; else 0
+  dv4s old_size;      // log_db_grew: the database size in bytes before it grew;
+                      // log_page_image: the page's number + 1, a second record of
+                      // offset (0 in logs written before it was kept: not checked);
+                      // else 0
 
   // Tag "TaggY" and a known kind.
   bool is_valid() const {

@@ -104,6 +104,9 @@ void durnavel::free_memory(void* p) {
     _VRN_thread_lock lock;
     if (DVDB* db = _DV_int::lookup_DVDB_by_address(p)) {
       db->check_usable();
+      // The object's page is admitted for writing before anything changes: a
+      // refusal (no update transaction, a read-only database) leaves it whole.
+      _VRN_touch(p, 1);
       db->space_allocator()->free(p);
     }
     return;

@@ -35,14 +35,15 @@ void require_typespec(const dv_typespec* ts) {
 
 void* heap_allocation(std::size_t size) { return dv_qem::_VRN_allocate_zeroed(size, 1); }
 
-// A delete cannot throw: a failure to free is shown and ends the process,
-// as the C heap does with a block it does not own.
-void free_or_abort(void* p) noexcept {
+// A delete cannot throw: a refused free (no update transaction, a read-only
+// database, a damaged heap) is shown with the runtime's error report and
+// the object stays where it is; the process goes on. durnavel::free_memory
+// raises the same refusal to a caller that can catch it.
+void free_or_report(void* p) noexcept {
   try {
     dv_qem::durnavel::free_memory(p);
   } catch (const dv_qem::dv_err& e) {
     e.print();
-    std::abort();
   }
 }
 
@@ -86,12 +87,12 @@ void* operator new(std::size_t size, const void* hint, dv_typespec* ts, unsigned
   return target->space_allocator()->allocate_near(size, ts, count, hint, dv_qem::user_page_group);
 }
 
-void operator delete(void* p, dv_database*, dv_typespec*) noexcept { free_or_abort(p); }
-void operator delete(void* p, dv_database*, dv_typespec*, unsigned) noexcept { free_or_abort(p); }
-void operator delete(void* p, const void*, dv_typespec*) noexcept { free_or_abort(p); }
-void operator delete(void* p, const void*, dv_typespec*, unsigned) noexcept { free_or_abort(p); }
+void operator delete(void* p, dv_database*, dv_typespec*) noexcept { free_or_report(p); }
+void operator delete(void* p, dv_database*, dv_typespec*, unsigned) noexcept { free_or_report(p); }
+void operator delete(void* p, const void*, dv_typespec*) noexcept { free_or_report(p); }
+void operator delete(void* p, const void*, dv_typespec*, unsigned) noexcept { free_or_report(p); }
 
-void operator delete(void* p) noexcept { free_or_abort(p); }
-void operator delete(void* p, std::size_t) noexcept { free_or_abort(p); }
-void operator delete[](void* p) noexcept { free_or_abort(p); }
-void operator delete[](void* p, std::size_t) noexcept { free_or_abort(p); }
+void operator delete(void* p) noexcept { free_or_report(p); }
+void operator delete(void* p, std::size_t) noexcept { free_or_report(p); }
+void operator delete[](void* p) noexcept { free_or_report(p); }
+void operator delete[](void* p, std::size_t) noexcept { free_or_report(p); }

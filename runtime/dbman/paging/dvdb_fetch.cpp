@@ -242,16 +242,20 @@ void DVDB::fetch_in_large_object(char* page_address, char* object, int l) {
 
   // The lookups of phase 1 run with the world stopped, where no other page
   // may be fetched: whatever the lookup of the first page reads is brought
-  // in now.
+  // in now, and so is the map's record of the region's pages, checked
+  // against the first page each time that page is read (a fault on another
+  // page of a region whose first page is in memory walks no map).
+  const bool head_read = needs_read(head);
+  dv4u mapped_pages = 0;
   {
     nested_faults_allowed reads;
     allocator->large_object_at(head_address);
+    if (head_read) mapped_pages = allocator->mapped_region_pages(object);
   }
 
   // Phase 1: the first page, read when needed, gives the object's type and
   // extent. A page read here stays without access until the object is
   // complete.
-  const bool head_read = needs_read(head);
   bool whole = false;
   dv4u n_pages = 0;
   {
@@ -262,6 +266,8 @@ void DVDB::fetch_in_large_object(char* page_address, char* object, int l) {
         loaded.push_back(head);
         allocator->page_fetched(head->get_buffer());
       }
+      // The region is the pages the map gives its object, whatever is read.
+      if (head_read) allocator->check_read_region(object, mapped_pages);
       _DB_allocator::object_info info;
       whole = allocator->large_object_info(object, info) && info.ts != nullptr && info.ts->needs_relocation();
       if (whole) n_pages = allocator->large_object_pages(object);

@@ -58,8 +58,11 @@ dv4u block_footprint(const std::vector<char>& image, size_t b, const type_sizes&
 }
 
 void add_header_fields(image_map& m, const std::vector<char>& image) {
-  for (size_t at : {0x18, 0x1c, 0x20, 0x24, 0x28, 0x30, 0x34, 0x38, 0x3c, 0x580, 0x584, 0x588})
+  for (size_t at : {0x18, 0x1c, 0x20, 0x24, 0x28, 0x30, 0x34, 0x38, 0x3c, 0x580, 0x584, 0x588, 0x58c})
     m.header_fields.push_back({at, 4});
+  const dv4u starts = get<dv4u>(image, offsetof(_DB_header, n_starts));
+  for (dv4u i = 0; i < starts && i < DB_KEPT_STARTS; ++i)
+    m.header_fields.push_back({offsetof(_DB_header, starts) + 4 * i, 4});
   m.header_fields.push_back({0x2c, 2});
   m.header_fields.push_back({0x2e, 2});
   for (size_t g = 0; g < 2; ++g) {
@@ -91,14 +94,15 @@ image_map map_image(const std::vector<char>& image) {
   };
   add_header_fields(m, image);
   // Header bytes nothing reads: the magic's padding, the slots of unassigned
-  // tags, the reserved tail.
+  // tags, the room for start addresses not yet kept.
   const char* magic_end = static_cast<const char*>(std::memchr(image.data(), 0, 24));
   if (magic_end != nullptr) mark_inert(static_cast<size_t>(magic_end - image.data()) + 1, 24);
   dv4u highest = get<dv4u>(image, offsetof(_DB_header, highest_tag));
   if (highest >= max_builtin_tag - 1 && highest < max_builtin_tag + DB_HEADER_TYPE_SLOTS)
     mark_inert(offsetof(_DB_header, type_slots) + (highest + 1 - max_builtin_tag) * sizeof(_Pers_type_info),
                offsetof(_DB_header, schema_paths));
-  mark_inert(offsetof(_DB_header, reserved), sizeof(_DB_header));
+  const dv4u starts = get<dv4u>(image, offsetof(_DB_header, n_starts));
+  mark_inert(offsetof(_DB_header, starts) + 4 * (starts < DB_KEPT_STARTS ? starts : DB_KEPT_STARTS), sizeof(_DB_header));
   const type_sizes sizes{image};
   const size_t pages = image.size() / HEAP_PAGE_SIZE;
   for (size_t page = 0; page < pages;) {

@@ -14,6 +14,7 @@
 
 #include "db_allocator.h"
 #include "db_format.h"
+#include "db_header.h"
 #include "dv_err.h"
 #include "dv_typespec.h"
 #include "dvdb.h"
@@ -80,12 +81,12 @@ class test_db : public _DB_space {
   }
 
   // Copies other's image here and opens it: the stored start becomes this
-  // range's start, then every page is read in and relocated.
+  // range's start (kept among the database's starts, as the open does), then every page is read in and relocated.
   _DB_allocator& open_copy_of(const test_db& other) {
     dv4u pages = other.header()->super.db_size / DV_PAGE_SIZE;
     for (dv4u i = committed_; i < pages; ++i) commit(db_->space_start() + i * DV_PAGE_SIZE);
     std::memcpy(db_->space_start(), other.db_->space_start(), 1ull * pages * DV_PAGE_SIZE);
-    header()->super.as_start = static_cast<dv4u>(reinterpret_cast<uintptr_t>(db_->space_start()));
+    _DB_note_start(*header(), static_cast<dv4u>(reinterpret_cast<uintptr_t>(db_->space_start())));
     return reopen();
   }
 

@@ -1,7 +1,9 @@
 // The import's two log files in the program folder: "tallyport2.log" gets
-// one line per imported row and starts empty at each press of the add
-// button; "Tallyport.Log" gets the failure lines at once, and at Finish the
-// run lines followed by the whole of tallyport2.log, which is then deleted.
+// one line per imported row of the runs whose work is in the working copy
+// (it starts empty with each visit of the import page and loses the lines
+// of a run that is undone); "Tallyport.Log" gets the failure lines at once,
+// and at Finish the run lines followed by the whole of tallyport2.log,
+// which is then deleted.
 #pragma once
 
 #include "fw_string.h"
@@ -13,8 +15,13 @@ class CImportLog {
   CImportLog(const CImportLog&) = delete;
   CImportLog& operator=(const CImportLog&) = delete;
 
-  // Opens tallyport2.log empty; FALSE when it cannot be written.
+  // Empties tallyport2.log: the working copy was made afresh.
+  void StartVisit();
+  // Opens tallyport2.log to append the lines of a run; FALSE when it
+  // cannot be written.
   BOOL BeginRun();
+  // Cuts tallyport2.log back to what it held before BeginRun.
+  void DiscardRun();
   void WriteRowLine(const CString& text);
   // Appends "text\n" to Tallyport.Log now.
   void WriteFailure(const CString& text);
@@ -30,4 +37,5 @@ class CImportLog {
 
   CString folder_;
   FILE* rowLog_ = nullptr;
+  long runStart_ = 0;  // length of tallyport2.log when the run began
 };

@@ -51,8 +51,8 @@ class CDataImportPage : public CWizardPage {
   ~CDataImportPage() override;
 
   BOOL OnInitDialog() override;
-  // Makes the working copy, opens it and fills the tree; offers Finish
-  // once an import has been done on this page.
+  // Makes the working copy afresh, opens it and fills the tree; Finish
+  // waits until an import is done in this visit.
   BOOL OnSetActive() override;
   LRESULT OnWizardBack() override;
   // Closes the copy and puts it in the target's place; stays on the page
@@ -65,7 +65,9 @@ class CDataImportPage : public CWizardPage {
 
   // The add button: imports the whole result, batch by batch. A run that
   // changed the copy and then failed is undone (the copy goes back to what
-  // it was before the press); a refused press changes nothing.
+  // it was before the press); a refused press changes nothing, the
+  // buttons and the row log included. A run whose rows got log lines ends
+  // with one message giving their number.
   BOOL OnAddNow();
 
   BOOL IsShopOpen() const { return shopOpen_; }
@@ -94,7 +96,11 @@ class CDataImportPage : public CWizardPage {
   // FALSE when the source could not be read, after the failure was logged
   // at once and shown.
   BOOL ReadSourceRows(const std::function<void()>& read, long firstRow, long lastRow);
+  // Puts the copy back as it was before the press, with the row log; when
+  // that fails, withholds Finish (the copy holds part of the run).
   void DiscardRun();
+  // The buttons as they were before a refused or failed press.
+  void RestoreButtons();
   CString SnapshotPath() const;
   void ShowPercent(long done, long total);
 
@@ -116,5 +122,6 @@ class CDataImportPage : public CWizardPage {
   BOOL shopOpen_ = FALSE;
   BOOL openFailed_ = FALSE;
   BOOL running_ = FALSE;
-  BOOL finished_ = FALSE;
+  BOOL finished_ = FALSE;          // a run of this visit is in the copy
+  BOOL departmentMapped_ = FALSE;  // the mapping names a department column
 };

@@ -48,11 +48,17 @@ class CImportRun {
   BatchResult ImportBatch(const std::vector<ImportRow>& rows, Department* base, const CString& basePath,
                           BOOL byDepartment, long firstRow);
 
-  // The pages a batch wrote are self-checked after it; with set, after
-  // every row as well (slow; for finding faults).
+  // With set, the pages a batch writes are self-checked after every row
+  // and after the batch (slow; for finding faults).
   void SetCheckEachRow(bool on) { checkEachRow_ = on; }
+  // Self-checks the shop once, when the run's batches are committed: its
+  // pages, heaps and pointers. Raises the store's error on a fault.
+  void CheckShop();
   long RowsCreated() const { return created_; }
   long RowsUpdated() const { return updated_; }
+  // Rows that got a line in the import log (a value cut short in its
+  // reading, a number that is none, a left-out option, ...).
+  long RowsWithProblems() const { return problemRows_; }
   // The department path (below base) of the row refused as too deep.
   const CString& RefusedPath() const { return refusedPath_; }
 
@@ -69,6 +75,9 @@ class CImportRun {
   Department* FindOrCreateDepartment(Department* base, const std::vector<CString>& levels);
   Department* FindChildDepartment(Department* parent, const CString& name) const;
   void SelfCheck();
+  // Writes line to the import log at once and counts row among the rows
+  // with problems.
+  void LogProblem(long rowNumber, const CString& line);
 
   dv_qem::dv_database* database_;
   Root* root_;
@@ -76,7 +85,6 @@ class CImportRun {
   CImportLog& log_;
   std::unordered_map<std::string, Product*> byItemNumber_;
   std::unordered_map<std::string, Department*> departments_;  // by lower-case path below the base
-  std::unordered_map<Product*, bool> withDefaultOptions_;   // made by this run, default options not yet replaced
   CString rowLog_;
   COption* option_ = nullptr;
   CChoice* choice_ = nullptr;
@@ -86,4 +94,6 @@ class CImportRun {
   bool checkEachRow_ = false;
   long created_ = 0;
   long updated_ = 0;
+  long problemRows_ = 0;
+  long lastProblemRow_ = 0;  // rows are numbered from 1
 };

@@ -17,12 +17,17 @@ CString CleanDepartmentName(const CString& text);
 // The non-empty levels of a "/"-separated department path.
 std::vector<CString> SplitDepartmentPath(const CString& text);
 // The first `length` characters and "..." when the value is longer, then ",".
+// A UTF-8 character counts once and is never cut.
 CString TruncateForLog(const CString& value, int length);
 // "<NULL>" (any case) becomes empty and every "<eol>" a line feed.
 CString NormaliseCellValue(const CString& value);
 // The value reads as a number: optional blanks and sign, digits with at
 // most ',' and '.' among them. Empty is no number.
 bool LooksLikeNumber(const CString& value);
-// The value holds both ',' and '.', which the number parser reads with the
-// comma as the decimal point ("1,234.50" is 1.234).
+// The value holds both ',' and '.'.
 bool HasBothSeparators(const CString& value);
+// A value with both ',' and '.': the last of them is the decimal point and
+// the other groups thousands, so "1.234,56" gives "1234.56" and "1,234.50"
+// "1234.50". A value with one kind of separator (or none) is returned as it
+// is.
+CString WithoutGroupSeparators(const CString& value);

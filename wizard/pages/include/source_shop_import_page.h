@@ -1,6 +1,7 @@
 // The source-shop import page: makes a work copy of the target shop file
-// when it opens, migrates the chosen Quillon shop into the copy when "Start
-// Import" is pressed, and puts the copy in the target's place at Finish.
+// chosen last each time it becomes active, migrates the chosen Quillon shop
+// into the copy when "Start Import" is pressed (a second press starts again
+// from the target), and puts the copy in the target's place at Finish.
 // Cancel leaves the target as it was.
 #pragma once
 
@@ -24,9 +25,9 @@ class CSourceShopImportPage : public CWizardPage {
   explicit CSourceShopImportPage(CMainSheet& sheet);
   ~CSourceShopImportPage() override;
 
-  // Makes the work file from the sheet's target file.
   BOOL OnInitDialog() override;
-  // Finish is offered once a migration is done.
+  // Makes the work file from the sheet's target file; Finish is offered
+  // once a migration of this visit is done.
   BOOL OnSetActive() override;
   LRESULT OnWizardBack() override;
   // Puts the work file in the target's place and remembers the source;
@@ -37,7 +38,8 @@ class CSourceShopImportPage : public CWizardPage {
 
   // "Start Import": reads the chosen shop's tables, checks them and writes
   // them into the work file; a reading failure is reported and writes
-  // nothing. TRUE when the migration is done.
+  // nothing. After a done migration the work file is made again from the
+  // target first. TRUE when the migration is done.
   BOOL ReadSourceShopTables();
 
   BOOL IsDone() const { return done_; }
@@ -46,6 +48,9 @@ class CSourceShopImportPage : public CWizardPage {
   const SourceShopTables& GetTables() const { return tables_; }
 
  private:
+  // The work file from the sheet's target (a new shop without departments
+  // when the target does not exist); no migration done in it yet.
+  BOOL PrepareWorkFile();
   // The chosen shop's table folder, from the selection page.
   CString SourceFolder() const;
   void ShowProgress(int position);

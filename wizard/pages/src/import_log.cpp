@@ -1,6 +1,8 @@
 // The import's log files.
 #include "import_log.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 
 namespace {
@@ -26,10 +28,24 @@ void CImportLog::CloseRowLog() {
   rowLog_ = nullptr;
 }
 
+void CImportLog::StartVisit() {
+  CloseRowLog();
+  std::remove(RowLogPath());
+  runStart_ = 0;
+}
+
 BOOL CImportLog::BeginRun() {
   CloseRowLog();
-  rowLog_ = std::fopen(RowLogPath(), "wb");
-  return rowLog_ != nullptr;
+  rowLog_ = std::fopen(RowLogPath(), "ab");
+  if (rowLog_ == nullptr) return FALSE;
+  std::fseek(rowLog_, 0, SEEK_END);
+  runStart_ = std::ftell(rowLog_);
+  return TRUE;
+}
+
+void CImportLog::DiscardRun() {
+  CloseRowLog();
+  if (::truncate(RowLogPath(), runStart_) != 0) std::remove(RowLogPath());
 }
 
 void CImportLog::WriteRowLine(const CString& text) {

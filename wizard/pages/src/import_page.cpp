@@ -70,6 +70,10 @@ constexpr UINT kIdsTooDeep = 51502;         // "Tradeloft Pro only allows %d  le
 constexpr UINT kIdsChangesLost = 61579;
 constexpr UINT kIdsNotAShopFile = 51488;
 constexpr UINT kIdsShopFileLocked = 51524;
+constexpr UINT kIdsShopFileMissing = 61858;  // "The Tradeloft Pro file you have selected does not exist. ..."
+constexpr UINT kIdsSelectDepartment = 51508;  // "Please select some departments from the Tradeloft Pro list ..."
+// The end of a run whose rows got lines in the import log.
+constexpr char kProblemRowsText[] = "%ld of the imported rows had problems; Tallyport.Log names each of them.";
 constexpr UINT kIdsProductName = 51601, kIdsProductDescription = 51602, kIdsPrice = 51604;
 constexpr DWORD kItemNumberCode = 1, kDepartmentCode = 2, kLastMainCode = 8, kNoCode = 0xFFFFFFFF;
 constexpr char kSettingsSection[] = "Select Database Page";
@@ -159,6 +163,12 @@ BOOL CDataImportPage::OnSetActive() {
   workPath_ = GetWorkShopFilePath();
   log_ = std::make_unique<CImportLog>(GetAppDirectory());
   rowsDone_ = 0;
+  // The working copy is made from the target again: runs of an earlier
+  // visit are gone with it, and so are their log lines and Finish
+  // (DESIGN.md, invariant 4).
+  log_->StartVisit();
+  runLogText_.Empty();
+  finished_ = FALSE;
   PrepareShopFile();
   Sheet().PostWizardButtons(finished_ ? PSWIZB_BACK | PSWIZB_FINISH : PSWIZB_BACK | PSWIZB_DISABLEDFINISH);
   if (connected && source_.GetColumnCount() == 0) AfxMessageBox("You has't mapped any fields!");
@@ -166,6 +176,7 @@ BOOL CDataImportPage::OnSetActive() {
   BOOL departmentMapped = FALSE;
   for (const auto& column : Sheet().m_mappingColumns)
     if (column->m_code.Value() == kDepartmentCode && !column->m_strSourceField.IsEmpty()) departmentMapped = TRUE;
+  departmentMapped_ = departmentMapped;
   RequireDlgItem(IDC_BY_DEPARTMENT)->EnableWindow(departmentMapped);
   Control<CButton>(IDC_BY_DEPARTMENT).SetCheck(departmentMapped);
   options_.SetAt(kBitAddByProduct, !departmentMapped);
@@ -213,6 +224,9 @@ void CDataImportPage::LoadShopTree(BOOL sortProducts) {
     openFailed_ = TRUE;
   } catch (const dv_qem::dv_err_database_is_locked&) {
     AfxMessageBox(kIdsShopFileLocked, MB_ICONSTOP);
+    openFailed_ = TRUE;
+  } catch (const dv_qem::dv_err_database_not_found&) {
+    AfxMessageBox(kIdsShopFileMissing, MB_ICONSTOP);
     openFailed_ = TRUE;
   }
   if (openFailed_) CloseShop();
@@ -375,22 +389,45 @@ BOOL CDataImportPage::OnAddNow() {
 
 void CDataImportPage::DiscardRun() {
   CloseShop();
+  log_->DiscardRun();
   ::unlink(workPath_ + ".log");
   const int result = CopyShopFile(SnapshotPath(), workPath_);
   ReportCopyResult(result, SnapshotPath(), workPath_);
-  if (result == kShopFileDone) LoadShopTree(FALSE);
+  if (result == kShopFileDone) {
+    LoadShopTree(FALSE);
+    return;
+  }
+  // The copy still holds part of the failed run: nothing of it may reach
+  // the target, so Finish is withheld and the copy stays closed
+  // (invariant 4).
+  tree_.DeleteAllItems();
+  products_.DeleteAllItems();
+  finished_ = FALSE;
+  runLogText_.Empty();
+  log_->StartVisit();
+  RestoreButtons();
+}
+
+void CDataImportPage::RestoreButtons() {
+  Sheet().PostWizardButtons(finished_ ? PSWIZB_BACK | PSWIZB_FINISH : PSWIZB_BACK | PSWIZB_DISABLEDFINISH);
 }
 
 BOOL CDataImportPage::ImportEntireDatabase(BOOL* changed) {
   Sheet().PostWizardButtons(PSWIZB_FINISH);
   const CString start = Now();
+  const BOOL byDepartment = !options_.GetAt(kBitAddByProduct);
   HTREEITEM selected = tree_.GetSelectedItem();
   if (selected == nullptr) {
-    AfxMessageBox(kIdsHelp);
+    // Without a department column only a chosen department can take the
+    // rows; with one, adding by product still needs the department chosen.
+    if (byDepartment || !departmentMapped_)
+      AfxMessageBox(kIdsSelectDepartment, MB_ICONINFORMATION);
+    else
+      AfxMessageBox(kIdsHelp);
     running_ = FALSE;
+    RestoreButtons();
     return FALSE;
   }
-  const BOOL byDepartment = !options_.GetAt(kBitAddByProduct);
   const long rowsetSize = std::max(Sheet().m_nRowsetSize, 1);
   const BOOL read = ReadSourceRows(
       [&] {
@@ -401,7 +438,7 @@ BOOL CDataImportPage::ImportEntireDatabase(BOOL* changed) {
       1, rowsetSize);
   if (!read || !CheckImportColumns(byDepartment)) {
     running_ = FALSE;
-    Sheet().PostWizardButtons(finished_ ? PSWIZB_BACK | PSWIZB_FINISH : PSWIZB_BACK | PSWIZB_DISABLEDFINISH);
+    RestoreButtons();
     return FALSE;
   }
   auto* base = reinterpret_cast<Department*>(tree_.GetItemData(selected));
@@ -413,6 +450,7 @@ BOOL CDataImportPage::ImportEntireDatabase(BOOL* changed) {
   if (saved != kShopFileDone) {
     ReportCopyResult(saved, workPath_, SnapshotPath());
     running_ = FALSE;
+    RestoreButtons();
     return FALSE;
   }
   CImportRun run(session_->GetDatabase(), session_->GetRoot(), language_, *log_);
@@ -475,9 +513,27 @@ BOOL CDataImportPage::ImportEntireDatabase(BOOL* changed) {
     }
     if (atEnd) break;
   }
+  if (result) {
+    // The pages the run wrote are checked once, before Finish is offered;
+    // a fault found undoes the run as a refused batch does.
+    CString fault;
+    try {
+      run.CheckShop();
+    } catch (const dv_qem::dv_err& error) {
+      fault = error.get_report() != nullptr ? error.get_report() : "an error of the shop file";
+    }
+    if (!fault.IsEmpty()) {
+      CString line;
+      line.Format("Rows 1 to %ld: the self-check of the shop failed: %s; the run's changes are undone", firstRow - 1,
+                  static_cast<LPCTSTR>(fault));
+      log_->WriteFailure(line);
+      AfxMessageBox(line, MB_ICONSTOP);
+      result = FALSE;
+    }
+  }
   if (!result) {
     running_ = FALSE;
-    Sheet().PostWizardButtons(finished_ ? PSWIZB_BACK | PSWIZB_FINISH : PSWIZB_BACK | PSWIZB_DISABLEDFINISH);
+    RestoreButtons();
     return FALSE;
   }
   finished_ = TRUE;
@@ -488,6 +544,11 @@ BOOL CDataImportPage::ImportEntireDatabase(BOOL* changed) {
   lines.Format("Import Database %s --> %s\nStart: %s , Fini: %s \n", static_cast<LPCTSTR>(Sheet().m_strDBName),
                static_cast<LPCTSTR>(targetPath_), static_cast<LPCTSTR>(start), static_cast<LPCTSTR>(Now()));
   runLogText_ += lines;
+  if (run.RowsWithProblems() > 0) {
+    CString text;
+    text.Format(kProblemRowsText, run.RowsWithProblems());
+    AfxMessageBox(text, MB_ICONINFORMATION);
+  }
   return TRUE;
 }
 

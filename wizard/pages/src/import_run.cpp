@@ -72,6 +72,18 @@ CImportRun::CImportRun(dv_qem::dv_database* database, Root* root, int language, 
 
 void CImportRun::SelfCheck() { database_->self_check_written(); }
 
+void CImportRun::CheckShop() {
+  CTransactionScope scope;
+  database_->self_check();
+  scope.Commit();
+}
+
+void CImportRun::LogProblem(long rowNumber, const CString& line) {
+  log_.WriteFailure(line);
+  if (rowNumber != lastProblemRow_) ++problemRows_;
+  lastProblemRow_ = rowNumber;
+}
+
 CImportRun::BatchResult CImportRun::ImportBatch(const std::vector<::ImportRow>& rows, Department* base,
                                                 const CString& basePath, BOOL byDepartment, long firstRow) {
   CTransactionScope scope;
@@ -90,7 +102,7 @@ CImportRun::BatchResult CImportRun::ImportBatch(const std::vector<::ImportRow>& 
         CString line;
         line.Format("Row %ld: department path \"%s\" has more than %d levels; the batch is undone", rowNumber,
                     static_cast<LPCTSTR>(path), kMaxDepartmentLevels);
-        log_.WriteFailure(line);
+        LogProblem(rowNumber, line);
         departments_.clear();
         return kPathTooDeep;  // the scope aborts the batch
       }
@@ -103,7 +115,7 @@ CImportRun::BatchResult CImportRun::ImportBatch(const std::vector<::ImportRow>& 
     if (checkEachRow_) SelfCheck();
     ++rowNumber;
   }
-  SelfCheck();
+  if (checkEachRow_) SelfCheck();
   scope.Commit();
   return kBatchDone;
 }
@@ -166,7 +178,6 @@ int CImportRun::ImportRow(const ::ImportRow& row, Department* department, long r
     if (!key.IsEmpty()) product->SetOrderNumber(key);
     // No look-up order is kept for a new product: it goes to the end.
     product->AddAfter(department, -1);
-    if (!namesOption) withDefaultOptions_[product] = true;
     rowLog_ += "< " + (key.IsEmpty() ? name : key) + " >\r\n  ";
   } else {
     product->LinkToDepartment(department, -1);
@@ -179,7 +190,7 @@ int CImportRun::ImportRow(const ::ImportRow& row, Department* department, long r
       CString line;
       line.Format("Row %ld: a value of %d characters (column code 0x%lx) imported whole", rowNumber,
                   cell.value.GetLength(), static_cast<unsigned long>(cell.code));
-      log_.WriteFailure(line);
+      LogProblem(rowNumber, line);
     }
     SetColumnValue(cell.code, cell.value, product, rowNumber);
   }
@@ -203,14 +214,14 @@ double CImportRun::ReadNumber(const CString& value, const char* what, long rowNu
   if (!LooksLikeNumber(value)) {
     line.Format("Row %ld: %s \"%s\" is not a number; read as 0", rowNumber, what,
                 static_cast<LPCTSTR>(value.Left(64)));
-    log_.WriteFailure(line);
+    LogProblem(rowNumber, line);
     return 0.0;
   }
-  const double number = StrToDouble(value);
+  const double number = StrToDouble(WithoutGroupSeparators(value));
   if (HasBothSeparators(value)) {
     line.Format("Row %ld: %s \"%s\" holds both ',' and '.'; read as %g", rowNumber, what,
                 static_cast<LPCTSTR>(value), number);
-    log_.WriteFailure(line);
+    LogProblem(rowNumber, line);
   }
   return number;
 }
@@ -244,7 +255,7 @@ void CImportRun::SetProductField(DWORD code, const CString& raw, Product* produc
         CString line;
         line.Format("Row %ld: price \"%s\" is not a number; the price is left as it was", rowNumber,
                     static_cast<LPCTSTR>(value.Left(64)));
-        log_.WriteFailure(line);
+        LogProblem(rowNumber, line);
       }
       break;
     case kSpecialOffer:
@@ -311,19 +322,18 @@ void CImportRun::SetMappedField(DWORD rawCode, const CString& raw, Product* prod
   }
   if (code.IsOptionName()) {
     optionCode_ = rawCode;
-    auto fresh = withDefaultOptions_.find(product);
-    if (fresh != withDefaultOptions_.end()) {
-      // A product made by the import has the imported options only.
+    // An imported product has the imported options only: a product that
+    // still has nothing but its default options (made by this run or by an
+    // earlier one) drops them at its first option cell.
+    if (!product->GetCatStruct().m_pOptions->empty() && ImportedOptionCount(product) == 0)
       EmptyOptionList(product->GetCatStruct().m_pOptions, 1);
-      withDefaultOptions_.erase(fresh);
-    }
     option_ = FindOption(value, product);
     if (option_ == nullptr) {
       if (ImportedOptionCount(product) >= 2) {
         CString line;
         line.Format("Row %ld: option \"%s\" left out with its choices: the product has two options already",
                     rowNumber, static_cast<LPCTSTR>(value.Left(64)));
-        log_.WriteFailure(line);
+        LogProblem(rowNumber, line);
       } else {
         option_ = COption::CreateNew(1);
         if (checkEachRow_) SelfCheck();

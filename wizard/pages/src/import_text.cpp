@@ -41,9 +41,26 @@ std::vector<CString> SplitDepartmentPath(const CString& text) {
   return levels;
 }
 
+namespace {
+
+// A byte that continues a UTF-8 character (10xxxxxx).
+bool ContinuesCharacter(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+}  // namespace
+
 CString TruncateForLog(const CString& value, int length) {
-  CString text = value.GetLength() > length ? value.Left(length) + "..." : value;
-  return text + ",";
+  // Characters are counted where they start, so a multi-byte UTF-8
+  // character is kept whole or left out whole.
+  const char* text = value;
+  int characters = 0;
+  size_t end = 0;
+  for (; text[end] != '\0'; ++end) {
+    if (end > 0 && ContinuesCharacter(text[end])) continue;
+    if (characters == length) break;
+    ++characters;
+  }
+  if (text[end] == '\0') return value + ",";
+  return CString(std::string(text, end).c_str()) + "...,";
 }
 
 CString NormaliseCellValue(const CString& value) {
@@ -80,3 +97,18 @@ bool LooksLikeNumber(const CString& value) {
 }
 
 bool HasBothSeparators(const CString& value) { return value.Find(',') >= 0 && value.Find('.') >= 0; }
+
+CString WithoutGroupSeparators(const CString& value) {
+  if (!HasBothSeparators(value)) return value;
+  const std::string s = static_cast<LPCTSTR>(value);
+  const char decimal = s.find_last_of(",.") == s.rfind(',') ? ',' : '.';
+  std::string out;
+  for (char c : s) {
+    if (c == ',' || c == '.') {
+      if (c == decimal) out += '.';
+    } else {
+      out += c;
+    }
+  }
+  return CString(out.c_str());
+}

@@ -1,6 +1,8 @@
 // The source-shop import page and its dialog resource.
 #include "source_shop_import_page.h"
 
+#include <sys/stat.h>
+
 #include "app_settings.h"
 #include "bde_table_cursor.h"
 #include "db_type_table.h"
@@ -55,21 +57,29 @@ BOOL CSourceShopImportPage::OnInitDialog() {
   LocalizeDialogTexts(*this);
   workPath_ = GetWorkShopFilePath();
   helpText_.SetTextFromString(kReadyString);
-  done_ = FALSE;
-  targetPath_ = Sheet().m_strTargetFile;
-  prepared_ = PrepareWorkShopFile(*session_, targetPath_, workPath_) == kShopFileDone;
-  if (prepared_) {
-    progress_.SetRange32(0, 100);
-    progress_.SetPos(0);
-  }
+  progress_.SetRange32(0, 100);
+  progress_.SetPos(0);
   UpdateData(FALSE);
   return TRUE;
 }
 
 BOOL CSourceShopImportPage::OnSetActive() {
   progress_.SetPos(0);
-  Sheet().PostWizardButtons(done_ ? PSWIZB_BACK | PSWIZB_FINISH : PSWIZB_BACK | PSWIZB_DISABLEDFINISH);
+  // Each visit works on the target chosen last, from what it holds now.
+  PrepareWorkFile();
+  Sheet().PostWizardButtons(PSWIZB_BACK | PSWIZB_DISABLEDFINISH);
   return CWizardPage::OnSetActive();
+}
+
+BOOL CSourceShopImportPage::PrepareWorkFile() {
+  done_ = FALSE;
+  targetPath_ = Sheet().m_strTargetFile;
+  struct stat st;
+  const bool newShop = ::stat(targetPath_, &st) != 0;
+  prepared_ = PrepareWorkShopFile(*session_, targetPath_, workPath_) == kShopFileDone;
+  // A shop made for the migration holds the migrated departments only.
+  if (prepared_ && newShop) EmptyShopDepartments(*session_, workPath_);
+  return prepared_;
 }
 
 LRESULT CSourceShopImportPage::OnWizardBack() {
@@ -93,6 +103,12 @@ CString CSourceShopImportPage::SourceFolder() const {
 void CSourceShopImportPage::ShowProgress(int position) { progress_.SetPos(position); }
 
 BOOL CSourceShopImportPage::ReadSourceShopTables() {
+  // A second press starts again from the target: the work file is made
+  // afresh, so nothing is migrated twice.
+  if (done_) {
+    Sheet().PostWizardButtons(PSWIZB_BACK | PSWIZB_DISABLEDFINISH);
+    PrepareWorkFile();
+  }
   if (!prepared_) return FALSE;
   const CString folder = SourceFolder();
   const SourceShopProgress progress = [this](int position) { ShowProgress(position); };

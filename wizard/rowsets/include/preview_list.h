@@ -41,13 +41,16 @@ class CDBaseListVw : public CListViewBase {
   // The row count of the sheet's query, counted once for each query and
   // connection (force: counted again).
   long GetRecordCount(BOOL force = FALSE);
+
   // Deletes rows and columns; makes one column per mapping-column item
   // that names a source field, captioned with the item's caption
   // (fromRecordset FALSE), or requeries and makes one per field.
   void SetupColumns(BOOL fromRecordset);
   // Opens the sheet's query afresh (read-only, multi-row); with fill shows
   // the first rowset. Item numbers lose zero decimals ("123.0" shows as
-  // "123", "1.10" stays).
+  // "123", "1.10" stays). Right after SetupColumns (fromRecordset TRUE),
+  // the result it opened is kept when the query (its closing semicolon
+  // aside), rowset size and column sizes are the same.
   void Requery(BOOL fill);
   // Fills the list (store FALSE) or the stored rowset (store TRUE) from the
   // recordset's current rowset.
@@ -73,6 +76,9 @@ class CDBaseListVw : public CListViewBase {
   int GetLastRowShown() const { return m_nLastRow; }
 
  private:
+  // The rows of query as the source counts them (SELECT COUNT(*) over
+  // it); -1 when the source cannot.
+  long CountInSource(const CString& query);
   std::vector<int> BindingSizes() const;
   static CString ValueText(const CDynamicBulkSet& set, int field, int row);
   void NumberRows(int rows);
@@ -89,6 +95,12 @@ class CDBaseListVw : public CListViewBase {
   int m_nLastRow = 0;
   long m_nTotal = 0;
   CString m_strCountedFor;  // the connection and query m_nTotal counts
+  // The query and column sizes the open result was opened with, and
+  // whether SetupColumns has just opened it (nothing fetched or shown
+  // since): the next Requery then keeps it.
+  CString m_openedQuery;
+  std::vector<int> m_openedSizes;
+  bool m_bJustOpened = false;
   CString m_strStatus;
   std::vector<PreviewRow> m_storedRows;
   std::vector<PreviewMappingItem> m_prepared;

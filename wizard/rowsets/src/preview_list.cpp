@@ -2,6 +2,7 @@
 #include "preview_list.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace {
 
@@ -42,13 +43,39 @@ std::vector<int> CDBaseListVw::BindingSizes() const {
   return sizes;
 }
 
+namespace {
+
+// A statement without its closing semicolons and blanks.
+CString WithoutClosingSemicolon(CString statement) {
+  statement.TrimRight();
+  while (!statement.IsEmpty() && statement[statement.GetLength() - 1] == ';') {
+    statement = statement.Left(statement.GetLength() - 1);
+    statement.TrimRight();
+  }
+  return statement;
+}
+
+}  // namespace
+
 void CDBaseListVw::Requery(BOOL fill) {
   if (m_pSheet == nullptr) throw FwControlError("the preview list has no sheet");
-  if (m_pSet) m_pSet->Close();
-  if (!m_pSet) m_pSet = std::make_unique<CDynamicBulkSet>(&m_pSheet->PreviewDatabase());
-  m_pSet->SetRowsetSize(static_cast<DWORD>(m_pSheet->PreviewRowsetSize()));
-  m_pSet->SetColumnSizes(BindingSizes());
-  m_pSet->Open(CRecordset::snapshot, m_pSheet->PreviewQuery(), kReadOnlyMultiRow);
+  const DWORD rowsetSize = static_cast<DWORD>(m_pSheet->PreviewRowsetSize());
+  const std::vector<int> sizes = BindingSizes();
+  const CString query = m_pSheet->PreviewQuery();
+  // The result SetupColumns has just opened for its field names serves
+  // when nothing has changed since (each opening reads the whole result).
+  const bool reuse = m_bJustOpened && IsOpen() && m_pSet->GetRowsetSize() == rowsetSize &&
+                     m_openedSizes == sizes && WithoutClosingSemicolon(query) == WithoutClosingSemicolon(m_openedQuery);
+  m_bJustOpened = false;
+  if (!reuse) {
+    if (m_pSet) m_pSet->Close();
+    if (!m_pSet) m_pSet = std::make_unique<CDynamicBulkSet>(&m_pSheet->PreviewDatabase());
+    m_pSet->SetRowsetSize(rowsetSize);
+    m_pSet->SetColumnSizes(sizes);
+    m_pSet->Open(CRecordset::snapshot, query, kReadOnlyMultiRow);
+    m_openedQuery = query;
+    m_openedSizes = sizes;
+  }
   m_nDirection = kPreviewFirst;
   if (fill) FillData(FALSE);
   // A number read as 123.0 shows as 123 in the item-number column, as the
@@ -101,11 +128,30 @@ void CDBaseListVw::SetupColumns(BOOL fromRecordset) {
     return;
   }
   Requery(FALSE);
+  m_bJustOpened = true;
   for (short f = 0; f < m_pSet->GetODBCFieldCount(); ++f) {
     CODBCFieldInfo info;
     m_pSet->GetODBCFieldInfo(f, info);
     if (InsertColumn(f, info.m_strName, 0, kFieldColumnWidth) < 0) break;
   }
+}
+
+long CDBaseListVw::CountInSource(const CString& query) {
+  // The query as a derived table, without its closing semicolon.
+  const CString inner = WithoutClosingSemicolon(query);
+  CDynamicBulkSet counter(&m_pSheet->PreviewDatabase());
+  counter.SetRowsetSize(1);
+  try {
+    counter.Open(CRecordset::snapshot, "SELECT COUNT(*) FROM (" + inner + ") AS counted", kReadOnlyMultiRow);
+  } catch (CDBException* e) {
+    e->Delete();
+    return -1;
+  }
+  long total = -1;
+  if (!counter.IsEOF() && counter.GetRowsFetched() == 1 && counter.GetColumnLengths(0)[0] != SQL_NULL_DATA)
+    total = std::atol(counter.GetColumnValues(0));
+  counter.Close();
+  return total;
 }
 
 long CDBaseListVw::GetRecordCount(BOOL force) {
@@ -115,6 +161,10 @@ long CDBaseListVw::GetRecordCount(BOOL force) {
   if (force || countedFor != m_strCountedFor) m_nTotal = 0;
   if (m_nTotal != 0) return m_nTotal;
   m_strCountedFor = countedFor;
+  // The source counts the rows itself where it can (no value is read);
+  // a driver that cannot count a derived table has every row fetched.
+  const long counted = CountInSource(m_pSheet->PreviewQuery());
+  if (counted >= 0) return m_nTotal = counted;
   CDynamicBulkSet counter(&m_pSheet->PreviewDatabase());
   counter.SetRowsetSize(kCountRowsetSize);
   counter.Open(CRecordset::snapshot, m_pSheet->PreviewQuery(), kReadOnlyMultiRow);
@@ -134,7 +184,10 @@ void CDBaseListVw::PrepareMappedItems() {
     if (!item.sourceField.IsEmpty()) m_prepared.push_back(item);
 }
 
-void CDBaseListVw::CloseRowset() { m_pSet.reset(); }
+void CDBaseListVw::CloseRowset() {
+  m_pSet.reset();
+  m_bJustOpened = false;
+}
 
 CString CDBaseListVw::ValueText(const CDynamicBulkSet& set, int field, int row) {
   const WORD status = set.GetRowStatus(static_cast<WORD>(row + 1));
@@ -172,6 +225,7 @@ void CDBaseListVw::NumberRows(int rows) {
 }
 
 void CDBaseListVw::FillData(BOOL store) {
+  m_bJustOpened = false;
   DeleteAllItems();
   if (!IsOpen()) return;
   CDynamicBulkSet& set = *m_pSet;

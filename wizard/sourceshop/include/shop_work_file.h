@@ -54,9 +54,9 @@ void ShowLastError();
 // Makes the work file when the page opens: takes the target's lock (a
 // target another import holds is refused with kShopFileInUse), then a
 // copy of the target (recovered first when its log holds unfinished
-// work), or a new shop without departments when the target does not exist
-// yet; then checks that the work file opens and that the runtime's
-// self-check of it passes (a damaged shop is refused with
+// work), or a new shop as made (its sample departments included) when the
+// target does not exist yet; then checks that the work file opens and that
+// the runtime's self-check of it passes (a damaged shop is refused with
 // kShopFileDamaged, the damage named). A stale log of an earlier work file
 // is removed first. On any failure the work file is removed and the lock
 // released. Returns 0 or the failure's result (its message was shown).

@@ -22,6 +22,10 @@ void WriteSourceShop(CShopSession& session, LPCTSTR workPath, LPCTSTR templateLa
 // Empties a persistent list of departments from its end; with destroy the
 // removed departments are deleted with their subtrees and freed.
 void EmptyDepartmentList(dv_qem::dv_List<Department>* list, BOOL destroy);
+// Opens the shop file path in session, empties its department tree (the
+// sample departments of a new shop), commits, saves and closes. Database
+// errors pass to the caller with the session closed.
+void EmptyShopDepartments(CShopSession& session, LPCTSTR path);
 // The same for a product's option list; destroyed options leave the shop's
 // lists with their choices.
 void EmptyOptionList(dv_qem::dv_List<COption>* list, BOOL destroy);

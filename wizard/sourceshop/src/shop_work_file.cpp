@@ -260,12 +260,6 @@ int MakeWorkShopFile(CShopSession& session, LPCTSTR targetPath, LPCTSTR workPath
   } else {
     try {
       session.Create(workPath);
-      {
-        CTransactionScope scope;
-        dv_qem::dv_List<Department>* departments = session.GetRoot()->GetChildren();
-        if (!departments->empty()) EmptyDepartmentList(departments, 1);
-        scope.Commit();
-      }
       session.GetDatabase()->save();
       session.Close();
     } catch (const dv_qem::dv_err_database_is_locked&) {

@@ -152,6 +152,24 @@ void EmptyDepartmentList(dv_qem::dv_List<Department>* list, BOOL destroy) {
   }
 }
 
+void EmptyShopDepartments(CShopSession& session, LPCTSTR path) {
+  session.Open(path);
+  try {
+    CTransactionScope scope;
+    dv_qem::dv_List<Department>* departments = session.GetRoot()->GetChildren();
+    if (!departments->empty()) EmptyDepartmentList(departments, 1);
+    scope.Commit();
+    session.GetDatabase()->save();
+  } catch (...) {
+    try {
+      session.Close();
+    } catch (...) {
+    }
+    throw;
+  }
+  session.Close();
+}
+
 void EmptyOptionList(dv_qem::dv_List<COption>* list, BOOL destroy) {
   while (!list->empty()) {
     COption* option = list->remove_last();
