@@ -1,10 +1,9 @@
 // Guards the import against a damaged target shop: a shop whose stored
-// objects hold a wild pointer (an address in no database) opens, but the
-// runtime's self-check of the working copy fails, and the import refuses
-// the shop with a message that names the file and the damage; the target
-// stays byte for byte as it was and no working copy is left for Finish.
-// (The self-check's failure on a wild pointer is the runtime's; until it
-// fails there, these tests fail with the import going on.)
+// objects hold a wild pointer (one leading past the end of the shop's
+// image) opens, but the runtime's self-check of the working copy fails,
+// and the import refuses the shop with a message that names the file and
+// the damage; the target stays byte for byte as it was and no working
+// copy is left for Finish.
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -28,15 +27,17 @@ std::string ReadAll(const std::string& path) {
 
 class DamagedTarget : public pages_test::SheetTest {
  protected:
-  // A new shop at path with one stored pointer that points outside every
-  // database: a block no shop object refers to, so that opening and
-  // reading the shop never follows it.
+  // A new shop at path with one stored pointer that leads into the shop's
+  // own address range but past the end of its image (6 MiB into a range of
+  // 8 MiB, in a shop of a few hundred KiB): a block no shop object refers
+  // to, so that opening and reading the shop never follows it.
   void MakeShopWithAWildPointer(const std::string& path) {
     CShopSession session;
     session.Create(path.c_str());
     {
       CTransactionScope scope;
-      new (session.GetDatabase(), dv_qem::dv_typespec::get_pointer()) void*(reinterpret_cast<void*>(0x1000));
+      void* wild = static_cast<char*>(session.GetDatabase()->as_start()) + (6 << 20);
+      new (session.GetDatabase(), dv_qem::dv_typespec::get_pointer()) void*(wild);
       scope.Commit();
     }
     session.Save();
