@@ -2,7 +2,8 @@
 // left is not called damaged but refused at the target page as a full disk
 // naming the shop; Finish that cannot write the target on a full disk says
 // so, naming the target, and leaves no target behind; a working copy that
-// cannot be written for the file-size limit names the file and is removed. The small file
+// cannot be written for the file-size limit names the file and is removed,
+// and a target folder that takes no file is named. The small file
 // system is a tmpfs of a few hundred KiB mounted in a mount namespace of
 // the test's own (the tests are skipped where no namespace can be made).
 #include <gtest/gtest.h>
@@ -139,6 +140,16 @@ TEST_F(FileSizeLimitInProcess, AWorkingCopyPastTheLimitNamesTheFile) {
   EXPECT_EQ(ReadAll(target), before);
   EXPECT_FALSE(std::filesystem::exists(workPath));
   EXPECT_FALSE(std::filesystem::exists(workPath + ".part"));
+}
+
+TEST_F(FileSizeLimitInProcess, ATargetFolderThatTakesNoFileIsNamed) {
+  const std::string target = work / "missing/shop.kvc";
+  const std::string workPath(static_cast<LPCTSTR>(GetWorkShopFilePath()));
+  prompts.ExpectMessageBox(IDOK, 21004,
+                           ("Failure in opening output file: " + target + ": No such file or directory").c_str());
+  CShopSession session;
+  EXPECT_EQ(PrepareWorkShopFile(session, target.c_str(), workPath.c_str()), kShopFileCannotWrite);
+  EXPECT_FALSE(std::filesystem::exists(workPath)) << "no copy is left for Finish";
 }
 
 }  // namespace

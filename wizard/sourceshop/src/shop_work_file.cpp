@@ -310,10 +310,12 @@ int PrepareWorkShopFile(CShopSession& session, LPCTSTR targetPath, LPCTSTR workP
       return kShopFileInUse;
     case TargetLock::CannotLock: {
       RemoveWorkFiles(std::string(workPath));
+      // The lock file goes beside the target: what refuses it refuses the
+      // target's folder, which is what the person chose.
       g_lastFileError = errno;
-      CString text = WriteFailureText(TargetLockPath(targetPath), g_lastFileError);
+      CString text = WriteFailureText(targetPath, g_lastFileError);
       if (text.IsEmpty()) {
-        text.Format(kIdsCannotWrite, static_cast<LPCTSTR>(TargetLockPath(targetPath)));
+        text.Format(kIdsCannotWrite, targetPath);
         text += CString(": ") + std::strerror(g_lastFileError);
       }
       FwMessageBoxFromString(kIdsCannotWrite, text);
