@@ -258,6 +258,13 @@ std::vector<damage> class_damages(const bytes& base, const model& m) {
       b[byte] = static_cast<char>(b[byte] + 1);
     });
   add("the header's start moved by one page", [&](bytes& b) { put_word(b, 0x20, get_word(b, 0x20) + kPage); });
+  // The first page of a large object is read alone; its allocated head must
+  // still name a block of that page.
+  for (dv2u head : {dv2u{0x8000}, dv2u{0x7ff0}, dv2u{0x0ff0}})
+    add("the allocated head of a large array's first page set to " + std::to_string(head), [&, head](bytes& b) {
+      const size_t at = m.blob[0] / kPage * kPage + offsetof(_Page_header_layout, allocated_head);
+      std::memcpy(b.data() + at, &head, sizeof head);
+    });
   return out;
 }
 
