@@ -1,6 +1,8 @@
 // The chained list's blocks: their links in the ring, appending, the local
 // steps they share with the head, removal with merging, and the searches
 // along the chain.
+#include "coll_messages.h"
+#include "dv_coll_err.h"
 #include "list_storage.h"
 
 namespace dv_qem {
@@ -11,16 +13,26 @@ constexpr unsigned no_slot = 0xFFFFFFFFu;
 
 // ---- the chain ----------------------------------------------------------------------------------
 
+dv_chained_list_block* dv_chained_list_block::checked(const dv_chained_list& l, void* b) {
+  auto* block = static_cast<dv_chained_list_block*>(b);
+  if (block == nullptr) return nullptr;
+  if (block->local_card_ > l.num_ptrs_in_blocks()) dv_coll_raise<coll_msg::block_cardinality>();
+  if (block->flags_ > (prev_is_root_bit | has_next_bit | is_last_bit))
+    dv_chained_list::internal_error("a block's flags hold bits no block sets");
+  if (block->has_next() && block->is_last()) dv_chained_list::internal_error("a block has a next block and is the last");
+  return block;
+}
+
 unsigned dv_chained_list_block::max_local_card(const dv_chained_list& l) const {
   return l.num_ptrs_in_blocks() - ((has_next() || is_last()) ? 1 : 0);
 }
 
 dv_chained_list_block* dv_chained_list_block::next_block(const dv_chained_list& l) const {
-  return has_next() ? static_cast<dv_chained_list_block*>(ptr(l.num_ptrs_in_blocks() - 1).resolve()) : nullptr;
+  return has_next() ? checked(l, ptr(l.num_ptrs_in_blocks() - 1).resolve()) : nullptr;
 }
 
 dv_chained_list_block* dv_chained_list_block::get_first(const dv_chained_list& l) const {
-  if (is_last()) return static_cast<dv_chained_list_block*>(ptr(l.num_ptrs_in_blocks() - 1).resolve());
+  if (is_last()) return checked(l, ptr(l.num_ptrs_in_blocks() - 1).resolve());
   return const_cast<dv_chained_list_block*>(this);
 }
 
@@ -91,7 +103,7 @@ void dv_chained_list_block::_splice_self_out_of_list(dv_chained_list& l) {
 }
 
 dv_chained_list_block* dv_chained_list_block::block_containing_nth(const dv_chained_list& l, unsigned& p) {
-  for (dv_chained_list_block* b = this; b != nullptr; b = b->next_block(l)) {
+  for (dv_chained_list_block* b = this; b != nullptr; b = l.entered(b->next_block(l), b)) {
     if (p < b->local_card_) return b;
     p -= b->local_card_;
   }
@@ -181,7 +193,7 @@ void dv_chained_list_block::compact(dv_chained_list& l, _Chained_list_cursor* c)
 }
 
 dv_chained_list_block* dv_chained_list_block::contains(const dv_chained_list& l, const void* e, unsigned& slot) const {
-  for (const dv_chained_list_block* b = this; b != nullptr; b = b->next_block(l)) {
+  for (const dv_chained_list_block* b = this; b != nullptr; b = l.entered(b->next_block(l), b)) {
     slot = l.contains_local(b, e);
     if (slot != no_slot) return const_cast<dv_chained_list_block*>(b);
   }
@@ -190,7 +202,8 @@ dv_chained_list_block* dv_chained_list_block::contains(const dv_chained_list& l,
 
 unsigned dv_chained_list_block::count(const dv_chained_list& l, const void* e) const {
   unsigned n = 0;
-  for (const dv_chained_list_block* b = this; b != nullptr; b = b->next_block(l)) n += l.count_local(b, e);
+  for (const dv_chained_list_block* b = this; b != nullptr; b = l.entered(b->next_block(l), b))
+    n += l.count_local(b, e);
   return n;
 }
 

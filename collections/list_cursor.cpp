@@ -22,7 +22,8 @@ int dv_chained_list::_first(dv_cursor& cursor, void*& out) const {
   auto& c = _Chained_list_cursor::of(cursor);
   c.set_subscr(0);
   if (cardinality_ == 0) return off_the_edge(c, out);
-  block* b = local_card_ > 0 ? nullptr : next_block();
+  block* b = local_card_ > 0 ? nullptr : entered(next_block(), nullptr);
+  if (b == nullptr && local_card_ == 0) internal_error("elements counted but none held");
   c.set_current_block(b);
   return stand_at(c, b, 0, out);
 }
@@ -45,7 +46,7 @@ int dv_chained_list::_next(dv_cursor& cursor, void*& out) const {
     return off_the_edge(c, out);
   }
   if (slot + 1 < (b != nullptr ? b->local_card() : local_card_)) return stand_at(c, b, slot + 1, out);
-  block* next = b != nullptr ? b->next_block(*this) : next_block();
+  block* next = entered(b != nullptr ? b->next_block(*this) : next_block(), b);
   if (next == nullptr) return off_the_edge(c, out);
   c.set_current_block(next);
   return stand_at(c, next, 0, out);
@@ -71,7 +72,10 @@ int dv_chained_list::_previous(dv_cursor& cursor, void*& out) const {
     out = nullptr;
     return 0;
   }
-  block* prev = b->prev_is_root() ? nullptr : static_cast<block*>(b->previous());
+  // The predecessor is entered backward: its header, and its link on to b
+  // (the head's: b links back to the head and is its first block).
+  block* prev = b->prev_is_root() ? nullptr : block::checked(*this, b->previous());
+  if (prev != nullptr ? prev->next_block(*this) != b : b->previous() != this || next_block() != b) refuse_link();
   const unsigned held = prev != nullptr ? prev->local_card() : local_card_;
   if (held == 0) return off_the_edge(c, out);
   c.set_current_block(prev);

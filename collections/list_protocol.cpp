@@ -31,7 +31,9 @@ block* dv_chained_list::position_of(unsigned p, unsigned& local) const {
     return nullptr;
   }
   local = p - local_card_;
-  return next_block()->block_containing_nth(*this, local);
+  block* first = entered(next_block(), nullptr);
+  if (first == nullptr) internal_error("position beyond the head without blocks");
+  return first->block_containing_nth(*this, local);
 }
 
 int dv_chained_list::do_insert_checks(const void* e) const {

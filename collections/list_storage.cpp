@@ -11,6 +11,8 @@ namespace dv_qem {
 
 void dv_chained_list::internal_error(const char* what) { _Coll_internal_error(what); }
 
+void dv_chained_list::refuse_link() { dv_coll_raise<coll_msg::block_previous_pointer>(); }
+
 // ---- steps of either container --------------------------------------------------------------
 
 void _move_slots_down(dv_coll_ptr* slots, unsigned start, unsigned n, unsigned by) {

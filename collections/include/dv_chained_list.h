@@ -133,7 +133,7 @@ class dv_chained_list : public dv_collection {
   dv_chained_list_block* next_block() const;
   // The last block (head slot N-1), or null without blocks.
   dv_chained_list_block* find_last_block() const {
-    return has_blocks() ? static_cast<dv_chained_list_block*>(ptr(num_ptrs_in_head() - 1).resolve()) : nullptr;
+    return has_blocks() ? dv_chained_list_block::checked(*this, ptr(num_ptrs_in_head() - 1).resolve()) : nullptr;
   }
 
   // ---- relinking and the driving cursor -------------------------------------------
@@ -172,6 +172,18 @@ class dv_chained_list : public dv_collection {
 
   // err_coll_internal "coll internal error" on a broken chain or an impossible position.
   [[noreturn]] static void internal_error(const char* what);
+
+  // next (null passes), entered by a walk along the chain from the container
+  // from (null: the head), once its link back is from: else err_coll_internal
+  // "<maint-0024-0003>Bad previous pointer in block". Walks that only read
+  // check it where they step into a block; a change in progress may not
+  // (DESIGN.md, chained lists, 2).
+  dv_chained_list_block* entered(dv_chained_list_block* next, const dv_chained_list_block* from) const {
+    if (next != nullptr && (next->previous() != (from != nullptr ? static_cast<const void*>(from) : this) ||
+                            (next->prev_is_root() != 0) != (from == nullptr)))
+      refuse_link();
+    return next;
+  }
 
  protected:
   // The address of head slot i (the head slots follow the head's fields).
@@ -212,6 +224,9 @@ class dv_chained_list : public dv_collection {
   friend class dv_chained_list_block;
   friend class _Chained_container;
   friend struct _Chained_list_layout;
+
+  // Raises what entered says.
+  [[noreturn]] static void refuse_link();
 
   void set_flag(dv4u bit, int on) { flags_ = on ? (flags_ | bit) : (flags_ & ~bit); }
   // The container and local slot of position p (p < cardinality).

@@ -9,6 +9,11 @@
 // block with neither flag is the only block and holds M elements. has_next
 // and is_last are never set together. The first block's previous is the head
 // and it has prev_is_root.
+//
+// A block is checked where a walk enters it (checked, below), never per
+// element: the three flag bits alone, never has_next with is_last, at most M
+// elements. These hold at every moment, in the middle of a change too
+// (DESIGN.md, chained lists, 1).
 #pragma once
 
 #include <cstddef>
@@ -63,6 +68,13 @@ class dv_chained_list_block {
   void clear_is_last() { flags_ &= static_cast<dv2u>(~is_last_bit); }
 
   // ---- the chain ------------------------------------------------------------------------
+  // b (null passes) once its header is one a block of l can have: only the
+  // three flag bits, never has_next with is_last, at most M elements. Else
+  // err_coll_internal: "<maint-0024-0006>local cardinality incorrect in
+  // block" for the count, "coll internal error" for the flags. A block whose
+  // words are read as another type's (retagged as dv_list, whose
+  // virtual-table pointer is stored over the count and the flags) fails it.
+  static dv_chained_list_block* checked(const dv_chained_list& l, void* b);
   // Elements the block can hold now: M less the link slot it holds.
   unsigned max_local_card(const dv_chained_list& l) const;
   // The successor, or null for the last block.

@@ -87,6 +87,9 @@ class _Page_header : private _Page_header_layout {
   // Heads of the two lists, unchecked (null when empty).
   _Obj_header* allocated_head_block() const;
   _Obj_header* free_head_block() const;
+  // The allocated list's head, checked to be the start of a block on the
+  // first page (dv_err_heap_corruption otherwise); null when empty.
+  _Obj_header* checked_allocated_head() const { return heads().allocated; }
   // The page this header lies on, and whether it is page 0's heap.
   char* page_start() const {
     return reinterpret_cast<char*>(reinterpret_cast<std::uintptr_t>(this) &

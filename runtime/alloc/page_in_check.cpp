@@ -69,7 +69,7 @@ void _DB_allocator::check_read_page(_Page_header* heap, bool region_in_memory) {
   if (!region_in_memory) {
     // The first page of a region alone: the heap check would read its end.
     // Its one block is checked by the caller against the large-object map.
-    const _Obj_header* block = heap->allocated_head_block();
+    const _Obj_header* block = heap->checked_allocated_head();
     if (block != nullptr && heap->page_group() != system_page_group && block->tag() >= first_system_tag &&
         block->tag() < max_builtin_tag)
       _Alloc_corruption(_Alloc_check::system_type_on_user_page);

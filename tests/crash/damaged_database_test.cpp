@@ -11,7 +11,9 @@
 // it was; the undamaged file is never refused.
 //
 // A second run takes one copy per class of bookkeeping damage that once got
-// through (class_damages below) instead of random copies.
+// through (class_damages below) instead of random copies; the list classes
+// are copies of a second generated database, one of chained lists
+// (lists/list_damage_model.h), walked as a user of the lists walks them.
 //
 // DV_DAMAGE_CASES sets the number of copies (default 400; the long sweep runs
 // 5000), DV_TEST_SEED the run's seed (printed), DV_DAMAGE_DB_SEED the
@@ -25,6 +27,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <random>
 #include <sstream>
@@ -38,6 +41,7 @@
 #include "dv_test_seed.h"
 #include "heap_format.h"
 #include "image_view.h"
+#include "list_damage_model.h"
 
 using namespace dv_qem;
 using namespace dv_test;
@@ -92,6 +96,7 @@ struct damage {
   bytes image;
   std::string what;
   damage_class kind = damage_class::none;
+  bool lists = false;  // a copy of the list database
 };
 
 void put(bytes& image, const image_view::field& f, dv4u value) {
@@ -253,6 +258,34 @@ std::vector<damage> class_damages(const bytes& base, const model& m) {
       b[byte] = static_cast<char>(b[byte] + 1);
     });
   add("the header's start moved by one page", [&](bytes& b) { put_word(b, 0x20, get_word(b, 0x20) + kPage); });
+  // The first page of a large object is read alone; its allocated head must
+  // still name a block of that page.
+  for (dv2u head : {dv2u{0x8000}, dv2u{0x7ff0}, dv2u{0x0ff0}})
+    add("the allocated head of a large array's first page set to " + std::to_string(head), [&, head](bytes& b) {
+      const size_t at = m.blob[0] / kPage * kPage + offsetof(_Page_header_layout, allocated_head);
+      std::memcpy(b.data() + at, &head, sizeof head);
+    });
+  return out;
+}
+
+// A block of a chained list (40 bytes) retagged as dv_list (36 bytes, the
+// same block footprint): the list head's type has a virtual-table pointer
+// where the block keeps its count and flags, and marks other words as
+// pointers. One copy for each place a block takes in its list.
+std::vector<damage> list_class_damages(const bytes& base, const list_damage_model::model& m) {
+  std::vector<damage> out;
+  const dv2u list_tag = tag_at(base, m.head[0]);
+  auto retag = [&](const std::string& what, dv4u block) {
+    damage d{base, what + " retagged as dv_list", damage_class::bookkeeping, true};
+    put_tag(d.image, block, list_tag);
+    out.push_back(std::move(d));
+  };
+  out.push_back({base, "the list database undamaged", damage_class::none, true});
+  const dv4u blocks = m.n_blocks[3];
+  retag("the only block of a list", m.block[1][0]);
+  retag("the first block of a chain of " + std::to_string(m.n_blocks[2]), m.block[2][0]);
+  retag("a middle block of a chain of " + std::to_string(blocks), m.block[3][blocks / 2]);
+  retag("the last block of a chain of " + std::to_string(blocks), m.block[3][blocks - 1]);
   return out;
 }
 
@@ -287,15 +320,18 @@ std::string read_text(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// How a copy is walked: the number of differences, the first in message.
+using walk_fn = std::function<unsigned(dv_database*, std::string&)>;
+
 // Opens, walks and self-checks the copy at path; at its own address also
 // changes it, saves, and walks it again.
-int check_copy(const std::string& path, const model& m, bool own, std::string& message) {
+int check_copy(const std::string& path, const walk_fn& walk, bool own, std::string& message) {
   _VRN_fault_handler guard;
   unsigned differences = 0;
   dv_database* db = nullptr;
   try {
     db = dv_database::open(path.c_str(), own ? 0 : 1, 0, 0);
-    differences = walk(db, m, message);
+    differences = walk(db, message);
     db->self_check();
     if (own && differences == 0) {
       Node* kept = new (db, &dv_ts<Node>::the_instance) Node();
@@ -307,7 +343,7 @@ int check_copy(const std::string& path, const model& m, bool own, std::string& m
       db->save();
       db->close();
       db = dv_database::open(path.c_str(), 1, 0, 0);
-      differences = walk(db, m, message);
+      differences = walk(db, message);
       db->self_check();
     }
     db->close();
@@ -322,7 +358,7 @@ int check_copy(const std::string& path, const model& m, bool own, std::string& m
 }
 
 // Runs check_copy in a forked process; its status, its message in message.
-int check_in_child(const std::string& path, const model& m, bool own, std::string& message) {
+int check_in_child(const std::string& path, const walk_fn& walk, bool own, std::string& message) {
   const std::string message_path = path + ".msg";
   std::remove(message_path.c_str());
   std::fflush(nullptr);
@@ -333,7 +369,7 @@ int check_in_child(const std::string& path, const model& m, bool own, std::strin
     std::freopen("/dev/null", "w", stdout);
     std::freopen("/dev/null", "w", stderr);
     std::string text;
-    int status = check_copy(path, m, own, text);
+    int status = check_copy(path, walk, own, text);
     write_text(message_path, text);
     ::_exit(status);
   }
@@ -344,8 +380,9 @@ int check_in_child(const std::string& path, const model& m, bool own, std::strin
   return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1;
 }
 
-model read_model(const std::string& path) {
-  model m{};
+template <class Model>
+Model read_model(const std::string& path) {
+  Model m{};
   bytes raw = read_file(path);
   if (raw.size() == sizeof m) std::memcpy(&m, raw.data(), sizeof m);
   return m;
@@ -388,8 +425,9 @@ bool failed(int o, damage_class kind) {
 }
 
 // Generates the database, has the sweep child run at both addresses (with
-// more in its environment), and fails each copy the sweep marked.
-void run_sweep(const scratch_dir& dir, const env_list& more) {
+// more in its environment), and fails each copy the sweep marked; with
+// each_line, every copy's result line is printed.
+void run_sweep(const scratch_dir& dir, const env_list& more, bool each_line = false) {
   const dv4u run_seed = seed();
   const std::string db_seed = env_or("DV_DAMAGE_DB_SEED", "1");
   const std::string cases = env_or("DV_DAMAGE_CASES", std::to_string(kDefaultCases));
@@ -426,6 +464,7 @@ void run_sweep(const scratch_dir& dir, const env_list& more) {
       std::string kind;
       fields >> case_seed >> o >> kind;
       ++t.cases;
+      if (each_line) std::printf("%s: %s\n", side, line.c_str());
       ++t.outcomes[o == wrong_silent ? std::string(name_of(o)) + " (" + kind + ")" : name_of(o)];
       if (line.find(" FAIL") != std::string::npos) t.failures.push_back(line);
     }
@@ -440,7 +479,7 @@ void run_sweep(const scratch_dir& dir, const env_list& more) {
 TEST_F(DamagedDatabase, EveryCopyIsRefusedOrReadBackWhole) { run_sweep(dir_, {}); }
 
 TEST_F(DamagedDatabase, EachClassOfBookkeepingDamageIsRefusedOrReadBackWhole) {
-  run_sweep(dir_, {{"DV_DAMAGE_CLASSES", "1"}});
+  run_sweep(dir_, {{"DV_DAMAGE_CLASSES", "1"}}, true);
 }
 
 TEST_F(DamagedDatabaseChild, Generate) {
@@ -448,6 +487,8 @@ TEST_F(DamagedDatabaseChild, Generate) {
   const dv4u db_seed = static_cast<dv4u>(std::stoul(env_or("DV_DAMAGE_DB_SEED", "1")));
   model m = generate(dir() + "/base.db", db_seed);
   write_file(dir() + "/model", &m, sizeof m);
+  list_damage_model::model lists = list_damage_model::generate(dir() + "/lists.db", db_seed);
+  write_file(dir() + "/lists-model", &lists, sizeof lists);
 }
 
 TEST_F(DamagedDatabaseChild, Sweep) {
@@ -455,14 +496,25 @@ TEST_F(DamagedDatabaseChild, Sweep) {
   const dv4u run_seed = static_cast<dv4u>(std::stoul(env_or("DV_TEST_RUN_SEED", "0")));
   const unsigned n = static_cast<unsigned>(std::stoul(env_or("DV_DAMAGE_CASES", "0")));
   const bytes base = read_file(dir() + "/base.db");
-  const model m = read_model(dir() + "/model");
+  const model m = read_model<model>(dir() + "/model");
+  const bytes lists_base = read_file(dir() + "/lists.db");
+  const auto lists = read_model<list_damage_model::model>(dir() + "/lists-model");
   ASSERT_FALSE(base.empty());
+  ASSERT_FALSE(lists_base.empty());
+  const walk_fn walk_base = [&m](dv_database* db, std::string& first) { return walk(db, m, first); };
+  const walk_fn walk_lists = [&lists](dv_database* db, std::string& first) {
+    return list_damage_model::walk(db, lists, first);
+  };
   const image_view::image_map map = image_view::map_image(base);
   const std::string copy = dir() + "/copy-" + (own ? "own" : "other") + ".db";
   std::ofstream results(dir() + "/results-" + (own ? "own" : "other"));
 
   const bool classes = !env_or("DV_DAMAGE_CLASSES", "").empty();
-  const std::vector<damage> class_copies = classes ? class_damages(base, m) : std::vector<damage>{};
+  std::vector<damage> class_copies;
+  if (classes) {
+    class_copies = class_damages(base, m);
+    for (damage& d : list_class_damages(lists_base, lists)) class_copies.push_back(std::move(d));
+  }
   std::vector<dv4u> seeds = classes ? std::vector<dv4u>{} : case_seeds(run_seed, n);
   for (dv4u i = 0; i < class_copies.size(); ++i) seeds.push_back(i);
   for (dv4u case_seed : seeds) {
@@ -470,7 +522,7 @@ TEST_F(DamagedDatabaseChild, Sweep) {
     write_file(copy, d.image.data(), d.image.size());
     std::remove((copy + ".log").c_str());
     std::string message;
-    int o = check_in_child(copy, m, own, message);
+    int o = check_in_child(copy, d.lists ? walk_lists : walk_base, own, message);
     if ((o == refused || o == wrong_with_error) && read_file(copy) != d.image) o = made_worse;
     for (char& c : message)
       if (c == '\n') c = ' ';

@@ -85,7 +85,7 @@ TEST(ConnectionStrings, WindowsPathsBecomeNative) {
   EXPECT_EQ(spec.source, "/data/in");
 }
 
-TEST(StatementTables, AreFoundBracketedQuotedOrBare) {
+TEST(StatementTables, AreFoundBracketedQuotedWithDoubledQuotesOrBare) {
   const struct {
     const char* sql;
     const char* table;
@@ -100,6 +100,9 @@ TEST(StatementTables, AreFoundBracketedQuotedOrBare) {
       {"SELECT * FROM parts2", "parts", false},
       {"SELECT * FROM [old products.csv]", "products.csv", false},
       {"SELECT * FROM Sheet10$", "Sheet1$", false},
+      {"SELECT \"a\" FROM \"br]ack\"\"et.csv\"", "br]ack\"et.csv", true},
+      {"SELECT * FROM \"semi;colon -- x.csv\"", "semi;colon -- x.csv", true},
+      {"SELECT * FROM `tick``s`", "tick`s", true},
   };
   for (const auto& c : cases) EXPECT_EQ(SqlNamesTable(c.sql, c.table), c.named) << c.sql << " / " << c.table;
 }

@@ -3,8 +3,9 @@
 // schema.ini, tab, a byte-order mark, Windows-1252 umlauts), dBase tables
 // and Excel workbooks made by the test, each through the table list,
 // column descriptions, rowsets first/next/prior/last, a WHERE with LIKE
-// and truncation; staging on first use, the cache of staged files, and a
-// clear error for a bad file.
+// and truncation; staging on first use (a file named with quotes and
+// separators too), the cache of staged files readable by their owner
+// only, and a clear error for a bad file.
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -170,6 +171,20 @@ TEST_F(TextSource, ReusesTheStagedFileAndStagesAChangedFileAgain) {
   // Another delimiter is another staged file.
   EXPECT_NE(OpenStagedSource(RecogniseConnection(odbc_test::TextConnection(scratch_.path(), "TabDelimited").c_str())),
             first);
+}
+
+TEST_F(TextSource, TheStagedFileIsReadableByItsOwnerOnly) {
+  EXPECT_EQ(RowsOf(db_, "SELECT Name FROM \"products.csv\"").size(), 3u);
+  auto staged = OpenStagedSource(RecogniseConnection(odbc_test::TextConnection(scratch_.path()).c_str()));
+  struct stat st {};
+  ASSERT_EQ(::stat(staged->SqlitePath().c_str(), &st), 0) << staged->SqlitePath();
+  EXPECT_EQ(st.st_mode & 0777, 0600u) << staged->SqlitePath();
+}
+
+TEST_F(TextSource, FilesNamedWithQuotesAndSeparatorsAreStagedAndRead) {
+  odbc_test::WriteBytes(scratch_ / "br]ack\"et;--.csv", "Na]me,\"Pri\"\"ce\"\nRake,2\n");
+  EXPECT_EQ(RowsOf(db_, "SELECT \"Na]me\", \"Pri\"\"ce\" FROM \"br]ack\"\"et;--.csv\""),
+            (std::vector<std::vector<std::string>>{{"Rake", "2"}}));
 }
 
 TEST_F(TextSource, ABadFileGivesAnErrorNamingItsFileAndLine) {

@@ -2,10 +2,13 @@
 // block header claims a vector header the array never had: relocation would
 // move the array's pointers at the wrong place and the array would read back
 // wrong without an error. Such a file must be refused as heap corruption,
-// and left as it was; the undamaged file reads back whole.
+// and left as it was; the undamaged file reads back whole. Also guards a
+// region's first page whose allocated head leads off that page: read and
+// self-checked at either address, it is refused, never followed.
 #include <gtest/gtest.h>
 
 #include <cstddef>
+#include <cstdio>
 #include <cstring>
 #include <new>
 #include <string>
@@ -124,6 +127,35 @@ TEST_F(RelocatedDamage, VectorHeaderFlagSetOnTheArrayIsRefused) {
   if (db != nullptr) db->close();
   EXPECT_EQ(read_file(file), image) << "a refused file is left as it was";
   squatter->close();
+}
+
+// The allocated head of the array's first page: before the page, past the
+// heap's page, and inside the page's region but not at its block.
+TEST_F(RelocatedDamage, RegionHeadLeadingOffItsFirstPageIsRefused) {
+  for (dv2u head : {dv2u{0x8000}, dv2u{0x7ff0}, dv2u{0x0ff0}}) {
+    for (bool elsewhere : {false, true}) {
+      SCOPED_TRACE(std::to_string(head) + (elsewhere ? " elsewhere" : " at home"));
+      const std::string file = path("head.db");
+      make(file);
+      std::vector<char> image = read_file(file);
+      const size_t field = links_ / HEAP_PAGE_SIZE * HEAP_PAGE_SIZE + offsetof(_Page_header_layout, allocated_head);
+      std::memcpy(image.data() + field, &head, sizeof head);
+      write_file(file, image.data(), image.size());
+      dv_database* squatter = elsewhere ? dv_database::create(path("squatter.db").c_str(), 0644, 0, 0) : nullptr;
+      dv_database* db = nullptr;
+      EXPECT_THROW(
+          {
+            db = dv_database::open(file.c_str(), 1, 0, 0);
+            db->self_check();
+          },
+          dv_err_heap_corruption);
+      if (db != nullptr) db->close();
+      if (squatter != nullptr) squatter->close();
+      EXPECT_EQ(read_file(file), image) << "a refused file is left as it was";
+      std::remove(file.c_str());
+      std::remove(path("squatter.db").c_str());
+    }
+  }
 }
 
 }  // namespace

@@ -26,7 +26,7 @@ class MappingPage : public pages_test::SheetTest {
   void Open(int sourceType, std::vector<const char*> names = {"Title", "SKU", "Section", "Notes", "Cost"}) {
     MakeSheet(sourceType);
     sheet->m_nAllFields = 1;
-    sheet->m_strTableName = "[products.csv]";
+    sheet->m_strTableName = "\"products.csv\"";
     sheet->m_strCfgFilename = (work / "products_csv.cfg").c_str();
     for (int i = 0; i < static_cast<int>(names.size()); ++i) {
       auto column = std::make_unique<CSourceColumn>();
@@ -106,7 +106,7 @@ TEST_F(MappingPage, GoodMappingIsWrittenAndPassedOn) {
   EXPECT_TRUE(prompts.asked.empty());
   EXPECT_EQ(ReadFile(work / "products_csv.cfg"), "<Options>=0\n<Choices>=0\n<Tables>=Title,SKU,,,,Cost,,,\n");
   EXPECT_EQ(sheet->GetActivePage(), sheet->FindPage(kSqlConditionPage));
-  EXPECT_STREQ(sheet->m_strSQLQuery, "SELECT [Title], [SKU], [Cost] FROM [products.csv];");
+  EXPECT_STREQ(sheet->m_strSQLQuery, "SELECT \"Title\", \"SKU\", \"Cost\" FROM \"products.csv\";");
   EXPECT_EQ(sheet->m_mappingColumns[5]->m_nNumber, 4) << "the matched source column's index";
   EXPECT_EQ(sheet->m_mappingColumns[5]->m_nColumnSize, 50);
   EXPECT_EQ(sheet->m_mappingColumns[2]->m_nNumber, -1) << "unmapped";

@@ -1,8 +1,10 @@
 // Guards the SQL condition page's statements: the LIKE forms of the Access
 // and text dialects ('*' taken as '%' and then no wrapping; a prefix match
 // for text), the simple statement's term order and " AND ", quotes inside
-// values doubled, the advanced statement over the criteria, criteria on
-// numeric and text columns; and the item picker: entries split at ';' and
+// values doubled, the source's names in the driver's identifier quote
+// (doubled inside), the advanced statement over the criteria, criteria on
+// numeric and text columns (a numeric column's value only a number); and
+// the item picker: entries split at ';' and
 // ',' (braces keep a separator), OK enabled only after an applied change,
 // and the joined text it gives back.
 #include <gtest/gtest.h>
@@ -19,33 +21,47 @@ TEST(LikeTerms, AccessAndTextDialects) {
     const char* value;
     const char* term;
   } cases[] = {
-      {0, "shoe", "( ([Products].[Name]) LIKE '%shoe%')"},
-      {2, "shoe", "( [Name] LIKE 'shoe%')"},
-      {0, "a*b", "( ([Products].[Name]) LIKE 'a%b')"},
-      {2, "a*b", "( [Name] LIKE 'a%b')"},
-      {2, "*boot", "( [Name] LIKE '%boot')"},
-      {6, "O'Neil", "( ([Products].[Name]) LIKE '%O''Neil%')"},
+      {0, "shoe", "( (\"Products\".\"Name\") LIKE '%shoe%')"},
+      {2, "shoe", "( \"Name\" LIKE 'shoe%')"},
+      {0, "a*b", "( (\"Products\".\"Name\") LIKE 'a%b')"},
+      {2, "a*b", "( \"Name\" LIKE 'a%b')"},
+      {2, "*boot", "( \"Name\" LIKE '%boot')"},
+      {6, "O'Neil", "( (\"Products\".\"Name\") LIKE '%O''Neil%')"},
   };
   for (const Case& c : cases)
-    EXPECT_STREQ(BuildLikeTerm(c.type, "[Products]", "Name", c.value), c.term) << c.type << " " << c.value;
+    EXPECT_STREQ(BuildLikeTerm(c.type, "\"Products\"", "Name", c.value, '"'), c.term) << c.type << " " << c.value;
+}
+
+TEST(LikeTerms, ColumnNamesQuotedWithTheDriversQuote) {
+  struct Case {
+    const char* column;
+    char quote;
+    const char* term;
+  } cases[] = {
+      {"Na]me", '"', "( \"Na]me\" LIKE 'x%')"},
+      {"Na\"me", '"', "( \"Na\"\"me\" LIKE 'x%')"},
+      {"Na;me --", '"', "( \"Na;me --\" LIKE 'x%')"},
+      {"Na`me", '`', "( `Na``me` LIKE 'x%')"},
+  };
+  for (const Case& c : cases) EXPECT_STREQ(BuildLikeTerm(2, "t", c.column, "x", c.quote), c.term) << c.column;
 }
 
 TEST(SimpleStatement, TermsInBoxOrderJoinedByAnd) {
   std::vector<CString> columns = {"Name", "Dept", "Notes"};
   std::vector<ConditionBox> boxes = {{"Shoes", "Dept"}, {"", "Name"}, {"red", "Notes"}};
-  EXPECT_STREQ(BuildSimpleStatement(0, "[Products]", columns, boxes),
-               "SELECT [Name], [Dept], [Notes] FROM [Products] WHERE ( ([Products].[Dept]) LIKE '%Shoes%') AND "
-               "( ([Products].[Notes]) LIKE '%red%');");
+  EXPECT_STREQ(BuildSimpleStatement(0, "`Products`", columns, boxes, '`'),
+               "SELECT `Name`, `Dept`, `Notes` FROM `Products` WHERE ( (`Products`.`Dept`) LIKE '%Shoes%') AND "
+               "( (`Products`.`Notes`) LIKE '%red%');");
   boxes = {{"", "Dept"}, {"x", ""}, {"", "Notes"}};
-  EXPECT_STREQ(BuildSimpleStatement(2, "[p.csv]", columns, boxes), "SELECT [Name], [Dept], [Notes] FROM [p.csv];")
+  EXPECT_STREQ(BuildSimpleStatement(2, "`p.csv`", columns, boxes, '`'), "SELECT `Name`, `Dept`, `Notes` FROM `p.csv`;")
       << "a box whose field is not mapped gives no term";
 }
 
 TEST(AdvancedStatement, CriteriaAfterWhere) {
   std::vector<CString> columns = {"Name", "Price"};
-  EXPECT_STREQ(BuildAdvancedStatement("[P]", columns, {}), "SELECT [P].[Name], [P].[Price] FROM [P];");
-  EXPECT_STREQ(BuildAdvancedStatement("[P]", columns, {"[P].[Name] LIKE 'a*'", " AND [P].[Price] > 3"}),
-               "SELECT [P].[Name], [P].[Price] FROM [P] WHERE  [P].[Name] LIKE 'a%'  AND [P].[Price] > 3;");
+  EXPECT_STREQ(BuildAdvancedStatement("`P`", columns, {}, '`'), "SELECT `P`.`Name`, `P`.`Price` FROM `P`;");
+  EXPECT_STREQ(BuildAdvancedStatement("`P`", columns, {"`P`.`Name` LIKE 'a*'", " AND `P`.`Price` > 3"}, '`'),
+               "SELECT `P`.`Name`, `P`.`Price` FROM `P` WHERE  `P`.`Name` LIKE 'a%'  AND `P`.`Price` > 3;");
 }
 
 TEST(Criteria, NumericColumnsUnquoted) {
@@ -54,10 +70,30 @@ TEST(Criteria, NumericColumnsUnquoted) {
     int type;
     const char* text;
   } cases[] = {
-      {true, 4, "[P].[Price] >= 10"},  {true, 8, "[P].[Price] >= 10"}, {true, 2, "[P].[Price] >= 10"},
-      {true, 12, "[P].[Price] >= '10'"}, {true, 9, "[P].[Price] >= '10'"}, {false, 4, "[P].[Price] >= '10'"},
+      {true, 4, "`P`.`Price` >= 10"},  {true, 8, "`P`.`Price` >= 10"}, {true, 2, "`P`.`Price` >= 10"},
+      {true, 12, "`P`.`Price` >= '10'"}, {true, 9, "`P`.`Price` >= '10'"}, {false, 4, "`P`.`Price` >= '10'"},
   };
-  for (const Case& c : cases) EXPECT_STREQ(BuildCriterion("[P]", "Price", ">=", "10", c.known, c.type), c.text) << c.type;
+  for (const Case& c : cases)
+    EXPECT_STREQ(BuildCriterion("`P`", "Price", ">=", "10", c.known, c.type, '`'), c.text) << c.type;
+}
+
+TEST(Criteria, ANumericColumnTakesOnlyANumber) {
+  struct Case {
+    const char* value;
+    bool number;
+  } cases[] = {
+      {"10", true},       {"-2.5", true},  {"+.5", true},      {"1e3", true},       {"3.", true},
+      {"0 OR 1=1", false}, {"", false},    {"1;DROP", false},  {" 1", false},       {"1e", false},
+      {".", false},       {"--1", false},  {"0x10", false},    {"1'", false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(IsSqlNumber(c.value), c.number) << c.value;
+    EXPECT_EQ(CriterionValueRefused(c.value, true, 4), !c.number) << c.value;
+    EXPECT_FALSE(CriterionValueRefused(c.value, true, 12)) << "a text column quotes any value: " << c.value;
+    if (!c.number) {
+      EXPECT_STREQ(BuildCriterion("t", "Price", "=", c.value, true, 4, '"'), "") << c.value;
+    }
+  }
 }
 
 std::string Entries(const std::vector<CString>& entries) {

@@ -3,9 +3,10 @@
 // (LIKE forms, '*' as '%'), the boxes of unmapped fields disabled, the
 // Department and Description terms joined by " AND " with Name empty; the
 // advanced criteria list (WHERE, AND, Del) over a numeric and a text
-// column; the statement edited in the item picker; and Next passing the
-// statement on untouched. The record total follows the condition, and with
-// a field unmapped each heading still names what its column holds.
+// column, a numeric column's value refused unless it is a number; the
+// statement edited in the item picker; and Next passing the statement on
+// untouched. The record total follows the condition, and with a field
+// unmapped each heading still names what its column holds.
 #include "ctl_actions.h"
 #include "odbc_test_support.h"
 #include "pages_support.h"
@@ -27,7 +28,7 @@ class SqlPage : public pages_test::SheetTest {
     MakeSheet(sourceType, appFlags);
     odbc_test::Connect(sheet->m_database, "DSN=" + dsn);
     sheet->m_nAllFields = 1;
-    sheet->m_strTableName = "[Products]";
+    sheet->m_strTableName = "\"Products\"";
     const struct {
       const char* name;
       short type;
@@ -74,11 +75,11 @@ TEST_F(SqlPage, FollowsTheMappingPage) {
 
 TEST_F(SqlPage, SimpleBoxesInTheSourcesDialect) {
   Open(0);
-  EXPECT_STREQ(sheet->m_strSQLQuery, "SELECT [Title], [SKU], [Section] FROM [Products];");
+  EXPECT_STREQ(sheet->m_strSQLQuery, "SELECT \"Title\", \"SKU\", \"Section\" FROM \"Products\";");
   EXPECT_FALSE(page->RequireDlgItem(CSqlPreviewPage2::IDC_DESCRIPTION)->IsWindowEnabled()) << "not mapped";
   FwTypeText(*page, CSqlPreviewPage2::IDC_NAME, "shoe");
   EXPECT_EQ(Shown(), "Red shoe|Boot|Apron");
-  EXPECT_STREQ(Select(), "SELECT [Title], [SKU], [Section] FROM [Products] WHERE ( ([Products].[Title]) LIKE '%shoe%');");
+  EXPECT_STREQ(Select(), "SELECT \"Title\", \"SKU\", \"Section\" FROM \"Products\" WHERE ( (\"Products\".\"Title\") LIKE '%shoe%');");
   EXPECT_EQ(Shown(), "Red shoe");
   FwTypeText(*page, CSqlPreviewPage2::IDC_NAME, "");
   FwTypeText(*page, CSqlPreviewPage2::IDC_DEPARTMENT, "Gar*");
@@ -86,8 +87,8 @@ TEST_F(SqlPage, SimpleBoxesInTheSourcesDialect) {
   sheet->SetActivePage(page);
   FwTypeText(*page, CSqlPreviewPage2::IDC_DESCRIPTION, "red");
   EXPECT_STREQ(Select(),
-               "SELECT [Title], [SKU], [Section], [Notes] FROM [Products] WHERE ( ([Products].[Section]) LIKE 'Gar%') "
-               "AND ( ([Products].[Notes]) LIKE '%red%');");
+               "SELECT \"Title\", \"SKU\", \"Section\", \"Notes\" FROM \"Products\" WHERE ( (\"Products\".\"Section\") LIKE 'Gar%') "
+               "AND ( (\"Products\".\"Notes\") LIKE '%red%');");
   EXPECT_EQ(Shown(), "Red shoe|Apron");
 }
 
@@ -123,13 +124,13 @@ TEST_F(SqlPage, TextDialectIsAPrefixMatch) {
   Open(2);
   FwTypeText(*page, CSqlPreviewPage2::IDC_NAME, "shoe");
   prompts.ExpectMessageBox(IDOK, 51481);
-  EXPECT_STREQ(Select(), "SELECT [Title], [SKU], [Section] FROM [Products] WHERE ( [Title] LIKE 'shoe%');");
+  EXPECT_STREQ(Select(), "SELECT \"Title\", \"SKU\", \"Section\" FROM \"Products\" WHERE ( \"Title\" LIKE 'shoe%');");
   EXPECT_EQ(Shown(), "") << "a prefix match";
   FwTypeText(*page, CSqlPreviewPage2::IDC_NAME, "Red*");
   Select();
   EXPECT_EQ(Shown(), "Red shoe");
   sheet->PressButton(PSBTN_NEXT);
-  EXPECT_STREQ(sheet->m_strSQLQuery, "SELECT [Title], [SKU], [Section] FROM [Products] WHERE ( [Title] LIKE 'Red%');")
+  EXPECT_STREQ(sheet->m_strSQLQuery, "SELECT \"Title\", \"SKU\", \"Section\" FROM \"Products\" WHERE ( \"Title\" LIKE 'Red%');")
       << "Next passes the statement on untouched";
 }
 
@@ -140,22 +141,44 @@ TEST_F(SqlPage, AdvancedCriteria) {
   FwPickItemByText(*page, CSqlPreviewPage2::IDC_FIELD, "Cost");
   FwPickItemByText(*page, CSqlPreviewPage2::IDC_OPERATOR, ">=");
   FwTypeText(*page, CSqlPreviewPage2::IDC_VALUE, "10");
-  EXPECT_STREQ(page->GetDlgItemText(CSqlPreviewPage2::IDC_CRITERION), "[Products].[Cost] >= 10");
+  EXPECT_STREQ(page->GetDlgItemText(CSqlPreviewPage2::IDC_CRITERION), "\"Products\".\"Cost\" >= 10");
   FwClickButton(*page, CSqlPreviewPage2::IDC_WHERE);
   FwPickItemByText(*page, CSqlPreviewPage2::IDC_FIELD, "Title");
   FwPickItemByText(*page, CSqlPreviewPage2::IDC_OPERATOR, "LIKE");
   FwTypeText(*page, CSqlPreviewPage2::IDC_VALUE, "a*");
-  EXPECT_STREQ(page->GetDlgItemText(CSqlPreviewPage2::IDC_CRITERION), "[Products].[Title] LIKE 'a*'");
+  EXPECT_STREQ(page->GetDlgItemText(CSqlPreviewPage2::IDC_CRITERION), "\"Products\".\"Title\" LIKE 'a*'");
   FwClickButton(*page, CSqlPreviewPage2::IDC_AND);
   EXPECT_STREQ(Select(),
-               "SELECT [Products].[Title], [Products].[SKU], [Products].[Section] FROM [Products] WHERE  "
-               "[Products].[Cost] >= 10  AND [Products].[Title] LIKE 'a%';");
+               "SELECT \"Products\".\"Title\", \"Products\".\"SKU\", \"Products\".\"Section\" FROM \"Products\" WHERE  "
+               "\"Products\".\"Cost\" >= 10  AND \"Products\".\"Title\" LIKE 'a%';");
   EXPECT_EQ(Shown(), "Apron");
   FwPickItem(*page, CSqlPreviewPage2::IDC_CRITERIA, 1);
   FwClickButton(*page, CSqlPreviewPage2::IDC_DELETE);
   FwPickItem(*page, CSqlPreviewPage2::IDC_CRITERIA, 0);
   FwClickButton(*page, CSqlPreviewPage2::IDC_DELETE);
   EXPECT_TRUE(page->RequireDlgItem(CSqlPreviewPage2::IDC_WHERE)->IsWindowEnabled()) << "an empty list takes WHERE again";
+}
+
+TEST_F(SqlPage, ANumericColumnsValueMustBeANumber) {
+  Open(0, kAppFlagAdvancedImport);
+  FwClickButton(*page, CSqlPreviewPage2::IDC_ADVANCE);
+  FwPickItemByText(*page, CSqlPreviewPage2::IDC_FIELD, "Cost");
+  FwPickItemByText(*page, CSqlPreviewPage2::IDC_OPERATOR, "=");
+  FwTypeText(*page, CSqlPreviewPage2::IDC_VALUE, "0 OR 1=1");
+  EXPECT_STREQ(page->GetDlgItemText(CSqlPreviewPage2::IDC_CRITERION), "") << "no criterion from a value no number";
+  prompts.ExpectMessageBox(IDOK, 0, "The column Cost holds numbers: \"0 OR 1=1\" is not a number.");
+  FwClickButton(*page, CSqlPreviewPage2::IDC_WHERE);
+  EXPECT_TRUE(prompts.asked.size() == 1u);
+  EXPECT_EQ(page->Control<CListBox>(CSqlPreviewPage2::IDC_CRITERIA).GetCount(), 0);
+  EXPECT_TRUE(page->RequireDlgItem(CSqlPreviewPage2::IDC_WHERE)->IsWindowEnabled()) << "nothing was added";
+  EXPECT_STREQ(Select(), "SELECT \"Products\".\"Title\", \"Products\".\"SKU\", \"Products\".\"Section\" FROM "
+                         "\"Products\";");
+  EXPECT_EQ(Shown(), "Red shoe|Boot|Apron");
+  FwTypeText(*page, CSqlPreviewPage2::IDC_VALUE, "8");
+  FwClickButton(*page, CSqlPreviewPage2::IDC_WHERE);
+  EXPECT_STREQ(Select(), "SELECT \"Products\".\"Title\", \"Products\".\"SKU\", \"Products\".\"Section\" FROM "
+                         "\"Products\" WHERE  \"Products\".\"Cost\" = 8;");
+  EXPECT_EQ(Shown(), "Boot");
 }
 
 TEST_F(SqlPage, StatementEditedInThePicker) {
@@ -167,7 +190,7 @@ TEST_F(SqlPage, StatementEditedInThePicker) {
   FwClickButton(*page, CSqlPreviewPage2::IDC_EDIT_SQL);
   driver.Finish();
   driver.Uninstall();
-  EXPECT_STREQ(sheet->m_strSQLQuery, "SELECT [Title], [SKU], [Section] FROM [Products] WHERE [SKU] > '5';");
+  EXPECT_STREQ(sheet->m_strSQLQuery, "SELECT \"Title\", \"SKU\", [Section] FROM [Products] WHERE [SKU] > '5';");
 }
 
 }  // namespace

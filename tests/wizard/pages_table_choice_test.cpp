@@ -1,6 +1,6 @@
 // Guards the table page's choices: the table a file-based source names
 // (file name for text, base name for dBase and Paradox), catalogue items
-// matched without brackets or letter case, and the rowset size of the rows
+// matched without quotes, brackets or letter case, and the rowset size of the rows
 // combo capped for "All items" and for wide rows, never 0.
 #include <gtest/gtest.h>
 
@@ -16,14 +16,18 @@ TEST(TableChoice, TableOfTheSourceFile) {
   EXPECT_STREQ(TableNameOfSourceFile(0, "/data/shop.mdb"), "");
 }
 
-TEST(TableChoice, ItemsMatchWithoutBracketsOrCase) {
-  std::vector<CString> items = {"[customers]", "[dbo].[Orders]", "[stock]", "[Products.csv]"};
-  EXPECT_EQ(FindTableItem(items, "STOCK"), 2);
-  EXPECT_EQ(FindTableItem(items, "[stock]"), 2);
-  EXPECT_EQ(FindTableItem(items, "orders"), 1);
-  EXPECT_EQ(FindTableItem(items, "products.csv"), 3);
-  EXPECT_EQ(FindTableItem(items, "missing"), -1);
-  EXPECT_EQ(FindTableItem(items, ""), -1);
+TEST(TableChoice, ItemsMatchWithoutQuotesOrCase) {
+  std::vector<CString> names = {"customers", "Orders", "stock", "Products.csv", "br]ack\"et", "Stock"};
+  EXPECT_EQ(FindTableItem(names, "STOCK", '"'), 2);
+  EXPECT_EQ(FindTableItem(names, "Stock", '"'), 5) << "an exact match first";
+  EXPECT_EQ(FindTableItem(names, "[stock]", '"'), 2);
+  EXPECT_EQ(FindTableItem(names, "\"stock\"", '"'), 2);
+  EXPECT_EQ(FindTableItem(names, "\"dbo\".\"orders\"", '"'), 1);
+  EXPECT_EQ(FindTableItem(names, "products.csv", '"'), 3);
+  EXPECT_EQ(FindTableItem(names, "\"br]ack\"\"et\"", '"'), 4);
+  EXPECT_EQ(FindTableItem(names, "missing", '"'), -1);
+  EXPECT_EQ(FindTableItem(names, "", '"'), -1);
+  EXPECT_STREQ(UnquotedTableName("`o`.`a``b`", '`'), "a`b");
 }
 
 TEST(TableChoice, RowsetSizeCapped) {

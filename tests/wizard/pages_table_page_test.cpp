@@ -1,5 +1,5 @@
 // Guards the table page over an ODBC data source: the source's tables
-// listed in brackets, the table the sheet names found without regard to
+// listed in the driver's identifier quote, the table the sheet names found without regard to
 // brackets or case and the list kept enabled for several tables, a dBase
 // source selecting its own file's table, the statement ending in ";" with
 // the columns described and the first rows shown, the rows combo (a size
@@ -49,26 +49,26 @@ class TablePage : public pages_test::SheetTest {
 TEST_F(TablePage, FindsTheNamedTableWithoutBracketsOrCase) {
   Open(6, "", "PRODUCTS");
   ASSERT_EQ(Tables().GetCount(), 2);
-  EXPECT_STREQ(Tables().GetItemText(0), "[customers]");
-  EXPECT_STREQ(Tables().GetWindowText(), "[products]");
+  EXPECT_STREQ(Tables().GetItemText(0), "\"customers\"");
+  EXPECT_STREQ(Tables().GetWindowText(), "\"products\"");
   EXPECT_TRUE(Tables().IsWindowEnabled()) << "several tables: the list stays open";
-  EXPECT_STREQ(sheet->m_strTableName, "[products]");
-  EXPECT_STREQ(sheet->m_strSQLQuery, "SELECT * FROM [products];");
+  EXPECT_STREQ(sheet->m_strTableName, "\"products\"");
+  EXPECT_STREQ(sheet->m_strSQLQuery, "SELECT * FROM \"products\";");
   ASSERT_EQ(sheet->m_sourceColumns.size(), 3u);
   EXPECT_STREQ(sheet->m_sourceColumns[1]->m_strName, "title");
   CListCtrl& preview = page->Control<CListCtrl>(CSelTablePage::IDC_PREVIEW);
   EXPECT_EQ(preview.GetItemCount(), 100);
   EXPECT_STREQ(preview.GetItemText(0, 1), "Item 1");
   EXPECT_TRUE(page->RequireDlgItem(CSelTablePage::IDC_NEXT)->IsWindowEnabled());
-  FwPickItemByText(*page, CSelTablePage::IDC_TABLES, "[customers]");
-  EXPECT_STREQ(sheet->m_strSQLQuery, "SELECT * FROM [customers];");
+  FwPickItemByText(*page, CSelTablePage::IDC_TABLES, "\"customers\"");
+  EXPECT_STREQ(sheet->m_strSQLQuery, "SELECT * FROM \"customers\";");
 }
 
 TEST_F(TablePage, DBaseSourceSelectsItsFilesTable) {
   Open(3, "/data/shop/Products.DBF", "");
-  EXPECT_STREQ(Tables().GetWindowText(), "[products]") << "not the first table of the folder";
+  EXPECT_STREQ(Tables().GetWindowText(), "\"products\"") << "not the first table of the folder";
   Open(2, "/data/shop/missing.csv", "");
-  EXPECT_STREQ(Tables().GetWindowText(), "[customers]") << "no such table: the first";
+  EXPECT_STREQ(Tables().GetWindowText(), "\"customers\"") << "no such table: the first";
 }
 
 TEST_F(TablePage, RowsCombo) {
@@ -89,7 +89,7 @@ TEST_F(TablePage, TheTotalFollowsTheTableChosen) {
   std::ofstream(program / "tallyport.ini") << "[Wizard Settings]\nRowsetSize=25\n";
   Open(6, "", "customers");
   EXPECT_STREQ(page->GetDlgItemText(CSelTablePage::IDC_POSITION), " 1 - 1 of 1 records");
-  FwPickItemByText(*page, CSelTablePage::IDC_TABLES, "[products]");
+  FwPickItemByText(*page, CSelTablePage::IDC_TABLES, "\"products\"");
   EXPECT_STREQ(page->GetDlgItemText(CSelTablePage::IDC_POSITION), " 1 - 25 of 2500 records");
   FwClickButton(*page, CSelTablePage::IDC_LAST);
   EXPECT_STREQ(page->GetDlgItemText(CSelTablePage::IDC_POSITION), " 2476 - 2500 of 2500 records");

@@ -132,12 +132,13 @@ TEST(ImportSelect, Statements) {
   } cases[] = {
       {{}, "Products", "SELECT * FROM Products"},
       {{}, "", "SELECT * FROM /data/catalogue.csv"},
-      {{"", "TITLE"}, "Products", "SELECT [TITLE] FROM Products"},
-      {{"TITLE", "", "COST"}, "Products", "SELECT [TITLE],[COST] FROM Products"},
-      {{"Price]s", "Odd]]"}, "T", "SELECT [Price]]s],[Odd]]]]] FROM T"},
+      {{"", "TITLE"}, "Products", "SELECT \"TITLE\" FROM Products"},
+      {{"TITLE", "", "COST"}, "Products", "SELECT \"TITLE\",\"COST\" FROM Products"},
+      {{"Price]s", "Odd\"\""}, "T", "SELECT \"Price]s\",\"Odd\"\"\"\"\" FROM T"},
+      {{"Na;me", "x -- y"}, "T", "SELECT \"Na;me\",\"x -- y\" FROM T"},
   };
   for (const Case& row : cases)
-    EXPECT_STREQ(BuildImportSelect(row.fields, row.table, "/data/catalogue.csv"), row.expected) << row.expected;
+    EXPECT_STREQ(BuildImportSelect(row.fields, row.table, "/data/catalogue.csv", '"'), row.expected) << row.expected;
 }
 
 }  // namespace

@@ -172,10 +172,10 @@ TEST_F(SheetTest, ImportStatementKeptUntilReset) {
   EXPECT_STREQ(sheet.ImportSqlBuilder(FALSE), "SELECT * FROM /data/products.csv") << "kept";
   sheet.BuildMappingColumns();
   sheet.m_mappingColumns[1]->m_strSourceField = "Item]No";
-  sheet.m_mappingColumns[3]->m_strSourceField = "Notes";
-  sheet.m_strTableName = "[products.csv]";
-  EXPECT_STREQ(sheet.ImportSqlBuilder(TRUE), "SELECT [Item]]No],[Notes] FROM [products.csv]");
-  EXPECT_STREQ(sheet.m_strSQLQuery, "SELECT [Item]]No],[Notes] FROM [products.csv]");
+  sheet.m_mappingColumns[3]->m_strSourceField = "No\"tes";
+  sheet.m_strTableName = "\"products.csv\"";
+  EXPECT_STREQ(sheet.ImportSqlBuilder(TRUE), "SELECT \"Item]No\",\"No\"\"tes\" FROM \"products.csv\"");
+  EXPECT_STREQ(sheet.m_strSQLQuery, "SELECT \"Item]No\",\"No\"\"tes\" FROM \"products.csv\"");
 }
 
 TEST_F(SheetTest, FileBasedConnectionStringMakesTheTypeTheSheets) {

@@ -44,6 +44,14 @@ class CDatabase : public CObject {
   // Runs a statement that returns no rows.
   void ExecuteSQL(LPCTSTR sql);
 
+  // The character the driver quotes identifiers with (SQLGetInfo
+  // SQL_IDENTIFIER_QUOTE_CHAR, read at connect); '"' when no connection
+  // is open or the driver reports none.
+  char GetIdentifierQuote() const { return m_identifierQuote; }
+  // name as an identifier of this connection: in its quote, every quote
+  // inside doubled.
+  CString QuoteIdentifier(const CString& name) const;
+
   // TRUE when the driver moves a static cursor backwards and to the end
   // itself; otherwise recordsets keep the rows they read (odbc_row_cache).
   BOOL DriverScrolls() const { return m_bDriverScrolls; }
@@ -71,8 +79,12 @@ class CDatabase : public CObject {
   void Connect(const CString& driverString);
   CString m_strConnect;
   BOOL m_bDriverScrolls;
+  char m_identifierQuote;
   std::shared_ptr<StagedConnection> m_staged;
 };
+
+// name in quote, every quote inside doubled: "Na""me" for Na"me with '"'.
+CString QuoteSqlIdentifier(const CString& name, char quote);
 
 // The process's one ODBC environment (ODBC 3 behaviour), made at first use.
 HENV AfxGetHENV();

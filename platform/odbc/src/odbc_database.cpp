@@ -17,7 +17,25 @@ HENV AfxGetHENV() {
   return environment;
 }
 
-CDatabase::CDatabase() : m_hdbc(SQL_NULL_HDBC), m_bDriverScrolls(TRUE) {}
+namespace {
+
+// The identifier quote of the standard, for a driver that names none.
+constexpr char kStandardIdentifierQuote = '"';
+
+}  // namespace
+
+CString QuoteSqlIdentifier(const CString& name, char quote) {
+  CString quoted(quote);
+  for (int i = 0; i < name.GetLength(); ++i) {
+    quoted += name[i];
+    if (name[i] == quote) quoted += quote;
+  }
+  return quoted + quote;
+}
+
+CDatabase::CDatabase() : m_hdbc(SQL_NULL_HDBC), m_bDriverScrolls(TRUE), m_identifierQuote(kStandardIdentifierQuote) {}
+
+CString CDatabase::QuoteIdentifier(const CString& name) const { return QuoteSqlIdentifier(name, m_identifierQuote); }
 
 CDatabase::~CDatabase() { Close(); }
 
@@ -72,6 +90,12 @@ void CDatabase::Connect(const CString& driverString) {
   SQLGetInfo(m_hdbc, SQL_STATIC_CURSOR_ATTRIBUTES1, &staticCaps, sizeof staticCaps, nullptr);
   const SQLUINTEGER needed = SQL_CA1_NEXT | SQL_CA1_ABSOLUTE | SQL_CA1_RELATIVE;
   m_bDriverScrolls = hasFetchScroll == SQL_TRUE && (staticCaps & needed) == needed;
+  // A blank (or nothing) means the driver quotes no identifiers; the
+  // standard's quote is then the best guess.
+  char quote[8] = "";
+  SQLSMALLINT quoteLength = 0;
+  const RETCODE quoteRc = SQLGetInfo(m_hdbc, SQL_IDENTIFIER_QUOTE_CHAR, quote, sizeof quote, &quoteLength);
+  m_identifierQuote = SQL_SUCCEEDED(quoteRc) && quote[0] != '\0' && quote[0] != ' ' ? quote[0] : kStandardIdentifierQuote;
 }
 
 void CDatabase::Close() {
@@ -82,6 +106,7 @@ void CDatabase::Close() {
   }
   m_staged.reset();
   m_bDriverScrolls = TRUE;
+  m_identifierQuote = kStandardIdentifierQuote;
 }
 
 void CDatabase::Check(RETCODE returnCode, HSTMT statement) {

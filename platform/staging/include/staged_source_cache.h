@@ -31,6 +31,6 @@ void SetStagingProgressHandler(StagingProgressHandler handler);
 // file refused: 60 s unless set, and 10 s more per MiB of the files read.
 void SetStagingIdleLimit(int seconds);
 
-// TRUE when sql names table: bracketed, quoted or as a bare word (any
-// letter case).
+// TRUE when sql names table: bracketed, quoted (the quote doubled inside)
+// or as a bare word (any letter case).
 bool SqlNamesTable(const std::string& sql, const std::string& table);

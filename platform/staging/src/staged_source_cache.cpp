@@ -1,11 +1,16 @@
 // Staged copies of file sources, cached for the process.
 #include "staged_source_cache.h"
 
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <mutex>
@@ -219,10 +224,7 @@ class StagedSourceCache {
     std::string key = KeyOf(spec);
     auto found = sources_.find(key);
     if (found != sources_.end()) return found->second;
-    std::string path =
-        (fs::temp_directory_path() / ("tallyport-staged-" + std::to_string(::getpid()) + "-" +
-                                      std::to_string(++made_) + ".sqlite"))
-            .string();
+    std::string path = MakeStagedFile();
     auto source = std::make_shared<StagedSource>(spec, path);
     sources_[key] = source;
     return source;
@@ -234,6 +236,47 @@ class StagedSourceCache {
            std::to_string(static_cast<int>(static_cast<unsigned char>(spec.delimiter))) + "|" +
            (spec.columnNamesInHeader ? "1" : "0") + (spec.ansiCharacterSet ? "1" : "0");
   }
+
+  // A new staged file, readable by its owner only (it holds a whole
+  // source): "tallyport-staged-<pid>-<n>.sqlite" in the temporary folder,
+  // made by exclusive creation; SQLite takes the empty file as an empty
+  // database and gives its journal the file's mode. The first one made
+  // removes the staged files of runs no longer alive.
+  std::string MakeStagedFile() {
+    const fs::path folder = fs::temp_directory_path();
+    if (made_ == 0) RemoveDeadRunsStagedFiles(folder);
+    for (;;) {
+      const std::string path =
+          (folder / (kStagedPrefix + std::to_string(::getpid()) + "-" + std::to_string(++made_) + ".sqlite")).string();
+      const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+      if (fd >= 0) {
+        ::close(fd);
+        return path;
+      }
+      if (errno != EEXIST) {
+        AfxThrowDBExceptionText(AFX_SQL_ERROR_SOURCE_FILE,
+                                ("cannot make the staged file " + path + ": " + std::strerror(errno)).c_str(), "HY000");
+      }
+    }
+  }
+
+  // The staged files (and journals) whose process has ended: a killed run
+  // leaves its copies of the sources behind.
+  static void RemoveDeadRunsStagedFiles(const fs::path& folder) {
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(folder, error)) {
+      const std::string name = entry.path().filename().string();
+      if (name.rfind(kStagedPrefix, 0) != 0) continue;
+      char* end = nullptr;
+      const long pid = std::strtol(name.c_str() + std::strlen(kStagedPrefix), &end, 10);
+      if (pid <= 0 || end == nullptr || *end != '-' || pid == ::getpid()) continue;
+      if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;  // alive, or not ours to judge
+      std::error_code ignored;
+      fs::remove(entry.path(), ignored);
+    }
+  }
+
+  static constexpr const char* kStagedPrefix = "tallyport-staged-";
 
   std::mutex mutex_;
   std::map<std::string, std::shared_ptr<StagedSource>> sources_;
@@ -261,6 +304,16 @@ std::shared_ptr<StagedConnection> OpenStagedSource(const SourceConnectionSpec& s
 bool SqlNamesTable(const std::string& sql, const std::string& table) {
   if (table.empty()) return false;
   const std::string text = Lower(sql), name = Lower(table);
+  // Quoted as an identifier, its quote doubled inside.
+  for (const auto& [open, close] : {std::pair{'"', '"'}, std::pair{'`', '`'}, std::pair{'[', ']'}}) {
+    std::string quoted(1, open);
+    for (char c : name) {
+      quoted += c;
+      if (c == close) quoted += close;
+    }
+    quoted += close;
+    if (text.find(quoted) != std::string::npos) return true;
+  }
   for (size_t at = text.find(name); at != std::string::npos; at = text.find(name, at + 1)) {
     const char before = at == 0 ? ' ' : text[at - 1];
     const size_t end = at + name.size();

@@ -12,6 +12,7 @@ enum class ShopFileCheck {
   OldVersion,  // a shop with another signature
   NotAShop,    // not a database, or a database without a shop
   Locked,      // open elsewhere, or not writable
+  DiskFull,    // its disk is full (or it is at the file-size limit): it cannot be opened
 };
 
 // The signature of the shops this program writes.
@@ -23,7 +24,8 @@ constexpr const char* kShopFileSignature = "KESTRELMARK_DBASE_VER5";
 // opening it for the import would.
 ShopFileCheck CheckShopFile(const CString& path);
 
-// The message of a refused check: a string id (0 for the literal text of
-// OldVersion) and that literal text; Good gives 0 and an empty text.
+// The message of a refused check: a string id (0 for the literal texts of
+// OldVersion and DiskFull) and that literal text (DiskFull names path);
+// Good gives 0 and an empty text.
 UINT ShopFileCheckMessageId(ShopFileCheck result);
-CString ShopFileCheckMessageText(ShopFileCheck result);
+CString ShopFileCheckMessageText(ShopFileCheck result, const CString& path = CString());

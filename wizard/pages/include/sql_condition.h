@@ -2,7 +2,9 @@
 // source columns with a WHERE clause made either from the simple
 // "contains" boxes (LIKE terms in the dialect of the source) or from the
 // list of criteria the person assembled. Values are quoted with every
-// single quote inside doubled; names are bracketed with ']' doubled.
+// single quote inside doubled; the source's names are quoted with the
+// driver's identifier quote (quote), doubled inside; a value for a numeric
+// column must read as a number.
 #pragma once
 
 #include <vector>
@@ -22,29 +24,39 @@ struct ConditionBox {
 
 // The LIKE term of value on column. Every '*' becomes '%'; a value without
 // '*' is wrapped as "%v%" (as "v%" for the text dialect). Access and other
-// dialects: "( (table.[column]) LIKE 'v')"; text: "( [column] LIKE 'v')".
-CString BuildLikeTerm(int sourceType, const CString& table, const CString& column, const CString& value);
+// dialects: "( (table."column") LIKE 'v')"; text: "( "column" LIKE 'v')"
+// (with '"' as quote).
+CString BuildLikeTerm(int sourceType, const CString& table, const CString& column, const CString& value, char quote);
 
-// The simple-mode statement: "SELECT [a], [b] FROM table", then " WHERE "
+// The simple-mode statement: "SELECT "a", "b" FROM table", then " WHERE "
 // and the LIKE terms of the non-empty boxes joined by " AND ", in the order
 // given (Department, Name, Description); ";" appended when the statement
 // holds none.
 CString BuildSimpleStatement(int sourceType, const CString& table, const std::vector<CString>& mappedColumns,
-                             const std::vector<ConditionBox>& boxes);
+                             const std::vector<ConditionBox>& boxes, char quote);
 
-// The advanced-mode statement: "SELECT table.[a], table.[b] FROM table",
+// The advanced-mode statement: "SELECT table."a", table."b" FROM table",
 // then " WHERE " and every criterion ('*' taken as '%') each after one
 // blank, when there are any; always ended by ";".
 CString BuildAdvancedStatement(const CString& table, const std::vector<CString>& mappedColumns,
-                               const std::vector<CString>& criteria);
+                               const std::vector<CString>& criteria, char quote);
 
 // The ODBC SQL types the criterion writes without quotes (2 to 8: numeric,
 // decimal, integer, smallint, float, real, double).
 bool IsNumericSqlType(int sqlType);
-// One criterion: "table.[field] op value", the value in single quotes
-// unless the field's type is numeric (knownType false: quoted).
+// TRUE when value reads as an SQL number: a sign, digits with at most one
+// '.', and an exponent; nothing else, no blanks.
+bool IsSqlNumber(const CString& value);
+// TRUE when the criterion's value cannot be used: the field is numeric and
+// the value is no number.
+bool CriterionValueRefused(const CString& value, bool knownType, int sqlType);
+// The message that refuses value for the numeric column field.
+CString NotANumberMessage(const CString& field, const CString& value);
+// One criterion: "table."field" op value", the value in single quotes
+// unless the field's type is numeric (knownType false: quoted); empty when
+// the value is refused (CriterionValueRefused).
 CString BuildCriterion(const CString& table, const CString& field, const CString& op, const CString& value,
-                       bool knownType, int sqlType);
+                       bool knownType, int sqlType, char quote);
 
 // value in single quotes, every single quote inside doubled.
 CString SqlQuoted(const CString& value);

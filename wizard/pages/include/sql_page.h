@@ -59,7 +59,13 @@ class CSqlPreviewPage2 : public CWizardPage {
  private:
   void ApplyMode();
   void UpdateCriterion();
-  void AddCriterion(LPCTSTR joiner);
+  // Adds the criterion under construction after joiner; a value that is no
+  // number for a numeric column is refused with a message (FALSE).
+  BOOL AddCriterion(LPCTSTR joiner);
+  // Reads field, operator and value; FALSE when the value is refused.
+  bool ReadCriterion(bool& known, int& sqlType);
+  // The identifier quote of the sheet's connection.
+  char Quote() const;
   void OnWhere();
   void OnDelete();
   void OnCriteriaSelected();

@@ -18,10 +18,15 @@ constexpr long long kRowsetBufferBudget = 32LL * 1024 * 1024;
 // (7); empty for the other types.
 CString TableNameOfSourceFile(int sourceType, const CString& databaseFile);
 
-// The catalogue item that names table: items are "[name]" or
-// "[owner].[name]"; the name part is compared with table (itself with or
-// without brackets) without regard to case. -1 when none does.
-int FindTableItem(const std::vector<CString>& items, const CString& table);
+// The name a table's text gives: the last part of a quoted name ("o"."n"
+// gives n, doubled quotes made single), of a bracketed one ([o].[n] gives
+// n), or the text itself.
+CString UnquotedTableName(const CString& text, char quote);
+
+// The catalogue entry that names table (quoted with quote or bracketed, or
+// the bare name): names are the tables' own names; an exact match first,
+// else one without regard to case. -1 when none does.
+int FindTableItem(const std::vector<CString>& names, const CString& table, char quote);
 
 // The rows per fetch for a rows-combo text ("25 ", "2000 ", or allItems
 // for every record): the number, or the record count, capped at

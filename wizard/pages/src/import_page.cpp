@@ -26,6 +26,7 @@
 #include "transaction_scope.h"
 #include "wizard_page_registry.h"
 #include "wizard_paths.h"
+#include "write_failure.h"
 
 namespace {
 
@@ -470,7 +471,9 @@ BOOL CDataImportPage::ImportEntireDatabase(BOOL* changed) {
     try {
       batchResult = run.ImportBatch(rows, base, basePath, byDepartment, firstRow);
     } catch (const dv_qem::dv_err& error) {
-      refusal = error.get_report() != nullptr ? error.get_report() : "an error of the shop file";
+      refusal = WriteFailureText(workPath_);  // a full disk is said so, with the file
+      if (refusal.Right(1) == ".") refusal = refusal.Left(refusal.GetLength() - 1);
+      if (refusal.IsEmpty()) refusal = error.get_report() != nullptr ? error.get_report() : "an error of the shop file";
     } catch (const std::exception& error) {
       refusal = error.what();
     }
@@ -596,6 +599,7 @@ BOOL CDataImportPage::OnWizardFinish() {
 BOOL CDataImportPage::OnQueryCancel() {
   if (finished_) AfxMessageBox(kIdsChangesLost);
   CloseShop();
+  if (!workPath_.IsEmpty()) ReleaseWorkShopFile(workPath_);
   source_.CloseRowset();
   return CWizardPage::OnQueryCancel();
 }

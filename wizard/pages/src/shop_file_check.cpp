@@ -14,6 +14,7 @@
 #include "root.h"
 #include "shop_file_root.h"
 #include "stored_pointer_faults.h"
+#include "write_failure.h"
 
 using namespace dv_qem;
 
@@ -109,6 +110,9 @@ ShopFileCheck CheckShopFile(const CString& path) {
   } catch (const dv_err_opened_read_only&) {
     return ShopFileCheck::Locked;
   } catch (const dv_err&) {
+    // A valid shop on a disk with no room left cannot be opened either
+    // (opening writes its log): that is said as such, not as damage.
+    if (!WriteFailureText(path).IsEmpty()) return ShopFileCheck::DiskFull;
     // Opening makes the file's log beside it: in a folder that cannot be
     // written (or for a file that cannot be) that fails, and the file is
     // read-only to the import, not a bad file.
@@ -121,11 +125,17 @@ UINT ShopFileCheckMessageId(ShopFileCheck result) {
     case ShopFileCheck::NotAShop: return kNotAShopMessage;
     case ShopFileCheck::Locked: return kLockedMessage;
     case ShopFileCheck::Good:
-    case ShopFileCheck::OldVersion: break;
+    case ShopFileCheck::OldVersion:
+    case ShopFileCheck::DiskFull: break;
   }
   return 0;
 }
 
-CString ShopFileCheckMessageText(ShopFileCheck result) {
+CString ShopFileCheckMessageText(ShopFileCheck result, const CString& path) {
+  if (result == ShopFileCheck::DiskFull) {
+    CString text = WriteFailureText(path);
+    if (text.IsEmpty()) text.Format("The disk is full: %s could not be written.", static_cast<LPCTSTR>(path));
+    return text;
+  }
   return result == ShopFileCheck::OldVersion ? CString(" Can't import to an old version KVC file") : CString();
 }

@@ -321,7 +321,10 @@ BOOL CDbfetchDlg::WriteSchemaIni(const CString& folder, const CString& fileName,
   CString section = split.name + split.extension;
   CString format = SchemaFormatValue(byExtension, split.extension, formatIndex, delimiter, LocaleListSeparator());
   // The source is read with schema.ini's format: without it the page stays.
-  if (!ReportUnsavedSetting(WriteSchemaFormat(folder, section, format), "Format")) return FALSE;
+  // A file name no section can hold (a ']' in it) gets none: the
+  // connection string carries the same format for it.
+  const bool sectionPossible = section.Find(']') < 0 && section.Find('\n') < 0 && section.Find('\r') < 0;
+  if (sectionPossible && !ReportUnsavedSetting(WriteSchemaFormat(folder, section, format), "Format")) return FALSE;
   ReportUnsavedSetting(CIniFile(ProgramIniPath()).WriteString("Plain Text", "Format", format), "Format");
   Sheet().m_strConnectionString = Sheet().BuildConnectionString(Sheet().m_typDatabase);
   return TRUE;
@@ -398,7 +401,14 @@ LRESULT CDbfetchDlg::OnWizardNext() {
   sheet.m_nAllFields = 1;
   if (!ValidateSource(TRUE)) return -1;
   sheet.BuildMappingColumns();
-  SplitPath split = Split(fileName_);
+  // A data source's name is no path: its separators become '_', so that
+  // its mapping file stays in the program folder whatever the name holds.
+  CString sourceName = fileName_;
+  if (sheet.m_typDatabase == kSourceDataSourceName) {
+    sourceName.Replace('/', '_');
+    sourceName.Replace('\\', '_');
+  }
+  SplitPath split = Split(sourceName);
   CString cfgName = split.name + (split.extension.IsEmpty() ? CString() : "_" + split.extension.Mid(1)) + ".cfg";
   cfgName.MakeLower();
   // A source without a folder (a data source name) keeps its mapping file

@@ -184,42 +184,61 @@ CString CSqlPreviewPage2::BuildStatement() {
   UpdateData(TRUE);
   CMainSheet& sheet = Sheet();
   if (advanced_) {
-    statement_ = BuildAdvancedStatement(sheet.m_strTableName, mappedColumns_, criteria_);
+    statement_ = BuildAdvancedStatement(sheet.m_strTableName, mappedColumns_, criteria_, Quote());
   } else {
     std::vector<ConditionBox> boxes = {{department_, MappedColumnOf(kDepartmentCode)},
                                        {name_, MappedColumnOf(kNameCode)},
                                        {description_, MappedColumnOf(kDescriptionCode)}};
-    statement_ = BuildSimpleStatement(sheet.m_typDatabase, sheet.m_strTableName, mappedColumns_, boxes);
+    statement_ = BuildSimpleStatement(sheet.m_typDatabase, sheet.m_strTableName, mappedColumns_, boxes, Quote());
   }
   sheet.m_strSQLQuery = statement_;
   SetDlgItemText(IDC_STATEMENT, statement_);
   return statement_;
 }
 
-void CSqlPreviewPage2::UpdateCriterion() {
+char CSqlPreviewPage2::Quote() const { return Sheet().m_database.GetIdentifierQuote(); }
+
+bool CSqlPreviewPage2::ReadCriterion(bool& known, int& sqlType) {
   UpdateData(TRUE);
   field_ = Control<CComboBox>(IDC_FIELD).GetWindowText();
   operator_ = Control<CComboBox>(IDC_OPERATOR).GetWindowText();
-  bool known = false;
-  int sqlType = 0;
+  known = false;
+  sqlType = 0;
   for (const auto& source : Sheet().m_sourceColumns) {
     if (source->m_strName != field_) continue;
     known = true;
     sqlType = source->m_nSqlType;
     break;
   }
-  SetDlgItemText(IDC_CRITERION, BuildCriterion(Sheet().m_strTableName, field_, operator_, value_, known, sqlType));
+  return !CriterionValueRefused(value_, known, sqlType);
 }
 
-void CSqlPreviewPage2::AddCriterion(LPCTSTR joiner) {
+void CSqlPreviewPage2::UpdateCriterion() {
+  bool known = false;
+  int sqlType = 0;
+  ReadCriterion(known, sqlType);
+  SetDlgItemText(IDC_CRITERION,
+                 BuildCriterion(Sheet().m_strTableName, field_, operator_, value_, known, sqlType, Quote()));
+}
+
+BOOL CSqlPreviewPage2::AddCriterion(LPCTSTR joiner) {
+  // A numeric column's value is written without quotes: only a number.
+  bool known = false;
+  int sqlType = 0;
+  if (!ReadCriterion(known, sqlType)) {
+    AfxMessageBox(NotANumberMessage(field_, value_), MB_OK | MB_ICONSTOP);
+    return FALSE;
+  }
+  UpdateCriterion();
   CListBox& list = Control<CListBox>(IDC_CRITERIA);
   CString criterion = GetDlgItemText(IDC_CRITERION);
   list.AddString(list.GetCount() > 0 ? joiner + criterion : criterion);
   CopyCriteria();
+  return TRUE;
 }
 
 void CSqlPreviewPage2::OnWhere() {
-  AddCriterion(" WHERE ");
+  if (!AddCriterion(" WHERE ")) return;
   RequireDlgItem(IDC_WHERE)->EnableWindow(FALSE);
   RequireDlgItem(IDC_AND)->EnableWindow(TRUE);
   RequireDlgItem(IDC_OR)->EnableWindow(TRUE);

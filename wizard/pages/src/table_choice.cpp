@@ -14,17 +14,6 @@ CString FileNameOf(const CString& path) {
   return path.Mid(slash + 1);
 }
 
-// The last bracketed part of a catalogue item ("[o].[n]" gives "n"), or the
-// text itself when it holds no brackets.
-CString NamePart(const CString& item) {
-  CString text = item;
-  text.TrimRight();
-  if (text.Right(1) != "]") return text;
-  int open = text.ReverseFind('[');
-  if (open < 0) return text;
-  return text.Mid(open + 1, text.GetLength() - open - 2);
-}
-
 }  // namespace
 
 CString TableNameOfSourceFile(int sourceType, const CString& databaseFile) {
@@ -43,11 +32,44 @@ CString TableNameOfSourceFile(int sourceType, const CString& databaseFile) {
   return CString();
 }
 
-int FindTableItem(const std::vector<CString>& items, const CString& table) {
-  CString wanted = NamePart(table);
+CString UnquotedTableName(const CString& text, char quote) {
+  CString name = text;
+  name.TrimLeft();
+  name.TrimRight();
+  const int length = name.GetLength();
+  if (length >= 2 && name[length - 1] == quote) {
+    // Back to the quote that opens the last part, stepping over doubled
+    // quotes inside it.
+    CString inner;
+    int at = length - 2;
+    while (at >= 0) {
+      if (name[at] == quote) {
+        if (at > 0 && name[at - 1] == quote) {
+          inner = CString(quote) + inner;
+          at -= 2;
+          continue;
+        }
+        return inner;
+      }
+      inner = CString(name[at]) + inner;
+      --at;
+    }
+    return name;
+  }
+  if (length >= 2 && name[length - 1] == ']') {
+    int open = name.ReverseFind('[');
+    if (open >= 0) return name.Mid(open + 1, length - open - 2);
+  }
+  return name;
+}
+
+int FindTableItem(const std::vector<CString>& names, const CString& table, char quote) {
+  CString wanted = UnquotedTableName(table, quote);
   if (wanted.IsEmpty()) return -1;
-  for (size_t i = 0; i < items.size(); ++i)
-    if (fw_mbs::compare_no_case(NamePart(items[i]), wanted) == 0) return static_cast<int>(i);
+  for (size_t i = 0; i < names.size(); ++i)
+    if (names[i] == wanted) return static_cast<int>(i);
+  for (size_t i = 0; i < names.size(); ++i)
+    if (fw_mbs::compare_no_case(names[i], wanted) == 0) return static_cast<int>(i);
   return -1;
 }
 

@@ -112,20 +112,23 @@ BOOL CSelTablePage::OnSetActive() {
 
   tableCombo_.ResetContent();
   SetDlgItemText(IDC_DATABASE_NAME, sheet.m_strDBName);
-  std::vector<CString> items;
+  // Each item is the table as SQL names it: in the driver's identifier
+  // quote, so that no table name can add to a statement.
+  std::vector<CString> items, names;
   CTableListSet tables(&sheet.m_database);
   tables.Open(CRecordset::snapshot, sheet.m_strTableType, CRecordset::readOnly);
   for (; !tables.IsEOF(); tables.MoveNext()) {
     CString owner = tables.m_strTableOwner;
-    items.push_back(owner.IsEmpty() ? "[" + tables.m_strTableName + "]"
-                                    : "[" + owner + "].[" + tables.m_strTableName + "]");
+    CString name = sheet.m_database.QuoteIdentifier(tables.m_strTableName);
+    items.push_back(owner.IsEmpty() ? name : sheet.m_database.QuoteIdentifier(owner) + "." + name);
+    names.push_back(tables.m_strTableName);
   }
   tables.Close();
   for (const CString& item : items) tableCombo_.AddString(item);
 
   CString fileTable = TableNameOfSourceFile(sheet.m_typDatabase, sheet.m_strDBName);
   if (!fileTable.IsEmpty()) sheet.m_strTableName = fileTable;
-  int chosen = FindTableItem(items, sheet.m_strTableName);
+  int chosen = FindTableItem(names, sheet.m_strTableName, sheet.m_database.GetIdentifierQuote());
   tableCombo_.SetCurSel(chosen >= 0 ? chosen : 0);
   // A source of several tables keeps its list open to another choice.
   tableCombo_.EnableWindow(items.size() > 1);

@@ -10,6 +10,7 @@
 #include "fw_paths.h"
 #include "localisation.h"
 #include "shop_file_check.h"
+#include "target_lock.h"
 #include "wizard_paths.h"
 #include "wizard_page_registry.h"
 
@@ -151,6 +152,12 @@ LRESULT CSelDBPage::OnWizardNext() {
       return -1;
     }
   }
+  // Another import's target stays its own until that import ends.
+  const CString chosen = existing ? existingFilePath_ : newFilePath_;
+  if (TargetLockedByAnotherRun(FwNativePath(chosen))) {
+    AfxMessageBox(TargetInUseMessage(chosen), MB_OK | MB_ICONSTOP);
+    return -1;
+  }
   if (existing) {
     ShopFileCheck result = CheckShopFile(FwNativePath(full));
     if (UINT message = ShopFileCheckMessageId(result)) {
@@ -158,10 +165,10 @@ LRESULT CSelDBPage::OnWizardNext() {
       return -1;
     }
     if (result != ShopFileCheck::Good) {
-      AfxMessageBox(ShopFileCheckMessageText(result), MB_OK);
+      AfxMessageBox(ShopFileCheckMessageText(result, FwNativePath(full)), MB_OK);
       return -1;
     }
   }
-  Sheet().m_strTargetFile = existing ? existingFilePath_ : newFilePath_;
+  Sheet().m_strTargetFile = chosen;
   return CWizardPage::OnWizardNext();
 }

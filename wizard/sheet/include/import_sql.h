@@ -1,17 +1,19 @@
-// The SELECT statement of an import.
+// The SELECT statement of an import. Every name that comes from the source
+// (table, sheet, column) reaches SQL only as an identifier in the quote
+// character of the source's driver, the quote doubled inside it.
 #pragma once
 
 #include <vector>
 
 #include "fw_string.h"
 
-// name in brackets, every ']' inside it doubled: "[Price]]s]" for
-// "Price]s".
-CString SqlBracketName(const CString& name);
+// name in quote, every quote inside doubled: "\"Na\"\"me\"" for Na"me.
+CString SqlQuotedName(const CString& name, char quote);
 
 // With no mapping columns: "SELECT * FROM " and the table, or the source
 // database file when the table name is empty. Otherwise "SELECT ", the
-// bracketed names of the mapping columns' source fields that are not
-// empty, in column order and separated by ",", then " FROM " and the table.
+// quoted names of the mapping columns' source fields that are not empty,
+// in column order and separated by ",", then " FROM " and the table (which
+// is given as SQL already: the table page quoted it).
 CString BuildImportSelect(const std::vector<CString>& sourceFields, const CString& tableName,
-                          const CString& databaseName);
+                          const CString& databaseName, char quote);

@@ -19,8 +19,13 @@ CString Read(const CString& ini, LPCTSTR section, LPCTSTR key, DWORD size) {
 }
 
 void Append(CString& result, LPCTSTR key, const CString& value) {
+  // A value holding ';' (the format "Delimited(;)") goes in braces, unless
+  // it is in braces already (a driver's name), so that it stays one value.
+  const int length = value.GetLength();
+  const bool braced = length >= 2 && value[0] == '{' && value[length - 1] == '}';
   CString entry;
-  entry.Format("%s=%s;", key, static_cast<LPCTSTR>(value));
+  entry.Format("%s=%s;", key,
+               static_cast<LPCTSTR>(value.Find(';') >= 0 && !braced ? QuotedConnectionValue(value) : value));
   result += entry;
 }
 

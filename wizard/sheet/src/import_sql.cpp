@@ -1,25 +1,19 @@
-// The import's SELECT statement, with names bracketed safely.
+// The import's SELECT statement, with the source's names quoted safely.
 #include "import_sql.h"
 
-CString SqlBracketName(const CString& name) {
-  CString result = "[";
-  for (int i = 0; i < name.GetLength(); ++i) {
-    result += name[i];
-    if (name[i] == ']') result += ']';
-  }
-  result += "]";
-  return result;
-}
+#include "odbc_database.h"
+
+CString SqlQuotedName(const CString& name, char quote) { return QuoteSqlIdentifier(name, quote); }
 
 CString BuildImportSelect(const std::vector<CString>& sourceFields, const CString& tableName,
-                          const CString& databaseName) {
+                          const CString& databaseName, char quote) {
   if (sourceFields.empty()) return "SELECT * FROM " + (tableName.IsEmpty() ? databaseName : tableName);
   CString statement = "SELECT ";
   bool first = true;
   for (const CString& field : sourceFields) {
     if (field.IsEmpty()) continue;
     if (!first) statement += ",";
-    statement += SqlBracketName(field);
+    statement += SqlQuotedName(field, quote);
     first = false;
   }
   return statement + " FROM " + tableName;

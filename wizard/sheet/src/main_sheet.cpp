@@ -95,7 +95,7 @@ CString CMainSheet::ImportSqlBuilder(BOOL reset) {
   if (!m_strSQLQuery.IsEmpty()) return m_strSQLQuery;
   std::vector<CString> fields;
   for (const auto& column : m_mappingColumns) fields.push_back(column->m_strSourceField);
-  m_strSQLQuery = BuildImportSelect(fields, m_strTableName, m_strDBName);
+  m_strSQLQuery = BuildImportSelect(fields, m_strTableName, m_strDBName, m_database.GetIdentifierQuote());
   return m_strSQLQuery;
 }
 
