@@ -1,8 +1,9 @@
 // Guards the database classes over the driver manager: connecting through
 // a data source defined by ODBCINI, column descriptions, rowset fetches
 // first/next/prior/last both by the driver and from the rows the layer
-// keeps itself, single values, WHERE with LIKE, truncation accepted, and
-// the errors of a bad file, a missing data source and the Access driver.
+// keeps itself, single values, WHERE with LIKE, truncation accepted, a
+// result read only as far as the moves ask (readAsNeeded), and the errors
+// of a bad file, a missing data source and the Access driver.
 #include <algorithm>
 #include <fstream>
 #include <memory>
@@ -186,6 +187,48 @@ TEST(OdbcConnection, TheSqliteDriverScrollsItself) {
   EXPECT_TRUE(db.DriverScrolls());
   db.Close();
   EXPECT_FALSE(db.IsOpen());
+}
+
+TEST(OdbcConnection, ARecordsetOpenedToReadAsNeededReadsNoFurtherThanItsMoves) {
+  // Row 150 cannot be read (an integer overflow in the view). A driver
+  // that steps as rows are fetched (StepAPI, as a staged source's
+  // connection asks) gives a recordset opened with readAsNeeded its first
+  // rowset, and the failure only when a move reaches the row; its static
+  // cursor reads the whole result when the statement executes.
+  dv_test::scratch_dir scratch;
+  std::string sql = "CREATE TABLE t (x INTEGER); BEGIN;";
+  for (int k = 1; k <= 300; ++k) sql += "INSERT INTO t VALUES (" + std::to_string(k) + ");";
+  sql += "COMMIT; CREATE VIEW failing AS SELECT x FROM t WHERE abs(CASE WHEN x = 150 THEN -9223372036854775808 "
+         "ELSE 0 END) = 0;";
+  odbc_test::RunSqlite(scratch / "a.sqlite", sql);
+  std::string dsn = odbc_test::DefineDataSource(scratch, "Stepping", scratch / "a.sqlite");
+  std::ofstream(scratch / "odbc.ini", std::ios::app) << "StepAPI=1\n";
+  CDatabase db;
+  odbc_test::Connect(db, "DSN=" + dsn);
+  ASSERT_TRUE(db.DriverScrolls());
+  const DWORD options = CRecordset::readOnly | CRecordset::useMultiRowFetch;
+
+  TextRowset asNeeded(&db, 16);
+  asNeeded.SetRowsetSize(100);
+  asNeeded.Open(CRecordset::snapshot, "SELECT x FROM failing", options | CRecordset::readAsNeeded);
+  EXPECT_EQ(asNeeded.GetRowsFetched(), 100u);
+  asNeeded.MoveFirst();
+  EXPECT_EQ(asNeeded.GetRowsFetched(), 100u);
+  try {
+    asNeeded.MoveNext();
+    FAIL() << "the rowset holding row 150 was fetched";
+  } catch (CDBException* e) {
+    EXPECT_NE(MessageOf(e).find("row 150: "), std::string::npos);
+  }
+
+  TextRowset whole(&db, 16);
+  whole.SetRowsetSize(100);
+  try {
+    whole.Open(CRecordset::snapshot, "SELECT x FROM failing", options);
+    FAIL() << "the static cursor did not read the whole result when it executed";
+  } catch (CDBException* e) {
+    EXPECT_NE(MessageOf(e).find("integer overflow"), std::string::npos);
+  }
 }
 
 TEST(OdbcConnection, AFileThatIsNoDatabaseGivesAClearError) {

@@ -92,6 +92,10 @@ class CRecordset : public CObject {
     useMultiRowFetch = 0x0200,
     userAllocMultiRowBuffers = 0x0400,
     executeDirect = 0x2000,
+    // Ours: the rows are read from the driver as far as the moves ask and
+    // kept by the recordset (the path of a driver that cannot scroll), so
+    // a result opened to show its first rowset is not read whole.
+    readAsNeeded = 0x10000,
   };
 
   explicit CRecordset(CDatabase* database = nullptr);

@@ -62,7 +62,7 @@ BOOL CRecordset::Open(UINT openType, LPCTSTR sql, DWORD options) {
   m_pDatabase->Check(SQLAllocHandle(SQL_HANDLE_STMT, m_pDatabase->m_hdbc, &statement));
   m_hstmt = statement;
   try {
-    const bool scrolls = m_pDatabase->DriverScrolls() && openType != forwardOnly;
+    const bool scrolls = m_pDatabase->DriverScrolls() && openType != forwardOnly && (options & readAsNeeded) == 0;
     // Rows change only through a recordset opened without readOnly.
     const SQLULEN concurrency = (options & readOnly) != 0 ? SQL_CONCUR_READ_ONLY : SQL_CONCUR_LOCK;
     SQLSetStmtAttr(m_hstmt, SQL_ATTR_CONCURRENCY, reinterpret_cast<SQLPOINTER>(concurrency), 0);

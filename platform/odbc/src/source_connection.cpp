@@ -261,7 +261,10 @@ ResolvedConnection ResolveConnection(const CString& connect) {
   if (Opener() == nullptr)
     AfxThrowDBExceptionText(SQL_ERROR, "no reader of file sources is loaded (the staging library)", "IM002");
   auto staged = Opener()(spec);
-  resolved.driverString.Format("DRIVER=%s;Database=%s;", driver.c_str(), QuotedConnectionValue(staged->SqlitePath()).c_str());
+  // StepAPI: the driver steps a forward-only statement as its rows are
+  // fetched instead of reading the whole result when it executes.
+  resolved.driverString.Format("DRIVER=%s;Database=%s;StepAPI=1;", driver.c_str(),
+                               QuotedConnectionValue(staged->SqlitePath()).c_str());
   resolved.staged = staged;
   return resolved;
 }

@@ -25,18 +25,19 @@ void WizardHome::Write(const std::string& name, const std::string& text) const {
   std::ofstream(scratch_ / name) << text;
 }
 
-ProgramRun RunProgram(const WizardHome& home, const std::string& arguments) {
+ProgramRun RunProgram(const WizardHome& home, const std::string& arguments, const std::string& environment) {
   std::string errors = home / "stderr.txt";
-  std::string command = "LC_ALL=C DV_FRAME_CONFIG_HOME='" + (home / "config") + "' " + DV_TEST_EMULATOR + " '" +
+  std::string command = "LC_ALL=C DV_FRAME_CONFIG_HOME='" + (home / "config") + "' " + environment + " " +
+                        DV_TEST_EMULATOR + " '" +
                         TALLYPORT + "' " + arguments + " </dev/null >/dev/null 2>'" + errors + "'";
   int raw = std::system(command.c_str());
   ProgramRun run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, home.Read("stderr.txt")};
   return run;
 }
 
-ProgramRun RunScript(const WizardHome& home, const std::string& script) {
+ProgramRun RunScript(const WizardHome& home, const std::string& script, const std::string& environment) {
   home.Write("script.txt", script);
-  return RunProgram(home, "--home '" + home.path() + "' --script '" + (home / "script.txt") + "'");
+  return RunProgram(home, "--home '" + home.path() + "' --script '" + (home / "script.txt") + "'", environment);
 }
 
 std::string TextImportScript(const std::string& source, const std::string& target, const std::string& delimiter,

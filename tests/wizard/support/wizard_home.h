@@ -31,10 +31,12 @@ struct ProgramRun {
 };
 
 // Runs "tallyport --home HOME --script SCRIPT" with the script text, in the
-// C locale and with its registry profile inside the folder.
-ProgramRun RunScript(const WizardHome& home, const std::string& script);
+// C locale and with its registry profile inside the folder; environment
+// ("NAME='value' ...", already quoted for the shell) is added to the
+// program's.
+ProgramRun RunScript(const WizardHome& home, const std::string& script, const std::string& environment = "");
 // Runs tallyport with the arguments as given (already quoted for the shell).
-ProgramRun RunProgram(const WizardHome& home, const std::string& arguments);
+ProgramRun RunProgram(const WizardHome& home, const std::string& arguments, const std::string& environment = "");
 
 // The script from the first page to the import page for the text file
 // `source` (its own folder holds the mapping file), a custom delimiter

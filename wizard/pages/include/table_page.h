@@ -33,6 +33,7 @@ class CSelTablePage : public CWizardPage {
   BOOL OnSetActive() override;
   // Loads the table when that did not happen yet and makes the mapping
   // columns.
+  BOOL OnKillActive() override;
   LRESULT OnWizardNext() override;
   void DoDataExchange(CDataExchange* pDX) override;
   BOOL OnCmdMsg(UINT id, UINT code) override;

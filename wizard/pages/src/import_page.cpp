@@ -377,9 +377,11 @@ BOOL CDataImportPage::OnAddNow() {
   ::unlink(SnapshotPath());
   // The tree shows the departments the run made (read from the open copy).
   if (shopOpen_) RefillShopTree();
-  // The source list shows the first rowset again (each press reads the
-  // query afresh when it starts; after a failed run it is read here too).
-  if (!done) {
+  // The source list shows the first rowset again: each press reads the
+  // query afresh in one pass to the end; a pass that cannot move back (a
+  // staged source's) and a failed run have the list open it again (the
+  // first rowset is all a preview reads).
+  if (!done || !source_.CanMoveBack()) {
     source_.SetDirection(kPreviewFirst);
     source_.Requery(TRUE);
   }
@@ -432,7 +434,7 @@ BOOL CDataImportPage::ImportEntireDatabase(BOOL* changed) {
   const BOOL read = ReadSourceRows(
       [&] {
         source_.SetDirection(kPreviewFirst);
-        source_.Requery(FALSE);
+        source_.OpenForOnePass();
         source_.FillData(TRUE);
       },
       1, rowsetSize);

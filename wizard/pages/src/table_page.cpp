@@ -160,6 +160,9 @@ void CSelTablePage::LoadTable() {
   }
   sheet.m_strTableName = tableCombo_.GetWindowText();
   sheet.m_strSQLQuery = ("SELECT * FROM " + sheet.m_strTableName).Left(kMaxStatementLength);
+  // The preview's open result holds the source, which measuring another
+  // table may have to stage.
+  preview_.CloseRowset();
   sheet.BuildSourceColumns();
   preview_.AttachSheet(&sheet);
   preview_.SetupColumns(TRUE);
@@ -194,6 +197,13 @@ void CSelTablePage::OnRowsChosen() {
   preview_.SetDirection(kPreviewFirst);
   preview_.Requery(TRUE);
   navigator_.First();
+}
+
+BOOL CSelTablePage::OnKillActive() {
+  // The preview reads the source as it moves: its open result is not left
+  // holding the source behind the page.
+  preview_.CloseRowset();
+  return CWizardPage::OnKillActive();
 }
 
 LRESULT CSelTablePage::OnWizardNext() {

@@ -39,19 +39,30 @@ class CDBaseListVw : public CListViewBase {
   void SetListWidth(int pixels) { m_nListWidth = pixels; }
 
   // The row count of the sheet's query, counted once for each query and
-  // connection (force: counted again).
+  // connection (force: counted again); a count the sheet knows serves
+  // unless forced, and a count made here is told to the sheet.
   long GetRecordCount(BOOL force = FALSE);
 
   // Deletes rows and columns; makes one column per mapping-column item
   // that names a source field, captioned with the item's caption
   // (fromRecordset FALSE), or requeries and makes one per field.
   void SetupColumns(BOOL fromRecordset);
-  // Opens the sheet's query afresh (read-only, multi-row); with fill shows
-  // the first rowset. Item numbers lose zero decimals ("123.0" shows as
+  // Opens the sheet's query afresh (read-only, multi-row) to be shown: the
+  // rows are read from the source as far as the moves ask (the first
+  // rowset; the last reads to the end), never the whole result for the
+  // first; with fill shows the first rowset. The row count is made before
+  // the result opens. Item numbers lose zero decimals ("123.0" shows as
   // "123", "1.10" stays). Right after SetupColumns (fromRecordset TRUE),
   // the result it opened is kept when the query (its closing semicolon
   // aside), rowset size and column sizes are the same.
   void Requery(BOOL fill);
+  // Opens the sheet's query afresh for one pass from the first rowset to
+  // the end (MoveNext): on a staged source forward-only, so that the
+  // driver keeps no copy of the whole result; elsewhere as a snapshot.
+  // Shows nothing. After the pass, a result that cannot move back
+  // (CanMoveBack FALSE) is opened again by Requery to be shown.
+  void OpenForOnePass();
+  BOOL CanMoveBack() const { return IsOpen() && m_pSet->m_nOpenType != CRecordset::forwardOnly; }
   // Fills the list (store FALSE) or the stored rowset (store TRUE) from the
   // recordset's current rowset.
   void FillData(BOOL store);
@@ -79,6 +90,9 @@ class CDBaseListVw : public CListViewBase {
   // The rows of query as the source counts them (SELECT COUNT(*) over
   // it); -1 when the source cannot.
   long CountInSource(const CString& query);
+  // Closes the open result, then opens the sheet's query with openType and
+  // options (the row count made first).
+  void OpenQuery(UINT openType, DWORD options);
   std::vector<int> BindingSizes() const;
   static CString ValueText(const CDynamicBulkSet& set, int field, int row);
   void NumberRows(int rows);

@@ -33,4 +33,13 @@ class PreviewSheet {
   virtual int PreviewRowsetSize() = 0;
   virtual std::vector<PreviewSourceColumn> PreviewSourceColumns() = 0;
   virtual std::vector<PreviewMappingItem> PreviewMappingItems() = 0;
+  // The row count of query on the connection connect when the sheet knows
+  // it (its source measured, or another preview counted it); -1 otherwise.
+  virtual long PreviewKnownCount(const CString& connect, const CString& query) { return -1; }
+  // A preview counted query on connect: the sheet may keep it for others.
+  virtual void PreviewCounted(const CString& connect, const CString& query, long count) {}
 };
+
+// A statement without its closing semicolons and blanks: the same query
+// for counting and reusing a result.
+CString PreviewStatementKey(CString statement);

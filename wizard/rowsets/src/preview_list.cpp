@@ -43,10 +43,7 @@ std::vector<int> CDBaseListVw::BindingSizes() const {
   return sizes;
 }
 
-namespace {
-
-// A statement without its closing semicolons and blanks.
-CString WithoutClosingSemicolon(CString statement) {
+CString PreviewStatementKey(CString statement) {
   statement.TrimRight();
   while (!statement.IsEmpty() && statement[statement.GetLength() - 1] == ';') {
     statement = statement.Left(statement.GetLength() - 1);
@@ -55,27 +52,49 @@ CString WithoutClosingSemicolon(CString statement) {
   return statement;
 }
 
-}  // namespace
+void CDBaseListVw::OpenQuery(UINT openType, DWORD options) {
+  if (m_pSheet == nullptr) throw FwControlError("the preview list has no sheet");
+  m_bJustOpened = false;
+  if (m_pSet) m_pSet->Close();
+  // Counted before the result opens: an open result that reads as it
+  // moves holds the source, which a count may have to stage again.
+  GetRecordCount();
+  const std::vector<int> sizes = BindingSizes();
+  const CString query = m_pSheet->PreviewQuery();
+  if (!m_pSet) m_pSet = std::make_unique<CDynamicBulkSet>(&m_pSheet->PreviewDatabase());
+  m_pSet->SetRowsetSize(static_cast<DWORD>(m_pSheet->PreviewRowsetSize()));
+  m_pSet->SetColumnSizes(sizes);
+  m_pSet->Open(openType, query, options);
+  m_openedQuery = query;
+  m_openedSizes = sizes;
+}
+
+void CDBaseListVw::OpenForOnePass() {
+  if (m_pSheet == nullptr) throw FwControlError("the preview list has no sheet");
+  // A staged source's driver steps a forward-only statement as its rows
+  // are fetched: one pass, and no copy of the whole result, which its
+  // static cursor would make when it executes. Another driver keeps the
+  // preview's kind of result (one that scrolls can go back to the first
+  // rowset after the pass without executing the query again; one that
+  // cannot has its rows kept here, and a read error names its row).
+  const CDatabase& database = m_pSheet->PreviewDatabase();
+  const bool stepping = database.DriverScrolls() && database.IsStagedSource();
+  OpenQuery(stepping ? CRecordset::forwardOnly : CRecordset::snapshot, kReadOnlyMultiRow);
+  m_nDirection = kPreviewFirst;
+}
 
 void CDBaseListVw::Requery(BOOL fill) {
   if (m_pSheet == nullptr) throw FwControlError("the preview list has no sheet");
   const DWORD rowsetSize = static_cast<DWORD>(m_pSheet->PreviewRowsetSize());
-  const std::vector<int> sizes = BindingSizes();
-  const CString query = m_pSheet->PreviewQuery();
   // The result SetupColumns has just opened for its field names serves
-  // when nothing has changed since (each opening reads the whole result).
+  // when nothing has changed since.
   const bool reuse = m_bJustOpened && IsOpen() && m_pSet->GetRowsetSize() == rowsetSize &&
-                     m_openedSizes == sizes && WithoutClosingSemicolon(query) == WithoutClosingSemicolon(m_openedQuery);
+                     m_openedSizes == BindingSizes() &&
+                     PreviewStatementKey(m_pSheet->PreviewQuery()) == PreviewStatementKey(m_openedQuery);
   m_bJustOpened = false;
-  if (!reuse) {
-    if (m_pSet) m_pSet->Close();
-    if (!m_pSet) m_pSet = std::make_unique<CDynamicBulkSet>(&m_pSheet->PreviewDatabase());
-    m_pSet->SetRowsetSize(rowsetSize);
-    m_pSet->SetColumnSizes(sizes);
-    m_pSet->Open(CRecordset::snapshot, query, kReadOnlyMultiRow);
-    m_openedQuery = query;
-    m_openedSizes = sizes;
-  }
+  // A preview reads the source only as far as it is moved (the first
+  // rowset when it opens), never the whole result to show the first.
+  if (!reuse) OpenQuery(CRecordset::snapshot, kReadOnlyMultiRow | CRecordset::readAsNeeded);
   m_nDirection = kPreviewFirst;
   if (fill) FillData(FALSE);
   // A number read as 123.0 shows as 123 in the item-number column, as the
@@ -138,11 +157,11 @@ void CDBaseListVw::SetupColumns(BOOL fromRecordset) {
 
 long CDBaseListVw::CountInSource(const CString& query) {
   // The query as a derived table, without its closing semicolon.
-  const CString inner = WithoutClosingSemicolon(query);
   CDynamicBulkSet counter(&m_pSheet->PreviewDatabase());
   counter.SetRowsetSize(1);
   try {
-    counter.Open(CRecordset::snapshot, "SELECT COUNT(*) FROM (" + inner + ") AS counted", kReadOnlyMultiRow);
+    counter.Open(CRecordset::snapshot, "SELECT COUNT(*) FROM (" + PreviewStatementKey(query) + ") AS counted",
+                 kReadOnlyMultiRow);
   } catch (CDBException* e) {
     e->Delete();
     return -1;
@@ -157,25 +176,32 @@ long CDBaseListVw::CountInSource(const CString& query) {
 long CDBaseListVw::GetRecordCount(BOOL force) {
   // Another query (a condition, another table) or another source is
   // counted anew; the same one keeps its count.
-  const CString countedFor = m_pSheet->PreviewDatabase().GetConnect() + "\n" + m_pSheet->PreviewQuery();
+  const CString connect = m_pSheet->PreviewDatabase().GetConnect();
+  const CString query = PreviewStatementKey(m_pSheet->PreviewQuery());
+  const CString countedFor = connect + "\n" + query;
   if (force || countedFor != m_strCountedFor) m_nTotal = 0;
   if (m_nTotal != 0) return m_nTotal;
   m_strCountedFor = countedFor;
+  // A count the sheet knows (the source measured, or another page's
+  // preview counted the same query) serves unless a recount is asked for.
+  const long known = force ? -1 : m_pSheet->PreviewKnownCount(connect, query);
+  if (known >= 0) return m_nTotal = known;
   // The source counts the rows itself where it can (no value is read);
   // a driver that cannot count a derived table has every row fetched.
-  const long counted = CountInSource(m_pSheet->PreviewQuery());
-  if (counted >= 0) return m_nTotal = counted;
-  CDynamicBulkSet counter(&m_pSheet->PreviewDatabase());
-  counter.SetRowsetSize(kCountRowsetSize);
-  counter.Open(CRecordset::snapshot, m_pSheet->PreviewQuery(), kReadOnlyMultiRow);
-  long total = 0;
-  while (!counter.IsEOF()) {
-    total += static_cast<long>(counter.GetRowsFetched());
-    counter.MoveNext();
+  long total = CountInSource(query);
+  if (total < 0) {
+    CDynamicBulkSet counter(&m_pSheet->PreviewDatabase());
+    counter.SetRowsetSize(kCountRowsetSize);
+    counter.Open(CRecordset::forwardOnly, m_pSheet->PreviewQuery(), kReadOnlyMultiRow);
+    total = 0;
+    while (!counter.IsEOF()) {
+      total += static_cast<long>(counter.GetRowsFetched());
+      counter.MoveNext();
+    }
+    counter.Close();
   }
-  counter.Close();
-  m_nTotal = total;
-  return m_nTotal;
+  m_pSheet->PreviewCounted(connect, query, total);
+  return m_nTotal = total;
 }
 
 void CDBaseListVw::PrepareMappedItems() {

@@ -11,6 +11,7 @@
 #include "ctl_property_sheet.h"
 #include "mapping_column.h"
 #include "odbc_database.h"
+#include "odbc_recordset.h"
 #include "preview_sheet.h"
 #include "source_column.h"
 
@@ -83,10 +84,15 @@ class CMainSheet : public CPropertySheet, public PreviewSheet {
   // m_strConnectionString: the longest text's length (100 more when longer
   // than 127), binary data's length (10 more when longer than 127), other
   // values 0; every column longer than 128 then gets the longest size.
-  // Database exceptions go to the caller.
-  void DetermineColnSizes(std::vector<DWORD>& sizes);
-  // Measures the column sizes, then describes each column of m_strSQLQuery
-  // on m_database (which must be open): index, name, size, SQL type.
+  // Returns the rows read; with fields, the result's column descriptions
+  // go there. Database exceptions go to the caller.
+  long DetermineColnSizes(std::vector<DWORD>& sizes, std::vector<CODBCFieldInfo>* fields = nullptr);
+  // Measures the column sizes (the one pass over the whole result; its
+  // row count becomes the count the previews know for the statement) and
+  // describes each column of m_strSQLQuery as that pass found it (with no
+  // statement, of a result opened on m_database, which must be open):
+  // index, name, size, SQL type. The counts the previews kept are
+  // forgotten first.
   void BuildSourceColumns();
 
   // What the data preview reads: the connection, m_strSQLQuery, the rowset
@@ -96,6 +102,8 @@ class CMainSheet : public CPropertySheet, public PreviewSheet {
   int PreviewRowsetSize() override { return m_nRowsetSize; }
   std::vector<PreviewSourceColumn> PreviewSourceColumns() override;
   std::vector<PreviewMappingItem> PreviewMappingItems() override;
+  long PreviewKnownCount(const CString& connect, const CString& query) override;
+  void PreviewCounted(const CString& connect, const CString& query, long count) override;
 
   // The help context of the active page.
   DWORD ActiveHelpContext() const;
@@ -139,6 +147,10 @@ class CMainSheet : public CPropertySheet, public PreviewSheet {
   BOOL m_bTablesLoaded = FALSE;
 
  private:
+  // Row counts by connection and statement (closing semicolon aside),
+  // from the measuring pass and the previews, until the source is measured
+  // again.
+  std::map<CString, long> knownCounts_;
   std::map<UINT, std::unique_ptr<CPropertyPage>> pages_;
   std::vector<CPropertyPage*> pageList_;
   CString connectionString_;

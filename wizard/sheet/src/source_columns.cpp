@@ -29,7 +29,7 @@ constexpr DWORD kShortColumn = 128;
 
 }  // namespace
 
-void CMainSheet::DetermineColnSizes(std::vector<DWORD>& sizes) {
+long CMainSheet::DetermineColnSizes(std::vector<DWORD>& sizes, std::vector<CODBCFieldInfo>* fields) {
   sizes.clear();
   CDatabase database;
   database.OpenEx(m_strConnectionString, CDatabase::noOdbcDialog);
@@ -39,7 +39,12 @@ void CMainSheet::DetermineColnSizes(std::vector<DWORD>& sizes) {
   CRecordset recordset(&database);
   recordset.Open(CRecordset::forwardOnly, statement, CRecordset::readOnly);
   sizes.assign(static_cast<size_t>(recordset.GetODBCFieldCount()), 0);
-  for (; !recordset.IsEOF(); recordset.MoveNext()) {
+  if (fields != nullptr) {
+    fields->assign(sizes.size(), CODBCFieldInfo());
+    for (size_t i = 0; i < sizes.size(); ++i) recordset.GetODBCFieldInfo(static_cast<short>(i), (*fields)[i]);
+  }
+  long rows = 0;
+  for (; !recordset.IsEOF(); recordset.MoveNext(), ++rows) {
     for (size_t i = 0; i < sizes.size(); ++i) {
       CDBVariant value;
       recordset.GetFieldValue(static_cast<short>(i), value);
@@ -53,25 +58,40 @@ void CMainSheet::DetermineColnSizes(std::vector<DWORD>& sizes) {
     if (size > kShortColumn) size = longest;
   recordset.Close();
   database.Close();
+  return rows;
 }
 
 void CMainSheet::BuildSourceColumns() {
   m_sourceColumns.clear();
   m_colnSizes.clear();
-  DetermineColnSizes(m_colnSizes);
-  CDynamicBulkSet recordset(&m_database);
-  recordset.Open(CRecordset::snapshot, m_strSQLQuery, CRecordset::readOnly | CRecordset::useMultiRowFetch);
-  for (short i = 0; i < recordset.GetODBCFieldCount(); ++i) {
-    CODBCFieldInfo info;
-    recordset.GetODBCFieldInfo(i, info);
+  knownCounts_.clear();
+  std::vector<CODBCFieldInfo> fields;
+  const long rows = DetermineColnSizes(m_colnSizes, &fields);
+  CString measured;
+  measured.Format("SELECT * FROM %s", static_cast<LPCTSTR>(m_strDBName));
+  if (!m_strSQLQuery.IsEmpty()) measured = m_strSQLQuery;
+  PreviewCounted(m_strConnectionString, measured, rows);
+  // The measuring pass read m_strSQLQuery and described its columns: the
+  // source is not asked again.
+  if (m_strSQLQuery.IsEmpty()) {
+    fields.clear();
+    CDynamicBulkSet recordset(&m_database);
+    recordset.SetRowsetSize(1);
+    recordset.Open(CRecordset::forwardOnly, m_strSQLQuery, CRecordset::readOnly | CRecordset::useMultiRowFetch);
+    for (short i = 0; i < recordset.GetODBCFieldCount(); ++i) {
+      fields.emplace_back();
+      recordset.GetODBCFieldInfo(i, fields.back());
+    }
+    recordset.Close();
+  }
+  for (size_t i = 0; i < fields.size(); ++i) {
     auto column = std::make_unique<CSourceColumn>();
-    column->m_nIndex = i;
-    column->m_strName = info.m_strName;
-    column->m_nSize = static_cast<size_t>(i) < m_colnSizes.size() ? m_colnSizes[i] : 0;
-    column->m_nSqlType = info.m_nSQLType;
+    column->m_nIndex = static_cast<int>(i);
+    column->m_strName = fields[i].m_strName;
+    column->m_nSize = i < m_colnSizes.size() ? m_colnSizes[i] : 0;
+    column->m_nSqlType = fields[i].m_nSQLType;
     m_sourceColumns.push_back(std::move(column));
   }
-  recordset.Close();
 }
 
 std::vector<PreviewSourceColumn> CMainSheet::PreviewSourceColumns() {
@@ -87,4 +107,13 @@ std::vector<PreviewMappingItem> CMainSheet::PreviewMappingItems() {
     items.push_back({column->m_strCaption, column->m_code.Value(), column->m_strSourceField,
                      column->m_strSourceField.IsEmpty() ? -1 : column->m_nNumber, column->m_nColumnSize});
   return items;
+}
+
+long CMainSheet::PreviewKnownCount(const CString& connect, const CString& query) {
+  auto found = knownCounts_.find(connect + "\n" + PreviewStatementKey(query));
+  return found == knownCounts_.end() ? -1 : found->second;
+}
+
+void CMainSheet::PreviewCounted(const CString& connect, const CString& query, long count) {
+  knownCounts_[connect + "\n" + PreviewStatementKey(query)] = count;
 }
