@@ -3,6 +3,7 @@
 // dialogs and a text box for documents as the prompts.
 #include "term_front_end.h"
 
+#include <csignal>
 #include <clocale>
 #include <filesystem>
 #include <fstream>
@@ -100,12 +101,36 @@ std::string FirstFilterPattern(const std::string& filter) {
 
 }  // namespace
 
+// The object store takes page faults (SIGSEGV, SIGBUS) as its way of
+// paging in; the toolkit sets handlers of its own for them when it takes
+// the terminal, which would end the program at the first fault. The
+// store's handlers are put back at once.
+// Its handlers of the other fault signals (abort, illegal instruction,
+// floating-point fault) end the program without a core: those are put
+// back too.
+class KeepFaultHandlers {
+ public:
+  KeepFaultHandlers() {
+    for (size_t i = 0; i < kCount; ++i) sigaction(kSignals[i], nullptr, &saved_[i]);
+  }
+  void Restore() const {
+    for (size_t i = 0; i < kCount; ++i) sigaction(kSignals[i], &saved_[i], nullptr);
+  }
+
+ private:
+  static constexpr size_t kCount = 5;
+  static constexpr int kSignals[kCount] = {SIGSEGV, SIGBUS, SIGABRT, SIGILL, SIGFPE};
+  struct sigaction saved_[kCount] {};
+};
+
 struct FwTerminal::Screen {
   Screen() : app(gArgc, gArgv), desktop(&app) {
     app.setMainWidget(&desktop);
     footer = new finalcut::FStatusBar(&desktop);
     desktop.show();
+    faults.Restore();
   }
+  KeepFaultHandlers faults;  // made before the toolkit takes the terminal
   finalcut::FApplication app;
   finalcut::FWidget desktop;
   finalcut::FStatusBar* footer;  // owned by the desktop

@@ -21,18 +21,31 @@ namespace fw_term {
 namespace {
 
 // Keys the footer names for each kind of control.
-const char* const kListKeys = "Up/Down: choose  Tab/Shift-Tab: next/previous control  F1: help  Esc: cancel";
-const char* const kCheckRowsKeys =
-    "Up/Down: choose  Space: check the row  F2: column box  Tab: next control  F1: help  Esc: cancel";
-const char* const kReportKeys = "Up/Down: choose  F2: column box  Tab: next control  F1: help  Esc: cancel";
-const char* const kGridKeys =
-    "Up/Down: row  Enter: choose its column  F2: column box  Tab: next control  F1: help  Esc: cancel";
-const char* const kTreeKeys = "Up/Down: choose  Right/Left: open/close  Tab: next control  F1: help  Esc: cancel";
-const char* const kComboKeys = "Enter or Alt-Down: open the list  Up/Down: choose  Tab: next  F1: help  Esc: cancel";
-const char* const kEditKeys = "Type the text  Tab/Shift-Tab: next/previous control  F1: help  Esc: cancel";
-const char* const kButtonKeys = "Enter: press  Alt+letter: press by its letter  Tab: next  F1: help  Esc: cancel";
-const char* const kCheckKeys = "Space: check or uncheck  Tab/Shift-Tab: next/previous control  F1: help  Esc: cancel";
-const char* const kRadioKeys = "Space: choose this one  Tab/Shift-Tab: next/previous control  F1: help  Esc: cancel";
+const char* const kListKeys = "Up/Down: choose  Tab: next  Shift-Tab: back  F1: help  Esc: cancel";
+const char* const kCheckRowsKeys = "Up/Down: choose  Space: check  F2: column box  Tab: next  F1: help  Esc: cancel";
+const char* const kReportKeys = "Up/Down: choose  F2: column box  Tab: next  F1: help  Esc: cancel";
+const char* const kGridKeys = "Up/Down: row  Enter: its column  F2: column box  Tab: next  F1: help  Esc: cancel";
+const char* const kTreeKeys = "Up/Down: choose  Right/Left: open/close  Tab: next  F1: help  Esc: cancel";
+const char* const kComboKeys = "Enter/Alt-Down: open the list  Up/Down: choose  Tab: next  F1: help  Esc: cancel";
+const char* const kEditKeys = "Type the text  Tab: next  Shift-Tab: back  F1: help  Esc: cancel";
+// A button's footer names it.
+FString ButtonKeys(const FString& caption) {
+  std::wstring name;
+  std::wstring text = caption.toWString();
+  for (const wchar_t* arrow : {L"< ", L" >"}) {
+    size_t at = text.find(arrow);
+    if (at != std::wstring::npos) text.erase(at, 2);
+  }
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == L'&' && i + 1 < text.size()) ++i;
+    name += text[i];
+  }
+  while (!name.empty() && name.front() == L' ') name.erase(name.begin());
+  while (!name.empty() && name.back() == L' ') name.pop_back();
+  return FString(name) + FString(": Enter: press  Alt+letter: access key  Tab: next  F1: help  Esc: cancel");
+}
+const char* const kCheckKeys = "Space: check or uncheck  Tab: next  Shift-Tab: back  F1: help  Esc: cancel";
+const char* const kRadioKeys = "Space: choose this one  Tab: next  Shift-Tab: back  F1: help  Esc: cancel";
 
 // Shows a hidden widget again; drawn now only when its dialog is on screen
 // (before that the dialog's show draws it).
@@ -50,6 +63,12 @@ class Hooked : public Widget {
   using Widget::Widget;
   std::function<bool(FKey)> keyHook;
   std::function<void()> focusOutHook;
+  // Tab and Shift-Tab (and an arrow key a widget does not take) go to the
+  // window's own order of controls: the toolkit's order would stay inside
+  // the scroll view holding the page.
+  std::function<bool(int)> focusHook;
+  bool focusNextChild() override { return focusHook ? focusHook(+1) : Widget::focusNextChild(); }
+  bool focusPrevChild() override { return focusHook ? focusHook(-1) : Widget::focusPrevChild(); }
   void onKeyPress(finalcut::FKeyEvent* event) override {
     if (keyHook && keyHook(event->key())) {
       event->accept();
@@ -72,6 +91,9 @@ using ListBox = Hooked<finalcut::FListBox>;
 using ComboBox = Hooked<finalcut::FComboBox>;
 using ListView = Hooked<finalcut::FListView>;
 using LineEdit = Hooked<finalcut::FLineEdit>;
+using Button = Hooked<finalcut::FButton>;
+using CheckBox = Hooked<finalcut::FCheckBox>;
+using RadioButton = Hooked<finalcut::FRadioButton>;
 
 std::string Str(const CString& text) { return static_cast<LPCTSTR>(text); }
 
@@ -103,6 +125,18 @@ bool HasRowChecks(CListCtrl& list) {
   return false;
 }
 
+// A report list's headings in one text, to tell when they change.
+std::string HeaderKey(CListCtrl& list) {
+  std::string key;
+  for (int column = 0; column < list.GetColumnCount(); ++column) {
+    FwListColumn info{};
+    list.GetColumn(column, info);
+    key += static_cast<LPCTSTR>(info.text);
+    key += '\x1F';
+  }
+  return key;
+}
+
 // The tree's items from the roots down, each with its depth.
 void FlattenTree(CTreeCtrl& tree, HTREEITEM first, int depth, std::vector<std::pair<HTREEITEM, int>>& out) {
   for (HTREEITEM item = first; item != nullptr; item = tree.GetNextSiblingItem(item)) {
@@ -118,6 +152,7 @@ struct WindowView::Bound {
   finalcut::FWidget* widget = nullptr;
   finalcut::FLabel* label = nullptr;  // a static shown beside the field after it
   std::vector<std::string> items;      // what the list shows now, one text per row
+  std::string header;                  // a report list's column headings as shown
   std::vector<finalcut::FListViewItem*> rows;
   std::vector<HTREEITEM> treeItems;
   int shownSelection = -2;
@@ -145,12 +180,13 @@ WindowView::WindowView(finalcut::FWidget* root, CDialog* dialog, CPropertySheet*
     };
     for (Named named : {Named{"< &Back", PSBTN_BACK}, Named{"&Next >", PSBTN_NEXT}, Named{"&Finish", PSBTN_FINISH},
                         Named{"Cancel", PSBTN_CANCEL}}) {
-      auto* button = new finalcut::FButton(FString(named.text), this);
+      auto* button = new Button(FString(named.text), this);
+      button->focusHook = [this](int step) { return MoveFocus(step); };
       button->unsetShadow();
       // The toolkit's button loops (nearly) for ever drawing itself
       // narrower than two columns: every button has its size from the start.
       button->setGeometry(FPoint{1, 1}, FSize{Cells(FString(named.text)) + 3, 1}, false);
-      button->setStatusbarMessage(kButtonKeys);
+      button->setStatusbarMessage(ButtonKeys(FString(named.text)));
       int which = named.button;
       button->addCallback("clicked", [this, which]() { Act([this, which]() { sheet_->PressButton(which); }); });
       wizardButtons_.push_back(button);
@@ -160,6 +196,11 @@ WindowView::WindowView(finalcut::FWidget* root, CDialog* dialog, CPropertySheet*
 }
 
 WindowView::~WindowView() {
+  closing_ = true;
+  // A label calls back into itself when the field it gives its access key
+  // is destroyed: the toolkit would destroy the label (made first) before
+  // the field. The fields go first.
+  for (finalcut::FWidget* field : labelled_) delete field;
   for (Bound* bound : bound_) delete bound;
 }
 
@@ -176,9 +217,26 @@ void WindowView::RunModal() {
 }
 
 void WindowView::Act(const std::function<void()>& action) {
-  if (syncing_) return;
+  // Nothing more reaches the model once the window has ended (a widget
+  // may still report losing the focus as the view goes).
+  if (syncing_ || closing_ || Ended()) return;
   action();
   Sync();
+  // Work that moved a progress bar leaves the bar in sight.
+  if (movedBar_ != nullptr && !closing_ && !tooSmall_) {
+    for (Bound* bound : bound_)
+      if (bound->control == movedBar_) ScrollToBar(*bound);
+    redraw();
+  }
+  movedBar_ = nullptr;
+}
+
+void WindowView::ScrollToBar(Bound& bound) {
+  // The bar (and its percentage above it) as the view's last line, or as
+  // low as the view scrolls.
+  int bottom = bound.widget->getY();
+  int viewHeight = static_cast<int>(view_->getViewportHeight());
+  view_->scrollToY(std::max(1, bottom - viewHeight + 1));
 }
 
 void WindowView::Build() {
@@ -189,9 +247,16 @@ void WindowView::Build() {
   for (Bound* bound : bound_) delete bound;
   bound_.clear();
   shown_ = &Window();
+  newPage_ = true;
   view_ = new finalcut::FScrollView(this);
   view_->unsetBorder();
   view_->setHorizontalScrollBarMode(finalcut::ScrollBarMode::Hidden);
+  // The tab order is the children's order: the page's controls come
+  // before the wizard's buttons.
+  for (auto* button : wizardButtons_) {
+    delChild(button);
+    addChild(button);
+  }
   CWnd& window = *shown_;
   for (CWnd* control : window.Children()) {
     auto* bound = new Bound{control};
@@ -208,22 +273,27 @@ void WindowView::Build() {
           break;
         }
         auto* edit = new LineEdit(view_);
+        edit->focusHook = [this](int step) { return MoveFocus(step); };
         edit->unsetShadow();
         edit->setStatusbarMessage(kEditKeys);
         edit->addCallback("changed", [this, edit, id]() {
           Act([this, edit, id]() { FwTypeText(Window(), id, Utf8(edit->getText()).c_str()); });
         });
-        edit->focusOutHook = [this, id]() {
-          if (!syncing_ && shown_ == &Window() && Window().GetDlgItem(id) != nullptr) Act([this, id]() { FwLeaveEdit(Window(), id); });
+        CWnd* page = shown_;
+        edit->focusOutHook = [this, id, page]() {
+          // Only while its own page is shown: ids repeat across pages.
+          if (!syncing_ && !closing_ && !Ended() && shown_ == page && &Window() == page)
+            Act([this, id]() { FwLeaveEdit(Window(), id); });
         };
         bound->widget = edit;
         break;
       }
       case FwControlKind::Button: {
-        auto* button = new finalcut::FButton(FString(text), view_);
+        auto* button = new Button(FString(text), view_);
+        button->focusHook = [this](int step) { return MoveFocus(step); };
         button->unsetShadow();
         button->setGeometry(FPoint{1, 1}, FSize{Cells(text) + 4, 1}, false);
-        button->setStatusbarMessage(kButtonKeys);
+        button->setStatusbarMessage(ButtonKeys(text));
         button->addCallback("clicked", [this, id]() { Act([this, id]() { FwClickButton(Window(), id); }); });
         bound->widget = button;
         break;
@@ -232,10 +302,14 @@ void WindowView::Build() {
       case FwControlKind::Radio: {
         finalcut::FToggleButton* toggle = nullptr;
         if (control->Kind() == FwControlKind::CheckBox) {
-          toggle = new finalcut::FCheckBox(FString(text), view_);
+          auto* box = new CheckBox(FString(text), view_);
+          box->focusHook = [this](int step) { return MoveFocus(step); };
+          toggle = box;
           toggle->setStatusbarMessage(kCheckKeys);
         } else {
-          toggle = new finalcut::FRadioButton(FString(text), view_);
+          auto* radio = new RadioButton(FString(text), view_);
+          radio->focusHook = [this](int step) { return MoveFocus(step); };
+          toggle = radio;
           toggle->setStatusbarMessage(kRadioKeys);
         }
         toggle->addCallback("toggled", [this, id, toggle, control]() {
@@ -252,15 +326,26 @@ void WindowView::Build() {
       }
       case FwControlKind::ListBox: {
         auto* list = new ListBox(view_);
+        list->focusHook = [this](int step) { return MoveFocus(step); };
         list->setStatusbarMessage(kListKeys);
         list->addCallback("row-changed", [this, list, id]() {
           Act([this, list, id]() { FwPickItem(Window(), id, static_cast<int>(list->currentItem()) - 1); });
         });
+        // Enter or Space choose the item under the cursor (the first one
+        // too, which the cursor starts on).
+        list->keyHook = [this, list, id, control](FKey key) {
+          if (!IsEnter(key) && key != FKey::Space) return false;
+          int current = static_cast<int>(list->currentItem()) - 1;
+          if (current >= 0 && static_cast<FwItemList*>(control)->GetCurSel() != current)
+            Act([this, id, current]() { FwPickItem(Window(), id, current); });
+          return true;
+        };
         bound->widget = list;
         break;
       }
       case FwControlKind::ComboBox: {
         auto* combo = new ComboBox(view_);
+        combo->focusHook = [this](int step) { return MoveFocus(step); };
         combo->unsetShadow();
         combo->setStatusbarMessage(kComboKeys);
         combo->addCallback("row-changed", [this, combo, bound, id]() {
@@ -281,49 +366,57 @@ void WindowView::Build() {
       case FwControlKind::ListCtrl:
       case FwControlKind::TreeCtrl: {
         auto* list = new ListView(view_);
+        list->focusHook = [this](int step) { return MoveFocus(step); };
         bool tree = control->Kind() == FwControlKind::TreeCtrl;
         if (tree) {
           list->setTreeView();
-          list->addColumn("");
+          list->addColumn("", 72);  // room for the department names
           list->setStatusbarMessage(kTreeKeys);
         }
         list->hideSortIndicator();
-        list->addCallback("row-changed", [this, list, bound, id, tree]() {
-          Act([this, list, bound, id, tree]() {
-            finalcut::FListViewItem* current = list->getCurrentItem();
-            auto found = std::find(bound->rows.begin(), bound->rows.end(), current);
-            if (found == bound->rows.end()) return;
-            int row = static_cast<int>(found - bound->rows.begin());
-            if (tree) {
-              auto& model = Window().Control<CTreeCtrl>(id);
-              model.SelectItem(bound->treeItems[row]);
-              FwNotifyDialog(Window(), id, TVN_SELCHANGED);
-            } else {
-              FwPickItem(Window(), id, row);
-            }
-          });
-        });
         if (!tree) {
-          list->keyHook = [this, bound](FKey key) {
-            auto& report = static_cast<CListCtrl&>(*bound->control);
-            if (key == FKey::Space && HasRowChecks(report)) {
-              Act([this, &report]() {
-                int row = report.GetNextItem(-1, LVNI_SELECTED);
-                if (row >= 0) FwToggleRowCheck(Window(), report.GetDlgCtrlID(), row);
-              });
-              return true;
-            }
-            if ((IsEnter(key) || key == FKey::Meta_down) && HasInPlaceCombo(report)) {
-              OpenRowList(*bound);
-              return true;
-            }
-            if (key == FKey::F2) {
-              OpenColumnBox(*bound);
-              return true;
-            }
-            return false;
-          };
+          auto& report = static_cast<CListCtrl&>(*control);
+          bound->header = HeaderKey(report);
+          for (int column = 0; column < report.GetColumnCount(); ++column) {
+            FwListColumn info{};
+            report.GetColumn(column, info);
+            list->addColumn(Wide(Str(info.text)));
+          }
+          if (report.GetColumnCount() == 0) list->addColumn("");
+          list->setStatusbarMessage(HasInPlaceCombo(report) ? kGridKeys : HasRowChecks(report) ? kCheckRowsKeys : kReportKeys);
         }
+        list->addCallback("row-changed", [this, bound]() { Act([this, bound]() { PickCurrentRow(*bound); }); });
+        list->keyHook = [this, bound, tree](FKey key) {
+          if (tree) {
+            // The row under the cursor is chosen (a tree of one item too).
+            if (!IsEnter(key) && key != FKey::Space) return false;
+            Act([this, bound]() { PickCurrentRow(*bound); });
+            return true;
+          }
+          auto& report = static_cast<CListCtrl&>(*bound->control);
+          if (key == FKey::Space && HasRowChecks(report)) {
+            Act([this, bound, &report]() {
+              PickCurrentRow(*bound);
+              int row = report.GetNextItem(-1, LVNI_SELECTED);
+              if (row >= 0) FwToggleRowCheck(Window(), report.GetDlgCtrlID(), row);
+            });
+            return true;
+          }
+          if ((IsEnter(key) || key == FKey::Meta_down) && HasInPlaceCombo(report)) {
+            Act([this, bound]() { PickCurrentRow(*bound); });
+            OpenRowList(*bound);
+            return true;
+          }
+          if (IsEnter(key) || key == FKey::Space) {
+            Act([this, bound]() { PickCurrentRow(*bound); });
+            return true;
+          }
+          if (key == FKey::F2) {
+            OpenColumnBox(*bound);
+            return true;
+          }
+          return false;
+        };
         bound->widget = list;
         break;
       }
@@ -343,8 +436,11 @@ void WindowView::Build() {
     if (bound_[i]->control->Kind() == FwControlKind::Static && IsField(*bound_[i + 1]->control))
       bound_[i + 1]->label = static_cast<finalcut::FLabel*>(bound_[i]->widget);
   }
-  for (size_t i = 0; i + 1 < bound_.size(); ++i)
-    if (bound_[i + 1]->label != nullptr) bound_[i + 1]->label->setAccelWidget(bound_[i + 1]->widget);
+  for (size_t i = 0; i + 1 < bound_.size(); ++i) {
+    if (bound_[i + 1]->label == nullptr) continue;
+    bound_[i + 1]->label->setAccelWidget(bound_[i + 1]->widget);
+    labelled_.push_back(bound_[i + 1]->widget);
+  }
   layoutKey_.clear();
 }
 
@@ -423,40 +519,31 @@ void WindowView::SyncControl(Bound& bound) {
       auto& list = static_cast<finalcut::FListView&>(widget);
       bool checks = HasRowChecks(model);
       std::vector<std::string> items;
-      std::string header;
-      for (int column = 0; column < model.GetColumnCount(); ++column) {
-        FwListColumn info{};
-        model.GetColumn(column, info);
-        header += Str(info.text) + '\x1F';
-      }
-      items.push_back(header);
+      std::string header = HeaderKey(model);
       for (int row = 0; row < model.GetItemCount(); ++row) {
         std::string line = model.GetCheck(row) ? "1" : "0";
         for (int column = 0; column < model.GetColumnCount(); ++column) line += Str(model.GetItemText(row, column)) + '\x1F';
         items.push_back(line);
       }
       int selected = model.GetNextItem(-1, LVNI_SELECTED);
-      if (bound.fresh || items != bound.items) {
-        bool newColumns = bound.fresh || bound.items.empty() || bound.items[0] != header;
+      if (bound.fresh || items != bound.items || header != bound.header) {
+        bool newColumns = header != bound.header;
+        bound.header = header;
         bound.items = items;
         layoutKey_.clear();
         if (newColumns) {
           // The toolkit adds columns but takes none away: a new header
           // needs a new widget.
           auto* fresh = new ListView(view_);
+        fresh->focusHook = [this](int step) { return MoveFocus(step); };
           auto* old = static_cast<ListView*>(&list);
           fresh->keyHook = old->keyHook;
           fresh->setStatusbarMessage(HasInPlaceCombo(model) ? kGridKeys : checks ? kCheckRowsKeys : kReportKeys);
           fresh->hideSortIndicator();
-          fresh->addCallback("row-changed", [this, fresh, &bound]() {
-            Act([this, fresh, &bound]() {
-              auto found = std::find(bound.rows.begin(), bound.rows.end(), fresh->getCurrentItem());
-              if (found != bound.rows.end())
-                FwPickItem(Window(), bound.control->GetDlgCtrlID(), static_cast<int>(found - bound.rows.begin()));
-            });
-          });
+          fresh->addCallback("row-changed", [this, &bound]() { Act([this, &bound]() { PickCurrentRow(bound); }); });
           bool hadFocus = old->hasFocus();
           old->hide();
+          old->setVisible(false);
           old->delCallback();
           old->keyHook = nullptr;
           retired_.push_back(old);
@@ -560,6 +647,7 @@ void WindowView::MoveListTo(Bound& bound, int row) {
 
 void WindowView::Sync() {
   if (Ended()) {
+    closing_ = true;
     if (isModal()) done(ResultCode::Accept);
     return;
   }
@@ -693,7 +781,12 @@ void WindowView::Layout() {
         place.width = std::min(longest + 4, 44);
         break;
       }
-      case FwControlKind::Progress: place.width = std::min(contentWidth, 50); break;
+      case FwControlKind::Progress:
+        // The toolkit's bar writes its percentage on the line above it:
+        // the bar takes two lines, the upper one for the percentage.
+        place.width = std::min(contentWidth, 60);
+        place.height = 2;
+        break;
       default:  // lists
         place.ownRow = true;
         place.width = contentWidth;
@@ -813,14 +906,25 @@ void WindowView::Layout() {
         place.bound->widget->setVisible(false);
         continue;
       }
-      place.bound->widget->setGeometry(FPoint{x, y}, FSize{static_cast<std::size_t>(std::max(1, w)), static_cast<std::size_t>(place.height)}, false);
+      bool bar = place.bound->control->Kind() == FwControlKind::Progress;
+      place.bound->widget->setGeometry(FPoint{x, bar ? y + 1 : y},
+                                       FSize{static_cast<std::size_t>(std::max(1, w)), static_cast<std::size_t>(bar ? 1 : place.height)},
+                                       false);
       Reveal(*place.bound->widget, *this);
       x += w + 1;
     }
     y += row.height;
   }
   view_->setGeometry(FPoint{1, 2}, FSize{static_cast<std::size_t>(width), static_cast<std::size_t>(viewHeight)}, false);
-  view_->setScrollSize(FSize{static_cast<std::size_t>(contentWidth), static_cast<std::size_t>(std::max(y - 1, viewHeight))});
+  FSize scrollSize{static_cast<std::size_t>(contentWidth), static_cast<std::size_t>(std::max(y - 1, viewHeight))};
+  if (view_->getScrollSize() != scrollSize) {
+    // The toolkit's scroll view asserts when its size changes while it is
+    // scrolled down: it goes to the top for the change and back after.
+    int scrolled = view_->getScrollY();
+    view_->scrollTo(1, 1);
+    view_->setScrollSize(scrollSize);
+    view_->scrollToY(std::min(scrolled, std::max(1, static_cast<int>(scrollSize.getHeight()) - viewHeight + 1)));
+  }
   caption_->setGeometry(FPoint{2, 1}, FSize{static_cast<std::size_t>(std::max(1, width - 2)), 1}, false);
   if (sheet_ != nullptr) {
     int bx = 2;
@@ -834,12 +938,12 @@ void WindowView::Layout() {
   // Focus on a control the person can use: the first one when the focus
   // is nowhere (a new page).
   finalcut::FWidget* focus = finalcut::FWidget::getFocusWidget();
+  bool usable = focus != nullptr && focus->isVisible() && focus->isEnabled() && focus->acceptFocus();
   bool inside = false;
-  for (finalcut::FWidget* w = focus; w != nullptr; w = w->getParentWidget()) {
-    if (w == view_ || (w != this && std::find(wizardButtons_.begin(), wizardButtons_.end(), w) != wizardButtons_.end())) inside = w->isShown() || w == view_;
-    if (w == view_ && (!focus->isShown() || !focus->isEnabled())) inside = false;
-  }
-  if (!inside) {
+  for (finalcut::FWidget* w = focus; usable && w != nullptr; w = w->getParentWidget())
+    if (w == view_ || std::find(wizardButtons_.begin(), wizardButtons_.end(), w) != wizardButtons_.end()) inside = true;
+  if (!inside || newPage_) {
+    newPage_ = false;
     bool placed = false;
     for (Bound* bound : bound_) {
       finalcut::FWidget* w = bound->widget;
@@ -859,6 +963,70 @@ void WindowView::Layout() {
         }
   }
   redraw();
+}
+
+void WindowView::PickCurrentRow(Bound& bound) {
+  auto* list = static_cast<finalcut::FListView*>(bound.widget);
+  auto found = std::find(bound.rows.begin(), bound.rows.end(), list->getCurrentItem());
+  if (found == bound.rows.end()) return;
+  int row = static_cast<int>(found - bound.rows.begin());
+  UINT id = bound.control->GetDlgCtrlID();
+  if (auto* tree = dynamic_cast<CTreeCtrl*>(bound.control)) {
+    if (tree->GetSelectedItem() == bound.treeItems[static_cast<size_t>(row)]) return;
+    tree->SelectItem(bound.treeItems[static_cast<size_t>(row)]);
+    FwNotifyDialog(Window(), id, TVN_SELCHANGED);
+  } else {
+    auto& report = static_cast<CListCtrl&>(*bound.control);
+    if (report.GetNextItem(-1, LVNI_SELECTED) == row && report.GetSelectedCount() == 1) return;
+    FwPickItem(Window(), id, row);
+  }
+}
+
+bool WindowView::MoveFocus(int step) {
+  std::vector<finalcut::FWidget*> order;
+  if (!tooSmall_) {
+    for (Bound* bound : bound_) {
+      CWnd& control = *bound->control;
+      finalcut::FWidget* w = bound->widget;
+      if (!control.IsWindowVisible() || !control.IsWindowEnabled() || control.Kind() == FwControlKind::Static ||
+          control.Kind() == FwControlKind::Progress || IsReadOnlyEdit(control))
+        continue;
+      if (w->isVisible() && w->isEnabled() && w->acceptFocus()) order.push_back(w);
+    }
+    for (auto* button : wizardButtons_)
+      if (button->isVisible() && button->isEnabled()) order.push_back(button);
+  }
+  if (order.empty()) return false;
+  finalcut::FWidget* focus = finalcut::FWidget::getFocusWidget();
+  auto at = std::find(order.begin(), order.end(), focus);
+  int count = static_cast<int>(order.size());
+  int index = at == order.end() ? (step > 0 ? 0 : count - 1) : (static_cast<int>(at - order.begin()) + step + count) % count;
+  finalcut::FWidget* next = order[static_cast<size_t>(index)];
+  if (next == focus) return true;
+  if (focus != nullptr) {
+    finalcut::FFocusEvent out(finalcut::Event::FocusOut);
+    out.setFocusType(step > 0 ? finalcut::FocusTypes::NextWidget : finalcut::FocusTypes::PreviousWidget);
+    finalcut::FApplication::sendEvent(focus, &out);
+  }
+  // The focus-out may have changed the page (a handler ran): the order is
+  // taken again then.
+  if (std::find(order.begin(), order.end(), next) == order.end() || !next->isVisible()) return true;
+  if (shown_ != &Window()) return true;
+  next->setFocus();
+  finalcut::FFocusEvent in(finalcut::Event::FocusIn);
+  in.setFocusType(step > 0 ? finalcut::FocusTypes::NextWidget : finalcut::FocusTypes::PreviousWidget);
+  finalcut::FApplication::sendEvent(next, &in);
+  if (next->getParentWidget() == view_) {
+    finalcut::FFocusEvent child(finalcut::Event::ChildFocusIn);
+    finalcut::FApplication::sendEvent(view_, &child);
+  }
+  if (focus != nullptr) focus->redraw();
+  next->redraw();
+  if (auto* footer = finalcut::FWidget::getStatusBar()) {
+    footer->setMessage(next->getStatusbarMessage());
+    footer->drawMessage();
+  }
+  return true;
 }
 
 WindowView::Bound* WindowView::FocusedBound() {
@@ -897,9 +1065,9 @@ void WindowView::onKeyPress(finalcut::FKeyEvent* event) {
       return;
     }
   }
+  // Esc never reaches the toolkit's dialog (which would end itself): this
+  // one ends by the model. Keys left unaccepted go on to the access keys.
   finalcut::FDialog::onKeyPress(event);
-  // The toolkit's dialog ends itself on Esc: this one ends by the model.
-  event->accept();
 }
 
 void WindowView::AskCancel() {
@@ -955,9 +1123,8 @@ void WindowView::ShowProgress(CProgressCtrl& bar) {
     for (Bound* other : bound_)
       if (other != bound && IsReadOnlyEdit(*other->control)) SyncControl(*other);
     if (!tooSmall_) {
-      int top = bound->widget->getY();
-      int viewHeight = static_cast<int>(view_->getViewportHeight());
-      if (top < view_->getScrollY() + 1 || top > view_->getScrollY() + viewHeight) view_->scrollToY(std::max(1, top - viewHeight + 2));
+      ScrollToBar(*bound);
+      movedBar_ = &bar;
     }
     bound->widget->redraw();
     view_->redraw();

@@ -46,6 +46,12 @@ class WindowView : public finalcut::FDialog {
   void SyncControl(Bound& bound);
   void Act(const std::function<void()>& action);
   Bound* FocusedBound();
+  // Moves the focus step controls on in the window's order (template
+  // order, then the wizard's buttons), round at the ends.
+  bool MoveFocus(int step);
+  void ScrollToBar(Bound& bound);
+  // The list view's row under the cursor becomes the control's selection.
+  void PickCurrentRow(Bound& bound);
   void AskCancel();
   void OpenRowList(Bound& bound);
   void OpenColumnBox(Bound& bound);
@@ -62,8 +68,14 @@ class WindowView : public finalcut::FDialog {
   // Widgets of pages shown before: hidden, deleted with the view (a
   // handler running from one of them may still be on the stack).
   std::vector<finalcut::FWidget*> retired_;
+  // Fields whose label gives them an access key: destroyed before the
+  // labels.
+  std::vector<finalcut::FWidget*> labelled_;
   std::string layoutKey_;  // which controls are visible: a change lays out anew
+  CProgressCtrl* movedBar_ = nullptr;  // a bar long work moved, kept in sight after it
   bool syncing_ = false;
+  bool closing_ = false;  // the window ended: widgets report to nobody
+  bool newPage_ = false;  // the focus goes to the new page's first control
   bool tooSmall_ = false;
 };
 
