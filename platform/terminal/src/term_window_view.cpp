@@ -671,15 +671,34 @@ void WindowView::Sync() {
     layoutKey_ = key;
     Layout();
   }
-  if (isShown() && !tooSmall_) {
-    view_->setVisible(true);
-    view_->show();
-    for (auto* button : wizardButtons_)
-      if (button->isVisible()) button->show();
-    caption_->show();
-  }
+  Present();
   syncing_ = was;
   redraw();
+}
+
+void WindowView::Present() {
+  // Widgets made or shown again while the dialog is on screen are drawn
+  // here (before that, the dialog's own show draws them).
+  if (!isShown()) return;
+  if (tooSmall_) {
+    notice_->setVisible(true);
+    notice_->show();
+  } else {
+    view_->setVisible(true);
+    view_->show();
+    caption_->setVisible(true);
+    caption_->show();
+    for (auto* button : wizardButtons_)
+      if (button->isVisible()) button->show();
+  }
+  redraw();
+}
+
+void WindowView::onShow(finalcut::FShowEvent* event) {
+  finalcut::FDialog::onShow(event);
+  // Laid out for the terminal as it is now it is on screen.
+  Layout();
+  Present();
 }
 
 void WindowView::adjustSize() {
@@ -687,13 +706,18 @@ void WindowView::adjustSize() {
   FSize size{std::max<std::size_t>(getDesktopWidth(), 1), std::max<std::size_t>(getDesktopHeight(), 2) - 1};
   if (getSize() != size) setSize(size, false);
   setPos(FPoint{1, 1}, false);
-  if (view_ != nullptr) Layout();
+  if (view_ != nullptr) {
+    Layout();
+    Present();
+  }
 }
 
 void WindowView::Layout() {
   if (view_ == nullptr) return;
-  const int width = static_cast<int>(getClientWidth());
-  const int height = static_cast<int>(getClientHeight());
+  // The room inside the dialog, from its size (the toolkit updates its
+  // client size only later in a resize).
+  const int width = static_cast<int>(getWidth()) - getLeftPadding() - getRightPadding();
+  const int height = static_cast<int>(getHeight()) - getTopPadding() - getBottomPadding();
   const int contentWidth = std::max(1, width - 2);  // a column for the scroll bar
 
   // Wizard buttons: Next and Finish share a place, the one the page offers
@@ -806,8 +830,13 @@ void WindowView::Layout() {
     if (!tooSmall_) {
       tooSmall_ = true;
       view_->hide();
+      view_->setVisible(false);
       caption_->hide();
-      for (auto* button : wizardButtons_) button->hide();
+      caption_->setVisible(false);
+      for (auto* button : wizardButtons_) {
+        button->hide();
+        button->setVisible(false);
+      }
       setFocus();
     }
     FString notice = Wide("Enlarge the terminal to at least " + std::to_string(minWidth) + " x " + std::to_string(minHeight));
@@ -823,6 +852,7 @@ void WindowView::Layout() {
   if (tooSmall_) {
     tooSmall_ = false;
     notice_->hide();
+    notice_->setVisible(false);
     Reveal(*view_, *this);
     Reveal(*caption_, *this);
   }

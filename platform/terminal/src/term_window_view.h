@@ -33,6 +33,7 @@ class WindowView : public finalcut::FDialog {
   void ShowProgress(CProgressCtrl& bar);
 
   void onKeyPress(finalcut::FKeyEvent* event) override;
+  void onShow(finalcut::FShowEvent* event) override;
 
  protected:
   void adjustSize() override;
@@ -43,6 +44,8 @@ class WindowView : public finalcut::FDialog {
   bool Ended() const;
   void Build();
   void Layout();
+  // Draws what Layout placed, when the dialog is on screen.
+  void Present();
   void SyncControl(Bound& bound);
   void Act(const std::function<void()>& action);
   Bound* FocusedBound();
