@@ -58,6 +58,10 @@ int ChooseFromList(finalcut::FWidget* parent, const finalcut::FString& title, co
   dialog.list->setGeometry(finalcut::FPoint{1, 1},
                            finalcut::FSize{static_cast<std::size_t>(std::max(1, width - 2)), static_cast<std::size_t>(std::max(1, height - 3))});
   dialog.list->setFocus();
+  if (auto* footer = finalcut::FWidget::getStatusBar()) {
+    footer->setMessage(dialog.list->getStatusbarMessage());
+    footer->drawMessage();
+  }
   dialog.setModal();
   dialog.exec();
   return dialog.chosen;

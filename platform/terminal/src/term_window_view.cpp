@@ -69,7 +69,14 @@ class Hooked : public Widget {
   std::function<bool(int)> focusHook;
   bool focusNextChild() override { return focusHook ? focusHook(+1) : Widget::focusNextChild(); }
   bool focusPrevChild() override { return focusHook ? focusHook(-1) : Widget::focusPrevChild(); }
+  // The window's own keys (Esc, F1): before the widget's, which might keep
+  // them (a combo box keeps Esc).
+  std::function<bool(FKey)> windowKeys;
   void onKeyPress(finalcut::FKeyEvent* event) override {
+    if (windowKeys && windowKeys(event->key())) {
+      event->accept();
+      return;
+    }
     if (keyHook && keyHook(event->key())) {
       event->accept();
       return;
@@ -182,6 +189,7 @@ WindowView::WindowView(finalcut::FWidget* root, CDialog* dialog, CPropertySheet*
                         Named{"Cancel", PSBTN_CANCEL}}) {
       auto* button = new Button(FString(named.text), this);
       button->focusHook = [this](int step) { return MoveFocus(step); };
+      button->windowKeys = [this](FKey key) { return WindowKey(key); };
       button->unsetShadow();
       // The toolkit's button loops (nearly) for ever drawing itself
       // narrower than two columns: every button has its size from the start.
@@ -274,6 +282,7 @@ void WindowView::Build() {
         }
         auto* edit = new LineEdit(view_);
         edit->focusHook = [this](int step) { return MoveFocus(step); };
+        edit->windowKeys = [this](FKey key) { return WindowKey(key); };
         edit->unsetShadow();
         edit->setStatusbarMessage(kEditKeys);
         edit->addCallback("changed", [this, edit, id]() {
@@ -291,6 +300,7 @@ void WindowView::Build() {
       case FwControlKind::Button: {
         auto* button = new Button(FString(text), view_);
         button->focusHook = [this](int step) { return MoveFocus(step); };
+        button->windowKeys = [this](FKey key) { return WindowKey(key); };
         button->unsetShadow();
         button->setGeometry(FPoint{1, 1}, FSize{Cells(text) + 4, 1}, false);
         button->setStatusbarMessage(ButtonKeys(text));
@@ -304,11 +314,13 @@ void WindowView::Build() {
         if (control->Kind() == FwControlKind::CheckBox) {
           auto* box = new CheckBox(FString(text), view_);
           box->focusHook = [this](int step) { return MoveFocus(step); };
+          box->windowKeys = [this](FKey key) { return WindowKey(key); };
           toggle = box;
           toggle->setStatusbarMessage(kCheckKeys);
         } else {
           auto* radio = new RadioButton(FString(text), view_);
           radio->focusHook = [this](int step) { return MoveFocus(step); };
+          radio->windowKeys = [this](FKey key) { return WindowKey(key); };
           toggle = radio;
           toggle->setStatusbarMessage(kRadioKeys);
         }
@@ -327,6 +339,7 @@ void WindowView::Build() {
       case FwControlKind::ListBox: {
         auto* list = new ListBox(view_);
         list->focusHook = [this](int step) { return MoveFocus(step); };
+        list->windowKeys = [this](FKey key) { return WindowKey(key); };
         list->setStatusbarMessage(kListKeys);
         list->addCallback("row-changed", [this, list, id]() {
           Act([this, list, id]() { FwPickItem(Window(), id, static_cast<int>(list->currentItem()) - 1); });
@@ -346,6 +359,7 @@ void WindowView::Build() {
       case FwControlKind::ComboBox: {
         auto* combo = new ComboBox(view_);
         combo->focusHook = [this](int step) { return MoveFocus(step); };
+        combo->windowKeys = [this](FKey key) { return WindowKey(key); };
         combo->unsetShadow();
         combo->setStatusbarMessage(kComboKeys);
         combo->addCallback("row-changed", [this, combo, bound, id]() {
@@ -367,6 +381,7 @@ void WindowView::Build() {
       case FwControlKind::TreeCtrl: {
         auto* list = new ListView(view_);
         list->focusHook = [this](int step) { return MoveFocus(step); };
+        list->windowKeys = [this](FKey key) { return WindowKey(key); };
         bool tree = control->Kind() == FwControlKind::TreeCtrl;
         if (tree) {
           list->setTreeView();
@@ -536,6 +551,7 @@ void WindowView::SyncControl(Bound& bound) {
           // needs a new widget.
           auto* fresh = new ListView(view_);
         fresh->focusHook = [this](int step) { return MoveFocus(step); };
+        fresh->windowKeys = [this](FKey key) { return WindowKey(key); };
           auto* old = static_cast<ListView*>(&list);
           fresh->keyHook = old->keyHook;
           fresh->setStatusbarMessage(HasInPlaceCombo(model) ? kGridKeys : checks ? kCheckRowsKeys : kReportKeys);
@@ -676,6 +692,16 @@ void WindowView::Sync() {
   redraw();
 }
 
+void WindowView::ShowFooter() {
+  auto* footer = finalcut::FWidget::getStatusBar();
+  finalcut::FWidget* focus = finalcut::FWidget::getFocusWidget();
+  if (footer == nullptr) return;
+  FString message = focus != nullptr && !tooSmall_ ? focus->getStatusbarMessage() : FString();
+  // Drawn each time: the dialog's own drawing may have gone over it.
+  if (footer->getMessage() != message) footer->setMessage(message);
+  footer->drawMessage();
+}
+
 void WindowView::Present() {
   // Widgets made or shown again while the dialog is on screen are drawn
   // here (before that, the dialog's own show draws them).
@@ -692,6 +718,7 @@ void WindowView::Present() {
       if (button->isVisible()) button->show();
   }
   redraw();
+  ShowFooter();
 }
 
 void WindowView::onShow(finalcut::FShowEvent* event) {
@@ -1052,10 +1079,7 @@ bool WindowView::MoveFocus(int step) {
   }
   if (focus != nullptr) focus->redraw();
   next->redraw();
-  if (auto* footer = finalcut::FWidget::getStatusBar()) {
-    footer->setMessage(next->getStatusbarMessage());
-    footer->drawMessage();
-  }
+  ShowFooter();
   return true;
 }
 
@@ -1066,25 +1090,31 @@ WindowView::Bound* WindowView::FocusedBound() {
   return nullptr;
 }
 
+bool WindowView::WindowKey(FKey key) {
+  if (key == FKey::Escape || key == FKey::Escape_mintty) {
+    if (sheet_ != nullptr)
+      AskCancel();
+    else
+      Act([this]() { FwNotifyDialog(Window(), IDCANCEL, BN_CLICKED); });
+    return true;
+  }
+  if (key == FKey::F1) {
+    Act([this]() {
+      if (!Window().OnHelp() && sheet_ != nullptr) sheet_->OnHelp();
+    });
+    return true;
+  }
+  return false;
+}
+
 void WindowView::onKeyPress(finalcut::FKeyEvent* event) {
   FKey key = event->key();
   if (tooSmall_) {
     event->accept();  // the page waits for room
     return;
   }
-  if (key == FKey::Escape || key == FKey::Escape_mintty) {
+  if (WindowKey(key)) {
     event->accept();
-    if (sheet_ != nullptr)
-      AskCancel();
-    else
-      Act([this]() { FwNotifyDialog(Window(), IDCANCEL, BN_CLICKED); });
-    return;
-  }
-  if (key == FKey::F1) {
-    event->accept();
-    Act([this]() {
-      if (!Window().OnHelp() && sheet_ != nullptr) sheet_->OnHelp();
-    });
     return;
   }
   if (key == FKey::F2) {
@@ -1124,6 +1154,7 @@ void WindowView::OpenRowList(Bound& bound) {
   // The list opens under the row it sets.
   FPoint at = bound.widget->getTermPos() + FPoint{2, 1};
   int chosen = ChooseFromList(this, Wide(Str(report.GetItemText(row, 0))), choices, index, at);
+  ShowFooter();
   if (chosen < 0) return;
   UINT comboId = combo->GetDlgCtrlID();
   Act([&report, comboId, chosen]() { FwPickItem(report, comboId, chosen); });
@@ -1140,6 +1171,7 @@ void WindowView::OpenColumnBox(Bound& bound) {
   if (headings.empty()) return;
   FPoint at = bound.widget->getTermPos() + FPoint{2, 1};
   int column = ChooseFromList(this, FString("Column"), headings, 0, at);
+  ShowFooter();
   if (column < 0) return;
   UINT id = report.GetDlgCtrlID();
   Act([this, id, column]() { FwRightClickHeader(Window(), id, column); });

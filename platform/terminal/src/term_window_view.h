@@ -46,6 +46,8 @@ class WindowView : public finalcut::FDialog {
   void Layout();
   // Draws what Layout placed, when the dialog is on screen.
   void Present();
+  // The footer names the keys of the focused control.
+  void ShowFooter();
   void SyncControl(Bound& bound);
   void Act(const std::function<void()>& action);
   Bound* FocusedBound();
@@ -56,6 +58,8 @@ class WindowView : public finalcut::FDialog {
   // The list view's row under the cursor becomes the control's selection.
   void PickCurrentRow(Bound& bound);
   void AskCancel();
+  // Esc and F1, wherever the focus is; TRUE when key was one of them.
+  bool WindowKey(finalcut::FKey key);
   void OpenRowList(Bound& bound);
   void OpenColumnBox(Bound& bound);
   void MoveListTo(Bound& bound, int row);
