@@ -229,12 +229,13 @@ BOOL FwTerminal::AskFileName(const FwFileRequest& request, CString& chosen) {
   if (folder.empty()) folder = name.find('/') != std::string::npos ? name.substr(0, name.rfind('/')) : ".";
   std::error_code error;
   if (!std::filesystem::is_directory(folder, error)) folder = ".";
-  auto type = request.open ? finalcut::FFileDialog::DialogType::Open : finalcut::FFileDialog::DialogType::Save;
-  finalcut::FFileDialog dialog(Wide(folder), Wide(filter), type, screen_->Front());
-  if (!request.title.IsEmpty()) dialog.setText(Wide(static_cast<LPCTSTR>(request.title)));
-  if (dialog.exec() != finalcut::FDialog::ResultCode::Accept) return FALSE;
-  std::string path = Utf8(dialog.getPath() + dialog.getSelectedFile());
-  if (dialog.getSelectedFile().isEmpty()) return FALSE;
+  // The toolkit's own choosers: the chosen file's full path, empty when
+  // the person cancelled.
+  FString picked = request.open ? finalcut::FFileDialog::fileOpenChooser(screen_->Front(), Wide(folder), Wide(filter))
+                                : finalcut::FFileDialog::fileSaveChooser(screen_->Front(), Wide(folder), Wide(filter));
+  // A folder alone (no file chosen in it) is no answer.
+  if (picked.isEmpty() || std::filesystem::is_directory(Utf8(picked), error)) return FALSE;
+  std::string path = Utf8(picked);
   std::string base = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
   if (!request.defaultExt.IsEmpty() && base.find('.') == std::string::npos)
     path += "." + std::string(static_cast<LPCTSTR>(request.defaultExt));

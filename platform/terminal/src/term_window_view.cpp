@@ -835,7 +835,7 @@ void WindowView::Layout() {
       case FwControlKind::Progress:
         // The toolkit's bar writes its percentage on the line above it:
         // the bar takes two lines, the upper one for the percentage.
-        place.width = std::min(contentWidth, 60);
+        place.width = std::min(contentWidth - 3, 60);
         place.height = 2;
         break;
       default:  // lists
@@ -843,7 +843,11 @@ void WindowView::Layout() {
         place.width = contentWidth;
         break;
     }
-    if (!place.ownRow) widest = std::max(widest, place.width + 2);
+    // The smallest width: what cannot shrink (buttons, check boxes, radio
+    // buttons); text boxes, lists and bars take the room there is.
+    FwControlKind kind = control.Kind();
+    if (kind == FwControlKind::Button || kind == FwControlKind::CheckBox || kind == FwControlKind::Radio)
+      widest = std::max(widest, place.width + 2);
     places.push_back(place);
   }
 
@@ -1008,6 +1012,7 @@ void WindowView::Layout() {
           bound->control->Kind() != FwControlKind::Static && !IsReadOnlyEdit(*bound->control) &&
           bound->control->Kind() != FwControlKind::Progress) {
         w->setFocus();
+        finalcut::FApplication::setKeyboardWidget(w);
         placed = true;
         break;
       }
@@ -1016,6 +1021,7 @@ void WindowView::Layout() {
       for (auto* button : buttonsShown)
         if (button->isEnabled()) {
           button->setFocus();
+          finalcut::FApplication::setKeyboardWidget(button);
           break;
         }
   }
@@ -1070,6 +1076,8 @@ bool WindowView::MoveFocus(int step) {
   if (std::find(order.begin(), order.end(), next) == order.end() || !next->isVisible()) return true;
   if (shown_ != &Window()) return true;
   next->setFocus();
+  // Keys already read go to the new focus too.
+  finalcut::FApplication::setKeyboardWidget(next);
   finalcut::FFocusEvent in(finalcut::Event::FocusIn);
   in.setFocusType(step > 0 ? finalcut::FocusTypes::NextWidget : finalcut::FocusTypes::PreviousWidget);
   finalcut::FApplication::sendEvent(next, &in);
