@@ -155,6 +155,7 @@ void FlattenTree(CTreeCtrl& tree, HTREEITEM first, int depth, std::vector<std::p
 }  // namespace
 
 struct WindowView::Bound {
+  explicit Bound(CWnd* shown) : control(shown) {}
   CWnd* control;
   finalcut::FWidget* widget = nullptr;
   finalcut::FLabel* label = nullptr;  // a static shown beside the field after it
@@ -267,7 +268,7 @@ void WindowView::Build() {
   }
   CWnd& window = *shown_;
   for (CWnd* control : window.Children()) {
-    auto* bound = new Bound{control};
+    auto* bound = new Bound(control);
     bound_.push_back(bound);
     UINT id = control->GetDlgCtrlID();
     FString text = Wide(Str(control->GetWindowText()));
@@ -550,8 +551,8 @@ void WindowView::SyncControl(Bound& bound) {
           // The toolkit adds columns but takes none away: a new header
           // needs a new widget.
           auto* fresh = new ListView(view_);
-        fresh->focusHook = [this](int step) { return MoveFocus(step); };
-        fresh->windowKeys = [this](FKey key) { return WindowKey(key); };
+          fresh->focusHook = [this](int step) { return MoveFocus(step); };
+          fresh->windowKeys = [this](FKey key) { return WindowKey(key); };
           auto* old = static_cast<ListView*>(&list);
           fresh->keyHook = old->keyHook;
           fresh->setStatusbarMessage(HasInPlaceCombo(model) ? kGridKeys : checks ? kCheckRowsKeys : kReportKeys);
