@@ -114,7 +114,7 @@ TEST(TerminalExtras, ShownInATerminal) {
   dv_test::Tmux tmux;
   ASSERT_EQ(tmux.Run("new-session -d -s wiz -x 60 -y 24 '" + command + "'"), 0);
 
-  std::string screen = tmux.WaitFor("Extras");
+  std::string screen = tmux.WaitFor("ends here.");
   EXPECT_NE(screen.find("This help text is long enough"), std::string::npos) << screen;
   EXPECT_NE(screen.find("ends here."), std::string::npos) << "wrapped, not cut\n" << screen;
   EXPECT_NE(screen.find("Work"), std::string::npos) << screen;
