@@ -48,6 +48,35 @@ class Tmux {
     return screen;
   }
   void Keys(const std::string& keys) const { Run("send-keys -t wiz " + keys); }
+  // Types text as it is (UTF-8 too), not as key names.
+  void Type(const std::string& text) const { Run("send-keys -t wiz -l '" + text + "'"); }
+  void Resize(int columns, int lines) const {
+    Run("resize-window -t wiz -x " + std::to_string(columns) + " -y " + std::to_string(lines));
+  }
+  // The screen's last line (a full-screen program's footer).
+  std::string Footer() const {
+    std::string screen = Screen();
+    while (!screen.empty() && (screen.back() == '\n' || screen.back() == ' ')) screen.pop_back();
+    size_t line = screen.rfind('\n');
+    return line == std::string::npos ? screen : screen.substr(line + 1);
+  }
+  // Presses key until the footer holds text (at most tries presses, each
+  // waited for); FALSE when it never did.
+  bool PressUntilFooter(const std::string& key, const std::string& text, int tries = 30) const {
+    for (int i = 0; i <= tries; ++i) {
+      for (int wait = 0; wait < 20; ++wait) {
+        if (Footer().find(text) != std::string::npos) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      }
+      if (i < tries) Keys(key);
+    }
+    return false;
+  }
+  // Sends keys, then waits for the screen to show text and settle.
+  std::string KeysThenWait(const std::string& keys, const std::string& text) const {
+    Keys(keys);
+    return WaitFor(text);
+  }
 
  private:
   std::string socket_;
