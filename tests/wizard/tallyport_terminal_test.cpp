@@ -246,6 +246,27 @@ TEST(TallyportTerminal, ResizeAndATinyTerminalWithF1EndWell) {
   EXPECT_EQ(run.Status(), "0") << tmux.Screen();
 }
 
+// F1 shows the page's help as text; after Esc closes it the page goes on
+// as before: a type chosen with Down enables Next, which Tab reaches.
+TEST(TallyportTerminal, AfterTheHelpThePageGoesOnByTabAlone) {
+  if (!HaveTmux()) GTEST_SKIP() << "tmux is not installed";
+  wizard_test::WizardHome home;
+  TerminalRun run(home, 80, 24);
+  ASSERT_TRUE(run.Started());
+  const dv_test::Tmux& tmux = run.tmux;
+  tmux.WaitFor("Select the database type:");
+  std::string screen = tmux.KeysThenWait("F1", "This first page asks");
+  ASSERT_NE(screen.find("This first page asks"), std::string::npos) << "the help page is shown\n" << screen;
+  screen = tmux.KeysThenWait("Escape", "About...");
+  EXPECT_EQ(screen.find("This first page asks"), std::string::npos) << screen;
+  tmux.Keys("Down");
+  ASSERT_TRUE(tmux.PressUntilFooter("Tab", "Next:", 6)) << tmux.Screen();
+  screen = tmux.KeysThenWait("Enter", "Select Database Source File");
+  EXPECT_NE(screen.find("Select Database Source File"), std::string::npos) << screen;
+  run.CancelWithEscape();
+  EXPECT_EQ(run.Status(), "0") << tmux.Screen();
+}
+
 TEST(TallyportTerminal, RunScriptShowsTheFirstPage) {
   if (!HaveTmux()) GTEST_SKIP() << "tmux is not installed";
   dv_test::scratch_dir scratch;

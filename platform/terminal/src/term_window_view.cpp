@@ -206,6 +206,10 @@ WindowView::WindowView(finalcut::FWidget* root, CDialog* dialog, CPropertySheet*
 
 WindowView::~WindowView() {
   closing_ = true;
+  // A drop-down list makes its window the active one as it is destroyed;
+  // this window is made active while it is whole (a box that closed over
+  // it may have left it inactive), so that call finds nothing to do.
+  setActiveWindow(this);
   // A label calls back into itself when the field it gives its access key
   // is destroyed: the toolkit would destroy the label (made first) before
   // the field. The fields go first.
@@ -680,7 +684,10 @@ void WindowView::Sync() {
     FString title = Wide(Str(sheet_->GetTitle().IsEmpty() ? sheet_->GetWindowText() : sheet_->GetTitle()));
     if (getText() != title) setText(title);
     caption_->setText(Wide(Str(window.GetWindowText())));
-    for (auto* button : wizardButtons_) key += button->isEnabled() ? '1' : '0';
+    // The model's buttons, not the widgets' (those follow only a layout).
+    for (int which : {PSBTN_BACK, PSBTN_NEXT, PSBTN_FINISH, PSBTN_CANCEL})
+      key += sheet_->IsButtonEnabled(which) ? '1' : '0';
+    key += (sheet_->GetWizardButtons() & (PSWIZB_FINISH | PSWIZB_DISABLEDFINISH)) != 0 ? 'F' : 'N';
   } else {
     if (getText() != Wide(Str(window.GetWindowText()))) setText(Wide(Str(window.GetWindowText())));
   }
