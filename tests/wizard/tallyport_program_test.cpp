@@ -181,6 +181,30 @@ TEST(TallyportProgram, BadCommandLine) {
   EXPECT_NE(missing.errors.find("cannot read the script"), std::string::npos) << missing.errors;
 }
 
+// The column box of a report list's header opens from a script: on the
+// table page's preview it asks about the named column; a column the list
+// does not have fails the line.
+TEST(TallyportProgram, HeaderClickOpensTheColumnBox) {
+  WizardHome home;
+  auto run = RunScript(home,
+                       "pick 1149 Text (*.csv,*.txt)\n"
+                       "next\n"
+                       "next\n"
+                       "expect page 20004\n"
+                       "answer no text Change text format in \" Price \" column, and remove decimal points?\n"
+                       "header-click 21144 5\n"
+                       "cancel\n");
+  EXPECT_EQ(run.status, 0) << run.errors;
+  run = RunScript(home,
+                  "pick 1149 Text (*.csv,*.txt)\n"
+                  "next\n"
+                  "next\n"
+                  "header-click 21144 99\n"
+                  "cancel\n");
+  EXPECT_NE(run.status, 0);
+  EXPECT_NE(run.errors.find("report list 21144 has no column 99"), std::string::npos) << run.errors;
+}
+
 // A program folder that is not there, or is a file, ends the program at once
 // with one line naming it; the wizard never runs on it.
 TEST(TallyportProgram, UnusableProgramFolderIsRefused) {

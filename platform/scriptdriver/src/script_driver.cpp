@@ -199,6 +199,17 @@ void FwScriptDriver::Execute(const std::string& line) {
     int row = static_cast<int>(number("row number"));
     noMore();
     FwToggleRowCheck(Current(), id, row);
+  } else if (command == "header-click") {
+    // The column box of a report list's header (a right-click on the header).
+    UINT id = controlId();
+    long column = number("column number");
+    noMore();
+    CWnd* list = Current().RequireDlgItem(id);
+    int columns = list->Kind() == FwControlKind::ListCtrl ? static_cast<CListCtrl*>(list)->GetColumnCount() : 0;
+    if (column < 0 || column >= columns)
+      Fail("report list " + std::to_string(id) + " has no column " + std::to_string(column) + " (it has " +
+           std::to_string(columns) + ")");
+    FwRightClickHeader(Current(), id, static_cast<int>(column));
   } else if (command == "tree") {
     UINT id = controlId();
     FwSelectTreePath(Current(), id, TakeText(rest).c_str());
