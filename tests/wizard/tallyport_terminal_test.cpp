@@ -247,7 +247,9 @@ TEST(TallyportTerminal, ResizeAndATinyTerminalWithF1EndWell) {
 }
 
 // F1 shows the page's help as text; after Esc closes it the page goes on
-// as before: a type chosen with Down enables Next, which Tab reaches.
+// as before: a type chosen with Down enables Next, which Tab reaches; on
+// the next page Tab passes the format combo box (its keys in the footer)
+// on to the wizard's buttons.
 TEST(TallyportTerminal, AfterTheHelpThePageGoesOnByTabAlone) {
   if (!HaveTmux()) GTEST_SKIP() << "tmux is not installed";
   wizard_test::WizardHome home;
@@ -263,6 +265,10 @@ TEST(TallyportTerminal, AfterTheHelpThePageGoesOnByTabAlone) {
   ASSERT_TRUE(tmux.PressUntilFooter("Tab", "Next:", 6)) << tmux.Screen();
   screen = tmux.KeysThenWait("Enter", "Select Database Source File");
   EXPECT_NE(screen.find("Select Database Source File"), std::string::npos) << screen;
+  ASSERT_TRUE(tmux.PressUntilFooter("Tab", "open the list", 8)) << tmux.Screen();
+  ASSERT_TRUE(tmux.PressUntilFooter("Tab", "Next:", 8)) << tmux.Screen();
+  screen = tmux.KeysThenWait("Enter", "Select A Table");
+  EXPECT_NE(screen.find("Select A Table"), std::string::npos) << screen;
   run.CancelWithEscape();
   EXPECT_EQ(run.Status(), "0") << tmux.Screen();
 }

@@ -704,7 +704,10 @@ void WindowView::ShowFooter() {
   auto* footer = finalcut::FWidget::getStatusBar();
   finalcut::FWidget* focus = finalcut::FWidget::getFocusWidget();
   if (footer == nullptr) return;
-  FString message = focus != nullptr && !tooSmall_ ? focus->getStatusbarMessage() : FString();
+  // The keys of the control whose widget holds the focus.
+  FString message;
+  for (finalcut::FWidget* w = focus; w != nullptr && !tooSmall_ && message.isEmpty(); w = w->getParentWidget())
+    message = w->getStatusbarMessage();
   // Drawn each time: the dialog's own drawing may have gone over it.
   if (footer->getMessage() != message) footer->setMessage(message);
   footer->drawMessage();
@@ -1069,11 +1072,14 @@ bool WindowView::MoveFocus(int step) {
   }
   if (order.empty()) return false;
   finalcut::FWidget* focus = finalcut::FWidget::getFocusWidget();
-  auto at = std::find(order.begin(), order.end(), focus);
+  // The focus may be inside a control's widget (a combo box's text field).
+  auto at = order.end();
+  for (finalcut::FWidget* w = focus; w != nullptr && at == order.end(); w = w->getParentWidget())
+    at = std::find(order.begin(), order.end(), w);
   int count = static_cast<int>(order.size());
   int index = at == order.end() ? (step > 0 ? 0 : count - 1) : (static_cast<int>(at - order.begin()) + step + count) % count;
   finalcut::FWidget* next = order[static_cast<size_t>(index)];
-  if (next == focus) return true;
+  if (at != order.end() && next == *at) return true;
   if (focus != nullptr) {
     finalcut::FFocusEvent out(finalcut::Event::FocusOut);
     out.setFocusType(step > 0 ? finalcut::FocusTypes::NextWidget : finalcut::FocusTypes::PreviousWidget);
