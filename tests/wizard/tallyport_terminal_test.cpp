@@ -168,8 +168,8 @@ TEST(TallyportTerminal, KeysOnlyFromTheFirstPageToFinishAt80x24) {
       << "the bar is drawn\n" << screen;
   EXPECT_NE(screen.find("Tools"), std::string::npos) << "the departments made are shown\n" << screen;
 
-  ASSERT_TRUE(tmux.PressUntilFooter("Tab", "Finish:")) << tmux.Screen();
-  tmux.Keys("Enter");
+  // Finish by its access letter, as Next was pressed on every page.
+  tmux.Keys("M-f");
   EXPECT_EQ(run.Status(), "0") << tmux.Screen();
 
   auto dump = shop_test::kvcdump(target);

@@ -1120,6 +1120,13 @@ bool WindowView::WindowKey(FKey key) {
       Act([this]() { FwNotifyDialog(Window(), IDCANCEL, BN_CLICKED); });
     return true;
   }
+  // Alt-F presses Finish where the page offers it: the toolkit does not
+  // register the access letter of a button that shares its place with
+  // another (Next and Finish).
+  if (key == FKey::Meta_f && sheet_ != nullptr && sheet_->IsButtonEnabled(PSBTN_FINISH)) {
+    Act([this]() { sheet_->PressButton(PSBTN_FINISH); });
+    return true;
+  }
   if (key == FKey::F1) {
     Act([this]() {
       if (!Window().OnHelp() && sheet_ != nullptr) sheet_->OnHelp();
