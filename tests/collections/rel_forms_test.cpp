@@ -1,4 +1,4 @@
-// Guards the relationship pieces beside the upkeep: the spare word at offset 8
+// Guards the relationship forms beside the upkeep: the spare word at offset 8
 // of a many-valued member (constructors leave it, copies copy it); the
 // library's four fixed-offset typed classes (a many-to-one member at offset 0
 // of an owner deriving from it with its one-to-many inverse at offset 0, and
@@ -104,18 +104,18 @@ struct PlainOwner {
 
 }  // namespace
 
-DV_DEFINE_TYPESPEC(FxParent, "RelPiecesFxParent", DV_POINTERS(4), DV_VTABLES(0));
-DV_DEFINE_TYPESPEC(FxChild, "RelPiecesFxChild", DV_POINTERS(0), DV_NO_VTABLES);
-DV_DEFINE_TYPESPEC(FxX, "RelPiecesFxX", DV_POINTERS(16), DV_VTABLES(0, 12));
-DV_DEFINE_TYPESPEC(FxY, "RelPiecesFxY", DV_POINTERS(8), DV_VTABLES(0, 4));
-DV_DEFINE_TYPESPEC(Pair, "RelPiecesPair", DV_POINTERS(0, 4), DV_NO_VTABLES);
-DV_DEFINE_TYPESPEC(Group, "RelPiecesGroup", DV_POINTERS(8), DV_VTABLES(0, 4));
+DV_DEFINE_TYPESPEC(FxParent, "RelFormsFxParent", DV_POINTERS(4), DV_VTABLES(0));
+DV_DEFINE_TYPESPEC(FxChild, "RelFormsFxChild", DV_POINTERS(0), DV_NO_VTABLES);
+DV_DEFINE_TYPESPEC(FxX, "RelFormsFxX", DV_POINTERS(16), DV_VTABLES(0, 12));
+DV_DEFINE_TYPESPEC(FxY, "RelFormsFxY", DV_POINTERS(8), DV_VTABLES(0, 4));
+DV_DEFINE_TYPESPEC(Pair, "RelFormsPair", DV_POINTERS(0, 4), DV_NO_VTABLES);
+DV_DEFINE_TYPESPEC(Group, "RelFormsGroup", DV_POINTERS(8), DV_VTABLES(0, 4));
 
 namespace {
 
-class RelPieces : public dv_test::coll_db_test {
+class RelForms : public dv_test::coll_db_test {
  protected:
-  void SetUp() override { db_ = dv_database::create(path("pieces.db").c_str(), 0644, 0, 0); }
+  void SetUp() override { db_ = dv_database::create(path("forms.db").c_str(), 0644, 0, 0); }
   void TearDown() override { db_->close(); }
 
   template <class T>
@@ -142,7 +142,7 @@ dv4u spare_of(const void* member) {
   return word;
 }
 
-TEST_F(RelPieces, TheSpareWordIsLeftByConstructorsAndCopiedByCopies) {
+TEST_F(RelForms, TheSpareWordIsLeftByConstructorsAndCopiedByCopies) {
   using member_t = dv_rel_m_m_at_4;
   static_assert(sizeof(member_t) == 12);
   alignas(member_t) unsigned char a[sizeof(member_t)];
@@ -166,7 +166,7 @@ TEST_F(RelPieces, TheSpareWordIsLeftByConstructorsAndCopiedByCopies) {
 
 // ---- the fixed-offset classes -----------------------------------------------------------------
 
-TEST_F(RelPieces, TheFixedOffsetClassesKeepBothSides) {
+TEST_F(RelForms, TheFixedOffsetClassesKeepBothSides) {
   ASSERT_EQ(dv_rel_offset(&FxX::ys), 12);
   ASSERT_EQ(dv_rel_offset(&FxY::xs), 4);
   ASSERT_EQ(dv_rel_offset(&FxChild::parent), 0);
@@ -235,7 +235,7 @@ std::string state(const std::vector<Pair*>& pairs, const std::vector<Group*>& gr
   return out;
 }
 
-TEST_F(RelPieces, TheIndexCodeFormsLinkAsTheFormsWithoutCodes) {
+TEST_F(RelForms, TheIndexCodeFormsLinkAsTheFormsWithoutCodes) {
   // One script, run with the index codes -1 (no hooks) and with codes.
   auto run = [&](int code, int inverse_code) {
     std::vector<Pair*> pairs;
@@ -279,12 +279,12 @@ TEST_F(RelPieces, TheIndexCodeFormsLinkAsTheFormsWithoutCodes) {
 
 // ---- a typespec that cannot learn its members' virtual tables ----------------------------------
 
-TEST_F(RelPieces, AnOwnerWithoutVirtualFunctionsIsRefusedAtRegistrationByName) {
+TEST_F(RelForms, AnOwnerWithoutVirtualFunctionsIsRefusedAtRegistrationByName) {
   const std::string what = thrown_by<dv_err_internal>([] {
-    dv_basic_typespec ts("RelPiecesPlainOwner", sizeof(PlainOwner), DV_POINTERS(8), DV_VTABLES(4),
+    dv_basic_typespec ts("RelFormsPlainOwner", sizeof(PlainOwner), DV_POINTERS(8), DV_VTABLES(4),
                          dv_probe_for<PlainOwner>());
   });
-  EXPECT_EQ(what.rfind("dv_err_internal - The typespec of RelPiecesPlainOwner lists virtual-table pointers, but the "
+  EXPECT_EQ(what.rfind("dv_err_internal - The typespec of RelFormsPlainOwner lists virtual-table pointers, but the "
                        "class has no virtual function",
                        0),
             0u)
