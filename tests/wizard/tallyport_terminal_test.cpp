@@ -128,6 +128,7 @@ TEST(TallyportTerminal, KeysOnlyFromTheFirstPageToFinishAt80x24) {
   EXPECT_NE(screen.find("CSV Delimited"), std::string::npos) << screen;
   screen = tmux.KeysThenWait("M-n", "Garden Trowel");
   ASSERT_NE(screen.find("Select A Table"), std::string::npos) << screen;
+  EXPECT_TRUE(tmux.PressUntilFooter("", "open the list", 0)) << "the table box's keys at once\n" << tmux.Screen();
   screen = tmux.KeysThenWait("M-n", "Import Mapping Tool");
   ASSERT_NE(screen.find("Tradeloft Pro Fields"), std::string::npos) << screen;
 

@@ -367,6 +367,10 @@ void WindowView::Build() {
         combo->windowKeys = [this](FKey key) { return WindowKey(key); };
         combo->unsetShadow();
         combo->setStatusbarMessage(kComboKeys);
+        // The toolkit shows the message of the widget holding the focus:
+        // the combo box's own text field, when the focus comes to it.
+        for (finalcut::FObject* child : combo->getChildren())
+          if (auto* field = dynamic_cast<finalcut::FLineEdit*>(child)) field->setStatusbarMessage(kComboKeys);
         combo->addCallback("row-changed", [this, combo, bound, id]() {
           Act([this, combo, bound, id]() {
             std::string chosen = Utf8(combo->getText());
