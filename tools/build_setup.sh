@@ -5,7 +5,7 @@
 #   dv_find_emulator          sets DV_RUNNER: "" or qemu-i386 (installed when needed)
 #   dv_build DIR [TARGET...]  configures DIR and builds the targets (all by default)
 
-need_pkgs=(g++-multilib cmake make libgtest-dev:i386 libgmock-dev:i386 libsqlite3-dev:i386 libncurses-dev:i386 libfinal-dev:i386 libgpm-dev:i386 tmux
+need_pkgs=(g++-multilib cmake make libgtest-dev:i386 libgmock-dev:i386 libsqlite3-dev:i386 libfinal-dev:i386 libgpm-dev:i386 tmux
            unixodbc-dev:i386 libsqliteodbc:i386 odbc-mdbtools:i386 sqlite3:i386
            libfreexl-dev:i386 pxlib-dev:i386 python3-xlwt)
 
