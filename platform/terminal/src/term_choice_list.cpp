@@ -47,11 +47,15 @@ int ChooseFromList(finalcut::FWidget* parent, const finalcut::FString& title, co
     dialog.list->insert(Wide(choice));
     widest = std::max(widest, Cells(Wide(choice)) + 4);
   }
-  if (current >= 0 && static_cast<std::size_t>(current) < choices.size()) dialog.list->setCurrentItem(static_cast<std::size_t>(current) + 1);
+  // Nothing chosen yet: the list opens on its first choice, which Enter takes.
+  bool known = current >= 0 && static_cast<std::size_t>(current) < choices.size();
+  dialog.list->setCurrentItem(known ? static_cast<std::size_t>(current) + 1 : 1);
   int termWidth = static_cast<int>(dialog.getDesktopWidth());
   int termHeight = static_cast<int>(dialog.getDesktopHeight());
   int width = std::min(static_cast<int>(widest) + 2, std::max(termWidth, 6));
-  int height = std::min(static_cast<int>(choices.size()) + 4, std::max(termHeight - 1, 4));
+  // The title bar, the list's two borders, the dialog's bottom border and
+  // a blank line around the choices.
+  int height = std::min(static_cast<int>(choices.size()) + 5, std::max(termHeight - 1, 5));
   int x = std::clamp(at.getX(), 1, std::max(1, termWidth - width + 1));
   int y = std::clamp(at.getY(), 1, std::max(1, termHeight - height));
   dialog.setGeometry(finalcut::FPoint{x, y}, finalcut::FSize{static_cast<std::size_t>(width), static_cast<std::size_t>(height)});

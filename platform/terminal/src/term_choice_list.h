@@ -10,8 +10,9 @@
 
 namespace fw_term {
 
-// The index chosen, or -1 when the person left with Esc. current (-1: none)
-// is where the list opens; at is where its top left corner wants to be.
+// The index chosen, or -1 when the person left with Esc. current
+// is where the list opens (-1: on the first choice); at is where its top
+// left corner wants to be.
 int ChooseFromList(finalcut::FWidget* parent, const finalcut::FString& title, const std::vector<std::string>& choices,
                    int current, finalcut::FPoint at);
 
