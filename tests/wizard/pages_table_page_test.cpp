@@ -49,8 +49,8 @@ class TablePage : public pages_test::SheetTest {
 TEST_F(TablePage, FindsTheNamedTableWithoutBracketsOrCase) {
   Open(6, "", "PRODUCTS");
   ASSERT_EQ(Tables().GetCount(), 2);
-  EXPECT_STREQ(Tables().GetItemText(0), "\"customers\"");
-  EXPECT_STREQ(Tables().GetWindowText(), "\"products\"");
+  EXPECT_STREQ(Tables().GetItemText(0), "customers") << "shown as the table names itself";
+  EXPECT_STREQ(Tables().GetWindowText(), "products");
   EXPECT_TRUE(Tables().IsWindowEnabled()) << "several tables: the list stays open";
   EXPECT_STREQ(sheet->m_strTableName, "\"products\"");
   EXPECT_STREQ(sheet->m_strSQLQuery, "SELECT * FROM \"products\";");
@@ -60,15 +60,15 @@ TEST_F(TablePage, FindsTheNamedTableWithoutBracketsOrCase) {
   EXPECT_EQ(preview.GetItemCount(), 100);
   EXPECT_STREQ(preview.GetItemText(0, 1), "Item 1");
   EXPECT_TRUE(page->RequireDlgItem(CSelTablePage::IDC_NEXT)->IsWindowEnabled());
-  FwPickItemByText(*page, CSelTablePage::IDC_TABLES, "\"customers\"");
+  FwPickItemByText(*page, CSelTablePage::IDC_TABLES, "customers");
   EXPECT_STREQ(sheet->m_strSQLQuery, "SELECT * FROM \"customers\";");
 }
 
 TEST_F(TablePage, DBaseSourceSelectsItsFilesTable) {
   Open(3, "/data/shop/Products.DBF", "");
-  EXPECT_STREQ(Tables().GetWindowText(), "\"products\"") << "not the first table of the folder";
+  EXPECT_STREQ(Tables().GetWindowText(), "products") << "not the first table of the folder";
   Open(2, "/data/shop/missing.csv", "");
-  EXPECT_STREQ(Tables().GetWindowText(), "\"customers\"") << "no such table: the first";
+  EXPECT_STREQ(Tables().GetWindowText(), "customers") << "no such table: the first";
 }
 
 TEST_F(TablePage, RowsCombo) {
@@ -89,7 +89,7 @@ TEST_F(TablePage, TheTotalFollowsTheTableChosen) {
   std::ofstream(program / "tallyport.ini") << "[Wizard Settings]\nRowsetSize=25\n";
   Open(6, "", "customers");
   EXPECT_STREQ(page->GetDlgItemText(CSelTablePage::IDC_POSITION), " 1 - 1 of 1 records");
-  FwPickItemByText(*page, CSelTablePage::IDC_TABLES, "\"products\"");
+  FwPickItemByText(*page, CSelTablePage::IDC_TABLES, "products");
   EXPECT_STREQ(page->GetDlgItemText(CSelTablePage::IDC_POSITION), " 1 - 25 of 2500 records");
   FwClickButton(*page, CSelTablePage::IDC_LAST);
   EXPECT_STREQ(page->GetDlgItemText(CSelTablePage::IDC_POSITION), " 2476 - 2500 of 2500 records");

@@ -29,9 +29,9 @@ TEST(ScriptPreview, TotalsFollowTheTableAndTheCondition) {
   home.Write(cfg, "<Options>=0\n<Choices>=0\n<Tables>=Name,Item,,,,,,,\n");
   const auto run = RunScript(
       home, "expect page 20000\npick 1149 ODBC data source (DSN)\nnext\nexpect page 20001\nset 21186 " + dsn +
-                "\nnext\nexpect page 20004\npick 21127 \"\"few\"\"\nexpect text 21161 \" 1 - 3 of 3 records\"\n"
-                "pick 21127 \"\"many\"\"\nexpect text 21161 \" 1 - 100 of 2600 records\"\npick 21209 All items\n"
-                "expect text 21161 \" 1 - 2000 of 2600 records\"\npick 21127 \"\"few\"\"\n"
+                "\nnext\nexpect page 20004\npick 21127 few\nexpect text 21161 \" 1 - 3 of 3 records\"\n"
+                "pick 21127 many\nexpect text 21161 \" 1 - 100 of 2600 records\"\npick 21209 All items\n"
+                "expect text 21161 \" 1 - 2000 of 2600 records\"\npick 21127 few\n"
                 "expect text 21161 \" 1 - 3 of 3 records\"\nnext\nexpect page 20009\nnext\nexpect page 20005\n"
                 "expect text 21161 \" 1 - 3 of 3 records\"\nset 21193 shoe\nclick 21115\n"
                 "expect text 21161 \" 1 - 1 of 1 records\"\nclick 21142\nexpect text 21161 \" 1 - 1 of 1 records\"\n"

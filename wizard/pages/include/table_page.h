@@ -5,6 +5,8 @@
 // rowset size the person chooses.
 #pragma once
 
+#include <vector>
+
 #include "preview_list.h"
 #include "rowset_navigator.h"
 #include "tinted_edit.h"
@@ -48,6 +50,9 @@ class CSelTablePage : public CWizardPage {
   CTintedEdit helpText_;
   CComboBox rowsCombo_;
   CComboBox tableCombo_;
+  // The combo box shows each table's own name; its SQL name (in the
+  // driver's identifier quote) is the one at the same index here.
+  std::vector<CString> tableSqlNames_;
   CDBaseListVw preview_;
   CRowsetNavigator navigator_;
 };

@@ -112,26 +112,28 @@ BOOL CSelTablePage::OnSetActive() {
 
   tableCombo_.ResetContent();
   SetDlgItemText(IDC_DATABASE_NAME, sheet.m_strDBName);
-  // Each item is the table as SQL names it: in the driver's identifier
-  // quote, so that no table name can add to a statement.
-  std::vector<CString> items, names;
+  // Each item shows the table's own name; statements name it as SQL does,
+  // in the driver's identifier quote, so that no table name can add to a
+  // statement.
+  std::vector<CString> names;
+  tableSqlNames_.clear();
   CTableListSet tables(&sheet.m_database);
   tables.Open(CRecordset::snapshot, sheet.m_strTableType, CRecordset::readOnly);
   for (; !tables.IsEOF(); tables.MoveNext()) {
     CString owner = tables.m_strTableOwner;
     CString name = sheet.m_database.QuoteIdentifier(tables.m_strTableName);
-    items.push_back(owner.IsEmpty() ? name : sheet.m_database.QuoteIdentifier(owner) + "." + name);
+    tableSqlNames_.push_back(owner.IsEmpty() ? name : sheet.m_database.QuoteIdentifier(owner) + "." + name);
+    tableCombo_.AddString(owner.IsEmpty() ? tables.m_strTableName : owner + "." + tables.m_strTableName);
     names.push_back(tables.m_strTableName);
   }
   tables.Close();
-  for (const CString& item : items) tableCombo_.AddString(item);
 
   CString fileTable = TableNameOfSourceFile(sheet.m_typDatabase, sheet.m_strDBName);
   if (!fileTable.IsEmpty()) sheet.m_strTableName = fileTable;
   int chosen = FindTableItem(names, sheet.m_strTableName, sheet.m_database.GetIdentifierQuote());
   tableCombo_.SetCurSel(chosen >= 0 ? chosen : 0);
   // A source of several tables keeps its list open to another choice.
-  tableCombo_.EnableWindow(items.size() > 1);
+  tableCombo_.EnableWindow(tableSqlNames_.size() > 1);
   sheet.m_bTablesLoaded = FALSE;
   LoadTable();
   return CWizardPage::OnSetActive();
@@ -154,11 +156,12 @@ BOOL CSelTablePage::OnCmdMsg(UINT id, UINT code) {
 void CSelTablePage::LoadTable() {
   CMainSheet& sheet = Sheet();
   sheet.m_bTablesLoaded = FALSE;
-  if (tableCombo_.GetCurSel() < 0) {
+  int chosen = tableCombo_.GetCurSel();
+  if (chosen < 0 || static_cast<size_t>(chosen) >= tableSqlNames_.size()) {
     AfxMessageBox(kNoTableMessage, MB_OK);
     return;
   }
-  sheet.m_strTableName = tableCombo_.GetWindowText();
+  sheet.m_strTableName = tableSqlNames_[chosen];
   sheet.m_strSQLQuery = ("SELECT * FROM " + sheet.m_strTableName).Left(kMaxStatementLength);
   // The preview's open result holds the source, which measuring another
   // table may have to stage.
