@@ -159,9 +159,9 @@ TEST(TallyportTerminal, KeysOnlyFromTheFirstPageToFinishAt80x24) {
   screen = tmux.KeysThenWait("M-n", "Data Import Tool");
   ASSERT_NE(screen.find("Data Import Tool"), std::string::npos) << screen;
 
-  // The base department, then Add: the bar and its percentage are in sight.
+  // The base department, highlighted as the tree gets the focus, is the
+  // one chosen; then Add: the bar and its percentage are in sight.
   ASSERT_TRUE(tmux.PressUntilFooter("Tab", "Right/Left: open/close")) << tmux.Screen();
-  tmux.Keys("Enter");
   ASSERT_TRUE(tmux.PressUntilFooter("Tab", "Add Product(s):")) << tmux.Screen();
   screen = tmux.KeysThenWait("Enter", "100 %");
   EXPECT_NE(screen.find("100 %"), std::string::npos) << screen;
@@ -182,10 +182,11 @@ TEST(TallyportTerminal, KeysOnlyFromTheFirstPageToFinishAt80x24) {
 TEST(TallyportTerminal, NamesWithUmlautsEuroAndSlashedOAreShownAsTheyAre) {
   if (!HaveTmux()) GTEST_SKIP() << "tmux is not installed";
   wizard_test::WizardHome home;
-  // UTF-8 with its byte-order mark; the file's own name has an umlaut.
-  home.Write("Kätalog.csv", "\xEF\xBB\xBFName,Item Number,Department,Description,Price\n"
-                            "Größe Übertopf,GU-1,Töpfe,Maße 30 cm,9.50\n"
-                            "Gießkanne Ø 20,GK-2,Gärtnerbedarf,Preis in €,19.00\n");
+  // UTF-8 with its byte-order mark, fields apart by ';'; the file's own
+  // name has an umlaut.
+  home.Write("Kätalog.csv", "\xEF\xBB\xBFName;Item Number;Department;Description;Price\n"
+                            "Größe Übertopf;GU-1;Töpfe;Maße 30 cm;9,50\n"
+                            "Gießkanne Ø 20;GK-2;Gärtnerbedarf;Preis in €;19,00\n");
   TerminalRun run(home, 80, 24);
   ASSERT_TRUE(run.Started());
   const dv_test::Tmux& tmux = run.tmux;
@@ -198,8 +199,26 @@ TEST(TallyportTerminal, NamesWithUmlautsEuroAndSlashedOAreShownAsTheyAre) {
   Retype(tmux, home / "Kätalog.csv");
   screen = tmux.WaitFor("Kätalog.csv");
   EXPECT_NE(screen.find("Kätalog.csv"), std::string::npos) << "typed UTF-8 is shown\n" << screen;
+
+  // Enter opens the format's choices; the third is taken. Typing on the
+  // box itself changes nothing.
+  ASSERT_TRUE(tmux.PressUntilFooter("Tab", "open the list")) << tmux.Screen();
+  tmux.Type("x");
+  tmux.Keys("Enter");
+  ASSERT_TRUE(tmux.PressUntilFooter("", "Enter: take it", 0)) << tmux.Screen();
+  tmux.Keys("Down Down Enter");
+  screen = tmux.WaitFor("Custom Delimited ");
+  EXPECT_NE(screen.find("Custom Delimited "), std::string::npos) << screen;
+  EXPECT_EQ(screen.find("Delimitedx"), std::string::npos) << screen;
+  ASSERT_TRUE(tmux.PressUntilFooter("Tab", "Type the text")) << tmux.Screen();
+  tmux.Type("\\;");
   screen = tmux.KeysThenWait("M-n", "Select A Table");
   screen = tmux.WaitFor("Übertopf");
+  // The table by its own name, no SQL quotes; each field in its column.
+  EXPECT_NE(screen.find(" Kätalog.csv "), std::string::npos) << screen;
+  EXPECT_EQ(screen.find("\"Kätalog.csv\""), std::string::npos) << screen;
+  EXPECT_NE(screen.find("9,50"), std::string::npos) << screen;
+  EXPECT_EQ(screen.find("Übertopf;"), std::string::npos) << screen;
   for (const char* shown : {"Größe Übertopf", "Töpfe", "Maße 30 cm", "Gießkanne Ø 20", "Gärtnerbedarf", "Preis in €"})
     EXPECT_NE(screen.find(shown), std::string::npos) << shown << " not shown as it is\n" << screen;
   EXPECT_EQ(screen.find("~"), std::string::npos) << "no stray bytes\n" << screen;

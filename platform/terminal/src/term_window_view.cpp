@@ -87,6 +87,11 @@ class Hooked : public Widget {
     Widget::onFocusOut(event);
     if (focusOutHook) focusOutHook();
   }
+  std::function<void()> focusInHook;
+  void onFocusIn(finalcut::FFocusEvent* event) override {
+    Widget::onFocusIn(event);
+    if (focusInHook) focusInHook();
+  }
   // Sends a key to the widget's own handling (no hook).
   void Press(FKey key) {
     finalcut::FKeyEvent event(finalcut::Event::KeyPress, key);
@@ -366,6 +371,9 @@ void WindowView::Build() {
         combo->focusHook = [this](int step) { return MoveFocus(step); };
         combo->windowKeys = [this](FKey key) { return WindowKey(key); };
         combo->unsetShadow();
+        // The model's combo boxes hold a choice among their items, never
+        // typed text.
+        combo->unsetEditable();
         combo->setStatusbarMessage(kComboKeys);
         // The toolkit shows the message of the widget holding the focus:
         // the combo box's own text field, when the focus comes to it.
@@ -378,9 +386,11 @@ void WindowView::Build() {
             if (found != bound->items.end()) FwPickItem(Window(), id, static_cast<int>(found - bound->items.begin()));
           });
         });
-        combo->keyHook = [combo](FKey key) {
-          if (!IsEnter(key)) return false;
-          combo->showDropDown();
+        // Enter or Alt-Down opens the choices as a list of their own,
+        // which takes the keys until a choice is made or Esc is pressed.
+        combo->keyHook = [this, bound](FKey key) {
+          if (!IsEnter(key) && key != FKey::Meta_down) return false;
+          OpenComboList(*bound);
           return true;
         };
         bound->widget = combo;
@@ -410,6 +420,13 @@ void WindowView::Build() {
           list->setStatusbarMessage(HasInPlaceCombo(report) ? kGridKeys : HasRowChecks(report) ? kCheckRowsKeys : kReportKeys);
         }
         list->addCallback("row-changed", [this, bound]() { Act([this, bound]() { PickCurrentRow(*bound); }); });
+        // A tree with nothing chosen chooses the item under its cursor when
+        // the focus comes to it: what is highlighted is what is chosen.
+        if (tree)
+          list->focusInHook = [this, bound]() {
+            if (static_cast<CTreeCtrl&>(*bound->control).GetSelectedItem() == nullptr)
+              Act([this, bound]() { PickCurrentRow(*bound); });
+          };
         list->keyHook = [this, bound, tree](FKey key) {
           if (tree) {
             // The row under the cursor is chosen (a tree of one item too).
@@ -1191,6 +1208,19 @@ void WindowView::OpenRowList(Bound& bound) {
   if (chosen < 0) return;
   UINT comboId = combo->GetDlgCtrlID();
   Act([&report, comboId, chosen]() { FwPickItem(report, comboId, chosen); });
+}
+
+void WindowView::OpenComboList(Bound& bound) {
+  auto& combo = static_cast<CComboBox&>(*bound.control);
+  std::vector<std::string> choices;
+  for (int i = 0; i < combo.GetCount(); ++i) choices.push_back(Str(combo.GetItemText(i)));
+  if (choices.empty()) return;
+  FPoint at = bound.widget->getTermPos() + FPoint{0, 1};
+  int chosen = ChooseFromList(this, FString(""), choices, combo.GetCurSel(), at);
+  ShowFooter();
+  if (chosen < 0 || chosen == combo.GetCurSel()) return;
+  UINT id = combo.GetDlgCtrlID();
+  Act([this, id, chosen]() { FwPickItem(Window(), id, chosen); });
 }
 
 void WindowView::OpenColumnBox(Bound& bound) {

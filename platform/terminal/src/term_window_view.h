@@ -62,6 +62,8 @@ class WindowView : public finalcut::FDialog {
   bool WindowKey(finalcut::FKey key);
   void OpenRowList(Bound& bound);
   void OpenColumnBox(Bound& bound);
+  // A combo box's choices in a list of their own; the one taken is picked.
+  void OpenComboList(Bound& bound);
   void MoveListTo(Bound& bound, int row);
 
   CDialog* dialog_;
