@@ -932,8 +932,12 @@ void WindowView::Layout() {
   for (size_t i = 0; i < places.size(); ++i) {
     Place& place = places[i];
     int need = place.width + (place.withNext && i + 1 < places.size() ? std::min(places[i + 1].width, 20) + 1 : 0);
-    if (rows.empty() || place.ownRow || (!rows.back().members.empty() && places[rows.back().members.back()].ownRow) ||
-        x + need > contentWidth + 1) {
+    // A text box after a radio button starts a row: beside the button it
+    // would read as that button's value.
+    bool afterRadio = i > 0 && places[i - 1].bound->control->Kind() == FwControlKind::Radio &&
+                      place.bound->control->Kind() == FwControlKind::Edit && !IsReadOnlyEdit(*place.bound->control);
+    if (rows.empty() || place.ownRow || afterRadio ||
+        (!rows.back().members.empty() && places[rows.back().members.back()].ownRow) || x + need > contentWidth + 1) {
       rows.push_back(Row{});
       x = 1;
     }
