@@ -46,4 +46,29 @@ TEST(TerminalDirectoryEntries, TheNarrowListingHoldsEveryEntry) {
   EXPECT_EQ(listed, made);
 }
 
+// Two folders read side by side: each entry stays as it was read until
+// its own stream is read again.
+TEST(TerminalDirectoryEntries, StreamsReadSideBySideKeepTheirEntries) {
+  dv_test::scratch_dir scratch;
+  for (const char* folder : {"left", "right"}) {
+    ASSERT_EQ(mkdir((scratch.path() + "/" + folder).c_str(), 0700), 0);
+    std::ofstream(scratch.path() + "/" + folder + "/only-in-" + folder) << "x\n";
+  }
+  DIR* left = opendir((scratch.path() + "/left").c_str());
+  DIR* right = opendir((scratch.path() + "/right").c_str());
+  ASSERT_TRUE(left != nullptr && right != nullptr);
+  auto named = [](DIR* folder) {
+    struct dirent* entry = readdir(folder);
+    while (entry != nullptr && entry->d_name[0] == '.') entry = readdir(folder);
+    return entry;
+  };
+  struct dirent* fromLeft = named(left);
+  struct dirent* fromRight = named(right);
+  ASSERT_TRUE(fromLeft != nullptr && fromRight != nullptr);
+  EXPECT_STREQ(fromLeft->d_name, "only-in-left");
+  EXPECT_STREQ(fromRight->d_name, "only-in-right");
+  closedir(left);
+  closedir(right);
+}
+
 }  // namespace

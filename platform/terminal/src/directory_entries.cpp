@@ -4,15 +4,18 @@
 // 64-bit entry offsets to this 32-bit program (ext4 under an emulator, XFS
 // with large inodes): the dialog then shows "Reading directory" and no
 // entries. This library comes before the C library in the lookup order, so
-// its readdir() is the one the toolkit reaches; programs built with
-// large-file support, as ours are, call readdir64() and never come here.
+// its readdir() is the one the toolkit (and any other library built without
+// large-file support) reaches; code built with large-file support, as ours
+// is, calls readdir64() and never comes here.
 //
 // This file alone is compiled with the narrow `struct dirent`.
 #undef _FILE_OFFSET_BITS
 #include <dirent.h>
 
-#include <cerrno>
+#include <algorithm>
 #include <cstring>
+#include <iterator>
+#include <mutex>
 
 static_assert(sizeof(long) == 4, "the narrow entry holds 32-bit numbers");
 
@@ -30,12 +33,31 @@ void CopyEntry(const struct dirent64& wide, struct dirent& narrow) {
 }
 }  // namespace
 
+// One entry per open stream, as readdir() promises: an entry stays valid
+// until the next call on its own stream. Streams are told apart by address;
+// a slot is taken over, oldest first, once more streams are read at the
+// same time than there are slots.
+constexpr int kStreamSlots = 16;
+struct StreamSlot {
+  DIR* stream = nullptr;
+  struct dirent entry;
+};
+
 // Like readdir(): the next entry, or null at the end (errno untouched) or on
-// failure (errno set). The entry stays valid until this thread's next call.
+// failure (errno set).
 extern "C" struct dirent* readdir(DIR* stream) {
-  thread_local struct dirent entry;
+  static std::mutex guard;
+  static StreamSlot slots[kStreamSlots];
+  static int oldest = 0;
   struct dirent64* wide = readdir64(stream);
   if (wide == nullptr) return nullptr;
-  CopyEntry(*wide, entry);
-  return &entry;
+  std::lock_guard<std::mutex> lock(guard);
+  StreamSlot* slot = std::find_if(std::begin(slots), std::end(slots), [stream](const StreamSlot& s) { return s.stream == stream; });
+  if (slot == std::end(slots)) {
+    slot = &slots[oldest];
+    oldest = (oldest + 1) % kStreamSlots;
+    slot->stream = stream;
+  }
+  CopyEntry(*wide, slot->entry);
+  return &slot->entry;
 }
