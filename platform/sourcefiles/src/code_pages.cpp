@@ -105,3 +105,41 @@ void AppendAsUtf8(TextEncoding encoding, std::string_view bytes, std::string& ou
       AppendCodePoint(upper[byte - 0x80], out);
   }
 }
+
+bool HoldsUtf8Text(std::string_view bytes) {
+  bool beyondAscii = false;
+  size_t i = 0;
+  while (i < bytes.size()) {
+    const auto lead = static_cast<unsigned char>(bytes[i]);
+    if (lead < 0x80) {
+      ++i;
+      continue;
+    }
+    // The sequence's length and the range its second byte must lie in
+    // (narrower after E0, ED, F0 and F4: overlong forms, surrogates and
+    // values past U+10FFFF are not UTF-8).
+    size_t length;
+    unsigned char low = 0x80, high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+      length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      length = 3;
+      if (lead == 0xE0) low = 0xA0;
+      if (lead == 0xED) high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      length = 4;
+      if (lead == 0xF0) low = 0x90;
+      if (lead == 0xF4) high = 0x8F;
+    } else {
+      return false;
+    }
+    for (size_t k = 1; k < length; ++k) {
+      if (i + k == bytes.size()) return beyondAscii;  // cut off by the end: no evidence either way
+      const auto next = static_cast<unsigned char>(bytes[i + k]);
+      if (k == 1 ? (next < low || next > high) : (next < 0x80 || next > 0xBF)) return false;
+    }
+    beyondAscii = true;
+    i += length;
+  }
+  return beyondAscii;
+}

@@ -14,3 +14,9 @@ enum class TextEncoding {
 
 // Appends `bytes`, read in `encoding`, to `out` as UTF-8.
 void AppendAsUtf8(TextEncoding encoding, std::string_view bytes, std::string& out);
+
+// True when `bytes` hold at least one character beyond ASCII and are UTF-8
+// throughout (no stray continuation byte, overlong form, surrogate or value
+// past U+10FFFF); a character cut off by the end of `bytes` is allowed, as
+// `bytes` may be the start of a file.
+bool HoldsUtf8Text(std::string_view bytes);

@@ -62,6 +62,7 @@ void ApplyColNameHeader(const std::string& value, const SchemaLine& line, TextFi
 }
 
 void ApplyCharacterSet(const std::string& value, const SchemaLine& line, TextFileFormat& format) {
+  format.encodingNamed = true;
   if (SameText(value, "ANSI"))
     format.encoding = TextEncoding::Windows1252;
   else if (SameText(value, "OEM"))

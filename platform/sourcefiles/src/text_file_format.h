@@ -21,6 +21,7 @@ struct TextFileFormat {
   char delimiter = ',';
   bool columnNamesInHeader = true;
   TextEncoding encoding = TextEncoding::Windows1252;   // a UTF-8 byte-order mark overrides it
+  bool encodingNamed = false;                          // schema.ini's CharacterSet gave it
 };
 
 // Without a schema.ini section, ansiCharacterSet false means OEM (code page 850).

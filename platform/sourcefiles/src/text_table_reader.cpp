@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <deque>
 #include <filesystem>
+#include <fstream>
 
 namespace fs = std::filesystem;
 
@@ -40,11 +41,27 @@ std::string DelimiterHint(char used, const std::vector<std::string>& fields, siz
   return hint;
 }
 
+// How much of a file's start tells UTF-8 apart from a code page.
+constexpr std::streamsize kEncodingSniffBytes = 1 << 20;
+
+// The file's encoding: UTF-8 with a byte-order mark; else schema.ini's
+// CharacterSet; else UTF-8 when the file's start is UTF-8 holding more than
+// ASCII (no code page text of Western European letters reads as that);
+// else the connection's code page.
+TextEncoding EncodingOf(const std::string& path, bool utf8Mark, const TextFileFormat& format) {
+  if (utf8Mark) return TextEncoding::Utf8;
+  if (format.encodingNamed) return format.encoding;
+  std::ifstream file(path, std::ios::binary);
+  std::string start(static_cast<size_t>(kEncodingSniffBytes), '\0');
+  file.read(start.data(), kEncodingSniffBytes);
+  start.resize(static_cast<size_t>(file.gcount()));
+  return HoldsUtf8Text(start) ? TextEncoding::Utf8 : format.encoding;
+}
+
 class TextTableReader : public SourceTableReader {
  public:
   TextTableReader(const std::string& path, const TextFileFormat& format)
-      : records_(path, format.delimiter),
-        encoding_(records_.startsWithUtf8Mark() ? TextEncoding::Utf8 : format.encoding) {
+      : records_(path, format.delimiter), encoding_(EncodingOf(path, records_.startsWithUtf8Mark(), format)) {
     std::vector<std::string> names;
     if (format.columnNamesInHeader && records_.next(fields_, fieldCount_)) {
       for (size_t i = 0; i < fieldCount_; ++i) {

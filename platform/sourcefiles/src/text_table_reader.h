@@ -1,5 +1,8 @@
 // A delimited text file as a table: column names from the header line (or
 // F1, F2, ...), column types from the first rows, values decoded to UTF-8.
+// The file is read as UTF-8 when it starts with a byte-order mark, or when
+// schema.ini names no CharacterSet and its first MiB is UTF-8 holding more
+// than ASCII; otherwise in its code page.
 #pragma once
 
 #include "source_reader.h"
