@@ -128,6 +128,7 @@ TEST(ControlsListCtrl, ColumnsRowsStatesAndChecks) {
   EXPECT_STREQ(list.GetItemText(1, 1), "PRICE");
 
   EXPECT_FALSE(list.GetCheck(0));
+  EXPECT_EQ(list.GetItemState(0, LVIS_STATEIMAGEMASK), 0u) << "no check box until one is set";
   list.SetCheck(0);
   EXPECT_TRUE(list.GetCheck(0));
   EXPECT_EQ(list.GetItemState(0, LVIS_STATEIMAGEMASK), 0x2000u);

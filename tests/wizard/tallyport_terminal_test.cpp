@@ -219,6 +219,7 @@ TEST(TallyportTerminal, NamesWithUmlautsEuroAndSlashedOAreShownAsTheyAre) {
   EXPECT_EQ(screen.find("\"Kätalog.csv\""), std::string::npos) << screen;
   EXPECT_NE(screen.find("9,50"), std::string::npos) << screen;
   EXPECT_EQ(screen.find("Übertopf;"), std::string::npos) << screen;
+  EXPECT_EQ(screen.find("[ ]"), std::string::npos) << "the preview's rows have no check boxes\n" << screen;
   for (const char* shown : {"Größe Übertopf", "Töpfe", "Maße 30 cm", "Gießkanne Ø 20", "Gärtnerbedarf", "Preis in €"})
     EXPECT_NE(screen.find(shown), std::string::npos) << shown << " not shown as it is\n" << screen;
   EXPECT_EQ(screen.find("~"), std::string::npos) << "no stray bytes\n" << screen;

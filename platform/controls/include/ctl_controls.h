@@ -120,6 +120,8 @@ class CListCtrl : public CWnd {
   BOOL SetItemData(int row, DWORD_PTR data);
   UINT GetItemState(int row, UINT mask) const;
   BOOL SetItemState(int row, UINT state, UINT mask);
+  // A row's check box: none until SetCheck gives it one (state image 1
+  // unchecked, 2 checked); GetCheck is TRUE only for a checked one.
   BOOL GetCheck(int row) const;
   BOOL SetCheck(int row, BOOL check = TRUE);
   // The next row after start (-1: from the first) with every flag of

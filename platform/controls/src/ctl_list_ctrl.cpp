@@ -35,7 +35,9 @@ int CListCtrl::GetColumnWidth(int index) const {
 int CListCtrl::InsertItem(int index, LPCTSTR text) {
   if (index < 0) return -1;
   if (index > GetItemCount()) index = GetItemCount();
-  Row row{std::vector<CString>(columns_.empty() ? 1 : columns_.size()), 0, kUnchecked};
+  // No state image: a row shows a check box only once its check is set
+  // (no list of the program has the check-box style).
+  Row row{std::vector<CString>(columns_.empty() ? 1 : columns_.size()), 0, 0};
   row.cells[0] = text;
   rows_.insert(rows_.begin() + index, std::move(row));
   return index;
