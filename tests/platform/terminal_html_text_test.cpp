@@ -30,4 +30,13 @@ TEST(TerminalHtmlText, Cases) {
   for (const Case& c : cases) EXPECT_EQ(fw_term::HtmlToText(c.html), c.text) << c.html;
 }
 
+TEST(TerminalHtmlText, HtmlFileNames) {
+  struct Case {
+    const char* name;
+    bool html;
+  } cases[] = {{"page.html", true}, {"HELP.HTM", true}, {"x.Html", true}, {"a.tx", false}, {"ab.c", false},
+               {"html", false}, {"notes.txt", false}, {".htm", true}, {"", false}};
+  for (const Case& c : cases) EXPECT_EQ(fw_term::IsHtmlFileName(c.name), c.html) << c.name;
+}
+
 }  // namespace

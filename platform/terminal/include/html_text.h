@@ -10,4 +10,7 @@ namespace fw_term {
 
 std::string HtmlToText(const std::string& html);
 
+// TRUE for a file name ending in ".htm" or ".html", in any case.
+bool IsHtmlFileName(const std::string& name);
+
 }  // namespace fw_term

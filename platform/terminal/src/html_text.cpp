@@ -180,4 +180,14 @@ std::string HtmlToText(const std::string& html) {
   return out;
 }
 
+bool IsHtmlFileName(const std::string& name) {
+  auto endsWith = [&name](const std::string& tail) {
+    if (name.size() < tail.size()) return false;
+    for (size_t i = 0; i < tail.size(); ++i)
+      if (std::tolower(static_cast<unsigned char>(name[name.size() - tail.size() + i])) != tail[i]) return false;
+    return true;
+  };
+  return endsWith(".htm") || endsWith(".html");
+}
+
 }  // namespace fw_term

@@ -265,10 +265,7 @@ BOOL FwTerminal::OpenDocument(const CString& path) {
   std::ostringstream bytes;
   bytes << in.rdbuf();
   std::string name = static_cast<LPCTSTR>(path);
-  std::string lower = name;
-  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  bool html = lower.size() >= 4 && (lower.rfind(".htm") == lower.size() - 4 || lower.rfind(".html") == lower.size() - 5);
-  std::string text = html ? fw_term::HtmlToText(bytes.str()) : bytes.str();
+  std::string text = fw_term::IsHtmlFileName(name) ? fw_term::HtmlToText(bytes.str()) : bytes.str();
   std::string title = name.substr(name.find_last_of("/\\") == std::string::npos ? 0 : name.find_last_of("/\\") + 1);
   DocumentView view(screen_->Front(), Wide(title), Wide(text));
   view.setModal();

@@ -30,15 +30,10 @@ const char* const kComboKeys = "Enter/Alt-Down: open the list  Up/Down: choose  
 const char* const kEditKeys = "Type the text  Tab: next  Shift-Tab: back  F1: help  Esc: cancel";
 // A button's footer names it.
 FString ButtonKeys(const FString& caption) {
-  std::wstring name;
-  std::wstring text = caption.toWString();
+  std::wstring name = Wide(WithoutAccessMarks(Utf8(caption))).toWString();
   for (const wchar_t* arrow : {L"< ", L" >"}) {
-    size_t at = text.find(arrow);
-    if (at != std::wstring::npos) text.erase(at, 2);
-  }
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == L'&' && i + 1 < text.size()) ++i;
-    name += text[i];
+    size_t at = name.find(arrow);
+    if (at != std::wstring::npos) name.erase(at, 2);
   }
   while (!name.empty() && name.front() == L' ') name.erase(name.begin());
   while (!name.empty() && name.back() == L' ') name.pop_back();
@@ -47,12 +42,8 @@ FString ButtonKeys(const FString& caption) {
 const char* const kCheckKeys = "Space: check or uncheck  Tab: next  Shift-Tab: back  F1: help  Esc: cancel";
 const char* const kRadioKeys = "Space: choose this one  Tab: next  Shift-Tab: back  F1: help  Esc: cancel";
 
-// Shows a hidden widget again; drawn now only when its dialog is on screen
-// (before that the dialog's show draws it).
-void Reveal(finalcut::FWidget& widget, const finalcut::FWidget& dialog) {
-  widget.setVisible(true);
-  (void)dialog;
-}
+// Shows a hidden widget again; the dialog's next draw shows it.
+void Reveal(finalcut::FWidget& widget) { widget.setVisible(true); }
 
 bool IsEnter(FKey key) { return key == FKey::Return || key == FKey::Enter; }
 
@@ -908,7 +899,7 @@ void WindowView::Layout() {
     for (size_t k = 0; k < lines.size(); ++k) joined += (k ? FString("\n") : FString()) + lines[k];
     notice_->setText(joined);
     notice_->setGeometry(FPoint{1, 1}, FSize{static_cast<std::size_t>(std::max(1, width)), std::max<std::size_t>(1, lines.size())}, false);
-    Reveal(*notice_, *this);
+    Reveal(*notice_);
     redraw();
     return;
   }
@@ -916,8 +907,8 @@ void WindowView::Layout() {
     tooSmall_ = false;
     notice_->hide();
     notice_->setVisible(false);
-    Reveal(*view_, *this);
-    Reveal(*caption_, *this);
+    Reveal(*view_);
+    Reveal(*caption_);
   }
 
   // Rows: the fixed controls flow left to right; lists get the room left,
@@ -1007,7 +998,7 @@ void WindowView::Layout() {
       place.bound->widget->setGeometry(FPoint{x, bar ? y + 1 : y},
                                        FSize{static_cast<std::size_t>(std::max(1, w)), static_cast<std::size_t>(bar ? 1 : place.height)},
                                        false);
-      Reveal(*place.bound->widget, *this);
+      Reveal(*place.bound->widget);
       x += w + 1;
     }
     y += row.height;
@@ -1028,7 +1019,7 @@ void WindowView::Layout() {
     for (auto* button : buttonsShown) {
       std::size_t bw = Cells(Wide(WithoutAccessMarks(Utf8(button->getText())))) + 4;
       button->setGeometry(FPoint{bx, height}, FSize{bw, 1}, false);
-      Reveal(*button, *this);
+      Reveal(*button);
       bx += static_cast<int>(bw) + 2;
     }
   }
