@@ -279,4 +279,6 @@ void run_keyed_sqlite_lookups(const options& o, const std::string& key) {
 
 }  // namespace bench
 
-DV_DEFINE_TYPESPEC(bench::KeyedAnchor, "BenchKeyedAnchor", DV_POINTERS(0, 4, 8, 12, 16, 20), DV_NO_VTABLES);
+// Every member is a pointer the store relocates.
+static_assert(sizeof(bench::KeyedAnchor) == 7 * sizeof(void*), "KeyedAnchor holds seven pointers");
+DV_DEFINE_TYPESPEC(bench::KeyedAnchor, "BenchKeyedAnchor", DV_POINTERS(0, 4, 8, 12, 16, 20, 24), DV_NO_VTABLES);
