@@ -68,6 +68,8 @@ std::vector<TextCase> TextCases() {
        {{"Gie\xC3\x9Fkanne \xC3\x98 20", "39"}, {"\xE2\x82\xAC 5", "1"}}},
       {"Windows-1252 that starts like UTF-8 is still Windows-1252", "w.csv", "Name\n\xC3\x84\n\xE4\n", "",
        Options(','), {"Name"}, {"TEXT"}, {{"\xC3\x83\xE2\x80\x9E"}, {"\xC3\xA4"}}},
+      {"a UTF-8 lead byte the file ends in is not UTF-8", "c.csv", "Name\n\xC3\xA4 \xC3", "", Options(','),
+       {"Name"}, {"TEXT"}, {{"\xC3\x83\xC2\xA4 \xC3\x83"}}},
       {"an overlong form is not UTF-8", "o.csv", "Name\n\xC0\xAF\n", "", Options(','),
        {"Name"}, {"TEXT"}, {{"\xC3\x80\xC2\xAF"}}},
       {"ANSI named in schema.ini wins over UTF-8 looks", "a.csv", "Name\n\xC3\xA4\n", "[a.csv]\nCharacterSet=ANSI\n",

@@ -106,7 +106,7 @@ void AppendAsUtf8(TextEncoding encoding, std::string_view bytes, std::string& ou
   }
 }
 
-bool HoldsUtf8Text(std::string_view bytes) {
+bool HoldsUtf8Text(std::string_view bytes, bool whole) {
   bool beyondAscii = false;
   size_t i = 0;
   while (i < bytes.size()) {
@@ -134,7 +134,7 @@ bool HoldsUtf8Text(std::string_view bytes) {
       return false;
     }
     for (size_t k = 1; k < length; ++k) {
-      if (i + k == bytes.size()) return beyondAscii;  // cut off by the end: no evidence either way
+      if (i + k == bytes.size()) return !whole && beyondAscii;  // cut off: no evidence, unless the file ends there
       const auto next = static_cast<unsigned char>(bytes[i + k]);
       if (k == 1 ? (next < low || next > high) : (next < 0x80 || next > 0xBF)) return false;
     }

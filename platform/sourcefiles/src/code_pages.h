@@ -17,6 +17,6 @@ void AppendAsUtf8(TextEncoding encoding, std::string_view bytes, std::string& ou
 
 // True when `bytes` hold at least one character beyond ASCII and are UTF-8
 // throughout (no stray continuation byte, overlong form, surrogate or value
-// past U+10FFFF); a character cut off by the end of `bytes` is allowed, as
-// `bytes` may be the start of a file.
-bool HoldsUtf8Text(std::string_view bytes);
+// past U+10FFFF). A character cut off by the end of `bytes` is allowed when
+// `bytes` are only the start of a file (`whole` false).
+bool HoldsUtf8Text(std::string_view bytes, bool whole);

@@ -55,7 +55,8 @@ TextEncoding EncodingOf(const std::string& path, bool utf8Mark, const TextFileFo
   std::string start(static_cast<size_t>(kEncodingSniffBytes), '\0');
   file.read(start.data(), kEncodingSniffBytes);
   start.resize(static_cast<size_t>(file.gcount()));
-  return HoldsUtf8Text(start) ? TextEncoding::Utf8 : format.encoding;
+  const bool whole = file.peek() == std::char_traits<char>::eof();
+  return HoldsUtf8Text(start, whole) ? TextEncoding::Utf8 : format.encoding;
 }
 
 class TextTableReader : public SourceTableReader {
