@@ -65,7 +65,16 @@ int FwWriteWholeFile(const std::string& path, const std::string& bytes) {
   if (error == 0 && ::fsync(fd) != 0) error = errno;
   if (::close(fd) != 0 && error == 0) error = errno;
   if (error == 0 && ::rename(temporary.c_str(), file.c_str()) != 0) error = errno;
-  if (error != 0) ::unlink(temporary.c_str());
+  if (error != 0) {
+    ::unlink(temporary.c_str());
+    return error;
+  }
+  // The rename is durable once the folder is flushed (some file systems
+  // cannot flush a folder: EINVAL is no failure).
+  int folder = ::open(folder_of(file).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (folder < 0) return errno;
+  if (::fsync(folder) != 0 && errno != EINVAL) error = errno;
+  ::close(folder);
   return error;
 }
 
