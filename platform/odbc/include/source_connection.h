@@ -31,6 +31,9 @@ struct SourceConnectionSpec {
 // A value as a connection string holds it: in braces, each '}' doubled,
 // when it holds ';', '{' or '}' or begins or ends with a blank; else as is.
 std::string QuotedConnectionValue(const std::string& value);
+// A value read back: one in braces (blanks around them ignored) without
+// them, each "}}" inside read as '}'; any other value as it is.
+std::string UnquotedConnectionValue(const std::string& value);
 // The "key=value;" pieces of a connection string (a value in braces may
 // hold ';', and "}}" inside braces is a '}'); keys as written, values
 // trimmed, braces kept.

@@ -25,17 +25,8 @@ bool Contains(const std::string& text, const char* part) { return text.find(part
 // The value of key (any letter case), braces removed and "}}" read as
 // '}'; empty when missing.
 std::string ValueOf(const std::vector<std::pair<CString, CString>>& pairs, const char* key) {
-  for (const auto& [name, value] : pairs) {
-    if (name.CompareNoCase(key) != 0) continue;
-    std::string text(value);
-    if (text.size() < 2 || text.front() != '{' || text.back() != '}') return text;
-    std::string inner;
-    for (size_t i = 1; i + 1 < text.size(); ++i) {
-      inner += text[i];
-      if (text[i] == '}' && text[i + 1] == '}') ++i;
-    }
-    return inner;
-  }
+  for (const auto& [name, value] : pairs)
+    if (name.CompareNoCase(key) == 0) return UnquotedConnectionValue(static_cast<LPCTSTR>(value));
   return std::string();
 }
 
@@ -147,6 +138,18 @@ std::string QuotedConnectionValue(const std::string& value) {
     if (c == '}') quoted += '}';
   }
   return quoted + "}";
+}
+
+std::string UnquotedConnectionValue(const std::string& value) {
+  const size_t first = value.find_first_not_of(" \t");
+  const size_t last = value.find_last_not_of(" \t");
+  if (first == std::string::npos || last - first < 1 || value[first] != '{' || value[last] != '}') return value;
+  std::string inner;
+  for (size_t i = first + 1; i < last; ++i) {
+    inner += value[i];
+    if (value[i] == '}' && i + 1 < last && value[i + 1] == '}') ++i;
+  }
+  return inner;
 }
 
 std::vector<std::pair<CString, CString>> SplitConnectionString(const CString& connect) {

@@ -15,10 +15,8 @@ CString BuildConnectionString(int type, int currentType, const CString& programF
 // connection with its "DefaultDir" entries replaced by one naming folder
 // (the dBase and Paradox drivers read the tables of that folder).
 CString WithDefaultDir(const CString& connection, const CString& folder);
-// A value (a file or folder) as a connection string must hold it: in
-// braces with each '}' doubled when it holds ';', '{' or '}' or begins or
-// ends with a blank, else as it is. UnquotedConnectionValue reads such a
-// value back (a value without braces is returned as it is).
+// The connection layer's quoting of a value (a file or folder) and its
+// reading back (source_connection.h), for the wizard's strings.
 CString QuotedConnectionValue(const CString& value);
 CString UnquotedConnectionValue(const CString& value);
 // The tallyport.ini section of a source type; empty when it has none.

@@ -7,6 +7,7 @@
 
 #include "fw_profile.h"
 #include "ini_file.h"
+#include "source_connection.h"
 
 namespace {
 
@@ -43,28 +44,11 @@ CString NonEmptyKeys(const CString& ini, LPCTSTR section, const std::vector<cons
 }  // namespace
 
 CString QuotedConnectionValue(const CString& value) {
-  const int length = value.GetLength();
-  if (value.FindOneOf(";{}") < 0 && (length == 0 || (value[0] != ' ' && value[length - 1] != ' '))) return value;
-  CString quoted = "{";
-  for (int i = 0; i < length; ++i) {
-    quoted += value[i];
-    if (value[i] == '}') quoted += '}';
-  }
-  return quoted + "}";
+  return QuotedConnectionValue(std::string(static_cast<LPCTSTR>(value))).c_str();
 }
 
 CString UnquotedConnectionValue(const CString& value) {
-  CString text = value;
-  text.TrimLeft();
-  text.TrimRight();
-  const int length = text.GetLength();
-  if (length < 2 || text[0] != '{' || text[length - 1] != '}') return value;
-  CString inner;
-  for (int i = 1; i + 1 < length; ++i) {
-    inner += text[i];
-    if (text[i] == '}' && text[i + 1] == '}') ++i;
-  }
-  return inner;
+  return UnquotedConnectionValue(std::string(static_cast<LPCTSTR>(value))).c_str();
 }
 
 CString ConnectionSection(int type) {
@@ -126,43 +110,14 @@ CString DataSourceString(const CString& name, const CString& login, const CStrin
 
 namespace {
 
-// The pieces of a connection string split at ';'; a value in braces runs
-// to the '}' that is not doubled and may hold ';'.
-std::vector<CString> SplitConnectionString(const CString& text) {
-  std::vector<CString> pieces;
-  int start = 0;
-  int length = text.GetLength();
-  while (start < length) {
-    int end = start;
-    while (end < length && text[end] != '=' && text[end] != ';') ++end;
-    if (end < length && text[end] == '=') {
-      int value = end + 1;
-      while (value < length && text[value] == ' ') ++value;
-      if (value < length && text[value] == '{') {
-        end = value + 1;
-        while (end < length) {
-          if (text[end] == '}' && !(end + 1 < length && text[end + 1] == '}')) break;
-          end += text[end] == '}' ? 2 : 1;
-        }
-      }
-      while (end < length && text[end] != ';') ++end;
-    }
-    pieces.push_back(text.Mid(start, end - start));
-    start = end + 1;
-  }
-  return pieces;
-}
-
-// Stores the value after the first key of keys found in piece into section;
-// FALSE when none is found.
-// With unquote, a value in braces is stored as the text it stands for.
-BOOL StoreFirstKey(const CString& piece, LPCTSTR section, std::initializer_list<const char*> keys,
-                   const CString& ini, bool unquote = false) {
+// Stores the value of the pair into section when its key is one of keys
+// (any letter case); FALSE when it is none of them. With unquote, a value
+// in braces is stored as the text it stands for.
+BOOL StoreIfKey(const std::pair<CString, CString>& pair, LPCTSTR section, std::initializer_list<const char*> keys,
+                const CString& ini, bool unquote = false) {
   for (const char* key : keys) {
-    int at = piece.Find(key);
-    if (at < 0) continue;
-    CString value = piece.Mid(at + static_cast<int>(strlen(key)) + 1);
-    if (unquote) value = UnquotedConnectionValue(value);
+    if (pair.first.CompareNoCase(key) != 0) continue;
+    CString value = unquote ? UnquotedConnectionValue(pair.second) : pair.second;
     ReportUnsavedSetting(WritePrivateProfileString(section, key, value, ini), key);
     return TRUE;
   }
@@ -182,26 +137,21 @@ void ParseConnectionString(const CString& text, int type, const CString& iniPath
     default: return;
   }
   bool textType = type == 2 || type == 4 || type == 5;
-  for (const CString& piece : SplitConnectionString(text)) {
-    if (piece.IsEmpty()) continue;
-    if (StoreFirstKey(piece, kGeneral,
-                      {"DefaultDir", "MaxBufferSize", "MaxScanRows", "PageTimeout", "SafeTransactions", "Threads",
-                       "UID", "UserCommitSync"},
-                      iniPath, true))
+  for (const auto& pair : SplitConnectionString(text)) {
+    if (StoreIfKey(pair, kGeneral,
+                   {"DefaultDir", "MaxBufferSize", "MaxScanRows", "PageTimeout", "SafeTransactions", "Threads", "UID",
+                    "UserCommitSync"},
+                   iniPath, true))
       continue;
-    if (StoreFirstKey(piece, section, {"DriverId", "Driver", "FIL"}, iniPath)) continue;
-    if (textType) StoreFirstKey(piece, "Plain Text", {"Extensions"}, iniPath);
+    if (StoreIfKey(pair, section, {"DriverId", "Driver", "FIL"}, iniPath)) continue;
+    if (textType) StoreIfKey(pair, "Plain Text", {"Extensions"}, iniPath);
   }
 }
 
 CString WithDefaultDir(const CString& connection, const CString& folder) {
   CString result;
-  for (const CString& piece : SplitConnectionString(connection)) {
-    CString key = piece.SpanExcluding("=");
-    key.TrimLeft();
-    key.TrimRight();
-    if (key.CompareNoCase("DefaultDir") != 0 && !piece.IsEmpty()) result += piece + ";";
-  }
+  for (const auto& [key, value] : SplitConnectionString(connection))
+    if (key.CompareNoCase("DefaultDir") != 0) result += key + "=" + value + ";";
   Append(result, "DefaultDir", QuotedConnectionValue(folder));
   return result;
 }
