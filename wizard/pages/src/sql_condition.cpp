@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "import_sql.h"
+#include "odbc_database.h"
 
 namespace {
 
@@ -11,7 +12,7 @@ CString Joined(const std::vector<CString>& columns, const CString& prefix, char 
   CString list;
   for (size_t i = 0; i < columns.size(); ++i) {
     if (i > 0) list += ", ";
-    list += prefix + SqlQuotedName(columns[i], quote);
+    list += prefix + QuoteSqlIdentifier(columns[i], quote);
   }
   return list;
 }
@@ -31,8 +32,8 @@ CString BuildLikeTerm(int sourceType, const CString& table, const CString& colum
   if (pattern.Replace('*', '%') == 0)
     pattern = sourceType == kTextDialectSourceType ? pattern + "%" : "%" + pattern + "%";
   if (sourceType == kTextDialectSourceType)
-    return "( " + SqlQuotedName(column, quote) + " LIKE " + SqlQuoted(pattern) + ")";
-  return "( (" + table + "." + SqlQuotedName(column, quote) + ") LIKE " + SqlQuoted(pattern) + ")";
+    return "( " + QuoteSqlIdentifier(column, quote) + " LIKE " + SqlQuoted(pattern) + ")";
+  return "( (" + table + "." + QuoteSqlIdentifier(column, quote) + ") LIKE " + SqlQuoted(pattern) + ")";
 }
 
 CString BuildSimpleStatement(int sourceType, const CString& table, const std::vector<CString>& mappedColumns,
@@ -100,6 +101,6 @@ CString NotANumberMessage(const CString& field, const CString& value) {
 CString BuildCriterion(const CString& table, const CString& field, const CString& op, const CString& value,
                        bool knownType, int sqlType, char quote) {
   if (CriterionValueRefused(value, knownType, sqlType)) return CString();
-  CString text = table + "." + SqlQuotedName(field, quote) + " " + op + " ";
+  CString text = table + "." + QuoteSqlIdentifier(field, quote) + " " + op + " ";
   return text + (knownType && IsNumericSqlType(sqlType) ? value : SqlQuoted(value));
 }

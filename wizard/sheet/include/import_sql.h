@@ -7,8 +7,6 @@
 
 #include "fw_string.h"
 
-// name in quote, every quote inside doubled: "\"Na\"\"me\"" for Na"me.
-CString SqlQuotedName(const CString& name, char quote);
 
 // With no mapping columns: "SELECT * FROM " and the table, or the source
 // database file when the table name is empty. Otherwise "SELECT ", the

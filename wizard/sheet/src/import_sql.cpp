@@ -3,8 +3,6 @@
 
 #include "odbc_database.h"
 
-CString SqlQuotedName(const CString& name, char quote) { return QuoteSqlIdentifier(name, quote); }
-
 CString BuildImportSelect(const std::vector<CString>& sourceFields, const CString& tableName,
                           const CString& databaseName, char quote) {
   if (sourceFields.empty()) return "SELECT * FROM " + (tableName.IsEmpty() ? databaseName : tableName);
@@ -13,7 +11,7 @@ CString BuildImportSelect(const std::vector<CString>& sourceFields, const CStrin
   for (const CString& field : sourceFields) {
     if (field.IsEmpty()) continue;
     if (!first) statement += ",";
-    statement += SqlQuotedName(field, quote);
+    statement += QuoteSqlIdentifier(field, quote);
     first = false;
   }
   return statement + " FROM " + tableName;
